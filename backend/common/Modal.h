@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QGuiApplication>
+
+class QDialog;
+
+// Shows the wait cursor for the life of the guard, also when an exception
+// leaves the scope.
+class CWaitCursor
+{
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    bool m_bActive;
+};
+
+enum DialogResult
+{
+    IDOK = 1,
+    IDCANCEL = 2,
+};
+
+// Runs a dialog modally: 1 after OK, 2 after Cancel, the close box or
+// Escape, -1 when no widget application exists to show it in.
+int RunModalDialog(QDialog& dialog);
+
+#include <QDialog>
+
+// A dialog run the way the module's callers expect: set up once by
+// OnInitDialog (at DoModal, or by InitDialog for a non-modal show), closed
+// with OnOK and OnCancel.
+class CDialogBase : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CDialogBase(QWidget* pParent = nullptr);
+
+    int DoModal();
+    // Runs OnInitDialog once; false when the dialog could not be set up.
+    bool InitDialog();
+
+protected:
+    virtual bool OnInitDialog() { return true; }
+    virtual void OnOK() { QDialog::accept(); }
+    virtual void OnCancel() { QDialog::reject(); }
+
+    void reject() override { OnCancel(); }
+
+private:
+    bool m_bInitialized = false;
+    bool m_bInitOk = false;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <vector>
+
+// What a cell looks like and allows, in the grid's own terms.
+struct CGridStyle
+{
+    bool bReadOnly = false;
+    QStringList choices; // non-empty: a drop-down that offers only these
+};
+
+// A small table of text cells with per-cell styles; rows and columns count
+// from 0 here, the grids add the header row and column on top.
+class CCellModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit CCellModel(QObject* pParent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int nRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int nRole) override;
+    QVariant headerData(int nSection, Qt::Orientation o, int nRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    void sort(int nColumn, Qt::SortOrder order) override;
+
+    void SetRowCount(int nRows);
+    void SetColCount(int nCols);
+    void InsertRows(int nRow, int nCount);
+    void SetHeader(int nCol, const QString& strText);
+    void SetValue(int nRow, int nCol, const QString& strText);
+    QString GetValue(int nRow, int nCol) const;
+    void SetStyle(int nRow, int nCol, const CGridStyle& style);
+    CGridStyle GetStyle(int nRow, int nCol) const;
+
+private:
+    struct Cell
+    {
+        QString strText;
+        CGridStyle style;
+    };
+    int m_nCols = 0;
+    std::vector<std::vector<Cell>> m_rows;
+    QStringList m_headers;
+};

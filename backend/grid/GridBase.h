@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QTableView>
+
+#include <optional>
+
+class CCellModel;
+struct CGridStyle;
+
+// The chores every grid of the module shares: the remembered row, the
+// current-cell and click rules, header double-click sorting and column
+// limits. Rows and columns count as the user sees them: row 0 is the
+// header, data rows start at 1; column 0 is the (hidden) row header.
+class CGridBase : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit CGridBase(QWidget* pParent = nullptr);
+    ~CGridBase() override;
+
+    // The row every owning dialog acts on; starts at 1, never set to 0 by the grid.
+    quint32 m_nSelRow = 1;
+    quint32 GetSelRow() const { return m_nSelRow; }
+    void SetSelRow(quint32 nRow) { m_nSelRow = nRow; }
+
+    // Text of a cell; row 0 gives the header text, missing cells give "".
+    QString GetValueRowCol(quint32 nRow, int nCol) const;
+
+    // Behaviour switches.
+    void EnableSelection(int nFlags); // 0: current cell only; otherwise several whole rows
+    bool IsRangeSelectionEnabled() const { return m_bRangeSelection; }
+    void SetSortRowsOnDblClk(bool bSort) { m_bSortOnDblClk = bSort; }
+    void SetMinTrackColWidth(int nWidth);
+    void EnableMoveCols(bool bMove);
+    void HideCols(int nFrom, int nTo, bool bHide = true);
+    void SetColWidth(int nFrom, int nTo, int nWidth);
+    void SetCurrentCell(quint32 nRow, int nCol);
+
+    // The cell table behind the property and location grids.
+    CCellModel* Cells() const { return m_pCells; }
+    void SetRowCount(int nRows);
+    void SetColCount(int nCols);
+    void SetValueRange(quint32 nRow, int nCol, const QString& strText);
+    void SetStyleRange(quint32 nRow, int nCol, const CGridStyle& style);
+
+    // Selected data rows in selection order; the current cell's row when
+    // nothing is selected.
+    QList<quint32> GetSelectedRows() const;
+    // True while the user drags out a selection with the mouse.
+    bool IsSelectingCells() const { return m_bMouseSelecting; }
+    // Stores an edit still open in a cell, so the owner reads what the user typed.
+    void CommitPendingEdit();
+
+    // Ends the grid's window; a grid created by class name deletes itself.
+    void DestroyWindow();
+
+    // Notifications, in the grid's own row and column numbers.
+    virtual void OnMovedCurrentCell(quint32 nRow, int nCol);
+    virtual bool OnLButtonClickedRowCol(quint32 nRow, int nCol, Qt::KeyboardModifiers flags,
+                                        QPoint pt);
+    virtual bool OnLButtonDblClkRowCol(quint32 nRow, int nCol, Qt::KeyboardModifiers flags,
+                                       QPoint pt);
+    // Header double-click: sort the data rows by that column.
+    virtual void SortRows(int nCol, Qt::SortOrder order);
+
+Q_SIGNALS:
+    void rowsSorted(int nCol, Qt::SortOrder order);
+
+protected:
+    virtual void PostNcDestroy();
+
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+    bool IsShiftHeld() const;
+
+    // Registry of grids created by class name, which delete themselves.
+    static void MarkSelfDeleting(CGridBase* pGrid);
+    static bool IsSelfDeleting(const CGridBase* pGrid);
+
+private:
+    void OnHeaderDoubleClicked(int nLogical);
+
+    CCellModel* m_pCells;
+    bool m_bRangeSelection = false;
+    bool m_bSortOnDblClk = false;
+    bool m_bMouseSelecting = false;
+    bool m_bKeepSelection = false;
+    int m_nSortCol = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::optional<Qt::KeyboardModifiers> m_eventModifiers;
+};
+
+// The grid library's start-up call; the grids need nothing from it, but the
+// module makes it once, as hosts expect.
+void GXInit(unsigned nFlags, const char* pszA, const char* pszB);
+bool GXIsInitialized();

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+// Grid classes can be created by name ("CPhysPropsGrid", "CSymbolGrid",
+// "CLocGrid"), for hosts and form loaders that only know the name. A grid
+// made that way belongs to the window it fills and dies with it.
+using GridWindowProc = QWidget* (*)(QWidget* pWindow);
+
+// This module's own instance handle.
+const void* BackendInstance();
+
+// Registers a class name in an instance; false when the name is unusable.
+bool RegisterGridClass(const void* hInstance, const char* pszName, GridWindowProc proc);
+bool IsGridClassRegistered(const void* hInstance, const char* pszName);
+void UnregisterGridClass(const void* hInstance, const char* pszName);
+
+// Creates the grid of a registered class inside pWindow; null when the
+// class is unknown.
+QWidget* CreateGridWindow(const char* pszClassName, QWidget* pWindow,
+                          const void* hInstance = BackendInstance());
+
+// How often a class name was actually registered (not just found).
+int GridClassRegistrationCount(const char* pszName);

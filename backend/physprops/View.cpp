@@ -1,0 +1,3 @@
+#include "PhysPropsDlg.h"
+
+void CPhysPropsDlg::OnView() {}

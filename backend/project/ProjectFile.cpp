@@ -1,0 +1,97 @@
+#include "ProjectFile.h"
+#include "SpiProject.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <ini.h>
+
+namespace
+{
+struct ParseState
+{
+    CSpiProject* pProject;
+    QString strBadKey;
+};
+
+int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const char* pszValue)
+{
+    auto* pState = static_cast<ParseState*>(pUser);
+    const QString strSection = QString::fromUtf8(pszSection);
+    const QString strName = QString::fromUtf8(pszName);
+    const QString strValue = QString::fromUtf8(pszValue ? pszValue : "");
+    if (strName.isEmpty())
+    {
+        pState->strBadKey = QStringLiteral("a value without a name");
+        return 0;
+    }
+    if (strSection.isEmpty() && strName.compare(u"expand_vars", Qt::CaseInsensitive) == 0)
+        pState->pProject->m_bExpandVars = strValue.trimmed().toUInt();
+    CSpiProject::AddValue(pState->pProject->AddProgram(strSection), strName, strValue);
+    return 1;
+}
+
+ProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
+{
+    ProjectFileResult r;
+    r.nLine = nLine;
+    r.strError = nLine > 0 ? QStringLiteral("%1:%2: %3").arg(strName).arg(nLine).arg(strWhat)
+                           : QStringLiteral("%1: %2").arg(strName, strWhat);
+    return r;
+}
+} // namespace
+
+ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
+                                  CSpiProject& project)
+{
+    if (text.trimmed().isEmpty())
+        return Fail(strName, 1, QStringLiteral("the project file is empty"));
+
+    // inih reads C strings and splits long lines silently, so bytes it would
+    // misread are refused here, with the line they stand on.
+    int nLine = 1;
+    qsizetype nLineStart = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i)
+    {
+        if (i == text.size() || text[i] == '\n')
+        {
+            const qsizetype nLen = i - nLineStart - (i > nLineStart && text[i - 1] == '\r');
+            if (nLen > kMaxProjectLine)
+                return Fail(strName, nLine,
+                            QStringLiteral("line too long (%1 bytes; at most %2)")
+                                .arg(nLen)
+                                .arg(kMaxProjectLine));
+            ++nLine;
+            nLineStart = i + 1;
+        }
+        else if (text[i] == '\0')
+            return Fail(strName, nLine, QStringLiteral("binary data (a NUL byte) in the file"));
+    }
+
+    ParseState state{&project, {}};
+    const QByteArray terminated = text; // QByteArray keeps a terminating NUL
+    const int nResult = ini_parse_string(terminated.constData(), OnIniValue, &state);
+    if (nResult > 0)
+        return Fail(strName, nResult,
+                    state.strBadKey.isEmpty()
+                        ? QStringLiteral("malformed line (expected [program] or name = value)")
+                        : state.strBadKey);
+    if (nResult < 0)
+        return Fail(strName, 0, QStringLiteral("could not be read"));
+
+    ProjectFileResult r;
+    r.bOk = true;
+    return r;
+}
+
+ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return Fail(strPath, 0, QStringLiteral("cannot open: %1").arg(file.errorString()));
+    const QByteArray text = file.readAll();
+    ProjectFileResult r = LoadProjectText(text, strPath, project);
+    if (r.bOk)
+        project.m_strProjectPath = QFileInfo(strPath).absoluteFilePath();
+    return r;
+}

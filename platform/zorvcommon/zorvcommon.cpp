@@ -1,0 +1,8 @@
+#include "zorvcommon.h"
+
+#include <cstdlib>
+
+char* zorvGetInstallRoot(void)
+{
+    return nullptr;
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs the reference host on the demo project: the dialog itself when there
+# is a display, otherwise the scripted walkthrough, offscreen.
+set -euo pipefail
+build=${1:-build/dev}
+root=$(cd "$(dirname "$0")/.." && pwd)
+demo=$root/examples/demo
+args=(--project "$demo/demo.ini"
+      --prop "JEDEC_TYPE=SOIC8"
+      --prop "ALT_SYMBOLS=(Top:SOIC8;DIP8)"
+      --prop "DESCRIPTION=8-pin small outline")
+if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && "${QT_QPA_PLATFORM:-}" != offscreen ]]; then
+  exec "$build/bin/physprops" "${args[@]}" --verbose
+fi
+mkdir -p "$root/build/screenshots"
+QT_QPA_PLATFORM=offscreen "$build/bin/physprops" "${args[@]}" --verbose \
+  --script "$demo/walkthrough.txt" --screenshots "$root/build/screenshots"
+echo "Screenshots: $root/build/screenshots"

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds, tests and runs with.
+# Installs only what is missing; needs root or sudo, otherwise prints the
+# command to run and stops.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build make pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
+  fonts-dejavu-core
+  clang libclang-rt-14-dev gcovr
+)
+if [[ "${1:-}" == "--list" ]]; then echo "${PACKAGES[*]}"; exit 0; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+  SUDO=()
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+  SUDO=(sudo)
+else
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Run as root:  apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+need_update=0
+for p in "${missing[@]}"; do
+  cand=$(apt-cache policy "$p" 2>/dev/null | awk '/Candidate:/ {print $2}')
+  if [[ -z "$cand" || "$cand" == "(none)" ]]; then need_update=1; break; fi
+done
+if [[ $need_update -eq 1 ]]; then
+  "${SUDO[@]}" apt-get update -qq
+fi
+echo "Installing: ${missing[*]}"
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

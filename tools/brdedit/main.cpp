@@ -1,0 +1,8 @@
+// Stand-in for the PCB editor.
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}

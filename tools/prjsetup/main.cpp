@@ -1,0 +1,8 @@
+// Stand-in for the project setup editor.
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return 0;
+}
