@@ -46,4 +46,13 @@ public:
 
     virtual void RunTool(unsigned nId);
     virtual void RemoveTool(unsigned nId, int nFlag);
+
+protected:
+    // The four lookups above forward here, so a test double can record them.
+    virtual CBaseTool* DoFindTool(unsigned nId);
+    virtual QObject* DoGetToolWindow(unsigned nId, int nFlag);
+    virtual void DoUnregisterTool(unsigned nId);
+    virtual void DoRegisterTool(unsigned nId, const QString& strProgram, const QString& strName,
+                                const QString& strArgs, const char* pszExtra, int nFlag1,
+                                int nFlag2, int nFlag3);
 };
