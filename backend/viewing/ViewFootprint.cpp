@@ -1,0 +1,3 @@
+#include "ViewFootprint.h"
+
+void ViewFootprintDrawing(const QStringList&, const QString&, PROPERTY_NAMES) {}
