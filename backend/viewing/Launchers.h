@@ -7,7 +7,11 @@ class CToolManager;
 inline constexpr unsigned kPcbEditorToolId = 62723;
 inline constexpr unsigned kSetupEditorToolId = 62724;
 
-// 1 when the request was handed to the tool manager, 0 when refused.
+// Start a companion program through the host's tool manager, or, when it
+// already runs, bring it forward (and tell the PCB editor what to do).
+// 1 when the request was handed to the tool manager, 0 when refused: no
+// tool manager, or for OpenFootprintDrawing an empty path or one holding a
+// NUL character (no file is named so). Texts of any length are passed whole.
 int OpenSetupEditor(QString strProjectPath);
 int NewFootprintDrawing();
 int OpenFootprintDrawing(QString strPath);

@@ -1,8 +1,159 @@
-// Stand-in for the PCB editor.
+// Stand-in for the PCB editor: joins the message session, lists every
+// drawing it is asked to open or create, and writes one line per request to
+// standard output ("brdedit: open <path>", "brdedit: new unnamed.dra",
+// "brdedit: raise"; paths escaped so each stays on one line).
+#include "CompanionSupport.h"
+#include "IpqListener.h"
+
 #include <QApplication>
+#include <QListWidget>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace
+{
+constexpr char kLogVariable[] = "BRDEDIT_LOG";
+
+void Err(const QString& strText)
+{
+    std::fprintf(stderr, "brdedit: %s\n", strText.toLocal8Bit().constData());
+}
+
+class CEditorWindow : public QWidget
+{
+public:
+    CEditorWindow()
+    {
+        setWindowTitle(QStringLiteral("brdedit"));
+        m_pList = new QListWidget(this);
+        m_pList->setObjectName(QStringLiteral("lstDrawings"));
+        auto* pLayout = new QVBoxLayout(this);
+        pLayout->addWidget(m_pList);
+        resize(480, 240);
+    }
+
+    void Open(const QString& strPath)
+    {
+        m_pList->addItem(QStringLiteral("open ") + strPath);
+        companion::WriteLine(QStringLiteral("brdedit: open ") + companion::EscapeForLine(strPath),
+                             kLogVariable);
+    }
+
+    void New()
+    {
+        m_pList->addItem(QStringLiteral("new unnamed.dra"));
+        companion::WriteLine(QStringLiteral("brdedit: new unnamed.dra"), kLogVariable);
+    }
+
+    void Raise()
+    {
+        companion::BringToFront(this);
+        companion::WriteLine(QStringLiteral("brdedit: raise"), kLogVariable);
+    }
+
+    void OnMessage(const QByteArray& payload)
+    {
+        QStringDecoder decode(QStringDecoder::Utf8);
+        const QString strMessage = decode(payload);
+        if (decode.hasError())
+        {
+            Err(QStringLiteral("message dropped: not UTF-8 text"));
+            return;
+        }
+        const companion::EditorRequest request = companion::ParseEditorMessage(strMessage);
+        switch (request.nKind)
+        {
+        case companion::EditorRequest::Open:
+            Open(request.strPath);
+            break;
+        case companion::EditorRequest::New:
+            New();
+            break;
+        case companion::EditorRequest::Invalid:
+            Err(QStringLiteral("message dropped (%1): %2")
+                    .arg(request.strError, companion::EscapeForLine(strMessage)));
+            return;
+        }
+        companion::BringToFront(this);
+    }
+
+private:
+    QListWidget* m_pList;
+};
+
+const char kUsage[] =
+    "Usage: brdedit [options] [DRAWING]\n"
+    "Stand-in PCB editor: opens DRAWING (or a new unnamed drawing) and takes\n"
+    "further requests from its message session.\n"
+    "  -ipqsession NAME     the session to join (default: $IPQ_SESSION)\n"
+    "  -ipqhost HOST        its message host (default: $IPQ_HOST, else this machine)\n"
+    "  --exit-after-ms N    quit after N milliseconds\n"
+    "Each request is written to standard output, one line each, and appended\n"
+    "to the file $BRDEDIT_LOG names when set.\n";
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QStringList args = QApplication::arguments().mid(1);
+
+    const ipqc::SessionAddress addr = ipqc::SessionFromArguments(args);
+    QString strDrawing;
+    int nExitAfterMs = -1;
+    for (qsizetype i = 0; i < args.size(); ++i)
+    {
+        const QString& a = args[i];
+        if (a == u"--exit-after-ms")
+        {
+            bool bOk = false;
+            nExitAfterMs = i + 1 < args.size() ? args[++i].toInt(&bOk) : -1;
+            if (!bOk || nExitAfterMs < 0)
+            {
+                Err(QStringLiteral("--exit-after-ms needs a number of milliseconds"));
+                return 2;
+            }
+        }
+        else if (a == u"--help")
+        {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        else if (a == u"--")
+        {
+            if (i + 1 < args.size())
+                strDrawing = args[i + 1];
+            break;
+        }
+        else if (strDrawing.isNull())
+            strDrawing = a;
+        else
+            Err(QStringLiteral("extra argument ignored: %1").arg(companion::EscapeForLine(a)));
+    }
+
+    CEditorWindow window;
+    // Listening comes first, so that the first line written means the
+    // editor can be reached.
+    ipqc::CListener listener;
+    QObject::connect(&listener, &ipqc::CListener::MessageReceived, &window,
+                     [&window](const QByteArray& payload) { window.OnMessage(payload); });
+    QObject::connect(&listener, &ipqc::CListener::ConnectionRefused, &window,
+                     [](const QString& strReason) { Err(QStringLiteral("connection dropped: ") + strReason); });
+    if (!listener.Listen(addr))
+        Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
+
+    companion::CStdinWatcher watcher;
+    QObject::connect(&watcher, &companion::CStdinWatcher::RaiseRequested, &window,
+                     [&window] { window.Raise(); });
+
+    if (strDrawing.isEmpty())
+        window.New();
+    else
+        window.Open(strDrawing);
+    window.show();
+    if (nExitAfterMs >= 0)
+        QTimer::singleShot(nExitAfterMs, &app, &QCoreApplication::quit);
+    return app.exec();
 }

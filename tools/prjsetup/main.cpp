@@ -1,8 +1,84 @@
-// Stand-in for the project setup editor.
+// Stand-in for the project setup editor: shows the project file it was
+// given with "-proj" and writes one line to standard output
+// ("prjsetup: project <path>", or "prjsetup: no project"), and
+// "prjsetup: raise" whenever it is brought forward.
+#include "CompanionSupport.h"
+
 #include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace
+{
+constexpr char kLogVariable[] = "PRJSETUP_LOG";
+
+const char kUsage[] =
+    "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N]\n"
+    "Stand-in project setup editor: shows the project file.\n";
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Arguments are read and the line written before the window system is
+    // set up, so that a host which ends soon after starting us still sees it.
+    QString strProject;
+    int nExitAfterMs = -1;
+    for (int i = 1; i < argc; ++i)
+    {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a.compare(u"-proj", Qt::CaseInsensitive) == 0 && i + 1 < argc)
+            strProject = QFile::decodeName(argv[++i]);
+        else if (a == u"--exit-after-ms" && i + 1 < argc)
+            nExitAfterMs = QString::fromLocal8Bit(argv[++i]).toInt();
+        else if (a == u"--help")
+        {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        else
+            std::fprintf(stderr, "prjsetup: argument ignored: %s\n",
+                         companion::EscapeForLine(a).toLocal8Bit().constData());
+    }
+    companion::WriteLine(strProject.isEmpty()
+                             ? QStringLiteral("prjsetup: no project")
+                             : QStringLiteral("prjsetup: project ") + companion::EscapeForLine(strProject),
+                         kLogVariable);
+
     QApplication app(argc, argv);
-    return 0;
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("prjsetup"));
+    auto* pLayout = new QVBoxLayout(&window);
+    auto* pLabel = new QLabel(strProject.isEmpty() ? QStringLiteral("No project file")
+                                                   : strProject, &window);
+    pLabel->setObjectName(QStringLiteral("lblProject"));
+    pLabel->setTextFormat(Qt::PlainText);
+    pLayout->addWidget(pLabel);
+    auto* pText = new QPlainTextEdit(&window);
+    pText->setObjectName(QStringLiteral("txtProject"));
+    pText->setReadOnly(true);
+    if (!strProject.isEmpty())
+    {
+        QFile file(strProject);
+        pText->setPlainText(file.open(QIODevice::ReadOnly)
+                                ? QString::fromUtf8(file.read(1 << 20))
+                                : QStringLiteral("Cannot read the project file: ") + file.errorString());
+    }
+    pLayout->addWidget(pText);
+    window.resize(520, 360);
+
+    companion::CStdinWatcher watcher;
+    QObject::connect(&watcher, &companion::CStdinWatcher::RaiseRequested, &window, [&window] {
+        companion::BringToFront(&window);
+        companion::WriteLine(QStringLiteral("prjsetup: raise"), kLogVariable);
+    });
+
+    window.show();
+    if (nExitAfterMs >= 0)
+        QTimer::singleShot(nExitAfterMs, &app, &QCoreApplication::quit);
+    return app.exec();
 }

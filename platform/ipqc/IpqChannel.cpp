@@ -1,0 +1,281 @@
+#include "IpqChannel.h"
+#include "IpqFrame.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostInfo>
+#include <QLocalSocket>
+
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+namespace ipqc
+{
+namespace
+{
+struct ClientState
+{
+    std::mutex mutex;
+    std::optional<SessionAddress> session;
+    SendHook hook;
+};
+
+ClientState& State()
+{
+    static ClientState s_state;
+    return s_state;
+}
+
+// "-name" or "/name", any case.
+bool IsOption(const QString& strArg, QStringView name)
+{
+    if (strArg.size() != name.size() + 1 || (strArg[0] != u'-' && strArg[0] != u'/'))
+        return false;
+    return QStringView(strArg).mid(1).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+bool IsSessionOption(const QString& strArg)
+{
+    return IsOption(strArg, u"ipqsession") || IsOption(strArg, u"ipqhost");
+}
+
+QByteArray PercentEncode(const QString& strText)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    QByteArray out;
+    for (const char c : strText.toUtf8())
+    {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' ||
+            b == '-')
+            out.append(c);
+        else
+            out.append('%').append(kHex[b >> 4]).append(kHex[b & 0xF]);
+    }
+    return out;
+}
+
+QString ErrnoText(int nErrno) { return QString::fromLocal8Bit(std::strerror(nErrno)); }
+} // namespace
+
+bool TakeSessionOptions(QStringList& args, SessionAddress& addr)
+{
+    bool bFound = false;
+    for (qsizetype i = 0; i < args.size();)
+    {
+        const bool bSession = IsOption(args[i], u"ipqsession");
+        if (!bSession && !IsOption(args[i], u"ipqhost"))
+        {
+            ++i;
+            continue;
+        }
+        QString strValue;
+        const bool bHasValue = i + 1 < args.size() && !IsSessionOption(args[i + 1]);
+        if (bHasValue)
+            strValue = args[i + 1];
+        args.remove(i, bHasValue ? 2 : 1);
+        if (bSession)
+        {
+            addr.strSession = strValue;
+            bFound = true;
+        }
+        else if (!strValue.isEmpty())
+            addr.strHost = strValue;
+    }
+    return bFound;
+}
+
+bool ParseSessionOptions(const QStringList& args, SessionAddress& addr)
+{
+    QStringList copy = args;
+    return TakeSessionOptions(copy, addr);
+}
+
+SessionAddress SessionFromEnvironment()
+{
+    SessionAddress addr;
+    addr.strSession = qEnvironmentVariable(kSessionVariable);
+    addr.strHost = qEnvironmentVariable(kHostVariable);
+    if (addr.strHost.isEmpty())
+        addr.strHost = QHostInfo::localHostName();
+    return addr;
+}
+
+SessionAddress SessionFromArguments(QStringList& args)
+{
+    SessionAddress addr = SessionFromEnvironment();
+    TakeSessionOptions(args, addr);
+    return addr;
+}
+
+SessionAddress CurrentSession()
+{
+    {
+        std::lock_guard lock(State().mutex);
+        if (State().session)
+            return *State().session;
+    }
+    return SessionFromEnvironment();
+}
+
+void SetCurrentSession(const SessionAddress& addr)
+{
+    std::lock_guard lock(State().mutex);
+    State().session = addr;
+}
+
+bool CheckPrivateFolder(const QString& strPath, uid_t nUid, QString* pError)
+{
+    const QByteArray path = QFile::encodeName(strPath);
+    struct stat st
+    {
+    };
+    if (::lstat(path.constData(), &st) != 0)
+    {
+        *pError = QStringLiteral("message channel folder %1: %2").arg(strPath, ErrnoText(errno));
+        return false;
+    }
+    QString strWhy;
+    if (S_ISLNK(st.st_mode))
+        strWhy = QStringLiteral("is a symbolic link");
+    else if (!S_ISDIR(st.st_mode))
+        strWhy = QStringLiteral("is not a folder");
+    else if (st.st_uid != nUid)
+        strWhy = QStringLiteral("belongs to user id %1, not %2").arg(st.st_uid).arg(nUid);
+    else if ((st.st_mode & 07777) != 0700)
+        strWhy = QStringLiteral("has mode %1, not 0700").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    if (strWhy.isEmpty())
+        return true;
+    *pError = QStringLiteral("message channel folder %1 %2: refused, as other users could reach "
+                             "the session through it")
+                  .arg(strPath, strWhy);
+    return false;
+}
+
+bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError)
+{
+    const QByteArray path = QFile::encodeName(strPath);
+    if (::mkdir(path.constData(), 0700) == 0)
+    {
+        // The umask may have taken bits away; a fresh folder is ours to set.
+        if (::chmod(path.constData(), 0700) != 0)
+        {
+            *pError = QStringLiteral("message channel folder %1: %2").arg(strPath, ErrnoText(errno));
+            return false;
+        }
+    }
+    else if (errno != EEXIST)
+    {
+        *pError = QStringLiteral("cannot create the message channel folder %1: %2")
+                      .arg(strPath, ErrnoText(errno));
+        return false;
+    }
+    return CheckPrivateFolder(strPath, nUid, pError);
+}
+
+QString ChannelFolderPath()
+{
+    const QString strRuntime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return QDir::isAbsolutePath(strRuntime) ? QDir::cleanPath(strRuntime) + QStringLiteral("/ipqc")
+                                            : QStringLiteral("/tmp/ipqc-%1").arg(::geteuid());
+}
+
+QString ChannelFolder(bool bCreate, QString* pError)
+{
+    const QString strFolder = ChannelFolderPath();
+    const bool bOk = bCreate ? PreparePrivateFolder(strFolder, ::geteuid(), pError)
+                             : CheckPrivateFolder(strFolder, ::geteuid(), pError);
+    return bOk ? strFolder : QString();
+}
+
+QString ChannelFileName(const QString& strFolder, const SessionAddress& addr)
+{
+    const QByteArray name = "s-" + PercentEncode(addr.strSession) + '@' + PercentEncode(addr.strHost);
+    constexpr qsizetype kMaxPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 1;
+    if (QFile::encodeName(strFolder).size() + 1 + name.size() <= kMaxPath)
+        return QString::fromLatin1(name);
+    // Too long for a socket address: both sides derive the same digest.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(addr.strSession.toUtf8());
+    hash.addData(QByteArrayView("\0", 1));
+    hash.addData(addr.strHost.toUtf8());
+    return QStringLiteral("h-") + QString::fromLatin1(hash.result().toHex().left(40));
+}
+
+QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pError)
+{
+    const QString strFolder = ChannelFolder(bCreateFolder, pError);
+    if (strFolder.isEmpty())
+        return {};
+    return strFolder + u'/' + ChannelFileName(strFolder, addr);
+}
+
+int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
+                QString* pError)
+{
+    if (payload.size() > qsizetype(kMaxFrameSize))
+    {
+        *pError = QStringLiteral("message of %1 bytes not sent (limit %2)")
+                      .arg(payload.size())
+                      .arg(kMaxFrameSize);
+        return -1;
+    }
+    QString strFolderError;
+    const QString strPath = ChannelPath(addr, false, &strFolderError);
+    if (strPath.isEmpty())
+    {
+        // A folder that does not exist yet only means that nobody listens.
+        const QFileInfo folder(ChannelFolderPath());
+        *pError = folder.exists() || folder.isSymLink()
+                      ? strFolderError
+                      : QStringLiteral("nobody listens in session \"%1\"").arg(addr.strSession);
+        return -1;
+    }
+
+    const QDeadlineTimer deadline(nTimeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(strPath, QIODevice::WriteOnly);
+    if (socket.state() != QLocalSocket::ConnectedState &&
+        !socket.waitForConnected(int(deadline.remainingTime())))
+    {
+        *pError = QStringLiteral("nobody listens in session \"%1\" (%2)")
+                      .arg(addr.strSession, socket.errorString());
+        socket.abort();
+        return -1;
+    }
+    socket.write(EncodeFrame(payload));
+    while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
+        socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
+    if (socket.bytesToWrite() > 0)
+    {
+        // What reached the listener is an incomplete message, which it drops.
+        *pError = QStringLiteral("the listener of session \"%1\" does not read its messages")
+                      .arg(addr.strSession);
+        socket.abort();
+        return -1;
+    }
+    socket.disconnectFromServer();
+    return 0;
+}
+
+void SetSendHook(SendHook hook)
+{
+    std::lock_guard lock(State().mutex);
+    State().hook = std::move(hook);
+}
+
+SendHook CurrentSendHook()
+{
+    std::lock_guard lock(State().mutex);
+    return State().hook;
+}
+} // namespace ipqc

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+#include <functional>
+
+namespace ipqc
+{
+// A message session: its name and the message host it belongs to. Programs
+// that agree on both talk over the same channel.
+struct SessionAddress
+{
+    QString strSession;
+    QString strHost;
+    bool operator==(const SessionAddress&) const = default;
+};
+
+// Environment variables through which a session passes to the programs a
+// process starts after joining it.
+inline constexpr char kSessionVariable[] = "IPQ_SESSION";
+inline constexpr char kHostVariable[] = "IPQ_HOST";
+
+// How long a send may take at most, connecting and writing together.
+inline constexpr int kSendTimeoutMs = 80;
+
+// Reads "-ipqsession NAME" and "-ipqhost HOST" (also written with '/', any
+// case) into addr. Returns true when the session option was present; a
+// missing value (the option last, or followed by the other option) gives
+// the empty session name.
+bool ParseSessionOptions(const QStringList& args, SessionAddress& addr);
+// The same, and removes the options and their values from args.
+bool TakeSessionOptions(QStringList& args, SessionAddress& addr);
+
+// The session of a program started without options: IPQ_SESSION and
+// IPQ_HOST when set, else the empty session name on this machine's host name.
+SessionAddress SessionFromEnvironment();
+
+// A companion's session: its options (taken out of args), else the environment.
+SessionAddress SessionFromArguments(QStringList& args);
+
+// The session that ipqSend uses: the one ipqcInit set, else the environment's.
+SessionAddress CurrentSession();
+void SetCurrentSession(const SessionAddress& addr);
+
+// Where the channel folder is, checked or not.
+QString ChannelFolderPath();
+
+// The folder that holds the session channels: $XDG_RUNTIME_DIR/ipqc, else
+// /tmp/ipqc-<uid>. Created with mode 0700 when bCreate and it is missing;
+// refused with the reason in *pError (empty result) when it is not private.
+QString ChannelFolder(bool bCreate, QString* pError);
+
+// Accepts a folder only when it is a real folder (not a symbolic link),
+// owned by nUid, with mode exactly 0700.
+bool CheckPrivateFolder(const QString& strPath, uid_t nUid, QString* pError);
+
+// Creates strPath (mode 0700) when missing, then checks it as above.
+bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError);
+
+// The channel's file name inside the folder: "s-" and the session and host
+// with every byte other than a letter, digit, '_' or '-' written as %XX;
+// when that would not fit a local socket address, "h-" and a digest of both.
+// Never contains '/' and never starts with '.'.
+QString ChannelFileName(const QString& strFolder, const SessionAddress& addr);
+
+// Full path of the session's channel in the checked folder; empty with the
+// reason in *pError when the folder is refused.
+QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pError);
+
+// Sends one message to the session's listener. Returns 0 when it was handed
+// over, -1 with the reason in *pError otherwise. Gives up after nTimeoutMs
+// (nobody listening fails at once; a listener that does not read, after the
+// timeout).
+int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
+                QString* pError);
+
+// Test seam: while set, ipqSend hands every message to the hook instead of
+// the channel and returns the hook's result.
+using SendHook = std::function<int(const SessionAddress& addr, const QByteArray& payload)>;
+void SetSendHook(SendHook hook);
+SendHook CurrentSendHook();
+} // namespace ipqc

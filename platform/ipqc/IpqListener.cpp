@@ -1,0 +1,113 @@
+#include "IpqListener.h"
+
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+namespace ipqc
+{
+namespace
+{
+// How long a probe waits for a listener that might still be alive.
+constexpr int kProbeTimeoutMs = 500;
+
+bool SomeoneListens(const QString& strPath)
+{
+    QLocalSocket probe;
+    probe.connectToServer(strPath, QIODevice::WriteOnly);
+    const bool bConnected = probe.state() == QLocalSocket::ConnectedState ||
+                            probe.waitForConnected(kProbeTimeoutMs);
+    probe.abort();
+    return bConnected;
+}
+} // namespace
+
+CListener::CListener(QObject* pParent) : QObject(pParent), m_pServer(new QLocalServer(this))
+{
+    connect(m_pServer, &QLocalServer::newConnection, this, &CListener::OnNewConnection);
+}
+
+CListener::~CListener() { Close(); }
+
+bool CListener::IsListening() const { return m_pServer->isListening(); }
+
+void CListener::Close()
+{
+    if (m_pServer->isListening())
+        m_pServer->close();
+}
+
+bool CListener::Listen(const SessionAddress& addr)
+{
+    Close();
+    m_addr = addr;
+    m_strError.clear();
+    m_strPath = ipqc::ChannelPath(addr, true, &m_strError);
+    if (m_strPath.isEmpty())
+        return false;
+
+    if (!m_pServer->listen(m_strPath))
+    {
+        if (m_pServer->serverError() != QAbstractSocket::AddressInUseError)
+        {
+            m_strError = QStringLiteral("cannot listen in session \"%1\": %2")
+                             .arg(addr.strSession, m_pServer->errorString());
+            return false;
+        }
+        if (SomeoneListens(m_strPath))
+        {
+            m_strError = QStringLiteral("another program already listens in session \"%1\"")
+                             .arg(addr.strSession);
+            return false;
+        }
+        // Left behind by a listener that ended without closing it.
+        QLocalServer::removeServer(m_strPath);
+        if (!m_pServer->listen(m_strPath))
+        {
+            m_strError = QStringLiteral("cannot listen in session \"%1\": %2")
+                             .arg(addr.strSession, m_pServer->errorString());
+            return false;
+        }
+    }
+    // The folder already keeps other users out; the channel itself says so too.
+    ::chmod(QFile::encodeName(m_strPath).constData(), 0600);
+    return true;
+}
+
+void CListener::OnNewConnection()
+{
+    while (QLocalSocket* pSocket = m_pServer->nextPendingConnection())
+    {
+        pSocket->setParent(this);
+        auto pDecoder = std::make_shared<CFrameDecoder>(m_nMaxFrameSize);
+        connect(pSocket, &QLocalSocket::readyRead, this,
+                [this, pSocket, pDecoder] { OnReadyRead(pSocket, pDecoder.get()); });
+        connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
+        if (pSocket->bytesAvailable() > 0)
+            OnReadyRead(pSocket, pDecoder.get());
+    }
+}
+
+void CListener::OnReadyRead(QLocalSocket* pSocket, CFrameDecoder* pDecoder)
+{
+    // A receiver may end the listener, and with it the socket, from its slot.
+    const QPointer<QLocalSocket> guard(pSocket);
+    while (guard && pSocket->bytesAvailable() > 0)
+    {
+        if (!pDecoder->Feed(pSocket->readAll()))
+        {
+            pSocket->abort();
+            Q_EMIT ConnectionRefused(pDecoder->Error());
+            return;
+        }
+        QByteArray payload;
+        while (guard && pDecoder->Next(payload))
+            Q_EMIT MessageReceived(payload);
+    }
+}
+} // namespace ipqc
