@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +24,15 @@ constexpr int kEndGraceMs = 2000;
 bool IsRunning(const QProcess* pProcess)
 {
     return pProcess && pProcess->state() != QProcess::NotRunning;
+}
+
+// An exit that the event loop has not delivered yet counts: the process is
+// looked at without collecting it, so QProcess still does that itself.
+bool HasExited(const QProcess* pProcess)
+{
+    siginfo_t info{};
+    return ::waitid(P_PID, id_t(pProcess->processId()), &info, WEXITED | WNOHANG | WNOWAIT | __WALL) == 0 &&
+           info.si_pid != 0;
 }
 
 QString InstallRoot()
@@ -86,15 +97,14 @@ CBaseTool* CToolManager::DoFindTool(unsigned nId)
     return it == m_tools.end() ? nullptr : it->second.get();
 }
 
-QObject* CToolManager::DoGetToolWindow(unsigned nId, int nFlag)
+QObject* CToolManager::DoGetToolWindow(unsigned nId, int)
 {
     CBaseTool* pTool = DoFindTool(nId);
     if (!pTool || !pTool->m_pProcess)
         return nullptr;
     QProcess* pProcess = pTool->m_pProcess;
-    // Collects an exit the event loop has not delivered yet; returns at once.
-    if (nFlag && IsRunning(pProcess))
-        pProcess->waitForFinished(0);
+    if (IsRunning(pProcess) && HasExited(pProcess))
+        pProcess->waitForFinished(kEndGraceMs);
     return IsRunning(pProcess) ? pProcess : nullptr;
 }
 

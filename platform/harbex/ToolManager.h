@@ -68,9 +68,8 @@ public:
 
     // Non-null when the id is registered.
     CBaseTool* FindTool(unsigned nId);
-    // Non-null exactly while the registered tool's process runs. A non-zero
-    // flag looks at the process first, so an exit that the event loop has
-    // not yet seen counts.
+    // Non-null exactly while the registered tool's process runs, also when
+    // the event loop has not yet delivered its exit. The flag is not used.
     QObject* GetToolWindow(unsigned nId, int nFlag);
     // Drops the registration; a process it started runs on until RemoveTool
     // or the manager's end.

@@ -43,8 +43,8 @@ bool CFrameDecoder::Feed(QByteArrayView bytes)
             m_strError = QStringLiteral("message of %1 bytes refused (limit %2)")
                              .arg(nLength)
                              .arg(m_nMaxFrameSize);
-            m_buffer.clear();
-            m_nPos = 0;
+            // The messages before it were sound and can still be taken.
+            m_buffer.truncate(nPos);
             return false;
         }
         nPos += kHeaderSize + qsizetype(nLength);
@@ -54,7 +54,7 @@ bool CFrameDecoder::Feed(QByteArrayView bytes)
 
 bool CFrameDecoder::Next(QByteArray& payload)
 {
-    if (Failed() || m_buffer.size() - m_nPos < kHeaderSize)
+    if (m_buffer.size() - m_nPos < kHeaderSize)
         return false;
     const qsizetype nLength = qFromBigEndian<quint32>(m_buffer.constData() + m_nPos);
     if (m_buffer.size() - m_nPos - kHeaderSize < nLength)

@@ -22,7 +22,8 @@ public:
     explicit CFrameDecoder(quint32 nMaxFrameSize = kMaxFrameSize);
 
     // Adds received bytes. Returns false once the stream is refused (a
-    // length above the limit); after that nothing more is taken.
+    // length above the limit); after that nothing more is taken, and only
+    // the complete messages that came before the refused one can be read.
     bool Feed(QByteArrayView bytes);
     // Moves the next complete message into payload; false when none is complete.
     bool Next(QByteArray& payload);

@@ -5,7 +5,9 @@
 #include <QLocalSocket>
 #include <QPointer>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -24,6 +26,16 @@ bool SomeoneListens(const QString& strPath)
                             probe.waitForConnected(kProbeTimeoutMs);
     probe.abort();
     return bConnected;
+}
+// The folder already keeps other users out; the peer's credentials are
+// checked as well, so a folder opened by mistake later lets nobody in.
+bool IsOwnUser(const QLocalSocket* pSocket)
+{
+    ucred cred{};
+    socklen_t nLength = sizeof cred;
+    return ::getsockopt(int(pSocket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred,
+                        &nLength) == 0 &&
+           cred.uid == ::geteuid();
 }
 } // namespace
 
@@ -84,6 +96,13 @@ void CListener::OnNewConnection()
     while (QLocalSocket* pSocket = m_pServer->nextPendingConnection())
     {
         pSocket->setParent(this);
+        if (!IsOwnUser(pSocket))
+        {
+            pSocket->abort();
+            pSocket->deleteLater();
+            Q_EMIT ConnectionRefused(QStringLiteral("a program of another user tried to send"));
+            continue;
+        }
         auto pDecoder = std::make_shared<CFrameDecoder>(m_nMaxFrameSize);
         connect(pSocket, &QLocalSocket::readyRead, this,
                 [this, pSocket, pDecoder] { OnReadyRead(pSocket, pDecoder.get()); });

@@ -1,0 +1,150 @@
+#include "CompanionSupport.h"
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using companion::EditorRequest;
+
+namespace
+{
+struct CompanionRun
+{
+    QString strOut;
+    QString strErr;
+};
+
+// Runs a companion from the build tree to its end.
+CompanionRun RunCompanion(const QString& strName, const QStringList& args, const QProcessEnvironment& env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(testsupport::BinaryPath("bin/" + strName), args);
+    EXPECT_TRUE(process.waitForFinished(30000)) << strName.toStdString();
+    return {QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QProcessEnvironment Environment(const QString& strSession)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("IPQ_SESSION", strSession);
+    env.remove("BRDEDIT_LOG");
+    return env;
+}
+} // namespace
+
+TEST(CompanionOutput, escapesSoEveryRequestStaysOnOneLine)
+{
+    const struct
+    {
+        QString strIn;
+        QString strOut;
+    } cases[] = {
+        {"/lib/a b.dra", "/lib/a b.dra"},
+        {"a\nb", "a\\nb"},
+        {"a\r\nb", "a\\r\\nb"},
+        {"tab\there", "tab\\there"},
+        {"back\\slash\\n", "back\\\\slash\\\\n"},
+        {QString("nul") + QChar(u'\0'), "nul\\x00"},
+        {"\x1b[31m", "\\x1b[31m"},
+        {QStringLiteral("Ü日本\u2028"), QStringLiteral("Ü日本\\x2028")},
+        {"\"quoted\"", "\"quoted\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(companion::EscapeForLine(c.strIn), c.strOut) << c.strIn.toStdString();
+}
+
+TEST(EditorMessage, readsOpenAndNewRequests)
+{
+    const struct
+    {
+        QString strMessage;
+        EditorRequest::Kind nKind;
+        QString strPath;
+    } cases[] = {
+        {"Input new unnamed.dra", EditorRequest::New, ""},
+        {"Input open \"/lib/a b.dra\"", EditorRequest::Open, "/lib/a b.dra"},
+        {"Input open \"/lib/a\"b\".dra\"", EditorRequest::Open, "/lib/a\"b\".dra"},
+        {"Input open \"\"\"", EditorRequest::Open, "\""},
+        {"Input open \"/lib/x\nInput new unnamed.dra\"", EditorRequest::Open,
+         "/lib/x\nInput new unnamed.dra"},
+        {"Input open \"C:\\lib\\\"", EditorRequest::Open, "C:\\lib\\"},
+        {"Input open \"\"", EditorRequest::Invalid, ""},
+        {"Input open \"", EditorRequest::Invalid, ""},
+        {"Input open \"/lib/a.dra", EditorRequest::Invalid, ""},
+        {"Input open /lib/a.dra", EditorRequest::Invalid, ""},
+        {"Input new other.dra", EditorRequest::Invalid, ""},
+        {"Input ", EditorRequest::Invalid, ""},
+        {"Output open \"/lib/a.dra\"", EditorRequest::Invalid, ""},
+        {"", EditorRequest::Invalid, ""},
+    };
+    for (const auto& c : cases)
+    {
+        const EditorRequest r = companion::ParseEditorMessage(c.strMessage);
+        EXPECT_EQ(r.nKind, c.nKind) << c.strMessage.toStdString();
+        EXPECT_EQ(r.strPath, c.strPath) << c.strMessage.toStdString();
+        EXPECT_EQ(r.strError.isEmpty(), c.nKind != EditorRequest::Invalid) << c.strMessage.toStdString();
+    }
+}
+
+TEST(Companions, setupEditorPrintsItsProjectFile)
+{
+    const QProcessEnvironment env = Environment("companions-prjsetup");
+    const struct
+    {
+        QStringList args;
+        QString strLine;
+    } cases[] = {
+        {{"-proj", "/my projects/demo.ini"}, "prjsetup: project /my projects/demo.ini\n"},
+        {{"-proj", "/p/a\nb.ini"}, "prjsetup: project /p/a\\nb.ini\n"},
+        {{"-proj", ""}, "prjsetup: no project\n"},
+        {{}, "prjsetup: no project\n"},
+    };
+    for (const auto& c : cases)
+    {
+        const CompanionRun r = RunCompanion("prjsetup", c.args + QStringList{"--exit-after-ms", "0"}, env);
+        EXPECT_EQ(r.strOut, c.strLine) << r.strErr.toStdString();
+    }
+}
+
+TEST(Companions, editorOpensItsArgumentOrANewDrawing)
+{
+    const QString strSession = QStringLiteral("companions-brdedit-%1").arg(QCoreApplication::applicationPid());
+    const QProcessEnvironment env = Environment(strSession);
+    const struct
+    {
+        QStringList args;
+        QString strLine;
+    } cases[] = {
+        {{}, "brdedit: new unnamed.dra\n"},
+        {{"/lib/a b.dra"}, "brdedit: open /lib/a b.dra\n"},
+        {{"-ipqsession", "other", "/lib/x\ny.dra"}, "brdedit: open /lib/x\\ny.dra\n"},
+    };
+    for (const auto& c : cases)
+    {
+        const CompanionRun r = RunCompanion("brdedit", c.args + QStringList{"--exit-after-ms", "0"}, env);
+        EXPECT_EQ(r.strOut, c.strLine) << r.strErr.toStdString();
+    }
+}
+
+TEST(Companions, secondEditorInASessionSaysRequestsWillNotReachIt)
+{
+    const QString strSession = QStringLiteral("companions-twice-%1").arg(QCoreApplication::applicationPid());
+    const QProcessEnvironment env = Environment(strSession);
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(testsupport::BinaryPath("bin/brdedit"), {"--exit-after-ms", "60000"});
+    ASSERT_TRUE(first.waitForReadyRead(30000));
+    EXPECT_EQ(first.readAllStandardOutput(), "brdedit: new unnamed.dra\n");
+
+    const CompanionRun second = RunCompanion("brdedit", {"--exit-after-ms", "0"}, env);
+    EXPECT_EQ(second.strOut, "brdedit: new unnamed.dra\n");
+    EXPECT_TRUE(second.strErr.contains("another program already listens")) << second.strErr.toStdString();
+    first.kill();
+    first.waitForFinished();
+}
