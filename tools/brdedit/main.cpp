@@ -97,6 +97,7 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
 

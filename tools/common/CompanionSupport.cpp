@@ -56,6 +56,18 @@ void WriteLine(const QString& strLine, const char* pszLogVariable)
         log.write(line);
 }
 
+namespace
+{
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& strText)
+{
+    if (strText.contains(QLatin1String("propagateSizeHints")))
+        return;
+    qt_message_output(type, context, strText);
+}
+} // namespace
+
+void QuietenPlatformWarnings() { qInstallMessageHandler(QuietHandler); }
+
 void BringToFront(QWidget* pWindow)
 {
     pWindow->show();

@@ -17,6 +17,10 @@ QString EscapeForLine(const QString& strText);
 // environment variable names when it is set (for tests and demos).
 void WriteLine(const QString& strLine, const char* pszLogVariable);
 
+// Drops the offscreen platform's warnings about window hints it cannot
+// honour, which would bury the companion's own lines.
+void QuietenPlatformWarnings();
+
 // Shows a window and brings it to the front where the window system can.
 void BringToFront(QWidget* pWindow);
 

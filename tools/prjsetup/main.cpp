@@ -49,6 +49,7 @@ int main(int argc, char** argv)
                              : QStringLiteral("prjsetup: project ") + companion::EscapeForLine(strProject),
                          kLogVariable);
 
+    companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("prjsetup"));
