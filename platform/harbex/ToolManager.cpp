@@ -31,7 +31,8 @@ bool IsRunning(const QProcess* pProcess)
 bool HasExited(const QProcess* pProcess)
 {
     siginfo_t info{};
-    return ::waitid(P_PID, id_t(pProcess->processId()), &info, WEXITED | WNOHANG | WNOWAIT | __WALL) == 0 &&
+    return ::waitid(P_PID, id_t(pProcess->processId()), &info,
+                    WEXITED | WNOHANG | WNOWAIT | __WALL) == 0 &&
            info.si_pid != 0;
 }
 
@@ -68,9 +69,18 @@ CToolManager::~CToolManager()
     qDeleteAll(processes);
 }
 
-CBaseTool* CToolManager::FindTool(unsigned nId) { return DoFindTool(nId); }
-QObject* CToolManager::GetToolWindow(unsigned nId, int nFlag) { return DoGetToolWindow(nId, nFlag); }
-void CToolManager::UnregisterTool(unsigned nId) { DoUnregisterTool(nId); }
+CBaseTool* CToolManager::FindTool(unsigned nId)
+{
+    return DoFindTool(nId);
+}
+QObject* CToolManager::GetToolWindow(unsigned nId, int nFlag)
+{
+    return DoGetToolWindow(nId, nFlag);
+}
+void CToolManager::UnregisterTool(unsigned nId)
+{
+    DoUnregisterTool(nId);
+}
 void CToolManager::RegisterTool(unsigned nId, const QString& strProgram, const QString& strName,
                                 const QString& strArgs, const char* pszExtra, int nFlag1,
                                 int nFlag2, int nFlag3)

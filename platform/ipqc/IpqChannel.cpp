@@ -55,8 +55,8 @@ QByteArray PercentEncode(const QString& strText)
     for (const char c : strText.toUtf8())
     {
         const auto b = static_cast<unsigned char>(c);
-        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' ||
-            b == '-')
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+            b == '_' || b == '-')
             out.append(c);
         else
             out.append('%').append(kHex[b >> 4]).append(kHex[b & 0xF]);
@@ -64,7 +64,10 @@ QByteArray PercentEncode(const QString& strText)
     return out;
 }
 
-QString ErrnoText(int nErrno) { return QString::fromLocal8Bit(std::strerror(nErrno)); }
+QString ErrnoText(int nErrno)
+{
+    return QString::fromLocal8Bit(std::strerror(nErrno));
+}
 } // namespace
 
 bool TakeSessionOptions(QStringList& args, SessionAddress& addr)
@@ -152,7 +155,8 @@ bool CheckPrivateFolder(const QString& strPath, uid_t nUid, QString* pError)
     else if (st.st_uid != nUid)
         strWhy = QStringLiteral("belongs to user id %1, not %2").arg(st.st_uid).arg(nUid);
     else if ((st.st_mode & 07777) != 0700)
-        strWhy = QStringLiteral("has mode %1, not 0700").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
+        strWhy =
+            QStringLiteral("has mode %1, not 0700").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
     if (strWhy.isEmpty())
         return true;
     *pError = QStringLiteral("message channel folder %1 %2: refused, as other users could reach "
@@ -169,7 +173,8 @@ bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError)
         // The umask may have taken bits away; a fresh folder is ours to set.
         if (::chmod(path.constData(), 0700) != 0)
         {
-            *pError = QStringLiteral("message channel folder %1: %2").arg(strPath, ErrnoText(errno));
+            *pError =
+                QStringLiteral("message channel folder %1: %2").arg(strPath, ErrnoText(errno));
             return false;
         }
     }
@@ -199,7 +204,8 @@ QString ChannelFolder(bool bCreate, QString* pError)
 
 QString ChannelFileName(const QString& strFolder, const SessionAddress& addr)
 {
-    const QByteArray name = "s-" + PercentEncode(addr.strSession) + '@' + PercentEncode(addr.strHost);
+    const QByteArray name =
+        "s-" + PercentEncode(addr.strSession) + '@' + PercentEncode(addr.strHost);
     constexpr qsizetype kMaxPath = qsizetype(sizeof(sockaddr_un::sun_path)) - 1;
     if (QFile::encodeName(strFolder).size() + 1 + name.size() <= kMaxPath)
         return QString::fromLatin1(name);

@@ -22,8 +22,8 @@ bool SomeoneListens(const QString& strPath)
 {
     QLocalSocket probe;
     probe.connectToServer(strPath, QIODevice::WriteOnly);
-    const bool bConnected = probe.state() == QLocalSocket::ConnectedState ||
-                            probe.waitForConnected(kProbeTimeoutMs);
+    const bool bConnected =
+        probe.state() == QLocalSocket::ConnectedState || probe.waitForConnected(kProbeTimeoutMs);
     probe.abort();
     return bConnected;
 }
@@ -44,9 +44,15 @@ CListener::CListener(QObject* pParent) : QObject(pParent), m_pServer(new QLocalS
     connect(m_pServer, &QLocalServer::newConnection, this, &CListener::OnNewConnection);
 }
 
-CListener::~CListener() { Close(); }
+CListener::~CListener()
+{
+    Close();
+}
 
-bool CListener::IsListening() const { return m_pServer->isListening(); }
+bool CListener::IsListening() const
+{
+    return m_pServer->isListening();
+}
 
 void CListener::Close()
 {

@@ -73,4 +73,7 @@ int ipqSend(IPQ_MSG hMsg)
     return nResult;
 }
 
-void ipqFree(IPQ_MSG hMsg) { delete hMsg; }
+void ipqFree(IPQ_MSG hMsg)
+{
+    delete hMsg;
+}

@@ -18,7 +18,8 @@ struct CompanionRun
 };
 
 // Runs a companion from the build tree to its end.
-CompanionRun RunCompanion(const QString& strName, const QStringList& args, const QProcessEnvironment& env)
+CompanionRun RunCompanion(const QString& strName, const QStringList& args,
+                          const QProcessEnvironment& env)
 {
     QProcess process;
     process.setProcessEnvironment(env);
@@ -88,7 +89,8 @@ TEST(EditorMessage, readsOpenAndNewRequests)
         const EditorRequest r = companion::ParseEditorMessage(c.strMessage);
         EXPECT_EQ(r.nKind, c.nKind) << c.strMessage.toStdString();
         EXPECT_EQ(r.strPath, c.strPath) << c.strMessage.toStdString();
-        EXPECT_EQ(r.strError.isEmpty(), c.nKind != EditorRequest::Invalid) << c.strMessage.toStdString();
+        EXPECT_EQ(r.strError.isEmpty(), c.nKind != EditorRequest::Invalid)
+            << c.strMessage.toStdString();
     }
 }
 
@@ -107,14 +109,16 @@ TEST(Companions, setupEditorPrintsItsProjectFile)
     };
     for (const auto& c : cases)
     {
-        const CompanionRun r = RunCompanion("prjsetup", c.args + QStringList{"--exit-after-ms", "0"}, env);
+        const CompanionRun r =
+            RunCompanion("prjsetup", c.args + QStringList{"--exit-after-ms", "0"}, env);
         EXPECT_EQ(r.strOut, c.strLine) << r.strErr.toStdString();
     }
 }
 
 TEST(Companions, editorOpensItsArgumentOrANewDrawing)
 {
-    const QString strSession = QStringLiteral("companions-brdedit-%1").arg(QCoreApplication::applicationPid());
+    const QString strSession =
+        QStringLiteral("companions-brdedit-%1").arg(QCoreApplication::applicationPid());
     const QProcessEnvironment env = Environment(strSession);
     const struct
     {
@@ -127,14 +131,16 @@ TEST(Companions, editorOpensItsArgumentOrANewDrawing)
     };
     for (const auto& c : cases)
     {
-        const CompanionRun r = RunCompanion("brdedit", c.args + QStringList{"--exit-after-ms", "0"}, env);
+        const CompanionRun r =
+            RunCompanion("brdedit", c.args + QStringList{"--exit-after-ms", "0"}, env);
         EXPECT_EQ(r.strOut, c.strLine) << r.strErr.toStdString();
     }
 }
 
 TEST(Companions, secondEditorInASessionSaysRequestsWillNotReachIt)
 {
-    const QString strSession = QStringLiteral("companions-twice-%1").arg(QCoreApplication::applicationPid());
+    const QString strSession =
+        QStringLiteral("companions-twice-%1").arg(QCoreApplication::applicationPid());
     const QProcessEnvironment env = Environment(strSession);
     QProcess first;
     first.setProcessEnvironment(env);
@@ -144,7 +150,8 @@ TEST(Companions, secondEditorInASessionSaysRequestsWillNotReachIt)
 
     const CompanionRun second = RunCompanion("brdedit", {"--exit-after-ms", "0"}, env);
     EXPECT_EQ(second.strOut, "brdedit: new unnamed.dra\n");
-    EXPECT_TRUE(second.strErr.contains("another program already listens")) << second.strErr.toStdString();
+    EXPECT_TRUE(second.strErr.contains("another program already listens"))
+        << second.strErr.toStdString();
     first.kill();
     first.waitForFinished();
 }

@@ -141,7 +141,8 @@ int main(int argc, char** argv)
     QObject::connect(&listener, &ipqc::CListener::MessageReceived, &window,
                      [&window](const QByteArray& payload) { window.OnMessage(payload); });
     QObject::connect(&listener, &ipqc::CListener::ConnectionRefused, &window,
-                     [](const QString& strReason) { Err(QStringLiteral("connection dropped: ") + strReason); });
+                     [](const QString& strReason)
+                     { Err(QStringLiteral("connection dropped: ") + strReason); });
     if (!listener.Listen(addr))
         Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
 

@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QWidget>
 #include <QSocketNotifier>
+#include <QWidget>
 
 #include <unistd.h>
 
@@ -66,7 +66,10 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 }
 } // namespace
 
-void QuietenPlatformWarnings() { qInstallMessageHandler(QuietHandler); }
+void QuietenPlatformWarnings()
+{
+    qInstallMessageHandler(QuietHandler);
+}
 
 void BringToFront(QWidget* pWindow)
 {

@@ -17,9 +17,8 @@ namespace
 {
 constexpr char kLogVariable[] = "PRJSETUP_LOG";
 
-const char kUsage[] =
-    "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N]\n"
-    "Stand-in project setup editor: shows the project file.\n";
+const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N]\n"
+                      "Stand-in project setup editor: shows the project file.\n";
 } // namespace
 
 int main(int argc, char** argv)
@@ -44,9 +43,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "prjsetup: argument ignored: %s\n",
                          companion::EscapeForLine(a).toLocal8Bit().constData());
     }
-    companion::WriteLine(strProject.isEmpty()
-                             ? QStringLiteral("prjsetup: no project")
-                             : QStringLiteral("prjsetup: project ") + companion::EscapeForLine(strProject),
+    companion::WriteLine(strProject.isEmpty() ? QStringLiteral("prjsetup: no project")
+                                              : QStringLiteral("prjsetup: project ") +
+                                                    companion::EscapeForLine(strProject),
                          kLogVariable);
 
     companion::QuietenPlatformWarnings();
@@ -54,8 +53,8 @@ int main(int argc, char** argv)
     QWidget window;
     window.setWindowTitle(QStringLiteral("prjsetup"));
     auto* pLayout = new QVBoxLayout(&window);
-    auto* pLabel = new QLabel(strProject.isEmpty() ? QStringLiteral("No project file")
-                                                   : strProject, &window);
+    auto* pLabel =
+        new QLabel(strProject.isEmpty() ? QStringLiteral("No project file") : strProject, &window);
     pLabel->setObjectName(QStringLiteral("lblProject"));
     pLabel->setTextFormat(Qt::PlainText);
     pLayout->addWidget(pLabel);
@@ -67,16 +66,19 @@ int main(int argc, char** argv)
         QFile file(strProject);
         pText->setPlainText(file.open(QIODevice::ReadOnly)
                                 ? QString::fromUtf8(file.read(1 << 20))
-                                : QStringLiteral("Cannot read the project file: ") + file.errorString());
+                                : QStringLiteral("Cannot read the project file: ") +
+                                      file.errorString());
     }
     pLayout->addWidget(pText);
     window.resize(520, 360);
 
     companion::CStdinWatcher watcher;
-    QObject::connect(&watcher, &companion::CStdinWatcher::RaiseRequested, &window, [&window] {
-        companion::BringToFront(&window);
-        companion::WriteLine(QStringLiteral("prjsetup: raise"), kLogVariable);
-    });
+    QObject::connect(&watcher, &companion::CStdinWatcher::RaiseRequested, &window,
+                     [&window]
+                     {
+                         companion::BringToFront(&window);
+                         companion::WriteLine(QStringLiteral("prjsetup: raise"), kLogVariable);
+                     });
 
     window.show();
     if (nExitAfterMs >= 0)

@@ -50,7 +50,8 @@ std::vector<Launch> Launches()
         {"openPathLongerThanOldBuffer", [] { return OpenFootprintDrawing(kLongPath); },
          kPcbEditorToolId, "brdedit", QString(u'"' + kLongPath + u'"'),
          QByteArray("Input open \"" + kLongPath.toUtf8() + '"')},
-        {"openNonAsciiPath", [] { return OpenFootprintDrawing(QStringLiteral("/lib/Stecker_Ü.dra")); },
+        {"openNonAsciiPath",
+         [] { return OpenFootprintDrawing(QStringLiteral("/lib/Stecker_Ü.dra")); },
          kPcbEditorToolId, "brdedit", QStringLiteral("\"/lib/Stecker_Ü.dra\""),
          QStringLiteral("Input open \"/lib/Stecker_Ü.dra\"").toUtf8()},
         {"setupEditor", [] { return OpenSetupEditor("/my projects/demo.ini"); }, kSetupEditorToolId,
@@ -66,9 +67,8 @@ protected:
     void SetUp() override
     {
         g_pToolManager = &m_tools;
-        ipqc::SetSendHook([this](const ipqc::SessionAddress&, const QByteArray& payload) {
-            return m_sent.Call(payload);
-        });
+        ipqc::SetSendHook([this](const ipqc::SessionAddress&, const QByteArray& payload)
+                          { return m_sent.Call(payload); });
     }
     void TearDown() override
     {
@@ -89,7 +89,10 @@ protected:
     QObject m_window;
 };
 
-std::string LaunchName(const ::testing::TestParamInfo<Launch>& info) { return info.param.pszName; }
+std::string LaunchName(const ::testing::TestParamInfo<Launch>& info)
+{
+    return info.param.pszName;
+}
 } // namespace
 
 TEST_P(LauncherTest, registersAndStartsWhenNotRegistered)
@@ -154,7 +157,8 @@ TEST_F(RefusedDrawingTest, unusablePathsAreRefusedBeforeAnyCall)
     // The strict mocks fail on any call.
     EXPECT_EQ(OpenFootprintDrawing(QString()), 0);
     EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("")), 0);
-    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/a") + QChar(u'\0') + QStringLiteral("b.dra")), 0);
+    EXPECT_EQ(
+        OpenFootprintDrawing(QStringLiteral("/lib/a") + QChar(u'\0') + QStringLiteral("b.dra")), 0);
     g_pToolManager = nullptr;
     EXPECT_EQ(OpenFootprintDrawing(QString()), 0);
 }
@@ -196,8 +200,8 @@ TEST_F(RefusedDrawingTest, setupButtonReadsProjectPathAfresh)
         project.m_strProjectPath = QString::fromLatin1(pszPath);
         EXPECT_CALL(m_tools, DoFindTool(kSetupEditorToolId)).WillOnce(Return(nullptr));
         EXPECT_CALL(m_tools, DoRegisterTool(kSetupEditorToolId, _, _,
-                                            QString(" -proj \"" + project.m_strProjectPath + '"'), IsNull(),
-                                            1, 0, 0));
+                                            QString(" -proj \"" + project.m_strProjectPath + '"'),
+                                            IsNull(), 1, 0, 0));
         EXPECT_CALL(m_tools, RunTool(kSetupEditorToolId));
         dlg.OnEditorSetup();
     }

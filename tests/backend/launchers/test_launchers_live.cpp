@@ -29,7 +29,8 @@ protected:
     static void SetUpTestSuite()
     {
         // Every program the tool manager starts from here on joins this session.
-        QByteArray session = "launchers-live-" + QByteArray::number(QCoreApplication::applicationPid());
+        QByteArray session =
+            "launchers-live-" + QByteArray::number(QCoreApplication::applicationPid());
         char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"), session.data(),
                         nullptr};
         int argc = 3;
@@ -62,7 +63,10 @@ protected:
         const CBaseTool* pTool = m_pTools->FindTool(kPcbEditorToolId);
         return pTool && pTool->m_pProcess ? pTool->m_pProcess->processId() : 0;
     }
-    QStringList Requests() const { return Lines().filter(QRegularExpression("^brdedit: (open|new) ")); }
+    QStringList Requests() const
+    {
+        return Lines().filter(QRegularExpression("^brdedit: (open|new) "));
+    }
 
     QTemporaryDir m_dir;
     QString m_strLog;
@@ -73,7 +77,8 @@ protected:
 TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
 {
     EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/smd/SOIC8.dra")), 1);
-    ASSERT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/smd/SOIC8.dra"))) << Lines().join('\n').toStdString();
+    ASSERT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/smd/SOIC8.dra")))
+        << Lines().join('\n').toStdString();
     const qint64 nFirstPid = EditorPid();
     ASSERT_NE(nFirstPid, 0);
 
@@ -83,10 +88,12 @@ TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
         QString strPath;
         QString strLine;
     } paths[] = {
-        {QStringLiteral("/lib/my parts/QFP 44.dra"), QStringLiteral("brdedit: open /lib/my parts/QFP 44.dra")},
+        {QStringLiteral("/lib/my parts/QFP 44.dra"),
+         QStringLiteral("brdedit: open /lib/my parts/QFP 44.dra")},
         {QStringLiteral("/lib/a\"b\nInput new unnamed.dra"),
          QStringLiteral("brdedit: open /lib/a\"b\\nInput new unnamed.dra")},
-        {QStringLiteral("/lib/Stecker_Ü_日本.dra"), QStringLiteral("brdedit: open /lib/Stecker_Ü_日本.dra")},
+        {QStringLiteral("/lib/Stecker_Ü_日本.dra"),
+         QStringLiteral("brdedit: open /lib/Stecker_Ü_日本.dra")},
         {QStringLiteral("/lib/\" \"x\".dra"), QStringLiteral("brdedit: open /lib/\" \"x\".dra")},
     };
     QStringList expected{QStringLiteral("brdedit: open /lib/smd/SOIC8.dra")};
@@ -122,5 +129,6 @@ TEST_F(LiveLauncherTest, editorStartedOnAnAwkwardPathGetsItWhole)
     const QString strPath = QStringLiteral("/lib/my \"best\" Ü\nparts\\");
     EXPECT_EQ(OpenFootprintDrawing(strPath), 1);
     EXPECT_TRUE(WaitUntil([&] { return !Requests().isEmpty(); }));
-    EXPECT_EQ(Requests(), QStringList{QStringLiteral("brdedit: open /lib/my \"best\" Ü\\nparts\\\\")});
+    EXPECT_EQ(Requests(),
+              QStringList{QStringLiteral("brdedit: open /lib/my \"best\" Ü\\nparts\\\\")});
 }

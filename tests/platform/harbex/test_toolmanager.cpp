@@ -2,20 +2,20 @@
 #include "ToolManager.h"
 #include "WaitUntil.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QProcess>
-#include <QThread>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <csignal>
 #include <memory>
+#include <sys/wait.h>
 
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
@@ -31,7 +31,10 @@ qint64 PidOf(CToolManager& tools, unsigned nId)
 }
 
 // Neither running nor left as a zombie: the process id is free again.
-bool IsGone(qint64 nPid) { return ::kill(pid_t(nPid), 0) != 0 && errno == ESRCH; }
+bool IsGone(qint64 nPid)
+{
+    return ::kill(pid_t(nPid), 0) != 0 && errno == ESRCH;
+}
 
 class ToolManagerTest : public ::testing::Test
 {
@@ -103,7 +106,8 @@ TEST_F(ToolManagerTest, programThatCannotBeStartedIsReportedAndHasNoWindow)
         m_tools.RegisterTool(kId, c.strProgram, c.strProgram, "", nullptr, 1, 0, 0);
         m_tools.RunTool(kId);
         ASSERT_EQ(m_errors.size(), 1);
-        EXPECT_TRUE(m_errors[0].contains(QString::fromLatin1(c.pszReport))) << m_errors[0].toStdString();
+        EXPECT_TRUE(m_errors[0].contains(QString::fromLatin1(c.pszReport)))
+            << m_errors[0].toStdString();
         EXPECT_EQ(m_tools.GetToolWindow(kId, 1), nullptr);
     }
     m_errors.clear();
@@ -148,7 +152,8 @@ TEST_F(ToolManagerTest, startsInTheGivenFolderWithArgumentsSplitNotThroughAShell
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     // touch creates each argument as a file: shell syntax would do otherwise.
-    const QString strArgs = QStringLiteral("\"a b\" \"$(echo x)\" 'q' \"semi;colon\" \"\\\"quoted\\\"\"");
+    const QString strArgs =
+        QStringLiteral("\"a b\" \"$(echo x)\" 'q' \"semi;colon\" \"\\\"quoted\\\"\"");
     const QByteArray folder = QFile::encodeName(dir.path());
     m_tools.RegisterTool(kId, "touch", "touch", strArgs, folder.constData(), 1, 0, 0);
     EXPECT_EQ(m_tools.FindTool(kId)->GetWorkingDir(), dir.path());
@@ -164,7 +169,8 @@ TEST_F(ToolManagerTest, runningToolIsAskedToComeForward)
     QTemporaryDir dir;
     const QString strLog = dir.filePath("brdedit.log");
     qputenv("BRDEDIT_LOG", QFile::encodeName(strLog));
-    qputenv("IPQ_SESSION", "harbex-raise-" + QByteArray::number(QCoreApplication::applicationPid()));
+    qputenv("IPQ_SESSION",
+            "harbex-raise-" + QByteArray::number(QCoreApplication::applicationPid()));
     m_tools.RegisterTool(kId, "brdedit", "brdedit", "", nullptr, 1, 0, 0);
     m_tools.RunTool(kId);
     ASSERT_TRUE(WaitUntil([&] { return !ReadLines(strLog).isEmpty(); }));

@@ -35,7 +35,8 @@ TEST(SessionOptions, readsSessionAndHostLikeTheHostWritesThem)
     for (const auto& c : cases)
     {
         SessionAddress addr{QString(), QStringLiteral("default-host")};
-        EXPECT_EQ(ipqc::ParseSessionOptions(c.args, addr), c.bFound) << c.args.join(' ').toStdString();
+        EXPECT_EQ(ipqc::ParseSessionOptions(c.args, addr), c.bFound)
+            << c.args.join(' ').toStdString();
         EXPECT_EQ(addr.strSession, c.strSession) << c.args.join(' ').toStdString();
         EXPECT_EQ(addr.strHost, c.strHost) << c.args.join(' ').toStdString();
     }
@@ -54,8 +55,9 @@ TEST(ChannelName, neverLeavesTheFolderAndKeepsSessionsApart)
 {
     const QString strFolder = QStringLiteral("/run/user/1000/ipqc");
     const QString strHost = QStringLiteral("box");
-    const QStringList sessions{"",      "demo", "../../etc/passwd", "a/b", ".", "..",   "a b",
-                               "a%20b", "a_b",  "Ü",                "\n",  "-",  "a@b"};
+    const QStringList sessions{
+        "",  "demo", "../../etc/passwd", "a/b", ".", "..", "a b", "a%20b", "a_b", "Ü", "\n",
+        "-", "a@b"};
     QStringList names;
     for (const QString& s : sessions)
     {
@@ -69,8 +71,10 @@ TEST(ChannelName, neverLeavesTheFolderAndKeepsSessionsApart)
     names.removeDuplicates();
     EXPECT_EQ(names.size(), sessions.size());
     // Session and host are told apart even when their texts could be joined either way.
-    EXPECT_NE(ipqc::ChannelFileName(strFolder, {"a@b", "c"}), ipqc::ChannelFileName(strFolder, {"a", "b@c"}));
-    EXPECT_NE(ipqc::ChannelFileName(strFolder, {"s", "h1"}), ipqc::ChannelFileName(strFolder, {"s", "h2"}));
+    EXPECT_NE(ipqc::ChannelFileName(strFolder, {"a@b", "c"}),
+              ipqc::ChannelFileName(strFolder, {"a", "b@c"}));
+    EXPECT_NE(ipqc::ChannelFileName(strFolder, {"s", "h1"}),
+              ipqc::ChannelFileName(strFolder, {"s", "h2"}));
 }
 
 TEST(ChannelName, longNamesBecomeADigestThatFitsASocketAddress)
@@ -90,7 +94,8 @@ TEST(ChannelFolder, onlyAPrivateFolderOfOurOwnIsAccepted)
     ASSERT_TRUE(base.isValid());
     const QByteArray root = QFile::encodeName(base.path());
     const uid_t nMe = ::geteuid();
-    auto make = [&](const char* pszName, mode_t nMode) {
+    auto make = [&](const char* pszName, mode_t nMode)
+    {
         const QByteArray path = root + '/' + pszName;
         ::mkdir(path.constData(), 0700);
         ::chmod(path.constData(), nMode);
@@ -101,7 +106,9 @@ TEST(ChannelFolder, onlyAPrivateFolderOfOurOwnIsAccepted)
     const QString strGroup = make("group", 0770);
     const QString strSticky = make("sticky", 01700);
     const QString strLink = QFile::decodeName(root + "/link");
-    ASSERT_EQ(::symlink(QByteArray(root + "/good").constData(), QFile::encodeName(strLink).constData()), 0);
+    ASSERT_EQ(
+        ::symlink(QByteArray(root + "/good").constData(), QFile::encodeName(strLink).constData()),
+        0);
     const QString strFile = QFile::decodeName(root + "/file");
     QFile(strFile).open(QIODevice::WriteOnly);
 
@@ -178,12 +185,13 @@ TEST(ClientApi, initSetsTheSessionForSendsAndForStartedPrograms)
     argc = 3;
     EXPECT_EQ(ipqcInit(&argc, argv), 0);
     EXPECT_EQ(argc, 3);
-    EXPECT_EQ(ipqc::CurrentSession(), (SessionAddress{"lab_user_demo", QHostInfo::localHostName()}));
+    EXPECT_EQ(ipqc::CurrentSession(),
+              (SessionAddress{"lab_user_demo", QHostInfo::localHostName()}));
     EXPECT_EQ(qgetenv(ipqc::kSessionVariable), "lab_user_demo");
     EXPECT_EQ(QString::fromLocal8Bit(qgetenv(ipqc::kHostVariable)), QHostInfo::localHostName());
 
-    char* argvHost[] = {const_cast<char*>("app"), const_cast<char*>("-ipqsession"),
-                        const_cast<char*>("s2"), const_cast<char*>("-ipqhost"),
+    char* argvHost[] = {const_cast<char*>("app"),      const_cast<char*>("-ipqsession"),
+                        const_cast<char*>("s2"),       const_cast<char*>("-ipqhost"),
                         const_cast<char*>("otherbox"), nullptr};
     argc = 5;
     EXPECT_EQ(ipqcInit(&argc, argvHost), 0);
@@ -195,11 +203,14 @@ TEST(ClientApi, listBuildsTextOfAnyLength)
 {
     const QByteArray longPath = "/lib/" + QByteArray(5000, 'p') + ".dra";
     QByteArray sent;
-    ipqc::SetSendHook([&](const SessionAddress&, const QByteArray& payload) {
-        sent = payload;
-        return 0;
-    });
-    EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", QByteArray("open \"" + longPath + '"').constData())), 0);
+    ipqc::SetSendHook(
+        [&](const SessionAddress&, const QByteArray& payload)
+        {
+            sent = payload;
+            return 0;
+        });
+    EXPECT_EQ(
+        ipqSend(ipqListN("%s %s", "Input", QByteArray("open \"" + longPath + '"').constData())), 0);
     EXPECT_EQ(sent, "Input open \"" + longPath + '"');
     EXPECT_EQ(ipqSend(ipqListN("%s %d", "n", 42)), 0);
     EXPECT_EQ(sent, "n 42");

@@ -53,8 +53,8 @@ TEST(Frame, decodesWhateverWayTheReadsSplitTheStream)
         QByteArray(5000, '\xff'),
     };
     const QByteArray stream = Stream(payloads);
-    for (const qsizetype nChunk : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(4), qsizetype(5),
-                                   qsizetype(7), qsizetype(4096), stream.size()})
+    for (const qsizetype nChunk : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(4),
+                                   qsizetype(5), qsizetype(7), qsizetype(4096), stream.size()})
     {
         CFrameDecoder decoder;
         QList<QByteArray> got;
@@ -94,7 +94,8 @@ TEST(Frame, refusesLengthsAboveTheLimitAsSoonAsTheyArrive)
         {"maximumLength", QByteArray("\xff\xff\xff\xff", 4), ipqc::kMaxFrameSize, 0},
         {"plainTextAsHeader", "hello world", ipqc::kMaxFrameSize, 0},
         {"afterAGoodMessage", EncodeFrame("ok") + QByteArray("\x7f\0\0\0", 4), 1024, 1},
-        {"behindAnIncompleteMessage", QByteArray("\0\0\0\2x", 5) + QByteArray("y\x7f\0\0\0", 5), 1024, 1},
+        {"behindAnIncompleteMessage", QByteArray("\0\0\0\2x", 5) + QByteArray("y\x7f\0\0\0", 5),
+         1024, 1},
     };
     for (const auto& c : cases)
     {

@@ -186,7 +186,8 @@ TEST(Session, refusesToListenInAFolderOthersCanReach)
 
     CListener listener;
     EXPECT_FALSE(listener.Listen(UniqueSession("open")));
-    EXPECT_TRUE(listener.ErrorString().contains(QStringLiteral("refused"))) << listener.ErrorString().toStdString();
+    EXPECT_TRUE(listener.ErrorString().contains(QStringLiteral("refused")))
+        << listener.ErrorString().toStdString();
     QString strError;
     EXPECT_EQ(Send(UniqueSession("open"), "x", &strError), -1);
     EXPECT_TRUE(strError.contains(QStringLiteral("has mode 0777"))) << strError.toStdString();
@@ -205,8 +206,12 @@ TEST(Session, ipqSendReachesTheSessionThatInitNamed)
 
     QByteArray session = addr.strSession.toUtf8();
     QByteArray host = addr.strHost.toUtf8();
-    char* argv[] = {const_cast<char*>("app"), const_cast<char*>("-ipqsession"), session.data(),
-                    const_cast<char*>("-ipqhost"), host.data(), nullptr};
+    char* argv[] = {const_cast<char*>("app"),
+                    const_cast<char*>("-ipqsession"),
+                    session.data(),
+                    const_cast<char*>("-ipqhost"),
+                    host.data(),
+                    nullptr};
     int argc = 5;
     ASSERT_EQ(ipqcInit(&argc, argv), 0);
     EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", "open \"/lib/x.dra\"")), 0);
