@@ -7,6 +7,7 @@
 #include "ui_LocationDlg.h"
 
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QPushButton>
 
 namespace
@@ -50,6 +51,10 @@ bool CLocationDlg::OnInitDialog()
     grid.SetColWidth(1, 1, kNameWidth);
     grid.SetColWidth(2, 2, kLocationWidth);
     grid.EnableSelection(0);
+    // Locations are long paths: the column takes what the dialog gains, and
+    // a cut path keeps its file name in view.
+    grid.horizontalHeader()->setStretchLastSection(true);
+    grid.setTextElideMode(Qt::ElideMiddle);
 
     // Every cell is read-only, empty rows too: a location typed into the
     // chooser must not become something OK opens.

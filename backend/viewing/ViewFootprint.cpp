@@ -5,7 +5,9 @@
 #include "MessageBox.h"
 #include "Modal.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <memory>
 #include <vector>
@@ -55,10 +57,17 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
         }
     }
 
+    // The chooser and the message box have no parent window of ours, so the
+    // window the user came from gets the focus back explicitly afterwards.
+    const QPointer<QWidget> pCaller = QApplication::activeWindow();
     if (pooled.size() >= 2)
     {
-        CLocationDlg chooser(&pooled);
-        chooser.DoModal();
+        {
+            CLocationDlg chooser(&pooled);
+            chooser.DoModal();
+        }
+        if (pCaller)
+            pCaller->activateWindow();
     }
     else if (pooled.size() == 1)
     {
@@ -68,6 +77,10 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
             OpenFootprintLocation(strLocation);
     }
     else
+    {
         AfxMessageBox(QStringLiteral(
             "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH"));
+        if (pCaller)
+            pCaller->activateWindow();
+    }
 }

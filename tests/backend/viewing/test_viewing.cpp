@@ -198,7 +198,7 @@ TEST_F(ViewingTest, chooserShowsTheFormAndOpensOnlyExistingLocations)
     EXPECT_EQ(pGrid->GetValueRowCol(0, 2), QStringLiteral("Location"));
     EXPECT_FALSE(pGrid->verticalHeader()->isVisible());
     EXPECT_EQ(pGrid->columnWidth(0), 80);
-    EXPECT_EQ(pGrid->columnWidth(1), 210);
+    EXPECT_GE(pGrid->columnWidth(1), 210); // the last column takes the spare width
     EXPECT_EQ(pGrid->horizontalHeader()->minimumSectionSize(), 50);
     EXPECT_FALSE(pGrid->IsRangeSelectionEnabled());
     EXPECT_EQ(Short(FlattenModel(pGrid)), "NF|Not Found;|;GONE|~/a/GONE.dra;SOIC14|~/a/SOIC14.dra");
@@ -303,8 +303,9 @@ TEST_F(ViewButtonTest, viewsWhatTheSelectedRowNames)
         EXPECT_EQ(PressView(), c.strChooser);
         EXPECT_EQ(m_opened, c.opened);
         EXPECT_EQ(messages.texts, c.messages);
-        // View changes nothing in the grid.
+        // View changes nothing in the grid, and the user is back in the dialog.
         EXPECT_EQ(m_pDlg->Grid()->GetValueRowCol(2, 2), QString::fromLatin1(c.pszValue));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m_pDlg.get(); }, 1000));
     }
 }
 
