@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -137,18 +138,22 @@ void AppendProjectFolders(const CSpiProject& project, const QString& strProgram,
 // links (or the same folder written twice) is dropped, keeping the first.
 QStringList ReadableFolders(const QStringList& candidates)
 {
-    std::vector<std::pair<dev_t, ino_t>> seen;
+    struct IdHash
+    {
+        std::size_t operator()(const std::pair<dev_t, ino_t>& id) const
+        {
+            return std::hash<ino_t>()(id.second) ^ (std::hash<dev_t>()(id.first) << 1);
+        }
+    };
+    std::unordered_set<std::pair<dev_t, ino_t>, IdHash> seen;
     QStringList folders;
     for (const QString& strFolder : candidates)
     {
         struct stat st;
         if (stat(QFile::encodeName(strFolder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
             continue;
-        const auto id = std::make_pair(st.st_dev, st.st_ino);
-        if (std::find(seen.begin(), seen.end(), id) != seen.end())
-            continue;
-        seen.push_back(id);
-        folders.append(strFolder);
+        if (seen.insert({st.st_dev, st.st_ino}).second)
+            folders.append(strFolder);
     }
     return folders;
 }
@@ -156,22 +161,46 @@ QStringList ReadableFolders(const QStringList& candidates)
 
 CFootprintEntry::CFootprintEntry(const QString& strName, const QString& strSecond,
                                  const QString& strLocation)
-    : m_strName(strName), m_strSecond(strSecond), m_strLocation(strLocation)
+    : m_strName(strName), m_pTexts(std::make_unique<Texts>(Texts{strSecond, strLocation}))
 {
+}
+
+// A copy holds its own texts, so it stays valid after the search that made
+// the original has ended.
+CFootprintEntry::CFootprintEntry(const CFootprintEntry& other)
+    : CFootprintEntry(other.m_strName, other.GetSecond(), other.GetLocation())
+{
+}
+
+CFootprintEntry& CFootprintEntry::operator=(const CFootprintEntry& other)
+{
+    if (this != &other)
+    {
+        m_pTexts = std::make_unique<Texts>(Texts{other.GetSecond(), other.GetLocation()});
+        m_strName = other.m_strName;
+        m_pFolder = nullptr;
+        m_nFlags = 0;
+    }
+    return *this;
 }
 
 CFootprintEntry::~CFootprintEntry() = default;
 
-QString CFootprintEntry::GetSecond() const { return m_pFolder ? *m_pFolder : m_strSecond; }
+QString CFootprintEntry::GetSecond() const
+{
+    if (m_pFolder)
+        return *m_pFolder;
+    return m_pTexts ? m_pTexts->strSecond : QString();
+}
 
 QString CFootprintEntry::GetLocation() const
 {
     if (!m_pFolder)
-        return m_strLocation;
+        return m_pTexts ? m_pTexts->strLocation : QString();
     if (m_nFlags & kDrawingNamed)
         return JoinPath(*m_pFolder, m_strName + QStringLiteral(".dra"));
-    if (m_nFlags & kDrawingStored)
-        return JoinPath(*m_pFolder, m_strLocation);
+    if ((m_nFlags & kDrawingStored) && m_pTexts)
+        return JoinPath(*m_pFolder, m_pTexts->strLocation);
     return QString::fromLatin1(kNotFoundLocation);
 }
 
@@ -179,7 +208,7 @@ QString CFootprintEntry::GetLocation() const
 // call on the same path picks from them instead of reading them again.
 struct CFootprint::ListingScan
 {
-    QStringList folders;
+    QStringList path;
     std::size_t nFirst = 0; // its entries in m_entries
     std::size_t nEnd = 0;
 };
@@ -222,10 +251,10 @@ QStringList CFootprint::SearchPath(const QString& strProjectPath)
 int CFootprint::CreateFootprintList(const QString& strProjectPath, const QString& strFileOrExt,
                                     PROPERTY_NAMES, SEARCH_OPTIONS nOption)
 {
-    const QStringList folders = ReadableFolders(SearchPath(strProjectPath));
+    const QStringList path = SearchPath(strProjectPath);
     if (nOption == SEARCH_VIEWING)
-        return AddViewing(folders, strFileOrExt);
-    return AddListing(folders, strFileOrExt);
+        return AddViewing(ReadableFolders(path), strFileOrExt);
+    return AddListing(path, strFileOrExt);
 }
 
 void CFootprint::GetFootprintList(QList<CFootprintEntry*>& list) const
@@ -242,7 +271,7 @@ const QString* CFootprint::KeepFolder(const QString& strFolder)
     return &m_folders.back();
 }
 
-int CFootprint::AddListing(const QStringList& folders, const QString& strExt)
+int CFootprint::AddListing(const QStringList& path, const QString& strExt)
 {
     const QString strLower = strExt.toLower();
     const bool bPsm = strLower == u".psm" || strLower == u"psm";
@@ -250,12 +279,12 @@ int CFootprint::AddListing(const QStringList& folders, const QString& strExt)
     if (!bPsm && !bDra)
         return 0;
 
-    if (!m_pScan || m_pScan->folders != folders)
+    if (!m_pScan || m_pScan->path != path)
     {
         m_pScan = std::make_unique<ListingScan>();
-        m_pScan->folders = folders;
+        m_pScan->path = path;
         m_pScan->nFirst = m_entries.size();
-        for (const QString& strFolder : folders)
+        for (const QString& strFolder : ReadableFolders(path))
             ScanFolderForListing(KeepFolder(strFolder));
         m_pScan->nEnd = m_entries.size();
     }
@@ -363,7 +392,8 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
             else
             {
                 entry.m_nFlags |= CFootprintEntry::kDrawingStored;
-                entry.m_strLocation = FromBytes(file);
+                entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
+                entry.m_pTexts->strLocation = FromBytes(file);
             }
         }
         i = j;
@@ -426,7 +456,8 @@ int CFootprint::AddViewing(const QStringList& folders, const QString& strFileNam
         else
         {
             entry.m_nFlags |= CFootprintEntry::kDrawingStored;
-            entry.m_strLocation = strFile;
+            entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
+            entry.m_pTexts->strLocation = strFile;
         }
         entry.m_nFlags |= CFootprintEntry::kListed;
         ++nAdded;

@@ -32,6 +32,8 @@ class CFootprintEntry
 public:
     CFootprintEntry() = default;
     CFootprintEntry(const QString& strName, const QString& strSecond, const QString& strLocation);
+    CFootprintEntry(const CFootprintEntry& other);
+    CFootprintEntry& operator=(const CFootprintEntry& other);
     virtual ~CFootprintEntry();
 
     QString GetName() const { return m_strName; }
@@ -44,18 +46,25 @@ private:
     enum Flag : quint8
     {
         kDrawingNamed = 1,  // the drawing is the folder's NAME.dra, with the name's own case
-        kDrawingStored = 2, // the drawing's file name is held in m_strLocation
+        kDrawingStored = 2, // the drawing's file name is held in the texts
         kHasPsm = 4,
         kListed = 8, // handed out by GetFootprintList
+    };
+
+    // Texts an entry needs only now and then: both of an entry made by hand,
+    // the drawing's file name when it is not spelt like the footprint.
+    struct Texts
+    {
+        QString strSecond;
+        QString strLocation;
     };
 
     // Entries the search makes share their folder's text with the other
     // entries of that folder and compose the location when asked, so a list
     // of a million footprints stays small.
     QString m_strName;
-    QString m_strSecond;
-    QString m_strLocation;
     const QString* m_pFolder = nullptr;
+    std::unique_ptr<Texts> m_pTexts;
     quint8 m_nFlags = 0;
 };
 
@@ -95,7 +104,7 @@ public:
 private:
     struct ListingScan;
 
-    int AddListing(const QStringList& folders, const QString& strExt);
+    int AddListing(const QStringList& path, const QString& strExt);
     int AddViewing(const QStringList& folders, const QString& strFileName);
     const QString* KeepFolder(const QString& strFolder);
     void ScanFolderForListing(const QString* pFolder);

@@ -110,6 +110,13 @@ TEST_F(FootprintSearchTest, listsEachFootprintOncePerFolderInPathAndNameOrder)
     ASSERT_EQ(list.size(), 6);
     EXPECT_EQ(list[3]->GetSecond(), Path("lib/smd"));
     EXPECT_EQ(list[5]->GetSecond(), Path("lib/tht"));
+
+    // A copy keeps its texts after the search has ended.
+    const CFootprintEntry copy = *list[1];
+    footprint.DeleteFootprintList();
+    EXPECT_EQ(copy.GetName(), "QFP44");
+    EXPECT_EQ(copy.GetSecond(), Path("lib/smd"));
+    EXPECT_EQ(copy.GetLocation(), Path("lib/smd/qfp44.Dra"));
 }
 
 TEST_F(FootprintSearchTest, drawingPassAloneListsFootprintsThatHaveADrawing)
