@@ -1,4 +1,7 @@
 #include "Grids.h"
+#include "ViewFootprint.h"
+
+#include <QFileInfo>
 
 CPhysPropsGrid::CPhysPropsGrid(QWidget* pParent) : CGridBase(pParent)
 {
@@ -15,8 +18,13 @@ CLocGrid::CLocGrid(QWidget* pParent) : CGridBase(pParent)
     setObjectName(QStringLiteral("grdLocations"));
 }
 
-bool CLocGrid::OnLButtonDblClkRowCol(quint32 nRow, int nCol, Qt::KeyboardModifiers flags, QPoint pt)
+bool CLocGrid::OnLButtonDblClkRowCol(quint32 nRow, int, Qt::KeyboardModifiers, QPoint)
 {
-    // Opening the location belongs to the viewing flow.
-    return CGridBase::OnLButtonDblClkRowCol(nRow, nCol, flags, pt);
+    // The same as choosing the row and pressing OK; the chooser stays open.
+    if (nRow == 0)
+        return true;
+    const QString strLocation = nRow == m_nSelRow ? GetSelectedLocation() : QString();
+    if (strLocation == QLatin1String(kNotFoundLocation) || !QFileInfo::exists(strLocation))
+        return true;
+    return OpenFootprintLocation(strLocation) != 0;
 }

@@ -6,11 +6,22 @@
 
 // Replaces environment references (${NAME}, $(NAME), $NAME) in a text.
 // Returns 1 with *ppszResult pointing at the expanded text (valid until the
-// next call), or 0 with *ppszMessage set to the first error.
+// next call on the same thread), or 0 with *ppszMessage set to the first
+// error (readable until the next call). Texts, names and values of any
+// length are handled whole.
 int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage);
 
-// For "ZORV_INST_DIR" only: the installation root, else null.
+// For "ZORV_INST_DIR" only: the installation root copied into the buffer,
+// else null. Also null when the installation root cannot be found.
 const char* LookupInstallRoot(const char* pszName, std::string& buffer);
 
-// Convenience for Qt callers: true and the expanded text, or false and the message.
+// Convenience for Qt callers: true and the expanded text, or false and the
+// message. The output not concerned is left as it was. Does not disturb the
+// result of the C form.
 bool ExpandEnvVars(const QString& strText, QString& strResult, QString& strMessage);
+
+// Where the installation root comes from (zorvGetInstallRoot by default): a
+// function returning malloc'd text or null. Returns the previous one; null
+// restores the default. For tests.
+using InstallRootProvider = char* (*)();
+InstallRootProvider SetInstallRootProvider(InstallRootProvider pProvider);

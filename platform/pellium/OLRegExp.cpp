@@ -2,14 +2,101 @@
 
 #include <cstring>
 
-OLRegExp::OLRegExp(const char* pszPattern) : m_strPattern(pszPattern ? pszPattern : "") {}
+namespace
+{
+// Bytes of the character that starts at s[i]: a lead byte and the
+// continuation bytes that follow it; a stray byte counts as one character.
+std::size_t CharLen(const char* s, std::size_t i, std::size_t n)
+{
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t nWant = 1;
+    if (c >= 0xF0 && c <= 0xF7)
+        nWant = 4;
+    else if (c >= 0xE0 && c < 0xF0)
+        nWant = 3;
+    else if (c >= 0xC0 && c < 0xE0)
+        nWant = 2;
+    std::size_t nLen = 1;
+    while (nLen < nWant && i + nLen < n && (static_cast<unsigned char>(s[i + nLen]) & 0xC0) == 0x80)
+        ++nLen;
+    return nLen;
+}
+} // namespace
+
+OLRegExp::OLRegExp(const char* pszPattern) : m_strPattern(pszPattern ? pszPattern : "")
+{
+    // The filter asks once per footprint per keystroke: the common shapes
+    // ("*", "AB*", "AB") are answered without the general walk.
+    std::size_t nEnd = m_strPattern.size();
+    while (nEnd > 0 && m_strPattern[nEnd - 1] == '*')
+        --nEnd;
+    const bool bLiteral = m_strPattern.find_first_of("*?") >= nEnd;
+    if (nEnd == 0 && !m_strPattern.empty())
+        m_kind = Kind::All;
+    else if (bLiteral && nEnd == m_strPattern.size())
+        m_kind = Kind::Exact;
+    else if (bLiteral)
+        m_kind = Kind::Prefix;
+    m_nLiteralLen = nEnd;
+}
 
 int OLRegExp::match(const char* pszName) const
 {
-    return match(pszName, pszName ? std::strlen(pszName) : 0);
+    return pszName ? match(pszName, std::strlen(pszName)) : 0;
 }
 
-int OLRegExp::match(const char*, std::size_t) const
+int OLRegExp::match(const char* pszName, std::size_t nLen) const
 {
-    return 0;
+    if (!pszName)
+        return 0;
+    const char* p = m_strPattern.data();
+    switch (m_kind)
+    {
+    case Kind::All:
+        return 1;
+    case Kind::Exact:
+        return nLen == m_nLiteralLen && std::memcmp(pszName, p, nLen) == 0 ? 1 : 0;
+    case Kind::Prefix:
+        return nLen >= m_nLiteralLen && std::memcmp(pszName, p, m_nLiteralLen) == 0 ? 1 : 0;
+    case Kind::General:
+        break;
+    }
+
+    // Greedy walk that remembers only the latest star: a mismatch lets that
+    // star take one more character and retries from there. Earlier stars
+    // never need revisiting, so there is no exponential backtracking.
+    const std::size_t m = m_strPattern.size();
+    std::size_t i = 0;
+    std::size_t j = 0;
+    std::size_t nStar = std::string::npos;
+    std::size_t nMark = 0;
+    while (i < nLen)
+    {
+        if (j < m && p[j] == '*')
+        {
+            nStar = j++;
+            nMark = i;
+        }
+        else if (j < m && p[j] == '?')
+        {
+            i += CharLen(pszName, i, nLen);
+            ++j;
+        }
+        else if (j < m && p[j] == pszName[i])
+        {
+            ++i;
+            ++j;
+        }
+        else if (nStar != std::string::npos)
+        {
+            nMark += CharLen(pszName, nMark, nLen);
+            i = nMark;
+            j = nStar + 1;
+        }
+        else
+            return 0;
+    }
+    while (j < m && p[j] == '*')
+        ++j;
+    return j == m ? 1 : 0;
 }

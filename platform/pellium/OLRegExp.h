@@ -4,17 +4,29 @@
 #include <string>
 
 // Whole-name wildcard matcher: '*' matches any run of characters (also
-// none), '?' exactly one, every other character itself. Case-sensitive;
-// callers upper-case both sides for a case-blind match.
+// none), '?' exactly one character (a whole UTF-8 sequence), every other
+// character itself. Case-sensitive; callers upper-case both sides for a
+// case-blind match. Any pattern is accepted, and matching takes at most
+// pattern length x name length steps, so no pattern can stall the caller.
 class OLRegExp
 {
 public:
     explicit OLRegExp(const char* pszPattern);
 
-    // Greater than 0 when the whole name matches.
+    // 1 when the whole name matches, 0 otherwise (also for a null name).
     int match(const char* pszName) const;
     int match(const char* pszName, std::size_t nLen) const;
 
 private:
+    enum class Kind
+    {
+        All,    // only stars
+        Exact,  // no wildcard at all
+        Prefix, // literal text followed by stars
+        General,
+    };
+
     std::string m_strPattern;
+    Kind m_kind = Kind::General;
+    std::size_t m_nLiteralLen = 0; // Exact and Prefix: the literal part
 };
