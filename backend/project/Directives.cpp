@@ -19,7 +19,10 @@ template <class T> qsizetype FindByName(const CSpiList<T>& list, const QString& 
 }
 } // namespace
 
-QString GetLastSpiNote() { return g_strLastNote; }
+QString GetLastSpiNote()
+{
+    return g_strLastNote;
+}
 
 int CSpiProject::SelectProgram(const QString& strName)
 {

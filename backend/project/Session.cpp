@@ -145,7 +145,8 @@ void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv)
     qsizetype nOut = 0;
     bool bQuoted = false;
     bool bInWord = false;
-    const auto endWord = [&] {
+    const auto endWord = [&]
+    {
         if (bInWord)
             pBlock[std::size_t(nOut++)] = '\0';
         bInWord = false;

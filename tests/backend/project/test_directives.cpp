@@ -31,7 +31,7 @@ TEST(SelectProgram, namesAreComparedIgnoringCase)
     {
         const char* pszName;
         int nResult;
-    } cases[] = {{"Global", 0}, {"global", 0}, {"GLOBAL", 0}, {"BrdEdit", 0},
+    } cases[] = {{"Global", 0}, {"global", 0},  {"GLOBAL", 0}, {"BrdEdit", 0},
                  {"Glob", 1},   {"Global ", 1}, {"", 1}};
     for (const Case& c : cases)
     {
@@ -80,7 +80,8 @@ TEST(Notes, theLatestFailureIsKeptWholeAndSuccessLeavesIt)
     EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the program \"second\""));
 
     EXPECT_EQ(project.SelectProgram(strLong), 1);
-    EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the program \"") + strLong + u'"');
+    EXPECT_EQ(GetLastSpiNote(),
+              QStringLiteral("SPI_NOTE: Can't find the program \"") + strLong + u'"');
 
     ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
     EXPECT_EQ(project.SelectDirective(strLong + u'y'), 1);
@@ -190,7 +191,8 @@ TEST(NextValue, expandsOnlyWhenTheProjectAsksForIt)
         ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
         QString strValue;
         EXPECT_EQ(project.ReadDirective(QStringLiteral("d"), strValue), c.nResult) << c.pszStored;
-        EXPECT_EQ(strValue, QString::fromUtf8(c.pszDelivered)) << c.pszStored << " flag " << c.nFlag;
+        EXPECT_EQ(strValue, QString::fromUtf8(c.pszDelivered))
+            << c.pszStored << " flag " << c.nFlag;
     }
     qunsetenv("PHYSPROPS_TEST_LIB");
 }

@@ -148,7 +148,8 @@ TEST_F(GetSessionNameTest, prefersTheProcessOptionThenTheDirectiveThenARandomNam
         else
             EXPECT_EQ(strSession, c.strExpected);
         const QStringList expected =
-            c.bAdded ? c.options + QStringList{QStringLiteral("-ipqsession"), strSession} : c.options;
+            c.bAdded ? c.options + QStringList{QStringLiteral("-ipqsession"), strSession}
+                     : c.options;
         EXPECT_EQ(ProcessOptions(), expected) << strSession.toStdString();
     }
 }
@@ -159,14 +160,15 @@ TEST_F(GetSessionNameTest, aMissingDirectiveLeavesItsNote)
     FillGlobal(project, QString());
     QString strSession = QStringLiteral("Lib");
     ASSERT_EQ(project.GetSessionName(strSession), 0);
-    EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the directive \"session_name\""));
+    EXPECT_EQ(GetLastSpiNote(),
+              QStringLiteral("SPI_NOTE: Can't find the directive \"session_name\""));
 }
 
 TEST_F(GetSessionNameTest, withoutGlobalFailsAndAddsNothing)
 {
     CSpiProject project;
-    CSpiProject::AddValue(project.AddProgram(QStringLiteral("Other")), QStringLiteral("session_name"),
-                          QStringLiteral("proj1"));
+    CSpiProject::AddValue(project.AddProgram(QStringLiteral("Other")),
+                          QStringLiteral("session_name"), QStringLiteral("proj1"));
     const QStringList before = ProcessOptions();
     QString strSession = QStringLiteral("Lib");
     EXPECT_EQ(project.GetSessionName(strSession), -1);
@@ -220,17 +222,36 @@ TEST_F(InitMessageSessionTest, buildsTheClientsArguments)
         bool bHost;
         Strings words;
     } cases[] = {
-        {"Lib", Options({}), QStringLiteral("proj1"), true,
+        {"Lib",
+         Options({}),
+         QStringLiteral("proj1"),
+         true,
          {"Lib", "-ipqsession", "lab_user_proj1", "-ipqhost", "bench-host"}},
-        {"Lib", Options({"-ipqsession", "abc", "/ipqhost", "far"}), QStringLiteral("proj1"), true,
+        {"Lib",
+         Options({"-ipqsession", "abc", "/ipqhost", "far"}),
+         QStringLiteral("proj1"),
+         true,
          {"Lib", "-ipqsession", "abc", "-ipqhost", "far"}},
-        {"Lib", Options({"-ipqsession"}), QStringLiteral("proj1"), true,
+        {"Lib",
+         Options({"-ipqsession"}),
+         QStringLiteral("proj1"),
+         true,
          {"Lib", "-ipqsession", "-ipqhost", "bench-host"}},
-        {"Lib", Options({}), QStringLiteral("proj1"), false, {"Lib", "-ipqsession", "lab_user_proj1"}},
-        {"Lib", Options({}), QStringLiteral("my proj"), false,
+        {"Lib",
+         Options({}),
+         QStringLiteral("proj1"),
+         false,
+         {"Lib", "-ipqsession", "lab_user_proj1"}},
+        {"Lib",
+         Options({}),
+         QStringLiteral("my proj"),
+         false,
          {"Lib", "-ipqsession", "lab_user_my", "proj"}},
         {"Lib", Options({"-ipqsession", "x!y"}), QString(), false, {"Lib", "-ipqsession", "x!y"}},
-        {"Lib", Options({}), QStringLiteral("\"a!b c\""), false,
+        {"Lib",
+         Options({}),
+         QStringLiteral("\"a!b c\""),
+         false,
          {"Lib", "-ipqsession", "lab_user_", "a!b c"}},
         {nullptr, Options({"-ipqsession", "abc"}), QString(), false, {"-ipqsession", "abc"}},
     };

@@ -69,5 +69,6 @@ TEST(HostSession, anOptionInPlaceOfTheValueIsRefused)
 {
     const HostRun r = RunHost({QStringLiteral("-ipqsession"), QStringLiteral("--verbose")});
     EXPECT_EQ(r.nExit, 2);
-    EXPECT_TRUE(r.strErr.contains(QStringLiteral("-ipqsession needs a value"))) << r.strErr.toStdString();
+    EXPECT_TRUE(r.strErr.contains(QStringLiteral("-ipqsession needs a value")))
+        << r.strErr.toStdString();
 }

@@ -107,7 +107,8 @@ TEST_F(SessionLiveTest, editorJoinsTheChosenSessionAndAnotherProcessReachesIt)
     ASSERT_EQ(strSession, QStringLiteral("lab_user_proj1"));
 
     if (OpenFootprintDrawing(QStringLiteral("/lib/first.dra")) != 1)
-        GTEST_SKIP() << "the companion launcher and message client are not built into this tree yet";
+        GTEST_SKIP()
+            << "the companion launcher and message client are not built into this tree yet";
     ASSERT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/first.dra")))
         << ReadLines(m_strLog).join(u'\n').toStdString();
     const CBaseTool* pEditor = m_tools->FindTool(kPcbEditorToolId);
@@ -119,8 +120,8 @@ TEST_F(SessionLiveTest, editorJoinsTheChosenSessionAndAnotherProcessReachesIt)
     EXPECT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/second.dra")));
 
     // Another process started with the session's name reaches the same editor.
-    const PeerRun joined = RunPeer({QStringLiteral("-ipqsession"), strSession,
-                                    QStringLiteral("/lib/from peer.dra")});
+    const PeerRun joined =
+        RunPeer({QStringLiteral("-ipqsession"), strSession, QStringLiteral("/lib/from peer.dra")});
     EXPECT_EQ(joined.nExit, 0);
     EXPECT_TRUE(joined.strOut.contains(QStringLiteral("session: lab_user_proj1\n")))
         << joined.strOut.toStdString();
