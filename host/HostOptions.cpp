@@ -75,8 +75,15 @@ bool ParseHostOptions(const QStringList& args, HostOptions& opts, QString& strEr
         {
             // Message-session options belong to the module, which reads them
             // from the process's own arguments.
+            // The module takes whatever follows as the value, so another
+            // option there would silently become the session or host name.
+            if (i + 1 < args.size() && args[i + 1].startsWith(u'-'))
+            {
+                strError = QStringLiteral("option %1 needs a value, got %2").arg(a, args[i + 1]);
+                return false;
+            }
             opts.passThrough.append(a);
-            if (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
+            if (i + 1 < args.size())
                 opts.passThrough.append(args[++i]);
         }
         else if (a.startsWith(u'-'))

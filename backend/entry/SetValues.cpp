@@ -1,4 +1,8 @@
 #include "BackEndMain.h"
+#include "SpiProject.h"
+#include "ipqc.h"
+
+#include <QCoreApplication>
 
 void CBackEndMain::SetValues(CPropertyArray* pValues, CSpiProject* pProject)
 {
@@ -6,5 +10,16 @@ void CBackEndMain::SetValues(CPropertyArray* pValues, CSpiProject* pProject)
     m_pProject = pProject;
     if (!pProject)
         return;
-    // Joining the project's message session follows here.
+
+    // The calling host's name starts the message client's command line.
+    const QByteArray appName =
+        QCoreApplication::instance() ? QCoreApplication::applicationName().toUtf8() : QByteArray();
+    int nArgc = 0;
+    char** ppArgv = nullptr;
+    if (pProject->InitMessageSession(appName.isNull() ? nullptr : appName.constData(), &nArgc,
+                                     &ppArgv) != 0)
+        return;
+    ipqcInit(&nArgc, ppArgv);
+    // Only the array: the texts stay with the split for the message client.
+    delete[] ppArgv;
 }

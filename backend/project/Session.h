@@ -1,17 +1,40 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The process-wide option list that stands in for the process argument
-// vector: it starts from the process's own arguments and keeps what the
-// session set-up adds.
+// vector: it starts from the process's own arguments (program name first)
+// and keeps what the session set-up adds.
 QStringList& ProcessOptions();
 
+// 0 and the entry after "-NAME" or "/NAME" (any case; empty when it is the
+// last entry), or -1 with strValue untouched.
 int FindCommandOption(const QString& strOption, QString& strValue);
-void AddSessionOption(const QString& strSession);
+// Appends "-ipqsession" and the name to the process-wide option list.
+void AddSessionOption(QString strSession);
+
+// Copies src to dest with every double quote made a blank and every blank
+// inside quotes made '!'; returns the number of double quotes.
 int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src);
-// Splits a command line into words. The vector (argc + 1 entries, last null)
-// is newly allocated with new[]; the caller deletes it. The texts stay valid
-// until the next split.
+
+// Splits a command line into words at blanks; double quotes group blanks
+// into one word and disappear. The vector (argc + 1 entries, last null) is
+// allocated with new[] and the caller delete[]s it; the texts belong to this
+// module and stay valid until the next split.
 void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
+
+// Where the login and host names come from. An empty answer means
+// "unavailable". Setting a null source restores the system's; the previous
+// source is returned so that a test can put it back.
+using NameSource = std::function<QString()>;
+NameSource SetLoginNameSource(NameSource fnSource);
+NameSource SetHostNameSource(NameSource fnSource);
+
+// The effective user's login name, or empty.
+QString LoginName();
+// This machine's host name, or empty.
+QString LocalHostName();
