@@ -64,8 +64,18 @@ CBackEndMain* CreateEntryObject(QLibrary& lib, QString& strError)
 }
 } // namespace
 
+
+void QuietHandler(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
+{
+    // The offscreen platform warns about window hints it cannot honour.
+    if (msg.contains(QLatin1String("propagateSizeHints")))
+        return;
+    qt_message_output(type, ctx, msg);
+}
+
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(QuietHandler);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("physprops"));
     QApplication::setApplicationDisplayName(QStringLiteral("Physical Properties"));

@@ -214,6 +214,20 @@ void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& pr
         OnMovedCurrentCell(quint32(current.row() + 1), current.column() + 1);
 }
 
+QItemSelectionModel::SelectionFlags CGridBase::selectionCommand(const QModelIndex& index,
+                                                                const QEvent* pEvent) const
+{
+    // A current-cell move that is neither a mouse selection nor made with
+    // Shift clears the row selection instead of selecting the new row.
+    const bool bMouse = pEvent && (pEvent->type() == QEvent::MouseButtonPress ||
+                                   pEvent->type() == QEvent::MouseMove ||
+                                   pEvent->type() == QEvent::MouseButtonRelease ||
+                                   pEvent->type() == QEvent::MouseButtonDblClick);
+    if (m_bRangeSelection && !bMouse && !m_bKeepSelection && !IsSelectingCells() && !IsShiftHeld())
+        return QItemSelectionModel::Clear;
+    return QTableView::selectionCommand(index, pEvent);
+}
+
 void CGridBase::mousePressEvent(QMouseEvent* pEvent)
 {
     m_eventModifiers = pEvent->modifiers();
