@@ -101,58 +101,29 @@ TEST(Browse, onARowWithoutAPropertyDoesNothing)
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
-struct BrowseCase
-{
-    quint32 nRow;
-    bool bSingle;
-    const char* pszAfterOk;
-};
-
-TEST(Browse, opensTheDialogThePropertyNeedsAndTakesItsResult)
+TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
 {
     if (!SearchFindsFootprints())
         GTEST_SKIP() << "the footprint search finds nothing in this build";
     FootprintTree tree{"DIP8.psm", "DIP8.dra", "QFP44.dra", "SOIC14.psm"};
-    const BrowseCase cases[] = {
-        {1, true, "DIP8"},
-        {2, false, "(DIP8)"},
-        {3, false, "(DIP8)"},
-    };
-    for (const BrowseCase& c : cases)
+    const std::tuple<quint32, bool, const char*> cases[] = {
+        {1, true, "DIP8"}, {2, false, "(DIP8)"}, {3, false, "(DIP8)"}};
+    for (const auto& [nRow, bSingle, pszAfterOk] : cases)
     {
-        Props props(c.nRow);
-        bool bSingle = false;
-        int nRows = 0;
-        testsupport::WhenModal([&](QWidget* pDialog) {
-            bSingle = qobject_cast<CBackEndDlg1*>(pDialog) != nullptr;
-            EXPECT_EQ(pDialog->windowTitle(), u"Footprints");
-            if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(pDialog))
-                nRows = pSelect->Grid()->model()->rowCount();
-            testsupport::FindButton(pDialog, QStringLiteral("OK"))->click();
-        });
-        props.dlg.OnBrowse();
-        EXPECT_EQ(bSingle, c.bSingle) << "row " << c.nRow;
-        EXPECT_EQ(nRows, 3);
-        EXPECT_EQ(props.Value(c.nRow), QString::fromUtf8(c.pszAfterOk)) << "row " << c.nRow;
-    }
-}
-
-TEST(Browse, cancelKeepsTheValueAndASecondBrowseStartsAFreshList)
-{
-    if (!SearchFindsFootprints())
-        GTEST_SKIP() << "the footprint search finds nothing in this build";
-    FootprintTree tree{"DIP8.psm", "QFP44.dra"};
-    Props props(2);
-    for (int nRun = 0; nRun < 2; ++nRun)
-    {
-        int nRows = 0;
-        testsupport::WhenModal([&](QWidget* pDialog) {
-            nRows = qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount();
-            testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
-        });
-        props.dlg.OnBrowse();
-        EXPECT_EQ(nRows, 2) << "browse " << nRun + 1;
-        EXPECT_EQ(props.Value(2), u"(Top:SOIC8)");
+        Props props(nRow);
+        const QString strBefore = props.Value(nRow);
+        for (const char* pszButton : {"Cancel", "OK"})
+        {
+            // Each Browse lists the three footprints once: the list of the one before is emptied.
+            testsupport::WhenModal([&, nRow = nRow, bSingle = bSingle](QWidget* pDialog) {
+                EXPECT_EQ(qobject_cast<CBackEndDlg1*>(pDialog) != nullptr, bSingle) << "row " << nRow;
+                EXPECT_EQ(pDialog->windowTitle(), u"Footprints");
+                EXPECT_EQ(qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount(), 3);
+                testsupport::FindButton(pDialog, QString::fromUtf8(pszButton))->click();
+            });
+            props.dlg.OnBrowse();
+            EXPECT_EQ(props.Value(nRow), *pszButton == 'C' ? strBefore : QString::fromUtf8(pszAfterOk));
+        }
     }
 }
 } // namespace

@@ -18,11 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 namespace
 {
-// What View Footprint asked the viewing flow for.
 struct ViewCall
 {
     QStringList names;
@@ -30,15 +27,16 @@ struct ViewCall
     PROPERTY_NAMES nKind;
 };
 
-// A dialog shown without a modal loop, set up as DoModal would.
+// A dialog shown without a modal loop, set up as DoModal would, with the
+// viewing flow and the new-drawing launcher recorded.
 template <class TDialog> struct Shown
 {
-    explicit Shown(FootprintList& footprints, const QString& strProjectPath = QStringLiteral("/proj/a.ini"))
-        : dlg(&footprints.list, strProjectPath)
+    explicit Shown(FootprintList& footprints) : dlg(&footprints.list, QStringLiteral("/proj/a.ini"))
     {
         dlg.SetFootprintViewer([this](const QStringList& names, const QString& strPath, PROPERTY_NAMES nKind) {
             views.push_back({names, strPath, nKind});
         });
+        dlg.SetNewDrawingStarter([this] { return ++nNewDrawings, 1; });
         EXPECT_TRUE(dlg.InitDialog());
         dlg.show();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
@@ -48,6 +46,7 @@ template <class TDialog> struct Shown
     CSymbolGrid& Grid() { return *dlg.Grid(); }
     QLineEdit& FilterBox() { return *dlg.template findChild<QLineEdit*>(QStringLiteral("edtFilter")); }
     void Type(const QString& strText) { FilterBox().setText(strText); }
+    void Press(const char* pszButton) { testsupport::FindButton(&dlg, QString::fromUtf8(pszButton))->click(); }
     QStringList Names()
     {
         QStringList names;
@@ -57,222 +56,34 @@ template <class TDialog> struct Shown
     }
     void SelectRows(const std::vector<int>& rows)
     {
-        bool bFirst = true;
-        for (const int nRow : rows)
-        {
-            testsupport::ClickCell(&Grid(), nRow, 1, bFirst ? Qt::NoModifier : Qt::ControlModifier);
-            bFirst = false;
-        }
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            testsupport::ClickCell(&Grid(), rows[i], 1, i == 0 ? Qt::NoModifier : Qt::ControlModifier);
     }
-    void SetSide(int nRow, const QString& strSide)
+    void SetSide(int nRow, const char* pszSide)
     {
-        ASSERT_TRUE(dlg.Model()->setData(dlg.Model()->index(nRow - 1, CFootprintListModel::ColType), strSide));
+        EXPECT_TRUE(dlg.Model()->setData(dlg.Model()->index(nRow - 1, CFootprintListModel::ColType),
+                                         QString::fromUtf8(pszSide)));
     }
     bool Accepted() const { return !dlg.isVisible() && dlg.result() == QDialog::Accepted; }
 
     TDialog dlg;
     std::vector<ViewCall> views;
+    int nNewDrawings = 0;
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
 
+QStringList L(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* psz : texts)
+        list.append(QString::fromUtf8(psz));
+    return list;
+}
+
 FootprintList Sample()
 {
-    return {QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W"),
-            QStringLiteral("QFP44"), QStringLiteral("LQFP48"), QStringLiteral("TQFP100"),
-            QStringLiteral("R0603")};
-}
-
-// --- the form ---------------------------------------------------------------------
-
-template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszFilter)
-{
-    FootprintList footprints = Sample();
-    Shown<TDialog> shown(footprints);
-    EXPECT_EQ(shown.dlg.windowTitle(), u"Footprints");
-    EXPECT_EQ(shown.dlg.template findChild<QLabel*>(QStringLiteral("lblSelect"))->text(),
-              QString::fromUtf8(pszSelect));
-    auto* pFilterLabel = shown.dlg.template findChild<QLabel*>(QStringLiteral("lblFilter"));
-    EXPECT_EQ(pFilterLabel->text(), QString::fromUtf8(pszFilter));
-    EXPECT_EQ(pFilterLabel->buddy(), &shown.FilterBox());
-    auto* pOK = qobject_cast<QPushButton*>(testsupport::FindButton(&shown.dlg, QStringLiteral("OK")));
-    ASSERT_NE(pOK, nullptr);
-    EXPECT_TRUE(pOK->isDefault());
-    for (const char* pszButton : {"&OK", "&Cancel", "&View Footprint", "&New Footprint"})
-    {
-        QAbstractButton* pButton =
-            testsupport::FindButton(&shown.dlg, QString::fromUtf8(pszButton).remove(u'&'));
-        ASSERT_NE(pButton, nullptr) << pszButton;
-        EXPECT_EQ(pButton->text(), QString::fromUtf8(pszButton));
-    }
-    // The box shows "*", selected, and has the keyboard.
-    EXPECT_EQ(shown.FilterBox().text(), u"*");
-    EXPECT_EQ(shown.FilterBox().selectedText(), u"*");
-    EXPECT_EQ(QApplication::focusWidget(), &shown.FilterBox());
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("SOIC8"), QStringLiteral("soic14"),
-                                          QStringLiteral("SO8W"), QStringLiteral("QFP44"),
-                                          QStringLiteral("LQFP48"), QStringLiteral("TQFP100"),
-                                          QStringLiteral("R0603")}));
-    // Only the footprint names show (and the side in the multiple dialog);
-    // the location is there for View but hidden; nothing moves or is typed over.
-    CSymbolGrid& grid = shown.Grid();
-    EXPECT_FALSE(grid.verticalHeader()->isVisible());
-    EXPECT_FALSE(grid.isColumnHidden(0));
-    EXPECT_TRUE(grid.isColumnHidden(1));
-    EXPECT_EQ(grid.GetValueRowCol(1, 2), u"/lib/SOIC8.dra");
-    EXPECT_EQ(grid.GetValueRowCol(0, 1), u"Footprint");
-    EXPECT_EQ(grid.GetValueRowCol(0, 2), u"Location");
-    EXPECT_FALSE(grid.horizontalHeader()->sectionsMovable());
-    EXPECT_EQ(grid.horizontalHeader()->minimumSectionSize(), 50);
-    EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
-    EXPECT_EQ(grid.m_nSelRow, 1u);
-}
-
-TEST(FootprintsForm, singleDialogShowsItsTextsAndAllFootprints)
-{
-    ExpectForm<CBackEndDlg1>("Select Footprint ", "&Filter :");
-}
-
-TEST(FootprintsForm, multipleDialogShowsItsTextsAndAllFootprints)
-{
-    ExpectForm<CBackEndDlg2>("Select Footprint(s) ", "&Filter : ");
-}
-
-// --- the filter, the same in both dialogs ----------------------------------------
-
-struct FilterCase
-{
-    const char* pszText;
-    QStringList expected;
-};
-
-template <class TDialog> void ExpectFilterCases()
-{
-    const QStringList all{QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W"),
-                          QStringLiteral("QFP44"), QStringLiteral("LQFP48"), QStringLiteral("TQFP100"),
-                          QStringLiteral("R0603")};
-    const QStringList so{QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W")};
-    const FilterCase cases[] = {
-        {"so", so},
-        {"SO", so},
-        {"sO", so},
-        {"  so  ", so},
-        {"*qfp", {QStringLiteral("QFP44"), QStringLiteral("LQFP48"), QStringLiteral("TQFP100")}},
-        {"soic*4", {QStringLiteral("soic14")}},
-        {"Q*4", {QStringLiteral("QFP44")}},
-        {"zz", {}},
-        {"", all},
-        {"*", all},
-        {"**", all},
-    };
-    for (const FilterCase& c : cases)
-    {
-        FootprintList footprints = Sample();
-        Shown<TDialog> shown(footprints);
-        shown.Type(QStringLiteral("x")); // leave the match-all start
-        shown.Type(QString::fromUtf8(c.pszText));
-        const QStringList& expected = c.expected;
-        EXPECT_EQ(shown.Names(), expected) << "filter '" << c.pszText << "'";
-        EXPECT_EQ(shown.Grid().m_nSelRow, 1u);
-        EXPECT_EQ(QApplication::focusWidget(), &shown.FilterBox());
-        if (!expected.isEmpty())
-        {
-            EXPECT_EQ(shown.Grid().currentIndex().row(), 0) << c.pszText;
-        }
-    }
-}
-
-TEST(FootprintFilter, singleDialogNarrowsByNameStartCaseBlind) { ExpectFilterCases<CBackEndDlg1>(); }
-TEST(FootprintFilter, multipleDialogNarrowsByNameStartCaseBlind) { ExpectFilterCases<CBackEndDlg2>(); }
-
-TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
-{
-    struct Step
-    {
-        const char* pszText;
-        int nResets; // rebuilds this step causes
-    };
-    const Step steps[] = {
-        {"", 0},     // "*" to "": both match everything
-        {"*", 0},    // and back
-        {" * ", 0},  // blanks at the ends do not count
-        {"so", 1},
-        {"so  ", 0},
-        {"  so", 0},
-        {"SO", 1},   // another case rebuilds, with the same rows
-        {"", 1},     // clearing brings every footprint back
-        {"*", 0},
-    };
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg2> shown(footprints);
-    QSignalSpy resets(shown.dlg.Model(), &QAbstractItemModel::modelReset);
-    for (const Step& step : steps)
-    {
-        resets.clear();
-        shown.Type(QString::fromUtf8(step.pszText));
-        EXPECT_EQ(resets.count(), step.nResets) << "text '" << step.pszText << "'";
-    }
-    EXPECT_EQ(shown.Names().size(), 7);
-}
-
-TEST(FootprintFilter, skipsNullEntriesThatTheOpeningShowedAsBlankRows)
-{
-    FootprintList footprints{QStringLiteral("A1"), QString(), QStringLiteral("A2")};
-    Shown<CBackEndDlg1> shown(footprints);
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("A1"), QString(), QStringLiteral("A2")}));
-    shown.Type(QStringLiteral("a"));
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("A1"), QStringLiteral("A2")}));
-}
-
-// --- the single dialog --------------------------------------------------------------
-
-TEST(SingleFootprintDialog, okAtOnceGivesTheFirstFootprint)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg1> shown(footprints);
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"SOIC8");
-}
-
-TEST(SingleFootprintDialog, okGivesTheClickedRowAndRowOneOfAFilteredList)
-{
-    FootprintList footprints = Sample();
-    {
-        Shown<CBackEndDlg1> shown(footprints);
-        testsupport::ClickCell(&shown.Grid(), 4, 1);
-        testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-        EXPECT_EQ(shown.dlg.GetSelection(), u"QFP44");
-    }
-    {
-        Shown<CBackEndDlg1> shown(footprints);
-        testsupport::ClickCell(&shown.Grid(), 4, 1);
-        shown.Type(QStringLiteral("*qfp"));
-        testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-        EXPECT_EQ(shown.dlg.GetSelection(), u"QFP44");
-    }
-}
-
-TEST(SingleFootprintDialog, okOnAFilterThatMatchesNothingGivesAnEmptyName)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg1> shown(footprints);
-    shown.Type(QStringLiteral("nothing"));
-    EXPECT_EQ(shown.Grid().model()->rowCount(), 0);
-    EXPECT_EQ(shown.Grid().GetValueRowCol(0, 1), u"Footprint");
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), QString());
-}
-
-TEST(SingleFootprintDialog, cancelGivesNothingWhateverWasPicked)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg1> shown(footprints);
-    testsupport::ClickCell(&shown.Grid(), 3, 1);
-    testsupport::FindButton(&shown.dlg, QStringLiteral("Cancel"))->click();
-    EXPECT_FALSE(shown.dlg.isVisible());
-    EXPECT_EQ(shown.dlg.result(), QDialog::Rejected);
-    EXPECT_EQ(shown.dlg.GetSelection(), QString());
+    return {QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W"), QStringLiteral("QFP44"),
+            QStringLiteral("LQFP48"), QStringLiteral("TQFP100"), QStringLiteral("R0603")};
 }
 
 void DoubleClickHeader(CSymbolGrid& grid, int nCol)
@@ -283,249 +94,283 @@ void DoubleClickHeader(CSymbolGrid& grid, int nCol)
     QTest::mouseDClick(pHeader->viewport(), Qt::LeftButton, {}, pt);
 }
 
+template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszFilter)
+{
+    FootprintList footprints = Sample();
+    Shown<TDialog> shown(footprints);
+    EXPECT_EQ(shown.dlg.windowTitle(), u"Footprints");
+    EXPECT_EQ(shown.dlg.template findChild<QLabel*>(QStringLiteral("lblSelect"))->text(), pszSelect);
+    auto* pFilterLabel = shown.dlg.template findChild<QLabel*>(QStringLiteral("lblFilter"));
+    EXPECT_EQ(pFilterLabel->text(), pszFilter);
+    EXPECT_EQ(pFilterLabel->buddy(), &shown.FilterBox());
+    for (const char* pszButton : {"&OK", "&Cancel", "&View Footprint", "&New Footprint"})
+    {
+        QAbstractButton* pButton = testsupport::FindButton(&shown.dlg, QString::fromUtf8(pszButton).remove(u'&'));
+        ASSERT_NE(pButton, nullptr) << pszButton;
+        EXPECT_EQ(pButton->text(), pszButton);
+    }
+    EXPECT_TRUE(qobject_cast<QPushButton*>(testsupport::FindButton(&shown.dlg, QStringLiteral("OK")))->isDefault());
+    // The box shows "*", selected, with the keyboard; every footprint is listed.
+    EXPECT_EQ(shown.FilterBox().selectedText(), u"*");
+    EXPECT_EQ(QApplication::focusWidget(), &shown.FilterBox());
+    EXPECT_EQ(shown.Names().size(), 7);
+    // Names show; locations are there for View but hidden; nothing is typed over or moved.
+    CSymbolGrid& grid = shown.Grid();
+    EXPECT_TRUE(grid.isColumnHidden(1));
+    EXPECT_EQ(grid.GetValueRowCol(1, 2), u"/lib/SOIC8.dra");
+    EXPECT_FALSE(grid.horizontalHeader()->sectionsMovable());
+    EXPECT_EQ(grid.horizontalHeader()->minimumSectionSize(), 50);
+    EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
+    EXPECT_EQ(grid.m_nSelRow, 1u);
+}
+
+TEST(FootprintDialogs, showTheirFormsWithEveryFootprint)
+{
+    ExpectForm<CBackEndDlg1>("Select Footprint ", "&Filter :");
+    ExpectForm<CBackEndDlg2>("Select Footprint(s) ", "&Filter : ");
+}
+
+template <class TDialog> void ExpectFilterCases()
+{
+    const QStringList so = L({"SOIC8", "soic14", "SO8W"});
+    const QStringList all = L({"SOIC8", "soic14", "SO8W", "QFP44", "LQFP48", "TQFP100", "R0603"});
+    const std::pair<const char*, QStringList> cases[] = {
+        {"so", so},     {"SO", so},          {"  sO  ", so}, {"*qfp", L({"QFP44", "LQFP48", "TQFP100"})},
+        {"soic*4", L({"soic14"})}, {"zz", {}}, {"", all}, {"*", all}, {"**", all},
+    };
+    for (const auto& [pszText, expected] : cases)
+    {
+        FootprintList footprints = Sample();
+        Shown<TDialog> shown(footprints);
+        shown.Grid().SetCurrentCell(3, 1);
+        shown.Type(QStringLiteral("x")); // leave the match-all start
+        shown.Type(QString::fromUtf8(pszText));
+        EXPECT_EQ(shown.Names(), expected) << "filter '" << pszText << "'";
+        EXPECT_EQ(shown.Grid().m_nSelRow, 1u);
+        EXPECT_EQ(shown.Grid().currentIndex().row(), expected.isEmpty() ? -1 : 0);
+        EXPECT_EQ(QApplication::focusWidget(), &shown.FilterBox());
+    }
+}
+
+TEST(FootprintFilter, narrowsToNamesThatBeginWithTheTextInAnyCase)
+{
+    ExpectFilterCases<CBackEndDlg1>();
+    ExpectFilterCases<CBackEndDlg2>();
+}
+
+TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
+{
+    const std::pair<const char*, int> steps[] = {
+        {"", 0},   {"*", 0},   {" * ", 0}, // the match-all forms
+        {"so", 1}, {"so  ", 0}, {"  so", 0}, // blanks at the ends
+        {"SO", 1}, {"", 1},    {"*", 0},
+    };
+    FootprintList footprints = Sample();
+    Shown<CBackEndDlg2> shown(footprints);
+    QSignalSpy resets(shown.dlg.Model(), &QAbstractItemModel::modelReset);
+    for (const auto& [pszText, nResets] : steps)
+    {
+        resets.clear();
+        shown.Type(QString::fromUtf8(pszText));
+        EXPECT_EQ(resets.count(), nResets) << "text '" << pszText << "'";
+    }
+    EXPECT_EQ(shown.Names().size(), 7);
+}
+
+TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
+{
+    FootprintList footprints = Sample();
+    const std::pair<std::function<void(Shown<CBackEndDlg1>&)>, const char*> cases[] = {
+        {[](auto&) {}, "SOIC8"},
+        {[](auto& s) { testsupport::ClickCell(&s.Grid(), 4, 1); }, "QFP44"},
+        {[](auto& s) {
+             testsupport::ClickCell(&s.Grid(), 4, 1);
+             s.Type(QStringLiteral("*qfp"));
+         },
+         "QFP44"},
+        {[](auto& s) { s.Type(QStringLiteral("nothing")); }, ""},
+    };
+    for (const auto& [prepare, pszExpected] : cases)
+    {
+        Shown<CBackEndDlg1> shown(footprints);
+        prepare(shown);
+        shown.Press("OK");
+        EXPECT_TRUE(shown.Accepted());
+        EXPECT_EQ(shown.dlg.GetSelection(), pszExpected);
+    }
+    Shown<CBackEndDlg1> shown(footprints);
+    testsupport::ClickCell(&shown.Grid(), 3, 1);
+    shown.Press("Cancel");
+    EXPECT_EQ(shown.dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(shown.dlg.GetSelection(), QString());
+}
+
 TEST(SingleFootprintDialog, okAndViewActOnTheRememberedRowAfterASort)
 {
     FootprintList footprints{QStringLiteral("c"), QStringLiteral("A"), QStringLiteral("b")};
     Shown<CBackEndDlg1> shown(footprints);
     testsupport::ClickCell(&shown.Grid(), 2, 1);
     DoubleClickHeader(shown.Grid(), 1);
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(shown.Names(), L({"A", "b", "c"}));
+    DoubleClickHeader(shown.Grid(), 1);
+    EXPECT_EQ(shown.Names(), L({"c", "b", "A"}));
+    shown.Type(QStringLiteral("x"));
+    shown.Type(QString());
+    EXPECT_EQ(shown.Names(), L({"c", "A", "b"}));
+    DoubleClickHeader(shown.Grid(), 1); // ascending again after a rebuild
+    EXPECT_EQ(shown.Names(), L({"A", "b", "c"}));
+
+    testsupport::ClickCell(&shown.Grid(), 2, 1);
+    DoubleClickHeader(shown.Grid(), 1);
     EXPECT_EQ(shown.Grid().m_nSelRow, 2u);
-    DoubleClickHeader(shown.Grid(), 1);
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("A")}));
-    DoubleClickHeader(shown.Grid(), 1);
-    testsupport::FindButton(&shown.dlg, QStringLiteral("View Footprint"))->click();
+    shown.Press("View Footprint");
+    shown.Press("New Footprint");
     ASSERT_EQ(shown.views.size(), 1u);
-    EXPECT_EQ(shown.views[0].names, QStringList{QStringLiteral("b")});
+    EXPECT_EQ(shown.views[0].names, L({"b"}));
     EXPECT_EQ(shown.views[0].strProjectPath, u"/proj/a.ini");
     EXPECT_EQ(shown.views[0].nKind, PROP_JEDEC_TYPE);
+    EXPECT_EQ(shown.nNewDrawings, 1);
     EXPECT_TRUE(shown.dlg.isVisible());
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
+    shown.Press("OK");
     EXPECT_EQ(shown.dlg.GetSelection(), u"b");
 }
 
-TEST(SingleFootprintDialog, aFilterAfterASortShowsListOrderAndSortsAscendingAgain)
-{
-    FootprintList footprints{QStringLiteral("c"), QStringLiteral("A"), QStringLiteral("b")};
-    Shown<CBackEndDlg1> shown(footprints);
-    DoubleClickHeader(shown.Grid(), 1);
-    shown.Type(QStringLiteral("x"));
-    shown.Type(QString());
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("c"), QStringLiteral("A"), QStringLiteral("b")}));
-    DoubleClickHeader(shown.Grid(), 1);
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c")}));
-}
-
-TEST(SingleFootprintDialog, viewOnAnEmptyGridLooksUpAnEmptyNameAndNewFootprintStartsADrawing)
+TEST(FootprintKeyboard, typingFiltersDownEntersTheListEnterTakesTheRowEscapeCancels)
 {
     FootprintList footprints = Sample();
-    Shown<CBackEndDlg1> shown(footprints);
-    int nNewDrawings = 0;
-    shown.dlg.SetNewDrawingStarter([&nNewDrawings] { return ++nNewDrawings, 0; });
-    shown.Type(QStringLiteral("nothing"));
-    testsupport::FindButton(&shown.dlg, QStringLiteral("View Footprint"))->click();
-    testsupport::FindButton(&shown.dlg, QStringLiteral("New Footprint"))->click();
-    ASSERT_EQ(shown.views.size(), 1u);
-    EXPECT_EQ(shown.views[0].names, QStringList{QString()});
-    EXPECT_EQ(nNewDrawings, 1);
-    EXPECT_TRUE(shown.dlg.isVisible());
-    EXPECT_EQ(shown.Names(), QStringList());
-}
-
-// --- keyboard -----------------------------------------------------------------------
-
-TEST(FootprintKeyboard, typingReplacesTheStarAndEnterTakesRowOne)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg1> shown(footprints);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("lq"));
-    EXPECT_EQ(shown.FilterBox().text(), u"lq");
-    EXPECT_EQ(shown.Names(), QStringList{QStringLiteral("LQFP48")});
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"LQFP48");
-}
-
-TEST(FootprintKeyboard, downGoesIntoTheListAndEnterThereTakesTheCurrentRow)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg1> shown(footprints);
-    QTest::keyClicks(&shown.FilterBox(), QStringLiteral("so"));
-    QTest::keyClick(&shown.FilterBox(), Qt::Key_Down);
-    EXPECT_EQ(QApplication::focusWidget(), &shown.Grid());
-    EXPECT_EQ(shown.Grid().currentIndex().row(), 0);
-    QTest::keyClick(&shown.Grid(), Qt::Key_Down);
-    EXPECT_EQ(shown.Grid().m_nSelRow, 2u);
-    QTest::keyClick(&shown.Grid(), Qt::Key_Return);
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"soic14");
-}
-
-TEST(FootprintKeyboard, escapeCancels)
-{
-    FootprintList footprints = Sample();
+    {
+        Shown<CBackEndDlg1> shown(footprints);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("lq")); // replaces the "*"
+        EXPECT_EQ(shown.Names(), L({"LQFP48"}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_TRUE(shown.Accepted());
+        EXPECT_EQ(shown.dlg.GetSelection(), u"LQFP48");
+    }
+    {
+        Shown<CBackEndDlg1> shown(footprints);
+        QTest::keyClicks(&shown.FilterBox(), QStringLiteral("so"));
+        QTest::keyClick(&shown.FilterBox(), Qt::Key_Down);
+        EXPECT_EQ(QApplication::focusWidget(), &shown.Grid());
+        EXPECT_EQ(shown.Grid().currentIndex().row(), 0);
+        QTest::keyClick(&shown.Grid(), Qt::Key_Down);
+        QTest::keyClick(&shown.Grid(), Qt::Key_Return);
+        EXPECT_EQ(shown.dlg.GetSelection(), u"soic14");
+    }
     Shown<CBackEndDlg2> shown(footprints);
     QTest::keyClick(&shown.FilterBox(), Qt::Key_Escape);
-    EXPECT_FALSE(shown.dlg.isVisible());
     EXPECT_EQ(shown.dlg.result(), QDialog::Rejected);
     EXPECT_EQ(shown.dlg.GetSelection(), QString());
-}
-
-// --- the multiple dialog --------------------------------------------------------------
-
-FootprintList SideSample()
-{
-    return {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("K"), QStringLiteral("D"),
-            QStringLiteral("E"), QStringLiteral("F")};
-}
-
-TEST(MultipleFootprintDialog, okAtOnceGivesRowOneOnBothSides)
-{
-    FootprintList footprints = SideSample();
-    Shown<CBackEndDlg2> shown(footprints);
-    EXPECT_TRUE(shown.Grid().selectionModel()->selectedRows().isEmpty());
-    EXPECT_EQ(shown.Grid().GetValueRowCol(0, 3), u"Type");
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(A)");
 }
 
 TEST(MultipleFootprintDialog, composesTheSelectedRowsBySide)
 {
     using Sides = std::vector<std::pair<int, const char*>>;
     const std::tuple<std::vector<int>, Sides, const char*> cases[] = {
+        {{}, {}, "(A)"}, // OK at once: row 1 on both sides
         {{1, 2, 3, 4, 5}, {{1, "Top"}, {2, "Top"}, {3, "Bottom"}}, "(Top:A,B;Bottom:K;D,E)"},
         {{4, 5}, {}, "(D,E)"},
         {{3}, {{3, "Bottom"}}, "(Bottom:K)"},
-        {{1, 4}, {{1, "Top"}}, "(Top:A;D)"},
         {{5, 1}, {{1, "top"}, {5, "BOTTOM"}}, "(Top:A;Bottom:E)"},
         {{2}, {{1, "Top"}}, "(B)"}, // a side on a row that is not selected counts for nothing
+        {{6, 7}, {}, "(D,D)"},      // one footprint found in two places
     };
     for (const auto& [rows, sides, pszExpected] : cases)
     {
-        FootprintList footprints = SideSample();
+        FootprintList footprints{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("K"),
+                                 QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("D")};
+        footprints.Add(QStringLiteral("D"), QStringLiteral("/other/D.dra"));
         Shown<CBackEndDlg2> shown(footprints);
+        EXPECT_EQ(shown.Grid().GetValueRowCol(0, 3), u"Type");
         for (const auto& [nRow, pszSide] : sides)
-            shown.SetSide(nRow, QString::fromUtf8(pszSide));
+            shown.SetSide(nRow, pszSide);
         shown.SelectRows(rows);
-        testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
+        shown.Press("OK");
         EXPECT_TRUE(shown.Accepted());
-        EXPECT_EQ(shown.dlg.GetSelection(), QString::fromUtf8(pszExpected));
+        EXPECT_EQ(shown.dlg.GetSelection(), pszExpected);
     }
 }
 
-TEST(MultipleFootprintDialog, theSameNameInTwoRowsStandsTwice)
+TEST(MultipleFootprintDialog, givesEmptyParenthesesWithoutRowsAndNothingOnCancel)
 {
-    FootprintList footprints;
-    footprints.Add(QStringLiteral("SOIC8"), QStringLiteral("/smd/SOIC8.dra"));
-    footprints.Add(QStringLiteral("SOIC8"), QStringLiteral("/tht/SOIC8.dra"));
+    FootprintList footprints = Sample();
+    {
+        Shown<CBackEndDlg2> shown(footprints);
+        shown.Type(QStringLiteral("nothing"));
+        shown.Press("OK");
+        EXPECT_EQ(shown.dlg.GetSelection(), u"()");
+    }
     Shown<CBackEndDlg2> shown(footprints);
     shown.SelectRows({1, 2});
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(SOIC8,SOIC8)");
-}
-
-TEST(MultipleFootprintDialog, okWithoutRowsGivesEmptyParentheses)
-{
-    FootprintList footprints = SideSample();
-    Shown<CBackEndDlg2> shown(footprints);
-    shown.Type(QStringLiteral("nothing"));
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"()");
-}
-
-TEST(MultipleFootprintDialog, cancelGivesNothing)
-{
-    FootprintList footprints = SideSample();
-    Shown<CBackEndDlg2> shown(footprints);
-    shown.SelectRows({1, 2});
-    testsupport::FindButton(&shown.dlg, QStringLiteral("Cancel"))->click();
+    shown.Press("Cancel");
     EXPECT_EQ(shown.dlg.result(), QDialog::Rejected);
     EXPECT_EQ(shown.dlg.GetSelection(), QString());
 }
 
 TEST(MultipleFootprintDialog, aRebuildResetsEverySideAndTheSelection)
 {
-    FootprintList footprints = SideSample();
+    FootprintList footprints = Sample();
     Shown<CBackEndDlg2> shown(footprints);
-    shown.SetSide(1, QStringLiteral("Top"));
-    shown.SetSide(2, QStringLiteral("Bottom"));
+    shown.SetSide(1, "Top");
+    shown.SetSide(2, "Bottom");
     shown.SelectRows({2, 3});
     shown.Type(QStringLiteral("x"));
     shown.Type(QString());
-    for (int r = 1; r <= 6; ++r)
+    for (int r = 1; r <= 7; ++r)
         EXPECT_EQ(shown.Grid().GetValueRowCol(quint32(r), 3), u"Both") << r;
-    EXPECT_TRUE(shown.Grid().selectionModel()->selectedRows().isEmpty());
     EXPECT_EQ(shown.Grid().GetSelectedRows(), QList<quint32>{1});
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(A)");
+    EXPECT_TRUE(shown.Grid().selectionModel()->selectedRows().isEmpty());
 }
 
 TEST(MultipleFootprintDialog, theSideDropDownOffersOnlyTopBottomBoth)
 {
-    FootprintList footprints = SideSample();
+    FootprintList footprints = Sample();
     Shown<CBackEndDlg2> shown(footprints);
     CSymbolGrid& grid = shown.Grid();
     grid.edit(grid.model()->index(1, CFootprintListModel::ColType));
     auto* pCombo = qobject_cast<QComboBox*>(QApplication::focusWidget());
     ASSERT_NE(pCombo, nullptr);
     EXPECT_FALSE(pCombo->isEditable());
-    QStringList choices;
-    for (int i = 0; i < pCombo->count(); ++i)
-        choices.append(pCombo->itemText(i));
-    EXPECT_EQ(choices, (QStringList{QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("Both")}));
+    EXPECT_EQ(pCombo->count(), 3);
+    EXPECT_EQ(pCombo->itemText(0) + pCombo->itemText(1) + pCombo->itemText(2), u"TopBottomBoth");
     EXPECT_EQ(pCombo->currentText(), u"Both");
-    // A pick in the list is stored at once.
     pCombo->setCurrentIndex(0);
-    Q_EMIT pCombo->activated(0);
+    Q_EMIT pCombo->activated(0); // a pick in the list is stored at once
     QApplication::processEvents();
     EXPECT_EQ(grid.GetValueRowCol(2, 3), u"Top");
 
-    // A choice still open when OK is pressed counts.
+    // A side still open in its drop-down when OK is pressed counts.
     shown.SelectRows({3});
     grid.edit(grid.model()->index(2, CFootprintListModel::ColType));
     pCombo = qobject_cast<QComboBox*>(QApplication::focusWidget());
     ASSERT_NE(pCombo, nullptr);
     pCombo->setCurrentIndex(1);
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_EQ(grid.GetValueRowCol(3, 3), u"Bottom");
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(Bottom:K)");
+    shown.Press("OK");
+    EXPECT_EQ(shown.dlg.GetSelection(), u"(Bottom:SO8W)");
 }
 
-TEST(MultipleFootprintDialog, viewTakesTheRememberedRowNotTheSelection)
-{
-    FootprintList footprints = SideSample();
-    Shown<CBackEndDlg2> shown(footprints);
-    shown.SelectRows({2, 4});
-    EXPECT_EQ(shown.Grid().m_nSelRow, 4u);
-    testsupport::FindButton(&shown.dlg, QStringLiteral("View Footprint"))->click();
-    ASSERT_EQ(shown.views.size(), 1u);
-    EXPECT_EQ(shown.views[0].names, QStringList{QStringLiteral("D")});
-    EXPECT_EQ(shown.views[0].nKind, PROP_ALT_SYMBOLS);
-}
-
-TEST(MultipleFootprintDialog, selectedRowsFollowTheirFootprintsWhenSorted)
+TEST(MultipleFootprintDialog, viewTakesTheRememberedRowAndSelectionsFollowASort)
 {
     FootprintList footprints{QStringLiteral("C"), QStringLiteral("A"), QStringLiteral("B")};
     Shown<CBackEndDlg2> shown(footprints);
-    shown.SetSide(1, QStringLiteral("Top"));
-    shown.SelectRows({1});
+    shown.SetSide(1, "Top");
+    shown.SelectRows({1, 2});
+    shown.Press("View Footprint");
+    ASSERT_EQ(shown.views.size(), 1u);
+    EXPECT_EQ(shown.views[0].names, L({"A"}));
+    EXPECT_EQ(shown.views[0].nKind, PROP_ALT_SYMBOLS);
     DoubleClickHeader(shown.Grid(), 1);
-    EXPECT_EQ(shown.Names(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(Top:C)");
+    EXPECT_EQ(shown.Names(), L({"A", "B", "C"}));
+    shown.Press("OK");
+    EXPECT_EQ(shown.dlg.GetSelection(), u"(Top:C;A)");
 }
 
-// --- names the value cannot hold ------------------------------------------------------
-
-TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitAndStaysOpen)
+TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
 {
     testsupport::MessageRecorder messages;
     FootprintList footprints{QStringLiteral("SO 8"), QStringLiteral("CONN_2,54"), QStringLiteral("GOOD")};
     Shown<CBackEndDlg2> shown(footprints);
     shown.SelectRows({1, 2, 3});
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
+    shown.Press("OK");
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].contains(u"\nSO 8\nCONN_2,54\n")) << messages.texts[0].toStdString();
     EXPECT_TRUE(shown.dlg.isVisible());
@@ -533,23 +378,18 @@ TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitAndStaysOpen)
     EXPECT_EQ(shown.Grid().GetSelectedRows(), (QList<quint32>{1, 2, 3}));
 
     shown.SelectRows({3});
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_EQ(messages.texts.size(), 1);
+    shown.Press("OK");
     EXPECT_TRUE(shown.Accepted());
     EXPECT_EQ(shown.dlg.GetSelection(), u"(GOOD)");
+
+    // The single choice is the whole value, whatever it holds.
+    Shown<CBackEndDlg1> single(footprints);
+    single.Press("OK");
+    EXPECT_EQ(single.dlg.GetSelection(), u"SO 8");
+    EXPECT_EQ(messages.texts.size(), 1);
 }
 
-TEST(SingleFootprintDialog, takesAnyNameWhole)
-{
-    testsupport::MessageRecorder messages;
-    FootprintList footprints{QStringLiteral("CONN 2,54; x:y")};
-    Shown<CBackEndDlg1> shown(footprints);
-    testsupport::FindButton(&shown.dlg, QStringLiteral("OK"))->click();
-    EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"CONN 2,54; x:y");
-}
-
-TEST(FootprintDialogs, runModallyAndAnswer)
+TEST(FootprintDialogs, runModally)
 {
     FootprintList footprints = Sample();
     CBackEndDlg2 dlg(&footprints.list, QString());

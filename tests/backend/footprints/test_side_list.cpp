@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -31,98 +30,62 @@ struct Records
     QList<CPair*> list;
 };
 
-struct ComposeCase
+TEST(ComposeSelection, groupsNamesTopBottomBothInRecordOrder)
 {
-    const char* pszWhat;
-    std::vector<const char*> records;
-    const char* pszExpected;
-};
-
-class ComposeSelectionTest : public testing::TestWithParam<ComposeCase>
-{
-};
-
-void PrintTo(const ComposeCase& c, std::ostream* pOut) { *pOut << c.pszWhat; }
-
-TEST_P(ComposeSelectionTest, groupsNamesTopBottomBoth)
-{
-    const Records records(GetParam().records);
-    EXPECT_EQ(CBackEndDlg2::ComposeSelection(records.list), QString::fromUtf8(GetParam().pszExpected));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Sides, ComposeSelectionTest,
-    testing::Values(
-        ComposeCase{"all three sides", {"A/Top", "B/Top", "K/Bottom", "D/Both", "E/Both"},
-                    "(Top:A,B;Bottom:K;D,E)"},
-        ComposeCase{"sides interleaved keep Top, Bottom, Both order",
-                    {"D/Both", "K/Bottom", "A/Top", "E/Both", "B/Top"}, "(Top:A,B;Bottom:K;D,E)"},
-        ComposeCase{"only Both", {"D/Both", "E/Both"}, "(D,E)"},
-        ComposeCase{"only Bottom", {"K/Bottom"}, "(Bottom:K)"},
-        ComposeCase{"only Top", {"A/Top"}, "(Top:A)"},
-        ComposeCase{"Top and Both", {"A/Top", "D/Both"}, "(Top:A;D)"},
-        ComposeCase{"Top and Bottom", {"A/Top", "K/Bottom"}, "(Top:A;Bottom:K)"},
-        ComposeCase{"Bottom and Both", {"K/Bottom", "D/Both"}, "(Bottom:K;D)"},
-        ComposeCase{"no records", {}, "()"},
-        ComposeCase{"side types ignore case", {"A/tOP", "K/BOTTOM", "D/both"}, "(Top:A;Bottom:K;D)"},
-        ComposeCase{"unknown types are left out", {"A/Left", "B/", "D/Both"}, "(D)"},
-        ComposeCase{"only unknown types", {"A/Inner"}, "()"},
-        ComposeCase{"the same name twice stays twice", {"X/Both", "X/Both"}, "(X,X)"},
-        ComposeCase{"null records are skipped", {"-", "A/Top", "-"}, "(Top:A)"}),
-    [](const testing::TestParamInfo<ComposeCase>& info) {
-        std::string strName;
-        for (const char* p = info.param.pszWhat; *p; ++p)
-            strName += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-        return strName;
-    });
-
-TEST(BuildSideList, listsOneSideInRecordOrder)
-{
-    const Records records({"A/Top", "K/Bottom", "b/top", "D/Both"});
-    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Top"), records.list), u"A,b");
-    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Bottom"), records.list), u"K");
-    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Both"), records.list), u"D");
-}
-
-TEST(BuildSideList, keepsListsLongerThanAThousandCharacters)
-{
-    Records records({});
-    QStringList expected;
-    for (int i = 0; i < 300; ++i)
+    const std::pair<std::vector<const char*>, const char*> cases[] = {
+        {{"A/Top", "B/Top", "K/Bottom", "D/Both", "E/Both"}, "(Top:A,B;Bottom:K;D,E)"},
+        {{"D/Both", "K/Bottom", "A/Top", "E/Both", "B/Top"}, "(Top:A,B;Bottom:K;D,E)"},
+        {{"D/Both", "E/Both"}, "(D,E)"},
+        {{"K/Bottom"}, "(Bottom:K)"},
+        {{"A/Top"}, "(Top:A)"},
+        {{"A/Top", "D/Both"}, "(Top:A;D)"},
+        {{"A/Top", "K/Bottom"}, "(Top:A;Bottom:K)"},
+        {{"K/Bottom", "D/Both"}, "(Bottom:K;D)"},
+        {{}, "()"},
+        {{"A/tOP", "K/BOTTOM", "D/both"}, "(Top:A;Bottom:K;D)"}, // side types ignore case
+        {{"A/Left", "B/", "D/Both"}, "(D)"},                     // unknown sides are left out
+        {{"A/Inner"}, "()"},
+        {{"X/Both", "X/Both"}, "(X,X)"}, // one name in two places stands twice
+        {{"-", "A/Top", "-"}, "(Top:A)"},
+    };
+    for (const auto& [items, pszExpected] : cases)
     {
-        const QString strName = QStringLiteral("FOOTPRINT%1").arg(i, 4, 10, QChar(u'0'));
-        records.owned.push_back(std::make_unique<CPair>(strName, QStringLiteral("Top")));
-        records.list.append(records.owned.back().get());
-        expected.append(strName);
+        const Records records(items);
+        EXPECT_EQ(CBackEndDlg2::ComposeSelection(records.list), QString::fromUtf8(pszExpected))
+            << "expected " << pszExpected;
     }
-    const QString strList = CBackEndDlg2::BuildSideList(QStringLiteral("Top"), records.list);
-    EXPECT_GT(strList.size(), 1023);
-    EXPECT_EQ(strList, expected.join(u','));
-    EXPECT_EQ(CBackEndDlg2::ComposeSelection(records.list),
-              QStringLiteral("(Top:") + expected.join(u',') + u')');
+    const Records records({"A/Top", "K/Bottom", "b/top"});
+    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Top"), records.list), u"A,b");
 }
 
-TEST(UnwritableSideNames, namesThatWouldSplitInTheValue)
+TEST(ComposeSelection, keepsSideListsLongerThanAThousandCharacters)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i)
+        names.push_back("FOOTPRINT" + std::to_string(1000 + i) + "/Top");
+    std::vector<const char*> items;
+    for (const std::string& strName : names)
+        items.push_back(strName.c_str());
+    const Records records(items);
+    const QString strValue = CBackEndDlg2::ComposeSelection(records.list);
+    EXPECT_EQ(strValue.size(), 5 + 300 * 13 + 299 + 1); // "(Top:", names, commas, ")"
+    EXPECT_TRUE(strValue.endsWith(u",FOOTPRINT1299)"));
+}
+
+TEST(UnwritableSideNames, findsNamesThatWouldSplitInTheValue)
 {
     const Records records({"SO 8/Both", "A,B/Top", "X;Y/Bottom", "P:Q/both", "(A)/Top", "SO 8/Top",
                            "C,D/Inner", "-", "PLAIN/Both"});
     EXPECT_EQ(UnwritableSideNames(records.list),
               (QStringList{QStringLiteral("SO 8"), QStringLiteral("A,B"), QStringLiteral("X;Y"),
                            QStringLiteral("P:Q")}));
-}
-
-TEST(UnwritableSideNames, messageNamesTheFootprintsAndCutsLongLists)
-{
-    const QString strShort = UnwritableSelectionMessage({QStringLiteral("SO 8"), QStringLiteral("A,B")});
-    EXPECT_TRUE(strShort.contains(u"\nSO 8\nA,B\n"));
-    EXPECT_FALSE(strShort.contains(u"more"));
 
     QStringList many;
     for (int i = 0; i < 25; ++i)
         many.append(QStringLiteral("N %1").arg(i));
-    const QString strLong = UnwritableSelectionMessage(many);
-    EXPECT_TRUE(strLong.contains(u"\nN 9\n"));
-    EXPECT_FALSE(strLong.contains(u"N 10"));
-    EXPECT_TRUE(strLong.contains(u"... and 15 more"));
+    const QString strText = UnwritableSelectionMessage(many);
+    EXPECT_TRUE(strText.contains(u"\nN 0\nN 1\n"));
+    EXPECT_FALSE(strText.contains(u"N 10"));
+    EXPECT_TRUE(strText.contains(u"... and 15 more"));
 }
 } // namespace
