@@ -154,12 +154,14 @@ template <class TDialog> void ExpectFilterCases()
 
 TEST(FootprintFilter, narrowsToNamesThatBeginWithTheTextInAnyCase)
 {
+    SKIP_WITHOUT_MATCHER();
     ExpectFilterCases<CBackEndDlg1>();
     ExpectFilterCases<CBackEndDlg2>();
 }
 
 TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
 {
+    SKIP_WITHOUT_MATCHER();
     const std::pair<const char*, int> steps[] = {
         {"", 0},   {"*", 0},   {" * ", 0}, // the match-all forms
         {"so", 1}, {"so  ", 0}, {"  so", 0}, // blanks at the ends
@@ -179,6 +181,7 @@ TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
 
 TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
 {
+    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     const std::pair<std::function<void(Shown<CBackEndDlg1>&)>, const char*> cases[] = {
         {[](auto&) {}, "SOIC8"},
@@ -207,6 +210,7 @@ TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
 
 TEST(SingleFootprintDialog, okAndViewActOnTheRememberedRowAfterASort)
 {
+    SKIP_WITHOUT_MATCHER();
     FootprintList footprints{QStringLiteral("c"), QStringLiteral("A"), QStringLiteral("b")};
     Shown<CBackEndDlg1> shown(footprints);
     testsupport::ClickCell(&shown.Grid(), 2, 1);
@@ -237,6 +241,7 @@ TEST(SingleFootprintDialog, okAndViewActOnTheRememberedRowAfterASort)
 
 TEST(FootprintKeyboard, typingFiltersDownEntersTheListEnterTakesTheRowEscapeCancels)
 {
+    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     {
         Shown<CBackEndDlg1> shown(footprints);
@@ -308,6 +313,7 @@ TEST(MultipleFootprintDialog, givesEmptyParenthesesWithoutRowsAndNothingOnCancel
 
 TEST(MultipleFootprintDialog, aRebuildResetsEverySideAndTheSelection)
 {
+    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     Shown<CBackEndDlg2> shown(footprints);
     shown.SetSide(1, "Top");
@@ -391,6 +397,7 @@ TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
 
 TEST(FootprintDialogs, runModally)
 {
+    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     CBackEndDlg2 dlg(&footprints.list, QString());
     testsupport::WhenModal([](QWidget* pDialog) {
