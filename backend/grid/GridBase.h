@@ -62,6 +62,13 @@ public:
                                        QPoint pt);
     // Header double-click: sort the data rows by that column.
     virtual void SortRows(int nCol, Qt::SortOrder order);
+    // Forgets the last header sort, for owners that refill the rows in their
+    // own order: the next double-click sorts ascending.
+    void ResetSortState()
+    {
+        m_nSortCol = -1;
+        m_sortOrder = Qt::AscendingOrder;
+    }
 
 Q_SIGNALS:
     void rowsSorted(int nCol, Qt::SortOrder order);

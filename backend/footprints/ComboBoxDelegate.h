@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// A cell whose model answers kChoicesRole with a non-empty QStringList is a
+// non-editable drop-down offering only those texts; the chosen text becomes
+// the cell's value. Every other cell is edited as usual.
+class CComboBoxDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    static constexpr int kChoicesRole = Qt::UserRole + 1;
+
+    explicit CComboBoxDelegate(QObject* pParent = nullptr);
+
+    QWidget* createEditor(QWidget* pParent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setEditorData(QWidget* pEditor, const QModelIndex& index) const override;
+    void setModelData(QWidget* pEditor, QAbstractItemModel* pModel,
+                      const QModelIndex& index) const override;
+    void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};

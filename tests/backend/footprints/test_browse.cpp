@@ -1,0 +1,129 @@
+#include "TestSupport.h"
+
+#include "BackEndDlg1.h"
+#include "BackEndDlg2.h"
+#include "Grids.h"
+#include "PhysPropsDlg.h"
+#include "Property.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// The part's properties, owned here as the host owns them.
+struct Part
+{
+    Part()
+    {
+        for (const auto& [pszName, pszValue] : {std::pair{"JEDEC_TYPE", "SOIC8"},
+                                                std::pair{"ALT_SYMBOLS", "(Top:SOIC8)"},
+                                                std::pair{"DESCRIPTION", "8 pins"}})
+            values.append(new CProperty(QString::fromUtf8(pszName), QString::fromUtf8(pszValue)));
+        values.append(nullptr);
+    }
+    ~Part() { qDeleteAll(values); }
+    CPropertyArray values;
+};
+
+// A footprint folder on PSMPATH, the search path used without a project.
+class FootprintTree
+{
+public:
+    explicit FootprintTree(std::initializer_list<const char*> files)
+        : m_strOldPath(qEnvironmentVariable("PSMPATH")), m_bHadPath(qEnvironmentVariableIsSet("PSMPATH"))
+    {
+        for (const char* pszFile : files)
+        {
+            QFile file(QDir(m_dir.path()).filePath(QString::fromUtf8(pszFile)));
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        qputenv("PSMPATH", QFile::encodeName(m_dir.path()));
+    }
+    ~FootprintTree()
+    {
+        if (m_bHadPath)
+            qputenv("PSMPATH", m_strOldPath.toLocal8Bit());
+        else
+            qunsetenv("PSMPATH");
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_strOldPath;
+    bool m_bHadPath;
+};
+
+// The dialog with its values, row nRow remembered.
+struct Props
+{
+    explicit Props(quint32 nRow) : dlg(&part.values, nullptr)
+    {
+        EXPECT_TRUE(dlg.InitDialog());
+        dlg.Grid()->SetCurrentCell(nRow, 1);
+    }
+    QString Value(quint32 nRow) const { return dlg.Grid()->GetValueRowCol(nRow, 2); }
+    Part part;
+    CPhysPropsDlg dlg;
+};
+
+// Whether the footprint search of this build finds files at all.
+bool SearchFindsFootprints()
+{
+    FootprintTree tree{"PROBE.psm"};
+    CFootprint search;
+    search.CreateFootprintList(QString(), QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    QList<CFootprintEntry*> found;
+    search.GetFootprintList(found);
+    return !found.isEmpty();
+}
+
+TEST(Browse, withoutFootprintsSaysSoAndOpensNoDialog)
+{
+    FootprintTree tree{"README.txt"};
+    testsupport::MessageRecorder messages;
+    Props props(1);
+    props.dlg.OnBrowse();
+    EXPECT_EQ(messages.texts, QStringList{QStringLiteral("No .psm files found for the footprints")});
+    EXPECT_EQ(props.Value(1), u"SOIC8");
+}
+
+TEST(Browse, onARowWithoutAPropertyDoesNothing)
+{
+    testsupport::MessageRecorder messages;
+    Props props(4);
+    props.dlg.OnBrowse();
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
+{
+    if (!SearchFindsFootprints())
+        GTEST_SKIP() << "the footprint search finds nothing in this build";
+    FootprintTree tree{"DIP8.psm", "DIP8.dra", "QFP44.dra", "SOIC14.psm"};
+    const std::tuple<quint32, bool, const char*> cases[] = {
+        {1, true, "DIP8"}, {2, false, "(DIP8)"}, {3, false, "(DIP8)"}};
+    for (const auto& [nRow, bSingle, pszAfterOk] : cases)
+    {
+        Props props(nRow);
+        const QString strBefore = props.Value(nRow);
+        for (const char* pszButton : {"Cancel", "OK"})
+        {
+            // Each Browse lists the three footprints once: the list of the one before is emptied.
+            testsupport::WhenModal([&, nRow = nRow, bSingle = bSingle](QWidget* pDialog) {
+                EXPECT_EQ(qobject_cast<CBackEndDlg1*>(pDialog) != nullptr, bSingle) << "row " << nRow;
+                EXPECT_EQ(pDialog->windowTitle(), u"Footprints");
+                EXPECT_EQ(qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount(), 3);
+                testsupport::FindButton(pDialog, QString::fromUtf8(pszButton))->click();
+            });
+            props.dlg.OnBrowse();
+            EXPECT_EQ(props.Value(nRow), *pszButton == 'C' ? strBefore : QString::fromUtf8(pszAfterOk));
+        }
+    }
+}
+} // namespace
