@@ -23,6 +23,7 @@
 
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 
 #include <csignal>
 #include <cstring>
@@ -136,6 +137,30 @@ TEST_F(LiveEditor, hostilePathsArriveAsOneRequestAndRunNothing)
     EXPECT_EQ(EditorPid(), nPid) << "a request started another editor";
     EXPECT_FALSE(QFile::exists(m_strMark)) << "a path was run as a command";
     EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files) == QStringList{"brdedit.log"});
+}
+
+TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
+{
+    // The next View comes before the event loop has heard of the death.
+    for (const int nSignal : {SIGKILL, SIGTERM, SIGHUP})
+    {
+        SCOPED_TRACE(nSignal);
+        const qsizetype nBefore = Requests().size();
+        ASSERT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
+        ASSERT_TRUE(WaitForRequests(nBefore + 1));
+        const qint64 nPid = EditorPid();
+        ASSERT_NE(nPid, 0);
+        ASSERT_EQ(::kill(pid_t(nPid), nSignal), 0);
+        siginfo_t info{};
+        ASSERT_EQ(::waitid(P_PID, id_t(nPid), &info, WEXITED | WNOWAIT), 0);
+
+        EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
+        ASSERT_TRUE(WaitForRequests(nBefore + 2));
+        EXPECT_EQ(Requests().mid(nBefore),
+                  (QStringList{QStringLiteral("brdedit: open /lib/before.dra"),
+                               QStringLiteral("brdedit: open /lib/after.dra")}));
+        EXPECT_NE(EditorPid(), nPid);
+    }
 }
 
 TEST_F(LiveEditor, aMessageThatIsNotUtf8IsDroppedAndTheNextOneArrives)
