@@ -106,13 +106,13 @@ ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
     const QFileInfo info(strPath);
     if (info.exists() && !info.isFile())
         return Fail(strPath, 0, QStringLiteral("not a file"));
+    if (info.size() > kMaxProjectFileSize)
+        return Fail(strPath, 0,
+                    QStringLiteral("too large (more than %1 bytes)").arg(kMaxProjectFileSize));
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly))
         return Fail(strPath, 0, QStringLiteral("cannot open: %1").arg(file.errorString()));
-    const QByteArray text = file.read(kMaxProjectFileSize + 1);
-    if (text.size() > kMaxProjectFileSize)
-        return Fail(strPath, 0,
-                    QStringLiteral("too large (more than %1 bytes)").arg(kMaxProjectFileSize));
+    const QByteArray text = file.readAll();
     ProjectFileResult r = LoadProjectText(text, strPath, project);
     if (r.bOk)
         project.m_strProjectPath = QFileInfo(strPath).absoluteFilePath();
