@@ -185,14 +185,16 @@ TEST_F(LiveEditor, anEditorThatStopsReadingDoesNotHoldTheSenderUp)
     ASSERT_EQ(::kill(pid_t(nPid), SIGSTOP), 0);
 
     // A request the socket buffers can hold waits for the editor ...
+    IPQ_MSG hSmall = ipqListN("%s %s", "Input", "open \"/lib/while-stopped.dra\"");
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", "open \"/lib/while-stopped.dra\"")), 0);
+    EXPECT_EQ(ipqSend(hSmall), 0);
     EXPECT_LT(timer.elapsed(), kSendLimitMs);
     // ... one they cannot hold is given up in time.
     const QByteArray big = "open \"/lib/" + QByteArray(ipqc::kMaxFrameSize - 100, 'x') + ".dra\"";
+    IPQ_MSG hBig = ipqListN("%s %s", "Input", big.constData());
     timer.restart();
-    EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", big.constData())), -1);
+    EXPECT_EQ(ipqSend(hBig), -1);
     EXPECT_LT(timer.elapsed(), kSendLimitMs);
     // The View button's whole request too.
     timer.restart();
