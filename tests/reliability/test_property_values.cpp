@@ -141,7 +141,7 @@ TEST_F(PropertyValues, anEditorOpenedAndLeftUnchangedChangesNothing)
     // takes the editor's text, which must be the value itself. Past the line
     // editor's own limit of 32,767 characters, short of a megabyte, which a
     // line editor takes seconds to lay out.
-    values.append(new CProperty(QStringLiteral("JEDEC_TYPE"), Megabyte().left(100000)));
+    values.append(new CProperty(QStringLiteral("JEDEC_TYPE"), Megabyte().left(40000)));
     for (const QString& strText : PlaneTexts())
         values.append(new CProperty(QStringLiteral("P") + QString::number(values.size()), strText));
     const Snapshot before(values);
