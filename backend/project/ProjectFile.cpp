@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <ini.h>
 
@@ -14,9 +15,23 @@ struct ParseState
     QString strBadKey;
 };
 
+bool IsUtf8(const char* psz)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString strText = decode(QByteArrayView(psz ? psz : ""));
+    return !decode.hasError();
+}
+
 int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const char* pszValue)
 {
     auto* pState = static_cast<ParseState*>(pUser);
+    // Read as UTF-8, other bytes would turn into replacement characters and
+    // name folders nobody has: refused, with the line, instead.
+    if (!IsUtf8(pszSection) || !IsUtf8(pszName) || !IsUtf8(pszValue))
+    {
+        pState->strBadKey = QStringLiteral("not UTF-8 text (save the file as UTF-8)");
+        return 0;
+    }
     const QString strSection = QString::fromUtf8(pszSection);
     const QString strName = QString::fromUtf8(pszName);
     const QString strValue = QString::fromUtf8(pszValue ? pszValue : "");
@@ -86,6 +101,14 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
 
 ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
 {
+    // A folder, a pipe or a device is no project file; opening one could
+    // wait for a writer or read for ever.
+    const QFileInfo info(strPath);
+    if (info.exists() && !info.isFile())
+        return Fail(strPath, 0, QStringLiteral("not a file"));
+    if (info.size() > kMaxProjectFileSize)
+        return Fail(strPath, 0,
+                    QStringLiteral("too large (more than %1 bytes)").arg(kMaxProjectFileSize));
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly))
         return Fail(strPath, 0, QStringLiteral("cannot open: %1").arg(file.errorString()));
