@@ -108,24 +108,6 @@ QString CNameSource::Name(std::size_t i) const
     return nRound == 0 ? strBase : strBase + u'_' + QString::number(nRound);
 }
 
-CFootprintListFixture::CFootprintListFixture(const CNameSource& names, std::size_t nCount,
-                                             std::size_t nFolders)
-{
-    const std::size_t nPerFolder = std::max<std::size_t>(1, nCount / std::max<std::size_t>(1, nFolders));
-    owned.reserve(nCount);
-    list.reserve(qsizetype(nCount));
-    QString strFolder;
-    for (std::size_t i = 0; i < nCount; ++i)
-    {
-        if (i % nPerFolder == 0)
-            strFolder = QStringLiteral("/libraries/") + FolderName(i / nPerFolder);
-        const QString strName = names.Name(i);
-        owned.push_back(std::make_unique<CFootprintEntry>(
-            strName, strFolder, strFolder + u'/' + strName + QStringLiteral(".dra")));
-        list.append(owned.back().get());
-    }
-}
-
 CDiskLibrary MakeDiskLibrary(const CNameSource& names, const QString& strBaseDir, std::size_t nCount,
                              std::size_t nFolders)
 {

@@ -29,16 +29,6 @@ private:
     QString m_strOrigin;
 };
 
-// A footprint list as a search hands it to the selection dialogs: entries
-// owned here, borrowed pointers in the list.
-struct CFootprintListFixture
-{
-    CFootprintListFixture(const CNameSource& names, std::size_t nCount, std::size_t nFolders);
-
-    std::vector<std::unique_ptr<CFootprintEntry>> owned;
-    QList<CFootprintEntry*> list;
-};
-
 // An on-disk library: nCount drawing files ("NAME.dra", empty) in nFolders
 // folders under strRoot. Made once and reused while its marker file says it
 // was completed with the same names.

@@ -136,6 +136,7 @@ void CFootprintListModel::SetEntries(const QList<CFootprintEntry*>* pList)
     m_rows.reserve(n);
     for (std::size_t i = 0; i < n; ++i)
         m_rows.push_back(quint32(i));
+    m_shownPattern = QByteArrayLiteral("*");
     endResetModel();
 }
 
@@ -171,19 +172,63 @@ void CFootprintListModel::PrepareNames()
 void CFootprintListModel::ApplyFilter(const OLRegExp& matcher)
 {
     beginResetModel();
-    m_rows.clear();
-    const std::size_t n = m_sides.size();
-    for (std::size_t i = 0; i < n; ++i)
+    SelectRows(matcher, false);
+    m_shownPattern.clear();
+    endResetModel();
+}
+
+void CFootprintListModel::ApplyFilter(const QByteArray& pattern)
+{
+    const OLRegExp matcher(pattern.constData());
+    // "AB*" holds every match of "ABC*": a name that matches the longer
+    // pattern matches the shorter one with its last star standing for the
+    // rest.
+    const bool bNarrow = m_shownPattern.endsWith('*') && pattern.startsWith(m_shownPattern.chopped(1));
+    beginResetModel();
+    if (!pattern.isEmpty() && pattern.count('*') == pattern.size())
     {
-        if (m_sides[i] == SideNone)
-            continue;
-        const std::string_view name = UpperName(quint32(i));
-        if (matcher.match(name.data(), name.size()) > 0)
-            m_rows.push_back(quint32(i));
+        m_rows.clear();
+        for (std::size_t i = 0; i < m_sides.size(); ++i)
+            if (m_sides[i] != SideNone)
+                m_rows.push_back(quint32(i));
+        for (const quint32 nEntry : m_rows)
+            m_sides[nEntry] = SideBoth;
+    }
+    else
+    {
+        SelectRows(matcher, bNarrow);
+    }
+    m_shownPattern = pattern;
+    endResetModel();
+}
+
+void CFootprintListModel::SelectRows(const OLRegExp& matcher, bool bNarrow)
+{
+    const auto accepts = [&](quint32 nEntry) {
+        if (m_sides[nEntry] == SideNone)
+            return false;
+        const std::string_view name = UpperName(nEntry);
+        return matcher.match(name.data(), name.size()) > 0;
+    };
+    if (bNarrow)
+    {
+        // In place: the kept rows keep their order.
+        std::size_t nKept = 0;
+        for (const quint32 nEntry : m_rows)
+            if (accepts(nEntry))
+                m_rows[nKept++] = nEntry;
+        m_rows.resize(nKept);
+    }
+    else
+    {
+        m_rows.clear();
+        const std::size_t n = m_sides.size();
+        for (std::size_t i = 0; i < n; ++i)
+            if (accepts(quint32(i)))
+                m_rows.push_back(quint32(i));
     }
     for (const quint32 nEntry : m_rows)
         m_sides[nEntry] = SideBoth;
-    endResetModel();
 }
 
 const CFootprintEntry* CFootprintListModel::EntryAt(int nRow) const
@@ -304,6 +349,7 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
         entries.push_back(m_rows[std::size_t(idx.row())]);
 
     SortIndexes(nColumn);
+    m_shownPattern.clear();
     if (order == Qt::DescendingOrder)
         std::reverse(m_rows.begin(), m_rows.end());
 

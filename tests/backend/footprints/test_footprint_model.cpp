@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -104,6 +106,45 @@ TEST(FootprintListModel, filtersRealNamesLikeTheReference)
         {
             EXPECT_GT(expected.size(), 10);
         }
+    }
+}
+// Typing on only re-tries the rows shown; whatever the user does in between
+// (backspace, clearing, sorting, changing a side), the rows must be the
+// ones a fresh filter of the whole list gives, in list order.
+TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
+{
+    SKIP_WITHOUT_MATCHER();
+    FootprintList footprints{QStringLiteral("SOIC8"), QStringLiteral("soic-14"), QStringLiteral("LQFP48"),
+                             QString(), QStringLiteral("TQFP-44_10x10"), QStringLiteral("QFN16"),
+                             QStringLiteral("\u00D6sop"), QStringLiteral("\u00F6sop-8"),
+                             QStringLiteral("SO8"), QStringLiteral("S?8"), QStringLiteral("Q*F"),
+                             QStringLiteral("stra\u00DFe8"), QStringLiteral("SOSO")};
+    const QString strKeys = QStringLiteral("SOQF*?8-\u00D6\u00F6\u00DF4");
+    std::mt19937 rng(5);
+    CFootprintListModel typed(true);
+    typed.SetEntries(&footprints.list);
+    QString strText;
+    for (int n = 0; n < 4000; ++n)
+    {
+        const unsigned nStep = rng() % 12;
+        if (nStep < 7)
+            strText += strKeys.at(qsizetype(rng() % std::size_t(strKeys.size())));
+        else if (nStep < 9)
+            strText.chop(1);
+        else if (nStep == 9)
+            strText.clear();
+        else if (nStep == 10)
+            typed.sort(rng() % 2 ? Col::ColName : Col::ColType,
+                       rng() % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        else if (typed.rowCount() > 0)
+            typed.setData(typed.index(0, Col::ColType), QStringLiteral("Top"));
+        const QByteArray pattern = (strText + u'*').toUpper().toUtf8();
+        typed.ApplyFilter(pattern);
+        CFootprintListModel fresh(true);
+        fresh.SetEntries(&footprints.list);
+        fresh.ApplyFilter(OLRegExp(pattern.constData()));
+        ASSERT_EQ(Column(typed), Column(fresh)) << "filter " << strText.toStdString();
+        ASSERT_EQ(Column(typed, Col::ColType), Column(fresh, Col::ColType));
     }
 }
 } // namespace
