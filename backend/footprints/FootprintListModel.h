@@ -74,8 +74,11 @@ private:
     }
     void SortIndexes(int nColumn);
     // m_rows becomes the entries, out of those listed in m_rows when
-    // bNarrow and out of all otherwise, that the matcher accepts.
-    void SelectRows(const OLRegExp& matcher, bool bNarrow);
+    // bNarrow and out of all otherwise, that the pattern accepts. The
+    // filter's usual shapes ("AB*", "*AB*", "*AB", "AB") are read straight
+    // from the prepared names; every other pattern goes to the matcher.
+    void SelectRows(const QByteArray& pattern, const OLRegExp& matcher, bool bNarrow);
+    void SelectContaining(std::string_view text);
 
     const QList<CFootprintEntry*>* m_pList = nullptr;
     bool m_bWithSides;
@@ -83,6 +86,9 @@ private:
     // [m_offsets[i], m_offsets[i + 1] - 1).
     std::unique_ptr<char[]> m_pNames;
     std::vector<std::size_t> m_offsets;
+    // The first eight bytes of each upper-cased name, big-endian, zero
+    // padded: prefix tests and the first sort pass read only these.
+    std::vector<quint64> m_heads;
     std::vector<quint32> m_rows;  // row -> index into the list
     std::vector<quint8> m_sides;  // list index -> Side
     // The pattern whose matches m_rows holds, in list order (possibly with

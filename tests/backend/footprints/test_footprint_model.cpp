@@ -147,4 +147,57 @@ TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
         ASSERT_EQ(Column(typed, Col::ColType), Column(fresh, Col::ColType));
     }
 }
+// The shapes read straight from the prepared names, against the matcher,
+// with texts shorter and longer than the eight bytes kept per name, at the
+// start, the end and the middle of names, and names the text overlaps.
+TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFinds)
+{
+    SKIP_WITHOUT_MATCHER();
+    FootprintList footprints{QStringLiteral("TQFP-44_10x10mm_P0.8mm"), QStringLiteral("TQFP-44"), QString(),
+                             QStringLiteral("LQFP-44_10x10mm"), QStringLiteral("QFPQFP"), QStringLiteral("QF"),
+                             QStringLiteral("\u00F6QFP"), QStringLiteral("SOIC-8_3.9x4.9mm"),
+                             QStringLiteral("soic-8_3.9x4.9mm_P1.27mm"), QStringLiteral("AAAAAAAAAB"),
+                             QStringLiteral("AAAAAAAAA"), QStringLiteral("10x10mm")};
+    const char* const patterns[] = {
+        "TQFP*", "TQFP-44_10X10MM*", "TQFP-44", "TQFP-44_10X10MM_P0.8MM", "*QFP*", "*QFP",
+        "**QFP**", "*10X10MM*", "*10X10MM", "*_10X10MM*", "QFPQ*", "*FPQ*", "*\xC3\x96QFP*", "\xC3\x96*",
+        "AAAAAAAAA*", "AAAAAAAAAB", "*AAAAAAAAB", "*AAB*", "Q*", "*Q", "QF", "*MM_P1.27MM*", "Z*", "*Z*",
+    };
+    for (const char* pszPattern : patterns)
+    {
+        CFootprintListModel direct(true), matched(true);
+        direct.SetEntries(&footprints.list);
+        matched.SetEntries(&footprints.list);
+        direct.ApplyFilter(QByteArray(pszPattern));
+        matched.ApplyFilter(OLRegExp(pszPattern));
+        EXPECT_EQ(Column(direct), Column(matched)) << "pattern " << pszPattern;
+    }
+}
+// Many short names over few letters: hits at every place of the sixteen-byte
+// steps the search takes, names ending right at a step, names overlapping.
+TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
+{
+    SKIP_WITHOUT_MATCHER();
+    std::mt19937 rng(99);
+    FootprintList footprints;
+    for (int n = 0; n < 3000; ++n)
+    {
+        QString strName;
+        for (std::size_t k = rng() % 21; k > 0; --k)
+            strName += QStringLiteral("QFP-0q").at(qsizetype(rng() % 6));
+        footprints.Add(strName.isEmpty() ? QStringLiteral("F") : strName);
+        if (n % 500 == 7)
+            footprints.Add(QStringLiteral("qfp-0qfp-0").right(int(rng() % 5)) + QStringLiteral("QFP-0QFP-0"));
+    }
+    for (const char* pszPattern : {"*Q*", "*QF*", "*QFP*", "*P-0Q*", "*QFP-0QFP-0*", "*0*", "*PQ", "QQ*", "*-*"})
+    {
+        CFootprintListModel direct(false), matched(false);
+        direct.SetEntries(&footprints.list);
+        matched.SetEntries(&footprints.list);
+        direct.ApplyFilter(QByteArray(pszPattern));
+        matched.ApplyFilter(OLRegExp(pszPattern));
+        EXPECT_EQ(Column(direct), Column(matched)) << "pattern " << pszPattern;
+        EXPECT_GT(direct.rowCount(), 0) << "pattern " << pszPattern;
+    }
+}
 } // namespace
