@@ -213,7 +213,9 @@ void CFootprintListModel::ApplyFilter(const QByteArray& pattern)
     // "AB*" holds every match of "ABC*": a name that matches the longer
     // pattern matches the shorter one with its last star standing for the
     // rest.
-    const bool bNarrow = m_shownPattern.endsWith('*') && pattern.startsWith(m_shownPattern.chopped(1));
+    // Once most entries are shown, a pass over all of them is the faster way.
+    const bool bNarrow = m_shownPattern.endsWith('*') && pattern.startsWith(m_shownPattern.chopped(1)) &&
+                         m_rows.size() < m_sides.size() / 4;
     beginResetModel();
     if (!pattern.isEmpty() && pattern.count('*') == pattern.size())
     {
