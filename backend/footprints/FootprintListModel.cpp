@@ -187,12 +187,13 @@ void CFootprintListModel::PrepareNames()
     std::size_t nCapacity = std::size_t(n) * (nAverage + nAverage / 4 + 1) + 1;
     m_pNames.reset(new char[nCapacity]);
     std::size_t nUsed = 0;
+    const QString strNoName;
     for (qsizetype i = 0; i < n; ++i)
     {
         const std::size_t nStart = nUsed;
         m_offsets.push_back(nStart);
         const CFootprintEntry* pEntry = m_pList->at(i);
-        nUsed = AppendUpperUtf8(pEntry ? pEntry->GetName() : QString(), m_pNames, nCapacity, nUsed);
+        nUsed = AppendUpperUtf8(pEntry ? pEntry->Name() : strNoName, m_pNames, nCapacity, nUsed);
         m_heads.push_back(NameChunk({m_pNames.get() + nStart, nUsed - 1 - nStart}, 0));
         m_sides.push_back(pEntry ? SideBoth : SideNone);
     }
