@@ -342,19 +342,17 @@ void BM_ListingMemory(benchmark::State& state)
 
 // Answers the "Location" chooser as soon as it is up, as a user who only
 // wanted to see the hits would.
-void CloseChooserWhenShown()
+void CloseChooserWhenShown(QTimer& timer)
 {
-    auto* pTimer = new QTimer;
-    pTimer->setInterval(0);
-    QObject::connect(pTimer, &QTimer::timeout, [pTimer] {
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&timer] {
         auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!pDialog || !pDialog->isVisible())
             return;
-        pTimer->stop();
-        pTimer->deleteLater();
+        timer.stop();
         pDialog->reject();
     });
-    pTimer->start();
+    timer.start();
 }
 
 void BM_ViewFootprintDrawing(benchmark::State& state)
@@ -371,7 +369,8 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
     const FootprintOpener previous = SetFootprintOpener([&nOpened](const QString&) { return ++nOpened; });
     for (auto _ : state)
     {
-        CloseChooserWhenShown();
+        QTimer closer;
+        CloseChooserWhenShown(closer);
         cpu.Start();
         const auto t0 = Clock::now();
         ViewFootprintDrawing(names, QString(), PROP_JEDEC_TYPE);
