@@ -5,7 +5,9 @@
 #include "OLRegExp.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <optional>
 
 namespace
 {
@@ -112,6 +114,30 @@ void SortByName(SortKey* pFirst, SortKey* pLast, std::size_t nDepth, const NameO
     });
 }
 
+// A pattern that is one run of plain text with stars only before or after
+// it: what the filter box gives for nearly everything the user types.
+struct LiteralPattern
+{
+    std::string_view text;
+    bool bAnyBefore = false;
+    bool bAnyAfter = false;
+};
+
+std::optional<LiteralPattern> AsLiteral(std::string_view pattern)
+{
+    std::size_t nBegin = 0, nEnd = pattern.size();
+    while (nBegin < nEnd && pattern[nBegin] == '*')
+        ++nBegin;
+    while (nEnd > nBegin && pattern[nEnd - 1] == '*')
+        --nEnd;
+    const std::string_view text = pattern.substr(nBegin, nEnd - nBegin);
+    // The matcher reads a pattern up to its first zero byte; such a pattern
+    // stays with it.
+    if (text.empty() || text.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos)
+        return std::nullopt;
+    return LiteralPattern{text, nBegin > 0, nEnd < pattern.size()};
+}
+
 const QStringList& SideChoices()
 {
     static const QStringList s_choices = {QStringLiteral("Top"), QStringLiteral("Bottom"),
@@ -136,6 +162,7 @@ void CFootprintListModel::SetEntries(const QList<CFootprintEntry*>* pList)
     m_rows.reserve(n);
     for (std::size_t i = 0; i < n; ++i)
         m_rows.push_back(quint32(i));
+    m_shownPattern = QByteArrayLiteral("*");
     endResetModel();
 }
 
@@ -143,8 +170,10 @@ void CFootprintListModel::PrepareNames()
 {
     const qsizetype n = m_pList ? m_pList->size() : 0;
     m_offsets.clear();
+    m_heads.clear();
     m_sides.clear();
     m_offsets.reserve(std::size_t(n) + 1);
+    m_heads.reserve(std::size_t(n));
     m_sides.reserve(std::size_t(n));
     // One allocation for the names in the usual case: the first names tell
     // the typical length. The buffer is left uninitialised, so each page is
@@ -158,11 +187,14 @@ void CFootprintListModel::PrepareNames()
     std::size_t nCapacity = std::size_t(n) * (nAverage + nAverage / 4 + 1) + 1;
     m_pNames.reset(new char[nCapacity]);
     std::size_t nUsed = 0;
+    const QString strNoName;
     for (qsizetype i = 0; i < n; ++i)
     {
-        m_offsets.push_back(nUsed);
+        const std::size_t nStart = nUsed;
+        m_offsets.push_back(nStart);
         const CFootprintEntry* pEntry = m_pList->at(i);
-        nUsed = AppendUpperUtf8(pEntry ? pEntry->GetName() : QString(), m_pNames, nCapacity, nUsed);
+        nUsed = AppendUpperUtf8(pEntry ? pEntry->Name() : strNoName, m_pNames, nCapacity, nUsed);
+        m_heads.push_back(NameChunk({m_pNames.get() + nStart, nUsed - 1 - nStart}, 0));
         m_sides.push_back(pEntry ? SideBoth : SideNone);
     }
     m_offsets.push_back(nUsed);
@@ -171,19 +203,155 @@ void CFootprintListModel::PrepareNames()
 void CFootprintListModel::ApplyFilter(const OLRegExp& matcher)
 {
     beginResetModel();
-    m_rows.clear();
-    const std::size_t n = m_sides.size();
-    for (std::size_t i = 0; i < n; ++i)
+    SelectRows({}, matcher, false);
+    m_shownPattern.clear();
+    endResetModel();
+}
+
+void CFootprintListModel::ApplyFilter(const QByteArray& pattern)
+{
+    const OLRegExp matcher(pattern.constData());
+    // "AB*" holds every match of "ABC*": a name that matches the longer
+    // pattern matches the shorter one with its last star standing for the
+    // rest.
+    // Once most entries are shown, a pass over all of them is the faster way.
+    const bool bNarrow = m_shownPattern.endsWith('*') && pattern.startsWith(m_shownPattern.chopped(1)) &&
+                         m_rows.size() < m_sides.size() / 4;
+    beginResetModel();
+    if (!pattern.isEmpty() && pattern.count('*') == pattern.size())
     {
-        if (m_sides[i] == SideNone)
-            continue;
-        const std::string_view name = UpperName(quint32(i));
-        if (matcher.match(name.data(), name.size()) > 0)
-            m_rows.push_back(quint32(i));
+        m_rows.clear();
+        for (std::size_t i = 0; i < m_sides.size(); ++i)
+            if (m_sides[i] != SideNone)
+                m_rows.push_back(quint32(i));
+        for (const quint32 nEntry : m_rows)
+            m_sides[nEntry] = SideBoth;
+    }
+    else
+    {
+        SelectRows(pattern, matcher, bNarrow);
+    }
+    m_shownPattern = pattern;
+    endResetModel();
+}
+
+void CFootprintListModel::SelectRows(const QByteArray& pattern, const OLRegExp& matcher, bool bNarrow)
+{
+    const std::optional<LiteralPattern> literal =
+        pattern.isEmpty() ? std::nullopt : AsLiteral({pattern.constData(), std::size_t(pattern.size())});
+    const auto matcherAccepts = [&](quint32 nEntry) {
+        const std::string_view name = UpperName(nEntry);
+        return matcher.match(name.data(), name.size()) > 0;
+    };
+    // Names are zero padded in the heads and a literal has no zero byte, so
+    // equal heads also say the name is long enough for them.
+    const std::string_view text = literal ? literal->text : std::string_view();
+    const std::size_t nHead = std::min<std::size_t>(text.size(), 8);
+    const quint64 nHeadMask = nHead ? ~quint64(0) << (64 - 8 * nHead) : 0;
+    const quint64 nWantedHead = NameChunk(text, 0) & nHeadMask;
+    const auto literalAccepts = [&](quint32 nEntry) {
+        if (!literal->bAnyBefore)
+        {
+            if ((m_heads[nEntry] & nHeadMask) != nWantedHead)
+                return false;
+            const std::string_view name = UpperName(nEntry);
+            if (literal->bAnyAfter ? name.size() < text.size() : name.size() != text.size())
+                return false;
+            return text.size() <= 8 || std::memcmp(name.data() + 8, text.data() + 8, text.size() - 8) == 0;
+        }
+        const std::string_view name = UpperName(nEntry);
+        return literal->bAnyAfter ? name.find(text) != std::string_view::npos : name.ends_with(text);
+    };
+    const auto accepts = [&](quint32 nEntry) {
+        if (m_sides[nEntry] == SideNone)
+            return false;
+        return literal ? literalAccepts(nEntry) : matcherAccepts(nEntry);
+    };
+
+    if (bNarrow)
+    {
+        // In place: the kept rows keep their order.
+        std::size_t nKept = 0;
+        for (const quint32 nEntry : m_rows)
+            if (accepts(nEntry))
+                m_rows[nKept++] = nEntry;
+        m_rows.resize(nKept);
+    }
+    else if (literal && literal->bAnyBefore && literal->bAnyAfter)
+    {
+        SelectContaining(text);
+    }
+    else
+    {
+        m_rows.clear();
+        const std::size_t n = m_sides.size();
+        for (std::size_t i = 0; i < n; ++i)
+            if (accepts(quint32(i)))
+                m_rows.push_back(quint32(i));
     }
     for (const quint32 nEntry : m_rows)
         m_sides[nEntry] = SideBoth;
-    endResetModel();
+}
+
+// Searches all names at once, sixteen bytes a step: a place where both the
+// first and the last byte of the text fit is compared in full. After a hit
+// the search goes on with the next name. A hit never spans two names, for
+// the text has no zero byte.
+void CFootprintListModel::SelectContaining(std::string_view text)
+{
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    constexpr std::size_t kStep = sizeof(Bytes);
+    m_rows.clear();
+    const char* pBase = m_pNames.get();
+    const std::size_t nSize = m_offsets.empty() ? 0 : m_offsets.back();
+    const std::size_t nLast = text.size() - 1;
+    Bytes first, last;
+    for (std::size_t k = 0; k < kStep; ++k)
+    {
+        first[k] = static_cast<unsigned char>(text.front());
+        last[k] = static_cast<unsigned char>(text.back());
+    }
+    auto itOffset = m_offsets.begin();
+    // Takes the hit at nAt: its name is shown, and the search resumes after it.
+    const auto take = [&](std::size_t nAt) {
+        itOffset = std::upper_bound(itOffset, m_offsets.end(), nAt) - 1;
+        const auto nEntry = quint32(itOffset - m_offsets.begin());
+        if (m_sides[nEntry] != SideNone)
+            m_rows.push_back(nEntry);
+        ++itOffset;
+        return *itOffset;
+    };
+    const auto fitsAt = [&](std::size_t nAt) {
+        return std::memcmp(pBase + nAt, text.data(), text.size()) == 0;
+    };
+    std::size_t nPos = 0;
+    while (nPos + nLast + kStep <= nSize)
+    {
+        Bytes head, tail;
+        std::memcpy(&head, pBase + nPos, kStep);
+        std::memcpy(&tail, pBase + nPos + nLast, kStep);
+        const auto both = (head == first) & (tail == last);
+        quint64 nHalves[2];
+        std::memcpy(nHalves, &both, sizeof(nHalves));
+        if ((nHalves[0] | nHalves[1]) == 0)
+        {
+            nPos += kStep;
+            continue;
+        }
+        std::size_t nNext = nPos + kStep;
+        for (std::size_t k = 0; k < kStep; ++k)
+        {
+            if (both[k] && fitsAt(nPos + k))
+            {
+                nNext = take(nPos + k);
+                break;
+            }
+        }
+        nPos = nNext;
+    }
+    for (; nPos + text.size() <= nSize; ++nPos)
+        if (fitsAt(nPos))
+            nPos = take(nPos) - 1;
 }
 
 const CFootprintEntry* CFootprintListModel::EntryAt(int nRow) const
@@ -304,6 +472,7 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
         entries.push_back(m_rows[std::size_t(idx.row())]);
 
     SortIndexes(nColumn);
+    m_shownPattern.clear();
     if (order == Qt::DescendingOrder)
         std::reverse(m_rows.begin(), m_rows.end());
 
@@ -353,14 +522,14 @@ void CFootprintListModel::SortIndexes(int nColumn)
         std::sort(keys.begin(), keys.end(), KeyLess{});
         ForEachRun(keys.data(), keys.data() + keys.size(), [&](SortKey* pFirst, SortKey* pLast) {
             for (SortKey* p = pFirst; p != pLast; ++p)
-                p->nKey = NameChunk(nameOf(p->nEntry), 0);
+                p->nKey = m_heads[p->nEntry];
             SortByName(pFirst, pLast, 0, nameOf);
         });
     }
     else
     {
         for (const quint32 nEntry : m_rows)
-            keys.push_back({NameChunk(nameOf(nEntry), 0), nEntry});
+            keys.push_back({m_heads[nEntry], nEntry});
         SortByName(keys.data(), keys.data() + keys.size(), 0, nameOf);
     }
     for (std::size_t r = 0; r < keys.size(); ++r)

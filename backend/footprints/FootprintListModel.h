@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QByteArray>
 #include <QList>
 
 #include <cstddef>
@@ -45,6 +46,11 @@ public:
     // Shows, in list order, the entries whose upper-cased name the matcher
     // accepts; null entries never match. Every shown row's side is Both.
     void ApplyFilter(const OLRegExp& matcher);
+    // The same for an upper-cased wildcard pattern. A pattern that only adds
+    // to the end of the one shown now (the user typed on) can match only
+    // names shown now, so just those are tried; a pattern of stars shows
+    // every entry without trying any.
+    void ApplyFilter(const QByteArray& pattern);
 
     // The entry shown in a row (0-based), or null.
     const CFootprintEntry* EntryAt(int nRow) const;
@@ -67,6 +73,12 @@ private:
         return {m_pNames.get() + m_offsets[nEntry], m_offsets[nEntry + 1] - m_offsets[nEntry] - 1};
     }
     void SortIndexes(int nColumn);
+    // m_rows becomes the entries, out of those listed in m_rows when
+    // bNarrow and out of all otherwise, that the pattern accepts. The
+    // filter's usual shapes ("AB*", "*AB*", "*AB", "AB") are read straight
+    // from the prepared names; every other pattern goes to the matcher.
+    void SelectRows(const QByteArray& pattern, const OLRegExp& matcher, bool bNarrow);
+    void SelectContaining(std::string_view text);
 
     const QList<CFootprintEntry*>* m_pList = nullptr;
     bool m_bWithSides;
@@ -74,6 +86,12 @@ private:
     // [m_offsets[i], m_offsets[i + 1] - 1).
     std::unique_ptr<char[]> m_pNames;
     std::vector<std::size_t> m_offsets;
+    // The first eight bytes of each upper-cased name, big-endian, zero
+    // padded: prefix tests and the first sort pass read only these.
+    std::vector<quint64> m_heads;
     std::vector<quint32> m_rows;  // row -> index into the list
     std::vector<quint8> m_sides;  // list index -> Side
+    // The pattern whose matches m_rows holds, in list order (possibly with
+    // null entries besides); empty when the rows were put otherwise.
+    QByteArray m_shownPattern;
 };

@@ -3,7 +3,6 @@
 
 #include "Grids.h"
 #include "Launchers.h"
-#include "OLRegExp.h"
 #include "ViewFootprint.h"
 
 #include <QHeaderView>
@@ -107,12 +106,10 @@ void CFootprintSelectDlg::OnChangeFilter()
         return;
     if (IsMatchAll(strPrevious) && IsMatchAll(m_strFilter))
         return;
-    const QByteArray pattern = (m_strFilter + u'*').toUpper().toUtf8();
-    const OLRegExp matcher(pattern.constData());
     if (!m_pFootprintList || !m_pSymbolGrid || !m_pModel->HasEntries())
         return;
 
-    m_pModel->ApplyFilter(matcher);
+    m_pModel->ApplyFilter((m_strFilter + u'*').toUpper().toUtf8());
     // A sort made before applies to rows that are gone: the next header
     // double-click starts ascending again.
     m_pSymbolGrid->ResetSortState();

@@ -37,6 +37,8 @@ public:
     virtual ~CFootprintEntry();
 
     QString GetName() const { return m_strName; }
+    // The name without a copy, for callers that read a million of them.
+    const QString& Name() const { return m_strName; }
     QString GetSecond() const;
     QString GetLocation() const;
 

@@ -1,6 +1,7 @@
 #include "OLRegExp.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace
 {
@@ -26,18 +27,31 @@ std::size_t CharLen(const char* s, std::size_t i, std::size_t n)
 OLRegExp::OLRegExp(const char* pszPattern) : m_strPattern(pszPattern ? pszPattern : "")
 {
     // The filter asks once per footprint per keystroke: the common shapes
-    // ("*", "AB*", "AB") are answered without the general walk.
-    std::size_t nEnd = m_strPattern.size();
-    while (nEnd > 0 && m_strPattern[nEnd - 1] == '*')
+    // ("*", "AB*", "AB", "*AB", "*AB*") are answered without the general walk.
+    const std::size_t m = m_strPattern.size();
+    std::size_t nBegin = 0;
+    while (nBegin < m && m_strPattern[nBegin] == '*')
+        ++nBegin;
+    std::size_t nEnd = m;
+    while (nEnd > nBegin && m_strPattern[nEnd - 1] == '*')
         --nEnd;
-    const bool bLiteral = m_strPattern.find_first_of("*?") >= nEnd;
-    if (nEnd == 0 && !m_strPattern.empty())
+    m_nLiteralPos = nBegin;
+    m_nLiteralLen = nEnd - nBegin;
+    const bool bLiteral = m_strPattern.find_first_of("*?", nBegin) >= nEnd;
+    const bool bLeading = nBegin > 0;
+    const bool bTrailing = nEnd < m;
+    if (m > 0 && nBegin == m)
         m_kind = Kind::All;
-    else if (bLiteral && nEnd == m_strPattern.size())
-        m_kind = Kind::Exact;
-    else if (bLiteral)
+    else if (!bLiteral)
+        m_kind = Kind::General;
+    else if (bLeading && bTrailing)
+        m_kind = Kind::Contains;
+    else if (bLeading)
+        m_kind = Kind::Suffix;
+    else if (bTrailing)
         m_kind = Kind::Prefix;
-    m_nLiteralLen = nEnd;
+    else
+        m_kind = Kind::Exact;
 }
 
 int OLRegExp::match(const char* pszName) const
@@ -50,14 +64,22 @@ int OLRegExp::match(const char* pszName, std::size_t nLen) const
     if (!pszName)
         return 0;
     const char* p = m_strPattern.data();
+    const std::string_view literal(p + m_nLiteralPos, m_nLiteralLen);
     switch (m_kind)
     {
     case Kind::All:
         return 1;
     case Kind::Exact:
-        return nLen == m_nLiteralLen && std::memcmp(pszName, p, nLen) == 0 ? 1 : 0;
+        return nLen == m_nLiteralLen && std::memcmp(pszName, literal.data(), nLen) == 0 ? 1 : 0;
     case Kind::Prefix:
-        return nLen >= m_nLiteralLen && std::memcmp(pszName, p, m_nLiteralLen) == 0 ? 1 : 0;
+        return nLen >= m_nLiteralLen && std::memcmp(pszName, literal.data(), m_nLiteralLen) == 0 ? 1 : 0;
+    case Kind::Suffix:
+        return nLen >= m_nLiteralLen &&
+                       std::memcmp(pszName + nLen - m_nLiteralLen, literal.data(), m_nLiteralLen) == 0
+                   ? 1
+                   : 0;
+    case Kind::Contains:
+        return std::string_view(pszName, nLen).find(literal) != std::string_view::npos ? 1 : 0;
     case Kind::General:
         break;
     }

@@ -20,13 +20,18 @@ public:
 private:
     enum class Kind
     {
-        All,    // only stars
-        Exact,  // no wildcard at all
-        Prefix, // literal text followed by stars
+        All,      // only stars
+        Exact,    // no wildcard at all
+        Prefix,   // literal text followed by stars
+        Suffix,   // stars followed by literal text
+        Contains, // literal text between stars
         General,
     };
 
     std::string m_strPattern;
     Kind m_kind = Kind::General;
-    std::size_t m_nLiteralLen = 0; // Exact and Prefix: the literal part
+    // All but General: the literal part, between the leading and the
+    // trailing stars.
+    std::size_t m_nLiteralPos = 0;
+    std::size_t m_nLiteralLen = 0;
 };

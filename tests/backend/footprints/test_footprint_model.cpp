@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -103,6 +105,98 @@ TEST(FootprintListModel, filtersRealNamesLikeTheReference)
         {
             EXPECT_GT(expected.size(), 10);
         }
+    }
+}
+// Typing on only re-tries the rows shown; whatever the user does in between
+// (backspace, clearing, sorting, changing a side), the rows must be the
+// ones a fresh filter of the whole list gives, in list order.
+TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
+{
+    SKIP_WITHOUT_MATCHER();
+    FootprintList footprints{QStringLiteral("SOIC8"), QStringLiteral("soic-14"), QStringLiteral("LQFP48"),
+                             QString(), QStringLiteral("TQFP-44_10x10"), QStringLiteral("QFN16"),
+                             QStringLiteral("\u00D6sop"), QStringLiteral("\u00F6sop-8"),
+                             QStringLiteral("SO8"), QStringLiteral("S?8"), QStringLiteral("Q*F"),
+                             QStringLiteral("stra\u00DFe8"), QStringLiteral("SOSO")};
+    const QString strKeys = QStringLiteral("SOQF*?8-\u00D6\u00F6\u00DF4");
+    std::mt19937 rng(5);
+    CFootprintListModel typed(true);
+    typed.SetEntries(&footprints.list);
+    QString strText;
+    for (int n = 0; n < 4000; ++n)
+    {
+        const unsigned nStep = rng() % 12;
+        if (nStep < 7)
+            strText += strKeys.at(qsizetype(rng() % std::size_t(strKeys.size())));
+        else if (nStep < 9)
+            strText.chop(1);
+        else if (nStep == 9)
+            strText.clear();
+        else if (nStep == 10)
+            typed.sort(rng() % 2 ? Col::ColName : Col::ColType,
+                       rng() % 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        else if (typed.rowCount() > 0)
+            typed.setData(typed.index(0, Col::ColType), QStringLiteral("Top"));
+        const QByteArray pattern = (strText + u'*').toUpper().toUtf8();
+        typed.ApplyFilter(pattern);
+        CFootprintListModel fresh(true);
+        fresh.SetEntries(&footprints.list);
+        fresh.ApplyFilter(OLRegExp(pattern.constData()));
+        ASSERT_EQ(Column(typed), Column(fresh)) << "filter " << strText.toStdString();
+        ASSERT_EQ(Column(typed, Col::ColType), Column(fresh, Col::ColType));
+    }
+}
+// The shapes read straight from the prepared names, against the matcher,
+// with texts shorter and longer than the eight bytes kept per name, at the
+// start, the end and the middle of names, and names the text overlaps.
+TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFinds)
+{
+    SKIP_WITHOUT_MATCHER();
+    FootprintList footprints{QStringLiteral("TQFP-44_10x10mm_P0.8mm"), QStringLiteral("TQFP-44"), QString(),
+                             QStringLiteral("LQFP-44_10x10mm"), QStringLiteral("QFPQFP"), QStringLiteral("QF"),
+                             QStringLiteral("\u00F6QFP"), QStringLiteral("SOIC-8_3.9x4.9mm"),
+                             QStringLiteral("soic-8_3.9x4.9mm_P1.27mm"), QStringLiteral("AAAAAAAAAB"),
+                             QStringLiteral("AAAAAAAAA"), QStringLiteral("10x10mm")};
+    const char* const patterns[] = {
+        "TQFP*", "TQFP-44_10X10MM*", "TQFP-44", "TQFP-44_10X10MM_P0.8MM", "*QFP*", "*QFP",
+        "**QFP**", "*10X10MM*", "*10X10MM", "*_10X10MM*", "QFPQ*", "*FPQ*", "*\xC3\x96QFP*", "\xC3\x96*",
+        "AAAAAAAAA*", "AAAAAAAAAB", "*AAAAAAAAB", "*AAB*", "Q*", "*Q", "QF", "*MM_P1.27MM*", "Z*", "*Z*",
+    };
+    for (const char* pszPattern : patterns)
+    {
+        CFootprintListModel direct(true), matched(true);
+        direct.SetEntries(&footprints.list);
+        matched.SetEntries(&footprints.list);
+        direct.ApplyFilter(QByteArray(pszPattern));
+        matched.ApplyFilter(OLRegExp(pszPattern));
+        EXPECT_EQ(Column(direct), Column(matched)) << "pattern " << pszPattern;
+    }
+}
+// Many short names over few letters: hits at every place of the sixteen-byte
+// steps the search takes, names ending right at a step, names overlapping.
+TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
+{
+    SKIP_WITHOUT_MATCHER();
+    std::mt19937 rng(99);
+    FootprintList footprints;
+    for (int n = 0; n < 3000; ++n)
+    {
+        QString strName;
+        for (std::size_t k = rng() % 21; k > 0; --k)
+            strName += QStringLiteral("QFP-0q").at(qsizetype(rng() % 6));
+        footprints.Add(strName.isEmpty() ? QStringLiteral("F") : strName);
+        if (n % 500 == 7)
+            footprints.Add(QStringLiteral("qfp-0qfp-0").right(int(rng() % 5)) + QStringLiteral("QFP-0QFP-0"));
+    }
+    for (const char* pszPattern : {"*Q*", "*QF*", "*QFP*", "*P-0Q*", "*QFP-0QFP-0*", "*0*", "*PQ", "QQ*", "*-*"})
+    {
+        CFootprintListModel direct(false), matched(false);
+        direct.SetEntries(&footprints.list);
+        matched.SetEntries(&footprints.list);
+        direct.ApplyFilter(QByteArray(pszPattern));
+        matched.ApplyFilter(OLRegExp(pszPattern));
+        EXPECT_EQ(Column(direct), Column(matched)) << "pattern " << pszPattern;
+        EXPECT_GT(direct.rowCount(), 0) << "pattern " << pszPattern;
     }
 }
 } // namespace

@@ -49,6 +49,15 @@ const Case kCases[] = {
     {"\\*", "\\X", 1},   // so is the backslash
     {".*", "AB", 0},
     {"+(", "+(", 1},
+    {"*QFP", "LQFP", 1},
+    {"*QFP", "QFP", 1},
+    {"*QFP", "QFPX", 0},
+    {"*QFP", "FP", 0},
+    {"**QFP*", "TQFP-44", 1},
+    {"*QFP*", "Q-F-P", 0},
+    {"*\xC3\x96*", "A\xC3\x96" "B", 1},
+    {"*\xC3\x96", "A\xC3\x96", 1},
+    {"*\xC3", "A\xC3\x96", 0},
 };
 
 TEST(OLRegExp, matchesWholeNamesAgainstTheTable)
@@ -110,6 +119,28 @@ TEST(OLRegExp, agreesWithAReferenceMatcherOnRandomPatterns)
         for (char& c : s)
             c = nameChars[rng() % nameChars.size()];
         ASSERT_EQ(OLRegExp(p.c_str()).match(s.c_str()), Reference(p, s) ? 1 : 0)
+            << "pattern " << p << " name " << s;
+    }
+}
+
+// The shapes the name filter produces ("AB*", "*AB*", "*AB", "AB", stars
+// only) take shortcuts; they must answer as the whole-pattern walk would,
+// also when the literal part repeats, overlaps itself or sits at either end.
+TEST(OLRegExp, literalShapesAgreeWithTheReference)
+{
+    std::mt19937 rng(777);
+    const std::string literalChars[] = {"A", "B", "\xC3\x96", "\xC3"};
+    const std::string nameChars[] = {"A", "B", "\xC3\x96", "\x96"};
+    for (int n = 0; n < 20000; ++n)
+    {
+        std::string strLiteral;
+        for (std::size_t k = rng() % 4; k > 0; --k)
+            strLiteral += literalChars[rng() % std::size(literalChars)];
+        const std::string p = std::string(rng() % 3, '*') + strLiteral + std::string(rng() % 3, '*');
+        std::string s;
+        for (std::size_t k = rng() % 9; k > 0; --k)
+            s += nameChars[rng() % std::size(nameChars)];
+        ASSERT_EQ(OLRegExp(p.c_str()).match(s.c_str(), s.size()), Reference(p, s) ? 1 : 0)
             << "pattern " << p << " name " << s;
     }
 }

@@ -1,0 +1,498 @@
+// Footprint browsing at library scale: filter keystrokes, opening and sorting
+// the selection dialogs, the Browse listing against find(1), viewing
+// drawings, and the memory a listing holds.
+//
+// Own flags (before Google Benchmark's):
+//   --bench_sizes=10000,100000,1000000   footprint counts to run
+//   --bench_data=DIR                     where the on-disk libraries are made
+
+#include "Library.h"
+
+#include "BackEndDlg1.h"
+#include "BackEndDlg2.h"
+#include "Footprint.h"
+#include "FootprintListModel.h"
+#include "Grids.h"
+#include "ViewFootprint.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <malloc.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+struct Settings
+{
+    std::vector<std::size_t> sizes{10000, 100000, 1000000};
+    QString strDataDir;
+};
+
+Settings& BenchSettings()
+{
+    static Settings s_settings;
+    return s_settings;
+}
+
+const CNameSource& Names()
+{
+    static const CNameSource s_names;
+    return s_names;
+}
+
+const QList<CFootprintEntry*>& ListOf(std::size_t nCount);
+
+double Seconds(Clock::time_point t0, Clock::time_point t1)
+{
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+double CpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// The processor time of the measured parts, next to the wall-clock time the
+// table reports: on a machine shared with other work the two part ways.
+class CCpuCounter
+{
+public:
+    void Start() { m_dStart = CpuSeconds(); }
+    void Stop() { m_dTotal += CpuSeconds() - m_dStart; }
+    void Report(benchmark::State& state) const
+    {
+        state.counters["cpu_ms"] = m_dTotal * 1000.0 / double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    }
+
+private:
+    double m_dStart = 0;
+    double m_dTotal = 0;
+};
+
+// What the user sees after an input: posted events handled (the grid's
+// delayed layout among them) and the grid painted.
+void SettleAndPaint(CSymbolGrid& grid)
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    grid.viewport()->repaint();
+}
+
+enum class DialogKind
+{
+    Single, // one footprint, for JEDEC_TYPE
+    Multiple,
+};
+
+std::unique_ptr<CFootprintSelectDlg> OpenDialog(DialogKind kind, QList<CFootprintEntry*>* pList)
+{
+    std::unique_ptr<CFootprintSelectDlg> pDlg;
+    if (kind == DialogKind::Single)
+        pDlg = std::make_unique<CBackEndDlg1>(pList, QString());
+    else
+        pDlg = std::make_unique<CBackEndDlg2>(pList, QString());
+    pDlg->InitDialog();
+    pDlg->show();
+    SettleAndPaint(*pDlg->Grid());
+    return pDlg;
+}
+
+QLineEdit* FilterBox(CFootprintSelectDlg& dlg) { return dlg.findChild<QLineEdit*>(); }
+
+// A keystroke: the box goes from the text before to the text after.
+struct Keystroke
+{
+    const char* pszLabel;
+    const char* pszBefore;
+    const char* pszAfter;
+};
+
+// Typing on tries only the rows shown; the first key, a pasted pattern and
+// a backspace try every name.
+const Keystroke kKeystrokes[] = {
+    {"prefix", "SOI", "SOIC"},     {"first", "*", "S"},     {"backspace", "SOIC", "SOI"},
+    {"star", "*QF", "*QFP"},       {"pasted", "*", "*QFP"}, {"all", "SOIC", "*"},
+    {"none", "SOIC", "SOICZ"},
+};
+
+void BM_Keystroke(benchmark::State& state, DialogKind kind, Keystroke key)
+{
+    CCpuCounter cpu;
+    const std::size_t nCount = std::size_t(state.range(0));
+    auto list = ListOf(nCount);
+    auto pDlg = OpenDialog(kind, &list);
+    QLineEdit* pFilter = FilterBox(*pDlg);
+    for (auto _ : state)
+    {
+        pFilter->setText(QString::fromLatin1(key.pszBefore));
+        SettleAndPaint(*pDlg->Grid());
+        cpu.Start();
+        const auto t0 = Clock::now();
+        pFilter->setText(QString::fromLatin1(key.pszAfter));
+        SettleAndPaint(*pDlg->Grid());
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    state.counters["rows"] = double(pDlg->Model()->rowCount());
+    cpu.Report(state);
+}
+
+void BM_Open(benchmark::State& state, DialogKind kind)
+{
+    CCpuCounter cpu;
+    const std::size_t nCount = std::size_t(state.range(0));
+    auto list = ListOf(nCount);
+    for (auto _ : state)
+    {
+        cpu.Start();
+        const auto t0 = Clock::now();
+        auto pDlg = OpenDialog(kind, &list);
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+        pDlg.reset();
+        QCoreApplication::processEvents();
+    }
+    cpu.Report(state);
+}
+
+void BM_Sort(benchmark::State& state, DialogKind kind)
+{
+    CCpuCounter cpu;
+    const std::size_t nCount = std::size_t(state.range(0));
+    auto list = ListOf(nCount);
+    auto pDlg = OpenDialog(kind, &list);
+    QLineEdit* pFilter = FilterBox(*pDlg);
+    QHeaderView* pHeader = pDlg->Grid()->horizontalHeader();
+    const int nNameCol = CFootprintListModel::ColName;
+    for (auto _ : state)
+    {
+        // Back to list order, and the next double-click sorts ascending.
+        pFilter->setText(QStringLiteral("S"));
+        pFilter->setText(QStringLiteral("*"));
+        SettleAndPaint(*pDlg->Grid());
+        const QPoint at(pHeader->sectionViewportPosition(nNameCol) + pHeader->sectionSize(nNameCol) / 2,
+                        pHeader->height() / 2);
+        cpu.Start();
+        const auto t0 = Clock::now();
+        QTest::mouseDClick(pHeader->viewport(), Qt::LeftButton, {}, at);
+        SettleAndPaint(*pDlg->Grid());
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    cpu.Report(state);
+}
+
+CDiskLibrary LibraryOf(std::size_t nCount, std::size_t nFolders)
+{
+    return MakeDiskLibrary(Names(), BenchSettings().strDataDir, nCount, nFolders);
+}
+
+// The search path as the host gives it without a project.
+class CSearchPathScope
+{
+public:
+    explicit CSearchPathScope(const QStringList& folders)
+    {
+        qputenv("PSMPATH", folders.join(u':').toLocal8Bit());
+    }
+    ~CSearchPathScope() { qunsetenv("PSMPATH"); }
+    CSearchPathScope(const CSearchPathScope&) = delete;
+    CSearchPathScope& operator=(const CSearchPathScope&) = delete;
+};
+
+// Runs find(1) over the tree, output discarded, without a shell.
+double FindSeconds(const QString& strRoot)
+{
+    QProcess find;
+    // The search path of a large library is too long for a child's environment.
+    find.setProcessEnvironment(QProcessEnvironment());
+    find.setStandardOutputFile(QProcess::nullDevice());
+    const auto t0 = Clock::now();
+    find.start(QStringLiteral("find"), {strRoot, QStringLiteral("-type"), QStringLiteral("f")});
+    find.waitForFinished(-1);
+    const auto t1 = Clock::now();
+    if (find.exitStatus() != QProcess::NormalExit || find.exitCode() != 0)
+        return -1.0;
+    return Seconds(t0, t1);
+}
+
+// The listing the Browse button makes: ".psm" footprints, then ".dra" ones.
+int BrowseListing(CFootprint& search, QList<CFootprintEntry*>& footprints)
+{
+    search.DeleteFootprintList();
+    search.CreateFootprintList(QString(), QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    search.CreateFootprintList(QString(), QStringLiteral(".dra"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    search.GetFootprintList(footprints);
+    return int(footprints.size());
+}
+
+// The list the selection dialogs get, made as Browse makes it, over the
+// library of nCount footprints in nCount / 100 folders. Lists are kept for
+// the whole run: every benchmark of one size shows the same list.
+const QList<CFootprintEntry*>& ListOf(std::size_t nCount)
+{
+    struct Listed
+    {
+        CFootprint search;
+        QList<CFootprintEntry*> list;
+    };
+    static std::map<std::size_t, std::unique_ptr<Listed>> s_lists;
+    auto& pListed = s_lists[nCount];
+    if (!pListed)
+    {
+        const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
+        const CSearchPathScope scope(lib.folders);
+        pListed = std::make_unique<Listed>();
+        BrowseListing(pListed->search, pListed->list);
+    }
+    return pListed->list;
+}
+
+void BM_BrowseListing(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    const std::size_t nCount = std::size_t(state.range(0));
+    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
+    const CSearchPathScope scope(lib.folders);
+    double dListing = 0, dFind = 0;
+    qsizetype nFound = 0;
+    for (auto _ : state)
+    {
+        const double dFindNow = FindSeconds(lib.strRoot);
+        if (dFindNow < 0)
+        {
+            state.SkipWithError("find failed");
+            break;
+        }
+        cpu.Start();
+        const auto t0 = Clock::now();
+        CFootprint search;
+        QList<CFootprintEntry*> footprints;
+        BrowseListing(search, footprints);
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        nFound = footprints.size();
+        state.SetIterationTime(Seconds(t0, t1));
+        dListing += Seconds(t0, t1);
+        dFind += dFindNow;
+    }
+    state.counters["footprints"] = double(nFound);
+    state.counters["find_ms"] = dFind * 1000.0 / double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["vs_find"] = dFind > 0 ? dListing / dFind : 0.0;
+    cpu.Report(state);
+}
+
+std::size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Heap held by a finished listing and the list of pointers the dialog gets,
+// per footprint; the folder read buffers are gone by then.
+void BM_ListingMemory(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    const std::size_t nCount = std::size_t(state.range(0));
+    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
+    const CSearchPathScope scope(lib.folders);
+    double dBytesPerEntry = 0;
+    for (auto _ : state)
+    {
+        malloc_trim(0);
+        const std::size_t nBefore = HeapInUse();
+        cpu.Start();
+        const auto t0 = Clock::now();
+        auto pSearch = std::make_unique<CFootprint>();
+        QList<CFootprintEntry*> footprints;
+        BrowseListing(*pSearch, footprints);
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+        const std::size_t nAfter = HeapInUse() + sizeof(CFootprint);
+        if (!footprints.isEmpty() && nAfter > nBefore)
+            dBytesPerEntry = double(nAfter - nBefore) / double(footprints.size());
+    }
+    state.counters["bytes_per_entry"] = dBytesPerEntry;
+    cpu.Report(state);
+}
+
+// Answers the "Location" chooser as soon as it is up, as a user who only
+// wanted to see the hits would.
+void CloseChooserWhenShown(QTimer& timer)
+{
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&timer] {
+        auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!pDialog || !pDialog->isVisible())
+            return;
+        timer.stop();
+        pDialog->reject();
+    });
+    timer.start();
+}
+
+void BM_ViewFootprintDrawing(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    constexpr std::size_t kFolders = 100, kPerFolder = 100, kNames = 10;
+    const CDiskLibrary lib = LibraryOf(kFolders * kPerFolder, kFolders);
+    const CSearchPathScope scope(lib.folders);
+    // Ten names from ten folders: ten hits, so the chooser comes up.
+    QStringList names;
+    for (std::size_t i = 0; i < kNames; ++i)
+        names.append(Names().Name(i * (kFolders / kNames) * kPerFolder + i));
+    int nOpened = 0;
+    const FootprintOpener previous = SetFootprintOpener([&nOpened](const QString&) { return ++nOpened; });
+    for (auto _ : state)
+    {
+        QTimer closer;
+        CloseChooserWhenShown(closer);
+        cpu.Start();
+        const auto t0 = Clock::now();
+        ViewFootprintDrawing(names, QString(), PROP_JEDEC_TYPE);
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    SetFootprintOpener(previous);
+    cpu.Report(state);
+}
+
+// Median, minimum and maximum of the repetitions: the table reports all three.
+template <class B> B* WithStatistics(B* pBench)
+{
+    return pBench
+        ->ComputeStatistics("min",
+                            [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+        ->ComputeStatistics("max",
+                            [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+void RegisterAll()
+{
+    const auto& sizes = BenchSettings().sizes;
+    const std::pair<DialogKind, const char*> dialogs[] = {{DialogKind::Single, "Single"},
+                                                          {DialogKind::Multiple, "Multiple"}};
+    for (const auto& [kind, pszDialog] : dialogs)
+    {
+        for (const Keystroke& key : kKeystrokes)
+        {
+            auto* pBench = benchmark::RegisterBenchmark(
+                (std::string("Keystroke/") + pszDialog + "/" + key.pszLabel).c_str(), BM_Keystroke,
+                kind, key);
+            for (const std::size_t n : sizes)
+                pBench->Arg(std::int64_t(n));
+            WithStatistics(pBench);
+        }
+        auto* pOpen = benchmark::RegisterBenchmark((std::string("Open/") + pszDialog).c_str(), BM_Open, kind);
+        auto* pSort = benchmark::RegisterBenchmark((std::string("Sort/") + pszDialog).c_str(), BM_Sort, kind);
+        for (const std::size_t n : sizes)
+        {
+            pOpen->Arg(std::int64_t(n));
+            pSort->Arg(std::int64_t(n));
+        }
+        WithStatistics(pOpen);
+        WithStatistics(pSort);
+    }
+    auto* pBrowse = benchmark::RegisterBenchmark("BrowseListing", BM_BrowseListing);
+    for (const std::size_t n : sizes)
+        pBrowse->Arg(std::int64_t(n));
+    WithStatistics(pBrowse);
+    WithStatistics(benchmark::RegisterBenchmark("ViewFootprintDrawing", BM_ViewFootprintDrawing));
+    // The memory figure is asked at the largest size only.
+    WithStatistics(benchmark::RegisterBenchmark("ListingMemory", BM_ListingMemory)
+                       ->Arg(std::int64_t(*std::max_element(sizes.begin(), sizes.end())))
+                       ->Iterations(1));
+}
+
+// Takes our own flags out of argv, leaving Google Benchmark's.
+bool ParseOwnFlags(int& argc, char** argv)
+{
+    Settings& settings = BenchSettings();
+    int nOut = 1;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (arg.rfind("--bench_sizes=", 0) == 0)
+        {
+            settings.sizes.clear();
+            for (const QString& strPart : QString::fromStdString(arg.substr(14)).split(u','))
+            {
+                bool bOk = false;
+                const qulonglong n = strPart.toULongLong(&bOk);
+                if (!bOk || n == 0 || n > 100000000)
+                {
+                    std::fprintf(stderr, "bad --bench_sizes value: %s\n", qPrintable(strPart));
+                    return false;
+                }
+                settings.sizes.push_back(std::size_t(n));
+            }
+        }
+        else if (arg.rfind("--bench_data=", 0) == 0)
+            settings.strDataDir = QString::fromLocal8Bit(arg.substr(13).c_str());
+        else
+            argv[nOut++] = argv[i];
+    }
+    argc = nOut;
+    argv[argc] = nullptr;
+    return !settings.sizes.empty();
+}
+
+// The offscreen platform says on every dialog shown that it does without
+// size hints; that would bury the results.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& strMessage)
+{
+    if (strMessage.contains(u"propagateSizeHints"))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, strMessage)));
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(QuietMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!ParseOwnFlags(argc, argv))
+        return 2;
+    QApplication app(argc, argv);
+    if (BenchSettings().strDataDir.isEmpty())
+        BenchSettings().strDataDir = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(
+            QStringLiteral("../bench-data"));
+    QDir().mkpath(BenchSettings().strDataDir);
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    benchmark::AddCustomContext("footprint_names", Names().Origin().toStdString());
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

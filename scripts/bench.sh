@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of a build and prints median, minimum and maximum of
+# the repetitions, with the targets they are held to.
+#   scripts/bench.sh BUILD_DIR [benchmark flags...]
+# BENCH_REPETITIONS (default 5) and BENCH_SIZES (default 10000,100000,1000000)
+# change the run; the raw figures stay in BUILD_DIR/bench-results.json.
+# BENCH_REUSE=1 prints the table of the last run without running again;
+# BENCH_MARKDOWN=1 prints it as a Markdown table.
+set -euo pipefail
+
+BUILD=${1:?usage: scripts/bench.sh BUILD_DIR [benchmark flags...]}
+shift
+BIN="$BUILD/bin/physprops_bench"
+[[ -x "$BIN" ]] || { echo "no benchmark program at $BIN (configure with the release preset)" >&2; exit 1; }
+
+RAW="$BUILD/bench-results.json"
+LOG="$BUILD/bench-console.txt"
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+if [[ "${BENCH_REUSE:-0}" != 1 ]]; then
+echo "Running $BIN ($(nproc) cores, repetitions ${BENCH_REPETITIONS:-5}); progress in $LOG" >&2
+"$BIN" --bench_sizes="${BENCH_SIZES:-10000,100000,1000000}" \
+  --benchmark_repetitions="${BENCH_REPETITIONS:-5}" \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_out="$RAW" --benchmark_out_format=json "$@" >"$LOG" 2>&1 ||
+  { tail -20 "$LOG" >&2; exit 1; }
+fi
+
+# The JSON output holds one key per line; each run is one object.
+awk -v md="${BENCH_MARKDOWN:-0}" '
+function num(s) { sub(/^[^:]*: */, "", s); sub(/,$/, "", s); gsub(/"/, "", s); return s }
+function target(name, n) {
+  if (n != 1000000) return ""
+  if (name ~ /^Keystroke\//) return 16
+  if (name ~ /^Open\//) return 150
+  if (name ~ /^Sort\//) return 400
+  return ""
+}
+/"benchmarks": \[/ { inrun = 1; next }
+!inrun { next }
+/^    {/ { delete f; next }
+/^      "[a-z_A-Z]+": / {
+  key = $1; gsub(/[":]/, "", key); f[key] = num($0); next
+}
+/^    }/ {
+  if (f["run_type"] != "aggregate") next
+  base = f["run_name"]; sub(/\/manual_time$/, "", base); sub(/\/iterations:[0-9]+$/, "", base)
+  stat = f["aggregate_name"]
+  if (!(base in seen)) { seen[base] = 1; order[++nb] = base }
+  if (f["error_occurred"] == "true") err[base] = f["error_message"]
+  t[base, stat] = f["real_time"]
+  if (stat == "median") {
+    extra = ""
+    if ("cpu_ms" in f) extra = extra sprintf("cpu %.1f ms; ", f["cpu_ms"])
+    if ("rows" in f) extra = extra sprintf("rows %d; ", f["rows"])
+    if ("vs_find" in f) { extra = extra sprintf("find %.0f ms, ratio %.2f; ", f["find_ms"], f["vs_find"]); ratio[base] = f["vs_find"] }
+    if ("bytes_per_entry" in f) { extra = extra sprintf("%.0f bytes/entry; ", f["bytes_per_entry"]); bpe[base] = f["bytes_per_entry"] }
+    ex[base] = extra
+  }
+}
+END {
+  if (md) {
+    print "| benchmark/N | median ms | min ms | max ms | other figures (medians) | target |"
+    print "|---|---:|---:|---:|---|---|"
+  } else
+    printf "%-30s %9s %9s %9s  %-38s %s\n", "benchmark/N", "median ms", "min ms", "max ms", "other figures (medians)", "target"
+  for (k = 1; k <= nb; k++) {
+    b = order[k]; n = b; sub(/.*\//, "", n)
+    if (b in err) { printf "%-30s ERROR %s\n", b, err[b]; continue }
+    tg = ""; v = ""
+    lim = target(b, n + 0)
+    if (lim != "") { tg = "<= " lim " ms"; v = (t[b, "median"] + 0 <= lim) ? "met" : "MISSED" }
+    if (b ~ /^BrowseListing/) { tg = "<= 1.5 x find"; v = (ratio[b] + 0 <= 1.5) ? "met" : "MISSED" }
+    if (b ~ /^ListingMemory/ && n + 0 == 1000000) { tg = "<= 200 bytes"; v = (bpe[b] + 0 <= 200) ? "met" : "MISSED" }
+    if (md)
+      printf "| `%s` | %.2f | %.2f | %.2f | %s | %s |\n", b, t[b, "median"], t[b, "min"], t[b, "max"], ex[b], (tg == "" ? "" : tg " " v)
+    else
+      printf "%-30s %9.2f %9.2f %9.2f  %-38s %s %s\n", b, t[b, "median"], t[b, "min"], t[b, "max"], ex[b], tg, v
+  }
+}' "$RAW"
