@@ -13,16 +13,15 @@
 
 namespace
 {
-// The shared data lies next to the checkout; PHYSPROPS_FOOTPRINT_NAMES
-// points elsewhere.
+// The real names kept with the tests; PHYSPROPS_FOOTPRINT_NAMES points
+// elsewhere.
 QStringList NameFileCandidates()
 {
     QStringList candidates;
     const QString strEnv = qEnvironmentVariable("PHYSPROPS_FOOTPRINT_NAMES");
     if (!strEnv.isEmpty())
         candidates << strEnv;
-    candidates << QStringLiteral(PHYSPROPS_SOURCE_DIR "/../shared/data/kicad-footprints.tsv")
-               << QStringLiteral("/work/shared/data/kicad-footprints.tsv");
+    candidates << QStringLiteral(PHYSPROPS_SOURCE_DIR "/tests/data/kicad-footprints.tsv");
     return candidates;
 }
 
