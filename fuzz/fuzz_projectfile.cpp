@@ -6,7 +6,28 @@
 #include "ProjectFile.h"
 #include "SpiProject.h"
 
+#include <cctype>
 #include <cstdlib>
+
+namespace
+{
+// The name as the file spells it: "[NAME]" for a program, NAME then blanks
+// and '=' or ':' for a directive. A name cut short is not spelt so.
+bool Spelt(const QByteArray& text, const QByteArray& name, bool bProgram)
+{
+    if (bProgram)
+        return text.contains(QByteArray('[' + name + ']'));
+    for (qsizetype i = text.indexOf(name); i >= 0; i = text.indexOf(name, i + 1))
+    {
+        qsizetype j = i + name.size();
+        while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j])))
+            ++j;
+        if (j < text.size() && (text[j] == '=' || text[j] == ':'))
+            return true;
+    }
+    return false;
+}
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -39,14 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     for (const auto& pProgram : project.m_programs.m_nodes)
     {
         FUZZ_CHECK(pProgram != nullptr);
-        if (bUtf8)
-            FUZZ_CHECK(text.contains(pProgram->m_strName.toUtf8()));
+        if (bUtf8 && !pProgram->m_strName.isEmpty())
+            FUZZ_CHECK(Spelt(text, pProgram->m_strName.toUtf8(), true));
         FUZZ_CHECK(project.SelectProgram(pProgram->m_strName) == 0);
         for (const auto& pDirective : pProgram->m_directives.m_nodes)
         {
             FUZZ_CHECK(pDirective != nullptr && !pDirective->m_strName.isEmpty());
             if (bUtf8)
-                FUZZ_CHECK(text.contains(pDirective->m_strName.toUtf8()));
+                FUZZ_CHECK(Spelt(text, pDirective->m_strName.toUtf8(), false));
             QString strValue;
             // A name that differs only in case from an earlier one finds that one.
             if (project.ReadDirective(pDirective->m_strName, strValue) != 0)
