@@ -25,7 +25,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$build/artifacts" "$build/fuzz-logs"
 
 failed=()
-printf '%-18s %8s %12s %10s %8s\n' target seeds executions exec/s result
+printf '%-18s %6s %8s %12s %8s %8s\n' target seeds corpus executions exec/s result
 for t in "${targets[@]}"; do
   bin=$build/bin/$t
   if [[ ! -x $bin ]]; then
@@ -45,7 +45,8 @@ for t in "${targets[@]}"; do
   fi
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  printf '%-18s %8s %12s %10s %8s\n' "$t" "$seeds" "${execs:-?}" "${rate:-?}" "$result"
+  grown=$(find "$work/$t" -type f | wc -l)
+  printf '%-18s %6s %8s %12s %8s %8s\n' "$t" "$seeds" "$grown" "${execs:-?}" "${rate:-?}" "$result"
 done
 
 if [[ ${#failed[@]} -gt 0 ]]; then
