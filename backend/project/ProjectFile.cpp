@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <ini.h>
 
@@ -14,12 +15,20 @@ struct ParseState
     QString strBadKey;
 };
 
+// QString::fromUtf8 drops a U+FEFF that starts the text, which would change
+// a name or value that begins with one; the file's own mark inih has skipped.
+QString TextOf(const char* psz)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(psz ? psz : ""));
+}
+
 int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const char* pszValue)
 {
     auto* pState = static_cast<ParseState*>(pUser);
-    const QString strSection = QString::fromUtf8(pszSection);
-    const QString strName = QString::fromUtf8(pszName);
-    const QString strValue = QString::fromUtf8(pszValue ? pszValue : "");
+    const QString strSection = TextOf(pszSection);
+    const QString strName = TextOf(pszName);
+    const QString strValue = TextOf(pszValue);
     if (strName.isEmpty())
     {
         pState->strBadKey = QStringLiteral("a value without a name");

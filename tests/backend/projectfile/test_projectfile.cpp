@@ -44,6 +44,8 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
          "Global/name=with spaces inside", 0},
         {"[Global]\nempty =\n", "Global/empty=", 0},
         {"[Global]\nutf = Bauteil \xc3\xa4\xe2\x82\xac\n", "Global/utf=Bauteil \u00e4\u20ac", 0},
+        {"\xef\xbb\xbf[Global]\n\xef\xbb\xbf" "d = \xef\xbb\xbf" "v\n[\xef\xbb\xbf" "P]\nx = 1\n",
+         "Global/\ufeffd=\ufeffv; \ufeffP/x=1", 0},
     };
     for (const GoodCase& c : cases)
     {
