@@ -338,6 +338,14 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
         strError = QStringLiteral("no such cell");
         return false;
     }
+    // A window shown a moment ago may not be active yet: clicks and editors
+    // need the keyboard focus in it, as a user's first click would give it.
+    if (!pTop->isActiveWindow())
+    {
+        pTop->activateWindow();
+        // Offscreen activation can lag; the step itself reports what then fails.
+        (void)QTest::qWaitForWindowActive(pTop, 1000);
+    }
     pView->scrollTo(idx);
     const QPoint pt = pView->visualRect(idx).center();
     if (v == u"click" || v == u"ctrl-click")
@@ -356,7 +364,9 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
     const QString strText = step.args.mid(2).join(u' ');
     QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, pt);
     pView->edit(idx);
-    QWidget* pEditor = QApplication::focusWidget();
+    QWidget* pEditor = pView->indexWidget(idx);
+    if (!pEditor)
+        pEditor = QApplication::focusWidget();
     if (v == u"edit")
     {
         auto* pLine = qobject_cast<QLineEdit*>(pEditor);

@@ -6,13 +6,20 @@ build=${1:-build/dev}
 root=$(cd "$(dirname "$0")/.." && pwd)
 demo=$root/examples/demo
 args=(--project "$demo/demo.ini"
-      --prop "JEDEC_TYPE=SOIC8"
-      --prop "ALT_SYMBOLS=(Top:SOIC8;DIP8)"
-      --prop "DESCRIPTION=8-pin small outline")
+      --prop "JEDEC_TYPE=SOIC14"
+      --prop "ALT_SYMBOLS=(Top:SOIC14;DIP8)"
+      --prop "DESCRIPTION=14-pin small outline")
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && "${QT_QPA_PLATFORM:-}" != offscreen ]]; then
   exec "$build/bin/physprops" "${args[@]}" --verbose
 fi
 mkdir -p "$root/build/screenshots"
+# Without a desktop session there is no runtime folder; a private one keeps
+# Qt quiet and gives the message session a folder only we can open.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
 QT_QPA_PLATFORM=offscreen "$build/bin/physprops" "${args[@]}" --verbose \
   --script "$demo/walkthrough.txt" --screenshots "$root/build/screenshots"
 echo "Screenshots: $root/build/screenshots"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
 
 CWaitCursor::CWaitCursor() : m_bActive(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
 {
@@ -19,7 +20,14 @@ int RunModalDialog(QDialog& dialog)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return -1;
-    return dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    // Our dialogs often have no parent of ours, and not every platform hands
+    // the focus back when a parentless modal closes: give it back ourselves,
+    // so the keyboard works in the window the user came from.
+    const QPointer<QWidget> pCaller = QApplication::activeWindow();
+    const int nResult = dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    if (pCaller && pCaller != &dialog && pCaller->isVisible())
+        pCaller->activateWindow();
+    return nResult;
 }
 
 CDialogBase::CDialogBase(QWidget* pParent) : QDialog(pParent) {}

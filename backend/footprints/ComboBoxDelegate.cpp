@@ -1,4 +1,5 @@
 #include "ComboBoxDelegate.h"
+#include "GridBase.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,7 +20,11 @@ QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionVie
 {
     const QStringList choices = ChoicesOf(index);
     if (choices.isEmpty())
-        return QStyledItemDelegate::createEditor(pParent, option, index);
+    {
+        QWidget* pEditor = QStyledItemDelegate::createEditor(pParent, option, index);
+        LiftEditorLimit(pEditor);
+        return pEditor;
+    }
     auto* pCombo = new QComboBox(pParent);
     pCombo->setEditable(false);
     pCombo->addItems(choices);

@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
+#include <limits>
 #include <unordered_map>
 
 namespace
@@ -18,7 +21,26 @@ std::unordered_map<const CGridBase*, quint16>& SelfDeletingGrids()
 }
 
 bool g_bGridLibraryReady = false;
+
+class CGridDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* pParent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        QWidget* pEditor = QStyledItemDelegate::createEditor(pParent, option, index);
+        LiftEditorLimit(pEditor);
+        return pEditor;
+    }
+};
 } // namespace
+
+void LiftEditorLimit(QWidget* pEditor)
+{
+    if (auto* pLine = qobject_cast<QLineEdit*>(pEditor))
+        pLine->setMaxLength(std::numeric_limits<int>::max());
+}
 
 void GXInit(unsigned, const char*, const char*) { g_bGridLibraryReady = true; }
 bool GXIsInitialized() { return g_bGridLibraryReady; }
@@ -26,6 +48,7 @@ bool GXIsInitialized() { return g_bGridLibraryReady; }
 CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCellModel(this))
 {
     setModel(m_pCells);
+    setItemDelegate(new CGridDelegate(this));
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);

@@ -106,5 +106,10 @@ private:
 
 // The grid library's start-up call; the grids need nothing from it, but the
 // module makes it once, as hosts expect.
+// Lets a cell's line editor hold a text of any length; its default limit
+// (32,767 characters) would cut a longer value as soon as the cell is edited.
+// Other editors are left alone.
+void LiftEditorLimit(QWidget* pEditor);
+
 void GXInit(unsigned nFlags, const char* pszA, const char* pszB);
 bool GXIsInitialized();

@@ -15,6 +15,13 @@ struct ParseState
     QString strBadKey;
 };
 
+bool IsUtf8(const char* psz)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    [[maybe_unused]] const QString strText = decode(QByteArrayView(psz ? psz : ""));
+    return !decode.hasError();
+}
+
 // QString::fromUtf8 drops a U+FEFF that starts the text, which would change
 // a name or value that begins with one; the file's own mark inih has skipped.
 QString TextOf(const char* psz)
@@ -26,6 +33,13 @@ QString TextOf(const char* psz)
 int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const char* pszValue)
 {
     auto* pState = static_cast<ParseState*>(pUser);
+    // Read as UTF-8, other bytes would turn into replacement characters and
+    // name folders nobody has: refused, with the line, instead.
+    if (!IsUtf8(pszSection) || !IsUtf8(pszName) || !IsUtf8(pszValue))
+    {
+        pState->strBadKey = QStringLiteral("not UTF-8 text (save the file as UTF-8)");
+        return 0;
+    }
     const QString strSection = TextOf(pszSection);
     const QString strName = TextOf(pszName);
     const QString strValue = TextOf(pszValue);
@@ -150,6 +164,14 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
 
 ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
 {
+    // A folder, a pipe or a device is no project file; opening one could
+    // wait for a writer or read for ever.
+    const QFileInfo info(strPath);
+    if (info.exists() && !info.isFile())
+        return Fail(strPath, 0, QStringLiteral("not a file"));
+    if (info.size() > kMaxProjectFileSize)
+        return Fail(strPath, 0,
+                    QStringLiteral("too large (more than %1 bytes)").arg(kMaxProjectFileSize));
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly))
         return Fail(strPath, 0, QStringLiteral("cannot open: %1").arg(file.errorString()));

@@ -21,3 +21,5 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
 
 // Longest line the reader takes, in bytes.
 inline constexpr int kMaxProjectLine = 199;
+// Largest file the reader takes, in bytes; real project files are tiny.
+inline constexpr qint64 kMaxProjectFileSize = 16 << 20;

@@ -1,31 +1,16 @@
 // Runs the built host program as a user or a script would.
+#include "HostRun.h"
 #include "TestSupport.h"
 
-#include <QProcess>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace
 {
-struct HostRun
-{
-    int nExit = -1;
-    QString strOut;
-    QString strErr;
-};
-
-HostRun RunHost(const QStringList& args)
-{
-    QProcess proc;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    proc.setProcessEnvironment(env);
-    proc.start(testsupport::BinaryPath(QStringLiteral("bin/physprops")), args);
-    EXPECT_TRUE(proc.waitForFinished(60000));
-    return {proc.exitCode(), QString::fromUtf8(proc.readAllStandardOutput()),
-            QString::fromUtf8(proc.readAllStandardError())};
-}
+using testsupport::HostRun;
+using testsupport::RunHost;
 
 QString WriteFile(const QTemporaryDir& dir, const QString& strName, const QByteArray& content)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Footprint.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QList>
@@ -40,11 +41,11 @@ struct FootprintList
     QList<CFootprintEntry*> list;
 };
 
-// The real footprint names of the shared test data (folder TAB name), or an
+// The real footprint names kept with the tests (folder TAB name), or an
 // empty list when the file is not there.
 inline QStringList KicadFootprintNames()
 {
-    QFile file(QStringLiteral("/work/shared/data/kicad-footprints.tsv"));
+    QFile file(testsupport::SourcePath(QStringLiteral("tests/data/kicad-footprints.tsv")));
     QStringList names;
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return names;

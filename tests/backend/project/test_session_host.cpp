@@ -1,21 +1,18 @@
 // The built host joins the session its options or its project name.
 #include "Session.h"
+#include "HostRun.h"
 #include "TestSupport.h"
 
-#include <QProcess>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace
 {
-struct HostRun
-{
-    int nExit = -1;
-    QString strOut;
-    QString strErr;
-};
+using testsupport::HostRun;
 
+// The host on the demo project with a walkthrough that only cancels.
 HostRun RunHost(const QStringList& args)
 {
     QTemporaryDir dir;
@@ -25,19 +22,11 @@ HostRun RunHost(const QStringList& args)
     file.write("dialog Physical Properties\npress Cancel\n");
     file.close();
 
-    QProcess proc;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    proc.setProcessEnvironment(env);
-    proc.start(testsupport::BinaryPath(QStringLiteral("bin/physprops")),
-               QStringList{QStringLiteral("--project"),
-                           testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
-                           QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                           QStringLiteral("--verbose"), QStringLiteral("--script"), strScript} +
-                   args);
-    EXPECT_TRUE(proc.waitForFinished(60000));
-    return {proc.exitCode(), QString::fromUtf8(proc.readAllStandardOutput()),
-            QString::fromUtf8(proc.readAllStandardError())};
+    return testsupport::RunHost(QStringList{QStringLiteral("--project"),
+                                            testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                                            QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+                                            QStringLiteral("--verbose"), QStringLiteral("--script"), strScript} +
+                                args);
 }
 } // namespace
 

@@ -5,39 +5,17 @@
 #include "SessionFixture.h"
 #include "TestSupport.h"
 #include "ToolManager.h"
+#include "WaitUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 namespace
 {
-QStringList ReadLines(const QString& strPath)
-{
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-// Generous, so that a loaded machine does not fail a test that is right.
-template <class Condition> bool WaitUntil(Condition condition, int nTimeoutMs = 15000)
-{
-    const QDeadlineTimer deadline(nTimeoutMs);
-    while (!condition())
-    {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using testsupport::ReadLines;
+using testsupport::WaitUntil;
 
 class SessionLiveTest : public SessionFixture
 {

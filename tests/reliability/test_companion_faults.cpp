@@ -1,0 +1,255 @@
+// The PCB editor companion, started for real through the tool manager:
+// hostile drawing paths reach it as one request and run nothing; an editor
+// that stops reading never holds the module up.
+#include "BackEndMain.h"
+#include "CompanionSupport.h"
+#include "IpqChannel.h"
+#include "IpqFrame.h"
+#include "Launchers.h"
+#include "ReliabilitySupport.h"
+#include "ToolManager.h"
+#include "WaitUntil.h"
+#include "ipqc.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <cstring>
+#include <memory>
+
+using testsupport::ReadLines;
+using testsupport::WaitUntil;
+
+namespace
+{
+// The time a send may take, whoever is at the other end.
+constexpr qint64 kSendLimitMs = 100;
+
+class LiveEditor : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static int s_nCounter = 0;
+        m_session = "reliability-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' +
+                    QByteArray::number(++s_nCounter);
+        char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"),
+                        m_session.data(), nullptr};
+        int argc = 3;
+        ASSERT_EQ(ipqcInit(&argc, argv), 0);
+        ASSERT_TRUE(m_dir.isValid());
+        m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
+        m_strMark = m_dir.filePath(QStringLiteral("ran"));
+        qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
+        m_pTools = std::make_unique<CToolManager>();
+        g_pToolManager = m_pTools.get();
+    }
+
+    void TearDown() override
+    {
+        if (const qint64 nPid = EditorPid())
+            ::kill(pid_t(nPid), SIGCONT);
+        g_pToolManager = nullptr;
+        m_pTools.reset(); // ends the editor
+        qunsetenv("BRDEDIT_LOG");
+        qunsetenv(ipqc::kSessionVariable);
+    }
+
+    qint64 EditorPid() const
+    {
+        const CBaseTool* pTool = m_pTools ? m_pTools->FindTool(kPcbEditorToolId) : nullptr;
+        return pTool && pTool->m_pProcess ? pTool->m_pProcess->processId() : 0;
+    }
+    QStringList Requests() const
+    {
+        return ReadLines(m_strLog).filter(QRegularExpression("^brdedit: (open|new) "));
+    }
+    bool WaitForRequests(qsizetype n)
+    {
+        return WaitUntil([&] { return Requests().size() >= n; });
+    }
+    static QString OpenLine(const QString& strPath)
+    {
+        return QStringLiteral("brdedit: open ") + companion::EscapeForLine(strPath);
+    }
+    // Paths that a shell would take for commands; each tries to create the mark file.
+    QStringList HostilePaths() const
+    {
+        const QString m = m_strMark;
+        return {
+            QStringLiteral("/lib/$(touch %1).dra").arg(m),
+            QStringLiteral("/lib/`touch %1`.dra").arg(m),
+            QStringLiteral("/lib/a; touch %1; b.dra").arg(m),
+            QStringLiteral("/lib/a | touch %1 && touch %1 || touch %1 & x.dra").arg(m),
+            QStringLiteral("/lib/'; touch %1; '.dra").arg(m),
+            QStringLiteral("/lib/\"; touch %1; \".dra").arg(m),
+            QStringLiteral("/lib/a\\\"; touch %1; \\\".dra").arg(m),
+            QStringLiteral("/lib/a\"\nInput open \"/lib/forged.dra"),
+            QStringLiteral("/lib/a\r\nInput new unnamed.dra\r\n"),
+            QStringLiteral("/lib/${HOME}$PATH%PATH%!x.dra"),
+            QStringLiteral("/lib/a > %1 < /dev/null 2>&1.dra").arg(m),
+            QStringLiteral("/lib/-ipqsession other -x.dra"),
+            // Bytes that are not UTF-8, as a folder listing hands them over.
+            QFile::decodeName("/lib/Stecker_\xdc\xff\xfe.dra"),
+            QStringLiteral("/lib/") + QString(4000, u'x') + QStringLiteral(".dra"),
+        };
+    }
+
+    QByteArray m_session;
+    QTemporaryDir m_dir;
+    QString m_strLog;
+    QString m_strMark;
+    std::unique_ptr<CToolManager> m_pTools;
+};
+} // namespace
+
+TEST_F(LiveEditor, hostilePathsArriveAsOneRequestAndRunNothing)
+{
+    // One path with all of it on the command line of a fresh editor ...
+    const QString strFirst =
+        QStringLiteral("/lib/\"x\"; $(touch %1) `touch %1` | touch %1\n'\\.dra").arg(m_strMark);
+    ASSERT_EQ(OpenFootprintDrawing(strFirst), 1);
+    ASSERT_TRUE(WaitForRequests(1)) << ReadLines(m_strLog).join(u'\n').toStdString();
+    const qint64 nPid = EditorPid();
+
+    // ... then each in a message to the running editor.
+    QStringList expected{OpenLine(strFirst)};
+    for (const QString& strPath : HostilePaths())
+    {
+        SCOPED_TRACE(strPath.toStdString());
+        ASSERT_EQ(OpenFootprintDrawing(strPath), 1);
+        expected.append(OpenLine(strPath));
+        EXPECT_TRUE(WaitForRequests(expected.size()));
+    }
+    EXPECT_EQ(Requests(), expected);
+    EXPECT_EQ(EditorPid(), nPid) << "a request started another editor";
+    EXPECT_FALSE(QFile::exists(m_strMark)) << "a path was run as a command";
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files) == QStringList{"brdedit.log"});
+}
+
+TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
+{
+    // The next View comes before the event loop has heard of the death.
+    for (const int nSignal : {SIGKILL, SIGTERM, SIGHUP})
+    {
+        SCOPED_TRACE(nSignal);
+        const qsizetype nBefore = Requests().size();
+        ASSERT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
+        ASSERT_TRUE(WaitForRequests(nBefore + 1));
+        const qint64 nPid = EditorPid();
+        ASSERT_NE(nPid, 0);
+        ASSERT_EQ(::kill(pid_t(nPid), nSignal), 0);
+        siginfo_t info{};
+        ASSERT_EQ(::waitid(P_PID, id_t(nPid), &info, WEXITED | WNOWAIT), 0);
+
+        EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
+        ASSERT_TRUE(WaitForRequests(nBefore + 2));
+        EXPECT_EQ(Requests().mid(nBefore),
+                  (QStringList{QStringLiteral("brdedit: open /lib/before.dra"),
+                               QStringLiteral("brdedit: open /lib/after.dra")}));
+        EXPECT_NE(EditorPid(), nPid);
+    }
+}
+
+TEST_F(LiveEditor, aMessageThatIsNotUtf8IsDroppedAndTheNextOneArrives)
+{
+    ASSERT_EQ(NewFootprintDrawing(), 1);
+    ASSERT_TRUE(WaitForRequests(1));
+    const QByteArray bad = "open \"/lib/\xff\xfe; touch " + QFile::encodeName(m_strMark) + "\"";
+    EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", bad.constData())), 0);
+    ASSERT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
+    ASSERT_TRUE(WaitForRequests(2));
+    EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: new unnamed.dra"),
+                                       QStringLiteral("brdedit: open /lib/after.dra")}));
+    EXPECT_FALSE(QFile::exists(m_strMark));
+}
+
+TEST_F(LiveEditor, anEditorThatStopsReadingDoesNotHoldTheSenderUp)
+{
+    ASSERT_EQ(NewFootprintDrawing(), 1);
+    ASSERT_TRUE(WaitForRequests(1));
+    const qint64 nPid = EditorPid();
+    ASSERT_NE(nPid, 0);
+    ASSERT_EQ(::kill(pid_t(nPid), SIGSTOP), 0);
+
+    // A request the socket buffers can hold waits for the editor ...
+    IPQ_MSG hSmall = ipqListN("%s %s", "Input", "open \"/lib/while-stopped.dra\"");
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(ipqSend(hSmall), 0);
+    EXPECT_LT(timer.elapsed(), kSendLimitMs);
+    // ... one they cannot hold is given up in time.
+    const QByteArray big = "open \"/lib/" + QByteArray(ipqc::kMaxFrameSize - 100, 'x') + ".dra\"";
+    IPQ_MSG hBig = ipqListN("%s %s", "Input", big.constData());
+    timer.restart();
+    EXPECT_EQ(ipqSend(hBig), -1);
+    EXPECT_LT(timer.elapsed(), kSendLimitMs);
+    // The View button's whole request too.
+    timer.restart();
+    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/view.dra")), 1);
+    EXPECT_LT(timer.elapsed(), kSendLimitMs);
+
+    ASSERT_EQ(::kill(pid_t(nPid), SIGCONT), 0);
+    ASSERT_TRUE(WaitForRequests(3));
+    EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: new unnamed.dra"),
+                                       QStringLiteral("brdedit: open /lib/while-stopped.dra"),
+                                       QStringLiteral("brdedit: open /lib/view.dra")}));
+}
+
+TEST(SessionChannel, aListenerThatAcceptsButNeverReadsCostsTheSenderLittle)
+{
+    const ipqc::SessionAddress addr{
+        QStringLiteral("deaf-%1").arg(QCoreApplication::applicationPid()), QStringLiteral("host")};
+    QString strError;
+    const QString strPath = ipqc::ChannelPath(addr, true, &strError);
+    ASSERT_FALSE(strPath.isEmpty()) << strError.toStdString();
+    const int nListen = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(strPath);
+    std::memcpy(sa.sun_path, path.constData(), std::size_t(path.size()) + 1);
+    ASSERT_EQ(::bind(nListen, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(::listen(nListen, 8), 0);
+
+    const struct
+    {
+        const char* pszWhat;
+        qsizetype nSize;
+        int nResult;
+    } cases[] = {
+        {"small message", 100, 0},
+        {"message larger than the socket buffers", qsizetype(ipqc::kMaxFrameSize), -1},
+        {"second large message", qsizetype(ipqc::kMaxFrameSize) - 1, -1},
+    };
+    QList<int> accepted;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszWhat);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(
+            ipqc::SendPayload(addr, QByteArray(c.nSize, 'x'), ipqc::kSendTimeoutMs, &strError),
+            c.nResult);
+        EXPECT_LT(timer.elapsed(), kSendLimitMs);
+        // Accepted, and then never read.
+        const int nConn = ::accept4(nListen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        EXPECT_GE(nConn, 0);
+        accepted.append(nConn);
+    }
+    for (const int fd : accepted)
+        ::close(fd);
+    ::close(nListen);
+    ::unlink(path.constData());
+}
