@@ -22,6 +22,14 @@ bool IsUtf8(const char* psz)
     return !decode.hasError();
 }
 
+// QString::fromUtf8 drops a U+FEFF that starts the text, which would change
+// a name or value that begins with one; the file's own mark inih has skipped.
+QString TextOf(const char* psz)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(psz ? psz : ""));
+}
+
 int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const char* pszValue)
 {
     auto* pState = static_cast<ParseState*>(pUser);
@@ -32,9 +40,9 @@ int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const c
         pState->strBadKey = QStringLiteral("not UTF-8 text (save the file as UTF-8)");
         return 0;
     }
-    const QString strSection = QString::fromUtf8(pszSection);
-    const QString strName = QString::fromUtf8(pszName);
-    const QString strValue = QString::fromUtf8(pszValue ? pszValue : "");
+    const QString strSection = TextOf(pszSection);
+    const QString strName = TextOf(pszName);
+    const QString strValue = TextOf(pszValue);
     if (strName.isEmpty())
     {
         pState->strBadKey = QStringLiteral("a value without a name");
@@ -45,6 +53,56 @@ int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const c
     CSpiProject::AddValue(pState->pProject->AddProgram(strSection), strName, strValue);
     return 1;
 }
+
+// inih keeps a program name, and the directive name that an indented
+// continuation line adds to, in 50-byte buffers and cuts longer ones short
+// without a word. Such lines are found the way inih reads them and refused.
+constexpr qsizetype kMaxProjectName = 49;
+
+struct NameCheck
+{
+    bool bNamed = false;    // a directive line came since the last program line
+    bool bLongName = false; // and its name is longer than inih keeps
+
+    QString Check(QByteArrayView line, bool bFirst)
+    {
+        const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+        if (bFirst && line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
+        while (!line.isEmpty() && isSpace(line.back()))
+            line.chop(1);
+        qsizetype nIndent = 0;
+        while (nIndent < line.size() && isSpace(line[nIndent]))
+            ++nIndent;
+        const QByteArrayView text = line.sliced(nIndent);
+        if (text.isEmpty() || text[0] == ';' || text[0] == '#')
+            return {};
+        if (bNamed && nIndent > 0)
+            return bLongName ? QStringLiteral("continued value of a name longer than %1 bytes")
+                                   .arg(kMaxProjectName)
+                             : QString();
+        if (text[0] == '[')
+        {
+            bNamed = false;
+            const qsizetype nClose = text.indexOf(']');
+            if (nClose - 1 > kMaxProjectName)
+                return QStringLiteral("program name too long (%1 bytes; at most %2)")
+                    .arg(nClose - 1)
+                    .arg(kMaxProjectName);
+            return {};
+        }
+        qsizetype nEnd = 0;
+        while (nEnd < text.size() && text[nEnd] != '=' && text[nEnd] != ':')
+            ++nEnd;
+        if (nEnd == text.size())
+            return {};
+        while (nEnd > 0 && isSpace(text[nEnd - 1]))
+            --nEnd;
+        bNamed = true;
+        bLongName = nEnd > kMaxProjectName;
+        return {};
+    }
+};
 
 ProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
 {
@@ -66,6 +124,7 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
     // misread are refused here, with the line they stand on.
     int nLine = 1;
     qsizetype nLineStart = 0;
+    NameCheck names;
     for (qsizetype i = 0; i <= text.size(); ++i)
     {
         if (i == text.size() || text[i] == '\n')
@@ -76,6 +135,10 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
                             QStringLiteral("line too long (%1 bytes; at most %2)")
                                 .arg(nLen)
                                 .arg(kMaxProjectLine));
+            const QString strBadName =
+                names.Check(QByteArrayView(text).sliced(nLineStart, i - nLineStart), nLine == 1);
+            if (!strBadName.isEmpty())
+                return Fail(strName, nLine, strBadName);
             ++nLine;
             nLineStart = i + 1;
         }

@@ -44,6 +44,8 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
          "Global/name=with spaces inside", 0},
         {"[Global]\nempty =\n", "Global/empty=", 0},
         {"[Global]\nutf = Bauteil \xc3\xa4\xe2\x82\xac\n", "Global/utf=Bauteil \u00e4\u20ac", 0},
+        {"\xef\xbb\xbf[Global]\n\xef\xbb\xbf" "d = \xef\xbb\xbf" "v\n[\xef\xbb\xbf" "P]\nx = 1\n",
+         "Global/\ufeffd=\ufeffv; \ufeffP/x=1", 0},
     };
     for (const GoodCase& c : cases)
     {
@@ -65,6 +67,9 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
         {QByteArray("[Global]\nx = 1\n= 2\n"), 3, ""},
         {QByteArray("[Global]\nx = ") + QByteArray(300, 'v') + "\n", 2, "too long"},
         {QByteArray("[Global]\nx = 1\n\x01\x02\0\x03", 19).append("\n"), 3, "binary"},
+        {"[" + QByteArray(50, 'P') + "]\nx = 1\n", 1, "program name too long (50 bytes"},
+        {"[Global]\n" + QByteArray(50, 'd') + " = a\n  b\n", 3, "continued value"},
+        {"[Global]\n" + QByteArray(60, 'd') + " = a\n; note\n\n\t[next]\n", 5, "continued value"},
     };
     for (const BadCase& c : cases)
     {
@@ -75,6 +80,30 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
         EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/x/p.ini:%1:").arg(c.nLine)))
             << r.strError.toStdString();
         EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords))) << r.strError.toStdString();
+    }
+}
+
+TEST(ProjectFile, longNamesAreReadWhole)
+{
+    const QByteArray program(49, 'P');
+    const QByteArray directive(150, 'd');
+    const struct
+    {
+        QByteArray text;
+        QByteArray expected;
+    } cases[] = {
+        {"[" + program + "]\nx = 1\n", program + "/x=1"},
+        {"[Global]\n" + directive + " = a\n" + directive + " = b\n", "Global/" + directive + "=a,b"},
+        {"[Global]\n" + QByteArray(49, 'd') + " = a\n  b\n", "Global/" + QByteArray(49, 'd') + "=a,b"},
+        {"[Global]\n" + directive + " = a\n[" + program + "]\n  y = b\n",
+         "Global/" + directive + "=a; " + program + "/y=b"},
+    };
+    for (const auto& c : cases)
+    {
+        CSpiProject project;
+        const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("p.ini"), project);
+        EXPECT_TRUE(r.bOk) << c.text.toStdString() << " -> " << r.strError.toStdString();
+        EXPECT_EQ(Flatten(project), QString::fromUtf8(c.expected));
     }
 }
 

@@ -1,0 +1,79 @@
+// The alternate-symbols split against a plain reading of the value: outside
+// "(" ... ")" the value is refused with the syntax message; inside, ',' and
+// ';' separate entries, each entry's name is what follows its last ':', with
+// blanks dropped, and a name already in the list (any case) is not added.
+#include "FuzzSupport.h"
+#include "MessageBox.h"
+#include "PhysPropsDlg.h"
+#include "Value.h"
+
+#include <QList>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace
+{
+QStringList g_messages;
+
+QStringList PlainSplit(const QString& strValue, QStringList names)
+{
+    const QString strInner = strValue.mid(1, strValue.size() - 2);
+    static const QRegularExpression s_separators(QStringLiteral("[,;]"));
+    for (QString strEntry : strInner.split(s_separators))
+    {
+        const qsizetype nColon = strEntry.lastIndexOf(u':');
+        if (nColon >= 0)
+            strEntry = strEntry.mid(nColon + 1);
+        strEntry.remove(u' ');
+        bool bNew = true;
+        for (const QString& strName : names)
+            bNew = bNew && strName.compare(strEntry, Qt::CaseInsensitive) != 0;
+        if (bNew)
+            names.append(strEntry);
+    }
+    return names;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    SetMessageBoxHandler([](const QString& strText, int, int) {
+        g_messages.append(strText);
+        return 1;
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    // The first byte says whether the list already holds a name.
+    if (nSize == 0)
+        return 0;
+    const QString strValue = QString::fromUtf8(reinterpret_cast<const char*>(pData) + 1, qsizetype(nSize - 1));
+    QList<CValue*> names;
+    QStringList before;
+    if (pData[0] & 1)
+    {
+        names.append(new CValue);
+        names.back()->SetValue(QStringLiteral("soic8"));
+        before.append(QStringLiteral("soic8"));
+    }
+    if (pData[0] & 2)
+        names.append(nullptr); // a hole in the caller's list is skipped
+
+    g_messages.clear();
+    const int nResult = CPhysPropsDlg::SplitAltSymbols(strValue, &names);
+    const bool bBracketed = strValue.startsWith(u'(') && strValue.endsWith(u')');
+    FUZZ_CHECK(g_messages.size() == (bBracketed ? 0 : 1));
+    FUZZ_CHECK(nResult == (bBracketed && strValue.size() > 2 ? 1 : 0));
+
+    QStringList got;
+    for (const CValue* p : names)
+        if (p)
+            got.append(p->GetValue());
+    FUZZ_CHECK(got == (nResult ? PlainSplit(strValue, before) : before));
+    qDeleteAll(names);
+
+    FUZZ_CHECK(CPhysPropsDlg::SplitAltSymbols(strValue, nullptr) == 0);
+    return 0;
+}

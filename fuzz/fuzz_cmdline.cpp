@@ -1,0 +1,95 @@
+// Command-line splitting, quoted-blank protection and option lookup. The
+// split must keep every character that is not a separator, in order; the
+// lookup must agree with a plain scan of the option list.
+#include "FuzzSupport.h"
+#include "Session.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+// What the split may drop: quotes, zero bytes and blanks outside quotes.
+std::string Kept(QByteArrayView line)
+{
+    std::string kept;
+    bool bQuoted = false;
+    for (const char c : line)
+    {
+        if (c == '"')
+            bQuoted = !bQuoted;
+        else if (c != '\0' && (c != ' ' || bQuoted))
+            kept += c;
+    }
+    return kept;
+}
+
+int PlainFind(const QStringList& options, const QString& strOption, QString& strValue)
+{
+    for (qsizetype i = 0; i < options.size(); ++i)
+    {
+        QString strEntry = options[i];
+        if (strEntry.isNull())
+            continue;
+        if (strEntry.startsWith(u'-') || strEntry.startsWith(u'/'))
+            strEntry.remove(0, 1);
+        if (strEntry.compare(strOption, Qt::CaseInsensitive) == 0)
+        {
+            strValue = i + 1 < options.size() ? options[i + 1] : QString();
+            return 0;
+        }
+    }
+    return -1;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    const QByteArray line(reinterpret_cast<const char*>(pData), qsizetype(nSize));
+
+    QByteArray protectedLine;
+    const int nQuotes = ProtectQuotedSpaces(protectedLine, line);
+    FUZZ_CHECK(protectedLine.size() == line.size());
+    FUZZ_CHECK(nQuotes == int(line.count('"')));
+    FUZZ_CHECK(!protectedLine.contains('"'));
+
+    int nArgc = -1;
+    char** ppArgv = nullptr;
+    SplitCommandLine(line, &nArgc, &ppArgv);
+    FUZZ_CHECK(nArgc >= 0 && ppArgv != nullptr);
+    FUZZ_CHECK(ppArgv[nArgc] == nullptr);
+    std::string joined;
+    QStringList words;
+    for (int i = 0; i < nArgc; ++i)
+    {
+        FUZZ_CHECK(ppArgv[i] != nullptr && *ppArgv[i] != '\0');
+        joined += ppArgv[i];
+        words.append(QString::fromUtf8(ppArgv[i]));
+    }
+    FUZZ_CHECK(joined == Kept(line));
+    delete[] ppArgv;
+
+    // The words become the option list; look up each of the first few words
+    // as an option name, and one name that is likely absent.
+    QStringList& options = ProcessOptions();
+    const QStringList saved = options;
+    options = words;
+    QStringList names;
+    for (qsizetype i = 0; i < words.size() && i < 4; ++i)
+        names.append(QStringView(words[i]).mid(1).toString());
+    names.append(QStringLiteral("ipqsession"));
+    for (const QString& strName : names)
+    {
+        QString strValue = QStringLiteral("untouched");
+        QString strExpected = strValue;
+        const int nFound = FindCommandOption(strName, strValue);
+        FUZZ_CHECK(nFound == PlainFind(words, strName, strExpected));
+        FUZZ_CHECK(strValue == strExpected);
+    }
+    options = saved;
+    return 0;
+}

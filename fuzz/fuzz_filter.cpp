@@ -1,0 +1,96 @@
+// The footprint list filtered by a typed pattern and sorted, against plain
+// answers: the rows shown are the entries (in list order) whose upper-cased
+// name matches, and a sort orders them by upper-cased name, ties in list
+// order. Input: the typed filter, a newline, then one name per line; an
+// empty line is an entry the search could not fill (null).
+#include "FootprintListModel.h"
+#include "Footprint.h"
+#include "FuzzSupport.h"
+#include "OLRegExp.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
+{
+    const QByteArray input(reinterpret_cast<const char*>(pData), qsizetype(nSize));
+    QList<QByteArray> lines = input.split('\n');
+    const QString strFilter = QString::fromUtf8(lines.takeFirst()).trimmed();
+    if (lines.size() > 2000)
+        return 0;
+
+    std::vector<std::unique_ptr<CFootprintEntry>> owned;
+    QList<CFootprintEntry*> list;
+    for (const QByteArray& line : lines)
+    {
+        if (line.isEmpty())
+        {
+            list.append(nullptr);
+            continue;
+        }
+        owned.push_back(std::make_unique<CFootprintEntry>(QString::fromUtf8(line), QString(),
+                                                          QStringLiteral("/lib")));
+        list.append(owned.back().get());
+    }
+
+    // The pattern is made as the selection dialog makes it.
+    const QByteArray pattern = (strFilter + u'*').toUpper().toUtf8();
+    const OLRegExp matcher(pattern.constData());
+    const std::string_view patternText(pattern.constData()); // up to a typed zero character
+
+    const bool bWithSides = nSize % 2 == 0;
+    CFootprintListModel model(bWithSides);
+    model.SetEntries(&list);
+    FUZZ_CHECK(model.rowCount() == list.size());
+    model.ApplyFilter(matcher);
+
+    std::vector<int> expected;
+    std::vector<QByteArray> upper(std::size_t(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i)
+    {
+        if (!list[i])
+            continue;
+        upper[std::size_t(i)] = list[i]->GetName().toUpper().toUtf8();
+        const std::string_view name(upper[std::size_t(i)].constData(), std::size_t(upper[std::size_t(i)].size()));
+        if (name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
+                                                         : fuzz::WildcardMatches(patternText, name))
+            expected.push_back(int(i));
+    }
+    FUZZ_CHECK(model.rowCount() == int(expected.size()));
+    for (int r = 0; r < model.rowCount(); ++r)
+        FUZZ_CHECK(model.EntryAt(r) == list[expected[std::size_t(r)]]);
+
+    // Sorting by name: by upper-cased bytes, ties in list order; descending is the reverse.
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](int a, int b) { return upper[std::size_t(a)] < upper[std::size_t(b)]; });
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder})
+    {
+        model.sort(CFootprintListModel::ColName, order);
+        for (int r = 0; r < model.rowCount(); ++r)
+        {
+            const int nRow = order == Qt::AscendingOrder ? r : model.rowCount() - 1 - r;
+            FUZZ_CHECK(model.EntryAt(nRow) == list[expected[std::size_t(r)]]);
+        }
+    }
+
+    // Change a few sides, then sort by side: each side's rows stay in name order.
+    if (bWithSides && model.rowCount() > 0)
+    {
+        const QStringList sides = {QStringLiteral("Top"), QStringLiteral("bottom"), QStringLiteral("Both")};
+        for (int r = 0; r < model.rowCount(); r += 2)
+            FUZZ_CHECK(model.setData(model.index(r, CFootprintListModel::ColType), sides[r % 3]));
+        model.sort(CFootprintListModel::ColType);
+        for (int r = 1; r < model.rowCount(); ++r)
+        {
+            const QString a = model.data(model.index(r - 1, CFootprintListModel::ColType)).toString();
+            const QString b = model.data(model.index(r, CFootprintListModel::ColType)).toString();
+            FUZZ_CHECK(a <= b);
+        }
+        model.sort(CFootprintListModel::ColLocation);
+        FUZZ_CHECK(model.rowCount() == int(expected.size()));
+    }
+    return 0;
+}
