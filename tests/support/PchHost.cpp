@@ -1,0 +1,2 @@
+// Only carries the precompiled headers the tests share; main() comes from
+// the test support library.
