@@ -188,8 +188,18 @@ void CFootprintListModel::PrepareNames()
     m_pNames.reset(new char[nCapacity]);
     std::size_t nUsed = 0;
     const QString strNoName;
+    // Each name sits behind two pointers somewhere on the heap, so this pass
+    // mostly waits for memory: ask for the entries, then their texts, a few
+    // rows ahead, and the waits overlap.
+    constexpr qsizetype kEntryAhead = 16;
+    constexpr qsizetype kTextAhead = 8;
     for (qsizetype i = 0; i < n; ++i)
     {
+        if (i + kEntryAhead < n)
+            __builtin_prefetch(m_pList->at(i + kEntryAhead));
+        if (i + kTextAhead < n)
+            if (const CFootprintEntry* pAhead = m_pList->at(i + kTextAhead))
+                __builtin_prefetch(pAhead->Name().constData());
         const std::size_t nStart = nUsed;
         m_offsets.push_back(nStart);
         const CFootprintEntry* pEntry = m_pList->at(i);
