@@ -2,40 +2,14 @@
 
 #include "zorvcommon.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace
 {
-// Starting means fork and exec of a program found beforehand: quick, but a
-// loaded machine may take a moment.
-constexpr int kStartTimeoutMs = 10000;
-// How long programs get to end on their own when the manager goes.
-constexpr int kEndGraceMs = 2000;
-
-bool IsRunning(const QProcess* pProcess)
-{
-    return pProcess && pProcess->state() != QProcess::NotRunning;
-}
-
-// An exit that the event loop has not delivered yet counts: the process is
-// looked at without collecting it, so QProcess still does that itself.
-bool HasExited(const QProcess* pProcess)
-{
-    siginfo_t info{};
-    return ::waitid(P_PID, id_t(pProcess->processId()), &info,
-                    WEXITED | WNOHANG | WNOWAIT | __WALL) == 0 &&
-           info.si_pid != 0;
-}
-
 QString InstallRoot()
 {
     char* pszRoot = zorvGetInstallRoot();
@@ -45,6 +19,11 @@ QString InstallRoot()
     std::free(pszRoot);
     return strRoot;
 }
+
+bool IsRunning(const CToolProcess* pProcess)
+{
+    return pProcess && pProcess->IsRunning();
+}
 } // namespace
 
 CBaseTool::CBaseTool(unsigned nId, const QString& strProgram, const QString& strName,
@@ -53,21 +32,15 @@ CBaseTool::CBaseTool(unsigned nId, const QString& strProgram, const QString& str
 {
 }
 
-CBaseTool::~CBaseTool() = default;
+CBaseTool::~CBaseTool()
+{
+    delete m_pProcess;
+}
 
 CToolManager::CToolManager() = default;
 
-CToolManager::~CToolManager()
-{
-    QList<QProcess*> processes;
-    for (const auto& [nId, pTool] : m_tools)
-        if (pTool->m_pProcess)
-            processes.append(pTool->m_pProcess);
-    for (const Leftover& left : m_leftovers)
-        processes.append(left.pProcess);
-    EndProcesses(processes, kEndGraceMs);
-    qDeleteAll(processes);
-}
+// The programs started run on: they are the user's now.
+CToolManager::~CToolManager() = default;
 
 CBaseTool* CToolManager::FindTool(unsigned nId)
 {
@@ -110,27 +83,12 @@ CBaseTool* CToolManager::DoFindTool(unsigned nId)
 QObject* CToolManager::DoGetToolWindow(unsigned nId, int)
 {
     CBaseTool* pTool = DoFindTool(nId);
-    if (!pTool || !pTool->m_pProcess)
-        return nullptr;
-    QProcess* pProcess = pTool->m_pProcess;
-    if (IsRunning(pProcess) && HasExited(pProcess))
-        pProcess->waitForFinished(kEndGraceMs);
-    return IsRunning(pProcess) ? pProcess : nullptr;
+    return pTool && IsRunning(pTool->m_pProcess) ? pTool->m_pProcess : nullptr;
 }
 
 void CToolManager::DoUnregisterTool(unsigned nId)
 {
-    const auto it = m_tools.find(nId);
-    if (it == m_tools.end())
-        return;
-    if (QProcess* pProcess = it->second->m_pProcess)
-    {
-        if (IsRunning(pProcess))
-            m_leftovers.append({nId, pProcess});
-        else
-            delete pProcess;
-    }
-    m_tools.erase(it);
+    m_tools.erase(nId);
 }
 
 void CToolManager::DoRegisterTool(unsigned nId, const QString& strProgram, const QString& strName,
@@ -147,58 +105,71 @@ void CToolManager::DoRegisterTool(unsigned nId, const QString& strProgram, const
 
 void CToolManager::RunTool(unsigned nId)
 {
+    m_startErrors.erase(nId);
     CBaseTool* pTool = DoFindTool(nId);
     if (!pTool)
     {
         Report(QStringLiteral("no tool is registered under id %1").arg(nId));
         return;
     }
-    if (IsRunning(pTool->m_pProcess))
-    {
-        // The companion reads its standard input for this request.
-        pTool->m_pProcess->write("raise\n");
+    // A program that ended just now is started again.
+    if (pTool->m_pProcess && pTool->m_pProcess->Raise())
         return;
-    }
     StartTool(*pTool);
 }
 
-void CToolManager::RemoveTool(unsigned nId, int nFlag)
+void CToolManager::RemoveTool(unsigned nId, int)
 {
     DoUnregisterTool(nId);
-    QList<QProcess*> ended;
-    QList<QProcess*> running;
-    for (qsizetype i = m_leftovers.size() - 1; i >= 0; --i)
-    {
-        const Leftover& left = m_leftovers[i];
-        if (left.nId != nId)
-            continue;
-        if (IsRunning(left.pProcess) && !nFlag)
-            continue;
-        (IsRunning(left.pProcess) ? running : ended).append(left.pProcess);
-        m_leftovers.removeAt(i);
-    }
-    EndProcesses(running, kEndGraceMs);
-    qDeleteAll(running);
-    qDeleteAll(ended);
 }
 
-QString CToolManager::FindProgram(const QString& strProgram)
+const CToolStartError* CToolManager::LastStartError(unsigned nId) const
 {
+    const auto it = m_startErrors.find(nId);
+    return it == m_startErrors.end() ? nullptr : &it->second;
+}
+
+QStringList CToolManager::DefaultSearchFolders()
+{
+    QStringList folders;
+    const QString strRoot = InstallRoot();
+    if (!strRoot.isNull())
+        folders.append(strRoot + QStringLiteral("/bin"));
+    const QString strPath = qEnvironmentVariable("PATH");
+    for (const QString& strFolder : strPath.split(u':', Qt::SkipEmptyParts))
+        folders.append(strFolder);
+    return folders;
+}
+
+QStringList CToolManager::SearchFolders() const
+{
+    return m_bSearchFoldersSet ? m_searchFolders : DefaultSearchFolders();
+}
+
+void CToolManager::SetSearchFolders(const QStringList& folders)
+{
+    m_searchFolders = folders;
+    m_bSearchFoldersSet = true;
+}
+
+QString CToolManager::FindProgram(const QString& strProgram, const QStringList& folders)
+{
+    const auto executable = [](const QString& strPath)
+    {
+        const QFileInfo info(strPath);
+        return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+    };
     if (strProgram.isEmpty())
         return {};
     if (strProgram.contains(u'/'))
+        return executable(strProgram);
+    for (const QString& strFolder : folders)
     {
-        const QFileInfo info(strProgram);
-        return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+        const QString strPath = executable(QDir(strFolder).filePath(strProgram));
+        if (!strPath.isEmpty())
+            return strPath;
     }
-    const QString strRoot = InstallRoot();
-    if (!strRoot.isNull())
-    {
-        const QFileInfo info(strRoot + QStringLiteral("/bin/") + strProgram);
-        if (info.isFile() && info.isExecutable())
-            return info.absoluteFilePath();
-    }
-    return QStandardPaths::findExecutable(strProgram);
+    return {};
 }
 
 bool CToolManager::StartTool(CBaseTool& tool)
@@ -206,42 +177,28 @@ bool CToolManager::StartTool(CBaseTool& tool)
     delete tool.m_pProcess;
     tool.m_pProcess = nullptr;
 
-    const QString strPath = FindProgram(tool.GetProgram());
-    if (strPath.isEmpty())
+    CToolStartError error{tool.GetProgram(), {}, {}, {}};
+    const QStringList folders = SearchFolders();
+    error.strPath = FindProgram(tool.GetProgram(), folders);
+    if (error.strPath.isEmpty())
     {
-        Report(QStringLiteral("cannot start \"%1\": not found in %2/bin or on PATH")
-                   .arg(tool.GetProgram(), QDir::toNativeSeparators(InstallRoot())));
+        if (!tool.GetProgram().contains(u'/'))
+            error.searched = folders;
+        Report(QStringLiteral("cannot start \"%1\": not found in %2")
+                   .arg(tool.GetProgram(), error.searched.isEmpty()
+                                               ? QStringLiteral("its folder")
+                                               : error.searched.join(QStringLiteral(", "))));
+        m_startErrors[tool.GetId()] = error;
         return false;
     }
-    auto* pProcess = new QProcess(this);
-    pProcess->setProgram(strPath);
-    pProcess->setArguments(SplitToolArguments(tool.GetArgs()));
-    pProcess->setProcessChannelMode(QProcess::ForwardedChannels);
-    if (!tool.GetWorkingDir().isEmpty())
-        pProcess->setWorkingDirectory(tool.GetWorkingDir());
-    pProcess->start();
-    if (!pProcess->waitForStarted(kStartTimeoutMs))
+    tool.m_pProcess = CToolProcess::Start(error.strPath, SplitToolArguments(tool.GetArgs()),
+                                          tool.GetWorkingDir(), error.strReason)
+                          .release();
+    if (!tool.m_pProcess)
     {
-        Report(QStringLiteral("cannot start \"%1\": %2").arg(strPath, pProcess->errorString()));
-        delete pProcess;
+        Report(QStringLiteral("cannot start \"%1\": %2").arg(error.strPath, error.strReason));
+        m_startErrors[tool.GetId()] = error;
         return false;
     }
-    tool.m_pProcess = pProcess;
     return true;
-}
-
-void CToolManager::EndProcesses(const QList<QProcess*>& processes, int nGraceMs)
-{
-    for (QProcess* pProcess : processes)
-        if (IsRunning(pProcess))
-            pProcess->terminate();
-    const QDeadlineTimer deadline(nGraceMs);
-    for (QProcess* pProcess : processes)
-    {
-        if (IsRunning(pProcess) && !pProcess->waitForFinished(int(deadline.remainingTime())))
-        {
-            pProcess->kill();
-            pProcess->waitForFinished(kEndGraceMs);
-        }
-    }
 }

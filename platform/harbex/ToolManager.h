@@ -2,15 +2,50 @@
 
 #include "ToolArguments.h"
 
-#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <csignal>
 #include <functional>
 #include <map>
 #include <memory>
 
-class QProcess;
+// A started companion program, watched but not owned: it was started
+// detached, so the host never has to collect it and never ends it. The
+// handle refers to that very process even after its id is reused (a pidfd;
+// where the kernel has none, the id and its start time).
+class CToolProcess : public QObject
+{
+    Q_OBJECT
+public:
+    // Starts the program detached, or says why it could not.
+    static std::unique_ptr<CToolProcess> Start(const QString& strPath, const QStringList& args,
+                                               const QString& strWorkingDir, QString& strError);
+    // Watches a process that runs now.
+    explicit CToolProcess(qint64 nPid);
+    // Forgets the process; it runs on.
+    ~CToolProcess() override;
+    CToolProcess(const CToolProcess&) = delete;
+    CToolProcess& operator=(const CToolProcess&) = delete;
+
+    // Named as QProcess names it, which it replaces for callers.
+    qint64 processId() const { return m_nPid; }
+    bool IsRunning() const;
+    // Asks the program to come to the front (the raise signal). False when
+    // it has ended.
+    bool Raise() const;
+
+    // Sent to a running program to bring it forward. Companions start with
+    // it blocked, so one that arrives before they are ready waits for them,
+    // and a program that never asks for it is never disturbed by it.
+    static constexpr int kRaiseSignal = SIGUSR1;
+
+private:
+    qint64 m_nPid;
+    int m_nPidFd = -1;
+    unsigned long long m_nStartTime = 0; // without a pidfd
+};
 
 // One registered companion program.
 class CBaseTool
@@ -19,6 +54,8 @@ public:
     CBaseTool(unsigned nId, const QString& strProgram, const QString& strName,
               const QString& strArgs);
     virtual ~CBaseTool();
+    CBaseTool(const CBaseTool&) = delete;
+    CBaseTool& operator=(const CBaseTool&) = delete;
 
     unsigned GetId() const { return m_nId; }
     QString GetProgram() const { return m_strProgram; }
@@ -36,7 +73,8 @@ public:
         m_nFlags[2] = nFlag3;
     }
 
-    QProcess* m_pProcess = nullptr; // set while the program has been started
+    // The program last started under this registration (owned), or null.
+    CToolProcess* m_pProcess = nullptr;
 
 private:
     unsigned m_nId;
@@ -47,16 +85,26 @@ private:
     int m_nFlags[3] = {0, 0, 0};
 };
 
+// Why the last RunTool of an id started nothing.
+struct CToolStartError
+{
+    QString strProgram;   // the registered program name
+    QString strPath;      // where it was found; empty: not found
+    QStringList searched; // the folders looked in, in order (not found)
+    QString strReason;    // the system's reason (found but not started)
+};
+
 // The host's registry of companion programs, keyed by tool id.
 //
-// A program is started with QProcess from its argument text split like a
-// command line (SplitToolArguments), never through a shell. It is looked
-// for in <install root>/bin first, then on PATH. Its standard output and
-// error go to the host's. A tool "has a window" exactly while its process
-// runs. RunTool on a running tool brings it to the front by writing the
-// line "raise" to the program's standard input. Programs still running when
-// the manager is destroyed are asked to end (SIGTERM) and killed after a
-// short grace period, so none outlives its host unsupervised.
+// A program is started from its argument text split like a command line
+// (SplitToolArguments), never through a shell. It is looked for in
+// <install root>/bin first, then on PATH. It starts detached, in a session
+// of its own: it outlives the host and is never ended by it (that would
+// lose a user's unsaved work), and it leaves no zombie behind. Its standard
+// input is /dev/null, and its standard output goes to the host's standard
+// error, so the host's output carries the host's results alone. A tool "has
+// a window" exactly while its process runs. RunTool on a running tool
+// brings it forward by sending it CToolProcess::kRaiseSignal.
 class CToolManager : public QObject
 {
     Q_OBJECT
@@ -69,10 +117,9 @@ public:
     // Non-null when the id is registered.
     CBaseTool* FindTool(unsigned nId);
     // Non-null exactly while the registered tool's process runs, also when
-    // the event loop has not yet delivered its exit. The flag is not used.
+    // the event loop has not run since it ended. The flag is not used.
     QObject* GetToolWindow(unsigned nId, int nFlag);
-    // Drops the registration; a process it started runs on until RemoveTool
-    // or the manager's end.
+    // Drops the registration; a program it started runs on.
     void UnregisterTool(unsigned nId);
     // pszExtra: the folder to start the program in (null: the host's
     // current folder). The three flags are kept on the tool and not used here.
@@ -81,15 +128,29 @@ public:
                       int nFlag3);
 
     // Starts the registered program, or brings the running one forward.
+    // When nothing could be started, LastStartError says why.
     virtual void RunTool(unsigned nId);
-    // Clears away what is left of the id: its registration, processes that
-    // have ended, and with a non-zero flag also processes still running.
+    // Clears away the id's registration. Programs it started run on
+    // whatever the flag says: they belong to the user now.
     virtual void RemoveTool(unsigned nId, int nFlag);
 
-    // Where a program name leads: itself when it holds a '/', else
-    // <install root>/bin/<name> when executable, else the PATH hit. Empty
-    // when none.
-    static QString FindProgram(const QString& strProgram);
+    // Why the last RunTool of the id started nothing; null when it started
+    // or brought forward its program (or was never called).
+    const CToolStartError* LastStartError(unsigned nId) const;
+
+    // Where programs are looked for: the folders set here, or by default
+    // <install root>/bin followed by the folders of PATH.
+    QStringList SearchFolders() const;
+    void SetSearchFolders(const QStringList& folders);
+    static QStringList DefaultSearchFolders();
+
+    // Where a program name leads: itself when it holds a '/', else the
+    // first executable of that name in the folders. Empty when none.
+    static QString FindProgram(const QString& strProgram, const QStringList& folders);
+    static QString FindProgram(const QString& strProgram)
+    {
+        return FindProgram(strProgram, DefaultSearchFolders());
+    }
 
     // Where failures go (standard error by default).
     void SetErrorHandler(std::function<void(const QString&)> handler);
@@ -104,17 +165,12 @@ protected:
                                 int nFlag2, int nFlag3);
 
 private:
-    struct Leftover
-    {
-        unsigned nId;
-        QProcess* pProcess;
-    };
-
     void Report(const QString& strText) const;
     bool StartTool(CBaseTool& tool);
-    void EndProcesses(const QList<QProcess*>& processes, int nGraceMs);
 
     std::map<unsigned, std::unique_ptr<CBaseTool>> m_tools;
-    QList<Leftover> m_leftovers;
+    std::map<unsigned, CToolStartError> m_startErrors;
+    QStringList m_searchFolders;
+    bool m_bSearchFoldersSet = false;
     std::function<void(const QString&)> m_errorHandler;
 };

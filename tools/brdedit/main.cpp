@@ -1,7 +1,8 @@
 // Stand-in for the PCB editor: joins the message session, lists every
 // drawing it is asked to open or create, and writes one line per request to
 // standard output ("brdedit: open <path>", "brdedit: new unnamed.dra",
-// "brdedit: raise"; paths escaped so each stays on one line).
+// "brdedit: raise" for the raise signal; paths escaped so each stays on one
+// line).
 #include "CompanionSupport.h"
 #include "IpqListener.h"
 
@@ -92,11 +93,13 @@ const char kUsage[] =
     "  -ipqhost HOST        its message host (default: $IPQ_HOST, else this machine)\n"
     "  --exit-after-ms N    quit after N milliseconds\n"
     "Each request is written to standard output, one line each, and appended\n"
-    "to the file $BRDEDIT_LOG names when set.\n";
+    "to the file $BRDEDIT_LOG names when set. SIGUSR1 brings the window forward.\n"
+    "Offscreen, it ends after a minute without a request.\n";
 } // namespace
 
 int main(int argc, char** argv)
 {
+    companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
@@ -135,20 +138,29 @@ int main(int argc, char** argv)
     }
 
     CEditorWindow window;
+    companion::CIdleExit idle;
     // Listening comes first, so that the first line written means the
     // editor can be reached.
     ipqc::CListener listener;
     QObject::connect(&listener, &ipqc::CListener::MessageReceived, &window,
-                     [&window](const QByteArray& payload) { window.OnMessage(payload); });
+                     [&window, &idle](const QByteArray& payload)
+                     {
+                         idle.Touch();
+                         window.OnMessage(payload);
+                     });
     QObject::connect(&listener, &ipqc::CListener::ConnectionRefused, &window,
                      [](const QString& strReason)
                      { Err(QStringLiteral("connection dropped: ") + strReason); });
     if (!listener.Listen(addr))
         Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
 
-    companion::CStdinWatcher watcher;
-    QObject::connect(&watcher, &companion::CStdinWatcher::RaiseRequested, &window,
-                     [&window] { window.Raise(); });
+    companion::CRaiseWatcher watcher;
+    QObject::connect(&watcher, &companion::CRaiseWatcher::RaiseRequested, &window,
+                     [&window, &idle]
+                     {
+                         idle.Touch();
+                         window.Raise();
+                     });
 
     if (strDrawing.isEmpty())
         window.New();

@@ -3,15 +3,25 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace companion
 {
+namespace
+{
+// The tool manager's raise signal (CToolProcess::kRaiseSignal).
+constexpr int kRaiseSignal = SIGUSR1;
+} // namespace
+
 QString EscapeForLine(const QString& strText)
 {
     QString strOut;
@@ -111,34 +121,63 @@ EditorRequest ParseEditorMessage(const QString& strMessage)
     return request;
 }
 
-CStdinWatcher::CStdinWatcher(QObject* pParent)
-    : QObject(pParent), m_pNotifier(new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this))
+void BlockRaiseSignal()
 {
-    connect(m_pNotifier, &QSocketNotifier::activated, this, &CStdinWatcher::OnReadable);
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, kRaiseSignal);
+    pthread_sigmask(SIG_BLOCK, &mask, nullptr);
 }
 
-void CStdinWatcher::OnReadable()
+CRaiseWatcher::CRaiseWatcher(QObject* pParent) : QObject(pParent)
 {
-    char buffer[512];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n <= 0)
+    BlockRaiseSignal();
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, kRaiseSignal);
+    m_nFd = ::signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (m_nFd < 0)
     {
-        // End of input (the manager went, or none was given): nothing more comes.
-        if (n == 0 || (errno != EINTR && errno != EAGAIN))
-            m_pNotifier->setEnabled(false);
+        std::fprintf(stderr, "%s: requests to come forward will not arrive: %s\n",
+                     qPrintable(QCoreApplication::applicationName()), std::strerror(errno));
         return;
     }
-    m_pending.append(buffer, n);
-    qsizetype nEnd;
-    while ((nEnd = m_pending.indexOf('\n')) >= 0)
-    {
-        const QByteArray line = m_pending.left(nEnd).trimmed();
-        m_pending.remove(0, nEnd + 1);
-        if (line == "raise")
-            Q_EMIT RaiseRequested();
-    }
-    // Whatever else is typed there is no request; keep the buffer small.
-    if (m_pending.size() > 4096)
-        m_pending.clear();
+    m_pNotifier = new QSocketNotifier(m_nFd, QSocketNotifier::Read, this);
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &CRaiseWatcher::OnReadable);
+}
+
+CRaiseWatcher::~CRaiseWatcher()
+{
+    delete m_pNotifier;
+    if (m_nFd >= 0)
+        ::close(m_nFd);
+}
+
+void CRaiseWatcher::OnReadable()
+{
+    signalfd_siginfo info;
+    bool bRaise = false;
+    while (::read(m_nFd, &info, sizeof info) == ssize_t(sizeof info))
+        bRaise = true;
+    // Several requests that came at once ask for the same thing.
+    if (bRaise)
+        Q_EMIT RaiseRequested();
+}
+
+CIdleExit::CIdleExit(QObject* pParent) : QObject(pParent)
+{
+    if (QGuiApplication::platformName() != u"offscreen")
+        return;
+    m_pTimer = new QTimer(this);
+    m_pTimer->setSingleShot(true);
+    m_pTimer->setInterval(kOffscreenIdleExitMs);
+    connect(m_pTimer, &QTimer::timeout, QCoreApplication::instance(), &QCoreApplication::quit);
+    m_pTimer->start();
+}
+
+void CIdleExit::Touch()
+{
+    if (m_pTimer)
+        m_pTimer->start();
 }
 } // namespace companion

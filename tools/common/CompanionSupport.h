@@ -4,6 +4,7 @@
 #include <QString>
 
 class QSocketNotifier;
+class QTimer;
 class QWidget;
 
 namespace companion
@@ -44,12 +45,20 @@ struct EditorRequest
 // survive.
 EditorRequest ParseEditorMessage(const QString& strMessage);
 
-// Watches standard input for the tool manager's "raise" lines.
-class CStdinWatcher : public QObject
+// The signal a host's tool manager sends to bring a companion forward.
+// A tool manager starts companions with it blocked; BlockRaiseSignal does
+// the same for a companion started otherwise. Call it first in main, before
+// any thread starts, so that no thread takes the signal's default action
+// (the end of the program).
+void BlockRaiseSignal();
+
+// Turns the raise signals into RaiseRequested, from the event loop.
+class CRaiseWatcher : public QObject
 {
     Q_OBJECT
 public:
-    explicit CStdinWatcher(QObject* pParent = nullptr);
+    explicit CRaiseWatcher(QObject* pParent = nullptr);
+    ~CRaiseWatcher() override;
 
 Q_SIGNALS:
     void RaiseRequested();
@@ -57,7 +66,23 @@ Q_SIGNALS:
 private:
     void OnReadable();
 
-    QSocketNotifier* m_pNotifier;
-    QByteArray m_pending;
+    int m_nFd;
+    QSocketNotifier* m_pNotifier = nullptr;
+};
+
+// Without a display nobody can close a companion's window, and it outlives
+// the host that started it: after this long without a request it ends.
+inline constexpr int kOffscreenIdleExitMs = 60000;
+
+// Ends the application after kOffscreenIdleExitMs without a call to Touch,
+// on the offscreen platform only.
+class CIdleExit : public QObject
+{
+public:
+    explicit CIdleExit(QObject* pParent = nullptr);
+    void Touch();
+
+private:
+    QTimer* m_pTimer = nullptr;
 };
 } // namespace companion

@@ -1,7 +1,7 @@
 // Stand-in for the project setup editor: shows the project file it was
 // given with "-proj" and writes one line to standard output
 // ("prjsetup: project <path>", or "prjsetup: no project"), and
-// "prjsetup: raise" whenever it is brought forward.
+// "prjsetup: raise" whenever the raise signal brings it forward.
 #include "CompanionSupport.h"
 
 #include <QApplication>
@@ -18,11 +18,14 @@ namespace
 constexpr char kLogVariable[] = "PRJSETUP_LOG";
 
 const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N]\n"
-                      "Stand-in project setup editor: shows the project file.\n";
+                      "Stand-in project setup editor: shows the project file.\n"
+                      "SIGUSR1 brings the window forward. Offscreen, it ends after\n"
+                      "a minute unless brought forward again.\n";
 } // namespace
 
 int main(int argc, char** argv)
 {
+    companion::BlockRaiseSignal();
     // Arguments are read and the line written before the window system is
     // set up, so that a host which ends soon after starting us still sees it.
     QString strProject;
@@ -72,10 +75,12 @@ int main(int argc, char** argv)
     pLayout->addWidget(pText);
     window.resize(520, 360);
 
-    companion::CStdinWatcher watcher;
-    QObject::connect(&watcher, &companion::CStdinWatcher::RaiseRequested, &window,
-                     [&window]
+    companion::CIdleExit idle;
+    companion::CRaiseWatcher watcher;
+    QObject::connect(&watcher, &companion::CRaiseWatcher::RaiseRequested, &window,
+                     [&window, &idle]
                      {
+                         idle.Touch();
                          companion::BringToFront(&window);
                          companion::WriteLine(QStringLiteral("prjsetup: raise"), kLogVariable);
                      });

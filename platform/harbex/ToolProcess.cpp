@@ -1,0 +1,241 @@
+#include "ToolManager.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+// This glibc's header declares these without C linkage.
+extern "C" {
+#include <sys/pidfd.h>
+}
+
+extern char** environ;
+
+namespace
+{
+// What the started program's side reports when it could not run.
+enum ChildStage : int
+{
+    kStageFork = 1,
+    kStageFolder,
+    kStageExec,
+};
+
+struct ChildFailure
+{
+    int nStage;
+    int nErrno;
+};
+
+// The start time of a process, in clock ticks since boot; 0 when it is gone
+// or has ended (a zombie). With the id it names one process for good.
+unsigned long long StartTimeOf(qint64 nPid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    // The command name in parentheses may hold anything; the fields follow
+    // its last closing parenthesis: state, then 18 more, then the start time.
+    const qsizetype nClose = text.lastIndexOf(')');
+    if (nClose < 0)
+        return 0;
+    const QList<QByteArray> fields = text.mid(nClose + 2).split(' ');
+    if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X")
+        return 0;
+    return fields[19].toULongLong();
+}
+
+void CloseFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+template <class T> bool ReadWhole(int fd, T& value)
+{
+    ssize_t n;
+    do
+        n = ::read(fd, &value, sizeof value);
+    while (n < 0 && errno == EINTR);
+    return n == ssize_t(sizeof value);
+}
+
+// Runs in the started program's process, between fork and exec: only
+// async-signal-safe calls from here on.
+[[noreturn]] void RunChild(const char* pszPath, char* const* argv, const char* pszFolder,
+                           int nGoFd, int nFailFd)
+{
+    // Held until the host has a handle on this process, so that its id
+    // cannot be taken by another before that; without one, nothing runs.
+    char c = 0;
+    ssize_t nRead;
+    while ((nRead = ::read(nGoFd, &c, 1)) < 0 && errno == EINTR)
+    {
+    }
+    if (nRead != 1)
+        ::_exit(127);
+    // Ignored signals would stay ignored across exec; the raise signal
+    // stays blocked until the program is ready for it.
+    struct sigaction dfl
+    {
+    };
+    dfl.sa_handler = SIG_DFL;
+    for (int nSignal = 1; nSignal < NSIG; ++nSignal)
+        ::sigaction(nSignal, &dfl, nullptr);
+    sigset_t mask;
+    ::sigemptyset(&mask);
+    ::sigaddset(&mask, CToolProcess::kRaiseSignal);
+    ::sigprocmask(SIG_SETMASK, &mask, nullptr);
+
+    const int nNull = ::open("/dev/null", O_RDWR);
+    ::dup2(nNull, STDIN_FILENO);
+    // The host's standard output carries the host's results alone.
+    if (::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        ::dup2(nNull, STDOUT_FILENO);
+    if (nNull > STDERR_FILENO)
+        ::close(nNull);
+    // Whatever else the host has open is none of the program's business.
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+
+    ChildFailure failure{kStageFolder, 0};
+    if (pszFolder && ::chdir(pszFolder) != 0)
+        failure.nErrno = errno;
+    else
+    {
+        ::execve(pszPath, argv, environ);
+        failure = {kStageExec, errno};
+    }
+    [[maybe_unused]] const ssize_t n = ::write(nFailFd, &failure, sizeof failure);
+    ::_exit(127);
+}
+} // namespace
+
+std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const QStringList& args,
+                                                  const QString& strWorkingDir, QString& strError)
+{
+    // Everything the child needs is made before the fork.
+    const QByteArray path = QFile::encodeName(strPath);
+    std::vector<QByteArray> words{path};
+    for (const QString& strArg : args)
+        words.push_back(QFile::encodeName(strArg));
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray folder = QFile::encodeName(strWorkingDir);
+    const char* pszFolder = strWorkingDir.isEmpty() ? nullptr : folder.constData();
+
+    int pidPipe[2] = {-1, -1};
+    int goPipe[2] = {-1, -1};
+    int failPipe[2] = {-1, -1};
+    if (::pipe2(pidPipe, O_CLOEXEC) != 0 || ::pipe2(goPipe, O_CLOEXEC) != 0 ||
+        ::pipe2(failPipe, O_CLOEXEC) != 0)
+    {
+        strError = QString::fromLocal8Bit(std::strerror(errno));
+        for (int* p : {pidPipe, goPipe, failPipe})
+        {
+            CloseFd(p[0]);
+            CloseFd(p[1]);
+        }
+        return nullptr;
+    }
+
+    // Fork twice: the program's parent ends at once, so the program is
+    // adopted by init (or the session's reaper), which collects it when it
+    // ends, whether or not the host is still there. Its own session keeps
+    // the terminal's signals (Ctrl+C, hang-up) meant for the host away.
+    const pid_t nMiddle = ::fork();
+    if (nMiddle == 0)
+    {
+        ::setsid();
+        const pid_t nChild = ::_Fork();
+        if (nChild == 0)
+        {
+            ::close(goPipe[1]);
+            RunChild(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1]);
+        }
+        const ChildFailure sent{kStageFork, nChild < 0 ? -errno : int(nChild)};
+        [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &sent, sizeof sent);
+        ::_exit(0);
+    }
+    const int nForkErrno = errno;
+    CloseFd(pidPipe[1]);
+    CloseFd(goPipe[0]);
+    CloseFd(failPipe[1]);
+
+    std::unique_ptr<CToolProcess> pProcess;
+    ChildFailure reply{0, 0};
+    if (nMiddle < 0)
+        strError = QString::fromLocal8Bit(std::strerror(nForkErrno));
+    else
+    {
+        int nStatus = 0;
+        while (::waitpid(nMiddle, &nStatus, 0) < 0 && errno == EINTR)
+        {
+        }
+        if (!ReadWhole(pidPipe[0], reply))
+            strError = QStringLiteral("the program's process could not be made");
+        else if (reply.nStage == kStageFork && reply.nErrno <= 0)
+            strError = QString::fromLocal8Bit(std::strerror(-reply.nErrno));
+        else
+            pProcess = std::make_unique<CToolProcess>(qint64(reply.nErrno));
+    }
+    // Let the program go on to exec, or, without a handle, to its end.
+    if (pProcess && ::write(goPipe[1], "g", 1) != 1)
+    {
+        strError = QString::fromLocal8Bit(std::strerror(errno));
+        pProcess.reset();
+    }
+    CloseFd(goPipe[1]);
+    if (pProcess && ReadWhole(failPipe[0], reply))
+    {
+        strError = QString::fromLocal8Bit(std::strerror(reply.nErrno));
+        if (reply.nStage == kStageFolder)
+            strError = QStringLiteral("cannot enter the folder %1: %2").arg(strWorkingDir, strError);
+        pProcess.reset();
+    }
+    CloseFd(pidPipe[0]);
+    CloseFd(failPipe[0]);
+    return pProcess;
+}
+
+CToolProcess::CToolProcess(qint64 nPid) : m_nPid(nPid)
+{
+    m_nPidFd = ::pidfd_open(pid_t(nPid), 0);
+    if (m_nPidFd < 0)
+        m_nStartTime = StartTimeOf(nPid);
+}
+
+CToolProcess::~CToolProcess()
+{
+    CloseFd(m_nPidFd);
+}
+
+bool CToolProcess::IsRunning() const
+{
+    if (m_nPidFd >= 0)
+    {
+        // Readable once the process has ended.
+        pollfd pfd{m_nPidFd, POLLIN, 0};
+        return ::poll(&pfd, 1, 0) == 0;
+    }
+    return m_nStartTime != 0 && StartTimeOf(m_nPid) == m_nStartTime;
+}
+
+bool CToolProcess::Raise() const
+{
+    if (!IsRunning())
+        return false;
+    if (m_nPidFd >= 0)
+        return ::pidfd_send_signal(m_nPidFd, kRaiseSignal, nullptr, 0) == 0;
+    return ::kill(pid_t(m_nPid), kRaiseSignal) == 0;
+}
