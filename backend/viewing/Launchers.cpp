@@ -1,5 +1,6 @@
 #include "Launchers.h"
 #include "BackEndMain.h"
+#include "MessageBox.h"
 #include "PhysPropsDlg.h"
 #include "SpiProject.h"
 #include "ToolManager.h"
@@ -16,9 +17,30 @@ struct LaunchRequest
 {
     unsigned nId;
     const QString& strProgram;
+    const char* pszWhat; // the tool as the user knows it
     QString strArgs;
     QString strCommand;
 };
+
+// A companion that cannot be started would otherwise leave the button
+// doing nothing the user can see.
+void TellIfNotStarted(const CToolManager& manager, const LaunchRequest& request)
+{
+    const CToolStartError* pError = manager.LastStartError(request.nId);
+    if (!pError)
+        return;
+    const QString strWhat = QString::fromLatin1(request.pszWhat);
+    if (pError->strPath.isEmpty())
+        AfxMessageBox(QStringLiteral("Cannot start the %1: the program \"%2\" was not found.\n"
+                                     "Looked in: %3")
+                          .arg(strWhat, pError->strProgram,
+                               pError->searched.isEmpty()
+                                   ? QStringLiteral("no folder (PATH is empty)")
+                                   : pError->searched.join(QStringLiteral(", "))));
+    else
+        AfxMessageBox(QStringLiteral("Cannot start the %1 \"%2\": %3")
+                          .arg(strWhat, pError->strPath, pError->strReason));
+}
 
 int Launch(const LaunchRequest& request)
 {
@@ -27,6 +49,7 @@ int Launch(const LaunchRequest& request)
     if (pTool && pManager->GetToolWindow(request.nId, 1))
     {
         pManager->RunTool(request.nId);
+        TellIfNotStarted(*pManager, request);
         if (!request.strCommand.isNull())
         {
             // Framed by the message library, so the path travels whole
@@ -45,6 +68,7 @@ int Launch(const LaunchRequest& request)
     pManager->RegisterTool(request.nId, request.strProgram, request.strProgram, request.strArgs,
                            nullptr, 1, 0, 0);
     pManager->RunTool(request.nId);
+    TellIfNotStarted(*pManager, request);
     return 1;
 }
 } // namespace
@@ -53,7 +77,7 @@ int OpenSetupEditor(QString strProjectPath)
 {
     if (!g_pToolManager)
         return 0;
-    return Launch({kSetupEditorToolId, kSetupEditorProgram,
+    return Launch({kSetupEditorToolId, kSetupEditorProgram, "project setup editor",
                    QStringLiteral(" -proj ") + QuoteToolArgument(strProjectPath), QString()});
 }
 
@@ -61,7 +85,7 @@ int NewFootprintDrawing()
 {
     if (!g_pToolManager)
         return 0;
-    return Launch({kPcbEditorToolId, kPcbEditorProgram, QStringLiteral(""),
+    return Launch({kPcbEditorToolId, kPcbEditorProgram, "PCB editor", QStringLiteral(""),
                    QStringLiteral("new unnamed.dra")});
 }
 
@@ -72,7 +96,7 @@ int OpenFootprintDrawing(QString strPath)
         return 0;
     if (!g_pToolManager)
         return 0;
-    return Launch({kPcbEditorToolId, kPcbEditorProgram, QuoteToolArgument(strPath),
+    return Launch({kPcbEditorToolId, kPcbEditorProgram, "PCB editor", QuoteToolArgument(strPath),
                    QStringLiteral("open \"") + strPath + u'"'});
 }
 

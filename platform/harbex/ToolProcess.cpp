@@ -12,7 +12,8 @@
 #include <vector>
 
 // This glibc's header declares these without C linkage.
-extern "C" {
+extern "C"
+{
 #include <sys/pidfd.h>
 }
 
@@ -71,8 +72,8 @@ template <class T> bool ReadWhole(int fd, T& value)
 
 // Runs in the started program's process, between fork and exec: only
 // async-signal-safe calls from here on.
-[[noreturn]] void RunChild(const char* pszPath, char* const* argv, const char* pszFolder,
-                           int nGoFd, int nFailFd)
+[[noreturn]] void RunChild(const char* pszPath, char* const* argv, const char* pszFolder, int nGoFd,
+                           int nFailFd)
 {
     // Held until the host has a handle on this process, so that its id
     // cannot be taken by another before that; without one, nothing runs.
@@ -200,7 +201,8 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     {
         strError = QString::fromLocal8Bit(std::strerror(reply.nErrno));
         if (reply.nStage == kStageFolder)
-            strError = QStringLiteral("cannot enter the folder %1: %2").arg(strWorkingDir, strError);
+            strError =
+                QStringLiteral("cannot enter the folder %1: %2").arg(strWorkingDir, strError);
         pProcess.reset();
     }
     CloseFd(pidPipe[0]);

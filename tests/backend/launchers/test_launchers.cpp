@@ -1,11 +1,14 @@
 #include "BackEndMain.h"
 #include "IpqChannel.h"
 #include "Launchers.h"
+#include "MessageBox.h"
 #include "MockToolManager.h"
 #include "PhysPropsDlg.h"
 #include "SpiProject.h"
 
+#include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -69,11 +72,20 @@ protected:
         g_pToolManager = &m_tools;
         ipqc::SetSendHook([this](const ipqc::SessionAddress&, const QByteArray& payload)
                           { return m_sent.Call(payload); });
+        m_oldBox = SetMessageBoxHandler(
+            [this](const QString& strText, int, int)
+            {
+                m_boxes.append(strText);
+                return 1;
+            });
     }
     void TearDown() override
     {
         g_pToolManager = nullptr;
         ipqc::SetSendHook({});
+        SetMessageBoxHandler(m_oldBox);
+        EXPECT_EQ(m_boxes, QStringList{})
+            << "a launch the tool manager took told the user something";
     }
 
     void ExpectRegisterAndRun(const Launch& l)
@@ -87,6 +99,8 @@ protected:
     StrictMock<MockFunction<int(const QByteArray&)>> m_sent;
     CBaseTool m_tool{0, "tool", "tool", ""};
     QObject m_window;
+    MessageBoxHandler m_oldBox;
+    QStringList m_boxes;
 };
 
 std::string LaunchName(const ::testing::TestParamInfo<Launch>& info)
@@ -204,5 +218,77 @@ TEST_F(RefusedDrawingTest, setupButtonReadsProjectPathAfresh)
                                             IsNull(), 1, 0, 0));
         EXPECT_CALL(m_tools, RunTool(kSetupEditorToolId));
         dlg.OnEditorSetup();
+    }
+}
+
+TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
+{
+    QTemporaryDir bin;
+    QTemporaryDir other;
+    ASSERT_TRUE(bin.isValid() && other.isValid());
+    const QString strFolders = bin.path() + ", " + other.path();
+    // A file of the editor's name that the system cannot run.
+    QTemporaryDir broken;
+    QFile garbage(broken.filePath("brdedit"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(64, '\x7f'));
+    garbage.close();
+    garbage.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const struct
+    {
+        const char* pszWhat;
+        QStringList folders;
+        std::function<int()> call;
+        QString strBox;
+    } cases[] = {
+        {"view",
+         {bin.path(), other.path()},
+         [] { return OpenFootprintDrawing("/lib/a.dra"); },
+         "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
+             strFolders},
+        {"new drawing",
+         {bin.path(), other.path()},
+         [] { return NewFootprintDrawing(); },
+         "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
+             strFolders},
+        {"setup",
+         {bin.path(), other.path()},
+         [] { return OpenSetupEditor("/p/demo.ini"); },
+         "Cannot start the project setup editor: the program \"prjsetup\" was not found.\n"
+         "Looked in: " +
+             strFolders},
+        {"no folders",
+         {},
+         [] { return NewFootprintDrawing(); },
+         "Cannot start the PCB editor: the program \"brdedit\" was not found.\n"
+         "Looked in: no folder (PATH is empty)"},
+        {"cannot run",
+         {broken.path()},
+         [] { return NewFootprintDrawing(); },
+         "Cannot start the PCB editor \"" + broken.filePath("brdedit") + "\": Exec format error"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszWhat);
+        CToolManager tools;
+        tools.SetErrorHandler([](const QString&) {});
+        tools.SetSearchFolders(c.folders);
+        g_pToolManager = &tools;
+        QStringList boxes;
+        const MessageBoxHandler old = SetMessageBoxHandler(
+            [&boxes](const QString& strText, int nType, int nHelp)
+            {
+                EXPECT_EQ(nType, 0);
+                EXPECT_EQ(nHelp, 0);
+                boxes.append(strText);
+                return 1;
+            });
+        // The second time over the stale registration.
+        EXPECT_EQ(c.call(), 1);
+        EXPECT_EQ(c.call(), 1);
+        SetMessageBoxHandler(old);
+        g_pToolManager = nullptr;
+        EXPECT_EQ(boxes, (QStringList{c.strBox, c.strBox}));
     }
 }

@@ -48,9 +48,29 @@ protected:
 
     void TearDown() override
     {
+        // The editor outlives the tool manager; the next test needs the
+        // session for an editor of its own.
+        EndEditor(EditorPid());
         g_pToolManager = nullptr;
-        m_pTools.reset(); // ends the editor
+        m_pTools.reset();
         qunsetenv("BRDEDIT_LOG");
+    }
+
+    static void EndEditor(qint64 nPid)
+    {
+        if (nPid <= 0)
+            return;
+        ::kill(pid_t(nPid), SIGKILL);
+        EXPECT_TRUE(WaitUntil([&] { return !IsRunning(nPid); }));
+    }
+    // Running, neither ended nor left as a zombie to be collected.
+    static bool IsRunning(qint64 nPid)
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray text = stat.readAll();
+        return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
     }
 
     QStringList Lines() const { return ReadLines(m_strLog); }
@@ -60,7 +80,7 @@ protected:
     }
     qint64 EditorPid() const
     {
-        const CBaseTool* pTool = m_pTools->FindTool(kPcbEditorToolId);
+        const CBaseTool* pTool = m_pTools ? m_pTools->FindTool(kPcbEditorToolId) : nullptr;
         return pTool && pTool->m_pProcess ? pTool->m_pProcess->processId() : 0;
     }
     QStringList Requests() const
@@ -131,4 +151,24 @@ TEST_F(LiveLauncherTest, editorStartedOnAnAwkwardPathGetsItWhole)
     EXPECT_TRUE(WaitUntil([&] { return !Requests().isEmpty(); }));
     EXPECT_EQ(Requests(),
               QStringList{QStringLiteral("brdedit: open /lib/my \"best\" Ü\\nparts\\\\")});
+}
+
+TEST_F(LiveLauncherTest, editorOutlivesTheHostsToolManagerAndStillAnswers)
+{
+    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
+    ASSERT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/before.dra")));
+    const qint64 nPid = EditorPid();
+    ASSERT_NE(nPid, 0);
+
+    // What the host does when it ends.
+    g_pToolManager = nullptr;
+    m_pTools.reset();
+
+    EXPECT_TRUE(IsRunning(nPid));
+    // Still in the session, with the user's work.
+    EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", "open \"/lib/after the host.dra\"")), 0);
+    EXPECT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/after the host.dra")))
+        << Lines().join('\n').toStdString();
+    EXPECT_TRUE(IsRunning(nPid));
+    EndEditor(nPid);
 }

@@ -137,8 +137,12 @@ TEST_F(ToolManagerTest, programThatCannotBeStartedIsReportedAndHasNoWindow)
         {strNotExecutable, nullptr, "not found in its folder", "", {}, ""},
         {"", nullptr, "not found in", "", folders, ""},
         {strNotAProgram, nullptr, "Exec format error", strNotAProgram, {}, "Exec format error"},
-        {"/bin/sleep", "/no/such/folder", "cannot enter the folder /no/such/folder", "/bin/sleep",
-         {}, "cannot enter the folder /no/such/folder: No such file or directory"},
+        {"/bin/sleep",
+         "/no/such/folder",
+         "cannot enter the folder /no/such/folder",
+         "/bin/sleep",
+         {},
+         "cannot enter the folder /no/such/folder: No such file or directory"},
     };
     for (const auto& c : cases)
     {
