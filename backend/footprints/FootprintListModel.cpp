@@ -138,6 +138,22 @@ std::optional<LiteralPattern> AsLiteral(std::string_view pattern)
     return LiteralPattern{text, nBegin > 0, nEnd < pattern.size()};
 }
 
+// The search folder an entry was found in; for an entry that does not
+// name it, the folder of its drawing.
+QVariant FoundIn(const CFootprintEntry* pEntry)
+{
+    if (!pEntry)
+        return {};
+    const QString strFolder = pEntry->GetSecond();
+    if (!strFolder.isEmpty())
+        return strFolder;
+    const QString strLocation = pEntry->GetLocation();
+    const qsizetype nSlash = strLocation.lastIndexOf(u'/');
+    if (strLocation == QLatin1String(kNotFoundLocation) || nSlash < 0)
+        return {};
+    return nSlash == 0 ? QStringLiteral("/") : strLocation.left(nSlash);
+}
+
 const QStringList& SideChoices()
 {
     static const QStringList s_choices = {QStringLiteral("Top"), QStringLiteral("Bottom"),
@@ -403,10 +419,15 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
     if (!index.isValid() || std::size_t(index.row()) >= m_rows.size())
         return {};
     const Side side = Side(m_sides[m_rows[std::size_t(index.row())]]);
-    if (nRole == CComboBoxDelegate::kChoicesRole)
-        return index.column() == ColType && side != SideNone ? QVariant(SideChoices()) : QVariant();
     if (nRole != Qt::DisplayRole && nRole != Qt::EditRole)
+    {
+        if (nRole == CComboBoxDelegate::kChoicesRole)
+            return index.column() == ColType && side != SideNone ? QVariant(SideChoices()) : QVariant();
+        // Two rows of one name differ only in where they were found.
+        if (nRole == Qt::ToolTipRole && index.column() == ColName)
+            return FoundIn(EntryAt(index.row()));
         return {};
+    }
     if (index.column() == ColType)
         return SideText(side);
     const CFootprintEntry* pEntry = EntryAt(index.row());

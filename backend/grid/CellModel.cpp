@@ -26,6 +26,8 @@ QVariant CCellModel::data(const QModelIndex& index, int nRole) const
         return cell.strText;
     case Qt::UserRole:
         return cell.style.choices;
+    case Qt::ToolTipRole:
+        return cell.style.bTextTip && !cell.strText.isEmpty() ? QVariant(cell.strText) : QVariant();
     default:
         return {};
     }

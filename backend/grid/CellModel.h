@@ -10,6 +10,7 @@ struct CGridStyle
 {
     bool bReadOnly = false;
     QStringList choices; // non-empty: a drop-down that offers only these
+    bool bTextTip = false; // the tooltip shows the whole text, for texts a narrow column cuts
 };
 
 // A small table of text cells with per-cell styles; rows and columns count

@@ -6,7 +6,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
+#include <QTextOption>
 
 #include <limits>
 #include <unordered_map>
@@ -21,6 +24,40 @@ std::unordered_map<const CGridBase*, quint16>& SelfDeletingGrids()
 }
 
 bool g_bGridLibraryReady = false;
+
+bool IsMoveKey(int nKey)
+{
+    switch (nKey)
+    {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsMouseEvent(const QEvent* pEvent)
+{
+    if (!pEvent)
+        return false;
+    switch (pEvent->type())
+    {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return true;
+    default:
+        return false;
+    }
+}
 
 class CGridDelegate : public QStyledItemDelegate
 {
@@ -203,6 +240,13 @@ bool CGridBase::IsShiftHeld() const
     return mods.testFlag(Qt::ShiftModifier);
 }
 
+// Only the key or click being handled counts: Ctrl held while the owner
+// refills the grid (pasting into a filter box) is no request of the grid's.
+bool CGridBase::IsCtrlHeld() const
+{
+    return m_eventModifiers && m_eventModifiers->testFlag(Qt::ControlModifier);
+}
+
 void CGridBase::OnMovedCurrentCell(quint32 nRow, int)
 {
     if (m_bRangeSelection && !m_bKeepSelection && !IsSelectingCells() && !IsShiftHeld() &&
@@ -233,20 +277,60 @@ void CGridBase::SortRows(int nCol, Qt::SortOrder order)
 void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    if (current.isValid())
-        OnMovedCurrentCell(quint32(current.row() + 1), current.column() + 1);
+    if (!current.isValid())
+        return;
+    // Selections are of whole rows: moving along the row, or with Ctrl,
+    // leaves them as they are, so a scattered selection survives the way
+    // to the "Type" column and from one chosen row to the next.
+    const bool bSameRow = previous.isValid() && previous.row() == current.row();
+    const QScopedValueRollback keep(m_bKeepSelection, m_bKeepSelection || bSameRow || IsCtrlHeld());
+    OnMovedCurrentCell(quint32(current.row() + 1), current.column() + 1);
+    // The current-row frame leaves one row and goes round another.
+    if (m_bRangeSelection)
+    {
+        if (previous.isValid())
+            UpdateRow(previous.row());
+        UpdateRow(current.row());
+    }
+}
+
+void CGridBase::focusInEvent(QFocusEvent* pEvent)
+{
+    QTableView::focusInEvent(pEvent);
+    if (m_bRangeSelection && currentIndex().isValid())
+        UpdateRow(currentIndex().row());
+}
+
+void CGridBase::focusOutEvent(QFocusEvent* pEvent)
+{
+    QTableView::focusOutEvent(pEvent);
+    if (m_bRangeSelection && currentIndex().isValid())
+        UpdateRow(currentIndex().row());
+}
+
+void CGridBase::UpdateRow(int nRow)
+{
+    viewport()->update(QRect(0, rowViewportPosition(nRow), viewport()->width(), rowHeight(nRow)));
 }
 
 QItemSelectionModel::SelectionFlags CGridBase::selectionCommand(const QModelIndex& index,
                                                                 const QEvent* pEvent) const
 {
-    // A current-cell move that is neither a mouse selection nor made with
-    // Shift clears the row selection instead of selecting the new row.
-    const bool bMouse = pEvent && (pEvent->type() == QEvent::MouseButtonPress ||
-                                   pEvent->type() == QEvent::MouseMove ||
-                                   pEvent->type() == QEvent::MouseButtonRelease ||
-                                   pEvent->type() == QEvent::MouseButtonDblClick);
-    if (m_bRangeSelection && !bMouse && !m_bKeepSelection && !IsSelectingCells() && !IsShiftHeld())
+    if (!m_bRangeSelection || IsMouseEvent(pEvent) || m_bKeepSelection || IsSelectingCells())
+        return QTableView::selectionCommand(index, pEvent);
+    if (pEvent && pEvent->type() == QEvent::KeyPress)
+    {
+        const auto* pKey = static_cast<const QKeyEvent*>(pEvent);
+        if (pKey->modifiers().testFlag(Qt::ControlModifier) && IsMoveKey(pKey->key()))
+            return QItemSelectionModel::NoUpdate;
+        const QModelIndex current = currentIndex();
+        if (!pKey->modifiers().testFlag(Qt::ShiftModifier) && current.isValid() &&
+            index.row() == current.row())
+            return QItemSelectionModel::NoUpdate;
+    }
+    // Any other move that is not made with Shift clears the row selection
+    // instead of selecting the new row.
+    if (!IsShiftHeld())
         return QItemSelectionModel::Clear;
     return QTableView::selectionCommand(index, pEvent);
 }
@@ -284,9 +368,71 @@ void CGridBase::mouseDoubleClickEvent(QMouseEvent* pEvent)
 
 void CGridBase::keyPressEvent(QKeyEvent* pEvent)
 {
+    if (m_bRangeSelection && pEvent->key() == Qt::Key_Space &&
+        pEvent->modifiers() == Qt::ControlModifier && selectionModel() && currentIndex().isValid())
+    {
+        // Toggles the current row, also from a cell that a key would start editing.
+        selectionModel()->select(currentIndex(),
+                                 QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+        pEvent->accept();
+        return;
+    }
     m_eventModifiers = pEvent->modifiers();
     QTableView::keyPressEvent(pEvent);
     m_eventModifiers.reset();
+}
+
+void CGridBase::SetEmptyHint(const QString& strHint)
+{
+    if (strHint == m_strEmptyHint)
+        return;
+    m_strEmptyHint = strHint;
+    viewport()->update();
+}
+
+void CGridBase::paintEvent(QPaintEvent* pEvent)
+{
+    QTableView::paintEvent(pEvent);
+    if (!model())
+        return;
+    if (model()->rowCount() == 0)
+    {
+        if (m_strEmptyHint.isEmpty())
+            return;
+        QPainter painter(viewport());
+        // Where the first row would stand; a long text wraps, even inside a word.
+        const int nMargin = verticalHeader()->defaultSectionSize() / 2;
+        const QRect area = viewport()->rect().adjusted(nMargin, nMargin, -nMargin, -nMargin);
+        QTextOption option(Qt::AlignHCenter | Qt::AlignTop);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(QRectF(area), m_strEmptyHint, option);
+        return;
+    }
+    if (m_bRangeSelection)
+    {
+        QPainter painter(viewport());
+        PaintCurrentRowFrame(painter);
+    }
+}
+
+// With several rows selectable, the current row need not be selected; a
+// frame shows which row the keyboard is on (and which OK takes when nothing
+// is selected), whether or not the grid has the focus.
+void CGridBase::PaintCurrentRowFrame(QPainter& painter) const
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || isRowHidden(current.row()))
+        return;
+    const QRect row(-horizontalOffset(), rowViewportPosition(current.row()),
+                    horizontalHeader()->length(), rowHeight(current.row()));
+    const bool bSelected = selectionModel() && selectionModel()->isRowSelected(current.row(), {});
+    // Bolder while the keys act on the grid.
+    const int nWidth = hasFocus() ? 2 : 1;
+    painter.setPen(QPen(palette().color(bSelected ? QPalette::HighlightedText : QPalette::Highlight),
+                        nWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(row).adjusted(nWidth / 2.0, nWidth / 2.0, -nWidth / 2.0, -nWidth / 2.0));
 }
 
 bool CGridBase::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -326,5 +472,15 @@ void CGridBase::OnHeaderDoubleClicked(int nLogical)
                                                             : QItemSelectionModel::ClearAndSelect);
         m_bKeepSelection = false;
     }
+    // The header shows which column the rows are sorted by, and which way.
+    horizontalHeader()->setSortIndicator(nLogical, m_sortOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
     Q_EMIT rowsSorted(nCol, m_sortOrder);
+}
+
+void CGridBase::ResetSortState()
+{
+    m_nSortCol = -1;
+    m_sortOrder = Qt::AscendingOrder;
+    horizontalHeader()->setSortIndicatorShown(false);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 class CCellModel;
+class QPainter;
 struct CGridStyle;
 
 // The chores every grid of the module shares: the remembered row, the
@@ -63,12 +64,14 @@ public:
     // Header double-click: sort the data rows by that column.
     virtual void SortRows(int nCol, Qt::SortOrder order);
     // Forgets the last header sort, for owners that refill the rows in their
-    // own order: the next double-click sorts ascending.
-    void ResetSortState()
-    {
-        m_nSortCol = -1;
-        m_sortOrder = Qt::AscendingOrder;
-    }
+    // own order: the next double-click sorts ascending, and no column shows
+    // a sort indicator.
+    void ResetSortState();
+
+    // A short text drawn in the empty grid, saying why it has no rows; an
+    // empty text draws nothing.
+    void SetEmptyHint(const QString& strHint);
+    QString EmptyHint() const { return m_strEmptyHint; }
 
 Q_SIGNALS:
     void rowsSorted(int nCol, Qt::SortOrder order);
@@ -83,9 +86,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
+    void focusInEvent(QFocusEvent* pEvent) override;
+    void focusOutEvent(QFocusEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     bool IsShiftHeld() const;
+    bool IsCtrlHeld() const;
 
     // Registry of grids created by class name, which delete themselves.
     static void MarkSelfDeleting(CGridBase* pGrid);
@@ -93,6 +100,9 @@ protected:
 
 private:
     void OnHeaderDoubleClicked(int nLogical);
+    void PaintCurrentRowFrame(QPainter& painter) const;
+    // Repaints a whole row (0-based), where the view would repaint one cell.
+    void UpdateRow(int nRow);
 
     CCellModel* m_pCells;
     bool m_bRangeSelection = false;
@@ -102,6 +112,7 @@ private:
     int m_nSortCol = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     std::optional<Qt::KeyboardModifiers> m_eventModifiers;
+    QString m_strEmptyHint;
 };
 
 // The grid library's start-up call; the grids need nothing from it, but the

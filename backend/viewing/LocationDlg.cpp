@@ -57,8 +57,12 @@ bool CLocationDlg::OnInitDialog()
     grid.setTextElideMode(Qt::ElideMiddle);
 
     // Every cell is read-only, empty rows too: a location typed into the
-    // chooser must not become something OK opens.
+    // chooser must not become something OK opens. A location always has the
+    // whole path as its tooltip: the cut part is the middle, where the
+    // folders of two hits differ, and a tip that comes and goes with the
+    // column width would leave the user guessing whether the path is whole.
     const CGridStyle readOnly{true, {}};
+    const CGridStyle location{true, {}, true};
     for (int i = 1; i <= n; ++i)
     {
         if (const CFootprintEntry* pEntry = m_pFootprintList->at(i - 1))
@@ -67,7 +71,7 @@ bool CLocationDlg::OnInitDialog()
             grid.SetValueRange(quint32(i), 2, pEntry->GetLocation());
         }
         grid.SetStyleRange(quint32(i), 1, readOnly);
-        grid.SetStyleRange(quint32(i), 2, readOnly);
+        grid.SetStyleRange(quint32(i), 2, location);
     }
     grid.SetCurrentCell(1, 1);
     grid.setFocus();

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace
 {
 struct ViewCall
@@ -92,6 +94,31 @@ void DoubleClickHeader(CSymbolGrid& grid, int nCol)
     const QPoint pt(pHeader->sectionViewportPosition(nCol - 1) + pHeader->sectionSize(nCol - 1) / 2,
                     pHeader->height() / 2);
     QTest::mouseDClick(pHeader->viewport(), Qt::LeftButton, {}, pt);
+}
+
+// The header's sort indicator: "" when hidden, else the column (from 1)
+// and '+' ascending or '-' descending.
+std::string SortIndicator(CSymbolGrid& grid)
+{
+    const QHeaderView* pHeader = grid.horizontalHeader();
+    if (!pHeader->isSortIndicatorShown())
+        return {};
+    return std::to_string(pHeader->sortIndicatorSection() + 1) +
+           (pHeader->sortIndicatorOrder() == Qt::AscendingOrder ? "+" : "-");
+}
+
+// Pixels of a widget's grab in the given colour, or (bOther) in any other
+// colour than that one, within area (the whole widget when empty).
+int CountPixels(QWidget* pWidget, const QColor& colour, bool bOther, QRect area = {})
+{
+    const QImage image = pWidget->grab().toImage();
+    if (area.isEmpty())
+        area = image.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += (image.pixelColor(x, y).rgb() == colour.rgb()) != bOther;
+    return n;
 }
 
 template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszFilter)
@@ -179,6 +206,45 @@ TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
     EXPECT_EQ(shown.Names().size(), 7);
 }
 
+template <class TDialog> void ExpectEmptyHint()
+{
+    const struct
+    {
+        const char* pszText;
+        const char* pszHint; // drawn in the grid when it has no rows
+        int nRows;
+    } cases[] = {
+        {"zz", "No footprint matches \u201czz\u201d", 0},
+        {"  *x ", "No footprint matches \u201c*x\u201d", 0},
+        {"so", "", 3},
+        {"", "", 7},
+    };
+    FootprintList footprints = Sample();
+    Shown<TDialog> shown(footprints);
+    QWidget* pPort = shown.Grid().viewport();
+    const QColor base = pPort->palette().color(QPalette::Base);
+    for (const auto& c : cases)
+    {
+        shown.Type(QString::fromUtf8(c.pszText));
+        ASSERT_EQ(shown.Grid().model()->rowCount(), c.nRows) << c.pszText;
+        if (c.nRows > 0)
+            continue;
+        EXPECT_EQ(shown.Grid().EmptyHint(), QString::fromUtf8(c.pszHint));
+        EXPECT_GT(CountPixels(pPort, base, true), 20) << "the hint is drawn for '" << c.pszText << "'";
+    }
+    // A list that is empty from the start has nothing to explain.
+    FootprintList none;
+    Shown<TDialog> empty(none);
+    EXPECT_EQ(CountPixels(empty.Grid().viewport(), base, true), 0);
+}
+
+TEST(FootprintFilter, anEmptyGridSaysThatNothingMatches)
+{
+    SKIP_WITHOUT_MATCHER();
+    ExpectEmptyHint<CBackEndDlg1>();
+    ExpectEmptyHint<CBackEndDlg2>();
+}
+
 TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
 {
     SKIP_WITHOUT_MATCHER();
@@ -214,13 +280,17 @@ TEST(SingleFootprintDialog, okAndViewActOnTheRememberedRowAfterASort)
     FootprintList footprints{QStringLiteral("c"), QStringLiteral("A"), QStringLiteral("b")};
     Shown<CBackEndDlg1> shown(footprints);
     testsupport::ClickCell(&shown.Grid(), 2, 1);
+    EXPECT_EQ(SortIndicator(shown.Grid()), "");
     DoubleClickHeader(shown.Grid(), 1);
     EXPECT_EQ(shown.Names(), L({"A", "b", "c"}));
+    EXPECT_EQ(SortIndicator(shown.Grid()), "1+");
     DoubleClickHeader(shown.Grid(), 1);
     EXPECT_EQ(shown.Names(), L({"c", "b", "A"}));
+    EXPECT_EQ(SortIndicator(shown.Grid()), "1-");
     shown.Type(QStringLiteral("x"));
     shown.Type(QString());
     EXPECT_EQ(shown.Names(), L({"c", "A", "b"}));
+    EXPECT_EQ(SortIndicator(shown.Grid()), "") << "a rebuild drops the sort";
     DoubleClickHeader(shown.Grid(), 1); // ascending again after a rebuild
     EXPECT_EQ(shown.Names(), L({"A", "b", "c"}));
 
@@ -327,6 +397,75 @@ TEST(MultipleFootprintDialog, aRebuildResetsEverySideAndTheSelection)
     EXPECT_TRUE(shown.Grid().selectionModel()->selectedRows().isEmpty());
 }
 
+TEST(MultipleFootprintDialog, keyboardAloneMakesAScatteredSelection)
+{
+    FootprintList footprints = Sample(); // SOIC8 soic14 SO8W QFP44 LQFP48 ...
+    Shown<CBackEndDlg2> shown(footprints);
+    CSymbolGrid& grid = shown.Grid();
+    // The row OK takes is shown from the start, though the focus is in the box.
+    EXPECT_EQ(grid.currentIndex(), grid.model()->index(0, 0));
+    const QColor highlight = grid.palette().color(QPalette::Highlight);
+    const auto rowArea = [&](int nRow) {
+        return QRect(0, grid.rowViewportPosition(nRow - 1), grid.viewport()->width(), grid.rowHeight(nRow - 1));
+    };
+    EXPECT_GT(CountPixels(grid.viewport(), highlight, false, rowArea(1)), 0);
+    EXPECT_EQ(CountPixels(grid.viewport(), highlight, false, rowArea(2)), 0);
+
+    const auto key = [&](Qt::Key nKey, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), nKey, mods);
+    };
+    const auto selected = [&] {
+        QList<quint32> rows;
+        for (const QModelIndex& idx : grid.selectionModel()->selectedRows())
+            rows.append(quint32(idx.row() + 1));
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    const struct
+    {
+        Qt::Key nKey;
+        Qt::KeyboardModifiers mods;
+        QList<quint32> selection;
+        quint32 nRow; // the current row, and the remembered one
+        int nCol;
+    } steps[] = {
+        {Qt::Key_Down, Qt::NoModifier, {}, 1, 1}, // from the filter box into the list
+        {Qt::Key_Space, Qt::ControlModifier, {1}, 1, 1},
+        {Qt::Key_Down, Qt::ControlModifier, {1}, 2, 1},
+        {Qt::Key_Down, Qt::ControlModifier, {1}, 3, 1},
+        {Qt::Key_Space, Qt::ControlModifier, {1, 3}, 3, 1},
+        {Qt::Key_Right, Qt::NoModifier, {1, 3}, 3, 3}, // into the Type column
+        {Qt::Key_Down, Qt::ControlModifier, {1, 3}, 4, 3},
+        {Qt::Key_Space, Qt::ControlModifier, {1, 3, 4}, 4, 3}, // no drop-down opens
+        {Qt::Key_Up, Qt::ControlModifier, {1, 3, 4}, 3, 3},
+        {Qt::Key_Space, Qt::ControlModifier, {1, 4}, 3, 3},
+        {Qt::Key_Left, Qt::NoModifier, {1, 4}, 3, 1},
+        {Qt::Key_Down, Qt::ShiftModifier, {1, 3, 4}, 4, 1},
+        {Qt::Key_Down, Qt::NoModifier, {}, 5, 1}, // a plain move still clears
+        {Qt::Key_Space, Qt::ControlModifier, {5}, 5, 1},
+        {Qt::Key_Up, Qt::ControlModifier, {5}, 4, 1},
+        {Qt::Key_Space, Qt::ControlModifier, {4, 5}, 4, 1},
+        {Qt::Key_Up, Qt::ControlModifier, {4, 5}, 3, 1},
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(QKeySequence(step.nKey | step.mods).toString().toStdString());
+        key(step.nKey, step.mods);
+        EXPECT_EQ(QApplication::focusWidget(), &grid);
+        EXPECT_EQ(selected(), step.selection);
+        EXPECT_EQ(grid.currentIndex().row() + 1, int(step.nRow));
+        EXPECT_EQ(grid.currentIndex().column() + 1, step.nCol);
+        EXPECT_EQ(grid.m_nSelRow, step.nRow);
+    }
+    shown.SetSide(4, "Top");
+    shown.Press("View Footprint");
+    ASSERT_EQ(shown.views.size(), 1u);
+    EXPECT_EQ(shown.views[0].names, L({"SO8W"})) << "View takes the remembered row";
+    key(Qt::Key_Return);
+    EXPECT_TRUE(shown.Accepted());
+    EXPECT_EQ(shown.dlg.GetSelection(), u"(Top:QFP44;LQFP48)");
+}
+
 TEST(MultipleFootprintDialog, theSideDropDownOffersOnlyTopBottomBoth)
 {
     FootprintList footprints = Sample();
@@ -366,6 +505,8 @@ TEST(MultipleFootprintDialog, viewTakesTheRememberedRowAndSelectionsFollowASort)
     EXPECT_EQ(shown.views[0].nKind, PROP_ALT_SYMBOLS);
     DoubleClickHeader(shown.Grid(), 1);
     EXPECT_EQ(shown.Names(), L({"A", "B", "C"}));
+    DoubleClickHeader(shown.Grid(), 3);
+    EXPECT_EQ(SortIndicator(shown.Grid()), "3+");
     shown.Press("OK");
     EXPECT_EQ(shown.dlg.GetSelection(), u"(Top:C;A)");
 }

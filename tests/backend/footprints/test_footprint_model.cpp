@@ -56,6 +56,44 @@ TEST(FootprintListModel, nullEntriesAreBlankRowsWithoutASideUntilFiltered)
     EXPECT_EQ(Column(model), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 }
 
+TEST(FootprintListModel, nameTipSaysWhichFolderTheFootprintWasFoundIn)
+{
+    const struct
+    {
+        const char* pszSecond;
+        const char* pszLocation;
+        const char* pszTip; // null: no tip
+    } cases[] = {
+        {"/lib/a", "/lib/a/SOIC8.dra", "/lib/a"},
+        {"/lib/b", "Not Found", "/lib/b"}, // a footprint without a drawing
+        {"", "/x/y/SOIC8.dra", "/x/y"},    // an entry that does not name its folder
+        {"", "/SOIC8.dra", "/"},
+        {"", "Not Found", nullptr},
+        {"", "", nullptr},
+    };
+    std::vector<std::unique_ptr<CFootprintEntry>> owned;
+    QList<CFootprintEntry*> list;
+    for (const auto& c : cases)
+    {
+        owned.push_back(std::make_unique<CFootprintEntry>(QStringLiteral("SOIC8"), QString::fromUtf8(c.pszSecond),
+                                                          QString::fromUtf8(c.pszLocation)));
+        list.append(owned.back().get());
+    }
+    list.append(nullptr);
+    CFootprintListModel model(true);
+    model.SetEntries(&list);
+    for (int r = 0; r < model.rowCount(); ++r)
+    {
+        const QVariant tip = model.index(r, Col::ColName).data(Qt::ToolTipRole);
+        if (r < int(std::size(cases)) && cases[r].pszTip)
+            EXPECT_EQ(tip.toString(), QString::fromUtf8(cases[r].pszTip)) << "row " << r;
+        else
+            EXPECT_TRUE(tip.isNull()) << "row " << r;
+        EXPECT_TRUE(model.index(r, Col::ColLocation).data(Qt::ToolTipRole).isNull());
+        EXPECT_TRUE(model.index(r, Col::ColType).data(Qt::ToolTipRole).isNull());
+    }
+}
+
 TEST(FootprintListModel, sortsCaseBlindWithTiesInListOrderAndSidesTravelling)
 {
     FootprintList footprints{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("c"),

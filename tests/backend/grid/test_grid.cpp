@@ -131,17 +131,28 @@ TEST(GridBase, headerDoubleClickSortsOnlyWhenAskedAndKeepsTheRememberedRowNumber
     pGrid->SetValueRange(2, 1, QStringLiteral("C"));
     pGrid->SetValueRange(3, 1, QStringLiteral("a"));
     ClickCell(pGrid.get(), 2, 1);
+    QHeaderView* pHeader = pGrid->horizontalHeader();
     ClickHeader(*pGrid, 1, true);
     EXPECT_EQ(pGrid->GetValueRowCol(1, 1), QStringLiteral("b")) << "sorting is off by default";
+    EXPECT_FALSE(pHeader->isSortIndicatorShown());
 
     pGrid->SetSortRowsOnDblClk(true);
     ClickHeader(*pGrid, 1, true);
     EXPECT_EQ(testsupport::FlattenModel(pGrid.get()), QStringLiteral("a|r3c2;b|r1c2;C|r2c2"));
     EXPECT_EQ(pGrid->m_nSelRow, 2u);
     EXPECT_EQ(pGrid->GetValueRowCol(pGrid->m_nSelRow, 1), QStringLiteral("b"));
+    EXPECT_TRUE(pHeader->isSortIndicatorShown());
+    EXPECT_EQ(pHeader->sortIndicatorSection(), 0);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
     ClickHeader(*pGrid, 1, true);
     EXPECT_EQ(testsupport::FlattenModel(pGrid.get()), QStringLiteral("C|r2c2;b|r1c2;a|r3c2"));
     EXPECT_EQ(pGrid->m_nSelRow, 2u);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::DescendingOrder);
+    ClickHeader(*pGrid, 2, true);
+    EXPECT_EQ(pHeader->sortIndicatorSection(), 1);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    pGrid->ResetSortState();
+    EXPECT_FALSE(pHeader->isSortIndicatorShown());
 }
 
 TEST(GridBase, columnLimitsAndHiddenColumns)

@@ -207,6 +207,14 @@ TEST_F(ViewingTest, chooserShowsTheFormAndOpensOnlyExistingLocations)
             EXPECT_FALSE(pGrid->model()->flags(pGrid->model()->index(r, c)) & Qt::ItemIsEditable);
     EXPECT_EQ(pGrid->currentIndex(), pGrid->model()->index(0, 0));
     EXPECT_EQ(pGrid->m_nSelRow, 1u);
+    // A location cut in the middle to fit shows whole as its tooltip.
+    QStringList tips;
+    for (int r = 0; r < 4; ++r)
+    {
+        tips.append(Short(pGrid->model()->index(r, 1).data(Qt::ToolTipRole).toString()));
+        EXPECT_TRUE(pGrid->model()->index(r, 0).data(Qt::ToolTipRole).isNull());
+    }
+    EXPECT_EQ(tips, QStringList({"Not Found", "", "~/a/GONE.dra", "~/a/SOIC14.dra"}));
 
     // OK on each row: only the existing file opens, and the chooser stays.
     for (int r = 1; r <= 4; ++r)
