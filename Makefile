@@ -16,7 +16,11 @@ configure: deps
 build: configure
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-demo: build
+# What the demo runs: the host, the module it loads, the companion programs.
+DEMO_TARGETS := physprops physprops_backend brdedit prjsetup
+
+demo: configure
+	cmake --build --preset $(PRESET) -j $(JOBS) --target $(DEMO_TARGETS)
 	@scripts/demo.sh $(BUILD)
 
 test: build

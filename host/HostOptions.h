@@ -1,27 +1,51 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayList>
 #include <QList>
 #include <QPair>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+
+using HostProperties = QList<QPair<QString, QString>>;
+
+enum class HostOutput
+{
+    Lines, // NAME=VALUE, one a line, escaped
+    Json,  // one JSON object
+};
 
 // What the host was asked to do, read from its command line.
 struct HostOptions
 {
     QString strModule;      // empty: the module beside the host
     QString strProject;     // project file, optional
-    QList<QPair<QString, QString>> props;
+    HostProperties props;
     QString strScript;      // walkthrough script; empty: interactive
     QString strScreenshots; // folder for the walkthrough's pictures
+    HostOutput output = HostOutput::Lines;
     bool bVerbose = false;
     bool bHelp = false;
+    bool bVersion = false;
     QStringList passThrough; // options meant for the module (e.g. -ipqsession NAME)
+    QString strQtPlatform;   // -platform NAME, left to Qt; empty: not given
+    QString strQtDisplay;    // -display NAME, left to Qt; empty: not given
 };
 
 // Parses the arguments after the program name. False and a message on a usage error.
 bool ParseHostOptions(const QStringList& args, HostOptions& opts, QString& strError);
+// The same from the bytes the program was given: every argument must be UTF-8.
+bool ParseHostArguments(const QByteArrayList& args, HostOptions& opts, QString& strError);
 
 // Reads NAME=VALUE lines (blank lines and lines starting with '#' skipped).
-bool ReadPropsFile(const QString& strPath, QList<QPair<QString, QString>>& props, QString& strError);
+bool ReadPropsFile(const QString& strPath, HostProperties& props, QString& strError);
+
+// The values after OK as the host prints them.
+QByteArray FormatHostResult(const HostProperties& props, HostOutput output);
+
+// Why a window cannot be shown with these options and this environment
+// ("DISPLAY is not set"), empty when it can or when only Qt can tell.
+QString MissingDisplay(const HostOptions& opts, const QProcessEnvironment& env);
 
 QString HostHelpText();

@@ -1,4 +1,5 @@
 #include "ScriptRunner.h"
+#include "TextFile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,9 +15,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <climits>
+
 namespace
 {
 constexpr int kStepDelayMs = 30;
+constexpr qint64 kMaxScriptSize = 16 << 20;
 
 QString Unescape(QString s)
 {
@@ -66,15 +70,23 @@ ScriptRunner::ScriptRunner(QString strShotsDir, Log log, QObject* pParent)
 {
 }
 
-bool ScriptRunner::Load(const QString& strPath, QString& strError)
+bool ScriptRunner::ReadScript(const QString& strPath, QStringList& lines, QString& strError)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        strError = QStringLiteral("%1: cannot open: %2").arg(strPath, file.errorString());
+    QByteArray text;
+    if (!ReadCheckedTextFile(strPath, kMaxScriptSize, text, strError))
         return false;
+    const QList<QByteArray> raw = text.split('\n');
+    lines.clear();
+    for (qsizetype i = 0; i < raw.size(); ++i)
+    {
+        const QString strBad = CheckTextLine(raw[i]);
+        if (!strBad.isEmpty())
+        {
+            strError = QStringLiteral("%1:%2: %3").arg(strPath).arg(i + 1).arg(strBad);
+            return false;
+        }
+        lines.append(QString::fromUtf8(raw[i]));
     }
-    SetSteps(QString::fromUtf8(file.readAll()).split(u'\n'));
     return true;
 }
 
@@ -135,8 +147,10 @@ void ScriptRunner::Fail(const QString& strError)
 
 void ScriptRunner::RunNext()
 {
-    if (m_bFailed || Finished())
+    if (m_bFailed)
         return;
+    if (Finished())
+        return CheckEnd();
     const Step& step = m_steps[m_nNext];
     QString strError;
     const int nReady = Ready(step, strError);
@@ -155,19 +169,53 @@ void ScriptRunner::RunNext()
     m_nWaitStartMs = -1;
     const Step current = step;
     ++m_nNext;
-    // Scheduled first: if the step opens a modal dialog, the next step runs in its loop.
-    QTimer::singleShot(kStepDelayMs, this, &ScriptRunner::RunNext);
+    // Scheduled first: if the step opens a modal dialog, the next step runs in
+    // its loop. A wait is the time before the next step, not a nested loop in
+    // which the next steps would run at once.
+    const int nDelay = current.strVerb == u"wait"
+                             ? kStepDelayMs + qMin(current.strRest.toInt(), INT_MAX - kStepDelayMs)
+                             : kStepDelayMs;
+    QTimer::singleShot(nDelay, this, &ScriptRunner::RunNext);
     if (current.strVerb != u"say" && current.strVerb != u"grid")
         m_log(QStringLiteral("walkthrough: %1 %2").arg(current.strVerb, current.strRest).trimmed());
     if (!Act(current, strError))
         Fail(QStringLiteral("line %1 (%2): %3").arg(current.nLine).arg(current.strVerb, strError));
 }
 
+void ScriptRunner::CheckEnd()
+{
+    // While the dialog's loop runs this is called; once the module returns
+    // nothing calls it, so an open dialog here is one nobody will close.
+    QWidget* pTop = TopDialog();
+    if (!pTop)
+    {
+        m_nWaitStartMs = -1;
+        QTimer::singleShot(20, this, &ScriptRunner::RunNext);
+        return;
+    }
+    const qint64 nNow = QDateTime::currentMSecsSinceEpoch();
+    if (m_nWaitStartMs < 0)
+        m_nWaitStartMs = nNow;
+    if (nNow - m_nWaitStartMs > m_nEndGraceMs)
+        return Fail(QStringLiteral("the script ended while the dialog \"%1\" is still open").arg(pTop->windowTitle()));
+    QTimer::singleShot(20, this, &ScriptRunner::RunNext);
+}
+
 int ScriptRunner::Ready(const Step& step, QString& strError)
 {
     QWidget* pTop = TopDialog();
     const QString& v = step.strVerb;
-    if (v == u"say" || v == u"wait")
+    if (v == u"wait")
+    {
+        bool bNumber = false;
+        if (step.strRest.toInt(&bNumber) < 0 || !bNumber)
+        {
+            strError = QStringLiteral("expected a number of milliseconds");
+            return -1;
+        }
+        return 1;
+    }
+    if (v == u"say")
         return 1;
     if (!pTop)
     {
@@ -228,12 +276,7 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
         m_log(step.strRest);
         return true;
     }
-    if (v == u"wait")
-    {
-        QTest::qWait(step.strRest.toInt());
-        return true;
-    }
-    if (v == u"dialog")
+    if (v == u"wait" || v == u"dialog")
         return true;
     if (v == u"message")
     {

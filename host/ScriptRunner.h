@@ -19,7 +19,9 @@ public:
 
     ScriptRunner(QString strShotsDir, Log log, QObject* pParent = nullptr);
 
-    bool Load(const QString& strPath, QString& strError);
+    // The script's lines; false and "FILE: what" or "FILE:LINE: what" when
+    // the file cannot be read as text.
+    static bool ReadScript(const QString& strPath, QStringList& lines, QString& strError);
     void SetSteps(const QStringList& lines);
     void Start();
 
@@ -31,6 +33,8 @@ public:
     // Per-step wait for a dialog or control to appear, and the whole script's limit.
     int m_nStepTimeoutMs = 5000;
     int m_nScriptTimeoutMs = 120000;
+    // How long a dialog may stay open after the last step before the script fails.
+    int m_nEndGraceMs = 1000;
 
 private:
     struct Step
@@ -42,6 +46,7 @@ private:
     };
 
     void RunNext();
+    void CheckEnd();
     // 1 done, 0 not ready yet (retry), -1 failed
     int Ready(const Step& step, QString& strError);
     bool Act(const Step& step, QString& strError);

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLibrary>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <memory>
@@ -26,15 +27,22 @@ enum ExitCode
     kExitScript = 3,
 };
 
-void Out(const QString& s)
+// Standard output carries the result alone, so a program can read it.
+bool Out(const QByteArray& bytes)
 {
-    std::fputs((s + u'\n').toUtf8().constData(), stdout);
-    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+// What the host and the script have to say goes to standard error.
+void Say(const QString& s)
+{
+    std::fputs((s + u'\n').toUtf8().constData(), stderr);
 }
 
 void Err(const QString& s)
 {
-    std::fputs((QStringLiteral("physprops: ") + s + u'\n').toUtf8().constData(), stderr);
+    Say(QStringLiteral("physprops: ") + s);
 }
 
 QString DefaultModulePath()
@@ -76,22 +84,24 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& ctx, const QString& 
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(QuietHandler);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("physprops"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Physical Properties"));
 
+    // Options, files and the display are checked before QApplication exists:
+    // without a display it would abort, so --help and every usage error
+    // could never be answered.
     HostOptions opts;
     QString strError;
-    if (!ParseHostOptions(QApplication::arguments().mid(1), opts, strError))
+    QByteArrayList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QByteArray(argv[i]));
+    if (!ParseHostArguments(args, opts, strError))
     {
         Err(strError);
         return kExitError;
     }
     if (opts.bHelp)
-    {
-        Out(HostHelpText());
-        return kExitOk;
-    }
+        return Out(HostHelpText().toUtf8()) ? kExitOk : kExitError;
+    if (opts.bVersion)
+        return Out("physprops " PHYSPROPS_VERSION "\n") ? kExitOk : kExitError;
 
     CSpiProject project;
     if (!opts.strProject.isEmpty())
@@ -104,6 +114,34 @@ int main(int argc, char** argv)
         }
     }
 
+    QStringList scriptLines;
+    const bool bScript = !opts.strScript.isEmpty();
+    if (bScript && !ScriptRunner::ReadScript(opts.strScript, scriptLines, strError))
+    {
+        Err(strError);
+        return kExitError;
+    }
+
+    const QString strNoDisplay = MissingDisplay(opts, QProcessEnvironment::systemEnvironment());
+    if (!strNoDisplay.isEmpty())
+    {
+        // A walkthrough needs no one to see it; a platform the user chose is kept.
+        if (bScript && opts.strQtPlatform.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        else
+        {
+            Err(QStringLiteral("no display to show the dialog on (%1); play a walkthrough with "
+                               "--script FILE, or set QT_QPA_PLATFORM=offscreen")
+                    .arg(strNoDisplay));
+            return kExitError;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("physprops"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Physical Properties"));
+    QApplication::setApplicationVersion(QStringLiteral(PHYSPROPS_VERSION));
+
     QLibrary lib(opts.strModule.isEmpty() ? DefaultModulePath() : opts.strModule);
     std::unique_ptr<CBackEndMain> pMain(CreateEntryObject(lib, strError));
     if (!pMain)
@@ -112,7 +150,7 @@ int main(int argc, char** argv)
         return kExitError;
     }
     if (opts.bVerbose)
-        Out(QStringLiteral("module: %1").arg(QFileInfo(lib.fileName()).absoluteFilePath()));
+        Say(QStringLiteral("module: %1").arg(QFileInfo(lib.fileName()).absoluteFilePath()));
 
     // The host owns the property array and its elements.
     CPropertyArray values;
@@ -128,24 +166,20 @@ int main(int argc, char** argv)
     {
         QString strSession;
         if (FindCommandOption(QStringLiteral("ipqsession"), strSession) == 0)
-            Out(QStringLiteral("session: %1").arg(strSession));
+            Say(QStringLiteral("session: %1").arg(strSession));
         else
-            Out(QStringLiteral("session: none"));
+            Say(QStringLiteral("session: none"));
     }
 
     std::unique_ptr<ScriptRunner> pScript;
-    if (!opts.strScript.isEmpty())
+    if (bScript)
     {
         if (QFontDatabase::families().isEmpty())
             Err(QStringLiteral("no fonts found: screenshots will show no text (install fonts-dejavu-core)"));
         pScript = std::make_unique<ScriptRunner>(
             opts.strScreenshots.isEmpty() ? QStringLiteral("screenshots") : opts.strScreenshots,
-            [](const QString& s) { Out(s); });
-        if (!pScript->Load(opts.strScript, strError))
-        {
-            Err(strError);
-            return kExitError;
-        }
+            [](const QString& s) { Say(s); });
+        pScript->SetSteps(scriptLines);
         pScript->Start();
     }
 
@@ -162,13 +196,21 @@ int main(int argc, char** argv)
     switch (nResult)
     {
     case 1:
+    {
+        HostProperties result;
         for (const CProperty* pProp : values)
             if (pProp)
-                Out(pProp->GetName() + u'=' + pProp->GetValue());
+                result.append({pProp->GetName(), pProp->GetValue()});
+        if (!Out(FormatHostResult(result, opts.output)))
+        {
+            Err(QStringLiteral("cannot write the values to standard output"));
+            return kExitError;
+        }
         return kExitOk;
+    }
     case 2:
         if (opts.bVerbose)
-            Out(QStringLiteral("cancelled"));
+            Say(QStringLiteral("cancelled"));
         return kExitCancel;
     default:
         Err(QStringLiteral("the dialog could not be shown (result %1)").arg(nResult));

@@ -1,5 +1,6 @@
 #include "ProjectFile.h"
 #include "SpiProject.h"
+#include "TextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -164,18 +165,10 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
 
 ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
 {
-    // A folder, a pipe or a device is no project file; opening one could
-    // wait for a writer or read for ever.
-    const QFileInfo info(strPath);
-    if (info.exists() && !info.isFile())
-        return Fail(strPath, 0, QStringLiteral("not a file"));
-    if (info.size() > kMaxProjectFileSize)
-        return Fail(strPath, 0,
-                    QStringLiteral("too large (more than %1 bytes)").arg(kMaxProjectFileSize));
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return Fail(strPath, 0, QStringLiteral("cannot open: %1").arg(file.errorString()));
-    const QByteArray text = file.readAll();
+    QByteArray text;
+    ProjectFileResult bad;
+    if (!ReadCheckedTextFile(strPath, kMaxProjectFileSize, text, bad.strError))
+        return bad;
     ProjectFileResult r = LoadProjectText(text, strPath, project);
     if (r.bOk)
         project.m_strProjectPath = QFileInfo(strPath).absoluteFilePath();

@@ -1,6 +1,11 @@
 #include "HostOptions.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 TEST(HostOptions, collectsPropertiesInOrderAndPassesSessionOptionsThrough)
 {
@@ -27,4 +32,144 @@ TEST(HostOptions, emptyValueIsKept)
     QString strError;
     ASSERT_TRUE(ParseHostOptions({QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=")}, opts, strError));
     EXPECT_EQ(opts.props[0].second, QString());
+}
+
+TEST(HostOptions, argumentsThatAreNotUtf8AreRefusedNamingTheOption)
+{
+    const struct
+    {
+        QByteArrayList args;
+        const char* pszWords; // nullptr: accepted
+    } cases[] = {
+        {{"--prop", "JEDEC_TYPE=\xff\xfeSOIC"}, "option --prop: the value is not UTF-8"},
+        {{"--prop", "JEDEC\xc3=SOIC"}, "option --prop: the value is not UTF-8"},
+        {{"-ipqsession", "a\xe2\x82"}, "option -ipqsession: the value is not UTF-8"},
+        {{"--project", "p\xff.ini"}, "option --project: the value is not UTF-8"},
+        {{"--pr\xffop", "A=1"}, "argument 1 is not UTF-8"},
+        {{"--output", "xml"}, "--output takes lines or json"},
+        {{"--prop", "JEDEC_TYPE=Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac"}, nullptr},
+        // Qt's own options stay for QApplication.
+        {{"-platform", "offscreen", "--style", "fusion", "-reverse"}, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        HostOptions opts;
+        QString strError;
+        EXPECT_EQ(ParseHostArguments(c.args, opts, strError), c.pszWords == nullptr);
+        EXPECT_TRUE(strError.contains(QString::fromLatin1(c.pszWords ? c.pszWords : ""))) << strError.toStdString();
+    }
+}
+
+TEST(HostOptions, propsFileIsCheckedLikeTheProjectFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&dir](const QString& strName, const QByteArray& content) {
+        const QString strPath = dir.filePath(strName);
+        QFile file(strPath);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return strPath;
+    };
+    const QString strFifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
+    const QString strBig = write(QStringLiteral("big"), QByteArray((16 << 20) + 1, '#'));
+    const struct
+    {
+        QString strPath;
+        QString strWords; // empty: read
+    } cases[] = {
+        // Opened, these would wait for a writer or never end.
+        {strFifo, strFifo + QStringLiteral(": not a file")},
+        {QStringLiteral("/dev/urandom"), QStringLiteral("/dev/urandom: not a file")},
+        {dir.path(), dir.path() + QStringLiteral(": not a file")},
+        {strBig, strBig + QStringLiteral(": too large")},
+        {dir.filePath(QStringLiteral("none")), QStringLiteral("none: cannot open")},
+        {write(QStringLiteral("latin1"), "A=1\nB=\xe9t\xe9\n"), QStringLiteral("latin1:2: not UTF-8 text")},
+        {write(QStringLiteral("nul"), QByteArray("A=\0", 3)), QStringLiteral("nul:1: binary data")},
+        {write(QStringLiteral("bad"), "A=1\n# note\nno equals\n"), QStringLiteral("bad:3: expected NAME=VALUE")},
+        {write(QStringLiteral("good"), "\xef\xbb\xbf" "A=1\r\n\n# note\nB=x=\xc3\xa9\n"), QString()},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.strPath.toStdString());
+        QList<QPair<QString, QString>> props;
+        QString strError;
+        EXPECT_EQ(ReadPropsFile(c.strPath, props, strError), c.strWords.isEmpty());
+        EXPECT_TRUE(strError.contains(c.strWords)) << strError.toStdString();
+        if (c.strWords.isEmpty())
+        {
+            EXPECT_EQ(props, (QList<QPair<QString, QString>>{{QStringLiteral("A"), QStringLiteral("1")},
+                                                            {QStringLiteral("B"), QStringLiteral("x=é")}}));
+        }
+    }
+}
+
+TEST(HostOptions, resultLinesAreEscapedAndJsonIsExact)
+{
+    const struct
+    {
+        HostProperties props;
+        QByteArray lines;
+        QByteArray json;
+    } cases[] = {
+        // A newline in a value must not forge a second line.
+        {{{QStringLiteral("DESCRIPTION"), QStringLiteral("ok\nJEDEC_TYPE=EVIL")},
+          {QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")}},
+         "DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\n",
+         R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},{"name":"JEDEC_TYPE","value":"SOIC8"}]})"
+         "\n"},
+        // A backslash before an n stays told apart from a newline.
+        {{{QStringLiteral("PATH"), QStringLiteral("C:\\new\r\n")}, {QStringLiteral("N\nX"), QString()}},
+         "PATH=C:\\\\new\\r\\n\nN\\nX=\n",
+         R"({"properties":[{"name":"PATH","value":"C:\\new\r\n"},{"name":"N\nX","value":""}]})"
+         "\n"},
+        // Order and a repeated name are kept; other text is left as it is.
+        {{{QStringLiteral("B"), QStringLiteral("\t\"é€")}, {QStringLiteral("A"), QStringLiteral("1")},
+          {QStringLiteral("B"), QStringLiteral("2")}},
+         "B=\t\"\xc3\xa9\xe2\x82\xac\nA=1\nB=2\n",
+         R"({"properties":[{"name":"B","value":"\t\"é€"},{"name":"A","value":"1"},{"name":"B","value":"2"}]})"
+         "\n"},
+        {{}, "", "{\"properties\":[]}\n"},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(FormatHostResult(c.props, HostOutput::Lines), c.lines);
+        EXPECT_EQ(FormatHostResult(c.props, HostOutput::Json), c.json);
+    }
+}
+
+TEST(HostOptions, aWindowNeedsADisplayUnlessThePlatformNeedsNone)
+{
+    QTemporaryDir runtime; // no Wayland socket in it
+    const struct
+    {
+        QStringList env; // NAME=VALUE
+        QString strPlatformOption;
+        bool bMissing;
+    } cases[] = {
+        {{}, {}, true},
+        {{QStringLiteral("DISPLAY=:0")}, {}, false},
+        {{QStringLiteral("WAYLAND_DISPLAY=wayland-1")}, {}, false},
+        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, {}, false},
+        {{QStringLiteral("QT_QPA_PLATFORM=minimal:enable_fonts")}, {}, false},
+        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, {}, true},
+        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb"), QStringLiteral("DISPLAY=:1")}, {}, false},
+        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb")}, {}, true},
+        // The option wins over the variable, as in Qt.
+        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, QStringLiteral("offscreen"), false},
+        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, QStringLiteral("xcb"), true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " + c.strPlatformOption.toStdString());
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        for (const QString& strVar : c.env)
+            env.insert(strVar.section(u'=', 0, 0), strVar.section(u'=', 1));
+        HostOptions opts;
+        opts.strQtPlatform = c.strPlatformOption;
+        EXPECT_EQ(!MissingDisplay(opts, env).isEmpty(), c.bMissing);
+    }
 }

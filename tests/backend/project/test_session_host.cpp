@@ -49,8 +49,8 @@ TEST(HostSession, printsTheSessionItJoined)
     {
         const HostRun r = RunHost(c.args);
         EXPECT_EQ(r.nExit, 1) << r.strErr.toStdString();
-        EXPECT_TRUE(r.strOut.contains(QStringLiteral("\nsession: ") + c.strSession + u'\n'))
-            << r.strOut.toStdString();
+        EXPECT_TRUE(r.strErr.contains(QStringLiteral("\nsession: ") + c.strSession + u'\n'))
+            << r.strErr.toStdString();
     }
 }
 
