@@ -1,6 +1,7 @@
 // The project-file reader on any bytes, then every program and directive it
 // made read back as the module reads them. A file is either read or refused
-// with "NAME:LINE: ..." (or "NAME: ...") naming a line the file has.
+// with "NAME:LINE: ..." (or "NAME: ...") naming a line the file has; what was
+// read, written back plainly, reads the same.
 #include "ExpandEnvVars.h"
 #include "FuzzSupport.h"
 #include "ProjectFile.h"
@@ -27,6 +28,30 @@ bool Spelt(const QByteArray& text, const QByteArray& name, bool bProgram)
     }
     return false;
 }
+
+// Every program with a header, every value on a line of its own.
+QByteArray Written(const CSpiProject& project)
+{
+    QByteArray text;
+    for (const auto& pProgram : project.m_programs.m_nodes)
+    {
+        text += '[' + pProgram->m_strName.toUtf8() + "]\n";
+        for (const auto& pDirective : pProgram->m_directives.m_nodes)
+            for (const QString& strValue : pDirective->ActiveList()->m_values)
+                text += pDirective->m_strName.toUtf8() + '=' + strValue.toUtf8() + '\n';
+    }
+    return text;
+}
+
+QStringList Contents(const CSpiProject& project)
+{
+    QStringList out{QString::number(project.m_bExpandVars)};
+    for (const auto& pProgram : project.m_programs.m_nodes)
+        for (const auto& pDirective : pProgram->m_directives.m_nodes)
+            out << pProgram->m_strName << pDirective->m_strName
+                << pDirective->ActiveList()->m_values.join(QChar(0));
+    return out;
+}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -49,6 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         FUZZ_CHECK(r.strError.startsWith(strWhere));
         FUZZ_CHECK(r.strError.size() > strWhere.size());
         return 0;
+    }
+
+    // Names and values are read whole, neither cut short, split nor merged.
+    if (!project.m_programs.m_nodes.empty())
+    {
+        CSpiProject again;
+        FUZZ_CHECK(LoadProjectText(Written(project), QStringLiteral("again.ini"), again).bOk);
+        FUZZ_CHECK(Contents(again) == Contents(project));
     }
 
     // A lookup that fails names what was asked for, whole.

@@ -75,7 +75,10 @@ def projectfile():
         "[a]\n= value\n", "[" + "P" * 180 + "]\n" + "D" * 180 + " = v\n",
         "[a]\nnote = " + "n" * 180 + "\nnote = " + "m" * 180 + "\n", "[unterminated\nx=1\n",
         "[a]\nx = 1\n  continued\n", "\ufeff[a]\nx=1\n", "; comment\n# other\n[a]\nx=1 ; trailing\n",
-        "[A]\nX=1\n[a]\nx=2\n", b"[\xff]\n\xfe=\xfd\n", "[a]\nx:1\n", "[a]\nexpand_vars = 1\n"]]
+        "[A]\nX=1\n[a]\nx=2\n", b"[\xff]\n\xfe=\xfd\n", "[a]\nx:1\n", "[a]\nexpand_vars = 1\n",
+        "[" + "P" * 300 + "]\n" + "d" * 300 + " = " + "v" * 5000 + "\n  more ; note\n",
+        "[a]\nb =;x\nc = ;x\nd = x;y\n[ s ] tail\n  [u]\nk = v\n\t[w]\n[]\nexpand_vars = 1\n",
+        "[a]\rx = 1\r[b]\ry = 2\r", "x ;y = 1\n[a ;b]\n"]]
 
 
 def filter_():

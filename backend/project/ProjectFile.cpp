@@ -6,103 +6,111 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include <ini.h>
-
 namespace
 {
-struct ParseState
-{
-    CSpiProject* pProject;
-    QString strBadKey;
-};
+const QString kMalformed = QStringLiteral("malformed line (expected [program] or name = value)");
 
-bool IsUtf8(const char* psz)
+// Blanks are the C locale's: space, tab, and LF to CR.
+bool IsBlank(char c)
 {
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    [[maybe_unused]] const QString strText = decode(QByteArrayView(psz ? psz : ""));
-    return !decode.hasError();
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// QString::fromUtf8 drops a U+FEFF that starts the text, which would change
-// a name or value that begins with one; the file's own mark inih has skipped.
-QString TextOf(const char* psz)
+QByteArrayView TrimmedEnd(QByteArrayView s)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    return decoder(QByteArrayView(psz ? psz : ""));
+    while (!s.isEmpty() && IsBlank(s.back()))
+        s.chop(1);
+    return s;
 }
 
-int OnIniValue(void* pUser, const char* pszSection, const char* pszName, const char* pszValue)
+// Where s ends: at the first of stops, or at a ';' that follows a blank (an
+// inline comment), whichever comes first; s.size() when there is neither.
+qsizetype EndOf(QByteArrayView s, QByteArrayView stops = {})
 {
-    auto* pState = static_cast<ParseState*>(pUser);
-    // Read as UTF-8, other bytes would turn into replacement characters and
-    // name folders nobody has: refused, with the line, instead.
-    if (!IsUtf8(pszSection) || !IsUtf8(pszName) || !IsUtf8(pszValue))
+    bool bAfterBlank = false;
+    for (qsizetype i = 0; i < s.size(); ++i)
     {
-        pState->strBadKey = QStringLiteral("not UTF-8 text (save the file as UTF-8)");
-        return 0;
+        if (stops.contains(s[i]) || (bAfterBlank && s[i] == ';'))
+            return i;
+        bAfterBlank = IsBlank(s[i]);
     }
-    const QString strSection = TextOf(pszSection);
-    const QString strName = TextOf(pszName);
-    const QString strValue = TextOf(pszValue);
-    if (strName.isEmpty())
-    {
-        pState->strBadKey = QStringLiteral("a value without a name");
-        return 0;
-    }
-    if (strSection.isEmpty() && strName.compare(u"expand_vars", Qt::CaseInsensitive) == 0)
-        pState->pProject->m_bExpandVars = strValue.trimmed().toUInt();
-    CSpiProject::AddValue(pState->pProject->AddProgram(strSection), strName, strValue);
-    return 1;
+    return s.size();
 }
 
-// inih keeps a program name, and the directive name that an indented
-// continuation line adds to, in 50-byte buffers and cuts longer ones short
-// without a word. Such lines are found the way inih reads them and refused.
-constexpr qsizetype kMaxProjectName = 49;
-
-struct NameCheck
+// Other bytes than UTF-8 would turn into replacement characters and name
+// folders nobody has: refused instead. QString::fromUtf8 would also drop a
+// U+FEFF that starts a name or value; only the file's own mark is skipped.
+bool Decode(QByteArrayView bytes, QString& strText)
 {
-    bool bNamed = false;    // a directive line came since the last program line
-    bool bLongName = false; // and its name is longer than inih keeps
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    strText = decoder(bytes);
+    return !decoder.hasError();
+}
 
-    QString Check(QByteArrayView line, bool bFirst)
+// Reads the file a line at a time into the project; a line's fault stops it.
+class CProjectReader
+{
+public:
+    explicit CProjectReader(CSpiProject& project) : m_project(project) {}
+
+    // The fault of the line, empty when it was read.
+    QString Read(QByteArrayView line)
     {
-        const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-        if (bFirst && line.startsWith("\xEF\xBB\xBF"))
-            line = line.sliced(3);
-        while (!line.isEmpty() && isSpace(line.back()))
-            line.chop(1);
-        qsizetype nIndent = 0;
-        while (nIndent < line.size() && isSpace(line[nIndent]))
-            ++nIndent;
-        const QByteArrayView text = line.sliced(nIndent);
-        if (text.isEmpty() || text[0] == ';' || text[0] == '#')
+        const QByteArrayView body = TrimmedEnd(line);
+        // A file with old Mac line ends would otherwise be one long line.
+        if (body.contains('\r'))
+            return QStringLiteral(
+                "carriage return inside a line (save the file with LF or CR LF line ends)");
+        const QByteArrayView text = body.trimmed();
+        if (text.isEmpty() || text.front() == ';' || text.front() == '#')
             return {};
-        if (bNamed && nIndent > 0)
-            return bLongName ? QStringLiteral("continued value of a name longer than %1 bytes")
-                                   .arg(kMaxProjectName)
-                             : QString();
-        if (text[0] == '[')
+        // An indented line after "name = value" is one more value of that name.
+        if (text.size() < body.size() && !m_lastName.isEmpty())
+            return AddValue(m_lastName, TrimmedEnd(text.first(EndOf(text))));
+        if (text.front() == '[')
         {
-            bNamed = false;
-            const qsizetype nClose = text.indexOf(']');
-            if (nClose - 1 > kMaxProjectName)
-                return QStringLiteral("program name too long (%1 bytes; at most %2)")
-                    .arg(nClose - 1)
-                    .arg(kMaxProjectName);
+            const QByteArrayView inside = text.sliced(1);
+            const qsizetype nClose = EndOf(inside, "]");
+            if (nClose == inside.size() || inside[nClose] != ']')
+                return kMalformed;
+            // The name is what the brackets hold, blanks and all; what follows is ignored.
+            m_bSectionUtf8 = Decode(inside.first(nClose), m_strSection);
+            m_pProgram = nullptr;
+            m_lastName = {};
             return {};
         }
-        qsizetype nEnd = 0;
-        while (nEnd < text.size() && text[nEnd] != '=' && text[nEnd] != ':')
-            ++nEnd;
-        if (nEnd == text.size())
-            return {};
-        while (nEnd > 0 && isSpace(text[nEnd - 1]))
-            --nEnd;
-        bNamed = true;
-        bLongName = nEnd > kMaxProjectName;
+        const qsizetype nSeparator = EndOf(text, "=:");
+        if (nSeparator == text.size() || text[nSeparator] == ';')
+            return kMalformed;
+        m_lastName = TrimmedEnd(text.first(nSeparator));
+        const QByteArrayView value = text.sliced(nSeparator + 1);
+        return AddValue(m_lastName, value.first(EndOf(value)).trimmed());
+    }
+
+private:
+    QString AddValue(QByteArrayView name, QByteArrayView value)
+    {
+        QString strName;
+        QString strValue;
+        if (!m_bSectionUtf8 || !Decode(name, strName) || !Decode(value, strValue))
+            return QStringLiteral("not UTF-8 text (save the file as UTF-8)");
+        if (strName.isEmpty())
+            return QStringLiteral("a value without a name");
+        // A program comes into being with its first value.
+        if (!m_pProgram)
+            m_pProgram = m_project.AddProgram(m_strSection);
+        if (m_strSection.isEmpty() && strName.compare(u"expand_vars", Qt::CaseInsensitive) == 0)
+            m_project.m_bExpandVars = strValue.trimmed().toUInt();
+        CSpiProject::AddValue(m_pProgram, strName, strValue);
         return {};
     }
+
+    CSpiProject& m_project;
+    QString m_strSection; // lines before the first section belong to ""
+    bool m_bSectionUtf8 = true;
+    CSpiProgram* m_pProgram = nullptr;
+    QByteArrayView m_lastName; // empty at the start of a section
 };
 
 ProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
@@ -120,43 +128,23 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
 {
     if (text.trimmed().isEmpty())
         return Fail(strName, 1, QStringLiteral("the project file is empty"));
+    // A NUL byte marks the file as binary, whatever the lines before it hold.
+    if (const qsizetype nNul = text.indexOf('\0'); nNul >= 0)
+        return Fail(strName, int(QByteArrayView(text).first(nNul).count('\n')) + 1,
+                    QStringLiteral("binary data (a NUL byte) in the file"));
 
-    // inih reads C strings and splits long lines silently, so bytes it would
-    // misread are refused here, with the line they stand on.
-    int nLine = 1;
-    qsizetype nLineStart = 0;
-    NameCheck names;
-    for (qsizetype i = 0; i <= text.size(); ++i)
+    CProjectReader reader(project);
+    QByteArrayView rest(text);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    for (int nLine = 1; !rest.isEmpty(); ++nLine)
     {
-        if (i == text.size() || text[i] == '\n')
-        {
-            const qsizetype nLen = i - nLineStart - (i > nLineStart && text[i - 1] == '\r');
-            if (nLen > kMaxProjectLine)
-                return Fail(strName, nLine,
-                            QStringLiteral("line too long (%1 bytes; at most %2)")
-                                .arg(nLen)
-                                .arg(kMaxProjectLine));
-            const QString strBadName =
-                names.Check(QByteArrayView(text).sliced(nLineStart, i - nLineStart), nLine == 1);
-            if (!strBadName.isEmpty())
-                return Fail(strName, nLine, strBadName);
-            ++nLine;
-            nLineStart = i + 1;
-        }
-        else if (text[i] == '\0')
-            return Fail(strName, nLine, QStringLiteral("binary data (a NUL byte) in the file"));
+        const qsizetype nEnd = rest.indexOf('\n');
+        const QByteArrayView line = nEnd < 0 ? rest : rest.first(nEnd);
+        rest = nEnd < 0 ? QByteArrayView() : rest.sliced(nEnd + 1);
+        if (const QString strFault = reader.Read(line); !strFault.isEmpty())
+            return Fail(strName, nLine, strFault);
     }
-
-    ParseState state{&project, {}};
-    const QByteArray terminated = text; // QByteArray keeps a terminating NUL
-    const int nResult = ini_parse_string(terminated.constData(), OnIniValue, &state);
-    if (nResult > 0)
-        return Fail(strName, nResult,
-                    state.strBadKey.isEmpty()
-                        ? QStringLiteral("malformed line (expected [program] or name = value)")
-                        : state.strBadKey);
-    if (nResult < 0)
-        return Fail(strName, 0, QStringLiteral("could not be read"));
 
     ProjectFileResult r;
     r.bOk = true;

@@ -5,9 +5,11 @@
 class CSpiProject;
 
 // Reads a project file (INI: sections are programs, keys are directives,
-// every "key = value" line adds one value) into a project object. Lines
-// before the first section go to the program with the empty name;
-// "expand_vars = 1" there sets m_bExpandVars.
+// every "key = value" line adds one value, and so does an indented line after
+// it) into a project object. Lines before the first section go to the program
+// with the empty name; "expand_vars = 1" there sets m_bExpandVars. Lines
+// starting with ';' or '#' are comments, and so is the rest of a line from a
+// ';' that follows a blank. Lines and names may be of any length.
 struct ProjectFileResult
 {
     bool bOk = false;
@@ -19,7 +21,5 @@ ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project);
 ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
                                   CSpiProject& project);
 
-// Longest line the reader takes, in bytes.
-inline constexpr int kMaxProjectLine = 199;
 // Largest file the reader takes, in bytes; real project files are tiny.
 inline constexpr qint64 kMaxProjectFileSize = 16 << 20;

@@ -46,6 +46,15 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
         {"[Global]\nutf = Bauteil \xc3\xa4\xe2\x82\xac\n", "Global/utf=Bauteil \u00e4\u20ac", 0},
         {"\xef\xbb\xbf[Global]\n\xef\xbb\xbf" "d = \xef\xbb\xbf" "v\n[\xef\xbb\xbf" "P]\nx = 1\n",
          "Global/\ufeffd=\ufeffv; \ufeffP/x=1", 0},
+        // An indented line adds a value to the name above it, comments aside;
+        // at the start of a program it is a line of its own.
+        {"[G]\nx = a\n  b ; note\n  ; not a value\n\t[c]\n[H]\n  y = 1\n",
+         "G/x=a,b,[c]; H/y=1", 0},
+        // ';' starts a comment only after a blank; ':' separates like '='.
+        {"[G]\na =;x\nb = ;x\nc = x;y ; z\nd = x # y\ne : 1\nf = a:b=c\n",
+         "G/a=;x; G/b=; G/c=x;y; G/d=x # y; G/e=1; G/f=a:b=c", 0},
+        {"[ G ] what follows is ignored\nx = 1\n[]\nexpand_vars = 1\n",
+         " G /x=1; /expand_vars=1", 1},
     };
     for (const GoodCase& c : cases)
     {
@@ -65,11 +74,13 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
         {QByteArray("[Global]\nno equals sign here\n"), 2, "malformed"},
         {QByteArray("[Global\nx = 1\n"), 1, "malformed"},
         {QByteArray("[Global]\nx = 1\n= 2\n"), 3, ""},
-        {QByteArray("[Global]\nx = ") + QByteArray(300, 'v') + "\n", 2, "too long"},
+        {QByteArray("[Global]\nx ;y = 1\n"), 2, "malformed"},
+        {QByteArray("[Global ;x]\nx = 1\n"), 1, "malformed"},
+        // A Mac file of old would be one long line and lose all but its start.
+        {QByteArray("[Global]\rx = 1\r"), 1, "carriage return"},
+        // The first bad line is named with its own fault.
+        {QByteArray("[Global]\n= 1\nv\xff = 2\n"), 2, "without a name"},
         {QByteArray("[Global]\nx = 1\n\x01\x02\0\x03", 19).append("\n"), 3, "binary"},
-        {"[" + QByteArray(50, 'P') + "]\nx = 1\n", 1, "program name too long (50 bytes"},
-        {"[Global]\n" + QByteArray(50, 'd') + " = a\n  b\n", 3, "continued value"},
-        {"[Global]\n" + QByteArray(60, 'd') + " = a\n; note\n\n\t[next]\n", 5, "continued value"},
     };
     for (const BadCase& c : cases)
     {
@@ -83,27 +94,36 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
     }
 }
 
-TEST(ProjectFile, longNamesAreReadWhole)
+TEST(ProjectFile, linesAndNamesOfAnyLengthAreReadWhole)
 {
-    const QByteArray program(49, 'P');
+    const QByteArray program(4096, 'P');
     const QByteArray directive(150, 'd');
+    const QByteArray path = "/net/" + QByteArray("deep/").repeated(818) + "x"; // 4,096 bytes
+    const QByteArray line(64 << 10, 'v');
     const struct
     {
         QByteArray text;
         QByteArray expected;
     } cases[] = {
         {"[" + program + "]\nx = 1\n", program + "/x=1"},
-        {"[Global]\n" + directive + " = a\n" + directive + " = b\n", "Global/" + directive + "=a,b"},
-        {"[Global]\n" + QByteArray(49, 'd') + " = a\n  b\n", "Global/" + QByteArray(49, 'd') + "=a,b"},
+        {"[Global]\n" + directive + " = a\n" + directive + " = b\n",
+         "Global/" + directive + "=a,b"},
+        {"[Global]\n" + QByteArray(50, 'd') + " = a\n  b\n",
+         "Global/" + QByteArray(50, 'd') + "=a,b"},
+        {"[Global]\n" + directive + " = a\n; note\n\n\t[next]\n",
+         "Global/" + directive + "=a,[next]"},
         {"[Global]\n" + directive + " = a\n[" + program + "]\n  y = b\n",
          "Global/" + directive + "=a; " + program + "/y=b"},
+        {"[Global]\npsmpath = " + path + "\r\n", "Global/psmpath=" + path},
+        {"[Global]\nx = " + line, "Global/x=" + line},
+        {"[Global]\nx = 1 ;" + line + "\n  " + line + " ; " + line + "\n", "Global/x=1," + line},
     };
     for (const auto& c : cases)
     {
         CSpiProject project;
         const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("p.ini"), project);
-        EXPECT_TRUE(r.bOk) << c.text.toStdString() << " -> " << r.strError.toStdString();
-        EXPECT_EQ(Flatten(project), QString::fromUtf8(c.expected));
+        EXPECT_TRUE(r.bOk) << c.text.left(80).toStdString() << " -> " << r.strError.toStdString();
+        EXPECT_EQ(Flatten(project), QString::fromUtf8(c.expected)) << c.text.left(80).toStdString();
     }
 }
 
