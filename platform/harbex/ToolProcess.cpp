@@ -24,8 +24,7 @@ namespace
 // What the started program's side reports when it could not run.
 enum ChildStage : int
 {
-    kStageFork = 1,
-    kStageFolder,
+    kStageFolder = 1,
     kStageExec,
 };
 
@@ -164,8 +163,9 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
             ::close(goPipe[1]);
             RunChild(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1]);
         }
-        const ChildFailure sent{kStageFork, nChild < 0 ? -errno : int(nChild)};
-        [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &sent, sizeof sent);
+        // The program's id, or why there is none.
+        const pid_t nSent = nChild < 0 ? -errno : nChild;
+        [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &nSent, sizeof nSent);
         ::_exit(0);
     }
     const int nForkErrno = errno;
@@ -174,7 +174,6 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     CloseFd(failPipe[1]);
 
     std::unique_ptr<CToolProcess> pProcess;
-    ChildFailure reply{0, 0};
     if (nMiddle < 0)
         strError = QString::fromLocal8Bit(std::strerror(nForkErrno));
     else
@@ -183,12 +182,13 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         while (::waitpid(nMiddle, &nStatus, 0) < 0 && errno == EINTR)
         {
         }
-        if (!ReadWhole(pidPipe[0], reply))
+        pid_t nChild = 0;
+        if (!ReadWhole(pidPipe[0], nChild))
             strError = QStringLiteral("the program's process could not be made");
-        else if (reply.nStage == kStageFork && reply.nErrno <= 0)
-            strError = QString::fromLocal8Bit(std::strerror(-reply.nErrno));
+        else if (nChild <= 0)
+            strError = QString::fromLocal8Bit(std::strerror(-nChild));
         else
-            pProcess = std::make_unique<CToolProcess>(qint64(reply.nErrno));
+            pProcess = std::make_unique<CToolProcess>(qint64(nChild));
     }
     // Let the program go on to exec, or, without a handle, to its end.
     if (pProcess && ::write(goPipe[1], "g", 1) != 1)
@@ -197,6 +197,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         pProcess.reset();
     }
     CloseFd(goPipe[1]);
+    ChildFailure reply{0, 0};
     if (pProcess && ReadWhole(failPipe[0], reply))
     {
         strError = QString::fromLocal8Bit(std::strerror(reply.nErrno));

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace
 {
 using testsupport::ReadLines;
@@ -34,8 +36,13 @@ protected:
     }
     void TearDown() override
     {
+        // The editor outlives the tool manager, and would keep the test's
+        // output open: end it here.
+        const CBaseTool* pEditor = m_tools->FindTool(kPcbEditorToolId);
+        if (pEditor && pEditor->m_pProcess)
+            ::kill(pid_t(pEditor->m_pProcess->processId()), SIGKILL);
         g_pToolManager = nullptr;
-        m_tools.reset(); // ends the editor
+        m_tools.reset();
         qunsetenv("BRDEDIT_LOG");
         qputenv("XDG_RUNTIME_DIR", m_savedRuntimeDir);
     }
