@@ -10,7 +10,7 @@ namespace
 {
 const QString kMalformed = QStringLiteral("malformed line (expected [program] or name = value)");
 
-// Blanks are the C locale's: space, tab, and LF to CR.
+// Blanks are the C locale's: space, and tab to carriage return.
 bool IsBlank(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
