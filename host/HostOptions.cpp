@@ -27,8 +27,8 @@ bool SplitProp(const QString& strText, QPair<QString, QString>& prop)
 QString DecodeUtf8(QByteArrayView bytes, bool* pbValid = nullptr)
 {
     // Stateless: a sequence cut short at the end is an error, not kept for more.
-    QStringDecoder decode(QStringDecoder::Utf8,
-                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                    QStringDecoder::Flag::ConvertInitialBom);
     QString strText = decode(bytes);
     if (pbValid)
         *pbValid = !decode.hasError();
@@ -70,7 +70,8 @@ QString EscapeResultText(const QString& s)
     return strOut;
 }
 
-bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& opts, QString& strError)
+bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& opts,
+               QString& strError)
 {
     for (qsizetype i = 0; i < args.size(); ++i)
     {
@@ -80,7 +81,8 @@ bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& op
             strError = QStringLiteral("argument %1 is not UTF-8 text (\"%2\")").arg(i + 1).arg(a);
             return false;
         }
-        const auto needValue = [&](QString& strOut) {
+        const auto needValue = [&](QString& strOut)
+        {
             if (i + 1 >= args.size())
             {
                 strError = QStringLiteral("option %1 needs a value").arg(a);
@@ -88,7 +90,8 @@ bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& op
             }
             if (!utf8[i + 1])
             {
-                strError = QStringLiteral("option %1: the value is not UTF-8 text (\"%2\")").arg(a, args[i + 1]);
+                strError = QStringLiteral("option %1: the value is not UTF-8 text (\"%2\")")
+                               .arg(a, args[i + 1]);
                 return false;
             }
             strOut = args[++i];
@@ -133,7 +136,8 @@ bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& op
                 opts.output = HostOutput::Json;
             else
             {
-                strError = QStringLiteral("--output takes lines or json, got \"%1\"").arg(strFormat);
+                strError =
+                    QStringLiteral("--output takes lines or json, got \"%1\"").arg(strFormat);
                 return false;
             }
         }
@@ -156,7 +160,8 @@ bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& op
             if (!needValue(strFile) || !ReadPropsFile(strFile, opts.props, strError))
                 return false;
         }
-        else if (a.startsWith(u"-ipq", Qt::CaseInsensitive) || a.startsWith(u"/ipq", Qt::CaseInsensitive))
+        else if (a.startsWith(u"-ipq", Qt::CaseInsensitive) ||
+                 a.startsWith(u"/ipq", Qt::CaseInsensitive))
         {
             // Message-session options belong to the module, which reads them
             // from the process's own arguments.
@@ -265,8 +270,10 @@ QByteArray FormatHostResult(const HostProperties& props, HostOutput output)
         // and a name given twice.
         QJsonArray list;
         for (const auto& prop : props)
-            list.append(QJsonObject{{QStringLiteral("name"), prop.first}, {QStringLiteral("value"), prop.second}});
-        return QJsonDocument(QJsonObject{{QStringLiteral("properties"), list}}).toJson(QJsonDocument::Compact) +
+            list.append(QJsonObject{{QStringLiteral("name"), prop.first},
+                                    {QStringLiteral("value"), prop.second}});
+        return QJsonDocument(QJsonObject{{QStringLiteral("properties"), list}})
+                   .toJson(QJsonDocument::Compact) +
                '\n';
     }
     QString strOut;
@@ -279,11 +286,16 @@ QString MissingDisplay(const HostOptions& opts, const QProcessEnvironment& env)
 {
     const bool bX = !opts.strQtDisplay.isEmpty() || !env.value(QStringLiteral("DISPLAY")).isEmpty();
     const QString strRuntime = env.value(QStringLiteral("XDG_RUNTIME_DIR"));
-    const bool bWayland = !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
-                          (!strRuntime.isEmpty() && QFileInfo::exists(QDir(strRuntime).filePath(QStringLiteral("wayland-0"))));
-    const QString strSpec = !opts.strQtPlatform.isEmpty() ? opts.strQtPlatform : env.value(QStringLiteral("QT_QPA_PLATFORM"));
+    const bool bWayland =
+        !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+        (!strRuntime.isEmpty() &&
+         QFileInfo::exists(QDir(strRuntime).filePath(QStringLiteral("wayland-0"))));
+    const QString strSpec = !opts.strQtPlatform.isEmpty()
+                                ? opts.strQtPlatform
+                                : env.value(QStringLiteral("QT_QPA_PLATFORM"));
     if (strSpec.trimmed().isEmpty())
-        return bX || bWayland ? QString() : QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set");
+        return bX || bWayland ? QString()
+                              : QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set");
     // A list of platforms to try in turn, each perhaps with ":options".
     for (const QString& strEntry : strSpec.split(u';', Qt::SkipEmptyParts))
     {
@@ -292,7 +304,8 @@ QString MissingDisplay(const HostOptions& opts, const QProcessEnvironment& env)
             return {};
     }
     return QStringLiteral("the platform is %1 and %2")
-        .arg(strSpec, bX ? QStringLiteral("WAYLAND_DISPLAY is not set") : QStringLiteral("DISPLAY is not set"));
+        .arg(strSpec, bX ? QStringLiteral("WAYLAND_DISPLAY is not set")
+                         : QStringLiteral("DISPLAY is not set"));
 }
 
 QString HostHelpText()

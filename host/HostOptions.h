@@ -19,8 +19,8 @@ enum class HostOutput
 // What the host was asked to do, read from its command line.
 struct HostOptions
 {
-    QString strModule;      // empty: the module beside the host
-    QString strProject;     // project file, optional
+    QString strModule;  // empty: the module beside the host
+    QString strProject; // project file, optional
     HostProperties props;
     QString strScript;      // walkthrough script; empty: interactive
     QString strScreenshots; // folder for the walkthrough's pictures

@@ -197,7 +197,8 @@ void ScriptRunner::CheckEnd()
     if (m_nWaitStartMs < 0)
         m_nWaitStartMs = nNow;
     if (nNow - m_nWaitStartMs > m_nEndGraceMs)
-        return Fail(QStringLiteral("the script ended while the dialog \"%1\" is still open").arg(pTop->windowTitle()));
+        return Fail(QStringLiteral("the script ended while the dialog \"%1\" is still open")
+                        .arg(pTop->windowTitle()));
     QTimer::singleShot(20, this, &ScriptRunner::RunNext);
 }
 

@@ -23,7 +23,8 @@ QString TooLarge(const QString& strPath, qint64 nMaxSize)
 }
 } // namespace
 
-bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text, QString& strError)
+bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
+                         QString& strError)
 {
     const QFileInfo info(strPath);
     if (info.exists() && !info.isFile())
@@ -38,10 +39,12 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
     }
     // Opened without blocking and checked again, so a file swapped for a pipe
     // since the check above cannot make the open wait for a writer.
-    const int fd = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
     {
-        strError = FileError(strPath, QStringLiteral("cannot open: %1").arg(qt_error_string(errno)));
+        strError =
+            FileError(strPath, QStringLiteral("cannot open: %1").arg(qt_error_string(errno)));
         return false;
     }
     struct stat st = {};

@@ -8,7 +8,8 @@
 // file, a script). Only a regular file of at most nMaxSize bytes is read: a
 // pipe or a device could block for ever or never end. False and
 // "PATH: what is wrong" on error.
-bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text, QString& strError);
+bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
+                         QString& strError);
 
 // What is wrong with one line of such a file as text (not UTF-8, a NUL
 // byte), empty when nothing is.

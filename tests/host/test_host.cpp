@@ -93,12 +93,14 @@ TEST(HostProgram, errorsExitWithTwoAndSayWhy)
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     proc.setProcessEnvironment(env);
     proc.start(QStringLiteral("/bin/sh"),
-               {QStringLiteral("-c"), QStringLiteral(R"sh(exec "$0" --prop "$(printf 'JEDEC_TYPE=\377\376SOIC')")sh"),
+               {QStringLiteral("-c"),
+                QStringLiteral(R"sh(exec "$0" --prop "$(printf 'JEDEC_TYPE=\377\376SOIC')")sh"),
                 testsupport::BinaryPath(QStringLiteral("bin/physprops"))});
     ASSERT_TRUE(proc.waitForFinished(60000));
     EXPECT_EQ(proc.exitCode(), 2);
     const QString strErr = QString::fromUtf8(proc.readAllStandardError());
-    EXPECT_TRUE(strErr.contains(QStringLiteral("option --prop: the value is not UTF-8 text"))) << strErr.toStdString();
+    EXPECT_TRUE(strErr.contains(QStringLiteral("option --prop: the value is not UTF-8 text")))
+        << strErr.toStdString();
 }
 
 TEST(HostProgram, helpExplainsOptionsAndScripts)
@@ -151,14 +153,20 @@ TEST(HostProgram, withoutADisplayOptionsAndFilesAreStillAnswered)
         {{QStringLiteral("--help")}, 0, QStringLiteral("Usage: physprops"), {}},
         {{QStringLiteral("--version")}, 0, QStringLiteral("physprops "), {}},
         {{QStringLiteral("--bogus")}, 2, {}, QStringLiteral("unknown option --bogus")},
-        {{QStringLiteral("--project"), dir.filePath(QStringLiteral("none.ini"))}, 2, {}, QStringLiteral("cannot open")},
+        {{QStringLiteral("--project"), dir.filePath(QStringLiteral("none.ini"))},
+         2,
+         {},
+         QStringLiteral("cannot open")},
         {{QStringLiteral("--prop"), QStringLiteral("A=1")}, 2, {},
          QStringLiteral("no display to show the dialog on (neither DISPLAY nor WAYLAND_DISPLAY is set); play a "
                         "walkthrough with --script FILE, or set QT_QPA_PLATFORM=offscreen")},
         {{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--script"), strOk}, 2, {},
          QStringLiteral("no display")},
         // A walkthrough needs no display: it runs offscreen.
-        {{QStringLiteral("--prop"), QStringLiteral("A=1"), QStringLiteral("--script"), strOk}, 0, QStringLiteral("A=1\n"), {}},
+        {{QStringLiteral("--prop"), QStringLiteral("A=1"), QStringLiteral("--script"), strOk},
+         0,
+         QStringLiteral("A=1\n"),
+         {}},
     };
     for (const auto& c : cases)
     {

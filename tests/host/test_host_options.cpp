@@ -11,12 +11,11 @@ TEST(HostOptions, collectsPropertiesInOrderAndPassesSessionOptionsThrough)
 {
     HostOptions opts;
     QString strError;
-    ASSERT_TRUE(ParseHostOptions({QStringLiteral("--prop"), QStringLiteral("A=1"),
-                                  QStringLiteral("-ipqsession"), QStringLiteral("abc"),
-                                  QStringLiteral("--prop"), QStringLiteral("B=x=y"),
-                                  QStringLiteral("/IPQHOST"), QStringLiteral("h"),
-                                  QStringLiteral("--verbose")},
-                                 opts, strError))
+    ASSERT_TRUE(ParseHostOptions(
+        {QStringLiteral("--prop"), QStringLiteral("A=1"), QStringLiteral("-ipqsession"),
+         QStringLiteral("abc"), QStringLiteral("--prop"), QStringLiteral("B=x=y"),
+         QStringLiteral("/IPQHOST"), QStringLiteral("h"), QStringLiteral("--verbose")},
+        opts, strError))
         << strError.toStdString();
     ASSERT_EQ(opts.props.size(), 2);
     EXPECT_EQ(opts.props[0], qMakePair(QStringLiteral("A"), QStringLiteral("1")));
@@ -30,7 +29,8 @@ TEST(HostOptions, emptyValueIsKept)
 {
     HostOptions opts;
     QString strError;
-    ASSERT_TRUE(ParseHostOptions({QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=")}, opts, strError));
+    ASSERT_TRUE(ParseHostOptions({QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=")}, opts,
+                                 strError));
     EXPECT_EQ(opts.props[0].second, QString());
 }
 
@@ -47,7 +47,9 @@ TEST(HostOptions, argumentsThatAreNotUtf8AreRefusedNamingTheOption)
         {{"--project", "p\xff.ini"}, "option --project: the value is not UTF-8"},
         {{"--pr\xffop", "A=1"}, "argument 1 is not UTF-8"},
         {{"--output", "xml"}, "--output takes lines or json"},
-        {{"--prop", "JEDEC_TYPE=Gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac"}, nullptr},
+        {{"--prop", "JEDEC_TYPE=Gr\xc3\xb6\xc3\x9f"
+                    "e \xe2\x82\xac"},
+         nullptr},
         // Qt's own options stay for QApplication.
         {{"-platform", "offscreen", "--style", "fusion", "-reverse"}, nullptr},
     };
@@ -57,7 +59,8 @@ TEST(HostOptions, argumentsThatAreNotUtf8AreRefusedNamingTheOption)
         HostOptions opts;
         QString strError;
         EXPECT_EQ(ParseHostArguments(c.args, opts, strError), c.pszWords == nullptr);
-        EXPECT_TRUE(strError.contains(QString::fromLatin1(c.pszWords ? c.pszWords : ""))) << strError.toStdString();
+        EXPECT_TRUE(strError.contains(QString::fromLatin1(c.pszWords ? c.pszWords : "")))
+            << strError.toStdString();
     }
 }
 
@@ -65,7 +68,8 @@ TEST(HostOptions, propsFileIsCheckedLikeTheProjectFile)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const auto write = [&dir](const QString& strName, const QByteArray& content) {
+    const auto write = [&dir](const QString& strName, const QByteArray& content)
+    {
         const QString strPath = dir.filePath(strName);
         QFile file(strPath);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -86,10 +90,14 @@ TEST(HostOptions, propsFileIsCheckedLikeTheProjectFile)
         {dir.path(), dir.path() + QStringLiteral(": not a file")},
         {strBig, strBig + QStringLiteral(": too large")},
         {dir.filePath(QStringLiteral("none")), QStringLiteral("none: cannot open")},
-        {write(QStringLiteral("latin1"), "A=1\nB=\xe9t\xe9\n"), QStringLiteral("latin1:2: not UTF-8 text")},
+        {write(QStringLiteral("latin1"), "A=1\nB=\xe9t\xe9\n"),
+         QStringLiteral("latin1:2: not UTF-8 text")},
         {write(QStringLiteral("nul"), QByteArray("A=\0", 3)), QStringLiteral("nul:1: binary data")},
-        {write(QStringLiteral("bad"), "A=1\n# note\nno equals\n"), QStringLiteral("bad:3: expected NAME=VALUE")},
-        {write(QStringLiteral("good"), "\xef\xbb\xbf" "A=1\r\n\n# note\nB=x=\xc3\xa9\n"), QString()},
+        {write(QStringLiteral("bad"), "A=1\n# note\nno equals\n"),
+         QStringLiteral("bad:3: expected NAME=VALUE")},
+        {write(QStringLiteral("good"), "\xef\xbb\xbf"
+                                       "A=1\r\n\n# note\nB=x=\xc3\xa9\n"),
+         QString()},
     };
     for (const auto& c : cases)
     {
@@ -100,8 +108,9 @@ TEST(HostOptions, propsFileIsCheckedLikeTheProjectFile)
         EXPECT_TRUE(strError.contains(c.strWords)) << strError.toStdString();
         if (c.strWords.isEmpty())
         {
-            EXPECT_EQ(props, (QList<QPair<QString, QString>>{{QStringLiteral("A"), QStringLiteral("1")},
-                                                            {QStringLiteral("B"), QStringLiteral("x=é")}}));
+            EXPECT_EQ(props, (QList<QPair<QString, QString>>{
+                                 {QStringLiteral("A"), QStringLiteral("1")},
+                                 {QStringLiteral("B"), QStringLiteral("x=é")}}));
         }
     }
 }
@@ -121,12 +130,14 @@ TEST(HostOptions, resultLinesAreEscapedAndJsonIsExact)
          R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},{"name":"JEDEC_TYPE","value":"SOIC8"}]})"
          "\n"},
         // A backslash before an n stays told apart from a newline.
-        {{{QStringLiteral("PATH"), QStringLiteral("C:\\new\r\n")}, {QStringLiteral("N\nX"), QString()}},
+        {{{QStringLiteral("PATH"), QStringLiteral("C:\\new\r\n")},
+          {QStringLiteral("N\nX"), QString()}},
          "PATH=C:\\\\new\\r\\n\nN\\nX=\n",
          R"({"properties":[{"name":"PATH","value":"C:\\new\r\n"},{"name":"N\nX","value":""}]})"
          "\n"},
         // Order and a repeated name are kept; other text is left as it is.
-        {{{QStringLiteral("B"), QStringLiteral("\t\"é€")}, {QStringLiteral("A"), QStringLiteral("1")},
+        {{{QStringLiteral("B"), QStringLiteral("\t\"é€")},
+          {QStringLiteral("A"), QStringLiteral("1")},
           {QStringLiteral("B"), QStringLiteral("2")}},
          "B=\t\"\xc3\xa9\xe2\x82\xac\nA=1\nB=2\n",
          R"({"properties":[{"name":"B","value":"\t\"é€"},{"name":"A","value":"1"},{"name":"B","value":"2"}]})"
@@ -163,7 +174,8 @@ TEST(HostOptions, aWindowNeedsADisplayUnlessThePlatformNeedsNone)
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " + c.strPlatformOption.toStdString());
+        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " +
+                     c.strPlatformOption.toStdString());
         QProcessEnvironment env;
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         for (const QString& strVar : c.env)

@@ -38,7 +38,8 @@ TEST(ScriptRunner, waitDelaysTheNextStepsAndAnOpenDialogAtTheEndFails)
     } cases[] = {
         {{QStringLiteral("wait 400"), QStringLiteral("press OK")}, 400, {}},
         {{QStringLiteral("dialog Test Dialog"), QStringLiteral("press OK")}, 0, {}},
-        {{QStringLiteral("dialog Test Dialog")}, -1,
+        {{QStringLiteral("dialog Test Dialog")},
+         -1,
          QStringLiteral("the script ended while the dialog \"Test Dialog\" is still open")},
         {{}, -1, QStringLiteral("\"Test Dialog\" is still open")},
         {{QStringLiteral("wait soon")}, -1, QStringLiteral("expected a number of milliseconds")},
