@@ -181,7 +181,7 @@ TEST_F(SearchFaults, linksThatLoopOrLeadNowhereAreSkippedAndTheRestIsFound)
 
 // Folders the searching user may not use are skipped and named with the
 // reason; a listed drawing that cannot be read is said to be so at View.
-TEST_F(SearchFaults, unusableFoldersAreSkippedWithTheirReasonAndUnreadableFilesListed)
+TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
 {
     Touch(QStringLiteral("a/OPEN.psm"));
     Touch(QStringLiteral("a/LOCKED.psm"));
