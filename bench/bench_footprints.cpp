@@ -28,6 +28,7 @@
 #include <malloc.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -355,16 +356,26 @@ void CloseChooserWhenShown(QTimer& timer)
     timer.start();
 }
 
+// View on an ALT_SYMBOLS value of state.range(0) names over the largest
+// library asked for (at most 100,000 footprints, 100 to a folder). Each name
+// is found once, spread over the whole path: one name opens at once, more
+// bring up the chooser of all their hits. Names past the end of a small
+// library are missing ones.
 void BM_ViewFootprintDrawing(benchmark::State& state)
 {
     CCpuCounter cpu;
-    constexpr std::size_t kFolders = 100, kPerFolder = 100, kNames = 10;
-    const CDiskLibrary lib = LibraryOf(kFolders * kPerFolder, kFolders);
+    const auto& sizes = BenchSettings().sizes;
+    const std::size_t nCount = std::min<std::size_t>(100000, *std::max_element(sizes.begin(), sizes.end()));
+    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
     const CSearchPathScope scope(lib.folders);
-    // Ten names from ten folders: ten hits, so the chooser comes up.
+    const std::size_t nNames = std::size_t(state.range(0));
+    const std::size_t nStride = std::max<std::size_t>(1, nCount / nNames);
     QStringList names;
-    for (std::size_t i = 0; i < kNames; ++i)
-        names.append(Names().Name(i * (kFolders / kNames) * kPerFolder + i));
+    for (std::size_t k = 0; k < nNames; ++k)
+    {
+        const std::size_t i = k * nStride + nStride / 2;
+        names.append(Names().Name(i < nCount ? i : nCount + k));
+    }
     int nOpened = 0;
     const FootprintOpener previous = SetFootprintOpener([&nOpened](const QString&) { return ++nOpened; });
     for (auto _ : state)
@@ -373,12 +384,13 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
         CloseChooserWhenShown(closer);
         cpu.Start();
         const auto t0 = Clock::now();
-        ViewFootprintDrawing(names, QString(), PROP_JEDEC_TYPE);
+        ViewFootprintDrawing(names, QString(), PROP_ALT_SYMBOLS);
         const auto t1 = Clock::now();
         cpu.Stop();
         state.SetIterationTime(Seconds(t0, t1));
     }
     SetFootprintOpener(previous);
+    state.counters["footprints"] = double(nCount);
     cpu.Report(state);
 }
 
@@ -424,7 +436,8 @@ void RegisterAll()
     for (const std::size_t n : sizes)
         pBrowse->Arg(std::int64_t(n));
     WithStatistics(pBrowse);
-    WithStatistics(benchmark::RegisterBenchmark("ViewFootprintDrawing", BM_ViewFootprintDrawing));
+    WithStatistics(
+        benchmark::RegisterBenchmark("ViewFootprintDrawing", BM_ViewFootprintDrawing)->Arg(1)->Arg(100)->Arg(1000));
     // The memory figure is asked at the largest size only.
     WithStatistics(benchmark::RegisterBenchmark("ListingMemory", BM_ListingMemory)
                        ->Arg(std::int64_t(*std::max_element(sizes.begin(), sizes.end())))

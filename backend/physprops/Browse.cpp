@@ -31,9 +31,15 @@ void CPhysPropsDlg::OnBrowse()
         m_Footprint.CreateFootprintList(strProjectPath, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
         m_Footprint.GetFootprintList(footprints);
     }
+    const CSearchReport& report = m_Footprint.Report();
+    if (!report.strProjectError.isEmpty())
+    {
+        AfxMessageBox(report.ProjectErrorText());
+        return;
+    }
     if (footprints.isEmpty())
     {
-        AfxMessageBox(QStringLiteral("No .psm files found for the footprints"));
+        AfxMessageBox(QStringLiteral("No .psm files found for the footprints") + report.SkippedText());
         return;
     }
 

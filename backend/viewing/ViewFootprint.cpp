@@ -6,14 +6,28 @@
 #include "Modal.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 
-#include <memory>
-#include <vector>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
+// Why a drawing cannot be read, or an empty text when it can. Never waits:
+// a pipe put in the drawing's place must not hang the dialog.
+QString UnreadableReason(const QString& strPath)
+{
+    const int nFd = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (nFd < 0)
+        return qt_error_string(errno);
+    ::close(nFd);
+    return {};
+}
+
 FootprintOpener& Opener()
 {
     static FootprintOpener s_opener;
@@ -38,29 +52,33 @@ int OpenFootprintLocation(const QString& strPath)
 void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
                           PROPERTY_NAMES nKind)
 {
-    // Entries live as long as the search that found them, so every search
-    // is kept until the pooled hits have been shown and opened.
-    std::vector<std::unique_ptr<CFootprint>> searches;
+    // One search for every name: the path is read once, not once per name.
+    // Its entries stay valid until it ends with this function.
+    CFootprint search;
     QList<CFootprintEntry*> pooled;
     {
         CWaitCursor wait;
+        QStringList files;
+        files.reserve(names.size());
         for (const QString& strName : names)
-        {
-            auto pSearch = std::make_unique<CFootprint>();
-            pSearch->DeleteFootprintList();
-            pSearch->CreateFootprintList(strProjectPath, strName + QStringLiteral(".dra"), nKind,
-                                         SEARCH_VIEWING);
-            QList<CFootprintEntry*> found;
-            pSearch->GetFootprintList(found);
-            pooled.append(found);
-            searches.push_back(std::move(pSearch));
-        }
+            files.append(strName + QStringLiteral(".dra"));
+        search.DeleteFootprintList();
+        search.CreateFootprintList(strProjectPath, files, nKind);
+        search.GetFootprintList(pooled);
     }
+    const CSearchReport& report = search.Report();
 
     // The chooser and the message box have no parent window of ours, so the
     // window the user came from gets the focus back explicitly afterwards.
     const QPointer<QWidget> pCaller = QApplication::activeWindow();
-    if (pooled.size() >= 2)
+    const auto tell = [&pCaller](const QString& strText) {
+        AfxMessageBox(strText);
+        if (pCaller)
+            pCaller->activateWindow();
+    };
+    if (!report.strProjectError.isEmpty())
+        tell(report.ProjectErrorText());
+    else if (pooled.size() >= 2)
     {
         {
             CLocationDlg chooser(&pooled);
@@ -73,14 +91,17 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
     {
         // Only the file's existence decides; "Not Found" names no file.
         const QString strLocation = pooled.front() ? pooled.front()->GetLocation() : QString();
-        if (!strLocation.isEmpty() && QFileInfo::exists(strLocation))
+        if (strLocation.isEmpty() || !QFileInfo::exists(strLocation))
+            return;
+        // A drawing the PCB editor could not read would fail out of sight.
+        const QString strReason = UnreadableReason(strLocation);
+        if (strReason.isEmpty())
             OpenFootprintLocation(strLocation);
+        else
+            tell(QStringLiteral("The footprint drawing %1 can't be opened: %2").arg(strLocation, strReason));
     }
     else
-    {
-        AfxMessageBox(QStringLiteral(
-            "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH"));
-        if (pCaller)
-            pCaller->activateWindow();
-    }
+        tell(QStringLiteral(
+                 "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
+             report.SkippedText());
 }

@@ -10,9 +10,11 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -20,6 +22,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -104,7 +107,7 @@ QString JoinPath(const QString& strFolder, const QString& strFile)
 }
 
 void AppendProjectFolders(const CSpiProject& project, const QString& strProgram, const QDir& base,
-                          QStringList& folders, bool& bDefined)
+                          CSearchPath& path, bool& bDefined)
 {
     for (const auto& pProgram : project.m_programs.m_nodes)
     {
@@ -121,41 +124,54 @@ void AppendProjectFolders(const CSpiProject& project, const QString& strProgram,
                 for (const QString& strValue : pList->m_values)
                 {
                     bDefined = true;
-                    // A folder whose name cannot be expanded is not searched:
-                    // its unexpanded text names no folder the user meant.
-                    QString strFolder;
-                    QString strMessage;
-                    if (!ExpandEnvVars(strValue, strFolder, strMessage) || strFolder.isEmpty())
+                    // Like every directive value: expanded only when the
+                    // project asks for it, and kept as stored when the
+                    // expansion fails ("lib$1" is a folder name too).
+                    QString strFolder = strValue;
+                    QString strNote;
+                    if (project.m_bExpandVars == 1)
+                    {
+                        QString strExpanded;
+                        QString strMessage;
+                        if (ExpandEnvVars(strValue, strExpanded, strMessage))
+                            strFolder = strExpanded;
+                        else
+                            strNote = strMessage.isEmpty() ? QStringLiteral("malformed reference")
+                                                           : strMessage;
+                    }
+                    if (strFolder.isEmpty())
+                    {
+                        if (!strValue.isEmpty())
+                            path.empty.append(strValue);
                         continue;
-                    folders.append(QDir::cleanPath(base.absoluteFilePath(strFolder)));
+                    }
+                    path.folders.append(QDir::cleanPath(base.absoluteFilePath(strFolder)));
+                    path.unexpanded.append(strNote);
                 }
             }
         }
     }
 }
 
-// Existing folders of the path, each once: a folder reached again through
-// links (or the same folder written twice) is dropped, keeping the first.
-QStringList ReadableFolders(const QStringList& candidates)
+// Why a folder cannot be searched, or an empty text when it can. A folder
+// that may be listed but not searched gives names whose files cannot be
+// opened, so it is not searched either.
+QString FolderProblem(const QByteArray& path, struct stat& st)
 {
-    struct IdHash
+    if (stat(path.constData(), &st) != 0)
     {
-        std::size_t operator()(const std::pair<dev_t, ino_t>& id) const
-        {
-            return std::hash<ino_t>()(id.second) ^ (std::hash<dev_t>()(id.first) << 1);
-        }
-    };
-    std::unordered_set<std::pair<dev_t, ino_t>, IdHash> seen;
-    QStringList folders;
-    for (const QString& strFolder : candidates)
-    {
-        struct stat st;
-        if (stat(QFile::encodeName(strFolder).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-            continue;
-        if (seen.insert({st.st_dev, st.st_ino}).second)
-            folders.append(strFolder);
+        if (errno == ENOENT || errno == ENOTDIR)
+            return QStringLiteral("does not exist");
+        return QStringLiteral("cannot be reached (%1)").arg(qt_error_string(errno));
     }
-    return folders;
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("is not a folder");
+    if (faccessat(AT_FDCWD, path.constData(), R_OK, AT_EACCESS) != 0)
+        return QStringLiteral("cannot be read (%1)").arg(qt_error_string(errno));
+    if (faccessat(AT_FDCWD, path.constData(), X_OK, AT_EACCESS) != 0)
+        return QStringLiteral("cannot be searched, its files cannot be opened (%1)")
+            .arg(qt_error_string(errno));
+    return {};
 }
 } // namespace
 
@@ -204,11 +220,30 @@ QString CFootprintEntry::GetLocation() const
     return QString::fromLatin1(kNotFoundLocation);
 }
 
+QString CSearchReport::ProjectErrorText() const
+{
+    return QStringLiteral("The footprint search path can't be read from the project file:\n%1")
+        .arg(strProjectError);
+}
+
+QString CSearchReport::SkippedText() const
+{
+    if (skipped.isEmpty())
+        return {};
+    constexpr qsizetype kShown = 10;
+    QString strText = QStringLiteral("\n\nSearch folders skipped:");
+    for (qsizetype i = 0; i < skipped.size() && i < kShown; ++i)
+        strText += u'\n' + skipped[i].strFolder + QStringLiteral(": ") + skipped[i].strReason;
+    if (skipped.size() > kShown)
+        strText += QStringLiteral("\nand %1 more").arg(skipped.size() - kShown);
+    return strText;
+}
+
 // The folders read by the latest listing, kept so that the next listing
 // call on the same path picks from them instead of reading them again.
 struct CFootprint::ListingScan
 {
-    QStringList path;
+    QStringList folders;
     std::size_t nFirst = 0; // its entries in m_entries
     std::size_t nEnd = 0;
 };
@@ -222,39 +257,66 @@ void CFootprint::DeleteFootprintList()
     m_entries.clear();
     m_folders.clear();
     m_nListed = 0;
+    m_report = {};
+    m_skippedFolders.clear();
 }
 
-QStringList CFootprint::SearchPath(const QString& strProjectPath)
+CSearchPath CFootprint::SearchPath(const QString& strProjectPath)
 {
-    QStringList folders;
+    CSearchPath path;
     bool bDefined = false;
     if (!strProjectPath.isEmpty())
     {
         CSpiProject project;
-        if (LoadProjectFile(strProjectPath, project).bOk)
+        const ProjectFileResult result = LoadProjectFile(strProjectPath, project);
+        if (!result.bOk)
         {
-            const QDir base = QFileInfo(strProjectPath).absoluteDir();
-            AppendProjectFolders(project, QString(), base, folders, bDefined);
-            AppendProjectFolders(project, QStringLiteral("Global"), base, folders, bDefined);
+            path.strProjectError = result.strError.isEmpty()
+                                       ? strProjectPath + QStringLiteral(": cannot be read")
+                                       : result.strError;
+            return path;
         }
+        const QDir base = QFileInfo(strProjectPath).absoluteDir();
+        AppendProjectFolders(project, QString(), base, path, bDefined);
+        AppendProjectFolders(project, QStringLiteral("Global"), base, path, bDefined);
     }
     if (bDefined)
-        return folders;
+        return path;
 
     static const QRegularExpression separators(QStringLiteral("[:;]"));
     const QString strEnv = qEnvironmentVariable("PSMPATH");
     for (const QString& strPart : strEnv.split(separators, Qt::SkipEmptyParts))
-        folders.append(QDir::cleanPath(QDir::current().absoluteFilePath(strPart)));
-    return folders;
+    {
+        path.folders.append(QDir::cleanPath(QDir::current().absoluteFilePath(strPart)));
+        path.unexpanded.append(QString());
+    }
+    return path;
 }
 
 int CFootprint::CreateFootprintList(const QString& strProjectPath, const QString& strFileOrExt,
-                                    PROPERTY_NAMES, SEARCH_OPTIONS nOption)
+                                    PROPERTY_NAMES nKind, SEARCH_OPTIONS nOption)
 {
-    const QStringList path = SearchPath(strProjectPath);
     if (nOption == SEARCH_VIEWING)
-        return AddViewing(ReadableFolders(path), strFileOrExt);
+        return CreateFootprintList(strProjectPath, QStringList{strFileOrExt}, nKind);
+    const CSearchPath path = SearchPath(strProjectPath);
+    if (!path.strProjectError.isEmpty())
+    {
+        m_report.strProjectError = path.strProjectError;
+        return 0;
+    }
     return AddListing(path, strFileOrExt);
+}
+
+int CFootprint::CreateFootprintList(const QString& strProjectPath, const QStringList& fileNames,
+                                    PROPERTY_NAMES)
+{
+    const CSearchPath path = SearchPath(strProjectPath);
+    if (!path.strProjectError.isEmpty())
+    {
+        m_report.strProjectError = path.strProjectError;
+        return 0;
+    }
+    return AddViewing(path, fileNames);
 }
 
 void CFootprint::GetFootprintList(QList<CFootprintEntry*>& list) const
@@ -271,7 +333,49 @@ const QString* CFootprint::KeepFolder(const QString& strFolder)
     return &m_folders.back();
 }
 
-int CFootprint::AddListing(const QStringList& path, const QString& strExt)
+void CFootprint::Skip(const QString& strFolder, const QString& strReason)
+{
+    if (m_skippedFolders.contains(strFolder))
+        return;
+    m_skippedFolders.insert(strFolder);
+    m_report.skipped.append({strFolder, strReason});
+}
+
+// The folders of the path that can be searched, each once: a folder reached
+// again through links (or the same folder written twice) is dropped, keeping
+// the first. The others are noted with the reason.
+QStringList CFootprint::UsableFolders(const CSearchPath& path)
+{
+    struct IdHash
+    {
+        std::size_t operator()(const std::pair<dev_t, ino_t>& id) const
+        {
+            return std::hash<ino_t>()(id.second) ^ (std::hash<dev_t>()(id.first) << 1);
+        }
+    };
+    std::unordered_set<std::pair<dev_t, ino_t>, IdHash> seen;
+    QStringList folders;
+    for (qsizetype i = 0; i < path.folders.size(); ++i)
+    {
+        const QString& strFolder = path.folders[i];
+        struct stat st;
+        QString strProblem = FolderProblem(QFile::encodeName(strFolder), st);
+        if (!strProblem.isEmpty())
+        {
+            if (i < path.unexpanded.size() && !path.unexpanded[i].isEmpty())
+                strProblem += QStringLiteral("; its value was used as stored: ") + path.unexpanded[i];
+            Skip(strFolder, strProblem);
+            continue;
+        }
+        if (seen.insert({st.st_dev, st.st_ino}).second)
+            folders.append(strFolder);
+    }
+    for (const QString& strValue : path.empty)
+        Skip(strValue, QStringLiteral("names no folder: it expands to an empty text"));
+    return folders;
+}
+
+int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
 {
     const QString strLower = strExt.toLower();
     const bool bPsm = strLower == u".psm" || strLower == u"psm";
@@ -279,12 +383,12 @@ int CFootprint::AddListing(const QStringList& path, const QString& strExt)
     if (!bPsm && !bDra)
         return 0;
 
-    if (!m_pScan || m_pScan->path != path)
+    if (!m_pScan || m_pScan->folders != path.folders)
     {
         m_pScan = std::make_unique<ListingScan>();
-        m_pScan->path = path;
+        m_pScan->folders = path.folders;
         m_pScan->nFirst = m_entries.size();
-        for (const QString& strFolder : ReadableFolders(path))
+        for (const QString& strFolder : UsableFolders(path))
             ScanFolderForListing(KeepFolder(strFolder));
         m_pScan->nEnd = m_entries.size();
     }
@@ -311,7 +415,11 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
 {
     CDirReader dir(*pFolder);
     if (!dir.IsOpen())
+    {
+        const int nError = errno;
+        Skip(*pFolder, QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
         return;
+    }
 
     struct Item
     {
@@ -400,57 +508,87 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
     }
 }
 
-int CFootprint::AddViewing(const QStringList& folders, const QString& strFileName)
+int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames)
 {
-    // A drawing is a file of the folder itself: a name with a separator
-    // could reach outside the search path.
-    if (strFileName.isEmpty() || strFileName.contains(u'/') || strFileName.contains(QChar(0)))
-        return 0;
-    const QByteArray wanted = QFile::encodeName(strFileName);
-    const std::string_view wantedView(wanted.constData(), std::size_t(wanted.size()));
-    std::string wantedKey;
-    AppendFolded(wantedKey, wantedView);
-    const bool bWantedAscii = IsAscii(wantedView);
-
-    int nAdded = 0;
-    std::string key;
-    for (const QString& strFolder : folders)
+    // Every name is looked for in one pass over each folder: a long
+    // ALT_SYMBOLS value costs about what one name costs.
+    std::vector<QByteArray> wanted(std::size_t(fileNames.size()));
+    std::unordered_map<std::string, std::vector<std::size_t>> byKey; // case-blind name -> names
+    for (std::size_t i = 0; i < wanted.size(); ++i)
     {
-        CDirReader dir(strFolder);
-        if (!dir.IsOpen())
+        const QString& strFileName = fileNames[qsizetype(i)];
+        // A drawing is a file of the folder itself: a name with a separator
+        // could reach outside the search path.
+        if (strFileName.isEmpty() || strFileName.contains(u'/') || strFileName.contains(QChar(0)))
             continue;
-        // One hit per folder: the exact spelling when present, else the
-        // first spelling in byte order.
-        std::string best;
-        bool bFound = false;
+        wanted[i] = QFile::encodeName(strFileName);
+        std::string key;
+        AppendFolded(key, std::string_view(wanted[i].constData(), std::size_t(wanted[i].size())));
+        byKey[key].push_back(i);
+    }
+
+    struct Hit
+    {
+        std::size_t nName;
+        std::size_t nFolder;
+        std::string file;
+    };
+    std::vector<Hit> hits;
+    const QStringList folders = UsableFolders(path);
+    std::unordered_map<std::string, std::vector<std::string>> found; // in one folder, by key
+    std::string key;
+    for (std::size_t f = 0; f < std::size_t(folders.size()) && !byKey.empty(); ++f)
+    {
+        CDirReader dir(folders[qsizetype(f)]);
+        if (!dir.IsOpen())
+        {
+            const int nError = errno;
+            Skip(folders[qsizetype(f)], QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
+            continue;
+        }
+        found.clear();
         while (const dirent* pEntry = dir.Next())
         {
             const std::string_view name(pEntry->d_name);
-            bool bMatch;
-            if (bWantedAscii && IsAscii(name))
-                bMatch = name.size() == wantedView.size() &&
-                         std::equal(name.begin(), name.end(), wantedView.begin(),
-                                    [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-            else
-            {
-                key.clear();
-                AppendFolded(key, name);
-                bMatch = key == wantedKey;
-            }
-            if (!bMatch || !IsRegularFile(dir.Fd(), pEntry))
+            key.clear();
+            AppendFolded(key, name);
+            if (byKey.find(key) == byKey.end() || !IsRegularFile(dir.Fd(), pEntry))
                 continue;
-            if (!bFound || name == wantedView || (best != wantedView && name < best))
-                best.assign(name);
-            bFound = true;
+            found[key].emplace_back(name);
         }
-        if (!bFound)
-            continue;
+        for (const auto& [strKey, files] : found)
+            for (const std::size_t nName : byKey.at(strKey))
+            {
+                // One hit per folder: the exact spelling when present, else
+                // the first spelling in byte order.
+                const std::string_view spelling(wanted[nName].constData(), std::size_t(wanted[nName].size()));
+                const std::string* pBest = nullptr;
+                for (const std::string& file : files)
+                {
+                    if (file == spelling)
+                    {
+                        pBest = &file;
+                        break;
+                    }
+                    if (!pBest || file < *pBest)
+                        pBest = &file;
+                }
+                hits.push_back({nName, f, *pBest});
+            }
+    }
+    // The hits of each name in path order, the names in the order given.
+    std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.nName < b.nName; });
 
-        const QString strFile = FromBytes(best);
+    std::vector<const QString*> kept(std::size_t(folders.size()), nullptr);
+    for (const Hit& hit : hits)
+    {
+        const QString strFile = FromBytes(hit.file);
         CFootprintEntry& entry = m_entries.emplace_back();
         const qsizetype nDot = strFile.lastIndexOf(u'.');
         entry.m_strName = nDot >= 0 ? strFile.left(nDot) : strFile;
-        entry.m_pFolder = KeepFolder(strFolder);
+        if (!kept[hit.nFolder])
+            kept[hit.nFolder] = KeepFolder(folders[qsizetype(hit.nFolder)]);
+        entry.m_pFolder = kept[hit.nFolder];
         if (strFile == entry.m_strName + QStringLiteral(".dra"))
             entry.m_nFlags |= CFootprintEntry::kDrawingNamed;
         else
@@ -460,8 +598,7 @@ int CFootprint::AddViewing(const QStringList& folders, const QString& strFileNam
             entry.m_pTexts->strLocation = strFile;
         }
         entry.m_nFlags |= CFootprintEntry::kListed;
-        ++nAdded;
     }
-    m_nListed += std::size_t(nAdded);
-    return nAdded;
+    m_nListed += hits.size();
+    return int(hits.size());
 }

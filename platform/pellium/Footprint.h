@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,45 @@ enum SEARCH_OPTIONS
 };
 
 inline constexpr const char* kNotFoundLocation = "Not Found";
+
+// The folders of a project's footprint search path, in order, as absolute
+// paths (folders that do not exist included), or why the project named gives
+// none.
+struct CSearchPath
+{
+    QStringList folders;
+    // Per folder: why its value was kept as stored (the expansion's message),
+    // else empty.
+    QStringList unexpanded;
+    // Values that name no folder at all (they expand to nothing), as stored.
+    QStringList empty;
+    // Set when the project file cannot be read now ("FILE:LINE: what is
+    // wrong"); nothing else is then set. A project that cannot be read has
+    // no search path: falling back to PSMPATH would search another library
+    // without a word.
+    QString strProjectError;
+};
+
+// A folder of the search path that was not searched, and why.
+struct CSkippedFolder
+{
+    QString strFolder;
+    QString strReason;
+};
+
+// What stood in the way of the searches made since the last
+// DeleteFootprintList.
+struct CSearchReport
+{
+    QString strProjectError; // see CSearchPath; nothing was searched
+    QList<CSkippedFolder> skipped; // in path order, each folder once
+
+    // The message for a project file that cannot be read.
+    QString ProjectErrorText() const;
+    // Lines to add after a "nothing found" message: which folders were
+    // skipped and why, at most ten, then how many more; empty when none was.
+    QString SkippedText() const;
+};
 
 // One footprint found on the search path: its name, the search folder it was
 // found in (the second string) and the full path of its drawing, or
@@ -71,9 +111,11 @@ private:
 };
 
 // Searches the footprint search path of a project: the project file's
-// "psmpath" values (project level, then [Global]), else the PSMPATH
+// "psmpath" values (project level, then [Global]; environment references
+// expanded when the project sets expand_vars = 1), else the PSMPATH
 // environment variable. Only the folders themselves are read, never their
-// subfolders; a folder reached twice (through links) is read once.
+// subfolders; a folder reached twice (through links) is read once. Folders
+// that cannot be used are skipped and noted in Report().
 class CFootprint
 {
 public:
@@ -95,24 +137,37 @@ public:
     int CreateFootprintList(const QString& strProjectPath, const QString& strFileOrExt,
                             PROPERTY_NAMES nKind, SEARCH_OPTIONS nOption);
 
+    // Viewing of several file names in one pass over the search path: adds
+    // the entries that one viewing call per name, in order, would add (the
+    // hits of the first name in path order, then those of the second, ...).
+    int CreateFootprintList(const QString& strProjectPath, const QStringList& fileNames,
+                            PROPERTY_NAMES nKind);
+
+    // What the searches since the last DeleteFootprintList could not do.
+    const CSearchReport& Report() const { return m_report; }
+
     // Puts pointers to the entries into the array, in list order: search
     // path order, then name order within a folder.
     void GetFootprintList(QList<CFootprintEntry*>& list) const;
 
-    // The folders a search reads, in order, as absolute paths; folders that
-    // do not exist are included (the search skips them).
-    static QStringList SearchPath(const QString& strProjectPath);
+    // The folders a search reads (a project path that is empty means no
+    // project: PSMPATH then serves).
+    static CSearchPath SearchPath(const QString& strProjectPath);
 
 private:
     struct ListingScan;
 
-    int AddListing(const QStringList& path, const QString& strExt);
-    int AddViewing(const QStringList& folders, const QString& strFileName);
+    int AddListing(const CSearchPath& path, const QString& strExt);
+    int AddViewing(const CSearchPath& path, const QStringList& fileNames);
     const QString* KeepFolder(const QString& strFolder);
     void ScanFolderForListing(const QString* pFolder);
+    QStringList UsableFolders(const CSearchPath& path);
+    void Skip(const QString& strFolder, const QString& strReason);
 
     std::deque<CFootprintEntry> m_entries;
     std::deque<QString> m_folders;
     std::unique_ptr<ListingScan> m_pScan;
     std::size_t m_nListed = 0;
+    CSearchReport m_report;
+    QSet<QString> m_skippedFolders;
 };

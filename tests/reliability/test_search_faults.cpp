@@ -3,6 +3,8 @@
 // and one folder with a hundred thousand files.
 #include "Footprint.h"
 #include "ReliabilitySupport.h"
+#include "TestSupport.h"
+#include "ViewFootprint.h"
 
 #include <QDir>
 #include <QFile>
@@ -177,38 +179,59 @@ TEST_F(SearchFaults, linksThatLoopOrLeadNowhereAreSkippedAndTheRestIsFound)
     }
 }
 
+// Folders the searching user may not use are skipped and named with the
+// reason; a listed drawing that cannot be read is said to be so at View.
 TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
 {
     Touch(QStringLiteral("a/OPEN.psm"));
     Touch(QStringLiteral("a/LOCKED.psm"));
     Touch(QStringLiteral("a/LOCKED.dra"));
     Touch(QStringLiteral("locked/HIDDEN.psm"));
+    Touch(QStringLiteral("listonly/LISTONLY.psm"));
     Touch(QStringLiteral("b/LAST.psm"));
     // Only the names are needed: a file nobody may read is still a footprint.
     ASSERT_EQ(::chmod(Bytes(QStringLiteral("a/LOCKED.psm")).constData(), 0), 0);
     ASSERT_EQ(::chmod(Bytes(QStringLiteral("a/LOCKED.dra")).constData(), 0), 0);
-    // A folder that may be passed but not listed, and one that may be neither.
+    // A folder that may be passed but not listed, one that may be listed
+    // but not passed (its files cannot be opened), and one that may be neither.
     ASSERT_EQ(::chmod(Bytes(QStringLiteral("locked")).constData(), 0311), 0);
+    ASSERT_EQ(::chmod(Bytes(QStringLiteral("listonly")).constData(), 0644), 0);
     QDir().mkpath(Path(QStringLiteral("sealed/inner")));
     Touch(QStringLiteral("sealed/inner/SEALED.psm"));
     ASSERT_EQ(::chmod(Bytes(QStringLiteral("sealed")).constData(), 0), 0);
-    const QString strProject = Project({QStringLiteral("locked"), QStringLiteral("a"),
-                                        QStringLiteral("sealed/inner"), QStringLiteral("b")});
+    const QString strProject =
+        Project({QStringLiteral("locked"), QStringLiteral("a"), QStringLiteral("listonly"),
+                 QStringLiteral("sealed/inner"), QStringLiteral("b")});
 
     QStringList listed;
+    QStringList skipped;
     int nViewedHidden = -1;
     int nViewedLocked = -1;
+    QStringList messages;
+    QStringList opened;
     const auto search = [&]
     {
         CFootprint footprint;
         footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
         footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
         listed = Names(footprint);
+        for (const CSkippedFolder& folder : footprint.Report().skipped)
+            skipped.append(QFileInfo(folder.strFolder).fileName() + u": " + folder.strReason);
         CFootprint viewing;
         nViewedHidden =
             viewing.CreateFootprintList(strProject, "HIDDEN.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
         nViewedLocked =
             viewing.CreateFootprintList(strProject, "locked.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+
+        testsupport::MessageRecorder recorder;
+        const FootprintOpener previous = SetFootprintOpener([&opened](const QString& strPath) {
+            opened.append(strPath);
+            return 1;
+        });
+        ViewFootprintDrawing({QStringLiteral("LOCKED")}, strProject, PROP_JEDEC_TYPE);
+        ViewFootprintDrawing({QStringLiteral("HIDDEN")}, strProject, PROP_JEDEC_TYPE);
+        SetFootprintOpener(previous);
+        messages = recorder.texts;
     };
     if (::geteuid() == 0)
     {
@@ -226,13 +249,26 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
     }
     else
         search();
-    ::chmod(Bytes(QStringLiteral("locked")).constData(), 0700);
-    ::chmod(Bytes(QStringLiteral("sealed")).constData(), 0700);
+    for (const char* pszFolder : {"locked", "listonly", "sealed"})
+        ::chmod(Bytes(QString::fromLatin1(pszFolder)).constData(), 0700);
 
     EXPECT_EQ(listed, (QStringList{QStringLiteral("LOCKED|a"), QStringLiteral("OPEN|a"),
                                    QStringLiteral("LAST|b")}));
+    const QStringList reasons{"locked: cannot be read (Permission denied)",
+                              "listonly: cannot be searched, its files cannot be opened (Permission denied)",
+                              "inner: cannot be reached (Permission denied)"};
+    EXPECT_EQ(skipped, reasons);
     EXPECT_EQ(nViewedHidden, 0);
     EXPECT_EQ(nViewedLocked, 1);
+    EXPECT_TRUE(opened.isEmpty());
+    const QString strSkipped = QStringLiteral("\n\nSearch folders skipped:\n%1: cannot be read (Permission denied)\n"
+                                              "%2: cannot be searched, its files cannot be opened (Permission denied)\n"
+                                              "%3: cannot be reached (Permission denied)")
+                                   .arg(Path("locked"), Path("listonly"), Path("sealed/inner"));
+    EXPECT_EQ(messages,
+              (QStringList{"The footprint drawing " + Path("a/LOCKED.dra") + " can't be opened: Permission denied",
+                           "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
+                               strSkipped}));
 }
 
 TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)

@@ -4,7 +4,9 @@
 #include "BackEndDlg2.h"
 #include "Grids.h"
 #include "PhysPropsDlg.h"
+#include "ProjectFile.h"
 #include "Property.h"
+#include "SpiProject.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -83,14 +85,69 @@ bool SearchFindsFootprints()
     return !found.isEmpty();
 }
 
-TEST(Browse, withoutFootprintsSaysSoAndOpensNoDialog)
+TEST(Browse, withoutFootprintsSaysSoNamesTheSkippedFoldersAndOpensNoDialog)
 {
     FootprintTree tree{"README.txt"};
+    const QString strTree = qEnvironmentVariable("PSMPATH");
+    const QString strNone = QStringLiteral("No .psm files found for the footprints");
+    const std::pair<QString, QString> cases[] = {
+        {strTree, strNone},
+        {strTree + u':' + strTree + QStringLiteral("/gone:") + strTree + QStringLiteral("/README.txt"),
+         strNone + QStringLiteral("\n\nSearch folders skipped:\n%1/gone: does not exist\n"
+                                  "%1/README.txt: is not a folder")
+                       .arg(strTree)},
+    };
+    for (const auto& [strPath, strMessage] : cases)
+    {
+        qputenv("PSMPATH", QFile::encodeName(strPath));
+        testsupport::MessageRecorder messages;
+        Props props(1);
+        props.dlg.OnBrowse();
+        EXPECT_EQ(messages.texts, QStringList{strMessage});
+        EXPECT_EQ(props.Value(1), u"SOIC8");
+    }
+}
+
+// The project file breaks while the dialog is open: Browse says so instead
+// of listing the footprints of PSMPATH.
+TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
+{
+    FootprintTree tree{"DIP8.psm"};
+    QTemporaryDir dir;
+    const QString strProject = dir.filePath(QStringLiteral("p.ini"));
+    QFile file(strProject);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("psmpath = " + qgetenv("PSMPATH") + "\n");
+    file.close();
+    CSpiProject project;
+    ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
+    Part part;
+    CPhysPropsDlg dlg(&part.values, &project);
+    ASSERT_TRUE(dlg.InitDialog());
+    dlg.Grid()->SetCurrentCell(1, 1);
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\0x", 2));
+    file.close();
     testsupport::MessageRecorder messages;
-    Props props(1);
-    props.dlg.OnBrowse();
-    EXPECT_EQ(messages.texts, QStringList{QStringLiteral("No .psm files found for the footprints")});
-    EXPECT_EQ(props.Value(1), u"SOIC8");
+    bool bDialog = false;
+    QTimer watcher;
+    watcher.setInterval(10);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        {
+            bDialog = true;
+            pDialog->reject();
+        }
+    });
+    watcher.start();
+    dlg.OnBrowse();
+    EXPECT_FALSE(bDialog);
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith(
+        "The footprint search path can't be read from the project file:\n" + strProject + ":1: "))
+        << messages.texts[0].toStdString();
+    EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"SOIC8");
 }
 
 TEST(Browse, onARowWithoutAPropertyDoesNothing)

@@ -151,6 +151,43 @@ TEST_F(ViewingTest, decidesOnTheNumberOfPooledHits)
     }
 }
 
+// Folders that could not be searched are named after the not-found message;
+// when something was found, the flow goes on without a word.
+TEST_F(ViewingTest, notFoundMessageNamesTheSkippedFolders)
+{
+    QFile project(m_strProject);
+    ASSERT_TRUE(project.open(QIODevice::WriteOnly));
+    project.write("[Global]\npsmpath = a\npsmpath = gone\npsmpath = b\npsmpath = a/SOIC14.dra\n");
+    project.close();
+    const QString strNotFound =
+        QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
+    struct Case
+    {
+        QStringList names;
+        QStringList opened;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {{"MISSING"},
+         {},
+         {strNotFound + "\n\nSearch folders skipped:\n~/gone: does not exist\n"
+                        "~/a/SOIC14.dra: is not a folder"}},
+        {{"SOIC14", "MISSING"}, {"~/a/SOIC14.dra"}, {}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.names.join(u',').toStdString());
+        m_opened.clear();
+        testsupport::MessageRecorder messages;
+        EXPECT_EQ(View(c.names, m_strProject), QString());
+        EXPECT_EQ(m_opened, c.opened);
+        QStringList texts;
+        for (const QString& strText : messages.texts)
+            texts.append(Short(strText));
+        EXPECT_EQ(texts, c.messages);
+    }
+}
+
 TEST_F(ViewingTest, chooserOpensOnOkAndDoubleClickAndStaysOpenUntilCancel)
 {
     bool bStillOpen = false;
@@ -314,6 +351,36 @@ TEST_F(ViewButtonTest, viewsWhatTheSelectedRowNames)
         // View changes nothing in the grid, and the user is back in the dialog.
         EXPECT_EQ(m_pDlg->Grid()->GetValueRowCol(2, 2), QString::fromLatin1(c.pszValue));
         EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m_pDlg.get(); }, 1000));
+    }
+}
+
+// The project file breaks while the dialog is open: View says so and opens
+// nothing, although PSMPATH names a folder that holds the footprint.
+TEST_F(ViewButtonTest, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
+{
+    qputenv("PSMPATH", Path("a").toUtf8());
+    for (const auto& [pszName, pszValue] :
+         {std::pair{"JEDEC_TYPE", "SOIC14"}, std::pair{"ALT_SYMBOLS", "(SOIC14,SOIC8)"}})
+    {
+        SCOPED_TRACE(pszName);
+        m_opened.clear();
+        qDeleteAll(m_values);
+        m_values.clear();
+        Open(QString::fromLatin1(pszName), QString::fromLatin1(pszValue));
+        QFile project(m_strProject);
+        ASSERT_TRUE(project.open(QIODevice::WriteOnly));
+        project.write(QByteArray("\0x", 2));
+        project.close();
+        testsupport::MessageRecorder messages;
+        EXPECT_EQ(PressView(), QString());
+        EXPECT_TRUE(m_opened.isEmpty());
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts[0].startsWith(
+            "The footprint search path can't be read from the project file:\n" + m_strProject + ":1: "))
+            << messages.texts[0].toStdString();
+        ASSERT_TRUE(project.open(QIODevice::WriteOnly));
+        project.write("[Global]\npsmpath = a\npsmpath = b\n");
+        project.close();
     }
 }
 

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <ostream>
 
@@ -246,29 +249,191 @@ TEST_F(FootprintSearchTest, searchPathComesFromTheProjectInFileOrder)
                                                       "[global]\n"
                                                       "PSMPATH = last\n"),
                                        QStringLiteral("nested/proj.ini"));
-    EXPECT_EQ(CFootprint::SearchPath(strProject),
-              QStringList({Path("nested/top"), Path("env/x"), "/abs/olute",
-                           Path("nested/z"), Path("nested/last")}));
+    const CSearchPath path = CFootprint::SearchPath(strProject);
+    EXPECT_EQ(path.folders,
+              QStringList({Path("nested/top"), Path("env/x"), Path("nested/$(PP_UNSET_VARIABLE)/y"),
+                           "/abs/olute", Path("nested/z"), Path("nested/last")}));
+    EXPECT_EQ(path.unexpanded.value(2), "Environment Variable PP_UNSET_VARIABLE not set.");
+    EXPECT_TRUE(path.strProjectError.isEmpty());
 }
 
-TEST_F(FootprintSearchTest, psmPathVariableServesWhenTheProjectHasNone)
+// Values are expanded only when the project says expand_vars = 1, and a value
+// whose expansion fails is searched as stored.
+TEST_F(FootprintSearchTest, psmPathIsExpandedOnlyWhenTheProjectAsks)
+{
+    qputenv("PP_LIBROOT", "env");
+    Touch(QStringLiteral("lib$1/DOLLAR.psm"));
+    Touch("env/ENV.psm");
+    Touch(QStringLiteral("${PP_LIBROOT}/LITERAL.psm"));
+    struct Case
+    {
+        const char* pszExpand;
+        const char* pszFolders;
+        const char* pszListed;
+    };
+    const Case cases[] = {
+        {"", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
+        {"expand_vars = 0\n", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
+        {"expand_vars = 2\n", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
+        {"expand_vars = 1\n", "lib$1;env", "DOLLAR;ENV"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszExpand);
+        const QString strProject = Project(QString::fromUtf8(c.pszExpand) +
+                                           QStringLiteral("psmpath = lib$1\npsmpath = ${PP_LIBROOT}\n"));
+        QStringList folders;
+        for (const QString& strFolder : CFootprint::SearchPath(strProject).folders)
+            folders.append(QString(strFolder).remove(m_strRoot + u'/'));
+        EXPECT_EQ(folders.join(u';'), QString::fromUtf8(c.pszFolders));
+        CFootprint footprint;
+        footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        QList<CFootprintEntry*> list;
+        footprint.GetFootprintList(list);
+        QStringList names;
+        for (const CFootprintEntry* p : list)
+            names.append(p->GetName());
+        EXPECT_EQ(names.join(u';'), QString::fromUtf8(c.pszListed));
+        EXPECT_TRUE(footprint.Report().skipped.isEmpty());
+    }
+}
+
+TEST_F(FootprintSearchTest, psmPathVariableServesWhenThereIsNoProject)
 {
     qputenv("PSMPATH", QStringLiteral("%1:;%2;rel").arg(Path("a"), Path("b")).toUtf8());
     const QString strNone = Project(QStringLiteral("[Global]\nsession_name = x\n"));
     const QStringList expected{Path("a"), Path("b"), QDir::current().absoluteFilePath("rel")};
-    EXPECT_EQ(CFootprint::SearchPath(strNone), expected);
-    EXPECT_EQ(CFootprint::SearchPath(QString()), expected);
-    EXPECT_EQ(CFootprint::SearchPath(Path("no-such-project.ini")), expected);
+    EXPECT_EQ(CFootprint::SearchPath(strNone).folders, expected);
+    EXPECT_EQ(CFootprint::SearchPath(QString()).folders, expected);
 
     Touch("a/X.psm");
     CFootprint footprint;
     EXPECT_EQ(footprint.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
 
     qunsetenv("PSMPATH");
-    EXPECT_TRUE(CFootprint::SearchPath(QString()).isEmpty());
+    EXPECT_TRUE(CFootprint::SearchPath(QString()).folders.isEmpty());
     CFootprint empty;
     EXPECT_EQ(empty.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
     EXPECT_EQ(empty.CreateFootprintList(QString(), "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
+    EXPECT_TRUE(empty.Report().strProjectError.isEmpty());
+}
+
+// A project named but not readable (broken or removed since it was opened)
+// is an error of the search, never a quiet switch to PSMPATH.
+TEST_F(FootprintSearchTest, aProjectThatCannotBeReadIsReportedNotReplaced)
+{
+    Touch("a/X.psm");
+    Touch("a/X.dra");
+    qputenv("PSMPATH", Path("a").toUtf8());
+    const QString strProject = Project(QStringLiteral("psmpath = a\n"));
+    struct Case
+    {
+        const char* pszLabel;
+        std::function<void()> breakIt;
+        const char* pszError;
+    };
+    const Case cases[] = {
+        {"binary", [&] { Project(QString::fromLatin1("\0x", 2)); }, "proj.ini:1: "},
+        {"removed", [&] { QFile::remove(strProject); }, "proj.ini: cannot open"},
+        {"folder", [&] { QDir().mkpath(strProject); }, "proj.ini: not a file"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszLabel);
+        c.breakIt();
+        EXPECT_TRUE(CFootprint::SearchPath(strProject).folders.isEmpty());
+        CFootprint listing;
+        EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
+        EXPECT_THAT(listing.Report().strProjectError.toStdString(),
+                    ::testing::HasSubstr(c.pszError));
+        EXPECT_THAT(listing.Report().ProjectErrorText().toStdString(),
+                    ::testing::HasSubstr(strProject.toStdString()));
+        CFootprint viewing;
+        EXPECT_EQ(viewing.CreateFootprintList(strProject, "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
+        EXPECT_EQ(viewing.Report().strProjectError, listing.Report().strProjectError);
+        viewing.DeleteFootprintList();
+        EXPECT_TRUE(viewing.Report().strProjectError.isEmpty());
+        QDir(strProject).removeRecursively();
+        QFile::remove(strProject);
+    }
+}
+
+TEST_F(FootprintSearchTest, unusableFoldersAreNotedOnceWithTheReason)
+{
+    qputenv("PP_EMPTY", "");
+    Touch("a/X.psm");
+    Touch("file");
+    const QString strProject = Project(QStringLiteral("expand_vars = 1\n"
+                                                      "psmpath = missing\n"
+                                                      "psmpath = a\n"
+                                                      "psmpath = file\n"
+                                                      "psmpath = ${PP_UNSET_VARIABLE}/lib\n"
+                                                      "psmpath = ${PP_EMPTY}\n"
+                                                      "psmpath = missing\n"));
+    const QStringList expected{
+        "~/missing: does not exist",
+        "~/file: is not a folder",
+        "~/${PP_UNSET_VARIABLE}/lib: does not exist; its value was used as stored: "
+        "Environment Variable PP_UNSET_VARIABLE not set",
+        "${PP_EMPTY}: names no folder: it expands to an empty text",
+    };
+    const auto skipped = [this](const CFootprint& footprint) {
+        QStringList lines;
+        for (const CSkippedFolder& s : footprint.Report().skipped)
+            lines.append(QString(s.strFolder).replace(m_strRoot, QStringLiteral("~")) + u": " + s.strReason);
+        return lines;
+    };
+    CFootprint listing;
+    EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+    listing.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+    EXPECT_EQ(skipped(listing), expected);
+    CFootprint viewing;
+    viewing.CreateFootprintList(strProject, "X.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+    viewing.CreateFootprintList(strProject, "Y.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+    EXPECT_EQ(skipped(viewing), expected);
+    EXPECT_EQ(QString(viewing.Report().SkippedText()).replace(m_strRoot, QStringLiteral("~")),
+              "\n\nSearch folders skipped:\n" + expected.join(u'\n'));
+}
+
+TEST(SearchReport, listsTenSkippedFoldersThenHowManyMore)
+{
+    CSearchReport report;
+    EXPECT_EQ(report.SkippedText(), QString());
+    QStringList lines;
+    for (int i = 1; i <= 12; ++i)
+    {
+        report.skipped.append({QStringLiteral("/f%1").arg(i), QStringLiteral("does not exist")});
+        lines.append(QStringLiteral("/f%1: does not exist").arg(i));
+    }
+    EXPECT_EQ(report.SkippedText(),
+              "\n\nSearch folders skipped:\n" + lines.mid(0, 10).join(u'\n') + "\nand 2 more");
+    report.skipped.resize(10);
+    EXPECT_EQ(report.SkippedText(), "\n\nSearch folders skipped:\n" + lines.mid(0, 10).join(u'\n'));
+}
+
+// Many names in one pass give what one search per name, in turn, gives.
+TEST_F(FootprintSearchTest, viewingManyNamesAtOnceMatchesOneSearchPerName)
+{
+    for (const char* pszFile : {"a/SOIC8.dra", "a/soic8.DRA", "b/soic8.DRA", "b/DIP8.dra", "c/DIP8.dra",
+                                "c/SOIC8.dra", "c/QFP.psm"})
+        Touch(QString::fromLatin1(pszFile));
+    Touch(QStringLiteral("b/\u00D6SE.dra"));
+    const QString strProject =
+        Project(QStringLiteral("psmpath = a\npsmpath = missing\npsmpath = b\npsmpath = c\n"));
+    const QStringList names{"DIP8.dra",  "soic8.dra", "MISSING.dra", "SOIC8.dra", "",
+                            "../a/SOIC8.dra", "DIP8.dra", QStringLiteral("\u00F6se.dra"), "QFP.dra"};
+    CFootprint oneByOne;
+    int nOneByOne = 0;
+    for (const QString& strName : names)
+        nOneByOne += oneByOne.CreateFootprintList(strProject, strName, PROP_ALT_SYMBOLS, SEARCH_VIEWING);
+    CFootprint atOnce;
+    EXPECT_EQ(atOnce.CreateFootprintList(strProject, names, PROP_ALT_SYMBOLS), nOneByOne);
+    EXPECT_EQ(Flatten(atOnce), Flatten(oneByOne));
+    EXPECT_EQ(Flatten(atOnce),
+              QStringLiteral("DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;"
+                             "SOIC8|~/c/SOIC8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;SOIC8|~/c/SOIC8.dra;"
+                             "DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;\u00D6SE|~/b/\u00D6SE.dra"));
+    EXPECT_EQ(atOnce.Report().skipped.size(), 1);
 }
 
 TEST(FootprintEntry, entryMadeByHandKeepsItsTexts)
