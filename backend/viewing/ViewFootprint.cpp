@@ -44,6 +44,13 @@ FootprintOpener SetFootprintOpener(FootprintOpener opener)
 
 int OpenFootprintLocation(const QString& strPath)
 {
+    // A drawing the PCB editor could not read would fail out of sight; this
+    // serves the single hit, the chooser and a double-click alike.
+    if (const QString strReason = UnreadableReason(strPath); !strReason.isEmpty())
+    {
+        AfxMessageBox(QStringLiteral("The footprint drawing %1 can't be opened: %2").arg(strPath, strReason));
+        return 0;
+    }
     if (Opener())
         return Opener()(strPath);
     return OpenFootprintDrawing(strPath);
@@ -93,12 +100,9 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
         const QString strLocation = pooled.front() ? pooled.front()->GetLocation() : QString();
         if (strLocation.isEmpty() || !QFileInfo::exists(strLocation))
             return;
-        // A drawing the PCB editor could not read would fail out of sight.
-        const QString strReason = UnreadableReason(strLocation);
-        if (strReason.isEmpty())
-            OpenFootprintLocation(strLocation);
-        else
-            tell(QStringLiteral("The footprint drawing %1 can't be opened: %2").arg(strLocation, strReason));
+        // A refusal has said why in a message box; the user goes on where they were.
+        if (OpenFootprintLocation(strLocation) == 0 && pCaller)
+            pCaller->activateWindow();
     }
     else
         tell(QStringLiteral(

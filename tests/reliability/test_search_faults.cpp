@@ -207,6 +207,7 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
     QStringList skipped;
     int nViewedHidden = -1;
     int nViewedLocked = -1;
+    int nOpenedLocked = -1;
     QStringList messages;
     QStringList opened;
     const auto search = [&]
@@ -230,6 +231,8 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
         });
         ViewFootprintDrawing({QStringLiteral("LOCKED")}, strProject, PROP_JEDEC_TYPE);
         ViewFootprintDrawing({QStringLiteral("HIDDEN")}, strProject, PROP_JEDEC_TYPE);
+        // What the Location chooser and a double-click call for the row they open.
+        nOpenedLocked = OpenFootprintLocation(Path(QStringLiteral("a/LOCKED.dra")));
         SetFootprintOpener(previous);
         messages = recorder.texts;
     };
@@ -261,6 +264,7 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
     EXPECT_EQ(nViewedHidden, 0);
     EXPECT_EQ(nViewedLocked, 1);
     EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(nOpenedLocked, 0);
     const QString strSkipped = QStringLiteral("\n\nSearch folders skipped:\n%1: cannot be read (Permission denied)\n"
                                               "%2: cannot be searched, its files cannot be opened (Permission denied)\n"
                                               "%3: cannot be reached (Permission denied)")
@@ -268,7 +272,8 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
     EXPECT_EQ(messages,
               (QStringList{"The footprint drawing " + Path("a/LOCKED.dra") + " can't be opened: Permission denied",
                            "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
-                               strSkipped}));
+                               strSkipped,
+                           "The footprint drawing " + Path("a/LOCKED.dra") + " can't be opened: Permission denied"}));
 }
 
 TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)
