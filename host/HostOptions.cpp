@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStringDecoder>
 
 namespace
 {
@@ -23,17 +22,6 @@ bool SplitProp(const QString& strText, QPair<QString, QString>& prop)
     return true;
 }
 
-// QString::fromUtf8 drops a U+FEFF that starts the text; a name may begin with one.
-QString DecodeUtf8(QByteArrayView bytes, bool* pbValid = nullptr)
-{
-    // Stateless: a sequence cut short at the end is an error, not kept for more.
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                    QStringDecoder::Flag::ConvertInitialBom);
-    QString strText = decode(bytes);
-    if (pbValid)
-        *pbValid = !decode.hasError();
-    return strText;
-}
 
 // Qt's own options, which QApplication takes out of the arguments: true if
 // the option takes a value.
@@ -221,9 +209,9 @@ bool ParseHostArguments(const QByteArrayList& args, HostOptions& opts, QString& 
     QList<bool> utf8;
     for (const QByteArray& arg : args)
     {
-        bool bValid = false;
-        texts.append(DecodeUtf8(arg, &bValid));
-        utf8.append(bValid);
+        QString strText;
+        utf8.append(DecodeUtf8(arg, strText));
+        texts.append(strText);
     }
     return ParseArgs(texts, utf8, opts, strError);
 }
@@ -248,7 +236,8 @@ bool ReadPropsFile(const QString& strPath, HostProperties& props, QString& strEr
             strError = QStringLiteral("%1:%2: %3").arg(strPath).arg(nLine).arg(strBad);
             return false;
         }
-        const QString strLine = DecodeUtf8(line);
+        QString strLine;
+        DecodeUtf8(line, strLine); // CheckTextLine has refused what is not UTF-8
         if (strLine.trimmed().isEmpty() || strLine.trimmed().startsWith(u'#'))
             continue;
         QPair<QString, QString> prop;

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace
 {
@@ -37,17 +36,6 @@ qsizetype EndOf(QByteArrayView s, QByteArrayView stops = {})
     return s.size();
 }
 
-// Other bytes than UTF-8 would turn into replacement characters and name
-// folders nobody has: refused instead. QString::fromUtf8 would also drop a
-// U+FEFF that starts a name or value; only the file's own mark is skipped.
-bool Decode(QByteArrayView bytes, QString& strText)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    strText = decoder(bytes);
-    return !decoder.hasError();
-}
-
 // Reads the file a line at a time into the project; a line's fault stops it.
 class CProjectReader
 {
@@ -75,7 +63,7 @@ public:
             if (nClose == inside.size() || inside[nClose] != ']')
                 return kMalformed;
             // The name is what the brackets hold, blanks and all; what follows is ignored.
-            m_bSectionUtf8 = Decode(inside.first(nClose), m_strSection);
+            m_bSectionUtf8 = DecodeUtf8(inside.first(nClose), m_strSection);
             m_pProgram = nullptr;
             m_lastName = {};
             return {};
@@ -93,7 +81,9 @@ private:
     {
         QString strName;
         QString strValue;
-        if (!m_bSectionUtf8 || !Decode(name, strName) || !Decode(value, strValue))
+        // Other bytes would turn into replacement characters and name folders
+        // nobody has: refused instead.
+        if (!m_bSectionUtf8 || !DecodeUtf8(name, strName) || !DecodeUtf8(value, strValue))
             return QStringLiteral("not UTF-8 text (save the file as UTF-8)");
         if (strName.isEmpty())
             return QStringLiteral("a value without a name");

@@ -87,6 +87,14 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
     return true;
 }
 
+bool DecodeUtf8(QByteArrayView bytes, QString& strText)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    strText = decoder(bytes);
+    return !decoder.hasError();
+}
+
 QString CheckTextLine(QByteArrayView line)
 {
     if (line.contains('\0'))

@@ -11,6 +11,11 @@
 bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
                          QString& strError);
 
+// Decodes UTF-8 exactly: false on any byte that is not UTF-8 (a sequence cut
+// short at the end included). A U+FEFF that starts the text is kept, since a
+// name or value may begin with one (QString::fromUtf8 would drop it).
+bool DecodeUtf8(QByteArrayView bytes, QString& strText);
+
 // What is wrong with one line of such a file as text (not UTF-8, a NUL
 // byte), empty when nothing is.
 QString CheckTextLine(QByteArrayView line);
