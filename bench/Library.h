@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Footprint.h"
+#include "pellium/Footprint.h"
 
 #include <QList>
 #include <QString>

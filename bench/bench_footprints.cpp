@@ -8,12 +8,12 @@
 
 #include "Library.h"
 
-#include "BackEndDlg1.h"
-#include "BackEndDlg2.h"
-#include "Footprint.h"
-#include "FootprintListModel.h"
-#include "Grids.h"
-#include "ViewFootprint.h"
+#include "footprints/BackEndDlg1.h"
+#include "footprints/BackEndDlg2.h"
+#include "pellium/Footprint.h"
+#include "footprints/FootprintListModel.h"
+#include "grid/Grids.h"
+#include "viewing/ViewFootprint.h"
 
 #include <benchmark/benchmark.h>
 

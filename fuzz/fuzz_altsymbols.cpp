@@ -3,9 +3,9 @@
 // ';' separate entries, each entry's name is what follows its last ':', with
 // blanks dropped, and a name already in the list (any case) is not added.
 #include "FuzzSupport.h"
-#include "MessageBox.h"
-#include "PhysPropsDlg.h"
-#include "Value.h"
+#include "common/MessageBox.h"
+#include "physprops/PhysPropsDlg.h"
+#include "properties/Value.h"
 
 #include <QList>
 #include <QRegularExpression>

@@ -2,7 +2,7 @@
 // split must keep every character that is not a separator, in order; the
 // lookup must agree with a plain scan of the option list.
 #include "FuzzSupport.h"
-#include "Session.h"
+#include "project/Session.h"
 
 #include <QByteArray>
 #include <QString>

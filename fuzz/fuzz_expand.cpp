@@ -1,7 +1,7 @@
 // Environment expansion, C and Qt forms. Text without a '$' comes back as it
 // is; both forms agree; a failure always leaves a message; expanding a text
 // that lies in the previous result reads it whole.
-#include "ExpandEnvVars.h"
+#include "project/ExpandEnvVars.h"
 #include "FuzzSupport.h"
 
 #include <QString>

@@ -3,10 +3,10 @@
 // name matches, and a sort orders them by upper-cased name, ties in list
 // order. Input: the typed filter, a newline, then one name per line; an
 // empty line is an entry the search could not fill (null).
-#include "FootprintListModel.h"
-#include "Footprint.h"
+#include "footprints/FootprintListModel.h"
+#include "pellium/Footprint.h"
 #include "FuzzSupport.h"
-#include "OLRegExp.h"
+#include "pellium/OLRegExp.h"
 
 #include <QList>
 

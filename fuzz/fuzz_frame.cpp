@@ -4,7 +4,7 @@
 // the first refused length. Mode 1: the input is a list of payloads; they are
 // encoded, cut into reads, and must come back unchanged.
 #include "FuzzSupport.h"
-#include "IpqFrame.h"
+#include "ipqc/IpqFrame.h"
 
 #include <QtEndian>
 

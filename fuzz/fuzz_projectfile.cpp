@@ -2,10 +2,10 @@
 // made read back as the module reads them. A file is either read or refused
 // with "NAME:LINE: ..." (or "NAME: ...") naming a line the file has; what was
 // read, written back plainly, reads the same.
-#include "ExpandEnvVars.h"
+#include "project/ExpandEnvVars.h"
 #include "FuzzSupport.h"
-#include "ProjectFile.h"
-#include "SpiProject.h"
+#include "project/ProjectFile.h"
+#include "project/SpiProject.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The wildcard matcher against the rules written down plainly. Input: the
 // pattern, a zero byte, then the name (which may hold zero bytes itself).
 #include "FuzzSupport.h"
-#include "OLRegExp.h"
+#include "pellium/OLRegExp.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,5 @@
 #include "HostOptions.h"
-#include "TextFile.h"
+#include "project/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

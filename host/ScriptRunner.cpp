@@ -1,5 +1,5 @@
 #include "ScriptRunner.h"
-#include "TextFile.h"
+#include "project/TextFile.h"
 
 #include <QAbstractButton>
 #include <QApplication>

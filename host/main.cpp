@@ -1,11 +1,11 @@
 // physprops: the reference host of the Physical Properties module.
-#include "BackEndMain.h"
+#include "entry/BackEndMain.h"
 #include "HostOptions.h"
-#include "ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "ScriptRunner.h"
-#include "Session.h"
-#include "SpiProject.h"
-#include "ToolManager.h"
+#include "project/Session.h"
+#include "project/SpiProject.h"
+#include "harbex/ToolManager.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "BackEndMain.h"
-#include "MessageBox.h"
-#include "PhysPropsDlg.h"
+#include "entry/BackEndMain.h"
+#include "common/MessageBox.h"
+#include "physprops/PhysPropsDlg.h"
+#include "viewing/Launchers.h"
 
 #include <new>
 
-CToolManager* g_pToolManager = nullptr;
 QString g_strProjectFile;
 
 extern "C" {

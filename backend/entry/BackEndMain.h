@@ -1,18 +1,24 @@
 #pragma once
 
-#include "Property.h"
+#include "properties/Property.h"
 
 #include <QObject>
 #include <QString>
+#include <QtGlobal>
+
+// The module shows a host only what it calls; everything else stays inside.
+#if defined(PHYSPROPS_BUILDING_MODULE)
+#define PHYSPROPS_MODULE_API Q_DECL_EXPORT
+#else
+#define PHYSPROPS_MODULE_API Q_DECL_IMPORT
+#endif
 
 class CSpiProject;
 class CToolManager;
 class QDataStream;
 
-// The host's tool manager, shared by every entry object of the module.
-extern CToolManager* g_pToolManager;
 // The project file last given with SetProjectFile; nothing reads it.
-extern QString g_strProjectFile;
+PHYSPROPS_MODULE_API extern QString g_strProjectFile;
 
 // A class record that a host finds by name ("classCBackEndMain") in the
 // loaded module and creates the entry object from.
@@ -26,15 +32,15 @@ struct CRuntimeClass
     const CRuntimeClass* m_pBaseClass;
 };
 
-extern const CRuntimeClass classCBackEndMain;
-extern const CRuntimeClass classCDocument;
+PHYSPROPS_MODULE_API extern const CRuntimeClass classCBackEndMain;
+PHYSPROPS_MODULE_API extern const CRuntimeClass classCDocument;
 }
 
 // The entry object the host drives: construct (or CreateObject),
 // SetToolObject, SetProjectFile, SetValues, StartBackEnd, destroy. The
 // operations are virtual so that a host which loads the module at run time
 // reaches them through the object alone.
-class CBackEndMain : public QObject
+class PHYSPROPS_MODULE_API CBackEndMain : public QObject
 {
 public:
     CBackEndMain();
@@ -62,7 +68,7 @@ public:
 
 // The module's application object: sets up the grid library and the grid
 // class names once a Qt application exists in the process.
-class CBackendApp
+class PHYSPROPS_MODULE_API CBackendApp
 {
 public:
     bool InitInstance();

@@ -1,5 +1,5 @@
-#include "BackEndMain.h"
-#include "Grids.h"
+#include "entry/BackEndMain.h"
+#include "grid/Grids.h"
 
 #include <QCoreApplication>
 

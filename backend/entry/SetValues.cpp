@@ -1,6 +1,6 @@
-#include "BackEndMain.h"
-#include "SpiProject.h"
-#include "ipqc.h"
+#include "entry/BackEndMain.h"
+#include "project/SpiProject.h"
+#include "ipqc/ipqc.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "ToolArguments.h"
+#include "harbex/ToolArguments.h"
 
 QStringList SplitToolArguments(const QString& strArgs)
 {

@@ -1,6 +1,6 @@
-#include "ToolManager.h"
+#include "harbex/ToolManager.h"
 
-#include "zorvcommon.h"
+#include "zorvcommon/zorvcommon.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ToolArguments.h"
+#include "harbex/ToolArguments.h"
 
 #include <QObject>
 #include <QString>

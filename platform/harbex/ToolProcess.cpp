@@ -1,4 +1,4 @@
-#include "ToolManager.h"
+#include "harbex/ToolManager.h"
 
 #include <QFile>
 

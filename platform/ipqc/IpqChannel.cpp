@@ -1,5 +1,5 @@
-#include "IpqChannel.h"
-#include "IpqFrame.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqFrame.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>

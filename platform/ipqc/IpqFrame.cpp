@@ -1,4 +1,4 @@
-#include "IpqFrame.h"
+#include "ipqc/IpqFrame.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "IpqListener.h"
+#include "ipqc/IpqListener.h"
 
 #include <QFile>
 #include <QLocalServer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IpqChannel.h"
-#include "IpqFrame.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqFrame.h"
 
 #include <QObject>
 

@@ -1,5 +1,5 @@
-#include "ipqc.h"
-#include "IpqChannel.h"
+#include "ipqc/ipqc.h"
+#include "ipqc/IpqChannel.h"
 
 #include <QByteArray>
 #include <QHostInfo>

@@ -1,8 +1,8 @@
-#include "Footprint.h"
+#include "pellium/Footprint.h"
 
-#include "ExpandEnvVars.h"
-#include "ProjectFile.h"
-#include "SpiProject.h"
+#include "project/ExpandEnvVars.h"
+#include "project/ProjectFile.h"
+#include "project/SpiProject.h"
 
 #include <QDir>
 #include <QFile>

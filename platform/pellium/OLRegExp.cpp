@@ -1,4 +1,4 @@
-#include "OLRegExp.h"
+#include "pellium/OLRegExp.h"
 
 #include <cstring>
 #include <string_view>

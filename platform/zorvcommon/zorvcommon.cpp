@@ -1,4 +1,4 @@
-#include "zorvcommon.h"
+#include "zorvcommon/zorvcommon.h"
 
 #include <dlfcn.h>
 

@@ -1,9 +1,9 @@
 // Nobody but the user reaches the session channel: other local users are
 // kept out by the folder, and by the listener should the folder be opened;
 // a channel folder others could reach or own is refused.
-#include "IpqChannel.h"
-#include "IpqFrame.h"
-#include "IpqListener.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqFrame.h"
+#include "ipqc/IpqListener.h"
 #include "ReliabilitySupport.h"
 #include "WaitUntil.h"
 

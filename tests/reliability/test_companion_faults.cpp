@@ -1,15 +1,15 @@
 // The PCB editor companion, started for real through the tool manager:
 // hostile drawing paths reach it as one request and run nothing; an editor
 // that stops reading never holds the module up.
-#include "BackEndMain.h"
+#include "entry/BackEndMain.h"
 #include "CompanionSupport.h"
-#include "IpqChannel.h"
-#include "IpqFrame.h"
-#include "Launchers.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqFrame.h"
+#include "viewing/Launchers.h"
 #include "ReliabilitySupport.h"
-#include "ToolManager.h"
+#include "harbex/ToolManager.h"
 #include "WaitUntil.h"
-#include "ipqc.h"
+#include "ipqc/ipqc.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,18 +1,18 @@
 // Texts longer than the fixed buffers the module's forerunner used (23-character
 // symbol names, 511-character names, 1,023-character lists and command lines,
 // 2,047-character expansions, 255-character notes) are handled whole.
-#include "BackEndDlg2.h"
-#include "ExpandEnvVars.h"
-#include "IpqChannel.h"
-#include "IpqListener.h"
-#include "PhysPropsDlg.h"
+#include "footprints/BackEndDlg2.h"
+#include "project/ExpandEnvVars.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqListener.h"
+#include "physprops/PhysPropsDlg.h"
 #include "ReliabilitySupport.h"
-#include "Session.h"
-#include "SpiProject.h"
+#include "project/Session.h"
+#include "project/SpiProject.h"
 #include "TestSupport.h"
-#include "Value.h"
+#include "properties/Value.h"
 #include "WaitUntil.h"
-#include "ipqc.h"
+#include "ipqc/ipqc.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 // Broken project files: every one gives an error that names the file (and
 // the line, where one is at fault) and never a crash or a silently changed
 // value.
-#include "ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "ReliabilitySupport.h"
-#include "SpiProject.h"
+#include "project/SpiProject.h"
 
 #include <QDir>
 #include <QFile>

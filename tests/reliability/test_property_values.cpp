@@ -1,8 +1,8 @@
 // Property values the host may hold, however large or unusual, come back
 // from the dialog exactly as they went in: unchanged after OK when nobody
 // edits them, untouched after Cancel whatever was edited.
-#include "Grids.h"
-#include "PhysPropsDlg.h"
+#include "grid/Grids.h"
+#include "physprops/PhysPropsDlg.h"
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
 

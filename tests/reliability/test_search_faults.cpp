@@ -1,10 +1,10 @@
 // Footprint searches over folders that misbehave: folders that vanish while
 // they are read, files and folders that cannot be read, links that loop,
 // and one folder with a hundred thousand files.
-#include "Footprint.h"
+#include "pellium/Footprint.h"
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
-#include "ViewFootprint.h"
+#include "viewing/ViewFootprint.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ToolManager.h"
+#include "harbex/ToolManager.h"
 
 #include <gmock/gmock.h>
 

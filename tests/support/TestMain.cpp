@@ -1,3 +1,5 @@
+#include "entry/BackEndMain.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -31,6 +33,10 @@ int main(int argc, char** argv)
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
     }
     QApplication app(argc, argv);
+    // Each test process loads the module as a host does (its start-up runs
+    // with the application), also when the test itself calls only the ui.
+    if (!classCBackEndMain.m_lpszClassName)
+        return 1;
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

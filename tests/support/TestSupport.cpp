@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "MessageBox.h"
+#include "common/MessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,7 +4,7 @@
 // "brdedit: raise" for the raise signal; paths escaped so each stays on one
 // line).
 #include "CompanionSupport.h"
-#include "IpqListener.h"
+#include "ipqc/IpqListener.h"
 
 #include <QApplication>
 #include <QListWidget>

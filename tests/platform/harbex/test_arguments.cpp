@@ -1,4 +1,4 @@
-#include "ToolArguments.h"
+#include "harbex/ToolArguments.h"
 
 #include <gtest/gtest.h>
 

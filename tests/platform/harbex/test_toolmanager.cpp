@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "ToolManager.h"
+#include "harbex/ToolManager.h"
 #include "WaitUntil.h"
 
 #include <QDeadlineTimer>

@@ -1,5 +1,5 @@
-#include "IpqChannel.h"
-#include "ipqc.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/ipqc.h"
 
 #include <QDir>
 #include <QFile>

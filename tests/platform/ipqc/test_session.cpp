@@ -1,7 +1,7 @@
-#include "IpqChannel.h"
-#include "IpqListener.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqListener.h"
 #include "WaitUntil.h"
-#include "ipqc.h"
+#include "ipqc/ipqc.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

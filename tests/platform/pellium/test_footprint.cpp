@@ -1,4 +1,4 @@
-#include "Footprint.h"
+#include "pellium/Footprint.h"
 
 #include <QDir>
 #include <QFile>

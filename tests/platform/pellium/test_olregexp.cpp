@@ -1,4 +1,4 @@
-#include "OLRegExp.h"
+#include "pellium/OLRegExp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "zorvcommon.h"
+#include "zorvcommon/zorvcommon.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,245 @@
+#include "project/Session.h"
+#include "project/SpiProject.h"
+
+#include <QCoreApplication>
+#include <QHostInfo>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace
+{
+struct ProcessOptionList
+{
+    QStringList list;
+    bool bStarted = false;
+};
+
+ProcessOptionList& OptionList()
+{
+    static ProcessOptionList s_options;
+    return s_options;
+}
+
+// The words of the latest split; the message client may keep pointers into them.
+std::unique_ptr<char[]> g_pSplitBlock;
+
+NameSource& LoginSource()
+{
+    static NameSource s_fn;
+    return s_fn;
+}
+
+NameSource& HostSource()
+{
+    static NameSource s_fn;
+    return s_fn;
+}
+
+QString SystemLoginName()
+{
+    // The account the process acts as, which $USER need not name (su, sudo);
+    // the environment only when the account has no entry (some containers).
+    long nSize = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(std::size_t(nSize > 0 ? nSize : 16384));
+    passwd entry{};
+    passwd* pResult = nullptr;
+    while (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &pResult) == ERANGE)
+        buffer.resize(buffer.size() * 2);
+    if (pResult && pResult->pw_name && *pResult->pw_name)
+        return QString::fromLocal8Bit(pResult->pw_name);
+    for (const char* pszVar : {"USER", "LOGNAME"})
+        if (const char* pszValue = std::getenv(pszVar); pszValue && *pszValue)
+            return QString::fromLocal8Bit(pszValue);
+    return {};
+}
+
+int RandomNumber()
+{
+    // Seeded from the system's entropy and the clock, so that two host
+    // processes started in the same second still pick different sessions.
+    std::random_device device;
+    const auto nNow = std::chrono::system_clock::now().time_since_epoch().count();
+    std::seed_seq seed{device(), device(), unsigned(nNow), unsigned(nNow >> 32)};
+    std::mt19937 engine(seed);
+    return std::uniform_int_distribution<int>(0, INT_MAX)(engine);
+}
+} // namespace
+
+QStringList& ProcessOptions()
+{
+    ProcessOptionList& options = OptionList();
+    // Started from the process's arguments as soon as the application exists;
+    // anything added before that stays behind them.
+    if (!options.bStarted && QCoreApplication::instance())
+    {
+        options.list = QCoreApplication::arguments() + options.list;
+        options.bStarted = true;
+    }
+    return options.list;
+}
+
+int FindCommandOption(const QString& strOption, QString& strValue)
+{
+    const QStringList& options = ProcessOptions();
+    for (qsizetype i = 0; i < options.size(); ++i)
+    {
+        const QString& strEntry = options[i];
+        if (strEntry.isNull())
+            continue;
+        const bool bPrefix = strEntry.startsWith(u'-') || strEntry.startsWith(u'/');
+        if (QStringView(strEntry).mid(bPrefix ? 1 : 0).compare(strOption, Qt::CaseInsensitive) != 0)
+            continue;
+        strValue = i + 1 < options.size() ? options[i + 1] : QString();
+        return 0;
+    }
+    return -1;
+}
+
+void AddSessionOption(QString strSession)
+{
+    QStringList& options = ProcessOptions();
+    options.append(QStringLiteral("-ipqsession"));
+    options.append(strSession);
+}
+
+int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src)
+{
+    dest.clear();
+    dest.reserve(src.size());
+    bool bQuoted = false;
+    int nQuotes = 0;
+    for (const char c : src)
+    {
+        if (c == '"')
+        {
+            bQuoted = !bQuoted;
+            ++nQuotes;
+            dest.append(' ');
+        }
+        else if (c == ' ' && bQuoted)
+            dest.append('!');
+        else
+            dest.append(c);
+    }
+    return nQuotes;
+}
+
+void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv)
+{
+    // Words are separated by blanks outside quotes; a quote also ends a word
+    // and is dropped. Every other character, '!' included, is kept as it is.
+    // A NUL cannot stand inside a C string word, so it separates like a blank.
+    g_pSplitBlock.reset();
+    auto pBlock = std::make_unique<char[]>(std::size_t(cmdLine.size()) + 1);
+    std::vector<qsizetype> starts;
+    qsizetype nOut = 0;
+    bool bQuoted = false;
+    bool bInWord = false;
+    const auto endWord = [&]
+    {
+        if (bInWord)
+            pBlock[std::size_t(nOut++)] = '\0';
+        bInWord = false;
+    };
+    for (const char c : cmdLine)
+    {
+        if (c == '"')
+        {
+            endWord();
+            bQuoted = !bQuoted;
+            continue;
+        }
+        if (c == '\0' || (c == ' ' && !bQuoted))
+        {
+            endWord();
+            continue;
+        }
+        if (!bInWord)
+        {
+            starts.push_back(nOut);
+            bInWord = true;
+        }
+        pBlock[std::size_t(nOut++)] = c;
+    }
+    endWord();
+
+    const std::size_t nCount = starts.size();
+    auto** argv = new char*[nCount + 1];
+    for (std::size_t i = 0; i < nCount; ++i)
+        argv[i] = pBlock.get() + starts[i];
+    argv[nCount] = nullptr;
+    g_pSplitBlock = std::move(pBlock);
+    *pArgc = int(nCount);
+    *pArgv = argv;
+}
+
+NameSource SetLoginNameSource(NameSource fnSource)
+{
+    return std::exchange(LoginSource(), std::move(fnSource));
+}
+
+NameSource SetHostNameSource(NameSource fnSource)
+{
+    return std::exchange(HostSource(), std::move(fnSource));
+}
+
+QString LoginName()
+{
+    return LoginSource() ? LoginSource()() : SystemLoginName();
+}
+
+QString LocalHostName()
+{
+    return HostSource() ? HostSource()() : QHostInfo::localHostName();
+}
+
+int CSpiProject::GetSessionName(QString& strSession)
+{
+    QString strOption;
+    if (FindCommandOption(QStringLiteral("ipqsession"), strOption) == 0)
+    {
+        strSession = strOption;
+        return 0;
+    }
+    if (SelectProgram(QStringLiteral("Global")) != 0)
+        return -1;
+    if (ReadDirective(QStringLiteral("session_name"), strSession) != 0)
+        strSession += QString::number(RandomNumber());
+
+    QString strLogin = LoginName();
+    if (!strLogin.isEmpty())
+        strSession = strLogin.replace(u' ', u'_') + u'_' + strSession;
+
+    AddSessionOption(strSession);
+    return 0;
+}
+
+int CSpiProject::InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv)
+{
+    if (!pArgc || !pArgv)
+        return -1;
+    const QString strApp = QString::fromUtf8(pszAppName ? pszAppName : "");
+    QString strSession = strApp;
+    if (GetSessionName(strSession) != 0)
+        return -1;
+
+    QString strCommand = strApp + QStringLiteral(" -ipqsession ") + strSession;
+    QString strHost;
+    if (FindCommandOption(QStringLiteral("ipqhost"), strHost) != 0)
+        strHost = LocalHostName();
+    if (!strHost.isEmpty())
+        strCommand += QStringLiteral(" -ipqhost ") + strHost;
+
+    SplitCommandLine(strCommand.toUtf8(), pArgc, pArgv);
+    return 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "footprints/FootprintSelectDlg.h"
+
+#include <memory>
+
+namespace Ui
+{
+class CBackEndDlg1;
+}
+
+// The "Footprints" dialog that picks one footprint (for JEDEC_TYPE): OK
+// hands back the name in the grid's remembered row.
+class CBackEndDlg1 : public CFootprintSelectDlg
+{
+    Q_OBJECT
+public:
+    CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                 QWidget* pParent = nullptr);
+    ~CBackEndDlg1() override;
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    std::unique_ptr<Ui::CBackEndDlg1> m_pUi;
+};

@@ -1,0 +1,75 @@
+#include "footprints/BackEndDlg2.h"
+#include "grid/ComboBoxDelegate.h"
+#include "footprints/FootprintListModel.h"
+#include "properties/SideList.h"
+
+#include "grid/Grids.h"
+#include "common/MessageBox.h"
+#include "ui_BackEndDlg2.h"
+
+#include <QScopeGuard>
+
+CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                           QWidget* pParent)
+    : CFootprintSelectDlg(pFootprintList, strProjectPath, true, PROP_ALT_SYMBOLS, pParent),
+      m_pUi(std::make_unique<Ui::CBackEndDlg2>()), m_pSideDelegate(new CComboBoxDelegate(this))
+{
+    m_pUi->setupUi(this);
+    AttachForm({m_pUi->edtFilter, m_pUi->gridPlaceholder, m_pUi->btnOK, m_pUi->btnCancel,
+                m_pUi->btnViewFootprint, m_pUi->btnNewFootprint});
+}
+
+CBackEndDlg2::~CBackEndDlg2() = default;
+
+QString CBackEndDlg2::BuildSideList(const QString& strSide, const QList<CPair*>& records)
+{
+    return ::BuildSideList(strSide, records);
+}
+
+QString CBackEndDlg2::ComposeSelection(const QList<CPair*>& records)
+{
+    return ::ComposeSelection(records);
+}
+
+bool CBackEndDlg2::OnInitDialog()
+{
+    CWaitCursor wait;
+    FillGrid();
+    if (!m_pSymbolGrid)
+        return true;
+    CSymbolGrid& grid = *m_pSymbolGrid;
+    // Several whole rows at a time.
+    grid.EnableSelection(249);
+    SetColumnLayout();
+    grid.HideCols(2, 2);
+    grid.SetColWidth(1, 3, 95);
+    grid.setItemDelegate(m_pSideDelegate);
+    ResetCurrentCell();
+    m_pUi->edtFilter->setFocus();
+    return true;
+}
+
+void CBackEndDlg2::OnOK()
+{
+    if (!m_pSymbolGrid)
+        return CFootprintSelectDlg::OnOK();
+    // A side still open in its drop-down counts as chosen.
+    m_pSymbolGrid->CommitPendingEdit();
+    QList<CPair*> records;
+    const auto freeRecords = qScopeGuard([&records] { qDeleteAll(records); });
+    const QList<quint32> rows = m_pSymbolGrid->GetSelectedRows();
+    records.reserve(rows.size());
+    for (const quint32 nRow : rows)
+        records.append(new CPair(m_pSymbolGrid->GetValueRowCol(nRow, 1),
+                                 m_pSymbolGrid->GetValueRowCol(nRow, 3)));
+    // Such names would be read back as other footprints: the user changes the
+    // selection instead of getting a value that says something else.
+    const QStringList unwritable = UnwritableSideNames(records);
+    if (!unwritable.isEmpty())
+    {
+        AfxMessageBox(UnwritableSelectionMessage(unwritable));
+        return;
+    }
+    m_strSelection = ComposeSelection(records);
+    CFootprintSelectDlg::OnOK();
+}

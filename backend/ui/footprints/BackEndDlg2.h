@@ -1,0 +1,36 @@
+#pragma once
+
+#include "footprints/FootprintSelectDlg.h"
+#include "properties/Pair.h"
+
+#include <memory>
+
+class CComboBoxDelegate;
+namespace Ui
+{
+class CBackEndDlg2;
+}
+
+// The "Footprints" dialog that picks several footprints, each with the board
+// side it belongs to (for ALT_SYMBOLS and every property other than
+// JEDEC_TYPE). OK composes "(Top:A,B;Bottom:K;D,E)" from the selected rows.
+class CBackEndDlg2 : public CFootprintSelectDlg
+{
+    Q_OBJECT
+public:
+    CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                 QWidget* pParent = nullptr);
+    ~CBackEndDlg2() override;
+
+    // The names of the records of one side, and the composed value.
+    static QString BuildSideList(const QString& strSide, const QList<CPair*>& records);
+    static QString ComposeSelection(const QList<CPair*>& records);
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    std::unique_ptr<Ui::CBackEndDlg2> m_pUi;
+    CComboBoxDelegate* m_pSideDelegate;
+};

@@ -1,0 +1,150 @@
+#include "footprints/FootprintSelectDlg.h"
+#include "footprints/FootprintListModel.h"
+
+#include "grid/Grids.h"
+#include "viewing/Launchers.h"
+#include "viewing/ViewFootprint.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace
+{
+bool IsMatchAll(const QString& strFilter)
+{
+    return strFilter.isEmpty() || strFilter == u"*";
+}
+} // namespace
+
+CFootprintSelectDlg::CFootprintSelectDlg(QList<CFootprintEntry*>* pFootprintList,
+                                         const QString& strProjectPath, bool bWithSides,
+                                         PROPERTY_NAMES nViewKind, QWidget* pParent)
+    : CDialogBase(pParent), m_pFootprintList(pFootprintList), m_pSymbolGrid(new CSymbolGrid),
+      m_strFilter(QStringLiteral("*")), m_strProjectPath(strProjectPath),
+      m_pModel(new CFootprintListModel(bWithSides, this)), m_nViewKind(nViewKind),
+      m_viewFootprint(&ViewFootprintDrawing), m_newDrawing(&NewFootprintDrawing)
+{
+}
+
+CFootprintSelectDlg::~CFootprintSelectDlg()
+{
+    // The grid goes before the model it shows.
+    delete m_pSymbolGrid;
+}
+
+void CFootprintSelectDlg::AttachForm(const Form& form)
+{
+    m_form = form;
+    connect(m_form.pOK, &QPushButton::clicked, this, [this] { OnOK(); });
+    connect(m_form.pCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
+    connect(m_form.pViewFootprint, &QPushButton::clicked, this,
+            &CFootprintSelectDlg::OnViewFootprint);
+    connect(m_form.pNewFootprint, &QPushButton::clicked, this, &CFootprintSelectDlg::OnNewFootprint);
+    connect(m_form.pFilter, &QLineEdit::textChanged, this, &CFootprintSelectDlg::OnChangeFilter);
+    m_form.pFilter->installEventFilter(this);
+}
+
+void CFootprintSelectDlg::FillGrid()
+{
+    // The box shows "*" from the start; selected, so the first key replaces it.
+    m_form.pFilter->setText(m_strFilter);
+    m_form.pFilter->selectAll();
+    if (!m_pSymbolGrid)
+        return;
+    QWidget* pPlaceholder = m_form.pGridPlaceholder;
+    m_pSymbolGrid->setSizePolicy(pPlaceholder->sizePolicy());
+    m_pSymbolGrid->setAccessibleName(pPlaceholder->accessibleName());
+    if (QLayout* pLayout = pPlaceholder->parentWidget()->layout())
+        delete pLayout->replaceWidget(pPlaceholder, m_pSymbolGrid);
+    pPlaceholder->hide();
+    setTabOrder(m_form.pFilter, m_pSymbolGrid);
+
+    m_pSymbolGrid->setModel(m_pModel);
+    m_pModel->SetEntries(m_pFootprintList);
+    m_pSymbolGrid->SetSortRowsOnDblClk(true);
+}
+
+void CFootprintSelectDlg::SetColumnLayout()
+{
+    CSymbolGrid& grid = *m_pSymbolGrid;
+    grid.SetMinTrackColWidth(50);
+    grid.HideCols(0, 0);
+    grid.EnableMoveCols(false);
+    // Real footprint names are long: the name column takes what the dialog
+    // gains when the user widens it.
+    grid.horizontalHeader()->setSectionResizeMode(CFootprintListModel::ColName, QHeaderView::Stretch);
+}
+
+void CFootprintSelectDlg::ResetCurrentCell()
+{
+    if (!m_pSymbolGrid)
+        return;
+    CSymbolGrid& grid = *m_pSymbolGrid;
+    if (grid.IsRangeSelectionEnabled())
+    {
+        // Row 1 becomes the current row without being selected, so a
+        // ctrl-click picks exactly the rows the user clicks.
+        if (m_pModel->rowCount() > 0 && grid.selectionModel())
+            grid.selectionModel()->setCurrentIndex(m_pModel->index(0, 0),
+                                                   QItemSelectionModel::NoUpdate);
+    }
+    else
+    {
+        grid.SetCurrentCell(1, 1);
+    }
+    grid.m_nSelRow = 1;
+}
+
+void CFootprintSelectDlg::OnChangeFilter()
+{
+    const QString strPrevious = m_strFilter.trimmed();
+    m_strFilter = m_form.pFilter ? m_form.pFilter->text().trimmed() : QString();
+    if (m_strFilter == strPrevious)
+        return;
+    if (IsMatchAll(strPrevious) && IsMatchAll(m_strFilter))
+        return;
+    if (!m_pFootprintList || !m_pSymbolGrid || !m_pModel->HasEntries())
+        return;
+
+    m_pModel->ApplyFilter((m_strFilter + u'*').toUpper().toUtf8());
+    m_pSymbolGrid->SetEmptyHint(IsMatchAll(m_strFilter)
+                                    ? QString()
+                                    : QStringLiteral("No footprint matches \u201c%1\u201d").arg(m_strFilter));
+    // A sort made before applies to rows that are gone: the next header
+    // double-click starts ascending again.
+    m_pSymbolGrid->ResetSortState();
+    ResetCurrentCell();
+    m_form.pFilter->setFocus();
+}
+
+void CFootprintSelectDlg::OnViewFootprint()
+{
+    if (!m_pSymbolGrid || !m_viewFootprint)
+        return;
+    m_viewFootprint({m_pSymbolGrid->GetSelectedFootprint()}, m_strProjectPath, m_nViewKind);
+}
+
+void CFootprintSelectDlg::OnNewFootprint()
+{
+    if (m_newDrawing)
+        m_newDrawing();
+}
+
+bool CFootprintSelectDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // Down in the filter box goes on into the list, to the current row.
+    if (pWatched == m_form.pFilter && pEvent->type() == QEvent::KeyPress && m_pSymbolGrid &&
+        m_pSymbolGrid->isVisible())
+    {
+        const auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        if (pKey->key() == Qt::Key_Down && pKey->modifiers() == Qt::NoModifier)
+        {
+            m_pSymbolGrid->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return CDialogBase::eventFilter(pWatched, pEvent);
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "pellium/Footprint.h"
+#include "common/Modal.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class CFootprintListModel;
+class CSymbolGrid;
+class QLineEdit;
+class QPushButton;
+
+// What the two "Footprints" dialogs share: the borrowed footprint list, the
+// grid over it, the name filter, View Footprint and New Footprint. The
+// single and the multiple dialog differ in their grid switches, the "Type"
+// column and how OK composes the result.
+class CFootprintSelectDlg : public CDialogBase
+{
+    Q_OBJECT
+public:
+    ~CFootprintSelectDlg() override;
+    CFootprintSelectDlg(const CFootprintSelectDlg&) = delete;
+    CFootprintSelectDlg& operator=(const CFootprintSelectDlg&) = delete;
+
+    // The result; empty until OK.
+    QString GetSelection() const { return m_strSelection; }
+
+    CSymbolGrid* Grid() const { return m_pSymbolGrid; }
+    CFootprintListModel* Model() const { return m_pModel; }
+
+    // Rebuilds the grid from the list for the text in the filter box.
+    void OnChangeFilter();
+    void OnViewFootprint();
+    void OnNewFootprint();
+
+    // The viewing flow and the new-drawing launcher; tests replace them.
+    using FootprintViewer =
+        std::function<void(const QStringList& names, const QString& strProjectPath, PROPERTY_NAMES)>;
+    void SetFootprintViewer(FootprintViewer viewer) { m_viewFootprint = std::move(viewer); }
+    void SetNewDrawingStarter(std::function<int()> starter) { m_newDrawing = std::move(starter); }
+
+protected:
+    // The widgets of the derived dialog's form that the shared part drives.
+    struct Form
+    {
+        QLineEdit* pFilter = nullptr;
+        QWidget* pGridPlaceholder = nullptr;
+        QPushButton* pOK = nullptr;
+        QPushButton* pCancel = nullptr;
+        QPushButton* pViewFootprint = nullptr;
+        QPushButton* pNewFootprint = nullptr;
+    };
+
+    CFootprintSelectDlg(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                        bool bWithSides, PROPERTY_NAMES nViewKind, QWidget* pParent);
+
+    // Wires the form to the handlers; called once by the derived constructor.
+    void AttachForm(const Form& form);
+    // Puts the grid in the placeholder's place and fills it with every entry
+    // of the list, in list order.
+    void FillGrid();
+    // Layout shared by both grids once the model is in place.
+    void SetColumnLayout();
+    // The current cell goes to (1, 1) and the remembered row to 1; in a grid
+    // that selects rows this selects nothing.
+    void ResetCurrentCell();
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+    QList<CFootprintEntry*>* m_pFootprintList;
+    CSymbolGrid* m_pSymbolGrid;
+    QString m_strSelection;
+    QString m_strFilter;
+    QString m_strProjectPath;
+    CFootprintListModel* m_pModel;
+    Form m_form;
+
+private:
+    PROPERTY_NAMES m_nViewKind;
+    FootprintViewer m_viewFootprint;
+    std::function<int()> m_newDrawing;
+};

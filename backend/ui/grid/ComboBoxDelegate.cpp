@@ -1,0 +1,77 @@
+#include "grid/ComboBoxDelegate.h"
+#include "grid/GridBase.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPainter>
+
+namespace
+{
+QStringList ChoicesOf(const QModelIndex& index)
+{
+    return index.data(CComboBoxDelegate::kChoicesRole).toStringList();
+}
+} // namespace
+
+CComboBoxDelegate::CComboBoxDelegate(QObject* pParent) : QStyledItemDelegate(pParent) {}
+
+QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const
+{
+    const QStringList choices = ChoicesOf(index);
+    if (choices.isEmpty())
+    {
+        QWidget* pEditor = QStyledItemDelegate::createEditor(pParent, option, index);
+        LiftEditorLimit(pEditor);
+        return pEditor;
+    }
+    auto* pCombo = new QComboBox(pParent);
+    pCombo->setEditable(false);
+    pCombo->addItems(choices);
+    // A pick in the list is final: store it and close, as a grid drop-down does.
+    connect(pCombo, &QComboBox::activated, this, [this, pCombo](int) {
+        auto* pSelf = const_cast<CComboBoxDelegate*>(this);
+        Q_EMIT pSelf->commitData(pCombo);
+        Q_EMIT pSelf->closeEditor(pCombo);
+    });
+    return pCombo;
+}
+
+void CComboBoxDelegate::setEditorData(QWidget* pEditor, const QModelIndex& index) const
+{
+    auto* pCombo = qobject_cast<QComboBox*>(pEditor);
+    if (!pCombo)
+        return QStyledItemDelegate::setEditorData(pEditor, index);
+    const int nChoice =
+        pCombo->findText(index.data(Qt::EditRole).toString(), Qt::MatchFixedString);
+    pCombo->setCurrentIndex(std::max(0, nChoice));
+}
+
+void CComboBoxDelegate::setModelData(QWidget* pEditor, QAbstractItemModel* pModel,
+                                     const QModelIndex& index) const
+{
+    auto* pCombo = qobject_cast<QComboBox*>(pEditor);
+    if (!pCombo)
+        return QStyledItemDelegate::setModelData(pEditor, pModel, index);
+    pModel->setData(index, pCombo->currentText(), Qt::EditRole);
+}
+
+void CComboBoxDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const
+{
+    if (ChoicesOf(index).isEmpty())
+        return QStyledItemDelegate::paint(pPainter, option, index);
+    // Draw the cell as a closed drop-down, so the user sees it can be changed.
+    QStyledItemDelegate::paint(pPainter, option, QModelIndex());
+    const QWidget* pWidget = option.widget;
+    QStyle* pStyle = pWidget ? pWidget->style() : QApplication::style();
+    QStyleOptionComboBox box;
+    if (pWidget)
+        box.initFrom(pWidget);
+    box.rect = option.rect.adjusted(1, 1, -1, -1);
+    box.state = option.state | QStyle::State_Enabled;
+    box.currentText = index.data(Qt::DisplayRole).toString();
+    box.editable = false;
+    pStyle->drawComplexControl(QStyle::CC_ComboBox, &box, pPainter, pWidget);
+    pStyle->drawControl(QStyle::CE_ComboBoxLabel, &box, pPainter, pWidget);
+}

@@ -1,0 +1,61 @@
+#include "grid/GridRegistry.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QPair>
+
+#include <stdexcept>
+
+namespace
+{
+using Key = QPair<const void*, QByteArray>;
+
+QHash<Key, GridWindowProc>& Classes()
+{
+    static QHash<Key, GridWindowProc> s_classes;
+    return s_classes;
+}
+
+QHash<QByteArray, int>& Counts()
+{
+    static QHash<QByteArray, int> s_counts;
+    return s_counts;
+}
+
+char g_moduleAnchor;
+} // namespace
+
+const void* BackendInstance() { return &g_moduleAnchor; }
+
+bool RegisterGridClass(const void* hInstance, const char* pszName, GridWindowProc proc)
+{
+    if (!pszName || !*pszName || !proc)
+        return false;
+    Classes().insert(Key(hInstance, QByteArray(pszName)), proc);
+    ++Counts()[QByteArray(pszName)];
+    return true;
+}
+
+bool IsGridClassRegistered(const void* hInstance, const char* pszName)
+{
+    return pszName && Classes().contains(Key(hInstance, QByteArray(pszName)));
+}
+
+void UnregisterGridClass(const void* hInstance, const char* pszName)
+{
+    if (pszName)
+        Classes().remove(Key(hInstance, QByteArray(pszName)));
+}
+
+QWidget* CreateGridWindow(const char* pszClassName, QWidget* pWindow, const void* hInstance)
+{
+    if (!pszClassName || !pWindow)
+        return nullptr;
+    const auto it = Classes().constFind(Key(hInstance, QByteArray(pszClassName)));
+    return it == Classes().constEnd() ? nullptr : (*it)(pWindow);
+}
+
+int GridClassRegistrationCount(const char* pszName)
+{
+    return pszName ? Counts().value(QByteArray(pszName)) : 0;
+}

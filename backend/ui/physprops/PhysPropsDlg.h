@@ -1,0 +1,59 @@
+#pragma once
+
+#include "pellium/Footprint.h"
+#include "common/Modal.h"
+#include "properties/Property.h"
+
+#include <memory>
+
+class CPhysPropsGrid;
+class CSpiProject;
+class CValue;
+namespace Ui
+{
+class CPhysPropsDlg;
+}
+
+// The modal "Physical Properties" dialog: one Property/Value row per
+// element of the host's array; OK writes the values back, Cancel drops them.
+class CPhysPropsDlg : public CDialogBase
+{
+    Q_OBJECT
+public:
+    CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject, QWidget* pParent = nullptr);
+    ~CPhysPropsDlg() override;
+    CPhysPropsDlg(const CPhysPropsDlg&) = delete;
+    CPhysPropsDlg& operator=(const CPhysPropsDlg&) = delete;
+
+    // A non-empty text becomes the selected row's value.
+    void SetSelectedValue(const QString& strText);
+    // Value of the last row whose property equals the name ignoring case.
+    QString GetPropertyValue(const QString& strName) const;
+
+    CPhysPropsGrid* Grid() const { return m_pPropsGrid; }
+
+    // ALT_SYMBOLS syntax: 1 and the distinct names appended, or 0.
+    static int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames);
+    // 0 when a name equal ignoring case is already listed, 1 otherwise.
+    static int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName);
+
+    // Button handlers.
+    void OnBrowse();
+    void OnView();
+    void OnClear();
+    void OnEditorSetup();
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    void ConnectHandlers();
+    QString ProjectPath() const;
+
+    std::unique_ptr<Ui::CPhysPropsDlg> m_pUi;
+    CPhysPropsGrid* m_pPropsGrid;
+    CPropertyArray* m_pValues;
+    CSpiProject* m_pProject;
+    CFootprint m_Footprint;
+};

@@ -1,0 +1,216 @@
+#include "project/ExpandEnvVars.h"
+#include "project/SpiProject.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// A project with [Global] session_name = proj1, lib = first, lib = second.
+void Fill(CSpiProject& project)
+{
+    CSpiProgram* pGlobal = project.AddProgram(QStringLiteral("Global"));
+    CSpiProject::AddValue(pGlobal, QStringLiteral("session_name"), QStringLiteral("proj1"));
+    CSpiProject::AddValue(pGlobal, QStringLiteral("lib"), QStringLiteral("first"));
+    CSpiProject::AddValue(pGlobal, QStringLiteral("lib"), QStringLiteral("second"));
+    CSpiProgram* pOther = project.AddProgram(QStringLiteral("brdedit"));
+    CSpiProject::AddValue(pOther, QStringLiteral("lib"), QStringLiteral("other"));
+}
+
+bool ExpansionAvailable()
+{
+    // Plain text never fails to expand, except in a placeholder that always fails.
+    const char* pszResult = nullptr;
+    const char* pszMessage = nullptr;
+    return ExpandEnvVars("plain", &pszResult, &pszMessage) == 1;
+}
+} // namespace
+
+TEST(SelectProgram, namesAreComparedIgnoringCase)
+{
+    struct Case
+    {
+        const char* pszName;
+        int nResult;
+    } cases[] = {{"Global", 0}, {"global", 0},  {"GLOBAL", 0}, {"BrdEdit", 0},
+                 {"Glob", 1},   {"Global ", 1}, {"", 1}};
+    for (const Case& c : cases)
+    {
+        CSpiProject project;
+        Fill(project);
+        EXPECT_EQ(project.SelectProgram(QString::fromUtf8(c.pszName)), c.nResult) << c.pszName;
+        EXPECT_EQ(project.m_pCurrentProgram != nullptr, c.nResult == 0) << c.pszName;
+    }
+}
+
+TEST(SelectProgram, failureKeepsTheCurrentProgramAndDirective)
+{
+    CSpiProject project;
+    Fill(project);
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("brdedit")), 0);
+    ASSERT_EQ(project.SelectDirective(QStringLiteral("LIB")), 0);
+    CSpiDirective* pDirective = project.m_pCurrentDirective;
+
+    EXPECT_EQ(project.SelectProgram(QStringLiteral("nowhere")), 1);
+    EXPECT_EQ(project.SelectDirective(QStringLiteral("nothing")), 1);
+    EXPECT_EQ(project.m_pCurrentProgram->m_strName, QStringLiteral("brdedit"));
+    EXPECT_EQ(project.m_pCurrentDirective, pDirective);
+    QString strValue;
+    EXPECT_EQ(project.NextValue(strValue), 0);
+    EXPECT_EQ(strValue, QStringLiteral("other"));
+}
+
+TEST(SelectDirective, looksOnlyInTheCurrentProgram)
+{
+    CSpiProject project;
+    Fill(project);
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("brdedit")), 0);
+    EXPECT_EQ(project.SelectDirective(QStringLiteral("session_name")), 1);
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("global")), 0);
+    EXPECT_EQ(project.SelectDirective(QStringLiteral("Session_Name")), 0);
+}
+
+TEST(Notes, theLatestFailureIsKeptWholeAndSuccessLeavesIt)
+{
+    const QString strLong(300, u'x');
+    CSpiProject project;
+    Fill(project);
+
+    EXPECT_EQ(project.SelectProgram(QStringLiteral("first")), 1);
+    EXPECT_EQ(project.SelectProgram(QStringLiteral("second")), 1);
+    EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the program \"second\""));
+
+    EXPECT_EQ(project.SelectProgram(strLong), 1);
+    EXPECT_EQ(GetLastSpiNote(),
+              QStringLiteral("SPI_NOTE: Can't find the program \"") + strLong + u'"');
+
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
+    EXPECT_EQ(project.SelectDirective(strLong + u'y'), 1);
+    const QString strNote = GetLastSpiNote();
+    EXPECT_EQ(strNote, QStringLiteral("SPI_NOTE: Can't find the directive \"") + strLong + u"y\"");
+
+    EXPECT_EQ(project.SelectDirective(QStringLiteral("lib")), 0);
+    EXPECT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
+    EXPECT_EQ(GetLastSpiNote(), strNote);
+}
+
+TEST(NextValue, cyclesThroughTheValuesAndReportsTheEndOnce)
+{
+    CSpiProject project;
+    Fill(project);
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
+    QString strValue;
+    EXPECT_EQ(project.ReadDirective(QStringLiteral("lib"), strValue), 0);
+    EXPECT_EQ(strValue, QStringLiteral("first"));
+
+    const struct
+    {
+        int nResult;
+        const char* pszValue;
+    } steps[] = {{0, "second"}, {2, "second"}, {0, "first"}, {0, "second"}, {2, "second"}};
+    for (const auto& step : steps)
+    {
+        EXPECT_EQ(project.NextValue(strValue), step.nResult);
+        EXPECT_EQ(strValue, QString::fromUtf8(step.pszValue));
+    }
+
+    // ReadDirective always starts again at the first value.
+    EXPECT_EQ(project.NextValue(strValue), 0);
+    EXPECT_EQ(project.ReadDirective(QStringLiteral("LIB"), strValue), 0);
+    EXPECT_EQ(strValue, QStringLiteral("first"));
+}
+
+TEST(NextValue, readsOnlyTheActiveList)
+{
+    CSpiProject project;
+    Fill(project);
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
+    ASSERT_EQ(project.SelectDirective(QStringLiteral("lib")), 0);
+    CSpiDirective* pDirective = project.m_pCurrentDirective;
+    pDirective->m_lists.push_back(std::make_unique<CSpiValueList>());
+    pDirective->m_lists.back()->m_values = QStringList{QStringLiteral("alt")};
+    pDirective->m_lists.push_back(std::make_unique<CSpiValueList>());
+
+    QString strValue = QStringLiteral("before");
+    pDirective->m_nActiveList = 1;
+    EXPECT_EQ(project.ReadDirective(QStringLiteral("lib"), strValue), 0);
+    EXPECT_EQ(strValue, QStringLiteral("alt"));
+
+    for (const qint32 nList : {2, 3, -1}) // empty, missing, negative
+    {
+        pDirective->m_nActiveList = nList;
+        strValue = QStringLiteral("before");
+        EXPECT_EQ(project.ReadDirective(QStringLiteral("lib"), strValue), 2) << nList;
+        EXPECT_EQ(strValue, QStringLiteral("before")) << nList;
+    }
+}
+
+TEST(ValueOperations, withoutASelectionReportNothingFound)
+{
+    CSpiProject project;
+    Fill(project);
+    QString strValue = QStringLiteral("kept");
+    project.RewindValues();
+    EXPECT_EQ(project.NextValue(strValue), 2);
+    EXPECT_EQ(project.SelectDirective(QStringLiteral("lib")), 1);
+    EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the directive \"lib\""));
+    EXPECT_EQ(project.ReadDirective(QStringLiteral("lib"), strValue), 1);
+    EXPECT_EQ(strValue, QStringLiteral("kept"));
+
+    CSpiProject empty;
+    EXPECT_EQ(empty.SelectProgram(QStringLiteral("Global")), 1);
+    EXPECT_EQ(empty.NextValue(strValue), 2);
+}
+
+TEST(NextValue, expandsOnlyWhenTheProjectAsksForIt)
+{
+    if (!ExpansionAvailable())
+        GTEST_SKIP() << "environment expansion is not built into this tree yet";
+    qputenv("PHYSPROPS_TEST_LIB", "/opt/lib/");
+    struct Case
+    {
+        quint32 nFlag;
+        const char* pszStored;
+        int nResult;
+        const char* pszDelivered;
+    } cases[] = {
+        {1, "${PHYSPROPS_TEST_LIB}parts", 0, "/opt/libparts"},
+        {1, "$PHYSPROPS_TEST_LIB/x", 0, "/opt/lib/x"},
+        {0, "${PHYSPROPS_TEST_LIB}parts", 0, "${PHYSPROPS_TEST_LIB}parts"},
+        {2, "${PHYSPROPS_TEST_LIB}parts", 0, "${PHYSPROPS_TEST_LIB}parts"},
+        // A failed expansion delivers the value as stored, result unchanged.
+        {1, "${PHYSPROPS_TEST_UNSET}/x", 0, "${PHYSPROPS_TEST_UNSET}/x"},
+        {1, "a$", 0, "a$"},
+    };
+    qunsetenv("PHYSPROPS_TEST_UNSET");
+    for (const Case& c : cases)
+    {
+        CSpiProject project;
+        project.m_bExpandVars = c.nFlag;
+        CSpiProject::AddValue(project.AddProgram(QStringLiteral("Global")), QStringLiteral("d"),
+                              QString::fromUtf8(c.pszStored));
+        ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
+        QString strValue;
+        EXPECT_EQ(project.ReadDirective(QStringLiteral("d"), strValue), c.nResult) << c.pszStored;
+        EXPECT_EQ(strValue, QString::fromUtf8(c.pszDelivered))
+            << c.pszStored << " flag " << c.nFlag;
+    }
+    qunsetenv("PHYSPROPS_TEST_LIB");
+}
+
+TEST(NextValue, atTheEndTheCallersTextIsStillExpanded)
+{
+    if (!ExpansionAvailable())
+        GTEST_SKIP() << "environment expansion is not built into this tree yet";
+    qputenv("PHYSPROPS_TEST_LIB", "/opt/lib");
+    CSpiProject project;
+    project.m_bExpandVars = 1;
+    CSpiProject::AddValue(project.AddProgram(QStringLiteral("Global")), QStringLiteral("d"),
+                          QStringLiteral("only"));
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("Global")), 0);
+    QString strValue;
+    ASSERT_EQ(project.ReadDirective(QStringLiteral("d"), strValue), 0);
+    strValue = QStringLiteral("$PHYSPROPS_TEST_LIB");
+    EXPECT_EQ(project.NextValue(strValue), 2);
+    EXPECT_EQ(strValue, QStringLiteral("/opt/lib"));
+    qunsetenv("PHYSPROPS_TEST_LIB");
+}

@@ -1,0 +1,146 @@
+#include "project/ProjectFile.h"
+#include "project/SpiProject.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// "program/directive=v1,v2; ..." in file order.
+QString Flatten(const CSpiProject& project)
+{
+    QStringList out;
+    for (const auto& pProgram : project.m_programs.m_nodes)
+        for (const auto& pDirective : pProgram->m_directives.m_nodes)
+            out.append(pProgram->m_strName + u'/' + pDirective->m_strName + u'=' +
+                       pDirective->ActiveList()->m_values.join(u','));
+    return out.join(QStringLiteral("; "));
+}
+
+struct GoodCase
+{
+    const char* pszText;
+    const char* pszExpected;
+    quint32 nExpand;
+};
+
+struct BadCase
+{
+    QByteArray text;
+    int nLine;
+    const char* pszWords;
+};
+} // namespace
+
+TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
+{
+    const GoodCase cases[] = {
+        {"[Global]\nsession_name = demo\n", "Global/session_name=demo", 0},
+        {"expand_vars = 1\n[Global]\npsmpath = a\npsmpath = b ; comment\n",
+         "/expand_vars=1; Global/psmpath=a,b", 1},
+        {"[A]\nx=1\n[b]\ny = 2\n[a]\nX = 3\n", "A/x=1,3; b/y=2", 0},
+        {"; only a comment\n[Global]\r\nname = with spaces inside \r\n",
+         "Global/name=with spaces inside", 0},
+        {"[Global]\nempty =\n", "Global/empty=", 0},
+        {"[Global]\nutf = Bauteil \xc3\xa4\xe2\x82\xac\n", "Global/utf=Bauteil \u00e4\u20ac", 0},
+        {"\xef\xbb\xbf[Global]\n\xef\xbb\xbf" "d = \xef\xbb\xbf" "v\n[\xef\xbb\xbf" "P]\nx = 1\n",
+         "Global/\ufeffd=\ufeffv; \ufeffP/x=1", 0},
+        // An indented line adds a value to the name above it, comments aside;
+        // at the start of a program it is a line of its own.
+        {"[G]\nx = a\n  b ; note\n  ; not a value\n\t[c]\n[H]\n  y = 1\n",
+         "G/x=a,b,[c]; H/y=1", 0},
+        // ';' starts a comment only after a blank; ':' separates like '='.
+        {"[G]\na =;x\nb = ;x\nc = x;y ; z\nd = x # y\ne : 1\nf = a:b=c\n",
+         "G/a=;x; G/b=; G/c=x;y; G/d=x # y; G/e=1; G/f=a:b=c", 0},
+        {"[ G ] what follows is ignored\nx = 1\n[]\nexpand_vars = 1\n",
+         " G /x=1; /expand_vars=1", 1},
+    };
+    for (const GoodCase& c : cases)
+    {
+        CSpiProject project;
+        const ProjectFileResult r = LoadProjectText(QByteArray(c.pszText), QStringLiteral("p.ini"), project);
+        EXPECT_TRUE(r.bOk) << c.pszText << " -> " << r.strError.toStdString();
+        EXPECT_EQ(Flatten(project), QString::fromUtf8(c.pszExpected)) << c.pszText;
+        EXPECT_EQ(project.m_bExpandVars, c.nExpand) << c.pszText;
+    }
+}
+
+TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
+{
+    const BadCase cases[] = {
+        {QByteArray(""), 1, "empty"},
+        {QByteArray("  \n\n"), 1, "empty"},
+        {QByteArray("[Global]\nno equals sign here\n"), 2, "malformed"},
+        {QByteArray("[Global\nx = 1\n"), 1, "malformed"},
+        {QByteArray("[Global]\nx = 1\n= 2\n"), 3, ""},
+        {QByteArray("[Global]\nx ;y = 1\n"), 2, "malformed"},
+        {QByteArray("[Global ;x]\nx = 1\n"), 1, "malformed"},
+        // A Mac file of old would be one long line and lose all but its start.
+        {QByteArray("[Global]\rx = 1\r"), 1, "carriage return"},
+        // The first bad line is named with its own fault.
+        {QByteArray("[Global]\n= 1\nv\xff = 2\n"), 2, "without a name"},
+        {QByteArray("[Global]\nx = 1\n\x01\x02\0\x03", 19).append("\n"), 3, "binary"},
+    };
+    for (const BadCase& c : cases)
+    {
+        CSpiProject project;
+        const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/x/p.ini"), project);
+        EXPECT_FALSE(r.bOk) << c.text.toStdString();
+        EXPECT_EQ(r.nLine, c.nLine) << c.text.toStdString();
+        EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/x/p.ini:%1:").arg(c.nLine)))
+            << r.strError.toStdString();
+        EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords))) << r.strError.toStdString();
+    }
+}
+
+TEST(ProjectFile, linesAndNamesOfAnyLengthAreReadWhole)
+{
+    const QByteArray program(4096, 'P');
+    const QByteArray directive(150, 'd');
+    const QByteArray path = "/net/" + QByteArray("deep/").repeated(818) + "x"; // 4,096 bytes
+    const QByteArray line(64 << 10, 'v');
+    const struct
+    {
+        QByteArray text;
+        QByteArray expected;
+    } cases[] = {
+        {"[" + program + "]\nx = 1\n", program + "/x=1"},
+        {"[Global]\n" + directive + " = a\n" + directive + " = b\n",
+         "Global/" + directive + "=a,b"},
+        {"[Global]\n" + QByteArray(50, 'd') + " = a\n  b\n",
+         "Global/" + QByteArray(50, 'd') + "=a,b"},
+        {"[Global]\n" + directive + " = a\n; note\n\n\t[next]\n",
+         "Global/" + directive + "=a,[next]"},
+        {"[Global]\n" + directive + " = a\n[" + program + "]\n  y = b\n",
+         "Global/" + directive + "=a; " + program + "/y=b"},
+        {"[Global]\npsmpath = " + path + "\r\n", "Global/psmpath=" + path},
+        {"[Global]\nx = " + line, "Global/x=" + line},
+        {"[Global]\nx = 1 ;" + line + "\n  " + line + " ; " + line + "\n", "Global/x=1," + line},
+    };
+    for (const auto& c : cases)
+    {
+        CSpiProject project;
+        const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("p.ini"), project);
+        EXPECT_TRUE(r.bOk) << c.text.left(80).toStdString() << " -> " << r.strError.toStdString();
+        EXPECT_EQ(Flatten(project), QString::fromUtf8(c.expected)) << c.text.left(80).toStdString();
+    }
+}
+
+TEST(ProjectFile, missingFileIsAnErrorAndAReadFileSetsTheAbsolutePath)
+{
+    CSpiProject missing;
+    const ProjectFileResult r = LoadProjectFile(QStringLiteral("/no/such/project.ini"), missing);
+    EXPECT_FALSE(r.bOk);
+    EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/no/such/project.ini: cannot open")));
+
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("a b.ini"));
+    QFile file(strPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Global]\nsession_name = x\n");
+    file.close();
+    CSpiProject project;
+    ASSERT_TRUE(LoadProjectFile(strPath, project).bOk);
+    EXPECT_EQ(project.GetProjectPath(), strPath);
+}

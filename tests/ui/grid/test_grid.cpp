@@ -1,0 +1,237 @@
+#include "grid/CellModel.h"
+#include "grid/Grids.h"
+#include "TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QPointer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using testsupport::ClickCell;
+
+namespace
+{
+// A shown grid of n rows and two columns, texts "r<row>c<col>".
+template <class TGrid> std::unique_ptr<TGrid> MakeGrid(int nRows, int nSelectionFlags = 0)
+{
+    auto pGrid = std::make_unique<TGrid>();
+    pGrid->SetRowCount(nRows);
+    pGrid->SetColCount(2);
+    pGrid->SetValueRange(0, 1, QStringLiteral("Name"));
+    pGrid->SetValueRange(0, 2, QStringLiteral("Other"));
+    for (int r = 1; r <= nRows; ++r)
+        for (int c = 1; c <= 2; ++c)
+            pGrid->SetValueRange(quint32(r), c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    pGrid->EnableSelection(nSelectionFlags);
+    pGrid->resize(300, 400);
+    pGrid->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(pGrid.get()));
+    return pGrid;
+}
+
+QList<quint32> Selected(const CGridBase& grid)
+{
+    QList<quint32> rows;
+    for (const QModelIndex& idx : grid.selectionModel()->selectedRows())
+        rows.append(quint32(idx.row() + 1));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void ClickHeader(CGridBase& grid, int nCol, bool bDouble)
+{
+    QHeaderView* pHeader = grid.horizontalHeader();
+    const QPoint pt(pHeader->sectionViewportPosition(nCol - 1) + 5, pHeader->height() / 2);
+    if (bDouble)
+        QTest::mouseDClick(pHeader->viewport(), Qt::LeftButton, {}, pt);
+    else
+        QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, pt);
+}
+} // namespace
+
+TEST(GridBase, freshGridRemembersRowOneEvenWithoutRows)
+{
+    CPhysPropsGrid props;
+    CSymbolGrid symbols;
+    CLocGrid locations;
+    EXPECT_EQ(props.m_nSelRow, 1u);
+    EXPECT_EQ(symbols.m_nSelRow, 1u);
+    EXPECT_EQ(locations.m_nSelRow, 1u);
+    EXPECT_EQ(props.GetSelectedProperty(), QString());
+    EXPECT_EQ(symbols.GetSelectedFootprint(), QString());
+    EXPECT_EQ(locations.GetSelectedLocation(), QString());
+}
+
+TEST(GridBase, accessorsReadTheirColumnOfTheRememberedRow)
+{
+    auto pProps = MakeGrid<CPhysPropsGrid>(3);
+    pProps->m_nSelRow = 2;
+    EXPECT_EQ(pProps->GetSelectedProperty(), QStringLiteral("r2c1"));
+    EXPECT_EQ(pProps->GetSelectedValue(), QStringLiteral("r2c2"));
+    auto pLoc = MakeGrid<CLocGrid>(3);
+    pLoc->m_nSelRow = 3;
+    EXPECT_EQ(pLoc->GetSelectedLocation(), QStringLiteral("r3c2"));
+    EXPECT_EQ(pLoc->GetValueRowCol(0, 1), QStringLiteral("Name"));
+    EXPECT_EQ(pLoc->GetValueRowCol(9, 1), QString());
+}
+
+TEST(GridBase, clicksAndCurrentCellMovesSetTheRememberedRowButHeaderClicksDoNot)
+{
+    auto pGrid = MakeGrid<CSymbolGrid>(5);
+    ClickCell(pGrid.get(), 4, 1);
+    EXPECT_EQ(pGrid->m_nSelRow, 4u);
+    ClickHeader(*pGrid, 1, false);
+    EXPECT_EQ(pGrid->m_nSelRow, 4u);
+    QTest::keyClick(pGrid.get(), Qt::Key_Up);
+    EXPECT_EQ(pGrid->m_nSelRow, 3u);
+    pGrid->SetCurrentCell(5, 2);
+    EXPECT_EQ(pGrid->m_nSelRow, 5u);
+    pGrid->SetCurrentCell(0, 1); // the header is never current
+    EXPECT_EQ(pGrid->m_nSelRow, 5u);
+}
+
+TEST(GridBase, shiftOrMouseDragKeepsTheSelectionAPlainMoveClearsIt)
+{
+    auto pGrid = MakeGrid<CSymbolGrid>(6, 249);
+    ClickCell(pGrid.get(), 1, 1);
+    QTest::keyClick(pGrid.get(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(pGrid.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(*pGrid), (QList<quint32>{1, 2, 3}));
+    EXPECT_EQ(pGrid->m_nSelRow, 3u);
+
+    QTest::keyClick(pGrid.get(), Qt::Key_Down);
+    EXPECT_TRUE(Selected(*pGrid).isEmpty());
+    EXPECT_EQ(pGrid->GetSelectedRows(), QList<quint32>{4}) << "the current row stands in";
+
+    // Drag from row 2 to row 5 with the button held.
+    QWidget* pPort = pGrid->viewport();
+    const QPoint from = pGrid->visualRect(pGrid->model()->index(1, 0)).center();
+    const QPoint to = pGrid->visualRect(pGrid->model()->index(4, 0)).center();
+    QTest::mousePress(pPort, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, pPort->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(pPort, &move);
+    QTest::mouseRelease(pPort, Qt::LeftButton, {}, to);
+    EXPECT_EQ(Selected(*pGrid), (QList<quint32>{2, 3, 4, 5}));
+
+    // Ctrl-click adds a row while the mouse selects.
+    ClickCell(pGrid.get(), 6, 1, Qt::ControlModifier);
+    EXPECT_EQ(Selected(*pGrid), (QList<quint32>{2, 3, 4, 5, 6}));
+    EXPECT_EQ(pGrid->GetSelectedRows(), (QList<quint32>{2, 3, 4, 5, 6}));
+}
+
+TEST(GridBase, headerDoubleClickSortsOnlyWhenAskedAndKeepsTheRememberedRowNumber)
+{
+    auto pGrid = MakeGrid<CLocGrid>(3);
+    pGrid->SetValueRange(1, 1, QStringLiteral("b"));
+    pGrid->SetValueRange(2, 1, QStringLiteral("C"));
+    pGrid->SetValueRange(3, 1, QStringLiteral("a"));
+    ClickCell(pGrid.get(), 2, 1);
+    QHeaderView* pHeader = pGrid->horizontalHeader();
+    ClickHeader(*pGrid, 1, true);
+    EXPECT_EQ(pGrid->GetValueRowCol(1, 1), QStringLiteral("b")) << "sorting is off by default";
+    EXPECT_FALSE(pHeader->isSortIndicatorShown());
+
+    pGrid->SetSortRowsOnDblClk(true);
+    ClickHeader(*pGrid, 1, true);
+    EXPECT_EQ(testsupport::FlattenModel(pGrid.get()), QStringLiteral("a|r3c2;b|r1c2;C|r2c2"));
+    EXPECT_EQ(pGrid->m_nSelRow, 2u);
+    EXPECT_EQ(pGrid->GetValueRowCol(pGrid->m_nSelRow, 1), QStringLiteral("b"));
+    EXPECT_TRUE(pHeader->isSortIndicatorShown());
+    EXPECT_EQ(pHeader->sortIndicatorSection(), 0);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    ClickHeader(*pGrid, 1, true);
+    EXPECT_EQ(testsupport::FlattenModel(pGrid.get()), QStringLiteral("C|r2c2;b|r1c2;a|r3c2"));
+    EXPECT_EQ(pGrid->m_nSelRow, 2u);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::DescendingOrder);
+    ClickHeader(*pGrid, 2, true);
+    EXPECT_EQ(pHeader->sortIndicatorSection(), 1);
+    EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    pGrid->ResetSortState();
+    EXPECT_FALSE(pHeader->isSortIndicatorShown());
+}
+
+TEST(GridBase, columnLimitsAndHiddenColumns)
+{
+    auto pGrid = MakeGrid<CSymbolGrid>(2);
+    pGrid->SetMinTrackColWidth(50);
+    pGrid->EnableMoveCols(false);
+    pGrid->HideCols(0, 0);
+    pGrid->HideCols(2, 2);
+    pGrid->SetColWidth(1, 1, 100);
+    EXPECT_EQ(pGrid->horizontalHeader()->minimumSectionSize(), 50);
+    EXPECT_FALSE(pGrid->horizontalHeader()->sectionsMovable());
+    EXPECT_FALSE(pGrid->verticalHeader()->isVisible());
+    EXPECT_TRUE(pGrid->isColumnHidden(1));
+    EXPECT_EQ(pGrid->columnWidth(0), 100);
+    EXPECT_EQ(pGrid->GetValueRowCol(2, 2), QStringLiteral("r2c2")) << "hidden values stay readable";
+}
+
+TEST(GridRegistry, registeringTwiceFindsTheClassAndUnregisterRemovesIt)
+{
+    const int nBefore = GridClassRegistrationCount("CLocGrid");
+    EXPECT_STREQ(CLocGrid::RegisterClassA(), "CLocGrid");
+    EXPECT_EQ(GridClassRegistrationCount("CLocGrid"), nBefore);
+
+    static const char s_otherInstance = 0;
+    EXPECT_FALSE(IsGridClassRegistered(&s_otherInstance, "CLocGrid"));
+    EXPECT_STREQ(CLocGrid::RegisterClassA(&s_otherInstance), "CLocGrid");
+    EXPECT_TRUE(IsGridClassRegistered(&s_otherInstance, "CLocGrid"));
+    CLocGrid::UnregisterClassA(&s_otherInstance);
+    EXPECT_FALSE(IsGridClassRegistered(&s_otherInstance, "CLocGrid"));
+    EXPECT_TRUE(IsGridClassRegistered(BackendInstance(), "CLocGrid"));
+
+    CSymbolGrid::UnregisterClassA();
+    EXPECT_EQ(CreateGridWindow("CSymbolGrid", nullptr), nullptr);
+    QWidget window;
+    EXPECT_EQ(CreateGridWindow("CSymbolGrid", &window), nullptr);
+    CSymbolGrid::RegisterClassA();
+    EXPECT_NE(CreateGridWindow("CSymbolGrid", &window), nullptr);
+}
+
+TEST(GridRegistry, gridCreatedByClassNameDiesWithItsWindowDialogOwnedGridDoesNot)
+{
+    auto pWindow = std::make_unique<QWidget>();
+    QPointer<QWidget> pByName = CreateGridWindow("CPhysPropsGrid", pWindow.get());
+    ASSERT_NE(pByName, nullptr);
+    EXPECT_NE(qobject_cast<CPhysPropsGrid*>(pByName.data()), nullptr);
+    EXPECT_EQ(static_cast<CGridBase*>(pByName.data())->m_nSelRow, 1u);
+    pWindow.reset();
+    EXPECT_TRUE(pByName.isNull());
+
+    QWidget other;
+    QPointer<CGridBase> pEnded = static_cast<CGridBase*>(CreateGridWindow("CLocGrid", &other));
+    pEnded->DestroyWindow();
+    EXPECT_TRUE(pEnded.isNull()) << "a grid made by name deletes itself when its window ends";
+
+    auto pOwned = std::make_unique<CLocGrid>(&other);
+    pOwned->DestroyWindow();
+    EXPECT_FALSE(pOwned->isVisible());
+    pOwned.reset(); // its owner deletes it, exactly once
+}
+
+TEST(CellModel, passesTheModelTesterThroughEdits)
+{
+    CCellModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.SetColCount(2);
+    model.SetRowCount(3);
+    model.SetValue(1, 1, QStringLiteral("x"));
+    model.InsertRows(1, 2);
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_EQ(model.GetValue(3, 1), QStringLiteral("x"));
+    model.SetStyle(0, 0, CGridStyle{true, {}});
+    EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
+    EXPECT_TRUE(model.flags(model.index(0, 1)).testFlag(Qt::ItemIsEditable));
+    model.SetStyle(0, 1, CGridStyle{false, {QStringLiteral("Top"), QStringLiteral("Both")}});
+    EXPECT_FALSE(model.setData(model.index(0, 1), QStringLiteral("Left"), Qt::EditRole));
+    EXPECT_TRUE(model.setData(model.index(0, 1), QStringLiteral("Top"), Qt::EditRole));
+    model.sort(1, Qt::AscendingOrder);
+    model.SetRowCount(0);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.columnCount(), 2);
+}

@@ -1,0 +1,186 @@
+#include "TestSupport.h"
+
+#include "footprints/BackEndDlg1.h"
+#include "footprints/BackEndDlg2.h"
+#include "grid/Grids.h"
+#include "physprops/PhysPropsDlg.h"
+#include "project/ProjectFile.h"
+#include "properties/Property.h"
+#include "project/SpiProject.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// The part's properties, owned here as the host owns them.
+struct Part
+{
+    Part()
+    {
+        for (const auto& [pszName, pszValue] : {std::pair{"JEDEC_TYPE", "SOIC8"},
+                                                std::pair{"ALT_SYMBOLS", "(Top:SOIC8)"},
+                                                std::pair{"DESCRIPTION", "8 pins"}})
+            values.append(new CProperty(QString::fromUtf8(pszName), QString::fromUtf8(pszValue)));
+        values.append(nullptr);
+    }
+    ~Part() { qDeleteAll(values); }
+    CPropertyArray values;
+};
+
+// A footprint folder on PSMPATH, the search path used without a project.
+class FootprintTree
+{
+public:
+    explicit FootprintTree(std::initializer_list<const char*> files)
+        : m_strOldPath(qEnvironmentVariable("PSMPATH")), m_bHadPath(qEnvironmentVariableIsSet("PSMPATH"))
+    {
+        for (const char* pszFile : files)
+        {
+            QFile file(QDir(m_dir.path()).filePath(QString::fromUtf8(pszFile)));
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        qputenv("PSMPATH", QFile::encodeName(m_dir.path()));
+    }
+    ~FootprintTree()
+    {
+        if (m_bHadPath)
+            qputenv("PSMPATH", m_strOldPath.toLocal8Bit());
+        else
+            qunsetenv("PSMPATH");
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_strOldPath;
+    bool m_bHadPath;
+};
+
+// The dialog with its values, row nRow remembered.
+struct Props
+{
+    explicit Props(quint32 nRow) : dlg(&part.values, nullptr)
+    {
+        EXPECT_TRUE(dlg.InitDialog());
+        dlg.Grid()->SetCurrentCell(nRow, 1);
+    }
+    QString Value(quint32 nRow) const { return dlg.Grid()->GetValueRowCol(nRow, 2); }
+    Part part;
+    CPhysPropsDlg dlg;
+};
+
+// Whether the footprint search of this build finds files at all.
+bool SearchFindsFootprints()
+{
+    FootprintTree tree{"PROBE.psm"};
+    CFootprint search;
+    search.CreateFootprintList(QString(), QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    QList<CFootprintEntry*> found;
+    search.GetFootprintList(found);
+    return !found.isEmpty();
+}
+
+TEST(Browse, withoutFootprintsSaysSoNamesTheSkippedFoldersAndOpensNoDialog)
+{
+    FootprintTree tree{"README.txt"};
+    const QString strTree = qEnvironmentVariable("PSMPATH");
+    const QString strNone = QStringLiteral("No .psm files found for the footprints");
+    const std::pair<QString, QString> cases[] = {
+        {strTree, strNone},
+        {strTree + u':' + strTree + QStringLiteral("/gone:") + strTree + QStringLiteral("/README.txt"),
+         strNone + QStringLiteral("\n\nSearch folders skipped:\n%1/gone: does not exist\n"
+                                  "%1/README.txt: is not a folder")
+                       .arg(strTree)},
+    };
+    for (const auto& [strPath, strMessage] : cases)
+    {
+        qputenv("PSMPATH", QFile::encodeName(strPath));
+        testsupport::MessageRecorder messages;
+        Props props(1);
+        props.dlg.OnBrowse();
+        EXPECT_EQ(messages.texts, QStringList{strMessage});
+        EXPECT_EQ(props.Value(1), u"SOIC8");
+    }
+}
+
+// The project file breaks while the dialog is open: Browse says so instead
+// of listing the footprints of PSMPATH.
+TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
+{
+    FootprintTree tree{"DIP8.psm"};
+    QTemporaryDir dir;
+    const QString strProject = dir.filePath(QStringLiteral("p.ini"));
+    QFile file(strProject);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("psmpath = " + qgetenv("PSMPATH") + "\n");
+    file.close();
+    CSpiProject project;
+    ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
+    Part part;
+    CPhysPropsDlg dlg(&part.values, &project);
+    ASSERT_TRUE(dlg.InitDialog());
+    dlg.Grid()->SetCurrentCell(1, 1);
+
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\0x", 2));
+    file.close();
+    testsupport::MessageRecorder messages;
+    bool bDialog = false;
+    QTimer watcher;
+    watcher.setInterval(10);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        {
+            bDialog = true;
+            pDialog->reject();
+        }
+    });
+    watcher.start();
+    dlg.OnBrowse();
+    EXPECT_FALSE(bDialog);
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith(
+        "The footprint search path can't be read from the project file:\n" + strProject + ":1: "))
+        << messages.texts[0].toStdString();
+    EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"SOIC8");
+}
+
+TEST(Browse, onARowWithoutAPropertyDoesNothing)
+{
+    testsupport::MessageRecorder messages;
+    Props props(4);
+    props.dlg.OnBrowse();
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
+{
+    if (!SearchFindsFootprints())
+        GTEST_SKIP() << "the footprint search finds nothing in this build";
+    FootprintTree tree{"DIP8.psm", "DIP8.dra", "QFP44.dra", "SOIC14.psm"};
+    const std::tuple<quint32, bool, const char*> cases[] = {
+        {1, true, "DIP8"}, {2, false, "(DIP8)"}, {3, false, "(DIP8)"}};
+    for (const auto& [nRow, bSingle, pszAfterOk] : cases)
+    {
+        Props props(nRow);
+        const QString strBefore = props.Value(nRow);
+        for (const char* pszButton : {"Cancel", "OK"})
+        {
+            // Each Browse lists the three footprints once: the list of the one before is emptied.
+            testsupport::WhenModal([&, nRow = nRow, bSingle = bSingle](QWidget* pDialog) {
+                EXPECT_EQ(qobject_cast<CBackEndDlg1*>(pDialog) != nullptr, bSingle) << "row " << nRow;
+                EXPECT_EQ(pDialog->windowTitle(), u"Footprints");
+                EXPECT_EQ(qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount(), 3);
+                testsupport::FindButton(pDialog, QString::fromUtf8(pszButton))->click();
+            });
+            props.dlg.OnBrowse();
+            EXPECT_EQ(props.Value(nRow), *pszButton == 'C' ? strBefore : QString::fromUtf8(pszAfterOk));
+        }
+    }
+}
+} // namespace

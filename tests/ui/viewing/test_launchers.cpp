@@ -1,0 +1,294 @@
+#include "entry/BackEndMain.h"
+#include "ipqc/IpqChannel.h"
+#include "viewing/Launchers.h"
+#include "common/MessageBox.h"
+#include "MockToolManager.h"
+#include "physprops/PhysPropsDlg.h"
+#include "project/SpiProject.h"
+
+#include <QFile>
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using ::testing::_;
+using ::testing::InSequence;
+using ::testing::IsNull;
+using ::testing::MockFunction;
+using ::testing::Return;
+using ::testing::StrictMock;
+
+namespace
+{
+struct Launch
+{
+    const char* pszName;
+    std::function<int()> call;
+    unsigned nId;
+    QString strProgram;
+    QString strArgs;    // argument text when the tool is started
+    QByteArray message; // what a running tool is sent; empty: nothing
+};
+
+const QString kSpacedPath = QStringLiteral("C:\\lib\\a b.dra");
+const QString kForgingPath = QStringLiteral("/lib/a\"b\nInput new unnamed.dra");
+const QString kLongPath = QStringLiteral("/lib/") + QString(3000, u'x') + QStringLiteral(".dra");
+
+std::vector<Launch> Launches()
+{
+    return {
+        {"newDrawing", [] { return NewFootprintDrawing(); }, kPcbEditorToolId, "brdedit", "",
+         "Input new unnamed.dra"},
+        {"openPathWithBlanks", [] { return OpenFootprintDrawing(kSpacedPath); }, kPcbEditorToolId,
+         "brdedit", "\"C:\\lib\\a b.dra\"", "Input open \"C:\\lib\\a b.dra\""},
+        {"openPathWithQuoteAndNewline", [] { return OpenFootprintDrawing(kForgingPath); },
+         kPcbEditorToolId, "brdedit", "\"/lib/a\\\"b\nInput new unnamed.dra\"",
+         "Input open \"/lib/a\"b\nInput new unnamed.dra\""},
+        {"openPathEndingInBackslash", [] { return OpenFootprintDrawing("C:\\lib\\"); },
+         kPcbEditorToolId, "brdedit", "\"C:\\lib\\\\\"", "Input open \"C:\\lib\\\""},
+        {"openPathLongerThanOldBuffer", [] { return OpenFootprintDrawing(kLongPath); },
+         kPcbEditorToolId, "brdedit", QString(u'"' + kLongPath + u'"'),
+         QByteArray("Input open \"" + kLongPath.toUtf8() + '"')},
+        {"openNonAsciiPath",
+         [] { return OpenFootprintDrawing(QStringLiteral("/lib/Stecker_Ü.dra")); },
+         kPcbEditorToolId, "brdedit", QStringLiteral("\"/lib/Stecker_Ü.dra\""),
+         QStringLiteral("Input open \"/lib/Stecker_Ü.dra\"").toUtf8()},
+        {"setupEditor", [] { return OpenSetupEditor("/my projects/demo.ini"); }, kSetupEditorToolId,
+         "prjsetup", " -proj \"/my projects/demo.ini\"", ""},
+        {"setupEditorWithoutPath", [] { return OpenSetupEditor(QString()); }, kSetupEditorToolId,
+         "prjsetup", " -proj \"\"", ""},
+    };
+}
+
+class LauncherTest : public ::testing::TestWithParam<Launch>
+{
+protected:
+    void SetUp() override
+    {
+        g_pToolManager = &m_tools;
+        ipqc::SetSendHook([this](const ipqc::SessionAddress&, const QByteArray& payload)
+                          { return m_sent.Call(payload); });
+        m_oldBox = SetMessageBoxHandler(
+            [this](const QString& strText, int, int)
+            {
+                m_boxes.append(strText);
+                return 1;
+            });
+    }
+    void TearDown() override
+    {
+        g_pToolManager = nullptr;
+        ipqc::SetSendHook({});
+        SetMessageBoxHandler(m_oldBox);
+        EXPECT_EQ(m_boxes, QStringList{})
+            << "a launch the tool manager took told the user something";
+    }
+
+    void ExpectRegisterAndRun(const Launch& l)
+    {
+        EXPECT_CALL(m_tools, DoRegisterTool(l.nId, l.strProgram, l.strProgram, l.strArgs, IsNull(),
+                                            1, 0, 0));
+        EXPECT_CALL(m_tools, RunTool(l.nId));
+    }
+
+    StrictMock<MockToolManager> m_tools;
+    StrictMock<MockFunction<int(const QByteArray&)>> m_sent;
+    CBaseTool m_tool{0, "tool", "tool", ""};
+    QObject m_window;
+    MessageBoxHandler m_oldBox;
+    QStringList m_boxes;
+};
+
+std::string LaunchName(const ::testing::TestParamInfo<Launch>& info)
+{
+    return info.param.pszName;
+}
+} // namespace
+
+TEST_P(LauncherTest, registersAndStartsWhenNotRegistered)
+{
+    const Launch& l = GetParam();
+    InSequence order;
+    EXPECT_CALL(m_tools, DoFindTool(l.nId)).WillOnce(Return(nullptr));
+    ExpectRegisterAndRun(l);
+    EXPECT_EQ(l.call(), 1);
+}
+
+TEST_P(LauncherTest, bringsRunningToolForwardThenSendsItsCommand)
+{
+    const Launch& l = GetParam();
+    InSequence order;
+    EXPECT_CALL(m_tools, DoFindTool(l.nId)).WillOnce(Return(&m_tool));
+    EXPECT_CALL(m_tools, DoGetToolWindow(l.nId, 1)).WillOnce(Return(&m_window));
+    EXPECT_CALL(m_tools, RunTool(l.nId));
+    if (!l.message.isEmpty())
+        EXPECT_CALL(m_sent, Call(l.message)).WillOnce(Return(0));
+    EXPECT_EQ(l.call(), 1);
+}
+
+TEST_P(LauncherTest, replacesStaleRegistration)
+{
+    const Launch& l = GetParam();
+    InSequence order;
+    EXPECT_CALL(m_tools, DoFindTool(l.nId)).WillOnce(Return(&m_tool));
+    EXPECT_CALL(m_tools, DoGetToolWindow(l.nId, 1)).WillOnce(Return(nullptr));
+    EXPECT_CALL(m_tools, DoUnregisterTool(l.nId));
+    EXPECT_CALL(m_tools, RemoveTool(l.nId, 1));
+    ExpectRegisterAndRun(l);
+    EXPECT_EQ(l.call(), 1);
+}
+
+TEST_P(LauncherTest, refusedWithoutToolManager)
+{
+    g_pToolManager = nullptr;
+    EXPECT_EQ(GetParam().call(), 0);
+}
+
+TEST_P(LauncherTest, messageFailureStillCountsAsHandedOver)
+{
+    const Launch& l = GetParam();
+    if (l.message.isEmpty())
+        GTEST_SKIP() << "this tool is sent nothing";
+    EXPECT_CALL(m_tools, DoFindTool(l.nId)).WillOnce(Return(&m_tool));
+    EXPECT_CALL(m_tools, DoGetToolWindow(l.nId, 1)).WillOnce(Return(&m_window));
+    EXPECT_CALL(m_tools, RunTool(l.nId));
+    EXPECT_CALL(m_sent, Call(l.message)).WillOnce(Return(-1));
+    EXPECT_EQ(l.call(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Launchers, LauncherTest, ::testing::ValuesIn(Launches()), LaunchName);
+
+class RefusedDrawingTest : public LauncherTest
+{
+};
+
+TEST_F(RefusedDrawingTest, unusablePathsAreRefusedBeforeAnyCall)
+{
+    // The strict mocks fail on any call.
+    EXPECT_EQ(OpenFootprintDrawing(QString()), 0);
+    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("")), 0);
+    EXPECT_EQ(
+        OpenFootprintDrawing(QStringLiteral("/lib/a") + QChar(u'\0') + QStringLiteral("b.dra")), 0);
+    g_pToolManager = nullptr;
+    EXPECT_EQ(OpenFootprintDrawing(QString()), 0);
+}
+
+TEST_F(RefusedDrawingTest, setupButtonOpensProjectFileOrNoneWithoutProject)
+{
+    CPropertyArray values;
+    CSpiProject project;
+    project.m_strProjectPath = QStringLiteral("/work/my project/demo.ini");
+    const struct
+    {
+        CSpiProject* pProject;
+        QString strArgs;
+    } cases[] = {
+        {&project, " -proj \"/work/my project/demo.ini\""},
+        {nullptr, " -proj \"\""},
+    };
+    for (const auto& c : cases)
+    {
+        CPhysPropsDlg dlg(&values, c.pProject);
+        InSequence order;
+        EXPECT_CALL(m_tools, DoFindTool(kSetupEditorToolId)).WillOnce(Return(nullptr));
+        EXPECT_CALL(m_tools, DoRegisterTool(kSetupEditorToolId, QString("prjsetup"),
+                                            QString("prjsetup"), c.strArgs, IsNull(), 1, 0, 0));
+        EXPECT_CALL(m_tools, RunTool(kSetupEditorToolId));
+        dlg.OnEditorSetup();
+        ::testing::Mock::VerifyAndClearExpectations(&m_tools);
+    }
+}
+
+TEST_F(RefusedDrawingTest, setupButtonReadsProjectPathAfresh)
+{
+    CPropertyArray values;
+    CSpiProject project;
+    CPhysPropsDlg dlg(&values, &project);
+    InSequence order;
+    for (const char* pszPath : {"/a/first.ini", "/b/second.ini"})
+    {
+        project.m_strProjectPath = QString::fromLatin1(pszPath);
+        EXPECT_CALL(m_tools, DoFindTool(kSetupEditorToolId)).WillOnce(Return(nullptr));
+        EXPECT_CALL(m_tools, DoRegisterTool(kSetupEditorToolId, _, _,
+                                            QString(" -proj \"" + project.m_strProjectPath + '"'),
+                                            IsNull(), 1, 0, 0));
+        EXPECT_CALL(m_tools, RunTool(kSetupEditorToolId));
+        dlg.OnEditorSetup();
+    }
+}
+
+TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
+{
+    QTemporaryDir bin;
+    QTemporaryDir other;
+    ASSERT_TRUE(bin.isValid() && other.isValid());
+    const QString strFolders = bin.path() + ", " + other.path();
+    // A file of the editor's name that the system cannot run.
+    QTemporaryDir broken;
+    QFile garbage(broken.filePath("brdedit"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(64, '\x7f'));
+    garbage.close();
+    garbage.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const struct
+    {
+        const char* pszWhat;
+        QStringList folders;
+        std::function<int()> call;
+        QString strBox;
+    } cases[] = {
+        {"view",
+         {bin.path(), other.path()},
+         [] { return OpenFootprintDrawing("/lib/a.dra"); },
+         "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
+             strFolders},
+        {"new drawing",
+         {bin.path(), other.path()},
+         [] { return NewFootprintDrawing(); },
+         "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
+             strFolders},
+        {"setup",
+         {bin.path(), other.path()},
+         [] { return OpenSetupEditor("/p/demo.ini"); },
+         "Cannot start the project setup editor: the program \"prjsetup\" was not found.\n"
+         "Looked in: " +
+             strFolders},
+        {"no folders",
+         {},
+         [] { return NewFootprintDrawing(); },
+         "Cannot start the PCB editor: the program \"brdedit\" was not found.\n"
+         "Looked in: no folder (PATH is empty)"},
+        {"cannot run",
+         {broken.path()},
+         [] { return NewFootprintDrawing(); },
+         "Cannot start the PCB editor \"" + broken.filePath("brdedit") + "\": Exec format error"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszWhat);
+        CToolManager tools;
+        tools.SetErrorHandler([](const QString&) {});
+        tools.SetSearchFolders(c.folders);
+        g_pToolManager = &tools;
+        QStringList boxes;
+        const MessageBoxHandler old = SetMessageBoxHandler(
+            [&boxes](const QString& strText, int nType, int nHelp)
+            {
+                EXPECT_EQ(nType, 0);
+                EXPECT_EQ(nHelp, 0);
+                boxes.append(strText);
+                return 1;
+            });
+        // The second time over the stale registration.
+        EXPECT_EQ(c.call(), 1);
+        EXPECT_EQ(c.call(), 1);
+        SetMessageBoxHandler(old);
+        g_pToolManager = nullptr;
+        EXPECT_EQ(boxes, (QStringList{c.strBox, c.strBox}));
+    }
+}
