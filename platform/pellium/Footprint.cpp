@@ -18,7 +18,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace
+{
 Q_LOGGING_CATEGORY(lcSearch, "physprops.search")
+} // namespace
 
 namespace
 {

@@ -1,6 +1,9 @@
 #include "ipqc/IpqChannel.h"
+#include "ipqc/IpqListener.h"
 #include "ipqc/ipqc.h"
+#include "WaitUntil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -202,19 +205,28 @@ TEST(ClientApi, initSetsTheSessionForSendsAndForStartedPrograms)
 TEST(ClientApi, listBuildsTextOfAnyLength)
 {
     const QByteArray longPath = "/lib/" + QByteArray(5000, 'p') + ".dra";
-    QByteArray sent;
-    ipqc::SetSendHook(
-        [&](const SessionAddress&, const QByteArray& payload)
-        {
-            sent = payload;
-            return 0;
-        });
+    // What ipqSend sends, as the session's listener receives it.
+    const SessionAddress session{
+        QStringLiteral("list-%1").arg(QCoreApplication::applicationPid()), QStringLiteral("testhost")};
+    ipqc::CListener listener;
+    ASSERT_TRUE(listener.Listen(session)) << listener.ErrorString().toStdString();
+    QByteArrayList received;
+    QObject::connect(&listener, &ipqc::CListener::MessageReceived,
+                     [&received](const QByteArray& payload) { received.append(payload); });
+    const SessionAddress before = ipqc::CurrentSession();
+    ipqc::SetCurrentSession(session);
+    const auto sent = [&received]
+    {
+        const bool bArrived = testsupport::WaitUntil([&received] { return !received.isEmpty(); });
+        return bArrived ? received.takeFirst() : QByteArray("(nothing arrived)");
+    };
+
     EXPECT_EQ(
         ipqSend(ipqListN("%s %s", "Input", QByteArray("open \"" + longPath + '"').constData())), 0);
-    EXPECT_EQ(sent, "Input open \"" + longPath + '"');
+    EXPECT_EQ(sent(), "Input open \"" + longPath + '"');
     EXPECT_EQ(ipqSend(ipqListN("%s %d", "n", 42)), 0);
-    EXPECT_EQ(sent, "n 42");
-    ipqc::SetSendHook({});
+    EXPECT_EQ(sent(), "n 42");
+    ipqc::SetCurrentSession(before);
 
     EXPECT_EQ(ipqListN(nullptr), nullptr);
     EXPECT_EQ(ipqSend(nullptr), -1);
