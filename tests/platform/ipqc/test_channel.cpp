@@ -45,6 +45,35 @@ TEST(SessionOptions, readsSessionAndHostLikeTheHostWritesThem)
     }
 }
 
+// The one reading of option words that the client, the module's option
+// list and the host share.
+TEST(SessionOptions, optionWordsTakeEitherPrefixInAnyCase)
+{
+    const struct
+    {
+        const char* pszWord;
+        bool bNamed;     // is "ipqsession"
+        bool bNamedBare; // the same when a bare name counts too
+        bool bSession;   // one of the session's options
+    } cases[] = {
+        {"-ipqsession", true, true, true},  {"/IPQSESSION", true, true, true},
+        {"ipqsession", false, true, false}, {"--ipqsession", false, false, false},
+        {"-ipqsessionx", false, false, true}, {"-IpqHost", false, false, true},
+        {"/ipq", false, false, true},       {"-ip", false, false, false},
+        {"", false, false, false},          {"-", false, false, false},
+    };
+    for (const auto& c : cases)
+    {
+        const QString strWord = QString::fromUtf8(c.pszWord);
+        EXPECT_EQ(ipqc::IsOptionWord(strWord, u"ipqsession"), c.bNamed) << c.pszWord;
+        EXPECT_EQ(ipqc::IsOptionWord(strWord, u"ipqsession", true), c.bNamedBare) << c.pszWord;
+        EXPECT_EQ(ipqc::IsSessionOptionWord(strWord), c.bSession) << c.pszWord;
+    }
+    EXPECT_EQ(ipqc::FindOptionWord({"ipqsession", "-x", "/IpqSession"}, u"ipqsession"), 2);
+    EXPECT_EQ(ipqc::FindOptionWord({"ipqsession", "-x", "/IpqSession"}, u"ipqsession", true), 0);
+    EXPECT_EQ(ipqc::FindOptionWord({QString(), "-x"}, u"", true), -1);
+}
+
 TEST(SessionOptions, takeRemovesOptionsAndValuesOnly)
 {
     QStringList args{"-ipqsession", "s", "/lib/a.dra", "-ipqhost", "h", "--exit-after-ms", "5"};
