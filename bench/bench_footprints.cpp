@@ -10,7 +10,7 @@
 
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
-#include "pellium/Footprint.h"
+#include "project/SearchPath.h"
 #include "footprints/FootprintListModel.h"
 #include "grid/Grids.h"
 #include "viewing/ViewFootprint.h"
@@ -257,7 +257,7 @@ const QList<CFootprintEntry*>& ListOf(std::size_t nCount)
 {
     struct Listed
     {
-        CFootprint search;
+        CFootprint search{ProjectSearchPath};
         QList<CFootprintEntry*> list;
     };
     static std::map<std::size_t, std::unique_ptr<Listed>> s_lists;
@@ -290,7 +290,7 @@ void BM_BrowseListing(benchmark::State& state)
         }
         cpu.Start();
         const auto t0 = Clock::now();
-        CFootprint search;
+        CFootprint search{ProjectSearchPath};
         QList<CFootprintEntry*> footprints;
         BrowseListing(search, footprints);
         const auto t1 = Clock::now();
@@ -327,7 +327,7 @@ void BM_ListingMemory(benchmark::State& state)
         const std::size_t nBefore = HeapInUse();
         cpu.Start();
         const auto t0 = Clock::now();
-        auto pSearch = std::make_unique<CFootprint>();
+        auto pSearch = std::make_unique<CFootprint>(ProjectSearchPath);
         QList<CFootprintEntry*> footprints;
         BrowseListing(*pSearch, footprints);
         const auto t1 = Clock::now();

@@ -1,5 +1,6 @@
 #include "HostOptions.h"
 #include "project/TextFile.h"
+#include "ipqc/IpqChannel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+namespace host
+{
 namespace
 {
 // A properties file is a handful of lines; the bound only keeps a wrong
@@ -148,8 +151,7 @@ bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& op
             if (!needValue(strFile) || !ReadPropsFile(strFile, opts.props, strError))
                 return false;
         }
-        else if (a.startsWith(u"-ipq", Qt::CaseInsensitive) ||
-                 a.startsWith(u"/ipq", Qt::CaseInsensitive))
+        else if (ipqc::IsSessionOptionWord(a))
         {
             // Message-session options belong to the module, which reads them
             // from the process's own arguments.
@@ -368,3 +370,4 @@ QString HostHelpText()
         "  say TEXT                 print TEXT\n"
         "  wait MS                  let MS milliseconds pass before the next step\n");
 }
+} // namespace host

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace host
+{
 using HostProperties = QList<QPair<QString, QString>>;
 
 enum class HostOutput
@@ -49,3 +51,4 @@ QByteArray FormatHostResult(const HostProperties& props, HostOutput output);
 QString MissingDisplay(const HostOptions& opts, const QProcessEnvironment& env);
 
 QString HostHelpText();
+} // namespace host

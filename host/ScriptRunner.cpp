@@ -1,4 +1,5 @@
 #include "ScriptRunner.h"
+#include "SyntheticInput.h"
 #include "project/TextFile.h"
 
 #include <QAbstractButton>
@@ -12,11 +13,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTableView>
-#include <QTest>
 #include <QTimer>
 
 #include <climits>
 
+namespace host
+{
 namespace
 {
 constexpr int kStepDelayMs = 30;
@@ -311,14 +313,13 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
             strError = QStringLiteral("cannot save %1").arg(strFile);
             return false;
         }
-        m_shots.append(strFile);
         m_log(QStringLiteral("  saved %1").arg(strFile));
         return true;
     }
     if (v == u"type")
     {
         QWidget* pFocus = QApplication::focusWidget();
-        QTest::keyClicks(pFocus ? pFocus : pTop, step.strRest);
+        SendKeyClicks(pFocus ? pFocus : pTop, step.strRest);
         return true;
     }
     if (v == u"clear-text")
@@ -330,7 +331,7 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
             return false;
         }
         pEdit->selectAll();
-        QTest::keyClick(pEdit, Qt::Key_Backspace);
+        SendKeyClick(pEdit, Qt::Key_Backspace);
         return true;
     }
     if (v == u"key")
@@ -342,7 +343,7 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
             return false;
         }
         QWidget* pFocus = QApplication::focusWidget();
-        QTest::keyClick(pFocus ? pFocus : pTop, *it);
+        SendKeyClick(pFocus ? pFocus : pTop, *it);
         return true;
     }
 
@@ -373,7 +374,7 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
         QHeaderView* pHeader = pView->horizontalHeader();
         const QPoint pt(pHeader->sectionViewportPosition(nCol) + pHeader->sectionSize(nCol) / 2,
                         pHeader->height() / 2);
-        QTest::mouseDClick(pHeader->viewport(), Qt::LeftButton, {}, pt);
+        SendMouseDoubleClick(pHeader->viewport(), pt);
         return true;
     }
     QModelIndex idx;
@@ -388,25 +389,25 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
     {
         pTop->activateWindow();
         // Offscreen activation can lag; the step itself reports what then fails.
-        (void)QTest::qWaitForWindowActive(pTop, 1000);
+        (void)WaitForWindowActive(pTop, 1000);
     }
     pView->scrollTo(idx);
     const QPoint pt = pView->visualRect(idx).center();
     if (v == u"click" || v == u"ctrl-click")
     {
         const Qt::KeyboardModifiers mods = v == u"click" ? Qt::KeyboardModifiers() : Qt::ControlModifier;
-        QTest::mouseClick(pView->viewport(), Qt::LeftButton, mods, pt);
+        SendMouseClick(pView->viewport(), pt, mods);
         return true;
     }
     if (v == u"dblclick")
     {
-        QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, pt);
-        QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, pt);
+        SendMouseClick(pView->viewport(), pt);
+        SendMouseDoubleClick(pView->viewport(), pt);
         return true;
     }
     // edit / choose: ROW COL TEXT
     const QString strText = step.args.mid(2).join(u' ');
-    QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, pt);
+    SendMouseClick(pView->viewport(), pt);
     pView->edit(idx);
     QWidget* pEditor = pView->indexWidget(idx);
     if (!pEditor)
@@ -420,8 +421,8 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
             return false;
         }
         pLine->selectAll();
-        QTest::keyClicks(pLine, strText);
-        QTest::keyClick(pLine, Qt::Key_Return);
+        SendKeyClicks(pLine, strText);
+        SendKeyClick(pLine, Qt::Key_Return);
         return true;
     }
     auto* pCombo = qobject_cast<QComboBox*>(pEditor);
@@ -433,6 +434,7 @@ bool ScriptRunner::Act(const Step& step, QString& strError)
         return false;
     }
     pCombo->setCurrentIndex(nChoice);
-    QTest::keyClick(pCombo, Qt::Key_Return);
+    SendKeyClick(pCombo, Qt::Key_Return);
     return true;
 }
+} // namespace host

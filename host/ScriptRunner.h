@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace host
+{
 // Plays a walkthrough script against the dialogs the module opens. Each
 // step is scheduled before it acts, so a step that opens a modal dialog
 // hands over to the next step inside that dialog's own loop.
@@ -28,7 +30,6 @@ public:
     bool Failed() const { return m_bFailed; }
     bool Finished() const { return m_nNext >= m_steps.size(); }
     QString Error() const { return m_strError; }
-    QStringList Screenshots() const { return m_shots; }
 
     // Per-step wait for a dialog or control to appear, and the whole script's limit.
     int m_nStepTimeoutMs = 5000;
@@ -60,5 +61,5 @@ private:
     Log m_log;
     bool m_bFailed = false;
     QString m_strError;
-    QStringList m_shots;
 };
+} // namespace host

@@ -3,9 +3,10 @@
 #include "HostOptions.h"
 #include "project/ProjectFile.h"
 #include "ScriptRunner.h"
-#include "project/Session.h"
 #include "project/SpiProject.h"
+#include "harbex/QuietMessages.h"
 #include "harbex/ToolManager.h"
+#include "ipqc/IpqChannel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,7 +17,10 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+namespace host
+{
 namespace
 {
 enum ExitCode
@@ -70,20 +74,25 @@ CBackEndMain* CreateEntryObject(QLibrary& lib, QString& strError)
         strError = QStringLiteral("the module could not create its entry object");
     return static_cast<CBackEndMain*>(pObject);
 }
-} // namespace
 
-
-void QuietHandler(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
+// The session the module joined (it joins one only for a project), else the
+// one the host was started in, if any.
+std::optional<QString> SessionName()
 {
-    // The offscreen platform warns about window hints it cannot honour.
-    if (msg.contains(QLatin1String("propagateSizeHints")))
-        return;
-    qt_message_output(type, ctx, msg);
+    if (const std::optional<ipqc::SessionAddress> joined = ipqc::JoinedSession())
+        return joined->strSession;
+    ipqc::SessionAddress addr;
+    if (ipqc::ParseSessionOptions(QCoreApplication::arguments(), addr))
+        return addr.strSession;
+    return std::nullopt;
 }
+} // namespace
+} // namespace host
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(QuietHandler);
+    using namespace host;
+    InstallQuietMessageHandler();
 
     // Options, files and the display are checked before QApplication exists:
     // without a display it would abort, so --help and every usage error
@@ -164,9 +173,8 @@ int main(int argc, char** argv)
     pMain->SetValues(&values, opts.strProject.isEmpty() ? nullptr : &project);
     if (opts.bVerbose)
     {
-        QString strSession;
-        if (FindCommandOption(QStringLiteral("ipqsession"), strSession) == 0)
-            Say(QStringLiteral("session: %1").arg(strSession));
+        if (const std::optional<QString> strSession = SessionName())
+            Say(QStringLiteral("session: %1").arg(*strSession));
         else
             Say(QStringLiteral("session: none"));
     }

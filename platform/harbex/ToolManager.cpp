@@ -4,9 +4,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
-#include <cstdio>
 #include <cstdlib>
+
+namespace
+{
+Q_LOGGING_CATEGORY(lcTools, "physprops.tools")
+} // namespace
 
 namespace
 {
@@ -71,7 +76,7 @@ void CToolManager::Report(const QString& strText) const
     if (m_errorHandler)
         m_errorHandler(strText);
     else
-        std::fprintf(stderr, "harbex: %s\n", strText.toLocal8Bit().constData());
+        qCWarning(lcTools).noquote() << "harbex:" << strText;
 }
 
 CBaseTool* CToolManager::DoFindTool(unsigned nId)

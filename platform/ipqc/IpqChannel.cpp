@@ -35,17 +35,12 @@ ClientState& State()
     return s_state;
 }
 
-// "-name" or "/name", any case.
-bool IsOption(const QString& strArg, QStringView name)
-{
-    if (strArg.size() != name.size() + 1 || (strArg[0] != u'-' && strArg[0] != u'/'))
-        return false;
-    return QStringView(strArg).mid(1).compare(name, Qt::CaseInsensitive) == 0;
-}
+bool IsPrefix(QChar c) { return c == u'-' || c == u'/'; }
 
-bool IsSessionOption(const QString& strArg)
+// One of the two options that name the session's address.
+bool IsAddressOption(QStringView word)
 {
-    return IsOption(strArg, u"ipqsession") || IsOption(strArg, u"ipqhost");
+    return IsOptionWord(word, u"ipqsession") || IsOptionWord(word, u"ipqhost");
 }
 
 QByteArray PercentEncode(const QString& strText)
@@ -70,19 +65,43 @@ QString ErrnoText(int nErrno)
 }
 } // namespace
 
+bool IsOptionWord(QStringView word, QStringView name, bool bBareToo)
+{
+    // A null word stands for a removed entry and names nothing.
+    if (word.isNull())
+        return false;
+    if (!word.isEmpty() && IsPrefix(word[0]))
+        return word.mid(1).compare(name, Qt::CaseInsensitive) == 0;
+    return bBareToo && word.compare(name, Qt::CaseInsensitive) == 0;
+}
+
+qsizetype FindOptionWord(const QStringList& args, QStringView name, bool bBareToo)
+{
+    for (qsizetype i = 0; i < args.size(); ++i)
+        if (IsOptionWord(args[i], name, bBareToo))
+            return i;
+    return -1;
+}
+
+bool IsSessionOptionWord(QStringView word)
+{
+    return word.size() >= 4 && IsPrefix(word[0]) &&
+           word.mid(1, 3).compare(u"ipq", Qt::CaseInsensitive) == 0;
+}
+
 bool TakeSessionOptions(QStringList& args, SessionAddress& addr)
 {
     bool bFound = false;
     for (qsizetype i = 0; i < args.size();)
     {
-        const bool bSession = IsOption(args[i], u"ipqsession");
-        if (!bSession && !IsOption(args[i], u"ipqhost"))
+        const bool bSession = IsOptionWord(args[i], u"ipqsession");
+        if (!bSession && !IsOptionWord(args[i], u"ipqhost"))
         {
             ++i;
             continue;
         }
         QString strValue;
-        const bool bHasValue = i + 1 < args.size() && !IsSessionOption(args[i + 1]);
+        const bool bHasValue = i + 1 < args.size() && !IsAddressOption(args[i + 1]);
         if (bHasValue)
             strValue = args[i + 1];
         args.remove(i, bHasValue ? 2 : 1);
@@ -128,6 +147,12 @@ SessionAddress CurrentSession()
             return *State().session;
     }
     return SessionFromEnvironment();
+}
+
+std::optional<SessionAddress> JoinedSession()
+{
+    std::lock_guard lock(State().mutex);
+    return State().session;
 }
 
 void SetCurrentSession(const SessionAddress& addr)

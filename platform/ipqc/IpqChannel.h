@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 
 namespace ipqc
 {
@@ -27,6 +28,19 @@ inline constexpr char kHostVariable[] = "IPQ_HOST";
 // How long a send may take at most, connecting and writing together.
 inline constexpr int kSendTimeoutMs = 80;
 
+// Whether a word of a command line is the option NAME: "-NAME" or "/NAME",
+// in any case. With bBareToo a word without '-' or '/' in front may also be
+// NAME alone (the module's own option list is read that way).
+bool IsOptionWord(QStringView word, QStringView name, bool bBareToo = false);
+
+// The first word of args that is the option NAME (as IsOptionWord), or -1.
+qsizetype FindOptionWord(const QStringList& args, QStringView name, bool bBareToo = false);
+
+// Whether a word is one of the message session's options, which a host
+// passes on to the module: any word that starts with "-ipq" or "/ipq", in
+// any case.
+bool IsSessionOptionWord(QStringView word);
+
 // Reads "-ipqsession NAME" and "-ipqhost HOST" (also written with '/', any
 // case) into addr. Returns true when the session option was present; a
 // missing value (the option last, or followed by the other option) gives
@@ -44,6 +58,8 @@ SessionAddress SessionFromArguments(QStringList& args);
 
 // The session that ipqSend uses: the one ipqcInit set, else the environment's.
 SessionAddress CurrentSession();
+// The session ipqcInit set, if it set one.
+std::optional<SessionAddress> JoinedSession();
 void SetCurrentSession(const SessionAddress& addr);
 
 // Where the channel folder is, checked or not.
@@ -79,7 +95,9 @@ int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTime
                 QString* pError);
 
 // Test seam: while set, ipqSend hands every message to the hook instead of
-// the channel and returns the hook's result.
+// the channel and returns the hook's result. What a send carries is better
+// seen through a real CListener; the hook remains for a caller's test that
+// must see a send fail while the session has a listener.
 using SendHook = std::function<int(const SessionAddress& addr, const QByteArray& payload)>;
 void SetSendHook(SendHook hook);
 SendHook CurrentSendHook();

@@ -3,12 +3,18 @@
 
 #include <QByteArray>
 #include <QHostInfo>
+#include <QLoggingCategory>
 #include <QStringList>
 
 #include <cstdarg>
 #include <cstdio>
 #include <new>
 #include <vector>
+
+namespace
+{
+Q_LOGGING_CATEGORY(lcIpqc, "physprops.ipqc")
+} // namespace
 
 struct ipqMessage
 {
@@ -69,7 +75,7 @@ int ipqSend(IPQ_MSG hMsg)
     QString strError;
     const int nResult = ipqc::SendPayload(addr, text, ipqc::kSendTimeoutMs, &strError);
     if (nResult != 0)
-        std::fprintf(stderr, "ipqc: %s\n", strError.toLocal8Bit().constData());
+        qCWarning(lcIpqc).noquote() << "ipqc:" << strError;
     return nResult;
 }
 

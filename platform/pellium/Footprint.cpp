@@ -1,13 +1,7 @@
 #include "pellium/Footprint.h"
 
-#include "project/ExpandEnvVars.h"
-#include "project/ProjectFile.h"
-#include "project/SpiProject.h"
-
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +17,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace
+{
+Q_LOGGING_CATEGORY(lcSearch, "physprops.search")
+} // namespace
 
 namespace
 {
@@ -104,53 +103,6 @@ QString JoinPath(const QString& strFolder, const QString& strFile)
     if (strFolder.endsWith(u'/'))
         return strFolder + strFile;
     return strFolder + u'/' + strFile;
-}
-
-void AppendProjectFolders(const CSpiProject& project, const QString& strProgram, const QDir& base,
-                          CSearchPath& path, bool& bDefined)
-{
-    for (const auto& pProgram : project.m_programs.m_nodes)
-    {
-        if (!pProgram || pProgram->m_strName.compare(strProgram, Qt::CaseInsensitive) != 0)
-            continue;
-        for (const auto& pDirective : pProgram->m_directives.m_nodes)
-        {
-            if (!pDirective || pDirective->m_strName.compare(u"psmpath", Qt::CaseInsensitive) != 0)
-                continue;
-            for (const auto& pList : pDirective->m_lists)
-            {
-                if (!pList)
-                    continue;
-                for (const QString& strValue : pList->m_values)
-                {
-                    bDefined = true;
-                    // Like every directive value: expanded only when the
-                    // project asks for it, and kept as stored when the
-                    // expansion fails ("lib$1" is a folder name too).
-                    QString strFolder = strValue;
-                    QString strNote;
-                    if (project.m_bExpandVars == 1)
-                    {
-                        QString strExpanded;
-                        QString strMessage;
-                        if (ExpandEnvVars(strValue, strExpanded, strMessage))
-                            strFolder = strExpanded;
-                        else
-                            strNote = strMessage.isEmpty() ? QStringLiteral("malformed reference")
-                                                           : strMessage;
-                    }
-                    if (strFolder.isEmpty())
-                    {
-                        if (!strValue.isEmpty())
-                            path.empty.append(strValue);
-                        continue;
-                    }
-                    path.folders.append(QDir::cleanPath(base.absoluteFilePath(strFolder)));
-                    path.unexpanded.append(strNote);
-                }
-            }
-        }
-    }
 }
 
 // Why a folder cannot be searched, or an empty text when it can. A folder
@@ -249,6 +201,7 @@ struct CFootprint::ListingScan
 };
 
 CFootprint::CFootprint() = default;
+CFootprint::CFootprint(SearchPathSource fnSource) : m_fnSource(std::move(fnSource)) {}
 CFootprint::~CFootprint() = default;
 
 void CFootprint::DeleteFootprintList()
@@ -261,44 +214,36 @@ void CFootprint::DeleteFootprintList()
     m_skippedFolders.clear();
 }
 
-CSearchPath CFootprint::SearchPath(const QString& strProjectPath)
+CSearchPath CFootprint::SearchPathOf(const QString& strProjectPath) const
 {
+    if (m_fnSource)
+        return m_fnSource(strProjectPath);
+    qCWarning(lcSearch) << "a search by project path on a footprint search made without a"
+                           " search path source:" << strProjectPath;
     CSearchPath path;
-    bool bDefined = false;
-    if (!strProjectPath.isEmpty())
-    {
-        CSpiProject project;
-        const ProjectFileResult result = LoadProjectFile(strProjectPath, project);
-        if (!result.bOk)
-        {
-            path.strProjectError = result.strError.isEmpty()
-                                       ? strProjectPath + QStringLiteral(": cannot be read")
-                                       : result.strError;
-            return path;
-        }
-        const QDir base = QFileInfo(strProjectPath).absoluteDir();
-        AppendProjectFolders(project, QString(), base, path, bDefined);
-        AppendProjectFolders(project, QStringLiteral("Global"), base, path, bDefined);
-    }
-    if (bDefined)
-        return path;
-
-    static const QRegularExpression separators(QStringLiteral("[:;]"));
-    const QString strEnv = qEnvironmentVariable("PSMPATH");
-    for (const QString& strPart : strEnv.split(separators, Qt::SkipEmptyParts))
-    {
-        path.folders.append(QDir::cleanPath(QDir::current().absoluteFilePath(strPart)));
-        path.unexpanded.append(QString());
-    }
+    path.strProjectError =
+        (strProjectPath.isEmpty() ? QStringLiteral("(no project file)") : strProjectPath) +
+        QStringLiteral(": the footprint search was given no way to read a project's search path");
     return path;
 }
 
 int CFootprint::CreateFootprintList(const QString& strProjectPath, const QString& strFileOrExt,
                                     PROPERTY_NAMES nKind, SEARCH_OPTIONS nOption)
 {
+    return CreateFootprintList(SearchPathOf(strProjectPath), strFileOrExt, nKind, nOption);
+}
+
+int CFootprint::CreateFootprintList(const QString& strProjectPath, const QStringList& fileNames,
+                                    PROPERTY_NAMES nKind)
+{
+    return CreateFootprintList(SearchPathOf(strProjectPath), fileNames, nKind);
+}
+
+int CFootprint::CreateFootprintList(const CSearchPath& path, const QString& strFileOrExt,
+                                    PROPERTY_NAMES nKind, SEARCH_OPTIONS nOption)
+{
     if (nOption == SEARCH_VIEWING)
-        return CreateFootprintList(strProjectPath, QStringList{strFileOrExt}, nKind);
-    const CSearchPath path = SearchPath(strProjectPath);
+        return CreateFootprintList(path, QStringList{strFileOrExt}, nKind);
     if (!path.strProjectError.isEmpty())
     {
         m_report.strProjectError = path.strProjectError;
@@ -307,10 +252,9 @@ int CFootprint::CreateFootprintList(const QString& strProjectPath, const QString
     return AddListing(path, strFileOrExt);
 }
 
-int CFootprint::CreateFootprintList(const QString& strProjectPath, const QStringList& fileNames,
+int CFootprint::CreateFootprintList(const CSearchPath& path, const QStringList& fileNames,
                                     PROPERTY_NAMES)
 {
-    const CSearchPath path = SearchPath(strProjectPath);
     if (!path.strProjectError.isEmpty())
     {
         m_report.strProjectError = path.strProjectError;

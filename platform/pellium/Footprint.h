@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 // What a search is made for. Every footprint serves every property, so the
@@ -25,9 +26,8 @@ enum SEARCH_OPTIONS
 
 inline constexpr const char* kNotFoundLocation = "Not Found";
 
-// The folders of a project's footprint search path, in order, as absolute
-// paths (folders that do not exist included), or why the project named gives
-// none.
+// The folders of a footprint search path, in order, as absolute paths
+// (folders that do not exist included), or why the project named gives none.
 struct CSearchPath
 {
     QStringList folders;
@@ -110,16 +110,22 @@ private:
     quint8 m_nFlags = 0;
 };
 
-// Searches the footprint search path of a project: the project file's
-// "psmpath" values (project level, then [Global]; environment references
-// expanded when the project sets expand_vars = 1), else the PSMPATH
-// environment variable. Only the folders themselves are read, never their
-// subfolders; a folder reached twice (through links) is read once. Folders
-// that cannot be used are skipped and noted in Report().
+// Works out a project's search path; an empty project path means no project.
+using SearchPathSource = std::function<CSearchPath(const QString& strProjectPath)>;
+
+// Searches the folders of a footprint search path: given directly, or worked
+// out from a project by the source the search was made with. Only the
+// folders themselves are read, never their subfolders; a folder reached
+// twice (through links) is read once. Folders that cannot be used are
+// skipped and noted in Report().
 class CFootprint
 {
 public:
+    // Without a source a search by project path is a project error: this
+    // library cannot read a project, and guessing a path would search
+    // another library without a word.
     CFootprint();
+    explicit CFootprint(SearchPathSource fnSource);
     virtual ~CFootprint();
     CFootprint(const CFootprint&) = delete;
     CFootprint& operator=(const CFootprint&) = delete;
@@ -143,6 +149,13 @@ public:
     int CreateFootprintList(const QString& strProjectPath, const QStringList& fileNames,
                             PROPERTY_NAMES nKind);
 
+    // The same over the folders given (a path with strProjectError set
+    // searches nothing and reports that error).
+    int CreateFootprintList(const CSearchPath& path, const QString& strFileOrExt,
+                            PROPERTY_NAMES nKind, SEARCH_OPTIONS nOption);
+    int CreateFootprintList(const CSearchPath& path, const QStringList& fileNames,
+                            PROPERTY_NAMES nKind);
+
     // What the searches since the last DeleteFootprintList could not do.
     const CSearchReport& Report() const { return m_report; }
 
@@ -150,12 +163,10 @@ public:
     // path order, then name order within a folder.
     void GetFootprintList(QList<CFootprintEntry*>& list) const;
 
-    // The folders a search reads (a project path that is empty means no
-    // project: PSMPATH then serves).
-    static CSearchPath SearchPath(const QString& strProjectPath);
-
 private:
     struct ListingScan;
+
+    CSearchPath SearchPathOf(const QString& strProjectPath) const;
 
     int AddListing(const CSearchPath& path, const QString& strExt);
     int AddViewing(const CSearchPath& path, const QStringList& fileNames);
@@ -164,6 +175,7 @@ private:
     QStringList UsableFolders(const CSearchPath& path);
     void Skip(const QString& strFolder, const QString& strReason);
 
+    SearchPathSource m_fnSource;
     std::deque<CFootprintEntry> m_entries;
     std::deque<QString> m_folders;
     std::unique_ptr<ListingScan> m_pScan;

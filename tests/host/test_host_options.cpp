@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+using namespace host;
+
 TEST(HostOptions, collectsPropertiesInOrderAndPassesSessionOptionsThrough)
 {
     HostOptions opts;

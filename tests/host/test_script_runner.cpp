@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using host::ScriptRunner;
+
 namespace
 {
 struct OkDialog

@@ -1,7 +1,7 @@
 // Footprint searches over folders that misbehave: folders that vanish while
 // they are read, files and folders that cannot be read, links that loop,
 // and one folder with a hundred thousand files.
-#include "pellium/Footprint.h"
+#include "project/SearchPath.h"
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
 #include "viewing/ViewFootprint.h"
@@ -104,7 +104,7 @@ TEST_F(SearchFaults, foldersThatVanishWhileTheyAreReadGiveAConsistentList)
     for (int nRound = 0; nRound < 40; ++nRound)
     {
         SCOPED_TRACE(nRound);
-        CFootprint footprint;
+        CFootprint footprint(ProjectSearchPath);
         const int nListed =
             footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
         const QStringList names = Names(footprint);
@@ -115,7 +115,7 @@ TEST_F(SearchFaults, foldersThatVanishWhileTheyAreReadGiveAConsistentList)
             EXPECT_TRUE(strName.startsWith(u"FP") && strName.contains(u"|lib"))
                 << strName.toStdString();
 
-        CFootprint viewing;
+        CFootprint viewing(ProjectSearchPath);
         const int nViewed =
             viewing.CreateFootprintList(strProject, "fp7.PSM", PROP_JEDEC_TYPE, SEARCH_VIEWING);
         EXPECT_LE(nViewed, kFolders);
@@ -134,7 +134,7 @@ TEST_F(SearchFaults, aFolderGoneFromUnderTheCurrentFolderIsSkipped)
     ASSERT_EQ(::rmdir(Bytes(QStringLiteral("gone")).constData()), 0);
     // Relative folders of the variable name places inside the vanished folder.
     qputenv("PSMPATH", "lib:.:" + Bytes(QStringLiteral("keep")));
-    CFootprint footprint;
+    CFootprint footprint(ProjectSearchPath);
     const int nListed =
         footprint.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
     qunsetenv("PSMPATH");
@@ -165,14 +165,14 @@ TEST_F(SearchFaults, linksThatLoopOrLeadNowhereAreSkippedAndTheRestIsFound)
         ASSERT_EQ(::symlink(l.pszTarget, Bytes(QString::fromLatin1(l.pszLink)).constData()), 0);
     const QString strProject = Project({QStringLiteral("lib")});
 
-    CFootprint footprint;
+    CFootprint footprint(ProjectSearchPath);
     footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
     footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
     EXPECT_EQ(Names(footprint),
               (QStringList{QStringLiteral("LINKED|lib"), QStringLiteral("REAL|lib")}));
     for (const char* pszFile : {"SELF.psm", "PING.dra", "DANGLING.psm", "FOLDER.psm", "UP.dra"})
     {
-        CFootprint viewing;
+        CFootprint viewing(ProjectSearchPath);
         EXPECT_EQ(viewing.CreateFootprintList(strProject, pszFile, PROP_JEDEC_TYPE, SEARCH_VIEWING),
                   0)
             << pszFile;
@@ -212,13 +212,13 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
     QStringList opened;
     const auto search = [&]
     {
-        CFootprint footprint;
+        CFootprint footprint(ProjectSearchPath);
         footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
         footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
         listed = Names(footprint);
         for (const CSkippedFolder& folder : footprint.Report().skipped)
             skipped.append(QFileInfo(folder.strFolder).fileName() + u": " + folder.strReason);
-        CFootprint viewing;
+        CFootprint viewing(ProjectSearchPath);
         nViewedHidden =
             viewing.CreateFootprintList(strProject, "HIDDEN.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
         nViewedLocked =
@@ -299,7 +299,7 @@ TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)
     project.write("psmpath = " + folder + '\n');
     project.close();
 
-    CFootprint footprint;
+    CFootprint footprint(ProjectSearchPath);
     EXPECT_EQ(
         footprint.CreateFootprintList(project.fileName(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING),
         kNames);
@@ -316,7 +316,7 @@ TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)
         EXPECT_EQ(list[i]->GetLocation(),
                   QFile::decodeName(folder) + u'/' + QString::fromLatin1(szName) + u".dra");
     }
-    CFootprint viewing;
+    CFootprint viewing(ProjectSearchPath);
     EXPECT_EQ(viewing.CreateFootprintList(project.fileName(), "fp49999.DRA", PROP_JEDEC_TYPE,
                                           SEARCH_VIEWING),
               1);

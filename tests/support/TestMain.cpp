@@ -1,4 +1,5 @@
 #include "entry/BackEndMain.h"
+#include "harbex/QuietMessages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,21 +9,9 @@
 
 #include <cstdlib>
 
-namespace
-{
-// The offscreen platform warns about window hints it cannot honour; the
-// noise hides real output.
-void QuietHandler(QtMsgType type, const QMessageLogContext& ctx, const QString& msg)
-{
-    if (msg.contains(QLatin1String("propagateSizeHints")))
-        return;
-    qt_message_output(type, ctx, msg);
-}
-} // namespace
-
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(QuietHandler);
+    InstallQuietMessageHandler();
     // Dialog tests run without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,4 +1,5 @@
 #include "CompanionSupport.h"
+#include "harbex/QuietMessages.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -66,19 +67,9 @@ void WriteLine(const QString& strLine, const char* pszLogVariable)
         log.write(line);
 }
 
-namespace
-{
-void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& strText)
-{
-    if (strText.contains(QLatin1String("propagateSizeHints")))
-        return;
-    qt_message_output(type, context, strText);
-}
-} // namespace
-
 void QuietenPlatformWarnings()
 {
-    qInstallMessageHandler(QuietHandler);
+    InstallQuietMessageHandler();
 }
 
 void BringToFront(QWidget* pWindow)

@@ -1,5 +1,6 @@
 #include "project/Session.h"
 #include "project/SpiProject.h"
+#include "ipqc/IpqChannel.h"
 
 #include <QCoreApplication>
 #include <QHostInfo>
@@ -91,18 +92,11 @@ QStringList& ProcessOptions()
 int FindCommandOption(const QString& strOption, QString& strValue)
 {
     const QStringList& options = ProcessOptions();
-    for (qsizetype i = 0; i < options.size(); ++i)
-    {
-        const QString& strEntry = options[i];
-        if (strEntry.isNull())
-            continue;
-        const bool bPrefix = strEntry.startsWith(u'-') || strEntry.startsWith(u'/');
-        if (QStringView(strEntry).mid(bPrefix ? 1 : 0).compare(strOption, Qt::CaseInsensitive) != 0)
-            continue;
-        strValue = i + 1 < options.size() ? options[i + 1] : QString();
-        return 0;
-    }
-    return -1;
+    const qsizetype i = ipqc::FindOptionWord(options, strOption, true);
+    if (i < 0)
+        return -1;
+    strValue = i + 1 < options.size() ? options[i + 1] : QString();
+    return 0;
 }
 
 void AddSessionOption(QString strSession)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pellium/Footprint.h"
+#include "project/SearchPath.h"
 #include "common/Modal.h"
 #include "properties/Property.h"
 
@@ -55,5 +55,5 @@ private:
     CPhysPropsGrid* m_pPropsGrid;
     CPropertyArray* m_pValues;
     CSpiProject* m_pProject;
-    CFootprint m_Footprint;
+    CFootprint m_Footprint{ProjectSearchPath};
 };

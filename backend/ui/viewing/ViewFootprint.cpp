@@ -2,6 +2,7 @@
 
 #include "viewing/Launchers.h"
 #include "viewing/LocationDlg.h"
+#include "project/SearchPath.h"
 #include "common/MessageBox.h"
 #include "common/Modal.h"
 
@@ -61,7 +62,7 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
 {
     // One search for every name: the path is read once, not once per name.
     // Its entries stay valid until it ends with this function.
-    CFootprint search;
+    CFootprint search(ProjectSearchPath);
     QList<CFootprintEntry*> pooled;
     {
         CWaitCursor wait;

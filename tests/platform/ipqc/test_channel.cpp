@@ -1,6 +1,9 @@
 #include "ipqc/IpqChannel.h"
+#include "ipqc/IpqListener.h"
 #include "ipqc/ipqc.h"
+#include "WaitUntil.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,6 +43,35 @@ TEST(SessionOptions, readsSessionAndHostLikeTheHostWritesThem)
         EXPECT_EQ(addr.strSession, c.strSession) << c.args.join(' ').toStdString();
         EXPECT_EQ(addr.strHost, c.strHost) << c.args.join(' ').toStdString();
     }
+}
+
+// The one reading of option words that the client, the module's option
+// list and the host share.
+TEST(SessionOptions, optionWordsTakeEitherPrefixInAnyCase)
+{
+    const struct
+    {
+        const char* pszWord;
+        bool bNamed;     // is "ipqsession"
+        bool bNamedBare; // the same when a bare name counts too
+        bool bSession;   // one of the session's options
+    } cases[] = {
+        {"-ipqsession", true, true, true},  {"/IPQSESSION", true, true, true},
+        {"ipqsession", false, true, false}, {"--ipqsession", false, false, false},
+        {"-ipqsessionx", false, false, true}, {"-IpqHost", false, false, true},
+        {"/ipq", false, false, true},       {"-ip", false, false, false},
+        {"", false, false, false},          {"-", false, false, false},
+    };
+    for (const auto& c : cases)
+    {
+        const QString strWord = QString::fromUtf8(c.pszWord);
+        EXPECT_EQ(ipqc::IsOptionWord(strWord, u"ipqsession"), c.bNamed) << c.pszWord;
+        EXPECT_EQ(ipqc::IsOptionWord(strWord, u"ipqsession", true), c.bNamedBare) << c.pszWord;
+        EXPECT_EQ(ipqc::IsSessionOptionWord(strWord), c.bSession) << c.pszWord;
+    }
+    EXPECT_EQ(ipqc::FindOptionWord({"ipqsession", "-x", "/IpqSession"}, u"ipqsession"), 2);
+    EXPECT_EQ(ipqc::FindOptionWord({"ipqsession", "-x", "/IpqSession"}, u"ipqsession", true), 0);
+    EXPECT_EQ(ipqc::FindOptionWord({QString(), "-x"}, u"", true), -1);
 }
 
 TEST(SessionOptions, takeRemovesOptionsAndValuesOnly)
@@ -202,19 +234,28 @@ TEST(ClientApi, initSetsTheSessionForSendsAndForStartedPrograms)
 TEST(ClientApi, listBuildsTextOfAnyLength)
 {
     const QByteArray longPath = "/lib/" + QByteArray(5000, 'p') + ".dra";
-    QByteArray sent;
-    ipqc::SetSendHook(
-        [&](const SessionAddress&, const QByteArray& payload)
-        {
-            sent = payload;
-            return 0;
-        });
+    // What ipqSend sends, as the session's listener receives it.
+    const SessionAddress session{
+        QStringLiteral("list-%1").arg(QCoreApplication::applicationPid()), QStringLiteral("testhost")};
+    ipqc::CListener listener;
+    ASSERT_TRUE(listener.Listen(session)) << listener.ErrorString().toStdString();
+    QByteArrayList received;
+    QObject::connect(&listener, &ipqc::CListener::MessageReceived,
+                     [&received](const QByteArray& payload) { received.append(payload); });
+    const SessionAddress before = ipqc::CurrentSession();
+    ipqc::SetCurrentSession(session);
+    const auto sent = [&received]
+    {
+        const bool bArrived = testsupport::WaitUntil([&received] { return !received.isEmpty(); });
+        return bArrived ? received.takeFirst() : QByteArray("(nothing arrived)");
+    };
+
     EXPECT_EQ(
         ipqSend(ipqListN("%s %s", "Input", QByteArray("open \"" + longPath + '"').constData())), 0);
-    EXPECT_EQ(sent, "Input open \"" + longPath + '"');
+    EXPECT_EQ(sent(), "Input open \"" + longPath + '"');
     EXPECT_EQ(ipqSend(ipqListN("%s %d", "n", 42)), 0);
-    EXPECT_EQ(sent, "n 42");
-    ipqc::SetSendHook({});
+    EXPECT_EQ(sent(), "n 42");
+    ipqc::SetCurrentSession(before);
 
     EXPECT_EQ(ipqListN(nullptr), nullptr);
     EXPECT_EQ(ipqSend(nullptr), -1);

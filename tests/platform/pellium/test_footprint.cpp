@@ -18,7 +18,7 @@ void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStd
 
 namespace
 {
-// A footprint library in a temporary folder, with a project file beside it.
+// A footprint library in a temporary folder.
 class FootprintSearchTest : public ::testing::Test
 {
 protected:
@@ -48,13 +48,16 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << strPath.toStdString();
     }
 
-    QString Project(const QString& strText, const QString& strName = QStringLiteral("proj.ini"))
+    // A search path of folders under the temporary root, in order.
+    CSearchPath Folders(const QStringList& relative) const
     {
-        QDir().mkpath(QFileInfo(Path(strName)).path());
-        QFile file(Path(strName));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(strText.toUtf8());
-        return Path(strName);
+        CSearchPath path;
+        for (const QString& strFolder : relative)
+        {
+            path.folders.append(Path(strFolder));
+            path.unexpanded.append(QString());
+        }
+        return path;
     }
 
     // "name|location" per entry, paths shown relative to the temporary root.
@@ -88,25 +91,22 @@ TEST_F(FootprintSearchTest, listsEachFootprintOncePerFolderInPathAndNameOrder)
     Touch("lib/tht/SOIC8.psm");
     Touch("lib/tht/SOIC8.dra");
     Touch("lib/tht/dip8.psm");
-    const QString strProject = Project(QStringLiteral("[Global]\n"
-                                                      "psmpath = lib/smd\n"
-                                                      "psmpath = lib/missing\n"
-                                                      "psmpath = lib/smd/notes.txt\n"
-                                                      "psmpath = lib/tht\n"));
+    const CSearchPath searchPath =
+        Folders({"lib/smd", "lib/missing", "lib/smd/notes.txt", "lib/tht"});
     CFootprint footprint;
     footprint.DeleteFootprintList();
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 5);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 5);
     EXPECT_EQ(Flatten(footprint), "BGA256|Not Found;QFP44|~/lib/smd/qfp44.Dra;"
                                   "SOIC8|~/lib/smd/SOIC8.dra;dip8|Not Found;"
                                   "SOIC8|~/lib/tht/SOIC8.dra");
     // The drawing pass adds only the footprints that have no .psm, in place.
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
     EXPECT_EQ(Flatten(footprint), "BGA256|Not Found;QFP44|~/lib/smd/qfp44.Dra;"
                                   "SOD123|~/lib/smd/SOD123.dra;SOIC8|~/lib/smd/SOIC8.dra;"
                                   "dip8|Not Found;SOIC8|~/lib/tht/SOIC8.dra");
     // Asking again adds nothing twice.
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".PSM", PROP_OTHER, SEARCH_LISTING), 0);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".PSM", PROP_OTHER, SEARCH_LISTING), 0);
 
     QList<CFootprintEntry*> list;
     footprint.GetFootprintList(list);
@@ -127,24 +127,24 @@ TEST_F(FootprintSearchTest, drawingPassAloneListsFootprintsThatHaveADrawing)
     Touch("a/X.psm");
     Touch("a/Y.dra");
     Touch("a/X.dra");
-    const QString strProject = Project(QStringLiteral("psmpath = a\n"));
+    const CSearchPath searchPath = Folders({"a"});
     CFootprint footprint;
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".dra", PROP_ALT_SYMBOLS, SEARCH_LISTING), 2);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".dra", PROP_ALT_SYMBOLS, SEARCH_LISTING), 2);
     EXPECT_EQ(Flatten(footprint), "X|~/a/X.dra;Y|~/a/Y.dra");
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".psm", PROP_ALT_SYMBOLS, SEARCH_LISTING), 0);
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".txt", PROP_ALT_SYMBOLS, SEARCH_LISTING), 0);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".psm", PROP_ALT_SYMBOLS, SEARCH_LISTING), 0);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".txt", PROP_ALT_SYMBOLS, SEARCH_LISTING), 0);
 }
 
 TEST_F(FootprintSearchTest, deleteStartsAfreshAndSeesNewFiles)
 {
     Touch("a/X.psm");
-    const QString strProject = Project(QStringLiteral("psmpath = a\n"));
+    const CSearchPath searchPath = Folders({"a"});
     CFootprint footprint;
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
     Touch("a/Y.psm");
     footprint.DeleteFootprintList();
     EXPECT_EQ(Flatten(footprint), "");
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 2);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 2);
 }
 
 TEST_F(FootprintSearchTest, viewingFindsOneEntryPerFolderIgnoringCase)
@@ -155,8 +155,7 @@ TEST_F(FootprintSearchTest, viewingFindsOneEntryPerFolderIgnoringCase)
     Touch("c/SOIC8.psm");
     Touch("d/Soic8.Dra");
     Touch("d/sub/X.dra");
-    const QString strProject =
-        Project(QStringLiteral("psmpath = a\npsmpath = b\npsmpath = c\npsmpath = d\n"));
+    const CSearchPath searchPath = Folders({"a", "b", "c", "d"});
 
     struct Case
     {
@@ -178,7 +177,7 @@ TEST_F(FootprintSearchTest, viewingFindsOneEntryPerFolderIgnoringCase)
     {
         SCOPED_TRACE(c.pszFile);
         CFootprint footprint;
-        EXPECT_EQ(footprint.CreateFootprintList(strProject, QString::fromUtf8(c.pszFile),
+        EXPECT_EQ(footprint.CreateFootprintList(searchPath, QString::fromUtf8(c.pszFile),
                                                 PROP_JEDEC_TYPE, SEARCH_VIEWING),
                   c.nHits);
         EXPECT_EQ(Flatten(footprint), QString::fromUtf8(c.pszExpected));
@@ -188,9 +187,9 @@ TEST_F(FootprintSearchTest, viewingFindsOneEntryPerFolderIgnoringCase)
 TEST_F(FootprintSearchTest, viewingMatchesNonAsciiNamesIgnoringCase)
 {
     Touch(QStringLiteral("a/\u00D6SE.dra"));
-    const QString strProject = Project(QStringLiteral("psmpath = a\n"));
+    const CSearchPath searchPath = Folders({"a"});
     CFootprint footprint;
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, QStringLiteral("\u00F6se.dra"),
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, QStringLiteral("\u00F6se.dra"),
                                             PROP_JEDEC_TYPE, SEARCH_VIEWING),
               1);
     EXPECT_EQ(Flatten(footprint), QStringLiteral("\u00D6SE|~/a/\u00D6SE.dra"));
@@ -203,10 +202,9 @@ TEST_F(FootprintSearchTest, sameFolderThroughLinksIsReadOnceAndLoopsAreSkipped)
     ASSERT_EQ(symlink(qPrintable(Path("loop1")), qPrintable(Path("loop2"))), 0);
     ASSERT_EQ(symlink(qPrintable(Path("loop2")), qPrintable(Path("loop1"))), 0);
     ASSERT_EQ(symlink(".", qPrintable(Path("a/self"))), 0); // a loop inside a folder
-    const QString strProject = Project(
-        QStringLiteral("psmpath = alias\npsmpath = loop1\npsmpath = a\npsmpath = a/self\n"));
+    const CSearchPath searchPath = Folders({"alias", "loop1", "a", "a/self"});
     CFootprint footprint;
-    EXPECT_EQ(footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+    EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
     QList<CFootprintEntry*> list;
     footprint.GetFootprintList(list);
     ASSERT_EQ(list.size(), 1);
@@ -220,156 +218,28 @@ TEST_F(FootprintSearchTest, unreadableFolderIsSkipped)
     Touch("a/X.psm");
     Touch("locked/Y.psm");
     ASSERT_EQ(chmod(qPrintable(Path("locked")), 0), 0);
-    const QString strProject = Project(QStringLiteral("psmpath = locked\npsmpath = a\n"));
+    const CSearchPath searchPath = Folders({"locked", "a"});
     CFootprint footprint;
     const int nFound =
-        footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
     CFootprint viewing;
     const int nViewed =
-        viewing.CreateFootprintList(strProject, "Y.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+        viewing.CreateFootprintList(searchPath, "Y.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
     chmod(qPrintable(Path("locked")), 0700);
     EXPECT_EQ(nFound, 1);
     EXPECT_EQ(Flatten(footprint), "X|Not Found");
     EXPECT_EQ(nViewed, 0);
 }
 
-TEST_F(FootprintSearchTest, searchPathComesFromTheProjectInFileOrder)
-{
-    qputenv("PP_LIBROOT", Path("env").toUtf8());
-    qputenv("PSMPATH", "/ignored/when/the/project/has/psmpath");
-    const QString strProject = Project(QStringLiteral("expand_vars = 1\n"
-                                                      "psmpath = top\n"
-                                                      "[Other]\n"
-                                                      "psmpath = other\n"
-                                                      "[Global]\n"
-                                                      "psmpath = ${PP_LIBROOT}/x\n"
-                                                      "psmpath = $(PP_UNSET_VARIABLE)/y\n"
-                                                      "psmpath = /abs/olute/\n"
-                                                      "psmpath = sub/../z\n"
-                                                      "[global]\n"
-                                                      "PSMPATH = last\n"),
-                                       QStringLiteral("nested/proj.ini"));
-    const CSearchPath path = CFootprint::SearchPath(strProject);
-    EXPECT_EQ(path.folders,
-              QStringList({Path("nested/top"), Path("env/x"), Path("nested/$(PP_UNSET_VARIABLE)/y"),
-                           "/abs/olute", Path("nested/z"), Path("nested/last")}));
-    EXPECT_EQ(path.unexpanded.value(2), "Environment Variable PP_UNSET_VARIABLE not set.");
-    EXPECT_TRUE(path.strProjectError.isEmpty());
-}
-
-// Values are expanded only when the project says expand_vars = 1, and a value
-// whose expansion fails is searched as stored.
-TEST_F(FootprintSearchTest, psmPathIsExpandedOnlyWhenTheProjectAsks)
-{
-    qputenv("PP_LIBROOT", "env");
-    Touch(QStringLiteral("lib$1/DOLLAR.psm"));
-    Touch("env/ENV.psm");
-    Touch(QStringLiteral("${PP_LIBROOT}/LITERAL.psm"));
-    struct Case
-    {
-        const char* pszExpand;
-        const char* pszFolders;
-        const char* pszListed;
-    };
-    const Case cases[] = {
-        {"", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
-        {"expand_vars = 0\n", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
-        {"expand_vars = 2\n", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
-        {"expand_vars = 1\n", "lib$1;env", "DOLLAR;ENV"},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.pszExpand);
-        const QString strProject = Project(QString::fromUtf8(c.pszExpand) +
-                                           QStringLiteral("psmpath = lib$1\npsmpath = ${PP_LIBROOT}\n"));
-        QStringList folders;
-        for (const QString& strFolder : CFootprint::SearchPath(strProject).folders)
-            folders.append(QString(strFolder).remove(m_strRoot + u'/'));
-        EXPECT_EQ(folders.join(u';'), QString::fromUtf8(c.pszFolders));
-        CFootprint footprint;
-        footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
-        QList<CFootprintEntry*> list;
-        footprint.GetFootprintList(list);
-        QStringList names;
-        for (const CFootprintEntry* p : list)
-            names.append(p->GetName());
-        EXPECT_EQ(names.join(u';'), QString::fromUtf8(c.pszListed));
-        EXPECT_TRUE(footprint.Report().skipped.isEmpty());
-    }
-}
-
-TEST_F(FootprintSearchTest, psmPathVariableServesWhenThereIsNoProject)
-{
-    qputenv("PSMPATH", QStringLiteral("%1:;%2;rel").arg(Path("a"), Path("b")).toUtf8());
-    const QString strNone = Project(QStringLiteral("[Global]\nsession_name = x\n"));
-    const QStringList expected{Path("a"), Path("b"), QDir::current().absoluteFilePath("rel")};
-    EXPECT_EQ(CFootprint::SearchPath(strNone).folders, expected);
-    EXPECT_EQ(CFootprint::SearchPath(QString()).folders, expected);
-
-    Touch("a/X.psm");
-    CFootprint footprint;
-    EXPECT_EQ(footprint.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
-
-    qunsetenv("PSMPATH");
-    EXPECT_TRUE(CFootprint::SearchPath(QString()).folders.isEmpty());
-    CFootprint empty;
-    EXPECT_EQ(empty.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
-    EXPECT_EQ(empty.CreateFootprintList(QString(), "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
-    EXPECT_TRUE(empty.Report().strProjectError.isEmpty());
-}
-
-// A project named but not readable (broken or removed since it was opened)
-// is an error of the search, never a quiet switch to PSMPATH.
-TEST_F(FootprintSearchTest, aProjectThatCannotBeReadIsReportedNotReplaced)
-{
-    Touch("a/X.psm");
-    Touch("a/X.dra");
-    qputenv("PSMPATH", Path("a").toUtf8());
-    const QString strProject = Project(QStringLiteral("psmpath = a\n"));
-    struct Case
-    {
-        const char* pszLabel;
-        std::function<void()> breakIt;
-        const char* pszError;
-    };
-    const Case cases[] = {
-        {"binary", [&] { Project(QString::fromLatin1("\0x", 2)); }, "proj.ini:1: "},
-        {"removed", [&] { QFile::remove(strProject); }, "proj.ini: cannot open"},
-        {"folder", [&] { QDir().mkpath(strProject); }, "proj.ini: not a file"},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.pszLabel);
-        c.breakIt();
-        EXPECT_TRUE(CFootprint::SearchPath(strProject).folders.isEmpty());
-        CFootprint listing;
-        EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
-        EXPECT_THAT(listing.Report().strProjectError.toStdString(),
-                    ::testing::HasSubstr(c.pszError));
-        EXPECT_THAT(listing.Report().ProjectErrorText().toStdString(),
-                    ::testing::HasSubstr(strProject.toStdString()));
-        CFootprint viewing;
-        EXPECT_EQ(viewing.CreateFootprintList(strProject, "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
-        EXPECT_EQ(viewing.Report().strProjectError, listing.Report().strProjectError);
-        viewing.DeleteFootprintList();
-        EXPECT_TRUE(viewing.Report().strProjectError.isEmpty());
-        QDir(strProject).removeRecursively();
-        QFile::remove(strProject);
-    }
-}
-
 TEST_F(FootprintSearchTest, unusableFoldersAreNotedOnceWithTheReason)
 {
-    qputenv("PP_EMPTY", "");
     Touch("a/X.psm");
     Touch("file");
-    const QString strProject = Project(QStringLiteral("expand_vars = 1\n"
-                                                      "psmpath = missing\n"
-                                                      "psmpath = a\n"
-                                                      "psmpath = file\n"
-                                                      "psmpath = ${PP_UNSET_VARIABLE}/lib\n"
-                                                      "psmpath = ${PP_EMPTY}\n"
-                                                      "psmpath = missing\n"));
+    // As a project gives them: a value kept as stored because its expansion
+    // failed, and one that expands to nothing.
+    CSearchPath searchPath = Folders({"missing", "a", "file", "${PP_UNSET_VARIABLE}/lib", "missing"});
+    searchPath.unexpanded[3] = QStringLiteral("Environment Variable PP_UNSET_VARIABLE not set");
+    searchPath.empty.append(QStringLiteral("${PP_EMPTY}"));
     const QStringList expected{
         "~/missing: does not exist",
         "~/file: is not a folder",
@@ -384,15 +254,51 @@ TEST_F(FootprintSearchTest, unusableFoldersAreNotedOnceWithTheReason)
         return lines;
     };
     CFootprint listing;
-    EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
-    listing.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+    EXPECT_EQ(listing.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+    listing.CreateFootprintList(searchPath, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
     EXPECT_EQ(skipped(listing), expected);
     CFootprint viewing;
-    viewing.CreateFootprintList(strProject, "X.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
-    viewing.CreateFootprintList(strProject, "Y.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+    viewing.CreateFootprintList(searchPath, "X.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+    viewing.CreateFootprintList(searchPath, "Y.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
     EXPECT_EQ(skipped(viewing), expected);
     EXPECT_EQ(QString(viewing.Report().SkippedText()).replace(m_strRoot, QStringLiteral("~")),
               "\n\nSearch folders skipped:\n" + expected.join(u'\n'));
+}
+
+// A search made without a way to read projects cannot tell a project's
+// folders: searching by project path is an error, never a search of PSMPATH
+// or of anything else.
+TEST_F(FootprintSearchTest, searchByProjectPathWithoutASourceIsAProjectError)
+{
+    Touch("a/X.psm");
+    Touch("a/X.dra");
+    qputenv("PSMPATH", Path("a").toUtf8());
+    const QString strProject = Path("proj.ini");
+    const struct
+    {
+        const char* pszLabel;
+        std::function<int(CFootprint&, const QString&)> search;
+    } cases[] = {
+        {"listing", [](CFootprint& f, const QString& p)
+         { return f.CreateFootprintList(p, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING); }},
+        {"viewing", [](CFootprint& f, const QString& p)
+         { return f.CreateFootprintList(p, "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING); }},
+        {"many names", [](CFootprint& f, const QString& p)
+         { return f.CreateFootprintList(p, QStringList{"X.dra"}, PROP_ALT_SYMBOLS); }},
+    };
+    for (const auto& c : cases)
+        for (const QString& strPath : {strProject, QString()})
+        {
+            SCOPED_TRACE(std::string(c.pszLabel) + " " + strPath.toStdString());
+            CFootprint footprint;
+            EXPECT_EQ(c.search(footprint, strPath), 0);
+            EXPECT_EQ(Flatten(footprint), "");
+            EXPECT_THAT(footprint.Report().strProjectError.toStdString(),
+                        ::testing::HasSubstr("no way to read a project's search path"));
+        }
+    CFootprint footprint;
+    EXPECT_EQ(footprint.CreateFootprintList(Folders({"a"}), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+    EXPECT_TRUE(footprint.Report().strProjectError.isEmpty());
 }
 
 TEST(SearchReport, listsTenSkippedFoldersThenHowManyMore)
@@ -418,16 +324,15 @@ TEST_F(FootprintSearchTest, viewingManyNamesAtOnceMatchesOneSearchPerName)
                                 "c/SOIC8.dra", "c/QFP.psm"})
         Touch(QString::fromLatin1(pszFile));
     Touch(QStringLiteral("b/\u00D6SE.dra"));
-    const QString strProject =
-        Project(QStringLiteral("psmpath = a\npsmpath = missing\npsmpath = b\npsmpath = c\n"));
+    const CSearchPath searchPath = Folders({"a", "missing", "b", "c"});
     const QStringList names{"DIP8.dra",  "soic8.dra", "MISSING.dra", "SOIC8.dra", "",
                             "../a/SOIC8.dra", "DIP8.dra", QStringLiteral("\u00F6se.dra"), "QFP.dra"};
     CFootprint oneByOne;
     int nOneByOne = 0;
     for (const QString& strName : names)
-        nOneByOne += oneByOne.CreateFootprintList(strProject, strName, PROP_ALT_SYMBOLS, SEARCH_VIEWING);
+        nOneByOne += oneByOne.CreateFootprintList(searchPath, strName, PROP_ALT_SYMBOLS, SEARCH_VIEWING);
     CFootprint atOnce;
-    EXPECT_EQ(atOnce.CreateFootprintList(strProject, names, PROP_ALT_SYMBOLS), nOneByOne);
+    EXPECT_EQ(atOnce.CreateFootprintList(searchPath, names, PROP_ALT_SYMBOLS), nOneByOne);
     EXPECT_EQ(Flatten(atOnce), Flatten(oneByOne));
     EXPECT_EQ(Flatten(atOnce),
               QStringLiteral("DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;"

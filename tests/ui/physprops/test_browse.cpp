@@ -5,6 +5,7 @@
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
+#include "project/SearchPath.h"
 #include "properties/Property.h"
 #include "project/SpiProject.h"
 
@@ -78,7 +79,7 @@ struct Props
 bool SearchFindsFootprints()
 {
     FootprintTree tree{"PROBE.psm"};
-    CFootprint search;
+    CFootprint search(ProjectSearchPath);
     search.CreateFootprintList(QString(), QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
     QList<CFootprintEntry*> found;
     search.GetFootprintList(found);

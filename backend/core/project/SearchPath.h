@@ -1,0 +1,13 @@
+#pragma once
+
+#include "pellium/Footprint.h"
+
+#include <QString>
+
+// A project's footprint search path: the project file's "psmpath" values
+// (project level, then [Global]), relative to the project file's folder and
+// expanded only when the project sets expand_vars = 1, else the PSMPATH
+// environment variable (':' or ';' between folders, relative to the current
+// folder). An empty path means no project: PSMPATH serves. A project file
+// that cannot be read now gives strProjectError and no folders.
+CSearchPath ProjectSearchPath(const QString& strProjectPath);

@@ -1,0 +1,191 @@
+#include "project/SearchPath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }
+
+namespace
+{
+// A footprint library in a temporary folder, with a project file beside it.
+class ProjectSearchPathTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_strRoot = m_dir.path();
+        m_strOldPsmPath = qEnvironmentVariable("PSMPATH");
+        m_bHadPsmPath = qEnvironmentVariableIsSet("PSMPATH");
+        qunsetenv("PSMPATH");
+    }
+    void TearDown() override
+    {
+        if (m_bHadPsmPath)
+            qputenv("PSMPATH", m_strOldPsmPath.toUtf8());
+        else
+            qunsetenv("PSMPATH");
+    }
+
+    QString Path(const QString& strRelative) const { return m_strRoot + u'/' + strRelative; }
+
+    void Touch(const QString& strRelative)
+    {
+        const QString strPath = Path(strRelative);
+        QDir().mkpath(QFileInfo(strPath).path());
+        QFile file(strPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << strPath.toStdString();
+    }
+
+    QString Project(const QString& strText, const QString& strName = QStringLiteral("proj.ini"))
+    {
+        QDir().mkpath(QFileInfo(Path(strName)).path());
+        QFile file(Path(strName));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(strText.toUtf8());
+        return Path(strName);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_strRoot;
+    QString m_strOldPsmPath;
+    bool m_bHadPsmPath = false;
+};
+
+TEST_F(ProjectSearchPathTest, searchPathComesFromTheProjectInFileOrder)
+{
+    qputenv("PP_LIBROOT", Path("env").toUtf8());
+    qputenv("PP_EMPTY", "");
+    qputenv("PSMPATH", "/ignored/when/the/project/has/psmpath");
+    const QString strProject = Project(QStringLiteral("expand_vars = 1\n"
+                                                      "psmpath = top\n"
+                                                      "[Other]\n"
+                                                      "psmpath = other\n"
+                                                      "[Global]\n"
+                                                      "psmpath = ${PP_LIBROOT}/x\n"
+                                                      "psmpath = $(PP_UNSET_VARIABLE)/y\n"
+                                                      "psmpath = /abs/olute/\n"
+                                                      "psmpath = ${PP_EMPTY}\n"
+                                                      "psmpath = sub/../z\n"
+                                                      "[global]\n"
+                                                      "PSMPATH = last\n"),
+                                       QStringLiteral("nested/proj.ini"));
+    const CSearchPath path = ProjectSearchPath(strProject);
+    EXPECT_EQ(path.folders,
+              QStringList({Path("nested/top"), Path("env/x"), Path("nested/$(PP_UNSET_VARIABLE)/y"),
+                           "/abs/olute", Path("nested/z"), Path("nested/last")}));
+    EXPECT_EQ(path.unexpanded.value(2), "Environment Variable PP_UNSET_VARIABLE not set.");
+    EXPECT_EQ(path.empty, QStringList{"${PP_EMPTY}"});
+    EXPECT_TRUE(path.strProjectError.isEmpty());
+}
+
+// Values are expanded only when the project says expand_vars = 1, and a value
+// whose expansion fails is searched as stored.
+TEST_F(ProjectSearchPathTest, psmPathIsExpandedOnlyWhenTheProjectAsks)
+{
+    qputenv("PP_LIBROOT", "env");
+    Touch(QStringLiteral("lib$1/DOLLAR.psm"));
+    Touch("env/ENV.psm");
+    Touch(QStringLiteral("${PP_LIBROOT}/LITERAL.psm"));
+    struct Case
+    {
+        const char* pszExpand;
+        const char* pszFolders;
+        const char* pszListed;
+    };
+    const Case cases[] = {
+        {"", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
+        {"expand_vars = 0\n", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
+        {"expand_vars = 2\n", "lib$1;${PP_LIBROOT}", "DOLLAR;LITERAL"},
+        {"expand_vars = 1\n", "lib$1;env", "DOLLAR;ENV"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszExpand);
+        const QString strProject = Project(QString::fromUtf8(c.pszExpand) +
+                                           QStringLiteral("psmpath = lib$1\npsmpath = ${PP_LIBROOT}\n"));
+        QStringList folders;
+        for (const QString& strFolder : ProjectSearchPath(strProject).folders)
+            folders.append(QString(strFolder).remove(m_strRoot + u'/'));
+        EXPECT_EQ(folders.join(u';'), QString::fromUtf8(c.pszFolders));
+        CFootprint footprint(ProjectSearchPath);
+        footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        QList<CFootprintEntry*> list;
+        footprint.GetFootprintList(list);
+        QStringList names;
+        for (const CFootprintEntry* p : list)
+            names.append(p->GetName());
+        EXPECT_EQ(names.join(u';'), QString::fromUtf8(c.pszListed));
+        EXPECT_TRUE(footprint.Report().skipped.isEmpty());
+    }
+}
+
+TEST_F(ProjectSearchPathTest, psmPathVariableServesWhenThereIsNoProject)
+{
+    qputenv("PSMPATH", QStringLiteral("%1:;%2;rel").arg(Path("a"), Path("b")).toUtf8());
+    const QString strNone = Project(QStringLiteral("[Global]\nsession_name = x\n"));
+    const QStringList expected{Path("a"), Path("b"), QDir::current().absoluteFilePath("rel")};
+    EXPECT_EQ(ProjectSearchPath(strNone).folders, expected);
+    EXPECT_EQ(ProjectSearchPath(QString()).folders, expected);
+
+    Touch("a/X.psm");
+    CFootprint footprint(ProjectSearchPath);
+    EXPECT_EQ(footprint.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 1);
+
+    qunsetenv("PSMPATH");
+    EXPECT_TRUE(ProjectSearchPath(QString()).folders.isEmpty());
+    CFootprint empty(ProjectSearchPath);
+    EXPECT_EQ(empty.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
+    EXPECT_EQ(empty.CreateFootprintList(QString(), "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
+    EXPECT_TRUE(empty.Report().strProjectError.isEmpty());
+}
+
+// A project named but not readable (broken or removed since it was opened)
+// is an error of the search, never a quiet switch to PSMPATH.
+TEST_F(ProjectSearchPathTest, aProjectThatCannotBeReadIsReportedNotReplaced)
+{
+    Touch("a/X.psm");
+    Touch("a/X.dra");
+    qputenv("PSMPATH", Path("a").toUtf8());
+    const QString strProject = Project(QStringLiteral("psmpath = a\n"));
+    struct Case
+    {
+        const char* pszLabel;
+        std::function<void()> breakIt;
+        const char* pszError;
+    };
+    const Case cases[] = {
+        {"binary", [&] { Project(QString::fromLatin1("\0x", 2)); }, "proj.ini:1: "},
+        {"removed", [&] { QFile::remove(strProject); }, "proj.ini: cannot open"},
+        {"folder", [&] { QDir().mkpath(strProject); }, "proj.ini: not a file"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszLabel);
+        c.breakIt();
+        EXPECT_TRUE(ProjectSearchPath(strProject).folders.isEmpty());
+        CFootprint listing(ProjectSearchPath);
+        EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
+        EXPECT_THAT(listing.Report().strProjectError.toStdString(),
+                    ::testing::HasSubstr(c.pszError));
+        EXPECT_THAT(listing.Report().ProjectErrorText().toStdString(),
+                    ::testing::HasSubstr(strProject.toStdString()));
+        CFootprint viewing(ProjectSearchPath);
+        EXPECT_EQ(viewing.CreateFootprintList(strProject, "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
+        EXPECT_EQ(viewing.Report().strProjectError, listing.Report().strProjectError);
+        viewing.DeleteFootprintList();
+        EXPECT_TRUE(viewing.Report().strProjectError.isEmpty());
+        QDir(strProject).removeRecursively();
+        QFile::remove(strProject);
+    }
+}
+
+} // namespace
