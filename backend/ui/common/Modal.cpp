@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QPointer>
 
 CWaitCursor::CWaitCursor() : m_bActive(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
 {
@@ -16,17 +15,21 @@ CWaitCursor::~CWaitCursor()
         QGuiApplication::restoreOverrideCursor();
 }
 
+CFocusReturn::CFocusReturn() : m_pCaller(QApplication::activeWindow()) {}
+
+void CFocusReturn::GiveBack(const QWidget* pExcept) const
+{
+    if (m_pCaller && m_pCaller != pExcept && m_pCaller->isVisible())
+        m_pCaller->activateWindow();
+}
+
 int RunModalDialog(QDialog& dialog)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return -1;
-    // Our dialogs often have no parent of ours, and not every platform hands
-    // the focus back when a parentless modal closes: give it back ourselves,
-    // so the keyboard works in the window the user came from.
-    const QPointer<QWidget> pCaller = QApplication::activeWindow();
+    const CFocusReturn focus;
     const int nResult = dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
-    if (pCaller && pCaller != &dialog && pCaller->isVisible())
-        pCaller->activateWindow();
+    focus.GiveBack(&dialog);
     return nResult;
 }
 

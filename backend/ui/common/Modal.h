@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <QGuiApplication>
-
-class QDialog;
+#include <QPointer>
 
 // Shows the wait cursor for the life of the guard, also when an exception
 // leaves the scope.
@@ -28,7 +28,19 @@ enum DialogResult
 // Escape, -1 when no widget application exists to show it in.
 int RunModalDialog(QDialog& dialog);
 
-#include <QDialog>
+// Remembers the window the user works in, to give it the focus back after
+// a dialog or a message box: ours often have no parent window of ours, and
+// not every platform hands the focus back when a parentless modal closes.
+class CFocusReturn
+{
+public:
+    CFocusReturn();
+    // Activates the remembered window if it is still shown (and not pExcept).
+    void GiveBack(const QWidget* pExcept = nullptr) const;
+
+private:
+    QPointer<QWidget> m_pCaller;
+};
 
 // A dialog run the way the module's callers expect: set up once by
 // OnInitDialog (at DoModal, or by InitDialog for a non-modal show), closed
