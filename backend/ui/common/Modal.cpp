@@ -23,16 +23,6 @@ void CFocusReturn::GiveBack(const QWidget* pExcept) const
         m_pCaller->activateWindow();
 }
 
-int RunModalDialog(QDialog& dialog)
-{
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return -1;
-    const CFocusReturn focus;
-    const int nResult = dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
-    focus.GiveBack(&dialog);
-    return nResult;
-}
-
 CDialogBase::CDialogBase(QWidget* pParent) : QDialog(pParent) {}
 
 bool CDialogBase::InitDialog()
@@ -49,5 +39,8 @@ int CDialogBase::DoModal()
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !InitDialog())
         return -1;
-    return RunModalDialog(*this);
+    const CFocusReturn focus;
+    const int nResult = exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    focus.GiveBack(this);
+    return nResult;
 }

@@ -29,5 +29,4 @@ private:
 // and the chooser alike: a drawing that cannot be read is named in a message
 // box; a readable one goes to the services' drawing opener. 0 when nothing
 // was opened, else the opener's answer.
-int OpenFootprintLocation(const QString& strLocation,
-                          const CServices& services = CServices::Default());
+int OpenFootprintLocation(const QString& strLocation, const CServices& services);

@@ -66,7 +66,7 @@ TEST(SplitAltSymbols, splitsAcceptedValuesAndRefusesMalformedOnes)
     }
 }
 
-TEST(SplitAltSymbols, namesLongerThan23CharactersAreKeptWhole)
+TEST(SplitAltSymbols, namesOfAnyLengthAreKeptWhole)
 {
     const QString strSubclass(100, u'S');
     const QString strName = QStringLiteral("QFN-56-1EP_8x8mm_P0.5mm_EP5.6x5.6mm_ThermalVias");

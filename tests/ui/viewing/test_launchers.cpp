@@ -54,7 +54,7 @@ std::vector<Launch> Launches()
         {"openPathEndingInBackslash",
          [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing("C:\\lib\\"); },
          kPcbEditorToolId, "brdedit", "\"C:\\lib\\\\\"", "Input open \"C:\\lib\\\""},
-        {"openPathLongerThanOldBuffer",
+        {"openPathOfThousandsOfCharacters",
          [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing(kLongPath); },
          kPcbEditorToolId, "brdedit", QString(u'"' + kLongPath + u'"'),
          QByteArray("Input open \"" + kLongPath.toUtf8() + '"')},
