@@ -48,7 +48,6 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
 void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
                                             PROPERTY_NAMES nKind) const
 {
-    const CServices& services = m_services;
     // One search for every name: the path is read once, not once per name.
     // Its entries stay valid until it ends with this function.
     CFootprint search;
@@ -78,20 +77,17 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     case CViewDecision::kNothing:
         break;
     case CViewDecision::kTell:
-        services.MessageBox(decision.m_strText);
+        m_services.MessageBox(decision.m_strText);
         focus.GiveBack();
         break;
     case CViewDecision::kOpen:
         // A refusal has said why in a message box; the user goes on where they were.
-        if (OpenFootprintLocation(decision.m_strText, services) == 0)
+        if (OpenFootprintLocation(decision.m_strText, m_services) == 0)
             focus.GiveBack();
         break;
     case CViewDecision::kChoose:
-    {
-        CLocationDlg chooser(&pooled, services);
-        chooser.DoModal();
-    }
-        focus.GiveBack();
+        // The chooser gives the focus back as it closes.
+        CLocationDlg(&pooled, m_services).DoModal();
         break;
     }
 }
