@@ -19,7 +19,7 @@ void CBackEndMain::SetValues(CPropertyArray* pValues, CSpiProject* pProject)
     int nArgc = 0;
     char** ppArgv = nullptr;
     if (InitMessageSession(*pProject, appName.isNull() ? nullptr : appName.constData(), &nArgc,
-                           &ppArgv, m_pServices->m_core) != 0)
+                           &ppArgv, m_pServices->m_Core) != 0)
         return;
     ipqcInit(&nArgc, ppArgv);
     // Only the array: the texts stay with the split for the message client.

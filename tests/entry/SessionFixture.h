@@ -17,8 +17,8 @@ protected:
     {
         // A plain program name, whatever the test binary was started with.
         ProcessOptions() = QStringList{QStringLiteral("physprops")};
-        m_services.m_core.m_fnLoginName = [] { return QStringLiteral("lab user"); };
-        m_services.m_core.m_fnHostName = [] { return QStringLiteral("bench-host"); };
+        m_services.m_Core.m_fnLoginName = [] { return QStringLiteral("lab user"); };
+        m_services.m_Core.m_fnHostName = [] { return QStringLiteral("bench-host"); };
     }
     ~SessionFixture() override { ProcessOptions() = m_savedOptions; }
 

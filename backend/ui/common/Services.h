@@ -22,7 +22,7 @@ public:
     std::function<int(const QString& strPath, const CServices& services)> m_fnOpenDrawing;
     // The tool manager the launchers work through, or null.
     std::function<CToolManager*()> m_fnToolManager;
-    CCoreServices m_core = CCoreServices::Default();
+    CCoreServices m_Core = CCoreServices::Default();
 
     int MessageBox(const QString& strText) const
     {
