@@ -377,19 +377,19 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
         names.append(Names().Name(i < nCount ? i : nCount + k));
     }
     int nOpened = 0;
-    const FootprintOpener previous = SetFootprintOpener([&nOpened](const QString&) { return ++nOpened; });
+    CServices services = CServices::Default();
+    services.m_fnOpenDrawing = [&nOpened](const QString&, const CServices&) { return ++nOpened; };
     for (auto _ : state)
     {
         QTimer closer;
         CloseChooserWhenShown(closer);
         cpu.Start();
         const auto t0 = Clock::now();
-        ViewFootprintDrawing(names, QString(), PROP_ALT_SYMBOLS);
+        CFootprintViewer(services).ViewFootprintDrawing(names, QString(), PROP_ALT_SYMBOLS);
         const auto t1 = Clock::now();
         cpu.Stop();
         state.SetIterationTime(Seconds(t0, t1));
     }
-    SetFootprintOpener(previous);
     state.counters["footprints"] = double(nCount);
     cpu.Report(state);
 }

@@ -16,11 +16,12 @@ char* FuzzInstallRoot()
 {
     return strdup("/opt/zorv/");
 }
+
+CCoreServices g_services = {{}, {}, &FuzzInstallRoot};
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    SetInstallRootProvider(&FuzzInstallRoot);
     setenv("FZ", "/f/", 1);
     setenv("FZ_EMPTY", "", 1);
     setenv("FZ_SELF", "$FZ_SELF${FZ}", 1);
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
     const char* pszResult = nullptr;
     const char* pszMessage = nullptr;
-    const int nOk = ExpandEnvVars(pszText, &pszResult, &pszMessage);
+    const int nOk = ExpandEnvVars(pszText, &pszResult, &pszMessage, g_services);
     FUZZ_CHECK(nOk == 0 || nOk == 1);
     std::string strResult;
     std::string strMessage;
@@ -60,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     {
         QString strOut = QStringLiteral("before");
         QString strError = QStringLiteral("before");
-        const bool bOk = ExpandEnvVars(strText, strOut, strError);
+        const bool bOk = ExpandEnvVars(strText, strOut, strError, g_services);
         FUZZ_CHECK(bOk == (nOk == 1));
         if (bOk)
         {
@@ -79,18 +80,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     {
         const char* pszAgain = nullptr;
         const char* pszAgainMessage = nullptr;
-        const int nAgain = ExpandEnvVars(pszResult, &pszAgain, &pszAgainMessage);
+        const int nAgain = ExpandEnvVars(pszResult, &pszAgain, &pszAgainMessage, g_services);
         std::string strFresh;
         const char* pszFresh = nullptr;
         const char* pszFreshMessage = nullptr;
         const std::string again = nAgain ? std::string(pszAgain) : std::string(pszAgainMessage);
-        const int nFresh = ExpandEnvVars(strResult.c_str(), &pszFresh, &pszFreshMessage);
+        const int nFresh =
+            ExpandEnvVars(strResult.c_str(), &pszFresh, &pszFreshMessage, g_services);
         FUZZ_CHECK(nFresh == nAgain);
         FUZZ_CHECK(again == (nFresh ? std::string(pszFresh) : std::string(pszFreshMessage)));
     }
 
     std::string buffer;
-    const char* pszRoot = LookupInstallRoot(pszText, buffer);
+    const char* pszRoot = LookupInstallRoot(pszText, buffer, g_services);
     FUZZ_CHECK((pszRoot != nullptr) == (cText == "ZORV_INST_DIR"));
     return 0;
 }

@@ -1,5 +1,5 @@
 #include "entry/BackEndMain.h"
-#include "common/MessageBox.h"
+#include "common/Services.h"
 #include "physprops/PhysPropsDlg.h"
 #include "viewing/Launchers.h"
 
@@ -13,7 +13,9 @@ const CRuntimeClass classCBackEndMain = {"CBackEndMain", int(sizeof(CBackEndMain
                                          &CBackEndMain::CreateObject, &classCDocument};
 }
 
-CBackEndMain::CBackEndMain() = default;
+CBackEndMain::CBackEndMain() : CBackEndMain(CServices::Default()) {}
+
+CBackEndMain::CBackEndMain(const CServices& services) : m_pServices(&services) {}
 
 CBackEndMain::~CBackEndMain()
 {
@@ -43,9 +45,9 @@ int CBackEndMain::StartBackEnd()
 {
     if (!m_pValues)
         return -1;
-    CPhysPropsDlg dlg(m_pValues, m_pProject);
+    CPhysPropsDlg dlg(m_pValues, m_pProject, *m_pServices);
     const int nResult = dlg.DoModal();
     if (nResult == -1)
-        AfxMessageBox(QStringLiteral("Backend dialog-box creation failed"), 0, 0);
+        m_pServices->MessageBox(QStringLiteral("Backend dialog-box creation failed"));
     return nResult;
 }

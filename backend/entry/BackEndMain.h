@@ -13,6 +13,7 @@
 #define PHYSPROPS_MODULE_API Q_DECL_IMPORT
 #endif
 
+class CServices;
 class CSpiProject;
 class CToolManager;
 class QDataStream;
@@ -44,6 +45,9 @@ class PHYSPROPS_MODULE_API CBackEndMain : public QObject
 {
 public:
     CBackEndMain();
+    // With the outside world given (borrowed: it outlives the object) rather
+    // than the real one.
+    explicit CBackEndMain(const CServices& services);
     ~CBackEndMain() override;
     CBackEndMain(const CBackEndMain&) = delete;
     CBackEndMain& operator=(const CBackEndMain&) = delete;
@@ -64,6 +68,9 @@ public:
 
     CPropertyArray* m_pValues = nullptr;
     CSpiProject* m_pProject = nullptr;
+
+private:
+    const CServices* m_pServices;
 };
 
 // The module's application object: sets up the grid library and the grid

@@ -1,6 +1,8 @@
+#include "common/Services.h"
 #include "entry/BackEndMain.h"
-#include "project/SpiProject.h"
 #include "ipqc/ipqc.h"
+#include "project/Session.h"
+#include "project/SpiProject.h"
 
 #include <QCoreApplication>
 
@@ -16,8 +18,8 @@ void CBackEndMain::SetValues(CPropertyArray* pValues, CSpiProject* pProject)
         QCoreApplication::instance() ? QCoreApplication::applicationName().toUtf8() : QByteArray();
     int nArgc = 0;
     char** ppArgv = nullptr;
-    if (pProject->InitMessageSession(appName.isNull() ? nullptr : appName.constData(), &nArgc,
-                                     &ppArgv) != 0)
+    if (InitMessageSession(*pProject, appName.isNull() ? nullptr : appName.constData(), &nArgc,
+                           &ppArgv, m_pServices->m_Core) != 0)
         return;
     ipqcInit(&nArgc, ppArgv);
     // Only the array: the texts stay with the split for the message client.

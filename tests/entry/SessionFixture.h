@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Services.h"
 #include "project/Session.h"
 #include "project/SpiProject.h"
 
@@ -7,25 +8,19 @@
 
 #include <vector>
 
-// Keeps the process-wide option list and the name sources as they were, so
-// that a test may change them freely.
+// Keeps the process-wide option list as it was, so that a test may change
+// it freely; the login and host names come from m_services.
 class SessionFixture : public ::testing::Test
 {
 protected:
-    SessionFixture()
-        : m_savedOptions(ProcessOptions()),
-          m_prevLogin(SetLoginNameSource([] { return QStringLiteral("lab user"); })),
-          m_prevHost(SetHostNameSource([] { return QStringLiteral("bench-host"); }))
+    SessionFixture() : m_savedOptions(ProcessOptions())
     {
         // A plain program name, whatever the test binary was started with.
         ProcessOptions() = QStringList{QStringLiteral("physprops")};
+        m_services.m_Core.m_fnLoginName = [] { return QStringLiteral("lab user"); };
+        m_services.m_Core.m_fnHostName = [] { return QStringLiteral("bench-host"); };
     }
-    ~SessionFixture() override
-    {
-        ProcessOptions() = m_savedOptions;
-        SetLoginNameSource(m_prevLogin);
-        SetHostNameSource(m_prevHost);
-    }
+    ~SessionFixture() override { ProcessOptions() = m_savedOptions; }
 
     static void FillGlobal(CSpiProject& project, const QString& strSession)
     {
@@ -44,8 +39,8 @@ protected:
         return words;
     }
 
+    CServices m_services = CServices::Default();
+
 private:
     QStringList m_savedOptions;
-    NameSource m_prevLogin;
-    NameSource m_prevHost;
 };

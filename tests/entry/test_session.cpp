@@ -141,7 +141,7 @@ TEST_F(GetSessionNameTest, prefersTheProcessOptionThenTheDirectiveThenARandomNam
         CSpiProject project;
         FillGlobal(project, c.strDirective);
         QString strSession = QStringLiteral("Lib");
-        ASSERT_EQ(project.GetSessionName(strSession), 0);
+        ASSERT_EQ(GetSessionName(project, strSession, m_services.m_Core), 0);
         if (c.strExpected.startsWith(u'^'))
             EXPECT_TRUE(QRegularExpression(c.strExpected).match(strSession).hasMatch())
                 << strSession.toStdString();
@@ -159,7 +159,7 @@ TEST_F(GetSessionNameTest, aMissingDirectiveLeavesItsNote)
     CSpiProject project;
     FillGlobal(project, QString());
     QString strSession = QStringLiteral("Lib");
-    ASSERT_EQ(project.GetSessionName(strSession), 0);
+    ASSERT_EQ(GetSessionName(project, strSession, m_services.m_Core), 0);
     EXPECT_EQ(GetLastSpiNote(),
               QStringLiteral("SPI_NOTE: Can't find the directive \"session_name\""));
 }
@@ -171,7 +171,7 @@ TEST_F(GetSessionNameTest, withoutGlobalFailsAndAddsNothing)
                           QStringLiteral("session_name"), QStringLiteral("proj1"));
     const QStringList before = ProcessOptions();
     QString strSession = QStringLiteral("Lib");
-    EXPECT_EQ(project.GetSessionName(strSession), -1);
+    EXPECT_EQ(GetSessionName(project, strSession, m_services.m_Core), -1);
     EXPECT_EQ(strSession, QStringLiteral("Lib"));
     EXPECT_EQ(ProcessOptions(), before);
     EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the program \"Global\""));
@@ -179,11 +179,11 @@ TEST_F(GetSessionNameTest, withoutGlobalFailsAndAddsNothing)
 
 TEST_F(GetSessionNameTest, withoutALoginNameHasNoPrefix)
 {
-    SetLoginNameSource([] { return QString(); });
+    m_services.m_Core.m_fnLoginName = [] { return QString(); };
     CSpiProject project;
     FillGlobal(project, QStringLiteral("proj1"));
     QString strSession = QStringLiteral("Lib");
-    ASSERT_EQ(project.GetSessionName(strSession), 0);
+    ASSERT_EQ(GetSessionName(project, strSession, m_services.m_Core), 0);
     EXPECT_EQ(strSession, QStringLiteral("proj1"));
 }
 
@@ -192,13 +192,13 @@ TEST_F(GetSessionNameTest, aSecondSetUpReusesTheFirstName)
     CSpiProject first;
     FillGlobal(first, QString());
     QString strFirst = QStringLiteral("Lib");
-    ASSERT_EQ(first.GetSessionName(strFirst), 0);
+    ASSERT_EQ(GetSessionName(first, strFirst, m_services.m_Core), 0);
     const QStringList after = ProcessOptions();
 
     CSpiProject second; // another project, another directive: still the same session
     FillGlobal(second, QStringLiteral("proj2"));
     QString strSecond = QStringLiteral("Lib");
-    ASSERT_EQ(second.GetSessionName(strSecond), 0);
+    ASSERT_EQ(GetSessionName(second, strSecond, m_services.m_Core), 0);
     EXPECT_EQ(strSecond, strFirst);
     EXPECT_EQ(ProcessOptions(), after);
 }
@@ -258,13 +258,14 @@ TEST_F(InitMessageSessionTest, buildsTheClientsArguments)
     for (const Case& c : cases)
     {
         ProcessOptions() = c.options;
-        SetHostNameSource(c.bHost ? NameSource([] { return QStringLiteral("bench-host"); })
-                                  : NameSource(noHost));
+        m_services.m_Core.m_fnHostName =
+            c.bHost ? std::function<QString()>([] { return QStringLiteral("bench-host"); })
+                    : std::function<QString()>(noHost);
         CSpiProject project;
         FillGlobal(project, c.strDirective);
         int nArgc = 0;
         char** ppArgv = nullptr;
-        ASSERT_EQ(project.InitMessageSession(c.pszApp, &nArgc, &ppArgv), 0);
+        ASSERT_EQ(InitMessageSession(project, c.pszApp, &nArgc, &ppArgv, m_services.m_Core), 0);
         EXPECT_EQ(Words(nArgc, ppArgv), c.words) << c.options.join(u' ').toStdString();
         delete[] ppArgv;
     }
@@ -276,13 +277,13 @@ TEST_F(InitMessageSessionTest, failureLeavesTheOutputsAlone)
     int nArgc = 7;
     char* dummy[1] = {nullptr};
     char** ppArgv = dummy;
-    EXPECT_EQ(project.InitMessageSession("Lib", &nArgc, &ppArgv), -1);
+    EXPECT_EQ(InitMessageSession(project, "Lib", &nArgc, &ppArgv, m_services.m_Core), -1);
     EXPECT_EQ(nArgc, 7);
     EXPECT_EQ(ppArgv, dummy);
 
     FillGlobal(project, QStringLiteral("proj1"));
-    EXPECT_EQ(project.InitMessageSession("Lib", nullptr, &ppArgv), -1);
-    EXPECT_EQ(project.InitMessageSession("Lib", &nArgc, nullptr), -1);
+    EXPECT_EQ(InitMessageSession(project, "Lib", nullptr, &ppArgv, m_services.m_Core), -1);
+    EXPECT_EQ(InitMessageSession(project, "Lib", &nArgc, nullptr, m_services.m_Core), -1);
 }
 
 using SetValuesTest = SessionFixture;
@@ -290,7 +291,7 @@ using SetValuesTest = SessionFixture;
 TEST_F(SetValuesTest, joinsTheSessionOnlyWithAProject)
 {
     CPropertyArray values;
-    CBackEndMain main;
+    CBackEndMain main(m_services);
     main.SetValues(&values, nullptr);
     EXPECT_EQ(ProcessOptions(), Options({}));
 
@@ -305,7 +306,7 @@ TEST_F(SetValuesTest, joinsTheSessionOnlyWithAProject)
     EXPECT_EQ(ProcessOptions(), Options({"-ipqsession", "lab_user_proj1"}));
 
     // Another entry object in the same process: the same session, added once.
-    CBackEndMain other;
+    CBackEndMain other(m_services);
     other.SetValues(&values, &project);
     EXPECT_EQ(ProcessOptions(), Options({"-ipqsession", "lab_user_proj1"}));
     QString strSession;

@@ -32,7 +32,7 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         // The other process finds the host name the same way.
-        SetHostNameSource(nullptr);
+        m_services.m_Core.m_fnHostName = CCoreServices::Default().m_fnHostName;
     }
     void TearDown() override
     {
@@ -84,7 +84,7 @@ TEST_F(SessionLiveTest, editorJoinsTheChosenSessionAndAnotherProcessReachesIt)
     CSpiProject project;
     FillGlobal(project, QStringLiteral("proj1"));
     CPropertyArray values;
-    CBackEndMain main;
+    CBackEndMain main(m_services);
     main.SetToolObject(m_tools.get());
     main.SetValues(&values, &project);
     QString strSession;

@@ -1,15 +1,16 @@
 // The PCB editor companion, started for real through the tool manager:
 // hostile drawing paths reach it as one request and run nothing; an editor
 // that stops reading never holds the module up.
-#include "entry/BackEndMain.h"
 #include "CompanionSupport.h"
+#include "ReliabilitySupport.h"
+#include "WaitUntil.h"
+#include "common/Services.h"
+#include "entry/BackEndMain.h"
+#include "harbex/ToolManager.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
-#include "viewing/Launchers.h"
-#include "ReliabilitySupport.h"
-#include "harbex/ToolManager.h"
-#include "WaitUntil.h"
 #include "ipqc/ipqc.h"
+#include "viewing/Launchers.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -65,7 +66,7 @@ protected:
         m_strMark = m_dir.filePath(QStringLiteral("ran"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         m_pTools = std::make_unique<CToolManager>();
-        g_pToolManager = m_pTools.get();
+        m_services.m_fnToolManager = [this] { return m_pTools.get(); };
     }
 
     void TearDown() override
@@ -76,7 +77,6 @@ protected:
             ::kill(pid_t(nPid), SIGKILL);
             EXPECT_TRUE(WaitUntil([&] { return HasEnded(nPid); }));
         }
-        g_pToolManager = nullptr;
         m_pTools.reset();
         qunsetenv("BRDEDIT_LOG");
         qunsetenv(ipqc::kSessionVariable);
@@ -127,6 +127,8 @@ protected:
     QString m_strLog;
     QString m_strMark;
     std::unique_ptr<CToolManager> m_pTools;
+    CServices m_services = CServices::Default();
+    CLaunchers Launchers() const { return CLaunchers(m_services); }
 };
 } // namespace
 
@@ -135,7 +137,7 @@ TEST_F(LiveEditor, hostilePathsArriveAsOneRequestAndRunNothing)
     // One path with all of it on the command line of a fresh editor ...
     const QString strFirst =
         QStringLiteral("/lib/\"x\"; $(touch %1) `touch %1` | touch %1\n'\\.dra").arg(m_strMark);
-    ASSERT_EQ(OpenFootprintDrawing(strFirst), 1);
+    ASSERT_EQ(Launchers().OpenFootprintDrawing(strFirst), 1);
     ASSERT_TRUE(WaitForRequests(1)) << ReadLines(m_strLog).join(u'\n').toStdString();
     const qint64 nPid = EditorPid();
 
@@ -144,7 +146,7 @@ TEST_F(LiveEditor, hostilePathsArriveAsOneRequestAndRunNothing)
     for (const QString& strPath : HostilePaths())
     {
         SCOPED_TRACE(strPath.toStdString());
-        ASSERT_EQ(OpenFootprintDrawing(strPath), 1);
+        ASSERT_EQ(Launchers().OpenFootprintDrawing(strPath), 1);
         expected.append(OpenLine(strPath));
         EXPECT_TRUE(WaitForRequests(expected.size()));
     }
@@ -161,7 +163,7 @@ TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
     {
         SCOPED_TRACE(nSignal);
         const qsizetype nBefore = Requests().size();
-        ASSERT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
+        ASSERT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
         ASSERT_TRUE(WaitForRequests(nBefore + 1));
         const qint64 nPid = EditorPid();
         ASSERT_NE(nPid, 0);
@@ -171,7 +173,7 @@ TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
             QThread::msleep(1);
         ASSERT_TRUE(HasEnded(nPid));
 
-        EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
+        EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
         ASSERT_TRUE(WaitForRequests(nBefore + 2));
         EXPECT_EQ(Requests().mid(nBefore),
                   (QStringList{QStringLiteral("brdedit: open /lib/before.dra"),
@@ -182,11 +184,11 @@ TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
 
 TEST_F(LiveEditor, aMessageThatIsNotUtf8IsDroppedAndTheNextOneArrives)
 {
-    ASSERT_EQ(NewFootprintDrawing(), 1);
+    ASSERT_EQ(Launchers().NewFootprintDrawing(), 1);
     ASSERT_TRUE(WaitForRequests(1));
     const QByteArray bad = "open \"/lib/\xff\xfe; touch " + QFile::encodeName(m_strMark) + "\"";
     EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", bad.constData())), 0);
-    ASSERT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
+    ASSERT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
     ASSERT_TRUE(WaitForRequests(2));
     EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: new unnamed.dra"),
                                        QStringLiteral("brdedit: open /lib/after.dra")}));
@@ -195,7 +197,7 @@ TEST_F(LiveEditor, aMessageThatIsNotUtf8IsDroppedAndTheNextOneArrives)
 
 TEST_F(LiveEditor, anEditorThatStopsReadingDoesNotHoldTheSenderUp)
 {
-    ASSERT_EQ(NewFootprintDrawing(), 1);
+    ASSERT_EQ(Launchers().NewFootprintDrawing(), 1);
     ASSERT_TRUE(WaitForRequests(1));
     const qint64 nPid = EditorPid();
     ASSERT_NE(nPid, 0);
@@ -215,7 +217,7 @@ TEST_F(LiveEditor, anEditorThatStopsReadingDoesNotHoldTheSenderUp)
     EXPECT_LT(timer.elapsed(), kSendLimitMs);
     // The View button's whole request too.
     timer.restart();
-    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/view.dra")), 1);
+    EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/view.dra")), 1);
     EXPECT_LT(timer.elapsed(), kSendLimitMs);
 
     ASSERT_EQ(::kill(pid_t(nPid), SIGCONT), 0);

@@ -167,24 +167,16 @@ namespace
 class LongSessionNames : public ::testing::Test
 {
 protected:
-    LongSessionNames()
-        : m_savedOptions(ProcessOptions()), m_prevLogin(SetLoginNameSource({})),
-          m_prevHost(SetHostNameSource({})), m_savedSession(ipqc::CurrentSession())
-    {
-    }
+    LongSessionNames() : m_savedOptions(ProcessOptions()), m_savedSession(ipqc::CurrentSession()) {}
     ~LongSessionNames() override
     {
         ProcessOptions() = m_savedOptions;
-        SetLoginNameSource(m_prevLogin);
-        SetHostNameSource(m_prevHost);
         ipqc::SetCurrentSession(m_savedSession);
         qunsetenv(ipqc::kSessionVariable);
         qunsetenv(ipqc::kHostVariable);
     }
 
     QStringList m_savedOptions;
-    NameSource m_prevLogin;
-    NameSource m_prevHost;
     ipqc::SessionAddress m_savedSession;
 };
 } // namespace
@@ -198,8 +190,9 @@ TEST_F(LongSessionNames, loginSessionAndHostNamesReachTheChannelWhole)
         const QString strDirective =
             Name(n, u'S') + QString::number(QCoreApplication::applicationPid());
         const QString strHost = Name(n, u'H');
-        SetLoginNameSource([&] { return strLogin; });
-        SetHostNameSource([&] { return strHost; });
+        CCoreServices names = CCoreServices::Default();
+        names.m_fnLoginName = [&] { return strLogin; };
+        names.m_fnHostName = [&] { return strHost; };
         ProcessOptions() = QStringList{QStringLiteral("physprops")};
 
         CSpiProject project;
@@ -207,7 +200,7 @@ TEST_F(LongSessionNames, loginSessionAndHostNamesReachTheChannelWhole)
                               QStringLiteral("session_name"), strDirective);
         int nArgc = 0;
         char** ppArgv = nullptr;
-        ASSERT_EQ(project.InitMessageSession("Lib", &nArgc, &ppArgv), 0);
+        ASSERT_EQ(InitMessageSession(project, "Lib", &nArgc, &ppArgv, names), 0);
         const QString strSession = strLogin + u'_' + strDirective;
         std::vector<std::string> words(ppArgv, ppArgv + nArgc);
         EXPECT_EQ(words, (std::vector<std::string>{"Lib", "-ipqsession", strSession.toStdString(),

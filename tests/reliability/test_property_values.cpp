@@ -221,7 +221,7 @@ TEST_F(PropertyValues, cancelLeavesRandomArraysByteIdentical)
             switch (pick(3))
             {
             case 0:
-                pDlg->OnClear();
+                Button(pDlg.get(), "btnClear")->click();
                 break;
             case 1:
                 pDlg->SetSelectedValue(randomText());

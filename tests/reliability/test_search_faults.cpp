@@ -224,16 +224,18 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
         nViewedLocked =
             viewing.CreateFootprintList(strProject, "locked.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING);
 
-        testsupport::MessageRecorder recorder;
-        const FootprintOpener previous = SetFootprintOpener([&opened](const QString& strPath) {
+        CServices services = CServices::Default();
+        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        {
             opened.append(strPath);
             return 1;
-        });
-        ViewFootprintDrawing({QStringLiteral("LOCKED")}, strProject, PROP_JEDEC_TYPE);
-        ViewFootprintDrawing({QStringLiteral("HIDDEN")}, strProject, PROP_JEDEC_TYPE);
+        };
+        testsupport::MessageRecorder recorder(services);
+        const CFootprintViewer viewer(services);
+        viewer.ViewFootprintDrawing({QStringLiteral("LOCKED")}, strProject, PROP_JEDEC_TYPE);
+        viewer.ViewFootprintDrawing({QStringLiteral("HIDDEN")}, strProject, PROP_JEDEC_TYPE);
         // What the Location chooser and a double-click call for the row they open.
-        nOpenedLocked = OpenFootprintLocation(Path(QStringLiteral("a/LOCKED.dra")));
-        SetFootprintOpener(previous);
+        nOpenedLocked = OpenFootprintLocation(Path(QStringLiteral("a/LOCKED.dra")), services);
         messages = recorder.texts;
     };
     if (::geteuid() == 0)

@@ -1,12 +1,11 @@
 #include "TestSupport.h"
 
-#include "common/MessageBox.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QMessageBox>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -17,13 +16,40 @@ namespace testsupport
 {
 MessageRecorder::MessageRecorder()
 {
-    SetMessageBoxHandler([this](const QString& strText, int, int) {
-        texts.append(strText);
-        return 1;
-    });
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
-MessageRecorder::~MessageRecorder() { SetMessageBoxHandler({}); }
+MessageRecorder::MessageRecorder(CServices& services)
+    : m_pServices(&services), m_fnPrevious(services.m_fnMessageBox)
+{
+    services.m_fnMessageBox = [this](const QString& strText, int, int)
+    {
+        texts.append(strText);
+        return 1;
+    };
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+    if (m_pServices)
+        m_pServices->m_fnMessageBox = m_fnPrevious;
+}
+
+bool MessageRecorder::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    auto* pBox = qobject_cast<QMessageBox*>(pWatched);
+    if (pEvent->type() == QEvent::Show && pBox &&
+        pBox->objectName() == QLatin1String("afxMessageBox") &&
+        !pBox->property("recorded").toBool())
+    {
+        pBox->setProperty("recorded", true);
+        texts.append(pBox->text());
+        QMetaObject::invokeMethod(pBox, &QDialog::accept, Qt::QueuedConnection);
+    }
+    return false;
+}
 
 void WhenModal(std::function<void(QWidget*)> fn, int nTimeoutMs)
 {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Services.h"
+
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -11,13 +14,24 @@ class QTableView;
 
 namespace testsupport
 {
-// Replaces the module's message box for its lifetime and keeps the texts.
-class MessageRecorder
+// Keeps the texts of the module's message boxes for its lifetime: those
+// told through the services given (whose message box it replaces until it
+// ends), and every real box that code on the default services shows
+// (answered at once with OK).
+class MessageRecorder : public QObject
 {
 public:
     MessageRecorder();
-    ~MessageRecorder();
+    explicit MessageRecorder(CServices& services);
+    ~MessageRecorder() override;
     QStringList texts;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    CServices* m_pServices = nullptr;
+    std::function<int(const QString&, int, int)> m_fnPrevious;
 };
 
 // Runs fn on the next modal widget that opens (other than the one open

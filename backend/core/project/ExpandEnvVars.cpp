@@ -1,7 +1,5 @@
 #include "project/ExpandEnvVars.h"
 
-#include "zorvcommon/zorvcommon.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -14,8 +12,6 @@ constexpr const char* kInstallRootName = "ZORV_INST_DIR";
 // caller on another thread cannot pull the text from under the UI thread.
 thread_local std::string t_strResult;
 thread_local std::string t_strMessage;
-
-InstallRootProvider g_pInstallRootProvider = nullptr;
 
 bool IsNameChar(unsigned char c)
 {
@@ -43,12 +39,12 @@ std::string CharAt(std::string_view text, std::size_t i)
 
 // "ZORV_INST_DIR" is the installation root and nothing else: when the root
 // cannot be found, the name counts as not set, whatever the environment holds.
-bool LookupName(const std::string& strName, std::string& strValue)
+bool LookupName(const std::string& strName, std::string& strValue, const CCoreServices& services)
 {
     if (strName == kInstallRootName)
     {
         std::string strRoot;
-        const char* pszRoot = LookupInstallRoot(strName.c_str(), strRoot);
+        const char* pszRoot = LookupInstallRoot(strName.c_str(), strRoot, services);
         if (!pszRoot)
             return false;
         strValue = std::move(strRoot);
@@ -70,7 +66,8 @@ void Substitute(std::string& strResult, const std::string& strValue)
         strResult.pop_back();
 }
 
-bool Expand(std::string_view text, std::string& strResult, std::string& strMessage)
+bool Expand(std::string_view text, std::string& strResult, std::string& strMessage,
+            const CCoreServices& services)
 {
     const std::size_t n = text.size();
     std::size_t i = 0;
@@ -118,7 +115,7 @@ bool Expand(std::string_view text, std::string& strResult, std::string& strMessa
                 strName += char(ch);
                 ++i;
             }
-            if (strName.empty() || !LookupName(strName, strValue))
+            if (strName.empty() || !LookupName(strName, strValue, services))
             {
                 strMessage = "Environment Variable " + strName + (bBrace ? " not set" : " not set.");
                 return false;
@@ -130,7 +127,7 @@ bool Expand(std::string_view text, std::string& strResult, std::string& strMessa
             strName += char(cSelector);
             while (i < n && IsNameChar(static_cast<unsigned char>(text[i])))
                 strName += text[i++];
-            if (!LookupName(strName, strValue))
+            if (!LookupName(strName, strValue, services))
             {
                 strMessage = "Environment variable " + strName + " not set.";
                 return false;
@@ -150,20 +147,17 @@ bool Expand(std::string_view text, std::string& strResult, std::string& strMessa
 }
 } // namespace
 
-InstallRootProvider SetInstallRootProvider(InstallRootProvider pProvider)
-{
-    InstallRootProvider pOld = g_pInstallRootProvider;
-    g_pInstallRootProvider = pProvider;
-    return pOld;
-}
-
 const char* LookupInstallRoot(const char* pszName, std::string& buffer)
 {
-    if (!pszName || std::strcmp(pszName, kInstallRootName) != 0)
+    return LookupInstallRoot(pszName, buffer, CCoreServices::Default());
+}
+
+const char* LookupInstallRoot(const char* pszName, std::string& buffer,
+                              const CCoreServices& services)
+{
+    if (!pszName || std::strcmp(pszName, kInstallRootName) != 0 || !services.m_fnInstallRoot)
         return nullptr;
-    InstallRootProvider pProvider =
-        g_pInstallRootProvider ? g_pInstallRootProvider : &zorvGetInstallRoot;
-    char* pszRoot = pProvider();
+    char* pszRoot = services.m_fnInstallRoot();
     if (!pszRoot)
         return nullptr;
     buffer.assign(pszRoot);
@@ -172,6 +166,12 @@ const char* LookupInstallRoot(const char* pszName, std::string& buffer)
 }
 
 int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage)
+{
+    return ExpandEnvVars(pszText, ppszResult, ppszMessage, CCoreServices::Default());
+}
+
+int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage,
+                  const CCoreServices& services)
 {
     if (!pszText || !ppszResult)
     {
@@ -183,7 +183,7 @@ int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** pps
     // result is read whole before that result goes.
     std::string strResult;
     std::string strMessage;
-    const bool bOk = Expand(pszText, strResult, strMessage);
+    const bool bOk = Expand(pszText, strResult, strMessage, services);
     t_strResult.swap(strResult);
     t_strMessage.swap(strMessage);
     if (!bOk)
@@ -196,12 +196,14 @@ int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** pps
     return 1;
 }
 
-bool ExpandEnvVars(const QString& strText, QString& strResult, QString& strMessage)
+bool ExpandEnvVars(const QString& strText, QString& strResult, QString& strMessage,
+                   const CCoreServices& services)
 {
     const QByteArray text = strText.toUtf8();
     std::string strOut;
     std::string strError;
-    if (!Expand(std::string_view(text.constData(), std::size_t(text.size())), strOut, strError))
+    if (!Expand(std::string_view(text.constData(), std::size_t(text.size())), strOut, strError,
+                services))
     {
         strMessage = QString::fromStdString(strError);
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/CoreServices.h"
+
 #include <QString>
 
 #include <string>
@@ -9,19 +11,19 @@
 // next call on the same thread), or 0 with *ppszMessage set to the first
 // error (readable until the next call). Texts, names and values of any
 // length are handled whole.
+// The installation root ("ZORV_INST_DIR") comes from the services.
 int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage);
+int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage,
+                  const CCoreServices& services);
 
 // For "ZORV_INST_DIR" only: the installation root copied into the buffer,
 // else null. Also null when the installation root cannot be found.
 const char* LookupInstallRoot(const char* pszName, std::string& buffer);
+const char* LookupInstallRoot(const char* pszName, std::string& buffer,
+                              const CCoreServices& services);
 
 // Convenience for Qt callers: true and the expanded text, or false and the
 // message. The output not concerned is left as it was. Does not disturb the
 // result of the C form.
-bool ExpandEnvVars(const QString& strText, QString& strResult, QString& strMessage);
-
-// Where the installation root comes from (zorvGetInstallRoot by default): a
-// function returning malloc'd text or null. Returns the previous one; null
-// restores the default. For tests.
-using InstallRootProvider = char* (*)();
-InstallRootProvider SetInstallRootProvider(InstallRootProvider pProvider);
+bool ExpandEnvVars(const QString& strText, QString& strResult, QString& strMessage,
+                   const CCoreServices& services = CCoreServices::Default());

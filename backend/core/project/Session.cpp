@@ -3,18 +3,12 @@
 #include "ipqc/IpqChannel.h"
 
 #include <QCoreApplication>
-#include <QHostInfo>
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <memory>
 #include <random>
-#include <utility>
 #include <vector>
 
 namespace
@@ -33,36 +27,6 @@ ProcessOptionList& OptionList()
 
 // The words of the latest split; the message client may keep pointers into them.
 std::unique_ptr<char[]> g_pSplitBlock;
-
-NameSource& LoginSource()
-{
-    static NameSource s_fn;
-    return s_fn;
-}
-
-NameSource& HostSource()
-{
-    static NameSource s_fn;
-    return s_fn;
-}
-
-QString SystemLoginName()
-{
-    // The account the process acts as, which $USER need not name (su, sudo);
-    // the environment only when the account has no entry (some containers).
-    long nSize = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(std::size_t(nSize > 0 ? nSize : 16384));
-    passwd entry{};
-    passwd* pResult = nullptr;
-    while (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &pResult) == ERANGE)
-        buffer.resize(buffer.size() * 2);
-    if (pResult && pResult->pw_name && *pResult->pw_name)
-        return QString::fromLocal8Bit(pResult->pw_name);
-    for (const char* pszVar : {"USER", "LOGNAME"})
-        if (const char* pszValue = std::getenv(pszVar); pszValue && *pszValue)
-            return QString::fromLocal8Bit(pszValue);
-    return {};
-}
 
 int RandomNumber()
 {
@@ -177,27 +141,27 @@ void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv)
     *pArgv = argv;
 }
 
-NameSource SetLoginNameSource(NameSource fnSource)
+QString LoginName(const CCoreServices& services)
 {
-    return std::exchange(LoginSource(), std::move(fnSource));
+    return services.m_fnLoginName ? services.m_fnLoginName() : QString();
 }
 
-NameSource SetHostNameSource(NameSource fnSource)
+QString LocalHostName(const CCoreServices& services)
 {
-    return std::exchange(HostSource(), std::move(fnSource));
-}
-
-QString LoginName()
-{
-    return LoginSource() ? LoginSource()() : SystemLoginName();
-}
-
-QString LocalHostName()
-{
-    return HostSource() ? HostSource()() : QHostInfo::localHostName();
+    return services.m_fnHostName ? services.m_fnHostName() : QString();
 }
 
 int CSpiProject::GetSessionName(QString& strSession)
+{
+    return ::GetSessionName(*this, strSession, CCoreServices::Default());
+}
+
+int CSpiProject::InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv)
+{
+    return ::InitMessageSession(*this, pszAppName, pArgc, pArgv, CCoreServices::Default());
+}
+
+int GetSessionName(CSpiProject& project, QString& strSession, const CCoreServices& services)
 {
     QString strOption;
     if (FindCommandOption(QStringLiteral("ipqsession"), strOption) == 0)
@@ -205,12 +169,12 @@ int CSpiProject::GetSessionName(QString& strSession)
         strSession = strOption;
         return 0;
     }
-    if (SelectProgram(QStringLiteral("Global")) != 0)
+    if (project.SelectProgram(QStringLiteral("Global")) != 0)
         return -1;
-    if (ReadDirective(QStringLiteral("session_name"), strSession) != 0)
+    if (project.ReadDirective(QStringLiteral("session_name"), strSession) != 0)
         strSession += QString::number(RandomNumber());
 
-    QString strLogin = LoginName();
+    QString strLogin = LoginName(services);
     if (!strLogin.isEmpty())
         strSession = strLogin.replace(u' ', u'_') + u'_' + strSession;
 
@@ -218,19 +182,20 @@ int CSpiProject::GetSessionName(QString& strSession)
     return 0;
 }
 
-int CSpiProject::InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv)
+int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc, char*** pArgv,
+                       const CCoreServices& services)
 {
     if (!pArgc || !pArgv)
         return -1;
     const QString strApp = QString::fromUtf8(pszAppName ? pszAppName : "");
     QString strSession = strApp;
-    if (GetSessionName(strSession) != 0)
+    if (GetSessionName(project, strSession, services) != 0)
         return -1;
 
     QString strCommand = strApp + QStringLiteral(" -ipqsession ") + strSession;
     QString strHost;
     if (FindCommandOption(QStringLiteral("ipqhost"), strHost) != 0)
-        strHost = LocalHostName();
+        strHost = LocalHostName(services);
     if (!strHost.isEmpty())
         strCommand += QStringLiteral(" -ipqhost ") + strHost;
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "project/CoreServices.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+class CSpiProject;
 
 // The process-wide option list that stands in for the process argument
 // vector: it starts from the process's own arguments (program name first)
@@ -27,14 +29,12 @@ int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src);
 // module and stay valid until the next split.
 void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
 
-// Where the login and host names come from. An empty answer means
-// "unavailable". Setting a null source restores the system's; the previous
-// source is returned so that a test can put it back.
-using NameSource = std::function<QString()>;
-NameSource SetLoginNameSource(NameSource fnSource);
-NameSource SetHostNameSource(NameSource fnSource);
+// The login and host names the services give, or empty.
+QString LoginName(const CCoreServices& services = CCoreServices::Default());
+QString LocalHostName(const CCoreServices& services = CCoreServices::Default());
 
-// The effective user's login name, or empty.
-QString LoginName();
-// This machine's host name, or empty.
-QString LocalHostName();
+// The session set-up of CSpiProject (GetSessionName, InitMessageSession)
+// with the names taken from the services given.
+int GetSessionName(CSpiProject& project, QString& strSession, const CCoreServices& services);
+int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc, char*** pArgv,
+                       const CCoreServices& services);

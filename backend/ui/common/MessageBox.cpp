@@ -1,23 +1,18 @@
 #include "common/MessageBox.h"
+#include "common/Services.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 #include <cstdio>
 
-namespace
-{
-MessageBoxHandler& Handler()
-{
-    static MessageBoxHandler s_handler;
-    return s_handler;
-}
-} // namespace
-
 int AfxMessageBox(const QString& strText, int nType, int nHelp)
 {
-    if (Handler())
-        return Handler()(strText, nType, nHelp);
+    return CServices::Default().m_fnMessageBox(strText, nType, nHelp);
+}
+
+int ShowMessageBox(const QString& strText, int, int)
+{
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
     {
         // No widgets to show a box with: say it where the host can see it.
@@ -29,11 +24,4 @@ int AfxMessageBox(const QString& strText, int nType, int nHelp)
     box.setObjectName(QStringLiteral("afxMessageBox"));
     box.exec();
     return 1;
-}
-
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
-{
-    MessageBoxHandler old = std::move(Handler());
-    Handler() = std::move(handler);
-    return old;
 }

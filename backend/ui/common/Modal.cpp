@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QPointer>
 
 CWaitCursor::CWaitCursor() : m_bActive(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
 {
@@ -16,18 +15,12 @@ CWaitCursor::~CWaitCursor()
         QGuiApplication::restoreOverrideCursor();
 }
 
-int RunModalDialog(QDialog& dialog)
+CFocusReturn::CFocusReturn() : m_pCaller(QApplication::activeWindow()) {}
+
+void CFocusReturn::GiveBack(const QWidget* pExcept) const
 {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return -1;
-    // Our dialogs often have no parent of ours, and not every platform hands
-    // the focus back when a parentless modal closes: give it back ourselves,
-    // so the keyboard works in the window the user came from.
-    const QPointer<QWidget> pCaller = QApplication::activeWindow();
-    const int nResult = dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
-    if (pCaller && pCaller != &dialog && pCaller->isVisible())
-        pCaller->activateWindow();
-    return nResult;
+    if (m_pCaller && m_pCaller != pExcept && m_pCaller->isVisible())
+        m_pCaller->activateWindow();
 }
 
 CDialogBase::CDialogBase(QWidget* pParent) : QDialog(pParent) {}
@@ -46,5 +39,8 @@ int CDialogBase::DoModal()
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !InitDialog())
         return -1;
-    return RunModalDialog(*this);
+    const CFocusReturn focus;
+    const int nResult = exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    focus.GiveBack(this);
+    return nResult;
 }

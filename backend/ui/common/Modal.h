@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <QGuiApplication>
-
-class QDialog;
+#include <QPointer>
 
 // Shows the wait cursor for the life of the guard, also when an exception
 // leaves the scope.
@@ -24,11 +24,19 @@ enum DialogResult
     IDCANCEL = 2,
 };
 
-// Runs a dialog modally: 1 after OK, 2 after Cancel, the close box or
-// Escape, -1 when no widget application exists to show it in.
-int RunModalDialog(QDialog& dialog);
+// Remembers the window the user works in, to give it the focus back after
+// a dialog or a message box: ours often have no parent window of ours, and
+// not every platform hands the focus back when a parentless modal closes.
+class CFocusReturn
+{
+public:
+    CFocusReturn();
+    // Activates the remembered window if it is still shown (and not pExcept).
+    void GiveBack(const QWidget* pExcept = nullptr) const;
 
-#include <QDialog>
+private:
+    QPointer<QWidget> m_pCaller;
+};
 
 // A dialog run the way the module's callers expect: set up once by
 // OnInitDialog (at DoModal, or by InitDialog for a non-modal show), closed
@@ -39,6 +47,9 @@ class CDialogBase : public QDialog
 public:
     explicit CDialogBase(QWidget* pParent = nullptr);
 
+    // Runs the dialog modally: 1 after OK, 2 after Cancel, the close box or
+    // Escape, -1 when it could not be set up or no widget application
+    // exists to show it in.
     int DoModal();
     // Runs OnInitDialog once; false when the dialog could not be set up.
     bool InitDialog();

@@ -1,7 +1,4 @@
 #include "grid/Grids.h"
-#include "viewing/ViewFootprint.h"
-
-#include <QFileInfo>
 
 CPhysPropsGrid::CPhysPropsGrid(QWidget* pParent) : CGridBase(pParent)
 {
@@ -20,11 +17,8 @@ CLocGrid::CLocGrid(QWidget* pParent) : CGridBase(pParent)
 
 bool CLocGrid::OnLButtonDblClkRowCol(quint32 nRow, int, Qt::KeyboardModifiers, QPoint)
 {
-    // The same as choosing the row and pressing OK; the chooser stays open.
-    if (nRow == 0)
-        return true;
-    const QString strLocation = nRow == m_nSelRow ? GetSelectedLocation() : QString();
-    if (strLocation == QLatin1String(kNotFoundLocation) || !QFileInfo::exists(strLocation))
-        return true;
-    return OpenFootprintLocation(strLocation) != 0;
+    // The header row chooses nothing; a data row is handled, never edited.
+    if (nRow != 0)
+        Q_EMIT locationDoubleClicked(nRow, nRow == m_nSelRow ? GetSelectedLocation() : QString());
+    return true;
 }

@@ -78,7 +78,7 @@ public:
 };
 
 // The footprint/location list of the location chooser. A double-click on a
-// data row opens that location.
+// data row is signalled; the chooser opens the location.
 class CLocGrid : public CGridBase, public CGridWindowClass<CLocGrid>
 {
     Q_OBJECT
@@ -91,4 +91,9 @@ public:
 
     bool OnLButtonDblClkRowCol(quint32 nRow, int nCol, Qt::KeyboardModifiers flags,
                                QPoint pt) override;
+
+Q_SIGNALS:
+    // A double-click on data row nRow; strLocation is that row's location
+    // when it is the remembered row, else empty (a click first moves it).
+    void locationDoubleClicked(quint32 nRow, const QString& strLocation);
 };

@@ -1,25 +1,20 @@
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "grid/Grids.h"
-#include "common/MessageBox.h"
 #include "physprops/PhysPropsDlg.h"
+#include "properties/PropertyKind.h"
 
 #include <memory>
 
 void CPhysPropsDlg::OnBrowse()
 {
-    if (!m_pPropsGrid)
-        return;
+    CPhysPropsGrid& grid = *Grid();
     // A value still being typed is part of the row the user browses for.
-    m_pPropsGrid->CommitPendingEdit();
-    const QString strProperty = m_pPropsGrid->GetSelectedProperty();
+    grid.CommitPendingEdit();
+    const QString strProperty = grid.GetSelectedProperty();
     if (strProperty.isEmpty())
         return;
-    PROPERTY_NAMES nKind = PROP_OTHER;
-    if (strProperty.compare(QStringLiteral("JEDEC_TYPE"), Qt::CaseInsensitive) == 0)
-        nKind = PROP_JEDEC_TYPE;
-    else if (strProperty.compare(QStringLiteral("ALT_SYMBOLS"), Qt::CaseInsensitive) == 0)
-        nKind = PROP_ALT_SYMBOLS;
+    const PROPERTY_NAMES nKind = PropertyKind(strProperty);
 
     // Without a project the path is empty and the search falls back to PSMPATH.
     const QString strProjectPath = ProjectPath();
@@ -34,12 +29,13 @@ void CPhysPropsDlg::OnBrowse()
     const CSearchReport& report = m_Footprint.Report();
     if (!report.strProjectError.isEmpty())
     {
-        AfxMessageBox(report.ProjectErrorText());
+        m_services.MessageBox(report.ProjectErrorText());
         return;
     }
     if (footprints.isEmpty())
     {
-        AfxMessageBox(QStringLiteral("No .psm files found for the footprints") + report.SkippedText());
+        m_services.MessageBox(QStringLiteral("No .psm files found for the footprints") +
+                              report.SkippedText());
         return;
     }
 

@@ -1,11 +1,13 @@
 #include "physprops/PhysPropsDlg.h"
+#include "common/MessageBox.h"
 #include "grid/CellModel.h"
 #include "grid/Grids.h"
 #include "project/SpiProject.h"
+#include "properties/AltSymbols.h"
 #include "ui_PhysPropsDlg.h"
+#include "viewing/Launchers.h"
 
 #include <QHeaderView>
-#include <QLayout>
 #include <QPushButton>
 
 namespace
@@ -14,26 +16,29 @@ constexpr int kColWidth = 114;
 }
 
 CPhysPropsDlg::CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject, QWidget* pParent)
-    : CDialogBase(pParent), m_pUi(std::make_unique<Ui::CPhysPropsDlg>()),
-      m_pPropsGrid(new CPhysPropsGrid), m_pValues(pValues), m_pProject(pProject)
+    : CPhysPropsDlg(pValues, pProject, CServices::Default(), pParent)
+{
+}
+
+CPhysPropsDlg::CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject,
+                             const CServices& services, QWidget* pParent)
+    : CDialogBase(pParent), m_pUi(std::make_unique<Ui::CPhysPropsDlg>()), m_pValues(pValues),
+      m_pProject(pProject), m_services(services)
 {
     m_pUi->setupUi(this);
-    ConnectHandlers();
-}
-
-CPhysPropsDlg::~CPhysPropsDlg()
-{
-    delete m_pPropsGrid;
-}
-
-void CPhysPropsDlg::ConnectHandlers()
-{
     connect(m_pUi->btnBrowse, &QPushButton::clicked, this, &CPhysPropsDlg::OnBrowse);
     connect(m_pUi->btnView, &QPushButton::clicked, this, &CPhysPropsDlg::OnView);
     connect(m_pUi->btnClear, &QPushButton::clicked, this, &CPhysPropsDlg::OnClear);
     connect(m_pUi->btnEditorSetup, &QPushButton::clicked, this, &CPhysPropsDlg::OnEditorSetup);
     connect(m_pUi->btnOK, &QPushButton::clicked, this, &CPhysPropsDlg::OnOK);
     connect(m_pUi->btnCancel, &QPushButton::clicked, this, &CPhysPropsDlg::OnCancel);
+}
+
+CPhysPropsDlg::~CPhysPropsDlg() = default;
+
+CPhysPropsGrid* CPhysPropsDlg::Grid() const
+{
+    return m_pUi->grdProperties;
 }
 
 QString CPhysPropsDlg::ProjectPath() const
@@ -44,19 +49,10 @@ QString CPhysPropsDlg::ProjectPath() const
 bool CPhysPropsDlg::OnInitDialog()
 {
     CWaitCursor wait;
-    // The grid takes the placeholder's place in the form.
-    if (m_pPropsGrid)
-    {
-        m_pPropsGrid->setSizePolicy(m_pUi->gridPlaceholder->sizePolicy());
-        m_pPropsGrid->setAccessibleName(m_pUi->gridPlaceholder->accessibleName());
-        delete m_pUi->layValues->replaceWidget(m_pUi->gridPlaceholder, m_pPropsGrid);
-        m_pUi->gridPlaceholder->hide();
-        setTabOrder(m_pPropsGrid, m_pUi->btnBrowse);
-    }
-    if (!m_pPropsGrid || !m_pValues)
+    if (!m_pValues)
         return true;
 
-    CPhysPropsGrid& grid = *m_pPropsGrid;
+    CPhysPropsGrid& grid = *m_pUi->grdProperties;
     grid.EnableSelection(0);
     const int n = std::max<qsizetype>(0, m_pValues->size());
     grid.SetRowCount(n);
@@ -87,9 +83,10 @@ bool CPhysPropsDlg::OnInitDialog()
 
 void CPhysPropsDlg::OnOK()
 {
-    if (m_pPropsGrid && m_pValues)
+    CPhysPropsGrid& grid = *m_pUi->grdProperties;
+    if (m_pValues)
     {
-        m_pPropsGrid->CommitPendingEdit();
+        grid.CommitPendingEdit();
         // Each element takes the value of its own row, so two properties whose
         // names differ only in case keep their own values.
         const qsizetype n = m_pValues->size();
@@ -97,7 +94,7 @@ void CPhysPropsDlg::OnOK()
         {
             CProperty* pProp = m_pValues->at(i);
             if (pProp)
-                pProp->SetValue(m_pPropsGrid->GetValueRowCol(quint32(i + 1), 2));
+                pProp->SetValue(grid.GetValueRowCol(quint32(i + 1), 2));
         }
     }
     CDialogBase::OnOK();
@@ -105,27 +102,46 @@ void CPhysPropsDlg::OnOK()
 
 void CPhysPropsDlg::OnClear()
 {
-    if (m_pPropsGrid)
-    {
-        m_pPropsGrid->CommitPendingEdit();
-        m_pPropsGrid->SetValueRange(m_pPropsGrid->m_nSelRow, 2, QString());
-    }
+    CPhysPropsGrid& grid = *m_pUi->grdProperties;
+    grid.CommitPendingEdit();
+    grid.SetValueRange(grid.m_nSelRow, 2, QString());
+}
+
+void CPhysPropsDlg::OnEditorSetup()
+{
+    // Without a project the setup editor still opens, on no project file,
+    // so the user can choose one there.
+    CLaunchers(m_services).OpenSetupEditor(ProjectPath());
 }
 
 void CPhysPropsDlg::SetSelectedValue(const QString& strText)
 {
-    if (m_pPropsGrid && !strText.isEmpty())
-        m_pPropsGrid->SetValueRange(m_pPropsGrid->m_nSelRow, 2, strText);
+    CPhysPropsGrid& grid = *m_pUi->grdProperties;
+    if (!strText.isEmpty())
+        grid.SetValueRange(grid.m_nSelRow, 2, strText);
 }
 
 QString CPhysPropsDlg::GetPropertyValue(const QString& strName) const
 {
-    if (!m_pPropsGrid)
-        return {};
+    const CPhysPropsGrid& grid = *m_pUi->grdProperties;
     QString strValue;
-    const int nRows = m_pPropsGrid->model()->rowCount();
+    const int nRows = grid.model()->rowCount();
     for (int r = 1; r <= nRows; ++r)
-        if (m_pPropsGrid->GetValueRowCol(quint32(r), 1).compare(strName, Qt::CaseInsensitive) == 0)
-            strValue = m_pPropsGrid->GetValueRowCol(quint32(r), 2);
+        if (grid.GetValueRowCol(quint32(r), 1).compare(strName, Qt::CaseInsensitive) == 0)
+            strValue = grid.GetValueRowCol(quint32(r), 2);
     return strValue;
+}
+
+int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames)
+{
+    QString strError;
+    const int nResult = ::SplitAltSymbols(strValue, pNames, strError);
+    if (!strError.isEmpty())
+        AfxMessageBox(strError);
+    return nResult;
+}
+
+int CPhysPropsDlg::IsNewSymbol(const QList<CValue*>* pNames, const QString& strName)
+{
+    return ::IsNewSymbol(pNames, strName);
 }

@@ -2,6 +2,8 @@
 
 #include "project/SearchPath.h"
 #include "common/Modal.h"
+#include "common/Services.h"
+#include "pellium/Footprint.h"
 #include "properties/Property.h"
 
 #include <memory>
@@ -16,11 +18,13 @@ class CPhysPropsDlg;
 
 // The modal "Physical Properties" dialog: one Property/Value row per
 // element of the host's array; OK writes the values back, Cancel drops them.
-class CPhysPropsDlg : public CDialogBase
+class CPhysPropsDlg final : public CDialogBase
 {
     Q_OBJECT
 public:
     CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject, QWidget* pParent = nullptr);
+    CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject, const CServices& services,
+                  QWidget* pParent = nullptr);
     ~CPhysPropsDlg() override;
     CPhysPropsDlg(const CPhysPropsDlg&) = delete;
     CPhysPropsDlg& operator=(const CPhysPropsDlg&) = delete;
@@ -30,30 +34,27 @@ public:
     // Value of the last row whose property equals the name ignoring case.
     QString GetPropertyValue(const QString& strName) const;
 
-    CPhysPropsGrid* Grid() const { return m_pPropsGrid; }
+    CPhysPropsGrid* Grid() const;
 
-    // ALT_SYMBOLS syntax: 1 and the distinct names appended, or 0.
+    // ALT_SYMBOLS syntax: 1 and the distinct names appended, or 0 (a
+    // malformed value is told in a message box).
     static int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames);
     // 0 when a name equal ignoring case is already listed, 1 otherwise.
     static int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName);
 
-    // Button handlers.
+private:
+    bool OnInitDialog() override;
+    void OnOK() override;
     void OnBrowse();
     void OnView();
     void OnClear();
     void OnEditorSetup();
 
-protected:
-    bool OnInitDialog() override;
-    void OnOK() override;
-
-private:
-    void ConnectHandlers();
     QString ProjectPath() const;
 
     std::unique_ptr<Ui::CPhysPropsDlg> m_pUi;
-    CPhysPropsGrid* m_pPropsGrid;
     CPropertyArray* m_pValues;
     CSpiProject* m_pProject;
+    const CServices& m_services; // borrowed: outlives the dialog
     CFootprint m_Footprint{ProjectSearchPath};
 };

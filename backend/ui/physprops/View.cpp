@@ -1,5 +1,7 @@
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
+#include "properties/AltSymbols.h"
+#include "properties/PropertyKind.h"
 #include "properties/Value.h"
 #include "viewing/ViewFootprint.h"
 
@@ -7,33 +9,33 @@
 
 void CPhysPropsDlg::OnView()
 {
-    if (!m_pPropsGrid)
-        return;
+    CPhysPropsGrid& grid = *Grid();
     // An edit still open in the Value cell is what the user means to view.
-    m_pPropsGrid->CommitPendingEdit();
-    const QString strName = m_pPropsGrid->GetSelectedProperty();
-    const QString strValue = m_pPropsGrid->GetSelectedValue().trimmed();
-    if (strValue.isEmpty())
+    grid.CommitPendingEdit();
+    const PROPERTY_NAMES nKind = PropertyKind(grid.GetSelectedProperty());
+    const QString strValue = grid.GetSelectedValue().trimmed();
+    if (strValue.isEmpty() || nKind == PROP_OTHER)
         return;
-
-    if (strName.compare(u"JEDEC_TYPE", Qt::CaseInsensitive) == 0)
+    if (nKind == PROP_JEDEC_TYPE)
     {
-        ViewFootprintDrawing({strValue}, ProjectPath(), PROP_JEDEC_TYPE);
+        CFootprintViewer(m_services).ViewFootprintDrawing({strValue}, ProjectPath(), nKind);
         return;
     }
-    if (strName.compare(u"ALT_SYMBOLS", Qt::CaseInsensitive) != 0)
-        return;
 
     QList<CValue*> names;
     const auto freeNames = qScopeGuard([&names] {
         qDeleteAll(names);
         names.clear();
     });
-    if (SplitAltSymbols(strValue, &names) == 0 || names.isEmpty())
+    QString strError;
+    const int nSplit = ::SplitAltSymbols(strValue, &names, strError);
+    if (!strError.isEmpty())
+        m_services.MessageBox(strError);
+    if (nSplit == 0 || names.isEmpty())
         return;
     QStringList footprints;
     for (const CValue* p : names)
         if (p)
             footprints.append(p->GetValue());
-    ViewFootprintDrawing(footprints, ProjectPath(), PROP_ALT_SYMBOLS);
+    CFootprintViewer(m_services).ViewFootprintDrawing(footprints, ProjectPath(), nKind);
 }

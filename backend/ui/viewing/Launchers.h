@@ -1,22 +1,38 @@
 #pragma once
 
+#include "viewing/LaunchRequests.h"
+
 #include <QString>
 
+class CServices;
 class CToolManager;
 
-// The host's tool manager, shared by every entry object of the module.
+// The host's tool manager, shared by every entry object of the module; the
+// default services hand it out.
 extern CToolManager* g_pToolManager;
 
-inline constexpr unsigned kPcbEditorToolId = 62723;
-inline constexpr unsigned kSetupEditorToolId = 62724;
-
-// Start a companion program through the host's tool manager, or, when it
-// already runs, bring it forward (and tell the PCB editor what to do).
-// 1 when the request was handed to the tool manager, 0 when refused: no
-// tool manager, or for OpenFootprintDrawing an empty path or one holding a
-// NUL character (no file is named so). Texts of any length are passed whole.
-// A program the tool manager could not start is named in a message box,
-// with the folders it was looked for in.
+// Start a companion program through the services' tool manager (the host's
+// for the forms without services), or, when it already runs, bring it
+// forward (and tell the PCB editor what to do). 1 when the request was
+// handed to the tool manager, 0 when refused: no tool manager, or for
+// OpenFootprintDrawing an empty path or one holding a NUL character (no
+// file is named so). Texts of any length are passed whole. A program the
+// tool manager could not start is named in a message box, with the folders
+// it was looked for in.
 int OpenSetupEditor(QString strProjectPath);
 int NewFootprintDrawing();
 int OpenFootprintDrawing(QString strPath);
+
+// The same launches through the services given.
+class CLaunchers
+{
+public:
+    explicit CLaunchers(const CServices& services) : m_services(services) {}
+
+    int OpenSetupEditor(const QString& strProjectPath) const;
+    int NewFootprintDrawing() const;
+    int OpenFootprintDrawing(const QString& strPath) const;
+
+private:
+    const CServices& m_services;
+};

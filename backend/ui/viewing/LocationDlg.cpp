@@ -1,12 +1,11 @@
 #include "viewing/LocationDlg.h"
 
 #include "grid/CellModel.h"
-#include "pellium/Footprint.h"
 #include "grid/Grids.h"
-#include "viewing/ViewFootprint.h"
+#include "pellium/Footprint.h"
 #include "ui_LocationDlg.h"
+#include "viewing/ViewFootprint.h"
 
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 
@@ -16,31 +15,31 @@ constexpr int kNameWidth = 80;
 constexpr int kLocationWidth = 210;
 } // namespace
 
-CLocationDlg::CLocationDlg(const QList<CFootprintEntry*>* pFootprintList, QWidget* pParent)
+CLocationDlg::CLocationDlg(const QList<CFootprintEntry*>* pFootprintList, const CServices& services,
+                           QWidget* pParent)
     : CDialogBase(pParent), m_pUi(std::make_unique<Ui::CLocationDlg>()),
-      m_pFootprintList(pFootprintList), m_pLocGrid(new CLocGrid)
+      m_pFootprintList(pFootprintList), m_services(services)
 {
     m_pUi->setupUi(this);
     connect(m_pUi->btnOK, &QPushButton::clicked, this, &CLocationDlg::OnOK);
     connect(m_pUi->btnCancel, &QPushButton::clicked, this, &CLocationDlg::OnCancel);
+    // The same as choosing the row and pressing OK; the chooser stays open.
+    connect(m_pUi->grdLocations, &CLocGrid::locationDoubleClicked, this,
+            [this](quint32, const QString& strLocation)
+            { OpenFootprintLocation(strLocation, m_services); });
 }
 
-CLocationDlg::~CLocationDlg() { delete m_pLocGrid; }
+CLocationDlg::~CLocationDlg() = default;
+
+CLocGrid* CLocationDlg::Grid() const
+{
+    return m_pUi->grdLocations;
+}
 
 bool CLocationDlg::OnInitDialog()
 {
     CWaitCursor wait;
-    if (!m_pLocGrid)
-        return true;
-    // The grid takes the placeholder's place in the form.
-    m_pLocGrid->setSizePolicy(m_pUi->gridPlaceholder->sizePolicy());
-    m_pLocGrid->setAccessibleName(m_pUi->gridPlaceholder->accessibleName());
-    delete m_pUi->layLocations->replaceWidget(m_pUi->gridPlaceholder, m_pLocGrid);
-    m_pUi->gridPlaceholder->hide();
-    setTabOrder(m_pLocGrid, m_pUi->btnOK);
-    setTabOrder(m_pUi->btnOK, m_pUi->btnCancel);
-
-    CLocGrid& grid = *m_pLocGrid;
+    CLocGrid& grid = *m_pUi->grdLocations;
     const int n = m_pFootprintList ? int(m_pFootprintList->size()) : 0;
     grid.SetRowCount(n);
     grid.SetColCount(2);
@@ -81,10 +80,5 @@ bool CLocationDlg::OnInitDialog()
 void CLocationDlg::OnOK()
 {
     // Opens without closing: the user may open several locations in turn.
-    if (!m_pLocGrid)
-        return;
-    const QString strLocation = m_pLocGrid->GetSelectedLocation();
-    if (strLocation == QLatin1String(kNotFoundLocation) || !QFileInfo::exists(strLocation))
-        return;
-    OpenFootprintLocation(strLocation);
+    OpenFootprintLocation(m_pUi->grdLocations->GetSelectedLocation(), m_services);
 }

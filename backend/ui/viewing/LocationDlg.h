@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Modal.h"
+#include "common/Services.h"
 
 #include <QList>
 
@@ -16,26 +17,26 @@ class CLocationDlg;
 // The "Location" chooser: lists the places where a footprint's drawing was
 // found. OK and a double-click open the chosen one and leave the chooser
 // open, so several can be opened in turn; Cancel closes it.
-class CLocationDlg : public CDialogBase
+class CLocationDlg final : public CDialogBase
 {
     Q_OBJECT
 public:
     // The list is borrowed: the caller keeps it and its entries alive while
     // the dialog runs. Null entries show as empty rows.
     explicit CLocationDlg(const QList<CFootprintEntry*>* pFootprintList,
+                          const CServices& services = CServices::Default(),
                           QWidget* pParent = nullptr);
     ~CLocationDlg() override;
     CLocationDlg(const CLocationDlg&) = delete;
     CLocationDlg& operator=(const CLocationDlg&) = delete;
 
-    CLocGrid* Grid() const { return m_pLocGrid; }
+    CLocGrid* Grid() const;
 
-protected:
+private:
     bool OnInitDialog() override;
     void OnOK() override;
 
-private:
     std::unique_ptr<Ui::CLocationDlg> m_pUi;
     const QList<CFootprintEntry*>* m_pFootprintList;
-    CLocGrid* m_pLocGrid;
+    const CServices& m_services; // borrowed: outlives the dialog
 };

@@ -1,15 +1,11 @@
 #include "viewing/ViewFootprint.h"
 
-#include "viewing/Launchers.h"
-#include "viewing/LocationDlg.h"
 #include "project/SearchPath.h"
-#include "common/MessageBox.h"
 #include "common/Modal.h"
+#include "viewing/LocationDlg.h"
+#include "viewing/ViewDecision.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QFileInfo>
-#include <QPointer>
 
 #include <cerrno>
 
@@ -28,37 +24,30 @@ QString UnreadableReason(const QString& strPath)
     ::close(nFd);
     return {};
 }
-
-FootprintOpener& Opener()
-{
-    static FootprintOpener s_opener;
-    return s_opener;
-}
 } // namespace
 
-FootprintOpener SetFootprintOpener(FootprintOpener opener)
+int OpenFootprintLocation(const QString& strLocation, const CServices& services)
 {
-    FootprintOpener old = std::move(Opener());
-    Opener() = std::move(opener);
-    return old;
-}
-
-int OpenFootprintLocation(const QString& strPath)
-{
-    // A drawing the PCB editor could not read would fail out of sight; this
-    // serves the single hit, the chooser and a double-click alike.
-    if (const QString strReason = UnreadableReason(strPath); !strReason.isEmpty())
+    if (!IsOpenableLocation(strLocation))
+        return 0;
+    // A drawing the PCB editor could not read would fail out of sight.
+    if (const QString strReason = UnreadableReason(strLocation); !strReason.isEmpty())
     {
-        AfxMessageBox(QStringLiteral("The footprint drawing %1 can't be opened: %2").arg(strPath, strReason));
+        services.MessageBox(QStringLiteral("The footprint drawing %1 can't be opened: %2")
+                                .arg(strLocation, strReason));
         return 0;
     }
-    if (Opener())
-        return Opener()(strPath);
-    return OpenFootprintDrawing(strPath);
+    return services.OpenDrawing(strLocation);
 }
 
 void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
                           PROPERTY_NAMES nKind)
+{
+    CFootprintViewer(CServices::Default()).ViewFootprintDrawing(names, strProjectPath, nKind);
+}
+
+void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
+                                            PROPERTY_NAMES nKind) const
 {
     // One search for every name: the path is read once, not once per name.
     // Its entries stay valid until it ends with this function.
@@ -75,38 +64,31 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
         search.GetFootprintList(pooled);
     }
     const CSearchReport& report = search.Report();
+    QStringList locations;
+    locations.reserve(pooled.size());
+    for (const CFootprintEntry* pEntry : pooled)
+        locations.append(pEntry ? pEntry->GetLocation() : QString());
+    const CViewDecision decision =
+        DecideView(report.strProjectError.isEmpty() ? QString() : report.ProjectErrorText(),
+                   locations, report.SkippedText());
 
-    // The chooser and the message box have no parent window of ours, so the
-    // window the user came from gets the focus back explicitly afterwards.
-    const QPointer<QWidget> pCaller = QApplication::activeWindow();
-    const auto tell = [&pCaller](const QString& strText) {
-        AfxMessageBox(strText);
-        if (pCaller)
-            pCaller->activateWindow();
-    };
-    if (!report.strProjectError.isEmpty())
-        tell(report.ProjectErrorText());
-    else if (pooled.size() >= 2)
+    const CFocusReturn focus;
+    switch (decision.m_nAction)
     {
-        {
-            CLocationDlg chooser(&pooled);
-            chooser.DoModal();
-        }
-        if (pCaller)
-            pCaller->activateWindow();
-    }
-    else if (pooled.size() == 1)
-    {
-        // Only the file's existence decides; "Not Found" names no file.
-        const QString strLocation = pooled.front() ? pooled.front()->GetLocation() : QString();
-        if (strLocation.isEmpty() || !QFileInfo::exists(strLocation))
-            return;
+    case CViewDecision::kNothing:
+        break;
+    case CViewDecision::kTell:
+        m_services.MessageBox(decision.m_strText);
+        focus.GiveBack();
+        break;
+    case CViewDecision::kOpen:
         // A refusal has said why in a message box; the user goes on where they were.
-        if (OpenFootprintLocation(strLocation) == 0 && pCaller)
-            pCaller->activateWindow();
+        if (OpenFootprintLocation(decision.m_strText, m_services) == 0)
+            focus.GiveBack();
+        break;
+    case CViewDecision::kChoose:
+        // The chooser gives the focus back as it closes.
+        CLocationDlg(&pooled, m_services).DoModal();
+        break;
     }
-    else
-        tell(QStringLiteral(
-                 "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
-             report.SkippedText());
 }

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "common/Services.h"
 #include "pellium/Footprint.h"
 
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 // Looks up each name's drawing (name + ".dra") on the project's footprint
 // search path and pools the hits: none gives a message, one opens it in the
@@ -13,10 +12,21 @@
 void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
                           PROPERTY_NAMES nKind);
 
-// Opens one drawing for the viewing flow and the chooser: OpenFootprintDrawing
-// unless a test or a scripted host has put an opener in its place.
-int OpenFootprintLocation(const QString& strPath);
+// The same flow through the services given.
+class CFootprintViewer
+{
+public:
+    explicit CFootprintViewer(const CServices& services) : m_services(services) {}
 
-using FootprintOpener = std::function<int(const QString& strPath)>;
-// Installs an opener (an empty one restores OpenFootprintDrawing); returns the old one.
-FootprintOpener SetFootprintOpener(FootprintOpener opener);
+    void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
+                              PROPERTY_NAMES nKind) const;
+
+private:
+    const CServices& m_services;
+};
+
+// Opens a found location if it names an existing file, for the viewing flow
+// and the chooser alike: a drawing that cannot be read is named in a message
+// box; a readable one goes to the services' drawing opener. 0 when nothing
+// was opened, else the opener's answer.
+int OpenFootprintLocation(const QString& strLocation, const CServices& services);

@@ -25,11 +25,10 @@ protected:
         setenv("ZORV_INST_DIR", "/env/never/used", 1);
         unsetenv("PP_UNSET");
         g_pszRoot = "/opt/zorv/";
-        m_pOld = SetInstallRootProvider(&FakeInstallRoot);
+        m_services.m_fnInstallRoot = &FakeInstallRoot;
     }
-    void TearDown() override { SetInstallRootProvider(m_pOld); }
 
-    InstallRootProvider m_pOld = nullptr;
+    CCoreServices m_services = CCoreServices::Default();
 };
 
 struct Case
@@ -79,7 +78,7 @@ TEST_F(ExpandEnvVarsTest, expandsEveryFormAndReportsTheFirstError)
         SCOPED_TRACE(c.pszText);
         const char* pszResult = "untouched";
         const char* pszMessage = "untouched";
-        const int n = ExpandEnvVars(c.pszText, &pszResult, &pszMessage);
+        const int n = ExpandEnvVars(c.pszText, &pszResult, &pszMessage, m_services);
         EXPECT_EQ(n, c.bOk ? 1 : 0);
         if (c.bOk)
         {
@@ -94,7 +93,8 @@ TEST_F(ExpandEnvVarsTest, expandsEveryFormAndReportsTheFirstError)
 
         QString strResult = QStringLiteral("untouched");
         QString strMessage = QStringLiteral("untouched");
-        EXPECT_EQ(ExpandEnvVars(QString::fromUtf8(c.pszText), strResult, strMessage), c.bOk);
+        EXPECT_EQ(ExpandEnvVars(QString::fromUtf8(c.pszText), strResult, strMessage, m_services),
+                  c.bOk);
         EXPECT_EQ(c.bOk ? strResult : strMessage, QString::fromUtf8(c.pszExpected));
         EXPECT_EQ(c.bOk ? strMessage : strResult, QStringLiteral("untouched"));
     }
@@ -104,12 +104,12 @@ TEST_F(ExpandEnvVarsTest, nullTextOrResultAddressFailsWithoutTouchingOutputs)
 {
     const char* pszResult = "r";
     const char* pszMessage = "m";
-    EXPECT_EQ(ExpandEnvVars(nullptr, &pszResult, &pszMessage), 0);
-    EXPECT_EQ(ExpandEnvVars("x", nullptr, &pszMessage), 0);
+    EXPECT_EQ(ExpandEnvVars(nullptr, &pszResult, &pszMessage, m_services), 0);
+    EXPECT_EQ(ExpandEnvVars("x", nullptr, &pszMessage, m_services), 0);
     EXPECT_STREQ(pszResult, "r");
     EXPECT_STREQ(pszMessage, "m");
     // A failure without a message address is still just a failure.
-    EXPECT_EQ(ExpandEnvVars("$", &pszResult, nullptr), 0);
+    EXPECT_EQ(ExpandEnvVars("$", &pszResult, nullptr, m_services), 0);
 }
 
 TEST_F(ExpandEnvVarsTest, unknownInstallRootCountsAsNotSetAndIgnoresTheEnvironment)
@@ -117,20 +117,20 @@ TEST_F(ExpandEnvVarsTest, unknownInstallRootCountsAsNotSetAndIgnoresTheEnvironme
     g_pszRoot = nullptr;
     const char* pszResult = nullptr;
     const char* pszMessage = nullptr;
-    EXPECT_EQ(ExpandEnvVars("${ZORV_INST_DIR}/x", &pszResult, &pszMessage), 0);
+    EXPECT_EQ(ExpandEnvVars("${ZORV_INST_DIR}/x", &pszResult, &pszMessage, m_services), 0);
     EXPECT_STREQ(pszMessage, "Environment Variable ZORV_INST_DIR not set");
     std::string buffer;
-    EXPECT_EQ(LookupInstallRoot("ZORV_INST_DIR", buffer), nullptr);
+    EXPECT_EQ(LookupInstallRoot("ZORV_INST_DIR", buffer, m_services), nullptr);
 }
 
 TEST_F(ExpandEnvVarsTest, lookupInstallRootAnswersOnlyTheExactName)
 {
     std::string buffer;
-    EXPECT_STREQ(LookupInstallRoot("ZORV_INST_DIR", buffer), "/opt/zorv/");
-    EXPECT_EQ(LookupInstallRoot("ZORV_INST_DIRX", buffer), nullptr);
-    EXPECT_EQ(LookupInstallRoot("ZORV_INST_DI", buffer), nullptr);
-    EXPECT_EQ(LookupInstallRoot("zorv_inst_dir", buffer), nullptr);
-    EXPECT_EQ(LookupInstallRoot(nullptr, buffer), nullptr);
+    EXPECT_STREQ(LookupInstallRoot("ZORV_INST_DIR", buffer, m_services), "/opt/zorv/");
+    EXPECT_EQ(LookupInstallRoot("ZORV_INST_DIRX", buffer, m_services), nullptr);
+    EXPECT_EQ(LookupInstallRoot("ZORV_INST_DI", buffer, m_services), nullptr);
+    EXPECT_EQ(LookupInstallRoot("zorv_inst_dir", buffer, m_services), nullptr);
+    EXPECT_EQ(LookupInstallRoot(nullptr, buffer, m_services), nullptr);
 }
 
 TEST_F(ExpandEnvVarsTest, longNamesValuesResultsAndRootsAreKeptWhole)
@@ -144,11 +144,11 @@ TEST_F(ExpandEnvVarsTest, longNamesValuesResultsAndRootsAreKeptWhole)
     const std::string strText = "${" + strLongName + "}/$ZORV_INST_DIR/" + std::string(2100, 't');
     const char* pszResult = nullptr;
     const char* pszMessage = nullptr;
-    ASSERT_EQ(ExpandEnvVars(strText.c_str(), &pszResult, &pszMessage), 1) << pszMessage;
+    ASSERT_EQ(ExpandEnvVars(strText.c_str(), &pszResult, &pszMessage, m_services), 1) << pszMessage;
     EXPECT_EQ(std::string(pszResult), strLongValue + "/" + strLongRoot + "/" + std::string(2100, 't'));
 
     const std::string strMissing(700, 'M');
-    ASSERT_EQ(ExpandEnvVars(("$" + strMissing).c_str(), &pszResult, &pszMessage), 0);
+    ASSERT_EQ(ExpandEnvVars(("$" + strMissing).c_str(), &pszResult, &pszMessage, m_services), 0);
     EXPECT_EQ(std::string(pszMessage), "Environment variable " + strMissing + " not set.");
     unsetenv(strLongName.c_str());
 }
@@ -157,18 +157,18 @@ TEST_F(ExpandEnvVarsTest, resultStaysValidUntilTheNextCallAndMayBeFedBack)
 {
     const char* pszFirst = nullptr;
     const char* pszMessage = nullptr;
-    ASSERT_EQ(ExpandEnvVars("$PP_PLAIN/$PP_PLAIN", &pszFirst, &pszMessage), 1);
+    ASSERT_EQ(ExpandEnvVars("$PP_PLAIN/$PP_PLAIN", &pszFirst, &pszMessage, m_services), 1);
     EXPECT_STREQ(pszFirst, "abc/abc");
     // The previous result as the next text is read whole before it is replaced.
     setenv("PP_REF", "$PP_PLAIN", 1);
     const char* pszRef = nullptr;
-    ASSERT_EQ(ExpandEnvVars("${PP_REF}x", &pszRef, &pszMessage), 1);
+    ASSERT_EQ(ExpandEnvVars("${PP_REF}x", &pszRef, &pszMessage, m_services), 1);
     ASSERT_STREQ(pszRef, "$PP_PLAINx");
     const char* pszSecond = nullptr;
-    ASSERT_EQ(ExpandEnvVars(pszRef, &pszSecond, &pszMessage), 0);
+    ASSERT_EQ(ExpandEnvVars(pszRef, &pszSecond, &pszMessage, m_services), 0);
     EXPECT_STREQ(pszMessage, "Environment variable PP_PLAINx not set.");
-    ASSERT_EQ(ExpandEnvVars("${PP_REF}", &pszRef, &pszMessage), 1);
-    ASSERT_EQ(ExpandEnvVars(pszRef, &pszSecond, &pszMessage), 1);
+    ASSERT_EQ(ExpandEnvVars("${PP_REF}", &pszRef, &pszMessage, m_services), 1);
+    ASSERT_EQ(ExpandEnvVars(pszRef, &pszSecond, &pszMessage, m_services), 1);
     EXPECT_STREQ(pszSecond, "abc");
 }
 } // namespace

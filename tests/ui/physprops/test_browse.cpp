@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,13 +66,15 @@ private:
 // The dialog with its values, row nRow remembered.
 struct Props
 {
-    explicit Props(quint32 nRow) : dlg(&part.values, nullptr)
+    explicit Props(quint32 nRow) : dlg(&part.values, nullptr, services)
     {
         EXPECT_TRUE(dlg.InitDialog());
         dlg.Grid()->SetCurrentCell(nRow, 1);
     }
     QString Value(quint32 nRow) const { return dlg.Grid()->GetValueRowCol(nRow, 2); }
+    void Browse() { dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click(); }
     Part part;
+    CServices services = CServices::Default();
     CPhysPropsDlg dlg;
 };
 
@@ -101,9 +104,9 @@ TEST(Browse, withoutFootprintsSaysSoNamesTheSkippedFoldersAndOpensNoDialog)
     for (const auto& [strPath, strMessage] : cases)
     {
         qputenv("PSMPATH", QFile::encodeName(strPath));
-        testsupport::MessageRecorder messages;
         Props props(1);
-        props.dlg.OnBrowse();
+        testsupport::MessageRecorder messages(props.services);
+        props.Browse();
         EXPECT_EQ(messages.texts, QStringList{strMessage});
         EXPECT_EQ(props.Value(1), u"SOIC8");
     }
@@ -123,14 +126,15 @@ TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
     CSpiProject project;
     ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
     Part part;
-    CPhysPropsDlg dlg(&part.values, &project);
+    CServices services = CServices::Default();
+    CPhysPropsDlg dlg(&part.values, &project, services);
     ASSERT_TRUE(dlg.InitDialog());
     dlg.Grid()->SetCurrentCell(1, 1);
 
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray("\0x", 2));
     file.close();
-    testsupport::MessageRecorder messages;
+    testsupport::MessageRecorder messages(services);
     bool bDialog = false;
     QTimer watcher;
     watcher.setInterval(10);
@@ -142,7 +146,7 @@ TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
         }
     });
     watcher.start();
-    dlg.OnBrowse();
+    dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
     EXPECT_FALSE(bDialog);
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].startsWith(
@@ -153,9 +157,9 @@ TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
 
 TEST(Browse, onARowWithoutAPropertyDoesNothing)
 {
-    testsupport::MessageRecorder messages;
     Props props(4);
-    props.dlg.OnBrowse();
+    testsupport::MessageRecorder messages(props.services);
+    props.Browse();
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
@@ -179,7 +183,7 @@ TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
                 EXPECT_EQ(qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount(), 3);
                 testsupport::FindButton(pDialog, QString::fromUtf8(pszButton))->click();
             });
-            props.dlg.OnBrowse();
+            props.Browse();
             EXPECT_EQ(props.Value(nRow), *pszButton == 'C' ? strBefore : QString::fromUtf8(pszAfterOk));
         }
     }

@@ -1,13 +1,14 @@
+#include "MockToolManager.h"
+#include "common/Services.h"
 #include "entry/BackEndMain.h"
 #include "ipqc/IpqChannel.h"
-#include "viewing/Launchers.h"
-#include "common/MessageBox.h"
-#include "MockToolManager.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/SpiProject.h"
+#include "viewing/Launchers.h"
 
 #include <QFile>
 #include <QObject>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
@@ -27,7 +28,7 @@ namespace
 struct Launch
 {
     const char* pszName;
-    std::function<int()> call;
+    std::function<int(const CServices&)> call;
     unsigned nId;
     QString strProgram;
     QString strArgs;    // argument text when the tool is started
@@ -41,26 +42,33 @@ const QString kLongPath = QStringLiteral("/lib/") + QString(3000, u'x') + QStrin
 std::vector<Launch> Launches()
 {
     return {
-        {"newDrawing", [] { return NewFootprintDrawing(); }, kPcbEditorToolId, "brdedit", "",
-         "Input new unnamed.dra"},
-        {"openPathWithBlanks", [] { return OpenFootprintDrawing(kSpacedPath); }, kPcbEditorToolId,
-         "brdedit", "\"C:\\lib\\a b.dra\"", "Input open \"C:\\lib\\a b.dra\""},
-        {"openPathWithQuoteAndNewline", [] { return OpenFootprintDrawing(kForgingPath); },
+        {"newDrawing", [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
+         kPcbEditorToolId, "brdedit", "", "Input new unnamed.dra"},
+        {"openPathWithBlanks",
+         [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing(kSpacedPath); },
+         kPcbEditorToolId, "brdedit", "\"C:\\lib\\a b.dra\"", "Input open \"C:\\lib\\a b.dra\""},
+        {"openPathWithQuoteAndNewline",
+         [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing(kForgingPath); },
          kPcbEditorToolId, "brdedit", "\"/lib/a\\\"b\nInput new unnamed.dra\"",
          "Input open \"/lib/a\"b\nInput new unnamed.dra\""},
-        {"openPathEndingInBackslash", [] { return OpenFootprintDrawing("C:\\lib\\"); },
+        {"openPathEndingInBackslash",
+         [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing("C:\\lib\\"); },
          kPcbEditorToolId, "brdedit", "\"C:\\lib\\\\\"", "Input open \"C:\\lib\\\""},
-        {"openPathLongerThanOldBuffer", [] { return OpenFootprintDrawing(kLongPath); },
+        {"openPathOfThousandsOfCharacters",
+         [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing(kLongPath); },
          kPcbEditorToolId, "brdedit", QString(u'"' + kLongPath + u'"'),
          QByteArray("Input open \"" + kLongPath.toUtf8() + '"')},
         {"openNonAsciiPath",
-         [] { return OpenFootprintDrawing(QStringLiteral("/lib/Stecker_Ü.dra")); },
+         [](const CServices& s)
+         { return CLaunchers(s).OpenFootprintDrawing(QStringLiteral("/lib/Stecker_Ü.dra")); },
          kPcbEditorToolId, "brdedit", QStringLiteral("\"/lib/Stecker_Ü.dra\""),
          QStringLiteral("Input open \"/lib/Stecker_Ü.dra\"").toUtf8()},
-        {"setupEditor", [] { return OpenSetupEditor("/my projects/demo.ini"); }, kSetupEditorToolId,
-         "prjsetup", " -proj \"/my projects/demo.ini\"", ""},
-        {"setupEditorWithoutPath", [] { return OpenSetupEditor(QString()); }, kSetupEditorToolId,
-         "prjsetup", " -proj \"\"", ""},
+        {"setupEditor",
+         [](const CServices& s) { return CLaunchers(s).OpenSetupEditor("/my projects/demo.ini"); },
+         kSetupEditorToolId, "prjsetup", " -proj \"/my projects/demo.ini\"", ""},
+        {"setupEditorWithoutPath",
+         [](const CServices& s) { return CLaunchers(s).OpenSetupEditor(QString()); },
+         kSetupEditorToolId, "prjsetup", " -proj \"\"", ""},
     };
 }
 
@@ -69,21 +77,18 @@ class LauncherTest : public ::testing::TestWithParam<Launch>
 protected:
     void SetUp() override
     {
-        g_pToolManager = &m_tools;
+        m_services.m_fnToolManager = [this] { return &m_tools; };
         ipqc::SetSendHook([this](const ipqc::SessionAddress&, const QByteArray& payload)
                           { return m_sent.Call(payload); });
-        m_oldBox = SetMessageBoxHandler(
-            [this](const QString& strText, int, int)
-            {
-                m_boxes.append(strText);
-                return 1;
-            });
+        m_services.m_fnMessageBox = [this](const QString& strText, int, int)
+        {
+            m_boxes.append(strText);
+            return 1;
+        };
     }
     void TearDown() override
     {
-        g_pToolManager = nullptr;
         ipqc::SetSendHook({});
-        SetMessageBoxHandler(m_oldBox);
         EXPECT_EQ(m_boxes, QStringList{})
             << "a launch the tool manager took told the user something";
     }
@@ -99,7 +104,7 @@ protected:
     StrictMock<MockFunction<int(const QByteArray&)>> m_sent;
     CBaseTool m_tool{0, "tool", "tool", ""};
     QObject m_window;
-    MessageBoxHandler m_oldBox;
+    CServices m_services = CServices::Default();
     QStringList m_boxes;
 };
 
@@ -115,7 +120,7 @@ TEST_P(LauncherTest, registersAndStartsWhenNotRegistered)
     InSequence order;
     EXPECT_CALL(m_tools, DoFindTool(l.nId)).WillOnce(Return(nullptr));
     ExpectRegisterAndRun(l);
-    EXPECT_EQ(l.call(), 1);
+    EXPECT_EQ(l.call(m_services), 1);
 }
 
 TEST_P(LauncherTest, bringsRunningToolForwardThenSendsItsCommand)
@@ -127,7 +132,7 @@ TEST_P(LauncherTest, bringsRunningToolForwardThenSendsItsCommand)
     EXPECT_CALL(m_tools, RunTool(l.nId));
     if (!l.message.isEmpty())
         EXPECT_CALL(m_sent, Call(l.message)).WillOnce(Return(0));
-    EXPECT_EQ(l.call(), 1);
+    EXPECT_EQ(l.call(m_services), 1);
 }
 
 TEST_P(LauncherTest, replacesStaleRegistration)
@@ -139,13 +144,13 @@ TEST_P(LauncherTest, replacesStaleRegistration)
     EXPECT_CALL(m_tools, DoUnregisterTool(l.nId));
     EXPECT_CALL(m_tools, RemoveTool(l.nId, 1));
     ExpectRegisterAndRun(l);
-    EXPECT_EQ(l.call(), 1);
+    EXPECT_EQ(l.call(m_services), 1);
 }
 
 TEST_P(LauncherTest, refusedWithoutToolManager)
 {
-    g_pToolManager = nullptr;
-    EXPECT_EQ(GetParam().call(), 0);
+    m_services.m_fnToolManager = [] { return nullptr; };
+    EXPECT_EQ(GetParam().call(m_services), 0);
 }
 
 TEST_P(LauncherTest, messageFailureStillCountsAsHandedOver)
@@ -157,7 +162,7 @@ TEST_P(LauncherTest, messageFailureStillCountsAsHandedOver)
     EXPECT_CALL(m_tools, DoGetToolWindow(l.nId, 1)).WillOnce(Return(&m_window));
     EXPECT_CALL(m_tools, RunTool(l.nId));
     EXPECT_CALL(m_sent, Call(l.message)).WillOnce(Return(-1));
-    EXPECT_EQ(l.call(), 1);
+    EXPECT_EQ(l.call(m_services), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Launchers, LauncherTest, ::testing::ValuesIn(Launches()), LaunchName);
@@ -169,12 +174,14 @@ class RefusedDrawingTest : public LauncherTest
 TEST_F(RefusedDrawingTest, unusablePathsAreRefusedBeforeAnyCall)
 {
     // The strict mocks fail on any call.
-    EXPECT_EQ(OpenFootprintDrawing(QString()), 0);
-    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("")), 0);
-    EXPECT_EQ(
-        OpenFootprintDrawing(QStringLiteral("/lib/a") + QChar(u'\0') + QStringLiteral("b.dra")), 0);
-    g_pToolManager = nullptr;
-    EXPECT_EQ(OpenFootprintDrawing(QString()), 0);
+    const CLaunchers launchers(m_services);
+    EXPECT_EQ(launchers.OpenFootprintDrawing(QString()), 0);
+    EXPECT_EQ(launchers.OpenFootprintDrawing(QStringLiteral("")), 0);
+    EXPECT_EQ(launchers.OpenFootprintDrawing(QStringLiteral("/lib/a") + QChar(u'\0') +
+                                             QStringLiteral("b.dra")),
+              0);
+    m_services.m_fnToolManager = [] { return nullptr; };
+    EXPECT_EQ(launchers.OpenFootprintDrawing(QString()), 0);
 }
 
 TEST_F(RefusedDrawingTest, setupButtonOpensProjectFileOrNoneWithoutProject)
@@ -192,13 +199,13 @@ TEST_F(RefusedDrawingTest, setupButtonOpensProjectFileOrNoneWithoutProject)
     };
     for (const auto& c : cases)
     {
-        CPhysPropsDlg dlg(&values, c.pProject);
+        CPhysPropsDlg dlg(&values, c.pProject, m_services);
         InSequence order;
         EXPECT_CALL(m_tools, DoFindTool(kSetupEditorToolId)).WillOnce(Return(nullptr));
         EXPECT_CALL(m_tools, DoRegisterTool(kSetupEditorToolId, QString("prjsetup"),
                                             QString("prjsetup"), c.strArgs, IsNull(), 1, 0, 0));
         EXPECT_CALL(m_tools, RunTool(kSetupEditorToolId));
-        dlg.OnEditorSetup();
+        dlg.findChild<QPushButton*>(QStringLiteral("btnEditorSetup"))->click();
         ::testing::Mock::VerifyAndClearExpectations(&m_tools);
     }
 }
@@ -207,7 +214,7 @@ TEST_F(RefusedDrawingTest, setupButtonReadsProjectPathAfresh)
 {
     CPropertyArray values;
     CSpiProject project;
-    CPhysPropsDlg dlg(&values, &project);
+    CPhysPropsDlg dlg(&values, &project, m_services);
     InSequence order;
     for (const char* pszPath : {"/a/first.ini", "/b/second.ini"})
     {
@@ -217,7 +224,7 @@ TEST_F(RefusedDrawingTest, setupButtonReadsProjectPathAfresh)
                                             QString(" -proj \"" + project.m_strProjectPath + '"'),
                                             IsNull(), 1, 0, 0));
         EXPECT_CALL(m_tools, RunTool(kSetupEditorToolId));
-        dlg.OnEditorSetup();
+        dlg.findChild<QPushButton*>(QStringLiteral("btnEditorSetup"))->click();
     }
 }
 
@@ -239,33 +246,33 @@ TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
     {
         const char* pszWhat;
         QStringList folders;
-        std::function<int()> call;
+        std::function<int(const CServices&)> call;
         QString strBox;
     } cases[] = {
         {"view",
          {bin.path(), other.path()},
-         [] { return OpenFootprintDrawing("/lib/a.dra"); },
+         [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing("/lib/a.dra"); },
          "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
              strFolders},
         {"new drawing",
          {bin.path(), other.path()},
-         [] { return NewFootprintDrawing(); },
+         [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
          "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
              strFolders},
         {"setup",
          {bin.path(), other.path()},
-         [] { return OpenSetupEditor("/p/demo.ini"); },
+         [](const CServices& s) { return CLaunchers(s).OpenSetupEditor("/p/demo.ini"); },
          "Cannot start the project setup editor: the program \"prjsetup\" was not found.\n"
          "Looked in: " +
              strFolders},
         {"no folders",
          {},
-         [] { return NewFootprintDrawing(); },
+         [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
          "Cannot start the PCB editor: the program \"brdedit\" was not found.\n"
          "Looked in: no folder (PATH is empty)"},
         {"cannot run",
          {broken.path()},
-         [] { return NewFootprintDrawing(); },
+         [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
          "Cannot start the PCB editor \"" + broken.filePath("brdedit") + "\": Exec format error"},
     };
     for (const auto& c : cases)
@@ -274,21 +281,19 @@ TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
         CToolManager tools;
         tools.SetErrorHandler([](const QString&) {});
         tools.SetSearchFolders(c.folders);
-        g_pToolManager = &tools;
         QStringList boxes;
-        const MessageBoxHandler old = SetMessageBoxHandler(
-            [&boxes](const QString& strText, int nType, int nHelp)
-            {
-                EXPECT_EQ(nType, 0);
-                EXPECT_EQ(nHelp, 0);
-                boxes.append(strText);
-                return 1;
-            });
+        CServices services = CServices::Default();
+        services.m_fnToolManager = [&tools] { return &tools; };
+        services.m_fnMessageBox = [&boxes](const QString& strText, int nType, int nHelp)
+        {
+            EXPECT_EQ(nType, 0);
+            EXPECT_EQ(nHelp, 0);
+            boxes.append(strText);
+            return 1;
+        };
         // The second time over the stale registration.
-        EXPECT_EQ(c.call(), 1);
-        EXPECT_EQ(c.call(), 1);
-        SetMessageBoxHandler(old);
-        g_pToolManager = nullptr;
+        EXPECT_EQ(c.call(services), 1);
+        EXPECT_EQ(c.call(services), 1);
         EXPECT_EQ(boxes, (QStringList{c.strBox, c.strBox}));
     }
 }

@@ -1,11 +1,12 @@
 // The launchers with the real tool manager, message session and PCB editor
 // stand-in, end to end.
-#include "entry/BackEndMain.h"
-#include "viewing/Launchers.h"
 #include "TestSupport.h"
-#include "harbex/ToolManager.h"
 #include "WaitUntil.h"
+#include "common/Services.h"
+#include "entry/BackEndMain.h"
+#include "harbex/ToolManager.h"
 #include "ipqc/ipqc.h"
+#include "viewing/Launchers.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -43,7 +44,7 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         m_pTools = std::make_unique<CToolManager>();
-        g_pToolManager = m_pTools.get();
+        m_services.m_fnToolManager = [this] { return m_pTools.get(); };
     }
 
     void TearDown() override
@@ -51,7 +52,6 @@ protected:
         // The editor outlives the tool manager; the next test needs the
         // session for an editor of its own.
         EndEditor(EditorPid());
-        g_pToolManager = nullptr;
         m_pTools.reset();
         qunsetenv("BRDEDIT_LOG");
     }
@@ -91,12 +91,14 @@ protected:
     QTemporaryDir m_dir;
     QString m_strLog;
     std::unique_ptr<CToolManager> m_pTools;
+    CServices m_services = CServices::Default();
+    CLaunchers Launchers() const { return CLaunchers(m_services); }
 };
 } // namespace
 
 TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
 {
-    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/smd/SOIC8.dra")), 1);
+    EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/smd/SOIC8.dra")), 1);
     ASSERT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/smd/SOIC8.dra")))
         << Lines().join('\n').toStdString();
     const qint64 nFirstPid = EditorPid();
@@ -119,11 +121,11 @@ TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
     QStringList expected{QStringLiteral("brdedit: open /lib/smd/SOIC8.dra")};
     for (const auto& p : paths)
     {
-        EXPECT_EQ(OpenFootprintDrawing(p.strPath), 1);
+        EXPECT_EQ(Launchers().OpenFootprintDrawing(p.strPath), 1);
         expected.append(p.strLine);
         EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= expected.size(); }));
     }
-    EXPECT_EQ(NewFootprintDrawing(), 1);
+    EXPECT_EQ(Launchers().NewFootprintDrawing(), 1);
     expected.append(QStringLiteral("brdedit: new unnamed.dra"));
     EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= expected.size(); }));
     EXPECT_EQ(Requests(), expected);
@@ -132,7 +134,7 @@ TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
 
     ::kill(pid_t(nFirstPid), SIGKILL);
     ASSERT_TRUE(WaitUntil([&] { return !m_pTools->GetToolWindow(kPcbEditorToolId, 1); }));
-    EXPECT_EQ(NewFootprintDrawing(), 1);
+    EXPECT_EQ(Launchers().NewFootprintDrawing(), 1);
     expected.append(QStringLiteral("brdedit: new unnamed.dra"));
     EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= expected.size(); }));
     EXPECT_EQ(Requests(), expected);
@@ -140,14 +142,14 @@ TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
     EXPECT_NE(EditorPid(), nFirstPid);
 
     // The restarted editor took over the session channel the killed one left.
-    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
+    EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
     EXPECT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/after.dra")));
 }
 
 TEST_F(LiveLauncherTest, editorStartedOnAnAwkwardPathGetsItWhole)
 {
     const QString strPath = QStringLiteral("/lib/my \"best\" Ü\nparts\\");
-    EXPECT_EQ(OpenFootprintDrawing(strPath), 1);
+    EXPECT_EQ(Launchers().OpenFootprintDrawing(strPath), 1);
     EXPECT_TRUE(WaitUntil([&] { return !Requests().isEmpty(); }));
     EXPECT_EQ(Requests(),
               QStringList{QStringLiteral("brdedit: open /lib/my \"best\" Ü\\nparts\\\\")});
@@ -155,13 +157,12 @@ TEST_F(LiveLauncherTest, editorStartedOnAnAwkwardPathGetsItWhole)
 
 TEST_F(LiveLauncherTest, editorOutlivesTheHostsToolManagerAndStillAnswers)
 {
-    EXPECT_EQ(OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
+    EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/before.dra")), 1);
     ASSERT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/before.dra")));
     const qint64 nPid = EditorPid();
     ASSERT_NE(nPid, 0);
 
     // What the host does when it ends.
-    g_pToolManager = nullptr;
     m_pTools.reset();
 
     EXPECT_TRUE(IsRunning(nPid));

@@ -53,14 +53,14 @@ protected:
         m_bHadPsmPath = qEnvironmentVariableIsSet("PSMPATH");
         m_oldPsmPath = qgetenv("PSMPATH");
         qunsetenv("PSMPATH");
-        SetFootprintOpener([this](const QString& strPath) {
+        m_services.m_fnOpenDrawing = [this](const QString& strPath, const CServices&)
+        {
             m_opened.append(Short(strPath));
             return 1;
-        });
+        };
     }
     void TearDown() override
     {
-        SetFootprintOpener({});
         if (m_bHadPsmPath)
             qputenv("PSMPATH", m_oldPsmPath);
         else
@@ -80,7 +80,10 @@ protected:
     QString View(const QStringList& names, const QString& strProject)
     {
         return WithChooserCancelled(
-            [&] { ViewFootprintDrawing(names, strProject, PROP_ALT_SYMBOLS); });
+            [&] {
+                CFootprintViewer(m_services)
+                    .ViewFootprintDrawing(names, strProject, PROP_ALT_SYMBOLS);
+            });
     }
 
     // Runs fn; returns the rows of a chooser it opened (cancelling it), or "".
@@ -103,6 +106,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_strRoot;
+    CServices m_services = CServices::Default();
     QString m_strProject;
     QStringList m_opened;
     bool m_bHadPsmPath = false;
@@ -144,7 +148,7 @@ TEST_F(ViewingTest, decidesOnTheNumberOfPooledHits)
     {
         SCOPED_TRACE(c.names.join(u',').toStdString());
         m_opened.clear();
-        testsupport::MessageRecorder messages;
+        testsupport::MessageRecorder messages(m_services);
         EXPECT_EQ(View(c.names, m_strProject), c.strChooser);
         EXPECT_EQ(m_opened, c.opened);
         EXPECT_EQ(messages.texts, c.bMessage ? QStringList{strNotFound} : QStringList{});
@@ -178,7 +182,7 @@ TEST_F(ViewingTest, notFoundMessageNamesTheSkippedFolders)
     {
         SCOPED_TRACE(c.names.join(u',').toStdString());
         m_opened.clear();
-        testsupport::MessageRecorder messages;
+        testsupport::MessageRecorder messages(m_services);
         EXPECT_EQ(View(c.names, m_strProject), QString());
         EXPECT_EQ(m_opened, c.opened);
         QStringList texts;
@@ -205,7 +209,8 @@ TEST_F(ViewingTest, chooserOpensOnOkAndDoubleClickAndStaysOpenUntilCancel)
         bStillOpen = pModal->isVisible();
         FindButton(pModal, QStringLiteral("Cancel"))->click();
     });
-    ViewFootprintDrawing({QStringLiteral("SOIC8")}, m_strProject, PROP_JEDEC_TYPE);
+    CFootprintViewer(m_services)
+        .ViewFootprintDrawing({QStringLiteral("SOIC8")}, m_strProject, PROP_JEDEC_TYPE);
     EXPECT_TRUE(bStillOpen);
     EXPECT_EQ(m_opened, QStringList({"~/a/SOIC8.dra", "~/b/SOIC8.dra", "~/a/SOIC8.dra"}));
 }
@@ -216,7 +221,7 @@ TEST_F(ViewingTest, chooserShowsTheFormAndOpensOnlyExistingLocations)
     CFootprintEntry missing(QStringLiteral("GONE"), {}, Path("a/GONE.dra"));
     CFootprintEntry real(QStringLiteral("SOIC14"), {}, Path("a/SOIC14.dra"));
     const QList<CFootprintEntry*> list{&notFound, nullptr, &missing, &real};
-    CLocationDlg dlg(&list);
+    CLocationDlg dlg(&list, m_services);
     ASSERT_TRUE(dlg.InitDialog());
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
@@ -291,7 +296,7 @@ protected:
             m_pProject = std::make_unique<CSpiProject>();
             EXPECT_TRUE(LoadProjectFile(m_strProject, *m_pProject).bOk);
         }
-        m_pDlg = std::make_unique<CPhysPropsDlg>(&m_values, m_pProject.get());
+        m_pDlg = std::make_unique<CPhysPropsDlg>(&m_values, m_pProject.get(), m_services);
         EXPECT_TRUE(m_pDlg->InitDialog());
         m_pDlg->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(m_pDlg.get()));
@@ -344,7 +349,7 @@ TEST_F(ViewButtonTest, viewsWhatTheSelectedRowNames)
         qDeleteAll(m_values);
         m_values.clear();
         Open(QString::fromLatin1(c.pszName), QString::fromLatin1(c.pszValue));
-        testsupport::MessageRecorder messages;
+        testsupport::MessageRecorder messages(m_services);
         EXPECT_EQ(PressView(), c.strChooser);
         EXPECT_EQ(m_opened, c.opened);
         EXPECT_EQ(messages.texts, c.messages);
@@ -371,7 +376,7 @@ TEST_F(ViewButtonTest, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
         ASSERT_TRUE(project.open(QIODevice::WriteOnly));
         project.write(QByteArray("\0x", 2));
         project.close();
-        testsupport::MessageRecorder messages;
+        testsupport::MessageRecorder messages(m_services);
         EXPECT_EQ(PressView(), QString());
         EXPECT_TRUE(m_opened.isEmpty());
         ASSERT_EQ(messages.texts.size(), 1);
@@ -402,7 +407,7 @@ TEST_F(ViewButtonTest, seesAnEditStillOpenInTheValueCell)
     ASSERT_NE(pEditor, nullptr);
     pEditor->selectAll();
     QTest::keyClicks(pEditor, QStringLiteral("SOIC14"));
-    dlg.OnView();
+    dlg.findChild<QPushButton*>(QStringLiteral("btnView"))->click();
     EXPECT_EQ(m_opened, QStringList{"~/a/SOIC14.dra"});
 }
 } // namespace

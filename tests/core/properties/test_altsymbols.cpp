@@ -1,14 +1,13 @@
-#include "physprops/PhysPropsDlg.h"
-#include "TestSupport.h"
+#include "properties/AltSymbols.h"
 #include "properties/Value.h"
 
 #include <gtest/gtest.h>
 
 namespace
 {
-const QString kSyntax = QStringLiteral(
-    "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
-    "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
+const QString kSyntax =
+    QStringLiteral("ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
+                   "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
 
 struct Case
 {
@@ -18,10 +17,11 @@ struct Case
     bool bMessage;
 };
 
-QStringList Split(const QString& strValue, int& nResult)
+// The names split from a value, and the message it gives (empty: none).
+QStringList Split(const QString& strValue, int& nResult, QString& strMessage)
 {
     QList<CValue*> names;
-    nResult = CPhysPropsDlg::SplitAltSymbols(strValue, &names);
+    nResult = SplitAltSymbols(strValue, &names, strMessage);
     QStringList out;
     for (const CValue* p : names)
         out.append(p->GetValue());
@@ -57,21 +57,23 @@ TEST(SplitAltSymbols, splitsAcceptedValuesAndRefusesMalformedOnes)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.pszValue);
-        testsupport::MessageRecorder messages;
         int nResult = -1;
-        const QStringList names = Split(QString::fromUtf8(c.pszValue), nResult);
+        QString strMessage;
+        const QStringList names = Split(QString::fromUtf8(c.pszValue), nResult, strMessage);
         EXPECT_EQ(nResult, c.nResult);
         EXPECT_EQ(names, c.names);
-        EXPECT_EQ(messages.texts, c.bMessage ? QStringList{kSyntax} : QStringList{});
+        EXPECT_EQ(strMessage, c.bMessage ? kSyntax : QString());
     }
 }
 
-TEST(SplitAltSymbols, namesLongerThan23CharactersAreKeptWhole)
+TEST(SplitAltSymbols, namesOfAnyLengthAreKeptWhole)
 {
     const QString strSubclass(100, u'S');
     const QString strName = QStringLiteral("QFN-56-1EP_8x8mm_P0.5mm_EP5.6x5.6mm_ThermalVias");
     int nResult = 0;
-    EXPECT_EQ(Split(u'(' + strSubclass + u':' + strName + u',' + QString(5000, u'X') + u')', nResult),
+    QString strMessage;
+    EXPECT_EQ(Split(u'(' + strSubclass + u':' + strName + u',' + QString(5000, u'X') + u')',
+                    nResult, strMessage),
               QStringList({strName, QString(5000, u'X')}));
     EXPECT_EQ(nResult, 1);
 }
@@ -80,12 +82,13 @@ TEST(SplitAltSymbols, appendsAfterWhatTheListHoldsAndSkipsRepeatsOfIt)
 {
     QList<CValue*> names{nullptr, new CValue};
     names[1]->SetValue(QStringLiteral("soic8"));
-    EXPECT_EQ(CPhysPropsDlg::SplitAltSymbols(QStringLiteral("(SOIC8,DIP8)"), &names), 1);
+    QString strMessage;
+    EXPECT_EQ(SplitAltSymbols(QStringLiteral("(SOIC8,DIP8)"), &names, strMessage), 1);
     ASSERT_EQ(names.size(), 3);
     EXPECT_EQ(names[2]->GetValue(), QStringLiteral("DIP8"));
-    EXPECT_EQ(CPhysPropsDlg::IsNewSymbol(&names, QStringLiteral("Dip8")), 0);
-    EXPECT_EQ(CPhysPropsDlg::IsNewSymbol(&names, QStringLiteral("DIP")), 1);
-    EXPECT_EQ(CPhysPropsDlg::IsNewSymbol(nullptr, QStringLiteral("DIP")), 1);
+    EXPECT_EQ(IsNewSymbol(&names, QStringLiteral("Dip8")), 0);
+    EXPECT_EQ(IsNewSymbol(&names, QStringLiteral("DIP")), 1);
+    EXPECT_EQ(IsNewSymbol(nullptr, QStringLiteral("DIP")), 1);
     qDeleteAll(names);
 }
 } // namespace

@@ -1,32 +1,26 @@
-#include "common/MessageBox.h"
-#include "physprops/PhysPropsDlg.h"
+#include "properties/AltSymbols.h"
 #include "properties/Value.h"
 
 #include <memory>
 
 namespace
 {
-const char* const kSyntaxMessage =
-    "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
-    "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)";
-
 void AddSymbol(QList<CValue*>* pNames, const QString& strName)
 {
     auto pValue = std::make_unique<CValue>();
     pValue->SetValue(strName);
-    if (CPhysPropsDlg::IsNewSymbol(pNames, strName) == 1)
+    if (IsNewSymbol(pNames, strName) == 1)
         pNames->append(pValue.release());
 }
 } // namespace
 
-int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames)
+int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& strError)
 {
     if (!strValue.startsWith(u'(') || !strValue.endsWith(u')'))
     {
-        AfxMessageBox(QString::fromLatin1(kSyntaxMessage));
+        strError = QString::fromLatin1(kAltSymbolsSyntaxMessage);
         return 0;
     }
-    // "()" holds no symbol; it is refused without a word.
     if (strValue.size() <= 2 || !pNames)
         return 0;
 
@@ -56,7 +50,7 @@ int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNam
     return 1;
 }
 
-int CPhysPropsDlg::IsNewSymbol(const QList<CValue*>* pNames, const QString& strName)
+int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName)
 {
     if (pNames)
         for (const CValue* p : *pNames)

@@ -1,0 +1,30 @@
+#include "viewing/LaunchRequests.h"
+
+#include "harbex/ToolArguments.h"
+
+namespace
+{
+const QString kPcbEditorProgram = QStringLiteral("brdedit");
+const QString kPcbEditorWhat = QStringLiteral("PCB editor");
+} // namespace
+
+CLaunchRequest SetupEditorRequest(const QString& strProjectPath)
+{
+    return {kSetupEditorToolId, QStringLiteral("prjsetup"), QStringLiteral("project setup editor"),
+            QStringLiteral(" -proj ") + QuoteToolArgument(strProjectPath), QString()};
+}
+
+CLaunchRequest NewDrawingRequest()
+{
+    return {kPcbEditorToolId, kPcbEditorProgram, kPcbEditorWhat, QStringLiteral(""),
+            QStringLiteral("new unnamed.dra")};
+}
+
+std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath)
+{
+    if (strPath.isEmpty() || strPath.contains(QChar(u'\0')))
+        return std::nullopt;
+    // Framed by the message library, so the path travels whole whatever it holds.
+    return CLaunchRequest{kPcbEditorToolId, kPcbEditorProgram, kPcbEditorWhat,
+                          QuoteToolArgument(strPath), QStringLiteral("open \"") + strPath + u'"'};
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+inline constexpr unsigned kPcbEditorToolId = 62723;
+inline constexpr unsigned kSetupEditorToolId = 62724;
+
+// One launch of a companion program: the tool, what to start it with, and
+// what to tell it when it already runs.
+struct CLaunchRequest
+{
+    unsigned m_nToolId = 0;
+    QString m_strProgram;
+    QString m_strWhat; // the tool as the user knows it
+    QString m_strArgs; // the argument text it is started with
+    // Sent after "Input" to a running tool; null: only bring it forward.
+    QString m_strCommand;
+};
+
+// The project setup editor on a project file (none without one).
+CLaunchRequest SetupEditorRequest(const QString& strProjectPath);
+// The PCB editor on a new, unnamed drawing.
+CLaunchRequest NewDrawingRequest();
+// The PCB editor on a drawing; none for an empty path or one holding a NUL
+// character, which would cut the message short and names no file.
+std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath);

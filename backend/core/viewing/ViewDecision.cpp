@@ -1,0 +1,31 @@
+#include "viewing/ViewDecision.h"
+
+#include "pellium/Footprint.h"
+
+#include <QFileInfo>
+
+CViewDecision DecideView(const QString& strProjectError, const QStringList& locations,
+                         const QString& strSkipped)
+{
+    if (!strProjectError.isEmpty())
+        return {CViewDecision::kTell, strProjectError};
+    if (locations.size() >= 2)
+        return {CViewDecision::kChoose, {}};
+    if (locations.size() == 1)
+    {
+        // Only the file's existence decides.
+        if (!IsOpenableLocation(locations.front()))
+            return {};
+        return {CViewDecision::kOpen, locations.front()};
+    }
+    return {CViewDecision::kTell,
+            QStringLiteral(
+                "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
+                strSkipped};
+}
+
+bool IsOpenableLocation(const QString& strLocation)
+{
+    return !strLocation.isEmpty() && strLocation != QLatin1String(kNotFoundLocation) &&
+           QFileInfo::exists(strLocation);
+}
