@@ -1,6 +1,5 @@
 #include "footprints/FootprintIndex.h"
 
-#include "pellium/Footprint.h"
 #include "pellium/OLRegExp.h"
 
 #include <algorithm>
@@ -112,10 +111,33 @@ void SortKeysByName(SortKey* pFirst, SortKey* pLast, std::size_t nDepth, const N
 }
 } // namespace
 
-void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
+void CFootprintIndex::BeginNames(std::size_t nEntries, std::size_t nAverageLen)
 {
-    m_pList = pList;
-    PrepareNames();
+    m_offsets.clear();
+    m_heads.clear();
+    m_sides.clear();
+    m_offsets.reserve(nEntries + 1);
+    m_heads.reserve(nEntries);
+    m_sides.reserve(nEntries);
+    // One allocation for the names in the usual case. The buffer is left
+    // uninitialised, so each page is touched once, by the names written into it.
+    m_nCapacity = nEntries * (nAverageLen + nAverageLen / 4 + 1) + 1;
+    m_pNames.reset(new char[m_nCapacity]);
+    m_nUsed = 0;
+}
+
+void CFootprintIndex::AddName(const QString* pName)
+{
+    const std::size_t nStart = m_nUsed;
+    m_offsets.push_back(nStart);
+    m_nUsed = AppendUpperUtf8(pName ? *pName : QString(), m_pNames, m_nCapacity, m_nUsed);
+    m_heads.push_back(NameChunk({m_pNames.get() + nStart, m_nUsed - 1 - nStart}, 0));
+    m_sides.push_back(pName ? SideBoth : SideNone);
+}
+
+void CFootprintIndex::EndNames()
+{
+    m_offsets.push_back(m_nUsed);
     const std::size_t n = m_sides.size();
     m_rows.clear();
     // The filter refills this vector on every keystroke; it never grows past n.
@@ -123,50 +145,6 @@ void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
     for (std::size_t i = 0; i < n; ++i)
         m_rows.push_back(quint32(i));
     m_shownPattern = QByteArrayLiteral("*");
-}
-
-void CFootprintIndex::PrepareNames()
-{
-    const qsizetype n = m_pList ? m_pList->size() : 0;
-    m_offsets.clear();
-    m_heads.clear();
-    m_sides.clear();
-    m_offsets.reserve(std::size_t(n) + 1);
-    m_heads.reserve(std::size_t(n));
-    m_sides.reserve(std::size_t(n));
-    // One allocation for the names in the usual case: the first names tell
-    // the typical length. The buffer is left uninitialised, so each page is
-    // touched once, by the names written into it.
-    std::size_t nSampled = 0;
-    const qsizetype nSample = std::min<qsizetype>(n, 1024);
-    for (qsizetype i = 0; i < nSample; ++i)
-        if (const CFootprintEntry* pEntry = m_pList->at(i))
-            nSampled += std::size_t(pEntry->GetName().size());
-    const std::size_t nAverage = nSample ? nSampled / std::size_t(nSample) + 1 : 0;
-    std::size_t nCapacity = std::size_t(n) * (nAverage + nAverage / 4 + 1) + 1;
-    m_pNames.reset(new char[nCapacity]);
-    std::size_t nUsed = 0;
-    const QString strNoName;
-    // Each name sits behind two pointers somewhere on the heap, so this pass
-    // mostly waits for memory: ask for the entries, then their texts, a few
-    // rows ahead, and the waits overlap.
-    constexpr qsizetype kEntryAhead = 16;
-    constexpr qsizetype kTextAhead = 8;
-    for (qsizetype i = 0; i < n; ++i)
-    {
-        if (i + kEntryAhead < n)
-            __builtin_prefetch(m_pList->at(i + kEntryAhead));
-        if (i + kTextAhead < n)
-            if (const CFootprintEntry* pAhead = m_pList->at(i + kTextAhead))
-                __builtin_prefetch(pAhead->Name().constData());
-        const std::size_t nStart = nUsed;
-        m_offsets.push_back(nStart);
-        const CFootprintEntry* pEntry = m_pList->at(i);
-        nUsed = AppendUpperUtf8(pEntry ? pEntry->Name() : strNoName, m_pNames, nCapacity, nUsed);
-        m_heads.push_back(NameChunk({m_pNames.get() + nStart, nUsed - 1 - nStart}, 0));
-        m_sides.push_back(pEntry ? SideBoth : SideNone);
-    }
-    m_offsets.push_back(nUsed);
 }
 
 void CFootprintIndex::Filter(const OLRegExp& matcher)

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "pellium/Footprint.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
-class CFootprintEntry;
 class OLRegExp;
 
 // The rows a footprint selection shows over a footprint list: an index
@@ -66,7 +68,11 @@ public:
     bool SetSideAt(std::size_t nRow, Side side);
 
 private:
-    void PrepareNames();
+    // SetEntries in steps: the core reads an entry only through its inline
+    // name, so it needs nothing else of the footprint library.
+    void BeginNames(std::size_t nEntries, std::size_t nAverageLen);
+    void AddName(const QString* pName); // null: a row without an entry
+    void EndNames();
     std::string_view UpperName(quint32 nEntry) const
     {
         return {m_pNames.get() + m_offsets[nEntry], m_offsets[nEntry + 1] - m_offsets[nEntry] - 1};
@@ -85,6 +91,8 @@ private:
     // Upper-cased UTF-8 names, each followed by a zero byte; entry i spans
     // [m_offsets[i], m_offsets[i + 1] - 1).
     std::unique_ptr<char[]> m_pNames;
+    std::size_t m_nCapacity = 0;
+    std::size_t m_nUsed = 0;
     std::vector<std::size_t> m_offsets;
     // The first eight bytes of each upper-cased name, big-endian, zero
     // padded: prefix tests and the first sort pass read only these.
@@ -95,3 +103,32 @@ private:
     // null entries besides); empty when the rows were put otherwise.
     QByteArray m_shownPattern;
 };
+
+inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
+{
+    m_pList = pList;
+    const qsizetype n = pList ? pList->size() : 0;
+    // The first names tell the typical length.
+    std::size_t nSampled = 0;
+    const qsizetype nSample = std::min<qsizetype>(n, 1024);
+    for (qsizetype i = 0; i < nSample; ++i)
+        if (const CFootprintEntry* pEntry = pList->at(i))
+            nSampled += std::size_t(pEntry->Name().size());
+    BeginNames(std::size_t(n), nSample ? nSampled / std::size_t(nSample) + 1 : 0);
+    // Each name sits behind two pointers somewhere on the heap, so this pass
+    // mostly waits for memory: ask for the entries, then their texts, a few
+    // rows ahead, and the waits overlap.
+    constexpr qsizetype kEntryAhead = 16;
+    constexpr qsizetype kTextAhead = 8;
+    for (qsizetype i = 0; i < n; ++i)
+    {
+        if (i + kEntryAhead < n)
+            __builtin_prefetch(pList->at(i + kEntryAhead));
+        if (i + kTextAhead < n)
+            if (const CFootprintEntry* pAhead = pList->at(i + kTextAhead))
+                __builtin_prefetch(pAhead->Name().constData());
+        const CFootprintEntry* pEntry = pList->at(i);
+        AddName(pEntry ? &pEntry->Name() : nullptr);
+    }
+    EndNames();
+}
