@@ -1,28 +1,8 @@
 #include "pellium/OLRegExp.h"
+#include "pellium/Utf8.h"
 
 #include <cstring>
 #include <string_view>
-
-namespace
-{
-// Bytes of the character that starts at s[i]: a lead byte and the
-// continuation bytes that follow it; a stray byte counts as one character.
-std::size_t CharLen(const char* s, std::size_t i, std::size_t n)
-{
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t nWant = 1;
-    if (c >= 0xF0 && c <= 0xF7)
-        nWant = 4;
-    else if (c >= 0xE0 && c < 0xF0)
-        nWant = 3;
-    else if (c >= 0xC0 && c < 0xE0)
-        nWant = 2;
-    std::size_t nLen = 1;
-    while (nLen < nWant && i + nLen < n && (static_cast<unsigned char>(s[i + nLen]) & 0xC0) == 0x80)
-        ++nLen;
-    return nLen;
-}
-} // namespace
 
 OLRegExp::OLRegExp(const char* pszPattern) : m_strPattern(pszPattern ? pszPattern : "")
 {
@@ -64,7 +44,7 @@ int OLRegExp::match(const char* pszName, std::size_t nLen) const
     if (!pszName)
         return 0;
     const char* p = m_strPattern.data();
-    const std::string_view literal(p + m_nLiteralPos, m_nLiteralLen);
+    const std::string_view literal = GetLiteral();
     switch (m_kind)
     {
     case Kind::All:
@@ -101,7 +81,7 @@ int OLRegExp::match(const char* pszName, std::size_t nLen) const
         }
         else if (j < m && p[j] == '?')
         {
-            i += CharLen(pszName, i, nLen);
+            i += Utf8CharLen(pszName, i, nLen);
             ++j;
         }
         else if (j < m && p[j] == pszName[i])
@@ -111,7 +91,7 @@ int OLRegExp::match(const char* pszName, std::size_t nLen) const
         }
         else if (nStar != std::string::npos)
         {
-            nMark += CharLen(pszName, nMark, nLen);
+            nMark += Utf8CharLen(pszName, nMark, nLen);
             i = nMark;
             j = nStar + 1;
         }

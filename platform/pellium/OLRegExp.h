@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Whole-name wildcard matcher: '*' matches any run of characters (also
 // none), '?' exactly one character (a whole UTF-8 sequence), every other
@@ -17,7 +18,9 @@ public:
     int match(const char* pszName) const;
     int match(const char* pszName, std::size_t nLen) const;
 
-private:
+    // The shape of the pattern. Nearly everything a user types into a filter
+    // is one of the literal shapes, which a caller holding many names can
+    // answer faster from its own layout.
     enum class Kind
     {
         All,      // only stars
@@ -27,7 +30,12 @@ private:
         Contains, // literal text between stars
         General,
     };
+    Kind GetKind() const { return m_kind; }
+    // The text between the leading and the trailing stars; holds no star,
+    // no '?' and no zero byte unless the kind is General.
+    std::string_view GetLiteral() const { return {m_strPattern.data() + m_nLiteralPos, m_nLiteralLen}; }
 
+private:
     std::string m_strPattern;
     Kind m_kind = Kind::General;
     // All but General: the literal part, between the leading and the

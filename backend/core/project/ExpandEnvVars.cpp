@@ -1,5 +1,7 @@
 #include "project/ExpandEnvVars.h"
 
+#include "pellium/Utf8.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -22,19 +24,7 @@ bool IsNameChar(unsigned char c)
 // byte, so the message stays readable text.
 std::string CharAt(std::string_view text, std::size_t i)
 {
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t nLen = 1;
-    if (c >= 0xF0 && c <= 0xF7)
-        nLen = 4;
-    else if (c >= 0xE0)
-        nLen = 3;
-    else if (c >= 0xC0)
-        nLen = 2;
-    std::size_t nEnd = i + 1;
-    while (nEnd < text.size() && nEnd < i + nLen &&
-           (static_cast<unsigned char>(text[nEnd]) & 0xC0) == 0x80)
-        ++nEnd;
-    return std::string(text.substr(i, nEnd - i));
+    return std::string(text.substr(i, Utf8CharLen(text.data(), i, text.size())));
 }
 
 // "ZORV_INST_DIR" is the installation root and nothing else: when the root

@@ -2,19 +2,24 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace
 {
-const QString kTop = QStringLiteral("Top");
-const QString kBottom = QStringLiteral("Bottom");
-const QString kBoth = QStringLiteral("Both");
-
 bool HasKnownSide(const CPair& pair)
 {
-    return pair.m_strType.compare(kTop, Qt::CaseInsensitive) == 0 ||
-           pair.m_strType.compare(kBottom, Qt::CaseInsensitive) == 0 ||
-           pair.m_strType.compare(kBoth, Qt::CaseInsensitive) == 0;
+    return std::any_of(SideNames().cbegin(), SideNames().cend(), [&](const QString& strSide) {
+        return pair.m_strType.compare(strSide, Qt::CaseInsensitive) == 0;
+    });
 }
 } // namespace
+
+const QStringList& SideNames()
+{
+    static const QStringList s_names = {QStringLiteral("Top"), QStringLiteral("Bottom"),
+                                        QStringLiteral("Both")};
+    return s_names;
+}
 
 QString BuildSideList(const QString& strSide, const QList<CPair*>& records)
 {
@@ -32,14 +37,14 @@ QString BuildSideList(const QString& strSide, const QList<CPair*>& records)
 
 QString ComposeSelection(const QList<CPair*>& records)
 {
-    QString strTop = BuildSideList(kTop, records);
-    QString strBottom = BuildSideList(kBottom, records);
-    const QString strBoth = BuildSideList(kBoth, records);
+    QString strTop = BuildSideList(SideName(EBoardSide::Top), records);
+    QString strBottom = BuildSideList(SideName(EBoardSide::Bottom), records);
+    const QString strBoth = BuildSideList(SideName(EBoardSide::Both), records);
     if (!strTop.isEmpty())
-        strTop = QStringLiteral("Top:") + strTop;
+        strTop = SideName(EBoardSide::Top) + u':' + strTop;
     if (!strBottom.isEmpty())
     {
-        strBottom = QStringLiteral("Bottom:") + strBottom;
+        strBottom = SideName(EBoardSide::Bottom) + u':' + strBottom;
         strTop = strTop.isEmpty() ? strBottom : strTop + u';' + strBottom;
     }
     if (!strBoth.isEmpty())

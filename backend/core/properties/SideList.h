@@ -6,6 +6,19 @@
 #include <QString>
 #include <QStringList>
 
+// The board sides a footprint of a selection belongs to.
+enum class EBoardSide
+{
+    Top,
+    Bottom,
+    Both,
+};
+
+// "Top", "Bottom", "Both": the names the value writes and a side drop-down
+// offers, in the order of EBoardSide.
+const QStringList& SideNames();
+inline QString SideName(EBoardSide side) { return SideNames().at(int(side)); }
+
 // The names of the records whose type equals strSide (ignoring case), in
 // record order, separated by ","; null records are skipped.
 QString BuildSideList(const QString& strSide, const QList<CPair*>& records);

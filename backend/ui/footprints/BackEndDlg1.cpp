@@ -10,7 +10,7 @@ CBackEndDlg1::CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QStrin
       m_pUi(std::make_unique<Ui::CBackEndDlg1>())
 {
     m_pUi->setupUi(this);
-    AttachForm({m_pUi->edtFilter, m_pUi->gridPlaceholder, m_pUi->btnOK, m_pUi->btnCancel,
+    AttachForm({m_pUi->edtFilter, m_pUi->grdFootprints, m_pUi->btnOK, m_pUi->btnCancel,
                 m_pUi->btnViewFootprint, m_pUi->btnNewFootprint});
 }
 

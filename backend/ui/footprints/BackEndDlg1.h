@@ -11,7 +11,7 @@ class CBackEndDlg1;
 
 // The "Footprints" dialog that picks one footprint (for JEDEC_TYPE): OK
 // hands back the name in the grid's remembered row.
-class CBackEndDlg1 : public CFootprintSelectDlg
+class CBackEndDlg1 final : public CFootprintSelectDlg
 {
     Q_OBJECT
 public:
@@ -19,10 +19,9 @@ public:
                  QWidget* pParent = nullptr);
     ~CBackEndDlg1() override;
 
-protected:
+private:
     bool OnInitDialog() override;
     void OnOK() override;
 
-private:
     std::unique_ptr<Ui::CBackEndDlg1> m_pUi;
 };

@@ -1,5 +1,4 @@
 #include "footprints/BackEndDlg2.h"
-#include "grid/ComboBoxDelegate.h"
 #include "footprints/FootprintListModel.h"
 #include "properties/SideList.h"
 
@@ -12,10 +11,10 @@
 CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            QWidget* pParent)
     : CFootprintSelectDlg(pFootprintList, strProjectPath, true, PROP_ALT_SYMBOLS, pParent),
-      m_pUi(std::make_unique<Ui::CBackEndDlg2>()), m_pSideDelegate(new CComboBoxDelegate(this))
+      m_pUi(std::make_unique<Ui::CBackEndDlg2>())
 {
     m_pUi->setupUi(this);
-    AttachForm({m_pUi->edtFilter, m_pUi->gridPlaceholder, m_pUi->btnOK, m_pUi->btnCancel,
+    AttachForm({m_pUi->edtFilter, m_pUi->grdFootprints, m_pUi->btnOK, m_pUi->btnCancel,
                 m_pUi->btnViewFootprint, m_pUi->btnNewFootprint});
 }
 
@@ -43,7 +42,6 @@ bool CBackEndDlg2::OnInitDialog()
     SetColumnLayout();
     grid.HideCols(2, 2);
     grid.SetColWidth(1, 3, 95);
-    grid.setItemDelegate(m_pSideDelegate);
     ResetCurrentCell();
     m_pUi->edtFilter->setFocus();
     return true;

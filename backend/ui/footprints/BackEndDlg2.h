@@ -5,7 +5,6 @@
 
 #include <memory>
 
-class CComboBoxDelegate;
 namespace Ui
 {
 class CBackEndDlg2;
@@ -14,7 +13,7 @@ class CBackEndDlg2;
 // The "Footprints" dialog that picks several footprints, each with the board
 // side it belongs to (for ALT_SYMBOLS and every property other than
 // JEDEC_TYPE). OK composes "(Top:A,B;Bottom:K;D,E)" from the selected rows.
-class CBackEndDlg2 : public CFootprintSelectDlg
+class CBackEndDlg2 final : public CFootprintSelectDlg
 {
     Q_OBJECT
 public:
@@ -26,11 +25,9 @@ public:
     static QString BuildSideList(const QString& strSide, const QList<CPair*>& records);
     static QString ComposeSelection(const QList<CPair*>& records);
 
-protected:
+private:
     bool OnInitDialog() override;
     void OnOK() override;
 
-private:
     std::unique_ptr<Ui::CBackEndDlg2> m_pUi;
-    CComboBoxDelegate* m_pSideDelegate;
 };

@@ -1,143 +1,13 @@
 #include "footprints/FootprintListModel.h"
-#include "grid/ComboBoxDelegate.h"
+#include "grid/ItemRoles.h"
 
 #include "pellium/Footprint.h"
-#include "pellium/OLRegExp.h"
+#include "properties/SideList.h"
 
-#include <algorithm>
-#include <cstring>
-#include <memory>
-#include <optional>
+#include <vector>
 
 namespace
 {
-// Appends the upper-cased UTF-8 form of a name and a zero byte at nUsed,
-// growing the buffer when needed; returns the new used size. Plain ASCII
-// names, the usual case, are converted in one pass without temporary strings.
-std::size_t AppendUpperUtf8(const QString& strName, std::unique_ptr<char[]>& pBuffer,
-                            std::size_t& nCapacity, std::size_t nUsed)
-{
-    const auto Reserve = [&](std::size_t nNeeded) {
-        if (nNeeded <= nCapacity)
-            return;
-        const std::size_t nNew = std::max(nNeeded, nCapacity + nCapacity / 2);
-        std::unique_ptr<char[]> pNew(new char[nNew]);
-        std::copy_n(pBuffer.get(), nUsed, pNew.get());
-        pBuffer = std::move(pNew);
-        nCapacity = nNew;
-    };
-    const char16_t* pIn = reinterpret_cast<const char16_t*>(strName.utf16());
-    const std::size_t n = std::size_t(strName.size());
-    Reserve(nUsed + n + 1);
-    char* pOut = pBuffer.get() + nUsed;
-    char16_t nSeen = 0;
-    for (std::size_t i = 0; i < n; ++i)
-    {
-        const char16_t c = pIn[i];
-        nSeen |= c;
-        pOut[i] = char(unsigned(c - u'a') < 26u ? c - (u'a' - u'A') : c);
-    }
-    if (nSeen >= 0x80)
-    {
-        const QByteArray upper = strName.toUpper().toUtf8();
-        Reserve(nUsed + std::size_t(upper.size()) + 1);
-        std::copy(upper.cbegin(), upper.cend(), pBuffer.get() + nUsed);
-        nUsed += std::size_t(upper.size());
-    }
-    else
-    {
-        nUsed += n;
-    }
-    pBuffer[nUsed] = '\0';
-    return nUsed + 1;
-}
-
-struct SortKey
-{
-    quint64 nKey;
-    quint32 nEntry;
-};
-
-struct KeyLess
-{
-    bool operator()(const SortKey& a, const SortKey& b) const
-    {
-        return a.nKey != b.nKey ? a.nKey < b.nKey : a.nEntry < b.nEntry;
-    }
-};
-
-// Eight bytes of a name from nDepth on, big-endian and padded with zeros, so
-// comparing chunks orders like comparing the bytes.
-quint64 NameChunk(std::string_view name, std::size_t nDepth)
-{
-    quint64 nKey = 0;
-    for (std::size_t i = nDepth; i < nDepth + 8; ++i)
-        nKey = (nKey << 8) | (i < name.size() ? quint64(static_cast<unsigned char>(name[i])) : 0);
-    return nKey;
-}
-
-// Calls fn(first, last) for every run of two or more keys with equal nKey.
-template <class Fn> void ForEachRun(SortKey* pFirst, SortKey* pLast, const Fn& fn)
-{
-    while (pFirst != pLast)
-    {
-        SortKey* pEnd = pFirst + 1;
-        while (pEnd != pLast && pEnd->nKey == pFirst->nKey)
-            ++pEnd;
-        if (pEnd - pFirst > 1)
-            fn(pFirst, pEnd);
-        pFirst = pEnd;
-    }
-}
-
-// Orders keys by name, eight bytes at a time: every pass sorts plain
-// integers, and only keys that agree so far read further into their names.
-// The keys hold the chunks at nDepth on entry. Equal names keep list order.
-template <class NameOf>
-void SortByName(SortKey* pFirst, SortKey* pLast, std::size_t nDepth, const NameOf& nameOf)
-{
-    std::sort(pFirst, pLast, KeyLess{});
-    ForEachRun(pFirst, pLast, [&](SortKey* pRun, SortKey* pRunEnd) {
-        // A name that ends in this chunk is a prefix of the longer ones: first.
-        SortKey* pLonger = std::partition(pRun, pRunEnd, [&](const SortKey& k) {
-            return nameOf(k.nEntry).size() <= nDepth + 8;
-        });
-        std::sort(pRun, pLonger, [&](const SortKey& a, const SortKey& b) {
-            const std::size_t nA = nameOf(a.nEntry).size(), nB = nameOf(b.nEntry).size();
-            return nA != nB ? nA < nB : a.nEntry < b.nEntry;
-        });
-        if (pRunEnd - pLonger < 2)
-            return;
-        for (SortKey* p = pLonger; p != pRunEnd; ++p)
-            p->nKey = NameChunk(nameOf(p->nEntry), nDepth + 8);
-        SortByName(pLonger, pRunEnd, nDepth + 8, nameOf);
-    });
-}
-
-// A pattern that is one run of plain text with stars only before or after
-// it: what the filter box gives for nearly everything the user types.
-struct LiteralPattern
-{
-    std::string_view text;
-    bool bAnyBefore = false;
-    bool bAnyAfter = false;
-};
-
-std::optional<LiteralPattern> AsLiteral(std::string_view pattern)
-{
-    std::size_t nBegin = 0, nEnd = pattern.size();
-    while (nBegin < nEnd && pattern[nBegin] == '*')
-        ++nBegin;
-    while (nEnd > nBegin && pattern[nEnd - 1] == '*')
-        --nEnd;
-    const std::string_view text = pattern.substr(nBegin, nEnd - nBegin);
-    // The matcher reads a pattern up to its first zero byte; such a pattern
-    // stays with it.
-    if (text.empty() || text.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos)
-        return std::nullopt;
-    return LiteralPattern{text, nBegin > 0, nEnd < pattern.size()};
-}
-
 // The search folder an entry was found in; for an entry that does not
 // name it, the folder of its drawing.
 QVariant FoundIn(const CFootprintEntry* pEntry)
@@ -153,13 +23,6 @@ QVariant FoundIn(const CFootprintEntry* pEntry)
         return {};
     return nSlash == 0 ? QStringLiteral("/") : strLocation.left(nSlash);
 }
-
-const QStringList& SideChoices()
-{
-    static const QStringList s_choices = {QStringLiteral("Top"), QStringLiteral("Bottom"),
-                                          QStringLiteral("Both")};
-    return s_choices;
-}
 } // namespace
 
 CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
@@ -170,235 +33,40 @@ CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
 void CFootprintListModel::SetEntries(const QList<CFootprintEntry*>* pList)
 {
     beginResetModel();
-    m_pList = pList;
-    PrepareNames();
-    const std::size_t n = m_sides.size();
-    m_rows.clear();
-    // The filter refills this vector on every keystroke; it never grows past n.
-    m_rows.reserve(n);
-    for (std::size_t i = 0; i < n; ++i)
-        m_rows.push_back(quint32(i));
-    m_shownPattern = QByteArrayLiteral("*");
+    m_index.SetEntries(pList);
     endResetModel();
-}
-
-void CFootprintListModel::PrepareNames()
-{
-    const qsizetype n = m_pList ? m_pList->size() : 0;
-    m_offsets.clear();
-    m_heads.clear();
-    m_sides.clear();
-    m_offsets.reserve(std::size_t(n) + 1);
-    m_heads.reserve(std::size_t(n));
-    m_sides.reserve(std::size_t(n));
-    // One allocation for the names in the usual case: the first names tell
-    // the typical length. The buffer is left uninitialised, so each page is
-    // touched once, by the names written into it.
-    std::size_t nSampled = 0;
-    const qsizetype nSample = std::min<qsizetype>(n, 1024);
-    for (qsizetype i = 0; i < nSample; ++i)
-        if (const CFootprintEntry* pEntry = m_pList->at(i))
-            nSampled += std::size_t(pEntry->GetName().size());
-    const std::size_t nAverage = nSample ? nSampled / std::size_t(nSample) + 1 : 0;
-    std::size_t nCapacity = std::size_t(n) * (nAverage + nAverage / 4 + 1) + 1;
-    m_pNames.reset(new char[nCapacity]);
-    std::size_t nUsed = 0;
-    const QString strNoName;
-    // Each name sits behind two pointers somewhere on the heap, so this pass
-    // mostly waits for memory: ask for the entries, then their texts, a few
-    // rows ahead, and the waits overlap.
-    constexpr qsizetype kEntryAhead = 16;
-    constexpr qsizetype kTextAhead = 8;
-    for (qsizetype i = 0; i < n; ++i)
-    {
-        if (i + kEntryAhead < n)
-            __builtin_prefetch(m_pList->at(i + kEntryAhead));
-        if (i + kTextAhead < n)
-            if (const CFootprintEntry* pAhead = m_pList->at(i + kTextAhead))
-                __builtin_prefetch(pAhead->Name().constData());
-        const std::size_t nStart = nUsed;
-        m_offsets.push_back(nStart);
-        const CFootprintEntry* pEntry = m_pList->at(i);
-        nUsed = AppendUpperUtf8(pEntry ? pEntry->Name() : strNoName, m_pNames, nCapacity, nUsed);
-        m_heads.push_back(NameChunk({m_pNames.get() + nStart, nUsed - 1 - nStart}, 0));
-        m_sides.push_back(pEntry ? SideBoth : SideNone);
-    }
-    m_offsets.push_back(nUsed);
 }
 
 void CFootprintListModel::ApplyFilter(const OLRegExp& matcher)
 {
     beginResetModel();
-    SelectRows({}, matcher, false);
-    m_shownPattern.clear();
+    m_index.Filter(matcher);
     endResetModel();
 }
 
 void CFootprintListModel::ApplyFilter(const QByteArray& pattern)
 {
-    const OLRegExp matcher(pattern.constData());
-    // "AB*" holds every match of "ABC*": a name that matches the longer
-    // pattern matches the shorter one with its last star standing for the
-    // rest.
-    // Once most entries are shown, a pass over all of them is the faster way.
-    const bool bNarrow = m_shownPattern.endsWith('*') && pattern.startsWith(m_shownPattern.chopped(1)) &&
-                         m_rows.size() < m_sides.size() / 4;
     beginResetModel();
-    if (!pattern.isEmpty() && pattern.count('*') == pattern.size())
-    {
-        m_rows.clear();
-        for (std::size_t i = 0; i < m_sides.size(); ++i)
-            if (m_sides[i] != SideNone)
-                m_rows.push_back(quint32(i));
-        for (const quint32 nEntry : m_rows)
-            m_sides[nEntry] = SideBoth;
-    }
-    else
-    {
-        SelectRows(pattern, matcher, bNarrow);
-    }
-    m_shownPattern = pattern;
+    m_index.Filter(pattern);
     endResetModel();
-}
-
-void CFootprintListModel::SelectRows(const QByteArray& pattern, const OLRegExp& matcher, bool bNarrow)
-{
-    const std::optional<LiteralPattern> literal =
-        pattern.isEmpty() ? std::nullopt : AsLiteral({pattern.constData(), std::size_t(pattern.size())});
-    const auto matcherAccepts = [&](quint32 nEntry) {
-        const std::string_view name = UpperName(nEntry);
-        return matcher.match(name.data(), name.size()) > 0;
-    };
-    // Names are zero padded in the heads and a literal has no zero byte, so
-    // equal heads also say the name is long enough for them.
-    const std::string_view text = literal ? literal->text : std::string_view();
-    const std::size_t nHead = std::min<std::size_t>(text.size(), 8);
-    const quint64 nHeadMask = nHead ? ~quint64(0) << (64 - 8 * nHead) : 0;
-    const quint64 nWantedHead = NameChunk(text, 0) & nHeadMask;
-    const auto literalAccepts = [&](quint32 nEntry) {
-        if (!literal->bAnyBefore)
-        {
-            if ((m_heads[nEntry] & nHeadMask) != nWantedHead)
-                return false;
-            const std::string_view name = UpperName(nEntry);
-            if (literal->bAnyAfter ? name.size() < text.size() : name.size() != text.size())
-                return false;
-            return text.size() <= 8 || std::memcmp(name.data() + 8, text.data() + 8, text.size() - 8) == 0;
-        }
-        const std::string_view name = UpperName(nEntry);
-        return literal->bAnyAfter ? name.find(text) != std::string_view::npos : name.ends_with(text);
-    };
-    const auto accepts = [&](quint32 nEntry) {
-        if (m_sides[nEntry] == SideNone)
-            return false;
-        return literal ? literalAccepts(nEntry) : matcherAccepts(nEntry);
-    };
-
-    if (bNarrow)
-    {
-        // In place: the kept rows keep their order.
-        std::size_t nKept = 0;
-        for (const quint32 nEntry : m_rows)
-            if (accepts(nEntry))
-                m_rows[nKept++] = nEntry;
-        m_rows.resize(nKept);
-    }
-    else if (literal && literal->bAnyBefore && literal->bAnyAfter)
-    {
-        SelectContaining(text);
-    }
-    else
-    {
-        m_rows.clear();
-        const std::size_t n = m_sides.size();
-        for (std::size_t i = 0; i < n; ++i)
-            if (accepts(quint32(i)))
-                m_rows.push_back(quint32(i));
-    }
-    for (const quint32 nEntry : m_rows)
-        m_sides[nEntry] = SideBoth;
-}
-
-// Searches all names at once, sixteen bytes a step: a place where both the
-// first and the last byte of the text fit is compared in full. After a hit
-// the search goes on with the next name. A hit never spans two names, for
-// the text has no zero byte.
-void CFootprintListModel::SelectContaining(std::string_view text)
-{
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    constexpr std::size_t kStep = sizeof(Bytes);
-    m_rows.clear();
-    const char* pBase = m_pNames.get();
-    const std::size_t nSize = m_offsets.empty() ? 0 : m_offsets.back();
-    const std::size_t nLast = text.size() - 1;
-    Bytes first, last;
-    for (std::size_t k = 0; k < kStep; ++k)
-    {
-        first[k] = static_cast<unsigned char>(text.front());
-        last[k] = static_cast<unsigned char>(text.back());
-    }
-    auto itOffset = m_offsets.begin();
-    // Takes the hit at nAt: its name is shown, and the search resumes after it.
-    const auto take = [&](std::size_t nAt) {
-        itOffset = std::upper_bound(itOffset, m_offsets.end(), nAt) - 1;
-        const auto nEntry = quint32(itOffset - m_offsets.begin());
-        if (m_sides[nEntry] != SideNone)
-            m_rows.push_back(nEntry);
-        ++itOffset;
-        return *itOffset;
-    };
-    const auto fitsAt = [&](std::size_t nAt) {
-        return std::memcmp(pBase + nAt, text.data(), text.size()) == 0;
-    };
-    std::size_t nPos = 0;
-    while (nPos + nLast + kStep <= nSize)
-    {
-        Bytes head, tail;
-        std::memcpy(&head, pBase + nPos, kStep);
-        std::memcpy(&tail, pBase + nPos + nLast, kStep);
-        const auto both = (head == first) & (tail == last);
-        quint64 nHalves[2];
-        std::memcpy(nHalves, &both, sizeof(nHalves));
-        if ((nHalves[0] | nHalves[1]) == 0)
-        {
-            nPos += kStep;
-            continue;
-        }
-        std::size_t nNext = nPos + kStep;
-        for (std::size_t k = 0; k < kStep; ++k)
-        {
-            if (both[k] && fitsAt(nPos + k))
-            {
-                nNext = take(nPos + k);
-                break;
-            }
-        }
-        nPos = nNext;
-    }
-    for (; nPos + text.size() <= nSize; ++nPos)
-        if (fitsAt(nPos))
-            nPos = take(nPos) - 1;
 }
 
 const CFootprintEntry* CFootprintListModel::EntryAt(int nRow) const
 {
-    if (!m_pList || nRow < 0 || std::size_t(nRow) >= m_rows.size())
-        return nullptr;
-    const quint32 nEntry = m_rows[std::size_t(nRow)];
-    return nEntry < quint32(m_pList->size()) ? m_pList->at(nEntry) : nullptr;
+    return nRow < 0 ? nullptr : m_index.EntryAt(std::size_t(nRow));
 }
 
 QString CFootprintListModel::SideText(Side side)
 {
     switch (side)
     {
-    case SideTop:
-        return SideChoices().at(0);
-    case SideBottom:
-        return SideChoices().at(1);
-    case SideBoth:
-        return SideChoices().at(2);
-    case SideNone:
+    case CFootprintIndex::SideTop:
+        return SideName(EBoardSide::Top);
+    case CFootprintIndex::SideBottom:
+        return SideName(EBoardSide::Bottom);
+    case CFootprintIndex::SideBoth:
+        return SideName(EBoardSide::Both);
+    case CFootprintIndex::SideNone:
         break;
     }
     return {};
@@ -406,7 +74,7 @@ QString CFootprintListModel::SideText(Side side)
 
 int CFootprintListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_index.RowCount());
 }
 
 int CFootprintListModel::columnCount(const QModelIndex& parent) const
@@ -416,13 +84,14 @@ int CFootprintListModel::columnCount(const QModelIndex& parent) const
 
 QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 {
-    if (!index.isValid() || std::size_t(index.row()) >= m_rows.size())
+    if (!index.isValid() || std::size_t(index.row()) >= m_index.RowCount())
         return {};
-    const Side side = Side(m_sides[m_rows[std::size_t(index.row())]]);
+    const Side side = m_index.SideAt(std::size_t(index.row()));
     if (nRole != Qt::DisplayRole && nRole != Qt::EditRole)
     {
-        if (nRole == CComboBoxDelegate::kChoicesRole)
-            return index.column() == ColType && side != SideNone ? QVariant(SideChoices()) : QVariant();
+        if (nRole == kChoicesRole)
+            return index.column() == ColType && side != CFootprintIndex::SideNone ? QVariant(SideNames())
+                                                                                  : QVariant();
         // Two rows of one name differ only in where they were found.
         if (nRole == Qt::ToolTipRole && index.column() == ColName)
             return FoundIn(EntryAt(index.row()));
@@ -439,19 +108,19 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 bool CFootprintListModel::setData(const QModelIndex& index, const QVariant& value, int nRole)
 {
     if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole ||
-        std::size_t(index.row()) >= m_rows.size())
+        std::size_t(index.row()) >= m_index.RowCount())
         return false;
-    quint8& nSide = m_sides[m_rows[std::size_t(index.row())]];
-    if (nSide == SideNone)
+    const std::size_t nRow = std::size_t(index.row());
+    if (m_index.SideAt(nRow) == CFootprintIndex::SideNone)
         return false;
     const QString strText = value.toString();
-    for (const Side side : {SideTop, SideBottom, SideBoth})
+    for (const Side side : {CFootprintIndex::SideTop, CFootprintIndex::SideBottom, CFootprintIndex::SideBoth})
     {
         if (strText.compare(SideText(side), Qt::CaseInsensitive) == 0)
         {
-            if (nSide != side)
+            if (m_index.SideAt(nRow) != side)
             {
-                nSide = side;
+                m_index.SetSideAt(nRow, side);
                 Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
             }
             return true;
@@ -465,8 +134,8 @@ Qt::ItemFlags CFootprintListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == ColType && std::size_t(index.row()) < m_rows.size() &&
-        m_sides[m_rows[std::size_t(index.row())]] != SideNone)
+    if (index.column() == ColType && std::size_t(index.row()) < m_index.RowCount() &&
+        m_index.SideAt(std::size_t(index.row())) != CFootprintIndex::SideNone)
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -500,18 +169,37 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
     std::vector<quint32> entries;
     entries.reserve(std::size_t(before.size()));
     for (const QModelIndex& idx : before)
-        entries.push_back(m_rows[std::size_t(idx.row())]);
+        entries.push_back(m_index.Rows()[std::size_t(idx.row())]);
 
-    SortIndexes(nColumn);
-    m_shownPattern.clear();
-    if (order == Qt::DescendingOrder)
-        std::reverse(m_rows.begin(), m_rows.end());
+    const bool bDescending = order == Qt::DescendingOrder;
+    if (nColumn == ColLocation)
+    {
+        // Locations are not prepared: the column is hidden, so only a caller
+        // that asks for it pays for this.
+        const QList<CFootprintEntry*>* pList = m_index.Entries();
+        m_index.SortByText(
+            [pList](quint32 nEntry) {
+                const CFootprintEntry* pEntry =
+                    pList && nEntry < quint32(pList->size()) ? pList->at(nEntry) : nullptr;
+                return pEntry ? pEntry->GetLocation() : QString();
+            },
+            bDescending);
+    }
+    else if (nColumn == ColType)
+    {
+        m_index.SortBySide(bDescending);
+    }
+    else
+    {
+        m_index.SortByName(bDescending);
+    }
 
     if (!before.isEmpty())
     {
-        std::vector<quint32> rowOf(m_sides.size(), 0);
-        for (std::size_t r = 0; r < m_rows.size(); ++r)
-            rowOf[m_rows[r]] = quint32(r);
+        const std::vector<quint32>& rows = m_index.Rows();
+        std::vector<quint32> rowOf(m_index.EntryCount(), 0);
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            rowOf[rows[r]] = quint32(r);
         QModelIndexList after;
         after.reserve(before.size());
         for (qsizetype k = 0; k < before.size(); ++k)
@@ -519,50 +207,4 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
         changePersistentIndexList(before, after);
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-void CFootprintListModel::SortIndexes(int nColumn)
-{
-    std::vector<SortKey> keys;
-    keys.reserve(m_rows.size());
-    const auto nameOf = [this](quint32 nEntry) { return UpperName(nEntry); };
-
-    if (nColumn == ColLocation)
-    {
-        // Locations are not prepared: the column is hidden, so only a caller
-        // that asks for it pays for this.
-        std::vector<QString> locations(m_sides.size());
-        for (const quint32 nEntry : m_rows)
-        {
-            const CFootprintEntry* pEntry = nEntry < quint32(m_pList->size()) ? m_pList->at(nEntry) : nullptr;
-            if (pEntry)
-                locations[nEntry] = pEntry->GetLocation();
-            keys.push_back({0, nEntry});
-        }
-        std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
-            const int c = locations[a.nEntry].compare(locations[b.nEntry], Qt::CaseInsensitive);
-            return c != 0 ? c < 0 : a.nEntry < b.nEntry;
-        });
-    }
-    else if (nColumn == ColType)
-    {
-        // Sides sort by their text: none, Both, Bottom, Top; the enum keeps
-        // that order. Names order the rows of one side.
-        for (const quint32 nEntry : m_rows)
-            keys.push_back({m_sides[nEntry], nEntry});
-        std::sort(keys.begin(), keys.end(), KeyLess{});
-        ForEachRun(keys.data(), keys.data() + keys.size(), [&](SortKey* pFirst, SortKey* pLast) {
-            for (SortKey* p = pFirst; p != pLast; ++p)
-                p->nKey = m_heads[p->nEntry];
-            SortByName(pFirst, pLast, 0, nameOf);
-        });
-    }
-    else
-    {
-        for (const quint32 nEntry : m_rows)
-            keys.push_back({m_heads[nEntry], nEntry});
-        SortByName(keys.data(), keys.data() + keys.size(), 0, nameOf);
-    }
-    for (std::size_t r = 0; r < keys.size(); ++r)
-        m_rows[r] = keys[r].nEntry;
 }

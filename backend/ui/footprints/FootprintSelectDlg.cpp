@@ -7,7 +7,6 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -22,8 +21,7 @@ bool IsMatchAll(const QString& strFilter)
 CFootprintSelectDlg::CFootprintSelectDlg(QList<CFootprintEntry*>* pFootprintList,
                                          const QString& strProjectPath, bool bWithSides,
                                          PROPERTY_NAMES nViewKind, QWidget* pParent)
-    : CDialogBase(pParent), m_pFootprintList(pFootprintList), m_pSymbolGrid(new CSymbolGrid),
-      m_strFilter(QStringLiteral("*")), m_strProjectPath(strProjectPath),
+    : CDialogBase(pParent), m_pFootprintList(pFootprintList), m_strFilter(QStringLiteral("*")), m_strProjectPath(strProjectPath),
       m_pModel(new CFootprintListModel(bWithSides, this)), m_nViewKind(nViewKind),
       m_viewFootprint(&ViewFootprintDrawing), m_newDrawing(&NewFootprintDrawing)
 {
@@ -38,6 +36,7 @@ CFootprintSelectDlg::~CFootprintSelectDlg()
 void CFootprintSelectDlg::AttachForm(const Form& form)
 {
     m_form = form;
+    m_pSymbolGrid = form.pGrid;
     connect(m_form.pOK, &QPushButton::clicked, this, [this] { OnOK(); });
     connect(m_form.pCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(m_form.pViewFootprint, &QPushButton::clicked, this,
@@ -54,14 +53,6 @@ void CFootprintSelectDlg::FillGrid()
     m_form.pFilter->selectAll();
     if (!m_pSymbolGrid)
         return;
-    QWidget* pPlaceholder = m_form.pGridPlaceholder;
-    m_pSymbolGrid->setSizePolicy(pPlaceholder->sizePolicy());
-    m_pSymbolGrid->setAccessibleName(pPlaceholder->accessibleName());
-    if (QLayout* pLayout = pPlaceholder->parentWidget()->layout())
-        delete pLayout->replaceWidget(pPlaceholder, m_pSymbolGrid);
-    pPlaceholder->hide();
-    setTabOrder(m_form.pFilter, m_pSymbolGrid);
-
     m_pSymbolGrid->setModel(m_pModel);
     m_pModel->SetEntries(m_pFootprintList);
     m_pSymbolGrid->SetSortRowsOnDblClk(true);

@@ -32,11 +32,6 @@ public:
     CSymbolGrid* Grid() const { return m_pSymbolGrid; }
     CFootprintListModel* Model() const { return m_pModel; }
 
-    // Rebuilds the grid from the list for the text in the filter box.
-    void OnChangeFilter();
-    void OnViewFootprint();
-    void OnNewFootprint();
-
     // The viewing flow and the new-drawing launcher; tests replace them.
     using FootprintViewer =
         std::function<void(const QStringList& names, const QString& strProjectPath, PROPERTY_NAMES)>;
@@ -48,7 +43,7 @@ protected:
     struct Form
     {
         QLineEdit* pFilter = nullptr;
-        QWidget* pGridPlaceholder = nullptr;
+        CSymbolGrid* pGrid = nullptr;
         QPushButton* pOK = nullptr;
         QPushButton* pCancel = nullptr;
         QPushButton* pViewFootprint = nullptr;
@@ -58,10 +53,10 @@ protected:
     CFootprintSelectDlg(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                         bool bWithSides, PROPERTY_NAMES nViewKind, QWidget* pParent);
 
-    // Wires the form to the handlers; called once by the derived constructor.
+    // Wires the form to the handlers and takes its grid; called once by the
+    // derived constructor.
     void AttachForm(const Form& form);
-    // Puts the grid in the placeholder's place and fills it with every entry
-    // of the list, in list order.
+    // Fills the grid with every entry of the list, in list order.
     void FillGrid();
     // Layout shared by both grids once the model is in place.
     void SetColumnLayout();
@@ -71,7 +66,7 @@ protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     QList<CFootprintEntry*>* m_pFootprintList;
-    CSymbolGrid* m_pSymbolGrid;
+    CSymbolGrid* m_pSymbolGrid = nullptr; // a child of the form
     QString m_strSelection;
     QString m_strFilter;
     QString m_strProjectPath;
@@ -79,6 +74,11 @@ protected:
     Form m_form;
 
 private:
+    // Rebuilds the grid from the list for the text in the filter box.
+    void OnChangeFilter();
+    void OnViewFootprint();
+    void OnNewFootprint();
+
     PROPERTY_NAMES m_nViewKind;
     FootprintViewer m_viewFootprint;
     std::function<int()> m_newDrawing;

@@ -24,8 +24,6 @@ QVariant CCellModel::data(const QModelIndex& index, int nRole) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         return cell.strText;
-    case Qt::UserRole:
-        return cell.style.choices;
     case Qt::ToolTipRole:
         return cell.style.bTextTip && !cell.strText.isEmpty() ? QVariant(cell.strText) : QVariant();
     default:
@@ -38,10 +36,7 @@ bool CCellModel::setData(const QModelIndex& index, const QVariant& value, int nR
     if (!index.isValid() || nRole != Qt::EditRole)
         return false;
     Cell& cell = m_rows[std::size_t(index.row())][std::size_t(index.column())];
-    const QString strText = value.toString();
-    if (!cell.style.choices.isEmpty() && !cell.style.choices.contains(strText))
-        return false;
-    cell.strText = strText;
+    cell.strText = value.toString();
     Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

@@ -9,13 +9,12 @@
 struct CGridStyle
 {
     bool bReadOnly = false;
-    QStringList choices; // non-empty: a drop-down that offers only these
     bool bTextTip = false; // the tooltip shows the whole text, for texts a narrow column cuts
 };
 
 // A small table of text cells with per-cell styles; rows and columns count
 // from 0 here, the grids add the header row and column on top.
-class CCellModel : public QAbstractTableModel
+class CCellModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:

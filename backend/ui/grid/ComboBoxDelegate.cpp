@@ -1,5 +1,6 @@
 #include "grid/ComboBoxDelegate.h"
 #include "grid/GridBase.h"
+#include "grid/ItemRoles.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -9,7 +10,7 @@ namespace
 {
 QStringList ChoicesOf(const QModelIndex& index)
 {
-    return index.data(CComboBoxDelegate::kChoicesRole).toStringList();
+    return index.data(kChoicesRole).toStringList();
 }
 } // namespace
 

@@ -2,15 +2,14 @@
 
 #include <QStyledItemDelegate>
 
-// A cell whose model answers kChoicesRole with a non-empty QStringList is a
-// non-editable drop-down offering only those texts; the chosen text becomes
-// the cell's value. Every other cell is edited as usual.
-class CComboBoxDelegate : public QStyledItemDelegate
+// The delegate of every grid. A cell whose model answers kChoicesRole with
+// a non-empty QStringList is a non-editable drop-down offering only those
+// texts; the chosen text becomes the cell's value. Every other cell is
+// edited as usual, with no limit on the length of its text.
+class CComboBoxDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-    static constexpr int kChoicesRole = Qt::UserRole + 1;
-
     explicit CComboBoxDelegate(QObject* pParent = nullptr);
 
     QWidget* createEditor(QWidget* pParent, const QStyleOptionViewItem& option,

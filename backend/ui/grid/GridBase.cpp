@@ -1,5 +1,6 @@
 #include "grid/GridBase.h"
 #include "grid/CellModel.h"
+#include "grid/ComboBoxDelegate.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -8,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
-#include <QStyledItemDelegate>
 #include <QTextOption>
 
 #include <limits>
@@ -59,18 +59,6 @@ bool IsMouseEvent(const QEvent* pEvent)
     }
 }
 
-class CGridDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* pParent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override
-    {
-        QWidget* pEditor = QStyledItemDelegate::createEditor(pParent, option, index);
-        LiftEditorLimit(pEditor);
-        return pEditor;
-    }
-};
 } // namespace
 
 void LiftEditorLimit(QWidget* pEditor)
@@ -85,7 +73,7 @@ bool GXIsInitialized() { return g_bGridLibraryReady; }
 CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCellModel(this))
 {
     setModel(m_pCells);
-    setItemDelegate(new CGridDelegate(this));
+    setItemDelegate(new CComboBoxDelegate(this));
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -227,11 +215,6 @@ void CGridBase::PostNcDestroy()
 }
 
 void CGridBase::MarkSelfDeleting(CGridBase* pGrid) { SelfDeletingGrids()[pGrid] = 1; }
-
-bool CGridBase::IsSelfDeleting(const CGridBase* pGrid)
-{
-    return SelfDeletingGrids().count(pGrid) != 0;
-}
 
 bool CGridBase::IsShiftHeld() const
 {
@@ -475,7 +458,6 @@ void CGridBase::OnHeaderDoubleClicked(int nLogical)
     // The header shows which column the rows are sorted by, and which way.
     horizontalHeader()->setSortIndicator(nLogical, m_sortOrder);
     horizontalHeader()->setSortIndicatorShown(true);
-    Q_EMIT rowsSorted(nCol, m_sortOrder);
 }
 
 void CGridBase::ResetSortState()

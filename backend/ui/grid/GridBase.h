@@ -38,7 +38,6 @@ public:
     void SetCurrentCell(quint32 nRow, int nCol);
 
     // The cell table behind the property and location grids.
-    CCellModel* Cells() const { return m_pCells; }
     void SetRowCount(int nRows);
     void SetColCount(int nCols);
     void SetValueRange(quint32 nRow, int nCol, const QString& strText);
@@ -73,9 +72,6 @@ public:
     void SetEmptyHint(const QString& strHint);
     QString EmptyHint() const { return m_strEmptyHint; }
 
-Q_SIGNALS:
-    void rowsSorted(int nCol, Qt::SortOrder order);
-
 protected:
     virtual void PostNcDestroy();
 
@@ -96,7 +92,6 @@ protected:
 
     // Registry of grids created by class name, which delete themselves.
     static void MarkSelfDeleting(CGridBase* pGrid);
-    static bool IsSelfDeleting(const CGridBase* pGrid);
 
 private:
     void OnHeaderDoubleClicked(int nLogical);

@@ -61,7 +61,7 @@ bool CLocationDlg::OnInitDialog()
     // folders of two hits differ, and a tip that comes and goes with the
     // column width would leave the user guessing whether the path is whole.
     const CGridStyle readOnly{true, {}};
-    const CGridStyle location{true, {}, true};
+    const CGridStyle location{true, true};
     for (int i = 1; i <= n; ++i)
     {
         if (const CFootprintEntry* pEntry = m_pFootprintList->at(i - 1))

@@ -4,6 +4,7 @@
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "footprints/FootprintListModel.h"
+#include "properties/SideList.h"
 #include "grid/Grids.h"
 
 #include <QAbstractItemModelTester>
@@ -547,5 +548,12 @@ TEST(FootprintDialogs, runModally)
     });
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(dlg.GetSelection(), u"(QFP44)");
+}
+TEST(MultipleFootprintDialog, namesItsSideListAndComposeRulesAfterTheCoreOnes)
+{
+    CPair top(QStringLiteral("A"), QStringLiteral("Top")), both(QStringLiteral("D"), QStringLiteral("both"));
+    const QList<CPair*> records{&top, &both};
+    EXPECT_EQ(CBackEndDlg2::ComposeSelection(records), ComposeSelection(records));
+    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Both"), records), u"D");
 }
 } // namespace

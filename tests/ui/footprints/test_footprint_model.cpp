@@ -1,12 +1,15 @@
 #include "FootprintFixtures.h"
 
-#include "grid/ComboBoxDelegate.h"
+#include "grid/ItemRoles.h"
 #include "footprints/FootprintListModel.h"
 #include "pellium/OLRegExp.h"
 
+#include <QAbstractItemModelTester>
 #include <QRegularExpression>
 
+#include <functional>
 #include <random>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +53,7 @@ TEST(FootprintListModel, nullEntriesAreBlankRowsWithoutASideUntilFiltered)
     const QModelIndex blank = model.index(1, Col::ColType);
     EXPECT_FALSE(model.flags(blank).testFlag(Qt::ItemIsEditable));
     EXPECT_FALSE(model.setData(blank, QStringLiteral("Top")));
-    EXPECT_TRUE(blank.data(CComboBoxDelegate::kChoicesRole).isNull());
+    EXPECT_TRUE(blank.data(kChoicesRole).isNull());
 
     Filter(model, QString());
     EXPECT_EQ(Column(model), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
@@ -116,7 +119,7 @@ TEST(FootprintListModel, sortsCaseBlindWithTiesInListOrderAndSidesTravelling)
     EXPECT_EQ(Column(model).first(), u"c");
 }
 
-TEST(FootprintListModel, filtersRealNamesLikeTheReference)
+TEST(FootprintListModel, filtersRealNamesLikeARegularExpression)
 {
     SKIP_WITHOUT_MATCHER();
     const QStringList names = KicadFootprintNames();
@@ -235,6 +238,50 @@ TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
         matched.ApplyFilter(OLRegExp(pszPattern));
         EXPECT_EQ(Column(direct), Column(matched)) << "pattern " << pszPattern;
         EXPECT_GT(direct.rowCount(), 0) << "pattern " << pszPattern;
+    }
+}
+// Every change the model makes, under the model tester: resets, layout
+// changes with persistent indexes, edits; each step checked by its rows.
+TEST(FootprintListModel, passesTheModelTesterThroughFilterSortResetAndEdits)
+{
+    FootprintList footprints{QStringLiteral("SOIC8"), QString(), QStringLiteral("soic14"), QStringLiteral("QFP44"),
+                             QStringLiteral("LQFP48")};
+    FootprintList others{QStringLiteral("R0603")};
+    CFootprintListModel model(true);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QPersistentModelIndex followed = [&] {
+        model.SetEntries(&footprints.list);
+        return QPersistentModelIndex(model.index(3, Col::ColType));
+    }();
+    const struct
+    {
+        const char* pszStep;
+        std::function<void()> step;
+        const char* pszNames; // the name column, joined by blanks
+    } steps[] = {
+        {"sort by name", [&] { model.sort(Col::ColName); }, " LQFP48 QFP44 soic14 SOIC8"},
+        {"edit a side", [&] { EXPECT_TRUE(model.setData(model.index(1, Col::ColType), QStringLiteral("bottom"))); },
+         " LQFP48 QFP44 soic14 SOIC8"},
+        {"refuse a side", [&] { EXPECT_FALSE(model.setData(model.index(1, Col::ColType), QStringLiteral("Left"))); },
+         " LQFP48 QFP44 soic14 SOIC8"},
+        {"sort by type", [&] { model.sort(Col::ColType, Qt::DescendingOrder); }, "LQFP48 SOIC8 soic14 QFP44 "},
+        {"sort by location", [&] { model.sort(Col::ColLocation); }, " LQFP48 QFP44 soic14 SOIC8"},
+        {"refuse a column", [&] { model.sort(7); }, " LQFP48 QFP44 soic14 SOIC8"},
+        {"filter", [&] { model.ApplyFilter(QByteArrayLiteral("SO*")); }, "SOIC8 soic14"},
+        {"type on", [&] { model.ApplyFilter(QByteArrayLiteral("SOIC1*")); }, "soic14"},
+        {"filter by matcher", [&] { model.ApplyFilter(OLRegExp("*QFP*")); }, "QFP44 LQFP48"},
+        {"another list", [&] { model.SetEntries(&others.list); }, "R0603"},
+        {"no list", [&] { model.SetEntries(nullptr); }, ""},
+        {"filter nothing", [&] { model.ApplyFilter(QByteArrayLiteral("*")); }, ""},
+    };
+    for (const auto& s : steps)
+    {
+        s.step();
+        EXPECT_EQ(Column(model).join(u' '), QString::fromUtf8(s.pszNames)) << s.pszStep;
+        if (std::string_view(s.pszStep) == "sort by name")
+        {
+            EXPECT_EQ(followed.row(), 2) << "a persistent index follows its footprint";
+        }
     }
 }
 } // namespace

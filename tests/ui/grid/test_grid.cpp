@@ -227,8 +227,6 @@ TEST(CellModel, passesTheModelTesterThroughEdits)
     model.SetStyle(0, 0, CGridStyle{true, {}});
     EXPECT_FALSE(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsEditable));
     EXPECT_TRUE(model.flags(model.index(0, 1)).testFlag(Qt::ItemIsEditable));
-    model.SetStyle(0, 1, CGridStyle{false, {QStringLiteral("Top"), QStringLiteral("Both")}});
-    EXPECT_FALSE(model.setData(model.index(0, 1), QStringLiteral("Left"), Qt::EditRole));
     EXPECT_TRUE(model.setData(model.index(0, 1), QStringLiteral("Top"), Qt::EditRole));
     model.sort(1, Qt::AscendingOrder);
     model.SetRowCount(0);

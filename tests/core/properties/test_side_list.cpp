@@ -1,4 +1,3 @@
-#include "footprints/BackEndDlg2.h"
 #include "properties/SideList.h"
 
 #include <gtest/gtest.h>
@@ -51,11 +50,11 @@ TEST(ComposeSelection, groupsNamesTopBottomBothInRecordOrder)
     for (const auto& [items, pszExpected] : cases)
     {
         const Records records(items);
-        EXPECT_EQ(CBackEndDlg2::ComposeSelection(records.list), QString::fromUtf8(pszExpected))
+        EXPECT_EQ(ComposeSelection(records.list), QString::fromUtf8(pszExpected))
             << "expected " << pszExpected;
     }
     const Records records({"A/Top", "K/Bottom", "b/top"});
-    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Top"), records.list), u"A,b");
+    EXPECT_EQ(BuildSideList(QStringLiteral("Top"), records.list), u"A,b");
 }
 
 TEST(ComposeSelection, keepsSideListsLongerThanAThousandCharacters)
@@ -67,7 +66,7 @@ TEST(ComposeSelection, keepsSideListsLongerThanAThousandCharacters)
     for (const std::string& strName : names)
         items.push_back(strName.c_str());
     const Records records(items);
-    const QString strValue = CBackEndDlg2::ComposeSelection(records.list);
+    const QString strValue = ComposeSelection(records.list);
     EXPECT_EQ(strValue.size(), 5 + 300 * 13 + 299 + 1); // "(Top:", names, commas, ")"
     EXPECT_TRUE(strValue.endsWith(u",FOOTPRINT1299)"));
 }

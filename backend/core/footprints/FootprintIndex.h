@@ -1,0 +1,134 @@
+#pragma once
+
+#include "pellium/Footprint.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class OLRegExp;
+
+// The rows a footprint selection shows over a footprint list: an index
+// vector into the caller's list, so filtering and sorting touch indexes,
+// never the entries or copies of them. Names are upper-cased once, when the
+// list is set, into one buffer that the filter reads in place; the filter
+// runs on every keystroke over up to a million names.
+class CFootprintIndex
+{
+public:
+    // Board side of a row; kept per entry, one byte each. The order is the
+    // order of the side names as text, so sorting by side sorts the bytes.
+    enum Side : quint8
+    {
+        SideNone = 0, // a row without an entry has no side
+        SideBoth,
+        SideBottom,
+        SideTop,
+    };
+
+    // Reads the list (borrowed; it must outlive the index, or the next
+    // SetEntries) and shows every entry in list order, a null entry as a
+    // row without a side.
+    void SetEntries(const QList<CFootprintEntry*>* pList);
+    const QList<CFootprintEntry*>* Entries() const { return m_pList; }
+
+    // Shows, in list order, the entries whose upper-cased name the matcher
+    // accepts, asking it for every name; null entries never match. Every
+    // shown row's side is Both.
+    void Filter(const OLRegExp& matcher);
+    // The same for an upper-cased wildcard pattern. A pattern that only adds
+    // to the end of the one shown now (the user typed on) can match only
+    // names shown now, so just those are tried; a pattern of stars shows
+    // every entry without trying any.
+    void Filter(const QByteArray& pattern);
+
+    // Name and side sort case-blind by the upper-cased name; ties keep list
+    // order. Descending is the ascending order reversed.
+    void SortByName(bool bDescending);
+    void SortBySide(bool bDescending);
+    // By a text of each shown entry (given its list index), compared
+    // case-blind; for columns the index does not prepare.
+    void SortByText(const std::function<QString(quint32 nEntry)>& textOf, bool bDescending);
+
+    std::size_t RowCount() const { return m_rows.size(); }
+    // row -> index into the list; rows count from 0.
+    const std::vector<quint32>& Rows() const { return m_rows; }
+    std::size_t EntryCount() const { return m_sides.size(); }
+    // The entry shown in a row, or null.
+    const CFootprintEntry* EntryAt(std::size_t nRow) const;
+    Side SideAt(std::size_t nRow) const { return Side(m_sides[m_rows[nRow]]); }
+    // A row without an entry keeps SideNone: false there.
+    bool SetSideAt(std::size_t nRow, Side side);
+
+private:
+    // SetEntries in steps: the core reads an entry only through its inline
+    // name, so it needs nothing else of the footprint library.
+    void BeginNames(std::size_t nEntries, std::size_t nAverageLen);
+    void AddName(const QString* pName); // null: a row without an entry
+    void EndNames();
+    std::string_view UpperName(quint32 nEntry) const
+    {
+        return {m_pNames.get() + m_offsets[nEntry], m_offsets[nEntry + 1] - m_offsets[nEntry] - 1};
+    }
+    // m_rows becomes the entries, out of those listed in m_rows when
+    // bNarrow and out of all otherwise, that the matcher accepts. With
+    // bReadShape the literal shapes ("AB*", "*AB*", "*AB", "AB") are read
+    // straight from the prepared names; every other pattern goes to the
+    // matcher.
+    void SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape);
+    void SelectContaining(std::string_view text);
+    void ShowAll();
+    void FinishSort(bool bDescending);
+
+    const QList<CFootprintEntry*>* m_pList = nullptr;
+    // Upper-cased UTF-8 names, each followed by a zero byte; entry i spans
+    // [m_offsets[i], m_offsets[i + 1] - 1).
+    std::unique_ptr<char[]> m_pNames;
+    std::size_t m_nCapacity = 0;
+    std::size_t m_nUsed = 0;
+    std::vector<std::size_t> m_offsets;
+    // The first eight bytes of each upper-cased name, big-endian, zero
+    // padded: prefix tests and the first sort pass read only these.
+    std::vector<quint64> m_heads;
+    std::vector<quint32> m_rows;  // row -> index into the list
+    std::vector<quint8> m_sides;  // list index -> Side
+    // The pattern whose matches m_rows holds, in list order (possibly with
+    // null entries besides); empty when the rows were put otherwise.
+    QByteArray m_shownPattern;
+};
+
+inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
+{
+    m_pList = pList;
+    const qsizetype n = pList ? pList->size() : 0;
+    // The first names tell the typical length.
+    std::size_t nSampled = 0;
+    const qsizetype nSample = std::min<qsizetype>(n, 1024);
+    for (qsizetype i = 0; i < nSample; ++i)
+        if (const CFootprintEntry* pEntry = pList->at(i))
+            nSampled += std::size_t(pEntry->Name().size());
+    BeginNames(std::size_t(n), nSample ? nSampled / std::size_t(nSample) + 1 : 0);
+    // Each name sits behind two pointers somewhere on the heap, so this pass
+    // mostly waits for memory: ask for the entries, then their texts, a few
+    // rows ahead, and the waits overlap.
+    constexpr qsizetype kEntryAhead = 16;
+    constexpr qsizetype kTextAhead = 8;
+    for (qsizetype i = 0; i < n; ++i)
+    {
+        if (i + kEntryAhead < n)
+            __builtin_prefetch(pList->at(i + kEntryAhead));
+        if (i + kTextAhead < n)
+            if (const CFootprintEntry* pAhead = pList->at(i + kTextAhead))
+                __builtin_prefetch(pAhead->Name().constData());
+        const CFootprintEntry* pEntry = pList->at(i);
+        AddName(pEntry ? &pEntry->Name() : nullptr);
+    }
+    EndNames();
+}

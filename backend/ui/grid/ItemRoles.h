@@ -1,0 +1,10 @@
+#pragma once
+
+#include <Qt>
+
+// Item roles the module's models answer beyond Qt's own.
+enum EItemRole : int
+{
+    // A non-empty QStringList: the cell is a drop-down that offers only these texts.
+    kChoicesRole = Qt::UserRole + 1,
+};
