@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Checks the layering of the sources by their includes: no cycle between
+# folders, nothing under platform/ includes the module, and the core
+# includes no Qt Widgets or Gui header. Prints the folder graph.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+python3 - <<'PY'
+import os, re, sys
+roots = {"backend/core": "core", "backend/ui": "ui", "backend": "", "platform": "platform"}
+def owner(path):
+    # the folder a file belongs to, named by library and subfolder
+    parts = os.path.dirname(path).split("/")
+    if parts[0] == "backend":
+        parts = parts[1:]
+    return "/".join(parts[:2])
+headers = {}
+for top in ("backend", "platform"):
+    for d, _, fs in os.walk(top):
+        for f in fs:
+            if f.endswith(".h"):
+                p = os.path.join(d, f)
+                for root in ("backend/core", "backend/ui", "backend", "platform"):
+                    if p.startswith(root + "/"):
+                        headers.setdefault(os.path.relpath(p, root), []).append(p)
+edges = set()
+faults = []
+for top in ("backend", "platform", "host", "tools"):
+    for d, _, fs in os.walk(top):
+        for f in fs:
+            if not f.endswith((".h", ".cpp")):
+                continue
+            p = os.path.join(d, f)
+            src = owner(p)
+            text = open(p, encoding="utf-8").read()
+            if src.startswith("core/"):
+                for inc in re.findall(r'#include <(Q[A-Za-z]+)>', text):
+                    if inc.startswith(("QWidget", "QApplication", "QDialog", "QGui", "QPainter",
+                                       "QAbstractItemView", "QTableView", "QStyle", "QColor",
+                                       "QFont", "QIcon", "QPixmap", "QImage", "QKeyEvent",
+                                       "QMouseEvent", "QMessageBox", "QLineEdit")):
+                        faults.append(f"{p}: the core includes the widget header <{inc}>")
+            for inc in re.findall(r'#include "([^"]+)"', text):
+                for target in headers.get(inc, []):
+                    dst = owner(target)
+                    if dst != src:
+                        edges.add((src, dst))
+                    if p.startswith("platform/") and not dst.startswith("platform/"):
+                        faults.append(f"{p}: the platform includes the module's {inc}")
+for fault in faults:
+    print(fault)
+if faults:
+    sys.exit(1)
+graph = {}
+for a, b in edges:
+    graph.setdefault(a, set()).add(b)
+state = {}
+def visit(n, stack):
+    state[n] = 1
+    for m in sorted(graph.get(n, ())):
+        if state.get(m) == 1:
+            print("cycle: " + " -> ".join(stack[stack.index(m):] + [m]))
+            sys.exit(1)
+        if not state.get(m):
+            visit(m, stack + [m])
+    state[n] = 2
+for n in sorted(graph):
+    if not state.get(n):
+        visit(n, [n])
+for a, b in sorted(edges):
+    print(f"{a} -> {b}")
+print("no cycle between folders")
+PY
