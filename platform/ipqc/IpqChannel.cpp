@@ -26,7 +26,6 @@ struct ClientState
 {
     std::mutex mutex;
     std::optional<SessionAddress> session;
-    SendHook hook;
 };
 
 ClientState& State()
@@ -296,17 +295,5 @@ int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTime
     }
     socket.disconnectFromServer();
     return 0;
-}
-
-void SetSendHook(SendHook hook)
-{
-    std::lock_guard lock(State().mutex);
-    State().hook = std::move(hook);
-}
-
-SendHook CurrentSendHook()
-{
-    std::lock_guard lock(State().mutex);
-    return State().hook;
 }
 } // namespace ipqc

@@ -93,12 +93,4 @@ QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pEr
 // timeout).
 int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
                 QString* pError);
-
-// Test seam: while set, ipqSend hands every message to the hook instead of
-// the channel and returns the hook's result. What a send carries is better
-// seen through a real CListener; the hook remains for a caller's test that
-// must see a send fail while the session has a listener.
-using SendHook = std::function<int(const SessionAddress& addr, const QByteArray& payload)>;
-void SetSendHook(SendHook hook);
-SendHook CurrentSendHook();
 } // namespace ipqc

@@ -70,8 +70,6 @@ int ipqSend(IPQ_MSG hMsg)
     delete hMsg;
 
     const ipqc::SessionAddress addr = ipqc::CurrentSession();
-    if (const ipqc::SendHook hook = ipqc::CurrentSendHook())
-        return hook(addr, text);
     QString strError;
     const int nResult = ipqc::SendPayload(addr, text, ipqc::kSendTimeoutMs, &strError);
     if (nResult != 0)

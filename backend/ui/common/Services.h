@@ -22,6 +22,9 @@ public:
     std::function<int(const QString& strPath, const CServices& services)> m_fnOpenDrawing;
     // The tool manager the launchers work through, or null.
     std::function<CToolManager*()> m_fnToolManager;
+    // Sends one message ("Input open ...") to the running PCB editor through
+    // the message session; 0 handed over, -1 not.
+    std::function<int(const QByteArray& message)> m_fnSendMessage;
     CCoreServices m_Core = CCoreServices::Default();
 
     int MessageBox(const QString& strText) const
@@ -33,6 +36,10 @@ public:
         return m_fnOpenDrawing ? m_fnOpenDrawing(strPath, *this) : 0;
     }
     CToolManager* ToolManager() const { return m_fnToolManager ? m_fnToolManager() : nullptr; }
+    int SendMessage(const QByteArray& message) const
+    {
+        return m_fnSendMessage ? m_fnSendMessage(message) : -1;
+    }
 
     static const CServices& Default();
 };

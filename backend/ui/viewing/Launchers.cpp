@@ -41,8 +41,7 @@ int Launch(const CLaunchRequest& request, const CServices& services)
         TellIfNotStarted(*pManager, request, services);
         if (!request.m_strCommand.isNull())
         {
-            const QByteArray command = request.m_strCommand.toUtf8();
-            ipqSend(ipqListN("%s %s", "Input", command.constData()));
+            services.SendMessage("Input " + request.m_strCommand.toUtf8());
         }
         return 1;
     }
@@ -67,6 +66,7 @@ const CServices& CServices::Default()
         [](const QString& strPath, const CServices& services)
         { return CLaunchers(services).OpenFootprintDrawing(strPath); },
         [] { return g_pToolManager; },
+        [](const QByteArray& message) { return ipqSend(ipqListN("%s", message.constData())); },
     };
     return s_services;
 }

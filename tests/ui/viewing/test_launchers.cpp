@@ -78,8 +78,8 @@ protected:
     void SetUp() override
     {
         m_services.m_fnToolManager = [this] { return &m_tools; };
-        ipqc::SetSendHook([this](const ipqc::SessionAddress&, const QByteArray& payload)
-                          { return m_sent.Call(payload); });
+        m_services.m_fnSendMessage = [this](const QByteArray& message)
+        { return m_sent.Call(message); };
         m_services.m_fnMessageBox = [this](const QString& strText, int, int)
         {
             m_boxes.append(strText);
@@ -88,7 +88,6 @@ protected:
     }
     void TearDown() override
     {
-        ipqc::SetSendHook({});
         EXPECT_EQ(m_boxes, QStringList{})
             << "a launch the tool manager took told the user something";
     }
