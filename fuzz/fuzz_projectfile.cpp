@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 {
     const QByteArray text(reinterpret_cast<const char*>(pData), qsizetype(nSize));
     CSpiProject project;
-    const ProjectFileResult r = LoadProjectText(text, QStringLiteral("fuzz.ini"), project);
+    const CProjectFileResult r = LoadProjectText(text, QStringLiteral("fuzz.ini"), project);
     FUZZ_CHECK(r.bOk == r.strError.isEmpty());
     if (!r.bOk)
     {

@@ -115,7 +115,7 @@ int main(int argc, char** argv)
     CSpiProject project;
     if (!opts.strProject.isEmpty())
     {
-        const ProjectFileResult r = LoadProjectFile(opts.strProject, project);
+        const CProjectFileResult r = LoadProjectFile(opts.strProject, project);
         if (!r.bOk)
         {
             Err(r.strError);

@@ -76,7 +76,7 @@ TEST(BrokenProjectFiles, eachIsRefusedNamingFileAndLine)
     {
         SCOPED_TRACE(c.pszWhat);
         CSpiProject project;
-        const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/lib/p.ini"), project);
+        const CProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/lib/p.ini"), project);
         EXPECT_FALSE(r.bOk);
         EXPECT_EQ(r.nLine, c.nLine);
         EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/lib/p.ini:%1: ").arg(c.nLine)))
@@ -96,7 +96,7 @@ TEST(BrokenProjectFiles, longLinesAreReadWhole)
         {
             SCOPED_TRACE(nValue);
             CSpiProject project;
-            const ProjectFileResult r = LoadProjectText("[Global]\nx = " + value + pszEnd,
+            const CProjectFileResult r = LoadProjectText("[Global]\nx = " + value + pszEnd,
                                                         QStringLiteral("p.ini"), project);
             ASSERT_TRUE(r.bOk) << r.strError.toStdString();
             EXPECT_EQ(Values(project), QStringLiteral("Global/x=") + QString::fromLatin1(value));
@@ -116,7 +116,7 @@ TEST(BrokenProjectFiles, everyCutOfAGoodFileLoadsOrNamesItsLine)
     {
         SCOPED_TRACE(n);
         CSpiProject project;
-        const ProjectFileResult r =
+        const CProjectFileResult r =
             LoadProjectText(kGood.left(n), QStringLiteral("p.ini"), project);
         if (!r.bOk)
         {
@@ -162,7 +162,7 @@ TEST(BrokenProjectFiles, filesThatCannotBeReadAreNamed)
     {
         SCOPED_TRACE(c.strPath.toStdString());
         CSpiProject project;
-        const ProjectFileResult r = LoadProjectFile(c.strPath, project);
+        const CProjectFileResult r = LoadProjectFile(c.strPath, project);
         EXPECT_FALSE(r.bOk);
         EXPECT_TRUE(r.strError.startsWith(c.strPath + u':')) << r.strError.toStdString();
         EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords)))
@@ -177,7 +177,7 @@ TEST(BrokenProjectFiles, anUnreadableFileIsNamed)
     ASSERT_TRUE(dir.isValid());
     const QString strPath = Write(dir, QStringLiteral("locked.ini"), kGood);
     ASSERT_EQ(::chmod(QFile::encodeName(strPath).constData(), 0), 0);
-    ProjectFileResult r;
+    CProjectFileResult r;
     if (::geteuid() == 0)
     {
         // Root reads everything: read as another user would.

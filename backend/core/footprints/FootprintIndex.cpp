@@ -48,15 +48,15 @@ std::size_t AppendUpperUtf8(const QString& strName, std::unique_ptr<char[]>& pBu
     return nUsed + 1;
 }
 
-struct SortKey
+struct CSortKey
 {
     quint64 nKey;
     quint32 nEntry;
 };
 
-struct KeyLess
+struct CKeyLess
 {
-    bool operator()(const SortKey& a, const SortKey& b) const
+    bool operator()(const CSortKey& a, const CSortKey& b) const
     {
         return a.nKey != b.nKey ? a.nKey < b.nKey : a.nEntry < b.nEntry;
     }
@@ -73,11 +73,11 @@ quint64 NameChunk(std::string_view name, std::size_t nDepth)
 }
 
 // Calls fn(first, last) for every run of two or more keys with equal nKey.
-template <class Fn> void ForEachRun(SortKey* pFirst, SortKey* pLast, const Fn& fn)
+template <class Fn> void ForEachRun(CSortKey* pFirst, CSortKey* pLast, const Fn& fn)
 {
     while (pFirst != pLast)
     {
-        SortKey* pEnd = pFirst + 1;
+        CSortKey* pEnd = pFirst + 1;
         while (pEnd != pLast && pEnd->nKey == pFirst->nKey)
             ++pEnd;
         if (pEnd - pFirst > 1)
@@ -90,21 +90,21 @@ template <class Fn> void ForEachRun(SortKey* pFirst, SortKey* pLast, const Fn& f
 // integers, and only keys that agree so far read further into their names.
 // The keys hold the chunks at nDepth on entry. Equal names keep list order.
 template <class NameOf>
-void SortKeysByName(SortKey* pFirst, SortKey* pLast, std::size_t nDepth, const NameOf& nameOf)
+void SortKeysByName(CSortKey* pFirst, CSortKey* pLast, std::size_t nDepth, const NameOf& nameOf)
 {
-    std::sort(pFirst, pLast, KeyLess{});
-    ForEachRun(pFirst, pLast, [&](SortKey* pRun, SortKey* pRunEnd) {
+    std::sort(pFirst, pLast, CKeyLess{});
+    ForEachRun(pFirst, pLast, [&](CSortKey* pRun, CSortKey* pRunEnd) {
         // A name that ends in this chunk is a prefix of the longer ones: first.
-        SortKey* pLonger = std::partition(pRun, pRunEnd, [&](const SortKey& k) {
+        CSortKey* pLonger = std::partition(pRun, pRunEnd, [&](const CSortKey& k) {
             return nameOf(k.nEntry).size() <= nDepth + 8;
         });
-        std::sort(pRun, pLonger, [&](const SortKey& a, const SortKey& b) {
+        std::sort(pRun, pLonger, [&](const CSortKey& a, const CSortKey& b) {
             const std::size_t nA = nameOf(a.nEntry).size(), nB = nameOf(b.nEntry).size();
             return nA != nB ? nA < nB : a.nEntry < b.nEntry;
         });
         if (pRunEnd - pLonger < 2)
             return;
-        for (SortKey* p = pLonger; p != pRunEnd; ++p)
+        for (CSortKey* p = pLonger; p != pRunEnd; ++p)
             p->nKey = NameChunk(nameOf(p->nEntry), nDepth + 8);
         SortKeysByName(pLonger, pRunEnd, nDepth + 8, nameOf);
     });
@@ -326,7 +326,7 @@ bool CFootprintIndex::SetSideAt(std::size_t nRow, Side side)
 
 void CFootprintIndex::SortByName(bool bDescending)
 {
-    std::vector<SortKey> keys;
+    std::vector<CSortKey> keys;
     keys.reserve(m_rows.size());
     for (const quint32 nEntry : m_rows)
         keys.push_back({m_heads[nEntry], nEntry});
@@ -341,13 +341,13 @@ void CFootprintIndex::SortBySide(bool bDescending)
 {
     // Sides sort by their text: none, Both, Bottom, Top; the enum keeps
     // that order. Names order the rows of one side.
-    std::vector<SortKey> keys;
+    std::vector<CSortKey> keys;
     keys.reserve(m_rows.size());
     for (const quint32 nEntry : m_rows)
         keys.push_back({m_sides[nEntry], nEntry});
-    std::sort(keys.begin(), keys.end(), KeyLess{});
-    ForEachRun(keys.data(), keys.data() + keys.size(), [&](SortKey* pFirst, SortKey* pLast) {
-        for (SortKey* p = pFirst; p != pLast; ++p)
+    std::sort(keys.begin(), keys.end(), CKeyLess{});
+    ForEachRun(keys.data(), keys.data() + keys.size(), [&](CSortKey* pFirst, CSortKey* pLast) {
+        for (CSortKey* p = pFirst; p != pLast; ++p)
             p->nKey = m_heads[p->nEntry];
         SortKeysByName(pFirst, pLast, 0, [this](quint32 nEntry) { return UpperName(nEntry); });
     });

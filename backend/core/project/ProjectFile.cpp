@@ -103,9 +103,9 @@ private:
     QByteArrayView m_lastName; // empty at the start of a section
 };
 
-ProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
+CProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
 {
-    ProjectFileResult r;
+    CProjectFileResult r;
     r.nLine = nLine;
     r.strError = nLine > 0 ? QStringLiteral("%1:%2: %3").arg(strName).arg(nLine).arg(strWhat)
                            : QStringLiteral("%1: %2").arg(strName, strWhat);
@@ -113,7 +113,7 @@ ProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat
 }
 } // namespace
 
-ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
+CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
                                   CSpiProject& project)
 {
     if (text.trimmed().isEmpty())
@@ -136,18 +136,18 @@ ProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName
             return Fail(strName, nLine, strFault);
     }
 
-    ProjectFileResult r;
+    CProjectFileResult r;
     r.bOk = true;
     return r;
 }
 
-ProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
+CProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
 {
     QByteArray text;
-    ProjectFileResult bad;
+    CProjectFileResult bad;
     if (!ReadCheckedTextFile(strPath, kMaxProjectFileSize, text, bad.strError))
         return bad;
-    ProjectFileResult r = LoadProjectText(text, strPath, project);
+    CProjectFileResult r = LoadProjectText(text, strPath, project);
     if (r.bOk)
         project.m_strProjectPath = QFileInfo(strPath).absoluteFilePath();
     return r;

@@ -65,7 +65,7 @@ CSearchPath ProjectSearchPath(const QString& strProjectPath)
     if (!strProjectPath.isEmpty())
     {
         CSpiProject project;
-        const ProjectFileResult result = LoadProjectFile(strProjectPath, project);
+        const CProjectFileResult result = LoadProjectFile(strProjectPath, project);
         if (!result.bOk)
         {
             // No fallback to PSMPATH: that would search another library

@@ -13,15 +13,15 @@
 
 namespace
 {
-struct ProcessOptionList
+struct CProcessOptionList
 {
     QStringList list;
     bool bStarted = false;
 };
 
-ProcessOptionList& OptionList()
+CProcessOptionList& OptionList()
 {
-    static ProcessOptionList s_options;
+    static CProcessOptionList s_options;
     return s_options;
 }
 
@@ -42,7 +42,7 @@ int RandomNumber()
 
 QStringList& ProcessOptions()
 {
-    ProcessOptionList& options = OptionList();
+    CProcessOptionList& options = OptionList();
     // Started from the process's arguments as soon as the application exists;
     // anything added before that stays behind them.
     if (!options.bStarted && QCoreApplication::instance())

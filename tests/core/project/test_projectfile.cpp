@@ -59,7 +59,7 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
     for (const GoodCase& c : cases)
     {
         CSpiProject project;
-        const ProjectFileResult r = LoadProjectText(QByteArray(c.pszText), QStringLiteral("p.ini"), project);
+        const CProjectFileResult r = LoadProjectText(QByteArray(c.pszText), QStringLiteral("p.ini"), project);
         EXPECT_TRUE(r.bOk) << c.pszText << " -> " << r.strError.toStdString();
         EXPECT_EQ(Flatten(project), QString::fromUtf8(c.pszExpected)) << c.pszText;
         EXPECT_EQ(project.m_bExpandVars, c.nExpand) << c.pszText;
@@ -85,7 +85,7 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
     for (const BadCase& c : cases)
     {
         CSpiProject project;
-        const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/x/p.ini"), project);
+        const CProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/x/p.ini"), project);
         EXPECT_FALSE(r.bOk) << c.text.toStdString();
         EXPECT_EQ(r.nLine, c.nLine) << c.text.toStdString();
         EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/x/p.ini:%1:").arg(c.nLine)))
@@ -121,7 +121,7 @@ TEST(ProjectFile, linesAndNamesOfAnyLengthAreReadWhole)
     for (const auto& c : cases)
     {
         CSpiProject project;
-        const ProjectFileResult r = LoadProjectText(c.text, QStringLiteral("p.ini"), project);
+        const CProjectFileResult r = LoadProjectText(c.text, QStringLiteral("p.ini"), project);
         EXPECT_TRUE(r.bOk) << c.text.left(80).toStdString() << " -> " << r.strError.toStdString();
         EXPECT_EQ(Flatten(project), QString::fromUtf8(c.expected)) << c.text.left(80).toStdString();
     }
@@ -130,7 +130,7 @@ TEST(ProjectFile, linesAndNamesOfAnyLengthAreReadWhole)
 TEST(ProjectFile, missingFileIsAnErrorAndAReadFileSetsTheAbsolutePath)
 {
     CSpiProject missing;
-    const ProjectFileResult r = LoadProjectFile(QStringLiteral("/no/such/project.ini"), missing);
+    const CProjectFileResult r = LoadProjectFile(QStringLiteral("/no/such/project.ini"), missing);
     EXPECT_FALSE(r.bOk);
     EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/no/such/project.ini: cannot open")));
 
