@@ -49,9 +49,14 @@ void Err(const QString& s)
     Say(QStringLiteral("physprops: ") + s);
 }
 
+// The module's plug-in folder when installed, else the build tree's lib/.
 QString DefaultModulePath()
 {
     const QDir bin(QCoreApplication::applicationDirPath());
+    const QString strInstalled = QDir::cleanPath(
+        bin.filePath(QStringLiteral(PHYSPROPS_BIN_TO_PLUGIN "/libphysprops_backend.so")));
+    if (QFileInfo::exists(strInstalled))
+        return strInstalled;
     return QDir::cleanPath(bin.filePath(QStringLiteral("../lib/libphysprops_backend.so")));
 }
 
@@ -159,7 +164,13 @@ int main(int argc, char** argv)
         return kExitError;
     }
     if (opts.bVerbose)
-        Say(QStringLiteral("module: %1").arg(QFileInfo(lib.fileName()).absoluteFilePath()));
+    {
+        using VersionFn = const char* (*)();
+        const auto pVersion = reinterpret_cast<VersionFn>(lib.resolve("PhysPropsModuleVersion"));
+        Say(QStringLiteral("module: %1 (version %2)")
+                .arg(QFileInfo(lib.fileName()).absoluteFilePath(),
+                     QString::fromUtf8(pVersion ? pVersion() : "unknown")));
+    }
 
     // The host owns the property array and its elements.
     CPropertyArray values;

@@ -11,6 +11,11 @@ extern "C" {
 const CRuntimeClass classCDocument = {"CDocument", int(sizeof(QObject)), 0xFFFF, nullptr, nullptr};
 const CRuntimeClass classCBackEndMain = {"CBackEndMain", int(sizeof(CBackEndMain)), 0xFFFF,
                                          &CBackEndMain::CreateObject, &classCDocument};
+
+const char* PhysPropsModuleVersion(void)
+{
+    return PHYSPROPS_VERSION;
+}
 }
 
 CBackEndMain::CBackEndMain() : CBackEndMain(CServices::Default()) {}

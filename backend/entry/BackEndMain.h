@@ -1,17 +1,14 @@
 #pragma once
 
+#include "entry/ModuleExport.h"
 #include "properties/Property.h"
 
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
 
-// The module shows a host only what it calls; everything else stays inside.
-#if defined(PHYSPROPS_BUILDING_MODULE)
-#define PHYSPROPS_MODULE_API Q_DECL_EXPORT
-#else
-#define PHYSPROPS_MODULE_API Q_DECL_IMPORT
-#endif
+// The module shows a host only what it calls (PHYSPROPS_MODULE_API);
+// everything else stays inside.
 
 class CServices;
 class CSpiProject;
@@ -35,6 +32,10 @@ struct CRuntimeClass
 
 PHYSPROPS_MODULE_API extern const CRuntimeClass classCBackEndMain;
 PHYSPROPS_MODULE_API extern const CRuntimeClass classCDocument;
+
+// The module's version ("0.2.0"), for a host that checks what it loaded
+// (resolved by name, "PhysPropsModuleVersion").
+PHYSPROPS_MODULE_API const char* PhysPropsModuleVersion(void);
 }
 
 // The entry object the host drives: construct (or CreateObject),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "harbex/HarbexExport.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,9 +11,9 @@
 // of nothing gives an empty word). Backslashes are plain characters except
 // right before a double quote: 2n backslashes and a quote give n
 // backslashes and a group boundary, 2n+1 give n backslashes and a quote.
-QStringList SplitToolArguments(const QString& strArgs);
+HARBEX_EXPORT QStringList SplitToolArguments(const QString& strArgs);
 
 // Encloses a text in double quotes so that SplitToolArguments gives it back
 // as one word, whole. A text without double quotes and without a trailing
 // backslash is only enclosed: "C:\lib\a b.dra" stays as it reads.
-QString QuoteToolArgument(const QString& strArg);
+HARBEX_EXPORT QString QuoteToolArgument(const QString& strArg);

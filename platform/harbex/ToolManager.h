@@ -1,5 +1,7 @@
 #pragma once
 
+#include "harbex/HarbexExport.h"
+
 #include "harbex/ToolArguments.h"
 
 #include <QObject>
@@ -15,7 +17,7 @@
 // detached, so the host never has to collect it and never ends it. The
 // handle refers to that very process even after its id is reused (a pidfd;
 // where the kernel has none, the id and its start time).
-class CToolProcess : public QObject
+class HARBEX_EXPORT CToolProcess : public QObject
 {
     Q_OBJECT
 public:
@@ -48,7 +50,7 @@ private:
 };
 
 // One registered companion program.
-class CBaseTool
+class HARBEX_EXPORT CBaseTool
 {
 public:
     CBaseTool(unsigned nId, const QString& strProgram, const QString& strName,
@@ -86,7 +88,7 @@ private:
 };
 
 // Why the last RunTool of an id started nothing.
-struct CToolStartError
+struct HARBEX_EXPORT CToolStartError
 {
     QString strProgram;   // the registered program name
     QString strPath;      // where it was found; empty: not found
@@ -105,7 +107,7 @@ struct CToolStartError
 // error, so the host's output carries the host's results alone. A tool "has
 // a window" exactly while its process runs. RunTool on a running tool
 // brings it forward by sending it CToolProcess::kRaiseSignal.
-class CToolManager : public QObject
+class HARBEX_EXPORT CToolManager : public QObject
 {
     Q_OBJECT
 public:

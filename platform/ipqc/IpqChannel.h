@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ipqc/IpqcExport.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ namespace ipqc
 {
 // A message session: its name and the message host it belongs to. Programs
 // that agree on both talk over the same channel.
-struct SessionAddress
+struct IPQC_EXPORT SessionAddress
 {
     QString strSession;
     QString strHost;
@@ -31,66 +33,67 @@ inline constexpr int kSendTimeoutMs = 80;
 // Whether a word of a command line is the option NAME: "-NAME" or "/NAME",
 // in any case. With bBareToo a word without '-' or '/' in front may also be
 // NAME alone (the module's own option list is read that way).
-bool IsOptionWord(QStringView word, QStringView name, bool bBareToo = false);
+IPQC_EXPORT bool IsOptionWord(QStringView word, QStringView name, bool bBareToo = false);
 
 // The first word of args that is the option NAME (as IsOptionWord), or -1.
-qsizetype FindOptionWord(const QStringList& args, QStringView name, bool bBareToo = false);
+IPQC_EXPORT qsizetype FindOptionWord(const QStringList& args, QStringView name,
+                                     bool bBareToo = false);
 
 // Whether a word is one of the message session's options, which a host
 // passes on to the module: any word that starts with "-ipq" or "/ipq", in
 // any case.
-bool IsSessionOptionWord(QStringView word);
+IPQC_EXPORT bool IsSessionOptionWord(QStringView word);
 
 // Reads "-ipqsession NAME" and "-ipqhost HOST" (also written with '/', any
 // case) into addr. Returns true when the session option was present; a
 // missing value (the option last, or followed by the other option) gives
 // the empty session name.
-bool ParseSessionOptions(const QStringList& args, SessionAddress& addr);
+IPQC_EXPORT bool ParseSessionOptions(const QStringList& args, SessionAddress& addr);
 // The same, and removes the options and their values from args.
-bool TakeSessionOptions(QStringList& args, SessionAddress& addr);
+IPQC_EXPORT bool TakeSessionOptions(QStringList& args, SessionAddress& addr);
 
 // The session of a program started without options: IPQ_SESSION and
 // IPQ_HOST when set, else the empty session name on this machine's host name.
-SessionAddress SessionFromEnvironment();
+IPQC_EXPORT SessionAddress SessionFromEnvironment();
 
 // A companion's session: its options (taken out of args), else the environment.
-SessionAddress SessionFromArguments(QStringList& args);
+IPQC_EXPORT SessionAddress SessionFromArguments(QStringList& args);
 
 // The session that ipqSend uses: the one ipqcInit set, else the environment's.
-SessionAddress CurrentSession();
+IPQC_EXPORT SessionAddress CurrentSession();
 // The session ipqcInit set, if it set one.
-std::optional<SessionAddress> JoinedSession();
-void SetCurrentSession(const SessionAddress& addr);
+IPQC_EXPORT std::optional<SessionAddress> JoinedSession();
+IPQC_EXPORT void SetCurrentSession(const SessionAddress& addr);
 
 // Where the channel folder is, checked or not.
-QString ChannelFolderPath();
+IPQC_EXPORT QString ChannelFolderPath();
 
 // The folder that holds the session channels: $XDG_RUNTIME_DIR/ipqc, else
 // /tmp/ipqc-<uid>. Created with mode 0700 when bCreate and it is missing;
 // refused with the reason in *pError (empty result) when it is not private.
-QString ChannelFolder(bool bCreate, QString* pError);
+IPQC_EXPORT QString ChannelFolder(bool bCreate, QString* pError);
 
 // Accepts a folder only when it is a real folder (not a symbolic link),
 // owned by nUid, with mode exactly 0700.
-bool CheckPrivateFolder(const QString& strPath, uid_t nUid, QString* pError);
+IPQC_EXPORT bool CheckPrivateFolder(const QString& strPath, uid_t nUid, QString* pError);
 
 // Creates strPath (mode 0700) when missing, then checks it as above.
-bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError);
+IPQC_EXPORT bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError);
 
 // The channel's file name inside the folder: "s-" and the session and host
 // with every byte other than a letter, digit, '_' or '-' written as %XX;
 // when that would not fit a local socket address, "h-" and a digest of both.
 // Never contains '/' and never starts with '.'.
-QString ChannelFileName(const QString& strFolder, const SessionAddress& addr);
+IPQC_EXPORT QString ChannelFileName(const QString& strFolder, const SessionAddress& addr);
 
 // Full path of the session's channel in the checked folder; empty with the
 // reason in *pError when the folder is refused.
-QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pError);
+IPQC_EXPORT QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pError);
 
 // Sends one message to the session's listener. Returns 0 when it was handed
 // over, -1 with the reason in *pError otherwise. Gives up after nTimeoutMs
 // (nobody listening fails at once; a listener that does not read, after the
 // timeout).
-int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
-                QString* pError);
+IPQC_EXPORT int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
+                            QString* pError);
 } // namespace ipqc

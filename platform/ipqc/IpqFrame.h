@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ipqc/IpqcExport.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -13,10 +15,10 @@ inline constexpr quint32 kMaxFrameSize = 1u << 20;
 // One message on the wire: its length as 4 bytes, most significant first,
 // then the bytes themselves. Nothing inside a message can end it early or
 // start another one. The payload must not exceed kMaxFrameSize.
-QByteArray EncodeFrame(QByteArrayView payload);
+IPQC_EXPORT QByteArray EncodeFrame(QByteArrayView payload);
 
 // Cuts a byte stream back into messages, however the reads split it.
-class CFrameDecoder
+class IPQC_EXPORT CFrameDecoder
 {
 public:
     explicit CFrameDecoder(quint32 nMaxFrameSize = kMaxFrameSize);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ipqc/IpqcExport.h"
+
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
 
@@ -12,7 +14,7 @@ namespace ipqc
 {
 // The receiving end of a session, for companion programs: holds the
 // session's channel and delivers every message sent within the session.
-class CListener : public QObject
+class IPQC_EXPORT CListener : public QObject
 {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pellium/PelliumExport.h"
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -28,7 +30,7 @@ inline constexpr const char* kNotFoundLocation = "Not Found";
 
 // The folders of a footprint search path, in order, as absolute paths
 // (folders that do not exist included), or why the project named gives none.
-struct CSearchPath
+struct PELLIUM_EXPORT CSearchPath
 {
     QStringList folders;
     // Per folder: why its value was kept as stored (the expansion's message),
@@ -44,7 +46,7 @@ struct CSearchPath
 };
 
 // A folder of the search path that was not searched, and why.
-struct CSkippedFolder
+struct PELLIUM_EXPORT CSkippedFolder
 {
     QString strFolder;
     QString strReason;
@@ -52,7 +54,7 @@ struct CSkippedFolder
 
 // What stood in the way of the searches made since the last
 // DeleteFootprintList.
-struct CSearchReport
+struct PELLIUM_EXPORT CSearchReport
 {
     QString strProjectError; // see CSearchPath; nothing was searched
     QList<CSkippedFolder> skipped; // in path order, each folder once
@@ -67,7 +69,7 @@ struct CSearchReport
 // One footprint found on the search path: its name, the search folder it was
 // found in (the second string) and the full path of its drawing, or
 // "Not Found" when that folder has no drawing of that name.
-class CFootprintEntry
+class PELLIUM_EXPORT CFootprintEntry
 {
 public:
     CFootprintEntry() = default;
@@ -118,7 +120,7 @@ using SearchPathSource = std::function<CSearchPath(const QString& strProjectPath
 // folders themselves are read, never their subfolders; a folder reached
 // twice (through links) is read once. Folders that cannot be used are
 // skipped and noted in Report().
-class CFootprint
+class PELLIUM_EXPORT CFootprint
 {
 public:
     // Without a source a search by project path is a project error: this

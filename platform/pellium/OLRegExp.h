@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pellium/PelliumExport.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -9,7 +11,7 @@
 // character itself. Case-sensitive; callers upper-case both sides for a
 // case-blind match. Any pattern is accepted, and matching takes at most
 // pattern length x name length steps, so no pattern can stall the caller.
-class OLRegExp
+class PELLIUM_EXPORT OLRegExp
 {
 public:
     explicit OLRegExp(const char* pszPattern);

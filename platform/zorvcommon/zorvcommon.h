@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zorvcommon/ZorvcommonExport.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -9,7 +11,7 @@ extern "C" {
 // build/<preset>/bin and build/<preset>/lib). No trailing separator; a
 // library installed in /lib gives the empty text. Newly allocated with
 // malloc; the caller releases it with free(). Null when it cannot be found.
-char* zorvGetInstallRoot(void);
+ZORVCOMMON_EXPORT char* zorvGetInstallRoot(void);
 
 #ifdef __cplusplus
 }

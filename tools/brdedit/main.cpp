@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
@@ -92,6 +93,7 @@ const char kUsage[] =
     "  -ipqsession NAME     the session to join (default: $IPQ_SESSION)\n"
     "  -ipqhost HOST        its message host (default: $IPQ_HOST, else this machine)\n"
     "  --exit-after-ms N    quit after N milliseconds\n"
+    "  --version            print the version and exit\n"
     "Each request is written to standard output, one line each, and appended\n"
     "to the file $BRDEDIT_LOG names when set. SIGUSR1 brings the window forward.\n"
     "Offscreen, it ends after a minute without a request.\n";
@@ -99,6 +101,10 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    // Answered before the window system is set up: it needs no display.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strcmp(argv[i], "--version") == 0)
+            return std::fputs("brdedit " PHYSPROPS_VERSION "\n", stdout) < 0 ? 2 : 0;
     companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);

@@ -17,7 +17,7 @@ namespace
 {
 constexpr char kLogVariable[] = "PRJSETUP_LOG";
 
-const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N]\n"
+const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N] [--version]\n"
                       "Stand-in project setup editor: shows the project file.\n"
                       "SIGUSR1 brings the window forward. Offscreen, it ends after\n"
                       "a minute unless brought forward again.\n";
@@ -42,6 +42,8 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
+        else if (a == u"--version")
+            return std::fputs("prjsetup " PHYSPROPS_VERSION "\n", stdout) < 0 ? 2 : 0;
         else
             std::fprintf(stderr, "prjsetup: argument ignored: %s\n",
                          companion::EscapeForLine(a).toLocal8Bit().constData());

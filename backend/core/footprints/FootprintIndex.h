@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include "pellium/Footprint.h"
 
 #include <QByteArray>
@@ -20,7 +22,7 @@ class OLRegExp;
 // never the entries or copies of them. Names are upper-cased once, when the
 // list is set, into one buffer that the filter reads in place; the filter
 // runs on every keystroke over up to a million names.
-class CFootprintIndex
+class PHYSPROPS_CORE_EXPORT CFootprintIndex
 {
 public:
     // Board side of a row; kept per entry, one byte each. The order is the

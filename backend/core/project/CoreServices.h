@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 
 #include <functional>
@@ -7,7 +9,7 @@
 // What the core asks of the system it runs on: who the user is, which
 // machine this is, where the installation lives. The default answers from
 // the system; a test passes its own instead.
-struct CCoreServices
+struct PHYSPROPS_CORE_EXPORT CCoreServices
 {
     // The effective user's login name, or empty when the system cannot say.
     std::function<QString()> m_fnLoginName;

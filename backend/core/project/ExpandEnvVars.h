@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include "project/CoreServices.h"
 
 #include <QString>
@@ -12,18 +14,20 @@
 // error (readable until the next call). Texts, names and values of any
 // length are handled whole.
 // The installation root ("ZORV_INST_DIR") comes from the services.
-int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage);
-int ExpandEnvVars(const char* pszText, const char** ppszResult, const char** ppszMessage,
-                  const CCoreServices& services);
+PHYSPROPS_CORE_EXPORT int ExpandEnvVars(const char* pszText, const char** ppszResult,
+                                        const char** ppszMessage);
+PHYSPROPS_CORE_EXPORT int ExpandEnvVars(const char* pszText, const char** ppszResult,
+                                        const char** ppszMessage, const CCoreServices& services);
 
 // For "ZORV_INST_DIR" only: the installation root copied into the buffer,
 // else null. Also null when the installation root cannot be found.
-const char* LookupInstallRoot(const char* pszName, std::string& buffer);
-const char* LookupInstallRoot(const char* pszName, std::string& buffer,
-                              const CCoreServices& services);
+PHYSPROPS_CORE_EXPORT const char* LookupInstallRoot(const char* pszName, std::string& buffer);
+PHYSPROPS_CORE_EXPORT const char* LookupInstallRoot(const char* pszName, std::string& buffer,
+                                                    const CCoreServices& services);
 
 // Convenience for Qt callers: true and the expanded text, or false and the
 // message. The output not concerned is left as it was. Does not disturb the
 // result of the C form.
-bool ExpandEnvVars(const QString& strText, QString& strResult, QString& strMessage,
-                   const CCoreServices& services = CCoreServices::Default());
+PHYSPROPS_CORE_EXPORT bool ExpandEnvVars(const QString& strText, QString& strResult,
+                                         QString& strMessage,
+                                         const CCoreServices& services = CCoreServices::Default());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 
 class CSpiProject;
@@ -10,15 +12,15 @@ class CSpiProject;
 // with the empty name; "expand_vars = 1" there sets m_bExpandVars. Lines
 // starting with ';' or '#' are comments, and so is the rest of a line from a
 // ';' that follows a blank. Lines and names may be of any length.
-struct CProjectFileResult
+struct PHYSPROPS_CORE_EXPORT CProjectFileResult
 {
     bool bOk = false;
     int nLine = 0;     // first bad line, 0 when the file as a whole is at fault
     QString strError;  // "FILE:LINE: what is wrong", empty on success
 };
 
-CProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project);
-CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
+PHYSPROPS_CORE_EXPORT CProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project);
+PHYSPROPS_CORE_EXPORT CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
                                   CSpiProject& project);
 
 // Largest file the reader takes, in bytes; real project files are tiny.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include "pellium/Footprint.h"
 
 #include <QString>
@@ -10,4 +12,4 @@
 // environment variable (':' or ';' between folders, relative to the current
 // folder). An empty path means no project: PSMPATH serves. A project file
 // that cannot be read now gives strProjectError and no folders.
-CSearchPath ProjectSearchPath(const QString& strProjectPath);
+PHYSPROPS_CORE_EXPORT CSearchPath ProjectSearchPath(const QString& strProjectPath);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include "project/CoreServices.h"
 
 #include <QByteArray>
@@ -11,30 +13,33 @@ class CSpiProject;
 // The process-wide option list that stands in for the process argument
 // vector: it starts from the process's own arguments (program name first)
 // and keeps what the session set-up adds.
-QStringList& ProcessOptions();
+PHYSPROPS_CORE_EXPORT QStringList& ProcessOptions();
 
 // 0 and the entry after "-NAME" or "/NAME" (any case; empty when it is the
 // last entry), or -1 with strValue untouched.
-int FindCommandOption(const QString& strOption, QString& strValue);
+PHYSPROPS_CORE_EXPORT int FindCommandOption(const QString& strOption, QString& strValue);
 // Appends "-ipqsession" and the name to the process-wide option list.
-void AddSessionOption(QString strSession);
+PHYSPROPS_CORE_EXPORT void AddSessionOption(QString strSession);
 
 // Copies src to dest with every double quote made a blank and every blank
 // inside quotes made '!'; returns the number of double quotes.
-int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src);
+PHYSPROPS_CORE_EXPORT int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src);
 
 // Splits a command line into words at blanks; double quotes group blanks
 // into one word and disappear. The vector (argc + 1 entries, last null) is
 // allocated with new[] and the caller delete[]s it; the texts belong to this
 // module and stay valid until the next split.
-void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
+PHYSPROPS_CORE_EXPORT void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
 
 // The login and host names the services give, or empty.
-QString LoginName(const CCoreServices& services = CCoreServices::Default());
-QString LocalHostName(const CCoreServices& services = CCoreServices::Default());
+PHYSPROPS_CORE_EXPORT QString LoginName(const CCoreServices& services = CCoreServices::Default());
+PHYSPROPS_CORE_EXPORT QString
+LocalHostName(const CCoreServices& services = CCoreServices::Default());
 
 // The session set-up of CSpiProject (GetSessionName, InitMessageSession)
 // with the names taken from the services given.
-int GetSessionName(CSpiProject& project, QString& strSession, const CCoreServices& services);
-int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc, char*** pArgv,
-                       const CCoreServices& services);
+PHYSPROPS_CORE_EXPORT int GetSessionName(CSpiProject& project, QString& strSession,
+                                         const CCoreServices& services);
+PHYSPROPS_CORE_EXPORT int InitMessageSession(CSpiProject& project, const char* pszAppName,
+                                             int* pArgc, char*** pArgv,
+                                             const CCoreServices& services);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,14 +30,14 @@ public:
 };
 
 // The values of one directive line group, read with a cursor.
-class CSpiValueList
+class PHYSPROPS_CORE_EXPORT CSpiValueList
 {
 public:
     QStringList m_values;
     qsizetype m_nCursor = 0; // index of the next value; past the end means "at the end"
 };
 
-class CSpiDirective
+class PHYSPROPS_CORE_EXPORT CSpiDirective
 {
 public:
     explicit CSpiDirective(const QString& strName = {}) : m_strName(strName) {}
@@ -53,7 +55,7 @@ public:
     }
 };
 
-class CSpiProgram
+class PHYSPROPS_CORE_EXPORT CSpiProgram
 {
 public:
     explicit CSpiProgram(const QString& strName = {}) : m_strName(strName) {}
@@ -64,7 +66,7 @@ public:
 
 // The host's project: the project file's path and its settings, as programs
 // with named directives, each with lists of values.
-class CSpiProject
+class PHYSPROPS_CORE_EXPORT CSpiProject
 {
 public:
     CSpiProject() = default;
@@ -97,4 +99,4 @@ public:
 };
 
 // The note left by the latest failed program or directive lookup.
-QString GetLastSpiNote();
+PHYSPROPS_CORE_EXPORT QString GetLastSpiNote();

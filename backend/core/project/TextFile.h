@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -8,14 +10,14 @@
 // file, a script). Only a regular file of at most nMaxSize bytes is read: a
 // pipe or a device could block for ever or never end. False and
 // "PATH: what is wrong" on error.
-bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
-                         QString& strError);
+PHYSPROPS_CORE_EXPORT bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize,
+                                               QByteArray& text, QString& strError);
 
 // Decodes UTF-8 exactly: false on any byte that is not UTF-8 (a sequence cut
 // short at the end included). A U+FEFF that starts the text is kept, since a
 // name or value may begin with one (QString::fromUtf8 would drop it).
-bool DecodeUtf8(QByteArrayView bytes, QString& strText);
+PHYSPROPS_CORE_EXPORT bool DecodeUtf8(QByteArrayView bytes, QString& strText);
 
 // What is wrong with one line of such a file as text (not UTF-8, a NUL
 // byte), empty when nothing is.
-QString CheckTextLine(QByteArrayView line);
+PHYSPROPS_CORE_EXPORT QString CheckTextLine(QByteArrayView line);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QList>
 #include <QString>
 
@@ -14,7 +16,8 @@ inline constexpr const char* kAltSymbolsSyntaxMessage =
 // appending each symbol name not yet listed (ignoring case) to pNames.
 // 1 when split; 0 when not: malformed (strError set to the syntax message),
 // or "()" and a null list, which are refused without a word.
-int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& strError);
+PHYSPROPS_CORE_EXPORT int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames,
+                                          QString& strError);
 
 // 0 when a name equal ignoring case is already listed, 1 otherwise.
-int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName);
+PHYSPROPS_CORE_EXPORT int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 
 // One selected row of the multiple footprint selection: the footprint name
 // and the board side it was given. Lives only while OK composes the result.
-class CPair
+class PHYSPROPS_CORE_EXPORT CPair
 {
 public:
     CPair() = default;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QList>
 #include <QString>
 
 // One element of the host's property array: a name and its value text.
-class CProperty
+class PHYSPROPS_CORE_EXPORT CProperty
 {
 public:
     CProperty() = default;

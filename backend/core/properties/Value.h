@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 
 // One alternate symbol name taken from an ALT_SYMBOLS value.
-class CValue
+class PHYSPROPS_CORE_EXPORT CValue
 {
 public:
     CValue() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 
 #include <optional>
@@ -9,7 +11,7 @@ inline constexpr unsigned kSetupEditorToolId = 62724;
 
 // One launch of a companion program: the tool, what to start it with, and
 // what to tell it when it already runs.
-struct CLaunchRequest
+struct PHYSPROPS_CORE_EXPORT CLaunchRequest
 {
     unsigned m_nToolId = 0;
     QString m_strProgram;
@@ -20,9 +22,9 @@ struct CLaunchRequest
 };
 
 // The project setup editor on a project file (none without one).
-CLaunchRequest SetupEditorRequest(const QString& strProjectPath);
+PHYSPROPS_CORE_EXPORT CLaunchRequest SetupEditorRequest(const QString& strProjectPath);
 // The PCB editor on a new, unnamed drawing.
-CLaunchRequest NewDrawingRequest();
+PHYSPROPS_CORE_EXPORT CLaunchRequest NewDrawingRequest();
 // The PCB editor on a drawing; none for an empty path or one holding a NUL
 // character, which would cut the message short and names no file.
-std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath);
+PHYSPROPS_CORE_EXPORT std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath);

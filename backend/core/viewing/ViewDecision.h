@@ -1,10 +1,12 @@
 #pragma once
 
+#include "core/CoreExport.h"
+
 #include <QString>
 #include <QStringList>
 
 // What the viewing flow does with the places a drawing search found.
-struct CViewDecision
+struct PHYSPROPS_CORE_EXPORT CViewDecision
 {
     enum EAction
     {
@@ -20,9 +22,10 @@ struct CViewDecision
 // strProjectError: the message when the project file cannot be read (the
 // search then found nothing), else empty. locations: one per hit, in order.
 // strSkipped: what to add after the "not found" message (skipped folders).
-CViewDecision DecideView(const QString& strProjectError, const QStringList& locations,
-                         const QString& strSkipped);
+PHYSPROPS_CORE_EXPORT CViewDecision DecideView(const QString& strProjectError,
+                                               const QStringList& locations,
+                                               const QString& strSkipped);
 
 // Whether a found location is a drawing to open: a file that exists now
 // ("Not Found" names none).
-bool IsOpenableLocation(const QString& strLocation);
+PHYSPROPS_CORE_EXPORT bool IsOpenableLocation(const QString& strLocation);

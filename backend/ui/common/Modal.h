@@ -1,12 +1,14 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include <QDialog>
 #include <QGuiApplication>
 #include <QPointer>
 
 // Shows the wait cursor for the life of the guard, also when an exception
 // leaves the scope.
-class CWaitCursor
+class PHYSPROPS_UI_EXPORT CWaitCursor
 {
 public:
     CWaitCursor();
@@ -27,7 +29,7 @@ enum DialogResult
 // Remembers the window the user works in, to give it the focus back after
 // a dialog or a message box: ours often have no parent window of ours, and
 // not every platform hands the focus back when a parentless modal closes.
-class CFocusReturn
+class PHYSPROPS_UI_EXPORT CFocusReturn
 {
 public:
     CFocusReturn();
@@ -41,7 +43,7 @@ private:
 // A dialog run the way the module's callers expect: set up once by
 // OnInitDialog (at DoModal, or by InitDialog for a non-modal show), closed
 // with OnOK and OnCancel.
-class CDialogBase : public QDialog
+class PHYSPROPS_UI_EXPORT CDialogBase : public QDialog
 {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "project/CoreServices.h"
 
 #include <QString>
@@ -12,7 +14,7 @@ class CToolManager;
 // drawing opener, the host's tool manager, and the core's name and
 // installation-root sources. Default() holds the real ones; a test builds
 // its own from a copy of it.
-class CServices
+class PHYSPROPS_UI_EXPORT CServices
 {
 public:
     // A plain box with one OK button; returns what the box returns.

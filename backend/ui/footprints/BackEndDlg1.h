@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "footprints/FootprintSelectDlg.h"
 
 #include <memory>
@@ -11,7 +13,7 @@ class CBackEndDlg1;
 
 // The "Footprints" dialog that picks one footprint (for JEDEC_TYPE): OK
 // hands back the name in the grid's remembered row.
-class CBackEndDlg1 final : public CFootprintSelectDlg
+class PHYSPROPS_UI_EXPORT CBackEndDlg1 final : public CFootprintSelectDlg
 {
     Q_OBJECT
 public:

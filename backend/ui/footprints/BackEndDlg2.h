@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "footprints/FootprintSelectDlg.h"
 #include "properties/Pair.h"
 
@@ -13,7 +15,7 @@ class CBackEndDlg2;
 // The "Footprints" dialog that picks several footprints, each with the board
 // side it belongs to (for ALT_SYMBOLS and every property other than
 // JEDEC_TYPE). OK composes "(Top:A,B;Bottom:K;D,E)" from the selected rows.
-class CBackEndDlg2 final : public CFootprintSelectDlg
+class PHYSPROPS_UI_EXPORT CBackEndDlg2 final : public CFootprintSelectDlg
 {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "footprints/FootprintIndex.h"
 
 #include <QAbstractTableModel>
@@ -11,7 +13,7 @@ class OLRegExp;
 
 // The rows of a footprint selection grid, as the footprint index puts them:
 // this adapter only tells the view what changed.
-class CFootprintListModel final : public QAbstractTableModel
+class PHYSPROPS_UI_EXPORT CFootprintListModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:

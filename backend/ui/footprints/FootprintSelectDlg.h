@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "pellium/Footprint.h"
 #include "common/Modal.h"
 
@@ -18,7 +20,7 @@ class QPushButton;
 // grid over it, the name filter, View Footprint and New Footprint. The
 // single and the multiple dialog differ in their grid switches, the "Type"
 // column and how OK composes the result.
-class CFootprintSelectDlg : public CDialogBase
+class PHYSPROPS_UI_EXPORT CFootprintSelectDlg : public CDialogBase
 {
     Q_OBJECT
 public:

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 
 #include <vector>
 
 // What a cell looks like and allows, in the grid's own terms.
-struct CGridStyle
+struct PHYSPROPS_UI_EXPORT CGridStyle
 {
     bool bReadOnly = false;
     bool bTextTip = false; // the tooltip shows the whole text, for texts a narrow column cuts
@@ -14,7 +16,7 @@ struct CGridStyle
 
 // A small table of text cells with per-cell styles; rows and columns count
 // from 0 here, the grids add the header row and column on top.
-class CCellModel final : public QAbstractTableModel
+class PHYSPROPS_UI_EXPORT CCellModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:

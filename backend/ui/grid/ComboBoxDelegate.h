@@ -1,12 +1,14 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include <QStyledItemDelegate>
 
 // The delegate of every grid. A cell whose model answers kChoicesRole with
 // a non-empty QStringList is a non-editable drop-down offering only those
 // texts; the chosen text becomes the cell's value. Every other cell is
 // edited as usual, with no limit on the length of its text.
-class CComboBoxDelegate final : public QStyledItemDelegate
+class PHYSPROPS_UI_EXPORT CComboBoxDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
 public:

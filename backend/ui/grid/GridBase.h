@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include <QTableView>
 
 #include <optional>
@@ -12,7 +14,7 @@ struct CGridStyle;
 // current-cell and click rules, header double-click sorting and column
 // limits. Rows and columns count as the user sees them: row 0 is the
 // header, data rows start at 1; column 0 is the (hidden) row header.
-class CGridBase : public QTableView
+class PHYSPROPS_UI_EXPORT CGridBase : public QTableView
 {
     Q_OBJECT
 public:
@@ -115,7 +117,7 @@ private:
 // Lets a cell's line editor hold a text of any length; its default limit
 // (32,767 characters) would cut a longer value as soon as the cell is edited.
 // Other editors are left alone.
-void LiftEditorLimit(QWidget* pEditor);
+PHYSPROPS_UI_EXPORT void LiftEditorLimit(QWidget* pEditor);
 
-void GXInit(unsigned nFlags, const char* pszA, const char* pszB);
-bool GXIsInitialized();
+PHYSPROPS_UI_EXPORT void GXInit(unsigned nFlags, const char* pszA, const char* pszB);
+PHYSPROPS_UI_EXPORT bool GXIsInitialized();

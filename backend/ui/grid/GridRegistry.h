@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include <QWidget>
 
 // Grid classes can be created by name ("CPhysPropsGrid", "CSymbolGrid",
@@ -8,17 +10,18 @@
 using GridWindowProc = QWidget* (*)(QWidget* pWindow);
 
 // This module's own instance handle.
-const void* BackendInstance();
+PHYSPROPS_UI_EXPORT const void* BackendInstance();
 
 // Registers a class name in an instance; false when the name is unusable.
-bool RegisterGridClass(const void* hInstance, const char* pszName, GridWindowProc proc);
-bool IsGridClassRegistered(const void* hInstance, const char* pszName);
-void UnregisterGridClass(const void* hInstance, const char* pszName);
+PHYSPROPS_UI_EXPORT bool RegisterGridClass(const void* hInstance, const char* pszName,
+                                           GridWindowProc proc);
+PHYSPROPS_UI_EXPORT bool IsGridClassRegistered(const void* hInstance, const char* pszName);
+PHYSPROPS_UI_EXPORT void UnregisterGridClass(const void* hInstance, const char* pszName);
 
 // Creates the grid of a registered class inside pWindow; null when the
 // class is unknown.
-QWidget* CreateGridWindow(const char* pszClassName, QWidget* pWindow,
-                          const void* hInstance = BackendInstance());
+PHYSPROPS_UI_EXPORT QWidget* CreateGridWindow(const char* pszClassName, QWidget* pWindow,
+                                              const void* hInstance = BackendInstance());
 
 // How often a class name was actually registered (not just found).
-int GridClassRegistrationCount(const char* pszName);
+PHYSPROPS_UI_EXPORT int GridClassRegistrationCount(const char* pszName);

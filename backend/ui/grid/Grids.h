@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "grid/GridBase.h"
 #include "grid/GridRegistry.h"
 
@@ -8,7 +10,7 @@
 #include <exception>
 
 // Raised when a grid class name cannot be registered.
-class CResourceException : public std::exception
+class PHYSPROPS_UI_EXPORT CResourceException : public std::exception
 {
 public:
     const char* what() const noexcept override { return "grid window class registration failed"; }
@@ -53,7 +55,7 @@ protected:                                                                      
     }
 
 // The Property/Value table of the physical properties dialog.
-class CPhysPropsGrid : public CGridBase, public CGridWindowClass<CPhysPropsGrid>
+class PHYSPROPS_UI_EXPORT CPhysPropsGrid : public CGridBase, public CGridWindowClass<CPhysPropsGrid>
 {
     Q_OBJECT
     PHYSPROPS_GRID_WINDOW_CLASS(CPhysPropsGrid)
@@ -66,7 +68,7 @@ public:
 };
 
 // The footprint list of both footprint selection dialogs.
-class CSymbolGrid : public CGridBase, public CGridWindowClass<CSymbolGrid>
+class PHYSPROPS_UI_EXPORT CSymbolGrid : public CGridBase, public CGridWindowClass<CSymbolGrid>
 {
     Q_OBJECT
     PHYSPROPS_GRID_WINDOW_CLASS(CSymbolGrid)
@@ -79,7 +81,7 @@ public:
 
 // The footprint/location list of the location chooser. A double-click on a
 // data row is signalled; the chooser opens the location.
-class CLocGrid : public CGridBase, public CGridWindowClass<CLocGrid>
+class PHYSPROPS_UI_EXPORT CLocGrid : public CGridBase, public CGridWindowClass<CLocGrid>
 {
     Q_OBJECT
     PHYSPROPS_GRID_WINDOW_CLASS(CLocGrid)

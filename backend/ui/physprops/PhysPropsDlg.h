@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "project/SearchPath.h"
 #include "common/Modal.h"
 #include "common/Services.h"
@@ -18,7 +20,7 @@ class CPhysPropsDlg;
 
 // The modal "Physical Properties" dialog: one Property/Value row per
 // element of the host's array; OK writes the values back, Cancel drops them.
-class CPhysPropsDlg final : public CDialogBase
+class PHYSPROPS_UI_EXPORT CPhysPropsDlg final : public CDialogBase
 {
     Q_OBJECT
 public:

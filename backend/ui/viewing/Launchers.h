@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "viewing/LaunchRequests.h"
 
 #include <QString>
@@ -9,7 +11,7 @@ class CToolManager;
 
 // The host's tool manager, shared by every entry object of the module; the
 // default services hand it out.
-extern CToolManager* g_pToolManager;
+PHYSPROPS_UI_EXPORT extern CToolManager* g_pToolManager;
 
 // Start a companion program through the services' tool manager (the host's
 // for the forms without services), or, when it already runs, bring it
@@ -19,12 +21,12 @@ extern CToolManager* g_pToolManager;
 // file is named so). Texts of any length are passed whole. A program the
 // tool manager could not start is named in a message box, with the folders
 // it was looked for in.
-int OpenSetupEditor(QString strProjectPath);
-int NewFootprintDrawing();
-int OpenFootprintDrawing(QString strPath);
+PHYSPROPS_UI_EXPORT int OpenSetupEditor(QString strProjectPath);
+PHYSPROPS_UI_EXPORT int NewFootprintDrawing();
+PHYSPROPS_UI_EXPORT int OpenFootprintDrawing(QString strPath);
 
 // The same launches through the services given.
-class CLaunchers
+class PHYSPROPS_UI_EXPORT CLaunchers
 {
 public:
     explicit CLaunchers(const CServices& services) : m_services(services) {}

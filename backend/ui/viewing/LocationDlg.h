@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "common/Modal.h"
 #include "common/Services.h"
 
@@ -17,7 +19,7 @@ class CLocationDlg;
 // The "Location" chooser: lists the places where a footprint's drawing was
 // found. OK and a double-click open the chosen one and leave the chooser
 // open, so several can be opened in turn; Cancel closes it.
-class CLocationDlg final : public CDialogBase
+class PHYSPROPS_UI_EXPORT CLocationDlg final : public CDialogBase
 {
     Q_OBJECT
 public:

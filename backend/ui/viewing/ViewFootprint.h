@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/UiExport.h"
+
 #include "common/Services.h"
 #include "pellium/Footprint.h"
 
@@ -9,11 +11,11 @@
 // Looks up each name's drawing (name + ".dra") on the project's footprint
 // search path and pools the hits: none gives a message, one opens it in the
 // PCB editor, several go to the "Location" chooser.
-void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
-                          PROPERTY_NAMES nKind);
+PHYSPROPS_UI_EXPORT void ViewFootprintDrawing(const QStringList& names,
+                                              const QString& strProjectPath, PROPERTY_NAMES nKind);
 
 // The same flow through the services given.
-class CFootprintViewer
+class PHYSPROPS_UI_EXPORT CFootprintViewer
 {
 public:
     explicit CFootprintViewer(const CServices& services) : m_services(services) {}
@@ -29,4 +31,5 @@ private:
 // and the chooser alike: a drawing that cannot be read is named in a message
 // box; a readable one goes to the services' drawing opener. 0 when nothing
 // was opened, else the opener's answer.
-int OpenFootprintLocation(const QString& strLocation, const CServices& services);
+PHYSPROPS_UI_EXPORT int OpenFootprintLocation(const QString& strLocation,
+                                              const CServices& services);

@@ -21,6 +21,6 @@ TEST(InstallRoot, isThePrefixAboveTheLibraryWhateverTheCurrentFolder)
 
     EXPECT_FALSE(strRoot.endsWith(u'/'));
     EXPECT_EQ(strRoot, QFileInfo(testsupport::BinaryPath(QString())).canonicalFilePath());
-    EXPECT_TRUE(QFileInfo(strRoot + QStringLiteral("/lib/libzorvcommon.so")).exists());
+    EXPECT_TRUE(QFileInfo(strRoot + QStringLiteral("/lib/libphysprops-zorvcommon.so")).exists());
     EXPECT_TRUE(QFileInfo(strRoot + QStringLiteral("/bin/brdedit")).isExecutable());
 }

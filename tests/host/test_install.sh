@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix and runs what was installed there,
+# with a clean environment: the programs, the module and the libraries must
+# find each other relative to the prefix alone.
+set -euo pipefail
+build=$1
+version=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+run() { env -i PATH=/usr/bin:/bin HOME="$prefix" XDG_RUNTIME_DIR="$prefix" \
+          QT_QPA_PLATFORM=offscreen "$@"; }
+
+[[ "$(ls "$prefix/bin")" == $'brdedit\nphysprops\nprjsetup' ]] ||
+  fail "bin/ holds $(ls "$prefix/bin" | tr '\n' ' ')"
+for program in physprops brdedit prjsetup; do
+  out=$(run "$prefix/bin/$program" --version) || fail "$program --version"
+  [[ $out == "$program $version" ]] || fail "$program --version printed '$out'"
+done
+
+module=$(find "$prefix" -name libphysprops_backend.so)
+[[ $module == "$prefix"/lib*/physprops/libphysprops_backend.so ]] || fail "module at '$module'"
+ldd "$module" | grep -q "not found" && fail "the module misses a library: $(ldd "$module")"
+ldd "$module" | grep physprops- | grep -vq "$prefix" && fail "a library from outside the prefix"
+
+demo=$prefix/share/physprops/examples/demo
+printf 'dialog Physical Properties\npress OK\n' >"$prefix/ok.txt"
+out=$(run "$prefix/bin/physprops" --project "$demo/demo.ini" --prop JEDEC_TYPE=SOIC14 \
+        --verbose --script "$prefix/ok.txt" 2>"$prefix/err.txt") ||
+  fail "the walkthrough failed: $(cat "$prefix/err.txt")"
+grep -q "JEDEC_TYPE" <<<"$out" || fail "no values printed: '$out'"
+grep -qF "module: $module (version $version)" "$prefix/err.txt" ||
+  fail "not the installed module: $(cat "$prefix/err.txt")"
+
+# The install root the module's libraries report is the prefix.
+zorv=$(find "$prefix" -name 'libphysprops-zorvcommon.so.*' -type f)
+root=$(python3 -c 'import ctypes, sys
+f = ctypes.CDLL(sys.argv[1]).zorvGetInstallRoot
+f.restype = ctypes.c_char_p
+print(f().decode())' "$zorv")
+[[ $root == "$(cd "$prefix" && pwd -P)" ]] || fail "install root '$root', not '$prefix'"
+echo "installed and ran from $prefix"
