@@ -75,7 +75,7 @@ TEST(HostProgram, errorsExitWithTwoAndSayWhy)
         {{QStringLiteral("--project"), strBad}, strBad + QStringLiteral(":3:")},
         {{QStringLiteral("--project"), dir.filePath(QStringLiteral("none.ini"))}, QStringLiteral("cannot open")},
         {{QStringLiteral("--module"), dir.filePath(QStringLiteral("none.so"))}, QStringLiteral("cannot load the module")},
-        {{QStringLiteral("--module"), testsupport::BinaryPath(QStringLiteral("lib/libharbex.so"))},
+        {{QStringLiteral("--module"), testsupport::BinaryPath(QStringLiteral("lib/libphysprops-harbex.so"))},
          QStringLiteral("no CBackEndMain class record")},
         // Opened, a pipe would wait for a writer for ever.
         {{QStringLiteral("--props-file"), strFifo}, strFifo + QStringLiteral(": not a file")},
