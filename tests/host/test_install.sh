@@ -36,7 +36,9 @@ grep -qF "module: $module (version $version)" "$prefix/err.txt" ||
 
 # The install root the module's libraries report is the prefix.
 zorv=$(find "$prefix" -name 'libphysprops-zorvcommon.so.*' -type f)
-root=$(python3 -c 'import ctypes, sys
+# (A sanitized build's runtime has to come first in the interpreter too.)
+asan=$(ldd "$zorv" | awk '/libasan/ {print $3}')
+root=$(LD_PRELOAD=$asan ASAN_OPTIONS=detect_leaks=0 python3 -c 'import ctypes, sys
 f = ctypes.CDLL(sys.argv[1]).zorvGetInstallRoot
 f.restype = ctypes.c_char_p
 print(f().decode())' "$zorv")
