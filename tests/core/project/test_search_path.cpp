@@ -1,5 +1,7 @@
 #include "project/SearchPath.h"
 
+#include "TempLibrary.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,35 +18,9 @@ void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStd
 namespace
 {
 // A footprint library in a temporary folder, with a project file beside it.
-class ProjectSearchPathTest : public ::testing::Test
+class ProjectSearchPathTest : public testsupport::TempLibraryTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_strRoot = m_dir.path();
-        m_strOldPsmPath = qEnvironmentVariable("PSMPATH");
-        m_bHadPsmPath = qEnvironmentVariableIsSet("PSMPATH");
-        qunsetenv("PSMPATH");
-    }
-    void TearDown() override
-    {
-        if (m_bHadPsmPath)
-            qputenv("PSMPATH", m_strOldPsmPath.toUtf8());
-        else
-            qunsetenv("PSMPATH");
-    }
-
-    QString Path(const QString& strRelative) const { return m_strRoot + u'/' + strRelative; }
-
-    void Touch(const QString& strRelative)
-    {
-        const QString strPath = Path(strRelative);
-        QDir().mkpath(QFileInfo(strPath).path());
-        QFile file(strPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << strPath.toStdString();
-    }
-
     QString Project(const QString& strText, const QString& strName = QStringLiteral("proj.ini"))
     {
         QDir().mkpath(QFileInfo(Path(strName)).path());
@@ -53,11 +29,6 @@ protected:
         file.write(strText.toUtf8());
         return Path(strName);
     }
-
-    QTemporaryDir m_dir;
-    QString m_strRoot;
-    QString m_strOldPsmPath;
-    bool m_bHadPsmPath = false;
 };
 
 TEST_F(ProjectSearchPathTest, searchPathComesFromTheProjectInFileOrder)

@@ -1,5 +1,7 @@
 #include "pellium/Footprint.h"
 
+#include "TempLibrary.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,35 +21,9 @@ void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStd
 namespace
 {
 // A footprint library in a temporary folder.
-class FootprintSearchTest : public ::testing::Test
+class FootprintSearchTest : public testsupport::TempLibraryTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_strRoot = m_dir.path();
-        m_strOldPsmPath = qEnvironmentVariable("PSMPATH");
-        m_bHadPsmPath = qEnvironmentVariableIsSet("PSMPATH");
-        qunsetenv("PSMPATH");
-    }
-    void TearDown() override
-    {
-        if (m_bHadPsmPath)
-            qputenv("PSMPATH", m_strOldPsmPath.toUtf8());
-        else
-            qunsetenv("PSMPATH");
-    }
-
-    QString Path(const QString& strRelative) const { return m_strRoot + u'/' + strRelative; }
-
-    void Touch(const QString& strRelative)
-    {
-        const QString strPath = Path(strRelative);
-        QDir().mkpath(QFileInfo(strPath).path());
-        QFile file(strPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << strPath.toStdString();
-    }
-
     // A search path of folders under the temporary root, in order.
     CSearchPath Folders(const QStringList& relative) const
     {
@@ -70,11 +46,6 @@ protected:
             rows.append(p->GetName() + u'|' + QString(p->GetLocation()).replace(m_strRoot, QStringLiteral("~")));
         return rows.join(u';');
     }
-
-    QTemporaryDir m_dir;
-    QString m_strRoot;
-    QString m_strOldPsmPath;
-    bool m_bHadPsmPath = false;
 };
 
 TEST_F(FootprintSearchTest, listsEachFootprintOncePerFolderInPathAndNameOrder)
