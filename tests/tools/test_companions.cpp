@@ -15,6 +15,7 @@ struct CompanionRun
 {
     QString strOut;
     QString strErr;
+    int nExit = -1;
 };
 
 // Runs a companion from the build tree to its end.
@@ -26,7 +27,8 @@ CompanionRun RunCompanion(const QString& strName, const QStringList& args,
     process.start(testsupport::BinaryPath("bin/" + strName), args);
     EXPECT_TRUE(process.waitForFinished(30000)) << strName.toStdString();
     return {QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardError()),
+            process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1};
 }
 
 QProcessEnvironment Environment(const QString& strSession)
@@ -154,4 +156,57 @@ TEST(Companions, secondEditorInASessionSaysRequestsWillNotReachIt)
         << second.strErr.toStdString();
     first.kill();
     first.waitForFinished();
+}
+
+TEST(Companions, commandLineIsAnsweredOrRefusedClearly)
+{
+    QProcessEnvironment noDisplay = Environment("companions-options");
+    noDisplay.remove("QT_QPA_PLATFORM");
+    noDisplay.remove("DISPLAY");
+    noDisplay.remove("WAYLAND_DISPLAY");
+    const QProcessEnvironment offscreen = Environment("companions-options");
+    const struct
+    {
+        QString strName;
+        QStringList args;
+        QProcessEnvironment env;
+        int nExit;
+        QString strOutStart;
+        QString strErr; // expected in stderr; empty: stderr must be empty
+    } cases[] = {
+        {"brdedit", {"--help"}, noDisplay, 0, "Usage: brdedit", ""},
+        {"prjsetup", {"--help"}, noDisplay, 0, "Usage: prjsetup", ""},
+        {"prjsetup",
+         {"--exit-after-ms", "abc"},
+         noDisplay,
+         2,
+         "",
+         "--exit-after-ms needs a number"},
+        {"prjsetup", {"--exit-after-ms", "-5"}, noDisplay, 2, "", "--exit-after-ms needs a number"},
+        {"prjsetup", {"--exit-after-ms"}, noDisplay, 2, "", "--exit-after-ms needs a number"},
+        {"prjsetup",
+         {"-platform", "offscreen", "--exit-after-ms", "0"},
+         offscreen,
+         0,
+         "prjsetup: no project",
+         ""},
+        {"prjsetup",
+         {"--bogus", "--exit-after-ms", "0"},
+         offscreen,
+         0,
+         "prjsetup: no project",
+         "argument ignored: --bogus"},
+    };
+    for (const auto& c : cases)
+    {
+        const CompanionRun r = RunCompanion(c.strName, c.args, c.env);
+        const std::string strWhat = QString(c.strName + " " + c.args.join(' ')).toStdString();
+        EXPECT_EQ(r.nExit, c.nExit) << strWhat << ": " << r.strErr.toStdString();
+        EXPECT_EQ(r.strOut.left(c.strOutStart.size()), c.strOutStart)
+            << strWhat << ": " << r.strOut.toStdString();
+        if (c.strErr.isEmpty())
+            EXPECT_EQ(r.strErr, "") << strWhat;
+        else
+            EXPECT_TRUE(r.strErr.contains(c.strErr)) << strWhat << ": " << r.strErr.toStdString();
+    }
 }

@@ -101,10 +101,14 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
-    // Answered before the window system is set up: it needs no display.
+    // Answered before the window system is set up: they need no display.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+    {
         if (std::strcmp(argv[i], "--version") == 0)
             return std::fputs("brdedit " PHYSPROPS_VERSION "\n", stdout) < 0 ? 2 : 0;
+        if (std::strcmp(argv[i], "--help") == 0)
+            return std::fputs(kUsage, stdout) < 0 ? 2 : 0;
+    }
     companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);
@@ -125,11 +129,6 @@ int main(int argc, char** argv)
                 Err(QStringLiteral("--exit-after-ms needs a number of milliseconds"));
                 return 2;
             }
-        }
-        else if (a == u"--help")
-        {
-            std::fputs(kUsage, stdout);
-            return 0;
         }
         else if (a == u"--")
         {

@@ -30,23 +30,28 @@ int main(int argc, char** argv)
     // set up, so that a host which ends soon after starting us still sees it.
     QString strProject;
     int nExitAfterMs = -1;
+    QStringList unknown;
     for (int i = 1; i < argc; ++i)
     {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a.compare(u"-proj", Qt::CaseInsensitive) == 0 && i + 1 < argc)
             strProject = QFile::decodeName(argv[++i]);
-        else if (a == u"--exit-after-ms" && i + 1 < argc)
-            nExitAfterMs = QString::fromLocal8Bit(argv[++i]).toInt();
-        else if (a == u"--help")
+        else if (a == u"--exit-after-ms")
         {
-            std::fputs(kUsage, stdout);
-            return 0;
+            bool bOk = false;
+            nExitAfterMs = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]).toInt(&bOk) : -1;
+            if (!bOk || nExitAfterMs < 0)
+            {
+                std::fputs("prjsetup: --exit-after-ms needs a number of milliseconds\n", stderr);
+                return 2;
+            }
         }
+        else if (a == u"--help")
+            return std::fputs(kUsage, stdout) < 0 ? 2 : 0;
         else if (a == u"--version")
             return std::fputs("prjsetup " PHYSPROPS_VERSION "\n", stdout) < 0 ? 2 : 0;
         else
-            std::fprintf(stderr, "prjsetup: argument ignored: %s\n",
-                         companion::EscapeForLine(a).toLocal8Bit().constData());
+            unknown.append(a);
     }
     companion::WriteLine(strProject.isEmpty() ? QStringLiteral("prjsetup: no project")
                                               : QStringLiteral("prjsetup: project ") +
@@ -55,6 +60,13 @@ int main(int argc, char** argv)
 
     companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);
+    // Only now is it known which words were Qt's own (-platform, -style, ...):
+    // QApplication takes those out of the arguments.
+    const QStringList remaining = QApplication::arguments().mid(1);
+    for (const QString& a : std::as_const(unknown))
+        if (remaining.contains(a))
+            std::fprintf(stderr, "prjsetup: argument ignored: %s\n",
+                         companion::EscapeForLine(a).toLocal8Bit().constData());
     QWidget window;
     window.setWindowTitle(QStringLiteral("prjsetup"));
     auto* pLayout = new QVBoxLayout(&window);
