@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs the Debian package into a fresh Debian 12 and runs what it
+# installed there, with nothing else installed by hand: apt resolves the
+# package's Depends. Run by hand as root (not part of .ci/run: the first run
+# downloads a base system with debootstrap, about 300 MB).
+#   scripts/check-deb.sh [DEB] [CHROOT]
+#     DEB     default: build/package/physprops_*.deb (from `make package`)
+#     CHROOT  default: /var/tmp/physprops-bookworm (made when missing; a later
+#             run removes the package from it first, so each run installs
+#             into the base system again)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+deb=${1:-$(ls -t "$root"/build/package/physprops_*.deb 2>/dev/null | head -n 1)}
+chroot=${2:-/var/tmp/physprops-bookworm}
+fail() { echo "FAIL: $*" >&2; exit 1; }
+[[ $(id -u) -eq 0 ]] || fail "run as root (debootstrap and chroot need it)"
+[[ -f $deb ]] || fail "no package '$deb': run make package first"
+case $(realpath -m "$chroot") in "$root"|"$root"/*) fail "the chroot must be outside the tree" ;; esac
+
+if [[ ! -x $chroot/usr/bin/apt-get ]]; then
+  command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap
+  debootstrap bookworm "$chroot" http://deb.debian.org/debian
+fi
+cp /etc/resolv.conf "$chroot/etc/resolv.conf"
+mount -t proc proc "$chroot/proc"
+trap 'umount "$chroot/proc"' EXIT
+in_chroot() { chroot "$chroot" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+                DEBIAN_FRONTEND=noninteractive "$@"; }
+
+# Back to the base system, then the package and what it depends on.
+in_chroot apt-get purge -y -qq physprops >/dev/null 2>&1 || true
+in_chroot apt-get autoremove -y -qq --purge >/dev/null
+cp "$deb" "$chroot/tmp/"
+in_chroot apt-get update -qq
+in_chroot sh -c "cd /tmp && apt-get install -y -qq --no-install-recommends ./$(basename "$deb")" >/dev/null
+
+version=$(dpkg-deb -f "$deb" Version)
+for program in physprops brdedit prjsetup; do
+  out=$(in_chroot "$program" --version) || fail "$program --version"
+  [[ $out == "$program $version" ]] || fail "$program --version printed '$out'"
+done
+
+# The demo project through a short walkthrough, offscreen, with a runtime
+# folder of its own.
+mkdir -p -m 700 "$chroot/tmp/run"
+printf 'dialog Physical Properties\npress OK\n' >"$chroot/tmp/ok.txt"
+run() { in_chroot XDG_RUNTIME_DIR=/tmp/run QT_QPA_PLATFORM=offscreen "$@"; }
+out=$(run physprops --project /usr/share/physprops/examples/demo/demo.ini \
+        --prop JEDEC_TYPE=SOIC14 --prop "ALT_SYMBOLS=(Top:SOIC14;DIP8)" --script /tmp/ok.txt) ||
+  fail "physprops exited $?"
+[[ $out == $'JEDEC_TYPE=SOIC14\nALT_SYMBOLS=(Top:SOIC14;DIP8)' ]] || fail "physprops printed '$out'"
+
+if in_chroot sh -c 'command -v man' >/dev/null; then
+  page=$(in_chroot man -w physprops) || fail "man -w physprops"
+  echo "man page: $page"
+fi
+echo "$(basename "$deb") installed into $chroot and ran the demo project"
+echo "Depends: $(dpkg-deb -f "$deb" Depends)"
