@@ -69,12 +69,12 @@ set(CPACK_PACKAGE_NAME physprops)
 set(CPACK_PACKAGE_VENDOR "PhysProps maintainers")
 set(CPACK_PACKAGE_CONTACT "PhysProps maintainers <maintainers@users.noreply.c-seed-4df9d403.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Physical Properties dialog module for a part-library editor")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- A loadable Qt 6 module that shows and edits a part's physical properties
- (footprint, alternate symbols, JEDEC type) for the host program that loads
- it, with the reference host physprops, the companion stand-ins brdedit and
- prjsetup, the demo project, and the headers, CMake package and pkg-config
- file a host builds against.")
+# (CPack puts the summary above this as the synopsis line.)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A loadable Qt 6 module that shows and edits a part's physical properties
+(footprint, alternate symbols, JEDEC type) for the host program that loads
+it, with the reference host physprops, the companion stand-ins brdedit and
+prjsetup, the demo project, and the headers, CMake package and pkg-config
+file a host builds against.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -83,5 +83,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# dpkg runs ldconfig once for all packages through this trigger. (CPack also
+# writes a postinst and postrm that call it: redundant, harmless.)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -23,16 +23,18 @@ if [[ ! -x $chroot/usr/bin/apt-get ]]; then
 fi
 cp /etc/resolv.conf "$chroot/etc/resolv.conf"
 mount -t proc proc "$chroot/proc"
-trap 'umount "$chroot/proc"' EXIT
+# (A companion the walkthrough started may still be running in there.)
+trap 'umount "$chroot/proc" 2>/dev/null || umount -l "$chroot/proc"' EXIT
 in_chroot() { chroot "$chroot" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
                 DEBIAN_FRONTEND=noninteractive "$@"; }
 
 # Back to the base system, then the package and what it depends on.
 in_chroot apt-get purge -y -qq physprops >/dev/null 2>&1 || true
-in_chroot apt-get autoremove -y -qq --purge >/dev/null
+in_chroot apt-get autoremove -y -qq --purge >/dev/null 2>&1
 cp "$deb" "$chroot/tmp/"
 in_chroot apt-get update -qq
-in_chroot sh -c "cd /tmp && apt-get install -y -qq --no-install-recommends ./$(basename "$deb")" >/dev/null
+in_chroot sh -c "cd /tmp && apt-get install -y -qq --no-install-recommends ./$(basename "$deb")" \
+  >"$chroot/tmp/install.log" 2>&1 || { cat "$chroot/tmp/install.log" >&2; fail "apt-get install"; }
 
 version=$(dpkg-deb -f "$deb" Version)
 for program in physprops brdedit prjsetup; do
@@ -46,13 +48,23 @@ mkdir -p -m 700 "$chroot/tmp/run"
 printf 'dialog Physical Properties\npress OK\n' >"$chroot/tmp/ok.txt"
 run() { in_chroot XDG_RUNTIME_DIR=/tmp/run QT_QPA_PLATFORM=offscreen "$@"; }
 out=$(run physprops --project /usr/share/physprops/examples/demo/demo.ini \
-        --prop JEDEC_TYPE=SOIC14 --prop "ALT_SYMBOLS=(Top:SOIC14;DIP8)" --script /tmp/ok.txt) ||
-  fail "physprops exited $?"
+        --prop JEDEC_TYPE=SOIC14 --prop "ALT_SYMBOLS=(Top:SOIC14;DIP8)" --script /tmp/ok.txt \
+        2>"$chroot/tmp/ok.log") || { cat "$chroot/tmp/ok.log" >&2; fail "physprops exited $?"; }
 [[ $out == $'JEDEC_TYPE=SOIC14\nALT_SYMBOLS=(Top:SOIC14;DIP8)' ]] || fail "physprops printed '$out'"
+# The whole walkthrough of `make demo`: the companions from /usr/bin too.
+demo=/usr/share/physprops/examples/demo
+run physprops --project $demo/demo.ini --prop JEDEC_TYPE=SOIC14 --prop "ALT_SYMBOLS=(Top:SOIC14;DIP8)" \
+  --prop "DESCRIPTION=14-pin small outline" --script $demo/walkthrough.txt --screenshots /tmp/shots \
+  >/dev/null 2>"$chroot/tmp/walkthrough.log" ||
+  { tail -n 20 "$chroot/tmp/walkthrough.log" >&2; fail "the demo walkthrough exited $?"; }
 
-if in_chroot sh -c 'command -v man' >/dev/null; then
-  page=$(in_chroot man -w physprops) || fail "man -w physprops"
+# The manual pages, with a man reader added for the check (after the runs).
+# (Marked as installed automatically, so the next run's autoremove takes it.)
+in_chroot apt-get install -y -qq --no-install-recommends man-db >/dev/null 2>&1 || fail "installing man-db"
+in_chroot apt-mark auto man-db >/dev/null
+for program in physprops brdedit prjsetup; do
+  page=$(in_chroot man -w "$program") || fail "man -w $program"
   echo "man page: $page"
-fi
+done
 echo "$(basename "$deb") installed into $chroot and ran the demo project"
 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
