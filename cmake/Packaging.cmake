@@ -88,4 +88,7 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
+# The programs and the module keep their $ORIGIN-relative run paths: under
+# /usr they name the system library folder, which the loader searches
+# anyway, and Debian's checks accept run paths relative to $ORIGIN.
 include(CPack)
