@@ -42,10 +42,13 @@ fuzz:
 	@scripts/fuzz.sh build/fuzz $${FUZZ_SECONDS:-60}
 
 # The Debian package: an optimised build installed under /usr (so the
-# libraries go to the multiarch folder), packed by CPack.
+# libraries go to the multiarch folder), with Debian's hardening flags,
+# packed by CPack.
 package: deps
-	@test -f build/package/build.ninja || cmake -S . -B build/package -G Ninja \
-	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DPHYSPROPS_BUILD_TESTS=OFF
+	@test -f build/package/build.ninja || { \
+	  eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g dpkg-buildflags --export=sh)"; \
+	  CXXFLAGS="$$CPPFLAGS $$CXXFLAGS" cmake -S . -B build/package -G Ninja \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DPHYSPROPS_BUILD_TESTS=OFF; }
 	cmake --build build/package -j $(JOBS)
 	cd build/package && cpack -G DEB
 	@echo "Package: $$(ls -t $(CURDIR)/build/package/physprops_*.deb | head -n 1)"
