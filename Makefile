@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan bench fuzz clean
+.PHONY: all deps configure build demo test asan bench fuzz package clean
 
 all: build
 
@@ -40,6 +40,18 @@ fuzz:
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	@scripts/fuzz.sh build/fuzz $${FUZZ_SECONDS:-60}
+
+# The Debian package: an optimised build installed under /usr (so the
+# libraries go to the multiarch folder), with Debian's hardening flags,
+# packed by CPack.
+package: deps
+	@test -f build/package/build.ninja || { \
+	  eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g dpkg-buildflags --export=sh)"; \
+	  CXXFLAGS="$$CPPFLAGS $$CXXFLAGS" cmake -S . -B build/package -G Ninja \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DPHYSPROPS_BUILD_TESTS=OFF; }
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
+	@echo "Package: $$(ls -t $(CURDIR)/build/package/physprops_*.deb | head -n 1)"
 
 clean:
 	rm -rf build

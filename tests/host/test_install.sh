@@ -20,6 +20,13 @@ for program in physprops brdedit prjsetup; do
   [[ $out == "$program $version" ]] || fail "$program --version printed '$out'"
 done
 
+# What a host builds against, the manual pages and the package's documents.
+for file in "lib*/cmake/PhysProps/PhysPropsConfig.cmake" "lib*/cmake/PhysProps/PhysPropsTargets.cmake" \
+            "lib*/pkgconfig/physprops.pc" share/man/man1/{physprops,brdedit,prjsetup}.1.gz \
+            share/doc/physprops/copyright share/doc/physprops/changelog.gz; do
+  compgen -G "$prefix/$file" >/dev/null || fail "no $file"
+done
+
 module=$(find "$prefix" -name libphysprops_backend.so)
 [[ $module == "$prefix"/lib*/physprops/libphysprops_backend.so ]] || fail "module at '$module'"
 ldd "$module" | grep -q "not found" && fail "the module misses a library: $(ldd "$module")"

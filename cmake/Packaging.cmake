@@ -1,0 +1,94 @@
+# How a host finds the installed module and the libraries it builds against:
+#   find_package(PhysProps 0.2 REQUIRED)  -> PhysProps::backend (the module,
+#       loaded at run time: $<TARGET_FILE:PhysProps::backend> or
+#       ${PhysProps_MODULE}), PhysProps::module_face (what a host compiles
+#       and links against), PhysProps::core, ::ui, ::harbex, ::ipqc,
+#       ::pellium, ::zorvcommon
+#   pkg-config physprops                  -> the module face; the module's
+#       path is the variable "module"
+# and the Debian package that carries all of it (cpack -G DEB).
+
+include(CMakePackageConfigHelpers)
+
+set(PHYSPROPS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/PhysProps)
+set(PHYSPROPS_MODULE_PATH ${PHYSPROPS_PLUGIN_DIR}/libphysprops_backend.so)
+
+install(EXPORT PhysPropsTargets NAMESPACE PhysProps:: DESTINATION ${PHYSPROPS_CMAKE_DIR})
+configure_package_config_file(cmake/PhysPropsConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfig.cmake
+  INSTALL_DESTINATION ${PHYSPROPS_CMAKE_DIR}
+  PATH_VARS PHYSPROPS_MODULE_PATH)
+# In a 0.x series the minor number is the one that breaks: 0.2.1 serves a
+# request for 0.2, 0.3 does not (SameMajorVersion would call them equal).
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/PhysPropsConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfig.cmake
+  ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfigVersion.cmake
+  DESTINATION ${PHYSPROPS_CMAKE_DIR})
+
+# The pkg-config file names its folders relative to itself, so it is right
+# in whatever prefix the tree is installed (cmake --install --prefix, or a
+# package's staging folder).
+file(RELATIVE_PATH PHYSPROPS_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
+string(REGEX REPLACE "/$" "" PHYSPROPS_PC_TO_PREFIX "${PHYSPROPS_PC_TO_PREFIX}")
+configure_file(cmake/physprops.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/physprops.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/physprops.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# Documents that every installation carries (and Debian requires of a
+# package): the copyright and the change log, compressed as Debian keeps
+# them.
+set(PHYSPROPS_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/physprops)
+install(FILES packaging/copyright DESTINATION ${PHYSPROPS_DOC_DIR})
+find_program(PHYSPROPS_GZIP gzip REQUIRED)
+# -n: no name or time stamp, so the same sources give the same package.
+function(physprops_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND sh -c "${PHYSPROPS_GZIP} -9n -c \"$1\" > \"$2\"" gzip ${source} ${output}
+    DEPENDS ${source} VERBATIM)
+endfunction()
+configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+physprops_gzip(${PROJECT_BINARY_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+set(compressed ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${PHYSPROPS_DOC_DIR})
+foreach(page physprops brdedit prjsetup)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/man/${page}.1)
+    physprops_gzip(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+    list(APPEND compressed ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+    install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endforeach()
+add_custom_target(physprops_compressed_docs ALL DEPENDS ${compressed})
+
+# One package, physprops: the programs, the module, the libraries it needs
+# and the files a host builds against. The libraries have no user but the
+# module and its hosts, so a separate runtime and -dev package would only
+# add a second name to install.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME physprops)
+set(CPACK_PACKAGE_VENDOR "PhysProps maintainers")
+set(CPACK_PACKAGE_CONTACT "PhysProps maintainers <maintainers@users.noreply.c-seed-4df9d403.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Physical Properties dialog module for a part-library editor")
+# (CPack puts the summary above this as the synopsis line.)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A loadable Qt 6 module that shows and edits a part's physical properties
+(footprint, alternate symbols, JEDEC type) for the host program that loads
+it, with the reference host physprops, the companion stand-ins brdedit and
+prjsetup, the demo project, and the headers, CMake package and pkg-config
+file a host builds against.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Depends computed from what the binaries link (dpkg-shlibdeps), and a
+# shlibs file and ldconfig trigger for the libraries the package carries.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# dpkg runs ldconfig once for all packages through this trigger. (CPack also
+# writes a postinst and postrm that call it: redundant, harmless.)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+# The programs and the module keep their $ORIGIN-relative run paths: under
+# /usr they name the system library folder, which the loader searches
+# anyway, and Debian's checks accept run paths relative to $ORIGIN.
+include(CPack)
