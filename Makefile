@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan bench fuzz clean
+.PHONY: all deps configure build demo test asan bench fuzz clean translations
 
 all: build
 
@@ -40,6 +40,11 @@ fuzz:
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	@scripts/fuzz.sh build/fuzz $${FUZZ_SECONDS:-60}
+
+# Refreshes translations/*.ts from the sources and forms (new texts come in
+# unfinished; texts gone from the sources are dropped).
+translations: configure
+	cmake --build --preset $(PRESET) --target update_translations
 
 clean:
 	rm -rf build

@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   clang libclang-rt-14-dev gcovr
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
 )
 if [[ "${1:-}" == "--list" ]]; then echo "${PACKAGES[*]}"; exit 0; fi
 
