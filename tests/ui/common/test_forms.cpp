@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -115,6 +116,9 @@ QString Plain(QString strText)
 void ExpectForm(const char* pszForm, const Shown& shown, const std::string& where)
 {
     QWidget& dlg = *shown.pDlg;
+    // To look at them: PHYSPROPS_FORM_SHOTS=folder (and QT_SCALE_FACTOR=2, say).
+    if (const QString strShots = qEnvironmentVariable("PHYSPROPS_FORM_SHOTS"); !strShots.isEmpty())
+        dlg.grab().save(strShots + u'/' + QString::fromStdString(where).remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+"))) + QStringLiteral(".png"));
     EXPECT_EQ(QApplication::focusWidget(), shown.pInitialFocus) << where << " initial focus";
 
     QHash<QString, QString> mnemonics;
