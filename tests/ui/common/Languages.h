@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLocale>
 #include <QTranslator>
 
@@ -12,6 +13,16 @@
 inline QString CatalogueFolder()
 {
     return testsupport::BinaryPath(QStringLiteral("share/physprops/translations"));
+}
+
+// The languages with a catalogue in the sources ("de", "fr", ...).
+inline QStringList CatalogueLanguages()
+{
+    QStringList languages;
+    const QDir dir(testsupport::SourcePath(QStringLiteral("translations")));
+    for (const QString& strFile : dir.entryList({QStringLiteral("physprops_*.ts")}, QDir::Files))
+        languages.append(strFile.mid(10).chopped(3));
+    return languages;
 }
 
 // The module's texts in one language for the life of the object; English

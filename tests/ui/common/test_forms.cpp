@@ -205,8 +205,10 @@ TEST(Forms, haveUniqueMnemonicsNamesTabStopsAndRoomForTheirTextsInEveryLanguageA
     const QFont defaultFont = QApplication::font();
     QFont large = defaultFont;
     large.setPointSize(16);
-    for (const char* pszLanguage : {"en", "de", "fr"})
+    for (const QString& strLanguage : QStringList{QStringLiteral("en")} + CatalogueLanguages())
     {
+        const std::string language = strLanguage.toStdString();
+        const char* pszLanguage = language.c_str();
         for (const QFont& font : {defaultFont, large})
         {
             const CLanguage language{QString::fromLatin1(pszLanguage)};

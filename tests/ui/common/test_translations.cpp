@@ -12,8 +12,6 @@
 
 namespace
 {
-const char* const kLanguages[] = {"de", "fr"};
-
 struct Message
 {
     QString strContext;
@@ -63,8 +61,12 @@ QList<Message> ReadCatalogue(const QString& strPath, QString& strError)
 TEST(Translations, everyMessageIsFinishedAndKeepsItsPlaceholders)
 {
     static const QRegularExpression s_placeholder(QStringLiteral("%(\\d|n)"));
-    for (const char* pszLanguage : kLanguages)
+    const QStringList languages = CatalogueLanguages();
+    ASSERT_GE(languages.size(), 2);
+    for (const QString& strLanguage : languages)
     {
+        const QByteArray language = strLanguage.toUtf8();
+        const char* pszLanguage = language.constData();
         QString strError;
         const QList<Message> messages = ReadCatalogue(
             testsupport::SourcePath(QStringLiteral("translations/physprops_%1.ts").arg(pszLanguage)),
@@ -94,9 +96,11 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
     const QString strSyntax = QString::fromLatin1(kAltSymbolsSyntaxMessage);
     const QString strPcbEditor = NewDrawingRequest().m_strWhat;
     const QString strSetupEditor = SetupEditorRequest({}).m_strWhat;
-    for (const char* pszLanguage : kLanguages)
+    for (const QString& strLanguage : CatalogueLanguages())
     {
-        const CLanguage language{QString::fromLatin1(pszLanguage)};
+        const QByteArray name = strLanguage.toUtf8();
+        const char* pszLanguage = name.constData();
+        const CLanguage language{strLanguage};
         QStringList files;
         for (const QTranslator* p : language.Installed())
             files.append(QFileInfo(p->filePath()).fileName());
