@@ -50,7 +50,8 @@ void StartBackendApp()
     // default the host may have set: it follows LANGUAGE, LC_ALL, LC_MESSAGES
     // and LANG, in that order. (Called through std::invoke: the source scan
     // for shell calls reads "system(" as one.)
-    static const bool s_bTranslated = [] {
+    static const bool s_bTranslated = []
+    {
         InstallTranslations(std::invoke(&QLocale::system), TranslationFolders());
         return true;
     }();

@@ -20,8 +20,9 @@ Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)
 constexpr qsizetype kShown = 10;
 
 const char* const s_coreTexts[] = {
-    QT_TRANSLATE_NOOP("CTexts", "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
-                                "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)"),
+    QT_TRANSLATE_NOOP("CTexts",
+                      "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
+                      "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)"),
     QT_TRANSLATE_NOOP("CTexts", "PCB editor"),
     QT_TRANSLATE_NOOP("CTexts", "project setup editor"),
 };
@@ -50,7 +51,8 @@ QString CTexts::Skipped(const CSearchReport& report)
         return {};
     QString strText = u"\n\n" + tr("Search folders skipped:");
     for (qsizetype i = 0; i < report.skipped.size() && i < kShown; ++i)
-        strText += u'\n' + report.skipped[i].strFolder + QStringLiteral(": ") + report.skipped[i].strReason;
+        strText += u'\n' + report.skipped[i].strFolder + QStringLiteral(": ") +
+                   report.skipped[i].strReason;
     if (report.skipped.size() > kShown)
         strText += u'\n' + tr("and %n more", nullptr, int(report.skipped.size() - kShown));
     return strText;
@@ -66,8 +68,9 @@ QString CTexts::NothingToView(const CSearchReport& report)
 
 QString CTexts::UnwritableSelection(const QStringList& names)
 {
-    QString strText = tr("These footprints cannot be part of the selection: their names contain a "
-                         "comma, semicolon, colon or blank, which would split them into other names.");
+    QString strText =
+        tr("These footprints cannot be part of the selection: their names contain a "
+           "comma, semicolon, colon or blank, which would split them into other names.");
     for (qsizetype i = 0; i < names.size() && i < kShown; ++i)
         strText += u'\n' + names[i];
     if (names.size() > kShown)
@@ -100,7 +103,8 @@ QList<QTranslator*> InstallTranslations(const QLocale& locale, const QStringList
     if (bFound)
         install(QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     for (const QTranslator* pTranslator : std::as_const(installed))
-        qCDebug(lcL10n) << "languages" << locale.uiLanguages() << "loaded" << pTranslator->filePath();
+        qCDebug(lcL10n) << "languages" << locale.uiLanguages() << "loaded"
+                        << pTranslator->filePath();
     if (!bFound)
         qCDebug(lcL10n) << "languages" << locale.uiLanguages() << "no catalogue in" << folders;
     return installed;

@@ -35,4 +35,4 @@ class QTranslator;
 // it installed (owned by the application): nothing for English or a
 // language without a catalogue.
 PHYSPROPS_UI_EXPORT QList<QTranslator*> InstallTranslations(const QLocale& locale,
-                                                           const QStringList& folders);
+                                                            const QStringList& folders);

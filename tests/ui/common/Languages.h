@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Texts.h"
 #include "TestSupport.h"
+#include "common/Texts.h"
 
 #include <QCoreApplication>
 #include <QDir>

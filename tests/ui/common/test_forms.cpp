@@ -45,7 +45,8 @@ struct Data
 {
     Data()
     {
-        for (const auto& [n, v] : {std::pair{"JEDEC_TYPE", "SOIC14"}, {"ALT_SYMBOLS", "(Top:SOIC14;DIP8)"},
+        for (const auto& [n, v] : {std::pair{"JEDEC_TYPE", "SOIC14"},
+                                   {"ALT_SYMBOLS", "(Top:SOIC14;DIP8)"},
                                    {"DESCRIPTION", "14-pin small outline"}})
             values.append(new CProperty(QString::fromLatin1(n), QString::fromLatin1(v)));
         footprints.Add(QStringLiteral("SOIC14"), QStringLiteral("/lib/smd/SOIC14.dra"));
@@ -69,25 +70,29 @@ std::vector<Form> Forms(Data& data)
 {
     return {
         {"Physical Properties",
-         [&] {
+         [&]
+         {
              auto p = std::make_unique<CPhysPropsDlg>(&data.values, nullptr);
              QWidget* pGrid = p->Grid();
              return Show(std::move(p), pGrid);
          }},
         {"Footprints (one)",
-         [&] {
+         [&]
+         {
              auto p = std::make_unique<CBackEndDlg1>(&data.footprints.list, QString());
              QWidget* pFilter = p->findChild<QLineEdit*>(QStringLiteral("edtFilter"));
              return Show(std::move(p), pFilter);
          }},
         {"Footprints (several)",
-         [&] {
+         [&]
+         {
              auto p = std::make_unique<CBackEndDlg2>(&data.footprints.list, QString());
              QWidget* pFilter = p->findChild<QLineEdit*>(QStringLiteral("edtFilter"));
              return Show(std::move(p), pFilter);
          }},
         {"Location",
-         [&] {
+         [&]
+         {
              auto p = std::make_unique<CLocationDlg>(&data.footprints.list, CServices::Default());
              QWidget* pGrid = p->Grid();
              return Show(std::move(p), pGrid);
@@ -118,7 +123,10 @@ void ExpectForm(const char* pszForm, const Shown& shown, const std::string& wher
     QWidget& dlg = *shown.pDlg;
     // To look at them: PHYSPROPS_FORM_SHOTS=folder (and QT_SCALE_FACTOR=2, say).
     if (const QString strShots = qEnvironmentVariable("PHYSPROPS_FORM_SHOTS"); !strShots.isEmpty())
-        dlg.grab().save(strShots + u'/' + QString::fromStdString(where).remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+"))) + QStringLiteral(".png"));
+        dlg.grab().save(strShots + u'/' +
+                        QString::fromStdString(where).remove(
+                            QRegularExpression(QStringLiteral("[^A-Za-z0-9]+"))) +
+                        QStringLiteral(".png"));
     EXPECT_EQ(QApplication::focusWidget(), shown.pInitialFocus) << where << " initial focus";
 
     QHash<QString, QString> mnemonics;
@@ -138,7 +146,8 @@ void ExpectForm(const char* pszForm, const Shown& shown, const std::string& wher
             continue;
         if (pLabel->buddy())
             takeMnemonic(pLabel->text());
-        EXPECT_GE(pLabel->contentsRect().width(), pLabel->fontMetrics().horizontalAdvance(Plain(pLabel->text())))
+        EXPECT_GE(pLabel->contentsRect().width(),
+                  pLabel->fontMetrics().horizontalAdvance(Plain(pLabel->text())))
             << where << " label " << pLabel->text().toStdString();
     }
     for (const QGroupBox* pBox : dlg.findChildren<QGroupBox*>())
@@ -151,20 +160,24 @@ void ExpectForm(const char* pszForm, const Shown& shown, const std::string& wher
             continue;
         buttons.append(pButton);
         takeMnemonic(pButton->text());
-        EXPECT_GE(pButton->width(), pButton->fontMetrics().horizontalAdvance(Plain(pButton->text())))
+        EXPECT_GE(pButton->width(),
+                  pButton->fontMetrics().horizontalAdvance(Plain(pButton->text())))
             << where << " button " << pButton->text().toStdString();
     }
 
     // Every control says what it is; those whose purpose is not in their text say more.
     for (QWidget* pWidget : dlg.findChildren<QWidget*>())
     {
-        const bool bControl = qobject_cast<QAbstractButton*>(pWidget) || qobject_cast<QLineEdit*>(pWidget) ||
+        const bool bControl = qobject_cast<QAbstractButton*>(pWidget) ||
+                              qobject_cast<QLineEdit*>(pWidget) ||
                               qobject_cast<QTableView*>(pWidget);
-        if (!bControl || !pWidget->isVisible() || pWidget->parentWidget()->inherits("QAbstractSpinBox"))
+        if (!bControl || !pWidget->isVisible() ||
+            pWidget->parentWidget()->inherits("QAbstractSpinBox"))
             continue;
         QAccessibleInterface* pFace = QAccessible::queryAccessibleInterface(pWidget);
         ASSERT_NE(pFace, nullptr) << where;
-        EXPECT_FALSE(pFace->text(QAccessible::Name).isEmpty()) << where << " " << pWidget->objectName().toStdString();
+        EXPECT_FALSE(pFace->text(QAccessible::Name).isEmpty())
+            << where << " " << pWidget->objectName().toStdString();
         if (!qobject_cast<QAbstractButton*>(pWidget))
         {
             EXPECT_FALSE(pFace->text(QAccessible::Description).isEmpty())
@@ -184,7 +197,8 @@ void ExpectForm(const char* pszForm, const Shown& shown, const std::string& wher
     }
     EXPECT_EQ(QApplication::focusWidget(), pStart) << where << ": Tab does not come round";
     for (QAbstractButton* pButton : buttons)
-        EXPECT_TRUE(reached.contains(pButton)) << where << ": Tab misses " << pButton->text().toStdString();
+        EXPECT_TRUE(reached.contains(pButton))
+            << where << ": Tab misses " << pButton->text().toStdString();
 
     const auto* pGrid = dlg.findChild<QTableView*>();
     ASSERT_NE(pGrid, nullptr) << pszForm;
@@ -192,8 +206,9 @@ void ExpectForm(const char* pszForm, const Shown& shown, const std::string& wher
     {
         if (!pGrid->isColumnHidden(c))
         {
-            EXPECT_GE(pGrid->columnWidth(c), pGrid->horizontalHeader()->fontMetrics().horizontalAdvance(
-                                                  pGrid->model()->headerData(c, Qt::Horizontal).toString()))
+            EXPECT_GE(pGrid->columnWidth(c),
+                      pGrid->horizontalHeader()->fontMetrics().horizontalAdvance(
+                          pGrid->model()->headerData(c, Qt::Horizontal).toString()))
                 << where << " column " << c;
         }
     }
@@ -249,7 +264,8 @@ TEST(Forms, gridsGiveAssistiveToolsEveryHeaderAndCell)
                 ASSERT_NE(pCell, nullptr) << form.pszName << " " << r << "," << c;
                 EXPECT_EQ(pCell->text(QAccessible::Name), model.index(r, c).data().toString())
                     << form.pszName << " " << r << "," << c;
-                const QList<QAccessibleInterface*> headers = pCell->tableCellInterface()->columnHeaderCells();
+                const QList<QAccessibleInterface*> headers =
+                    pCell->tableCellInterface()->columnHeaderCells();
                 ASSERT_EQ(headers.size(), 1) << form.pszName << " column " << c;
                 EXPECT_EQ(headers.front()->text(QAccessible::Name),
                           model.headerData(c, Qt::Horizontal).toString())

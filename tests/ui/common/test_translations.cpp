@@ -40,7 +40,11 @@ QList<Message> ReadCatalogue(const QString& strPath, QString& strError)
         if (name == u"name")
             strContext = xml.readElementText();
         else if (name == u"message")
-            messages.append({strContext, {}, {}, {}, xml.attributes().value(QLatin1String("numerus")) == u"yes"});
+            messages.append({strContext,
+                             {},
+                             {},
+                             {},
+                             xml.attributes().value(QLatin1String("numerus")) == u"yes"});
         else if (name == u"source" && !messages.isEmpty())
             messages.last().strSource = xml.readElementText();
         else if (name == u"translation" && !messages.isEmpty())
@@ -68,9 +72,10 @@ TEST(Translations, everyMessageIsFinishedAndKeepsItsPlaceholders)
         const QByteArray language = strLanguage.toUtf8();
         const char* pszLanguage = language.constData();
         QString strError;
-        const QList<Message> messages = ReadCatalogue(
-            testsupport::SourcePath(QStringLiteral("translations/physprops_%1.ts").arg(pszLanguage)),
-            strError);
+        const QList<Message> messages =
+            ReadCatalogue(testsupport::SourcePath(
+                              QStringLiteral("translations/physprops_%1.ts").arg(pszLanguage)),
+                          strError);
         ASSERT_TRUE(strError.isEmpty()) << pszLanguage << ": " << strError.toStdString();
         EXPECT_GT(messages.size(), 50) << pszLanguage;
         for (const Message& m : messages)
@@ -110,12 +115,14 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
             expected.append(QStringLiteral("qtbase_%1.qm").arg(pszLanguage));
         EXPECT_EQ(files, expected) << pszLanguage;
         for (const QString& strCore : {strSyntax, strPcbEditor, strSetupEditor})
-            EXPECT_NE(CTexts::Core(strCore), strCore) << pszLanguage << " " << strCore.toStdString();
+            EXPECT_NE(CTexts::Core(strCore), strCore)
+                << pszLanguage << " " << strCore.toStdString();
         EXPECT_NE(QCoreApplication::translate("CPhysPropsDlg", "Physical Properties"),
                   u"Physical Properties");
         EXPECT_EQ(CTexts::Core(QStringLiteral("SOIC8")), u"SOIC8");
     }
     // English, or a language without a catalogue, installs nothing.
     for (const char* pszLanguage : {"en", "C", "sw"})
-        EXPECT_TRUE(CLanguage(QString::fromLatin1(pszLanguage)).Installed().isEmpty()) << pszLanguage;
+        EXPECT_TRUE(CLanguage(QString::fromLatin1(pszLanguage)).Installed().isEmpty())
+            << pszLanguage;
 }
