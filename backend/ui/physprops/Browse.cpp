@@ -1,4 +1,3 @@
-#include "common/Texts.h"
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "grid/Grids.h"
