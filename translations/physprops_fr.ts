@@ -119,6 +119,13 @@
     </message>
 </context>
 <context>
+    <name>CDialogBase</name>
+    <message>
+        <source>Size grip</source>
+        <translation>Poignée de redimensionnement</translation>
+    </message>
+</context>
+<context>
     <name>CFootprintListModel</name>
     <message>
         <source>Footprint</source>

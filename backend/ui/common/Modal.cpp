@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetricsF>
+#include <QSizeGrip>
 
 CWaitCursor::CWaitCursor() : m_bActive(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
 {
@@ -50,6 +51,9 @@ bool CDialogBase::InitDialog()
     {
         m_bInitialized = true;
         m_bInitOk = OnInitDialog();
+        // A screen reader would announce the resize corner as an unnamed object.
+        if (auto* pGrip = findChild<QSizeGrip*>())
+            pGrip->setAccessibleName(tr("Size grip"));
         // The form's size is the one for the default font; the layout keeps
         // every text whole when even that is too small.
         resize(FontScaledSize(size(), *this).expandedTo(minimumSizeHint()));
