@@ -15,10 +15,11 @@ namespace
 {
 Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)
 
-// Names and messages the core builds in English, marked here so the
-// catalogues carry them. A long list is cut: the first ones show what to look for.
+// A long list is cut: the first names show what to look for.
 constexpr qsizetype kShown = 10;
 
+// Names and messages the core builds in English, marked here so the
+// catalogues carry them.
 const char* const s_coreTexts[] = {
     QT_TRANSLATE_NOOP("CTexts",
                       "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
