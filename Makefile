@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan bench fuzz package clean
+.PHONY: all deps configure build demo test asan bench fuzz package clean translations
 
 all: build
 
@@ -52,6 +52,11 @@ package: deps
 	cmake --build build/package -j $(JOBS)
 	cd build/package && cpack -G DEB
 	@echo "Package: $$(ls -t $(CURDIR)/build/package/physprops_*.deb | head -n 1)"
+
+# Refreshes translations/*.ts from the sources and forms (new texts come in
+# unfinished; texts gone from the sources are dropped).
+translations: configure
+	cmake --build --preset $(PRESET) --target update_translations
 
 clean:
 	rm -rf build

@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-dejavu-core
   clang libclang-rt-14-dev gcovr
   dpkg-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
 )
 if [[ "${1:-}" == "--list" ]]; then echo "${PACKAGES[*]}"; exit 0; fi
 

@@ -53,6 +53,6 @@ int CBackEndMain::StartBackEnd()
     CPhysPropsDlg dlg(m_pValues, m_pProject, *m_pServices);
     const int nResult = dlg.DoModal();
     if (nResult == -1)
-        m_pServices->MessageBox(QStringLiteral("Backend dialog-box creation failed"));
+        m_pServices->MessageBox(QCoreApplication::translate("CBackEndMain", "Backend dialog-box creation failed"));
     return nResult;
 }

@@ -21,6 +21,8 @@ int main(int argc, char** argv)
         QFile::setPermissions(runtimeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
     }
+    // The tests read the English texts, whatever the developer's language.
+    qputenv("LANGUAGE", "en");
     QApplication app(argc, argv);
     // Each test process loads the module as a host does (its start-up runs
     // with the application), also when the test itself calls only the ui.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetricsF>
+#include <QSizeGrip>
 
 CWaitCursor::CWaitCursor() : m_bActive(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
 {
@@ -23,6 +25,24 @@ void CFocusReturn::GiveBack(const QWidget* pExcept) const
         m_pCaller->activateWindow();
 }
 
+namespace
+{
+constexpr qreal kDesignCharWidth = 6.078125;
+constexpr qreal kDesignLineHeight = 14.0;
+} // namespace
+
+int FontScaledWidth(int nDesigned, const QWidget& widget)
+{
+    return qRound(nDesigned * QFontMetricsF(widget.font()).averageCharWidth() / kDesignCharWidth);
+}
+
+QSize FontScaledSize(const QSize& designed, const QWidget& widget)
+{
+    const QFontMetricsF fm(widget.font());
+    return QSize(qRound(designed.width() * fm.averageCharWidth() / kDesignCharWidth),
+                 qRound(designed.height() * fm.height() / kDesignLineHeight));
+}
+
 CDialogBase::CDialogBase(QWidget* pParent) : QDialog(pParent) {}
 
 bool CDialogBase::InitDialog()
@@ -31,6 +51,12 @@ bool CDialogBase::InitDialog()
     {
         m_bInitialized = true;
         m_bInitOk = OnInitDialog();
+        // A screen reader would announce the resize corner as an unnamed object.
+        if (auto* pGrip = findChild<QSizeGrip*>())
+            pGrip->setAccessibleName(tr("Size grip"));
+        // The form's size is the one for the default font; the layout keeps
+        // every text whole when even that is too small.
+        resize(FontScaledSize(size(), *this).expandedTo(minimumSizeHint()));
     }
     return m_bInitOk;
 }

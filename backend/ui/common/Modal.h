@@ -20,6 +20,12 @@ private:
     bool m_bActive;
 };
 
+// Forms and grid columns are laid out in pixels of the default font here (an
+// average character 6.08 pixels wide, a line 14 high); these scale such a
+// size to the font the widget really has, so larger fonts get room.
+PHYSPROPS_UI_EXPORT int FontScaledWidth(int nDesigned, const QWidget& widget);
+PHYSPROPS_UI_EXPORT QSize FontScaledSize(const QSize& designed, const QWidget& widget);
+
 enum DialogResult
 {
     IDOK = 1,

@@ -4,6 +4,7 @@
 
 #include "grid/Grids.h"
 #include "common/MessageBox.h"
+#include "common/Texts.h"
 #include "ui_BackEndDlg2.h"
 
 #include <QScopeGuard>
@@ -65,7 +66,7 @@ void CBackEndDlg2::OnOK()
     const QStringList unwritable = UnwritableSideNames(records);
     if (!unwritable.isEmpty())
     {
-        AfxMessageBox(UnwritableSelectionMessage(unwritable));
+        AfxMessageBox(CTexts::UnwritableSelection(unwritable));
         return;
     }
     m_strSelection = ComposeSelection(records);

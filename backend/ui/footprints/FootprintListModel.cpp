@@ -147,11 +147,11 @@ QVariant CFootprintListModel::headerData(int nSection, Qt::Orientation orientati
         switch (nSection)
         {
         case ColName:
-            return QStringLiteral("Footprint");
+            return tr("Footprint");
         case ColLocation:
-            return QStringLiteral("Location");
+            return tr("Location");
         case ColType:
-            return m_bWithSides ? QVariant(QStringLiteral("Type")) : QVariant();
+            return m_bWithSides ? QVariant(tr("Type")) : QVariant();
         default:
             return {};
         }

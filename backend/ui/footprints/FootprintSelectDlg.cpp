@@ -103,7 +103,7 @@ void CFootprintSelectDlg::OnChangeFilter()
     m_pModel->ApplyFilter((m_strFilter + u'*').toUpper().toUtf8());
     m_pSymbolGrid->SetEmptyHint(IsMatchAll(m_strFilter)
                                     ? QString()
-                                    : QStringLiteral("No footprint matches \u201c%1\u201d").arg(m_strFilter));
+                                    : tr("No footprint matches \u201c%1\u201d").arg(m_strFilter));
     // A sort made before applies to rows that are gone: the next header
     // double-click starts ascending again.
     m_pSymbolGrid->ResetSortState();

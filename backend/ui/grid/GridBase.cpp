@@ -1,6 +1,7 @@
 #include "grid/GridBase.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
+#include "common/Modal.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -119,7 +120,10 @@ void CGridBase::EnableSelection(int nFlags)
     }
 }
 
-void CGridBase::SetMinTrackColWidth(int nWidth) { horizontalHeader()->setMinimumSectionSize(nWidth); }
+void CGridBase::SetMinTrackColWidth(int nWidth)
+{
+    horizontalHeader()->setMinimumSectionSize(FontScaledWidth(nWidth, *this));
+}
 
 void CGridBase::EnableMoveCols(bool bMove) { horizontalHeader()->setSectionsMovable(bMove); }
 
@@ -136,8 +140,10 @@ void CGridBase::HideCols(int nFrom, int nTo, bool bHide)
 
 void CGridBase::SetColWidth(int nFrom, int nTo, int nWidth)
 {
+    // Widths grow with the font; a header text never gets cut.
+    const int nScaled = FontScaledWidth(nWidth, *this);
     for (int c = std::max(1, nFrom); c <= nTo; ++c)
-        setColumnWidth(c - 1, nWidth);
+        setColumnWidth(c - 1, std::max(nScaled, horizontalHeader()->sectionSizeHint(c - 1)));
 }
 
 void CGridBase::SetCurrentCell(quint32 nRow, int nCol)

@@ -33,6 +33,7 @@ public:
     void EnableSelection(int nFlags); // 0: current cell only; otherwise several whole rows
     bool IsRangeSelectionEnabled() const { return m_bRangeSelection; }
     void SetSortRowsOnDblClk(bool bSort) { m_bSortOnDblClk = bSort; }
+    // Widths are pixels of the default font; see FontScaledWidth.
     void SetMinTrackColWidth(int nWidth);
     void EnableMoveCols(bool bMove);
     void HideCols(int nFrom, int nTo, bool bHide = true);

@@ -29,13 +29,12 @@ void CPhysPropsDlg::OnBrowse()
     const CSearchReport& report = m_Footprint.Report();
     if (!report.strProjectError.isEmpty())
     {
-        m_services.MessageBox(report.ProjectErrorText());
+        m_services.MessageBox(CTexts::ProjectError(report));
         return;
     }
     if (footprints.isEmpty())
     {
-        m_services.MessageBox(QStringLiteral("No .psm files found for the footprints") +
-                              report.SkippedText());
+        m_services.MessageBox(tr("No .psm files found for the footprints") + CTexts::Skipped(report));
         return;
     }
 

@@ -1,5 +1,6 @@
 #include "physprops/PhysPropsDlg.h"
 #include "common/MessageBox.h"
+#include "common/Texts.h"
 #include "grid/CellModel.h"
 #include "grid/Grids.h"
 #include "project/SpiProject.h"
@@ -58,8 +59,8 @@ bool CPhysPropsDlg::OnInitDialog()
     grid.SetRowCount(n);
     grid.SetColCount(2);
     grid.SetMinTrackColWidth(50);
-    grid.SetValueRange(0, 1, QStringLiteral("Property"));
-    grid.SetValueRange(0, 2, QStringLiteral("Value"));
+    grid.SetValueRange(0, 1, tr("Property"));
+    grid.SetValueRange(0, 2, tr("Value"));
     grid.HideCols(0, 0);
     grid.SetColWidth(1, 2, kColWidth);
     grid.EnableMoveCols(false);
@@ -137,7 +138,7 @@ int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNam
     QString strError;
     const int nResult = ::SplitAltSymbols(strValue, pNames, strError);
     if (!strError.isEmpty())
-        AfxMessageBox(strError);
+        AfxMessageBox(CTexts::Core(strError));
     return nResult;
 }
 

@@ -5,6 +5,7 @@
 #include "project/SearchPath.h"
 #include "common/Modal.h"
 #include "common/Services.h"
+#include "common/Texts.h"
 #include "pellium/Footprint.h"
 #include "properties/Property.h"
 

@@ -1,3 +1,4 @@
+#include "common/Texts.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "properties/AltSymbols.h"
@@ -30,7 +31,7 @@ void CPhysPropsDlg::OnView()
     QString strError;
     const int nSplit = ::SplitAltSymbols(strValue, &names, strError);
     if (!strError.isEmpty())
-        m_services.MessageBox(strError);
+        m_services.MessageBox(CTexts::Core(strError));
     if (nSplit == 0 || names.isEmpty())
         return;
     QStringList footprints;

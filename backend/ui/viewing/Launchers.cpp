@@ -1,6 +1,7 @@
 #include "viewing/Launchers.h"
 #include "common/MessageBox.h"
 #include "common/Services.h"
+#include "common/Texts.h"
 #include "harbex/ToolManager.h"
 #include "ipqc/ipqc.h"
 
@@ -18,14 +19,14 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
         return;
     if (pError->strPath.isEmpty())
         services.MessageBox(
-            QStringLiteral("Cannot start the %1: the program \"%2\" was not found.\n"
-                           "Looked in: %3")
-                .arg(request.m_strWhat, pError->strProgram,
-                     pError->searched.isEmpty() ? QStringLiteral("no folder (PATH is empty)")
+            CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
+                       "Looked in: %3")
+                .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
+                     pError->searched.isEmpty() ? CTexts::tr("no folder (PATH is empty)")
                                                 : pError->searched.join(QStringLiteral(", "))));
     else
-        services.MessageBox(QStringLiteral("Cannot start the %1 \"%2\": %3")
-                                .arg(request.m_strWhat, pError->strPath, pError->strReason));
+        services.MessageBox(CTexts::tr("Cannot start the %1 \"%2\": %3")
+                                .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
 }
 
 int Launch(const CLaunchRequest& request, const CServices& services)

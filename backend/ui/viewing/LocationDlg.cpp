@@ -44,8 +44,8 @@ bool CLocationDlg::OnInitDialog()
     grid.SetRowCount(n);
     grid.SetColCount(2);
     grid.SetMinTrackColWidth(50);
-    grid.SetValueRange(0, 1, QStringLiteral("Footprint"));
-    grid.SetValueRange(0, 2, QStringLiteral("Location"));
+    grid.SetValueRange(0, 1, tr("Footprint"));
+    grid.SetValueRange(0, 2, tr("Location"));
     grid.HideCols(0, 0);
     grid.SetColWidth(1, 1, kNameWidth);
     grid.SetColWidth(2, 2, kLocationWidth);

@@ -2,6 +2,7 @@
 
 #include "project/SearchPath.h"
 #include "common/Modal.h"
+#include "common/Texts.h"
 #include "viewing/LocationDlg.h"
 #include "viewing/ViewDecision.h"
 
@@ -33,7 +34,7 @@ int OpenFootprintLocation(const QString& strLocation, const CServices& services)
     // A drawing the PCB editor could not read would fail out of sight.
     if (const QString strReason = UnreadableReason(strLocation); !strReason.isEmpty())
     {
-        services.MessageBox(QStringLiteral("The footprint drawing %1 can't be opened: %2")
+        services.MessageBox(CTexts::tr("The footprint drawing %1 can't be opened: %2")
                                 .arg(strLocation, strReason));
         return 0;
     }
@@ -78,7 +79,7 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     case CViewDecision::kNothing:
         break;
     case CViewDecision::kTell:
-        m_services.MessageBox(decision.m_strText);
+        m_services.MessageBox(CTexts::NothingToView(report));
         focus.GiveBack();
         break;
     case CViewDecision::kOpen:

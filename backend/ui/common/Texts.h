@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/UiExport.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+struct CSearchReport;
+
+// What the core and the footprint search report, in the user's language.
+// The core keeps its English texts (scripts and logs read them); the dialogs
+// show them through these.
+class PHYSPROPS_UI_EXPORT CTexts
+{
+    Q_DECLARE_TR_FUNCTIONS(CTexts)
+public:
+    // One of the core's fixed texts, translated; any other text as it is.
+    static QString Core(const QString& strText);
+    // "The footprint search path can't be read ..." with the reason.
+    static QString ProjectError(const CSearchReport& report);
+    // The lines after a "nothing found" message: the skipped folders.
+    static QString Skipped(const CSearchReport& report);
+    // Why View found no drawing, with the skipped folders.
+    static QString NothingToView(const CSearchReport& report);
+    // Why OK refuses footprints whose names would split a side list.
+    static QString UnwritableSelection(const QStringList& names);
+};
+
+class QLocale;
+class QTranslator;
+
+// Installs the module's catalogue for the locale's languages (the first
+// folder that has one) and Qt's own, for the standard buttons. Gives what
+// it installed (owned by the application): nothing for English or a
+// language without a catalogue.
+PHYSPROPS_UI_EXPORT QList<QTranslator*> InstallTranslations(const QLocale& locale,
+                                                            const QStringList& folders);

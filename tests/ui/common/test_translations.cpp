@@ -1,0 +1,128 @@
+#include "Languages.h"
+#include "properties/AltSymbols.h"
+#include "viewing/LaunchRequests.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+struct Message
+{
+    QString strContext;
+    QString strSource;
+    QStringList translations; // one, or one per plural form
+    QString strType;          // "unfinished", "vanished", ... or empty
+    bool bNumerus = false;
+};
+
+QList<Message> ReadCatalogue(const QString& strPath, QString& strError)
+{
+    QFile file(strPath);
+    QList<Message> messages;
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        strError = file.errorString();
+        return messages;
+    }
+    QXmlStreamReader xml(&file);
+    QString strContext;
+    while (!xml.atEnd())
+    {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto name = xml.name();
+        if (name == u"name")
+            strContext = xml.readElementText();
+        else if (name == u"message")
+            messages.append({strContext,
+                             {},
+                             {},
+                             {},
+                             xml.attributes().value(QLatin1String("numerus")) == u"yes"});
+        else if (name == u"source" && !messages.isEmpty())
+            messages.last().strSource = xml.readElementText();
+        else if (name == u"translation" && !messages.isEmpty())
+        {
+            messages.last().strType = xml.attributes().value(QLatin1String("type")).toString();
+            if (!messages.last().bNumerus)
+                messages.last().translations.append(xml.readElementText());
+        }
+        else if (name == u"numerusform" && !messages.isEmpty())
+            messages.last().translations.append(xml.readElementText());
+    }
+    if (xml.hasError())
+        strError = xml.errorString();
+    return messages;
+}
+} // namespace
+
+TEST(Translations, everyMessageIsFinishedAndKeepsItsPlaceholders)
+{
+    static const QRegularExpression s_placeholder(QStringLiteral("%(\\d|n)"));
+    const QStringList languages = CatalogueLanguages();
+    ASSERT_GE(languages.size(), 2);
+    for (const QString& strLanguage : languages)
+    {
+        const QByteArray language = strLanguage.toUtf8();
+        const char* pszLanguage = language.constData();
+        QString strError;
+        const QList<Message> messages =
+            ReadCatalogue(testsupport::SourcePath(
+                              QStringLiteral("translations/physprops_%1.ts").arg(pszLanguage)),
+                          strError);
+        ASSERT_TRUE(strError.isEmpty()) << pszLanguage << ": " << strError.toStdString();
+        EXPECT_GT(messages.size(), 50) << pszLanguage;
+        for (const Message& m : messages)
+        {
+            const std::string where = std::string(pszLanguage) + " " + m.strContext.toStdString() +
+                                      " \"" + m.strSource.toStdString() + '"';
+            EXPECT_TRUE(m.strType.isEmpty()) << where << " is " << m.strType.toStdString();
+            EXPECT_EQ(m.translations.size(), m.bNumerus ? 2 : 1) << where;
+            for (const QString& strTranslation : m.translations)
+            {
+                EXPECT_FALSE(strTranslation.trimmed().isEmpty()) << where;
+                for (const auto& match : s_placeholder.globalMatch(m.strSource))
+                    EXPECT_TRUE(strTranslation.contains(match.captured()))
+                        << where << " loses " << match.captured().toStdString() << " in \""
+                        << strTranslation.toStdString() << '"';
+            }
+        }
+    }
+}
+
+TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
+{
+    const QString strSyntax = QString::fromLatin1(kAltSymbolsSyntaxMessage);
+    const QString strPcbEditor = NewDrawingRequest().m_strWhat;
+    const QString strSetupEditor = SetupEditorRequest({}).m_strWhat;
+    for (const QString& strLanguage : CatalogueLanguages())
+    {
+        const QByteArray name = strLanguage.toUtf8();
+        const char* pszLanguage = name.constData();
+        const CLanguage language{strLanguage};
+        QStringList files;
+        for (const QTranslator* p : language.Installed())
+            files.append(QFileInfo(p->filePath()).fileName());
+        QStringList expected{QStringLiteral("physprops_%1.qm").arg(pszLanguage)};
+        if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                              QStringLiteral("/qtbase_%1.qm").arg(pszLanguage)))
+            expected.append(QStringLiteral("qtbase_%1.qm").arg(pszLanguage));
+        EXPECT_EQ(files, expected) << pszLanguage;
+        for (const QString& strCore : {strSyntax, strPcbEditor, strSetupEditor})
+            EXPECT_NE(CTexts::Core(strCore), strCore)
+                << pszLanguage << " " << strCore.toStdString();
+        EXPECT_NE(QCoreApplication::translate("CPhysPropsDlg", "Physical Properties"),
+                  u"Physical Properties");
+        EXPECT_EQ(CTexts::Core(QStringLiteral("SOIC8")), u"SOIC8");
+    }
+    // English, or a language without a catalogue, installs nothing.
+    for (const char* pszLanguage : {"en", "C", "sw"})
+        EXPECT_TRUE(CLanguage(QString::fromLatin1(pszLanguage)).Installed().isEmpty())
+            << pszLanguage;
+}

@@ -1,0 +1,323 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>CBackEndDlg1</name>
+    <message>
+        <source>Footprints</source>
+        <translation>Footprints</translation>
+    </message>
+    <message>
+        <source>Select Footprint </source>
+        <translation>Footprint auswählen </translation>
+    </message>
+    <message>
+        <source>&amp;Filter :</source>
+        <translation>&amp;Filter :</translation>
+    </message>
+    <message>
+        <source>Shows only the footprints whose names begin with the text; * stands for any characters</source>
+        <translation>Zeigt nur die Footprints, deren Namen mit dem Text beginnen; * steht für beliebige Zeichen</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Footprints found on the footprint search path; the current row is the one OK takes</source>
+        <translation>Im Footprint-Suchpfad gefundene Footprints; OK übernimmt die aktuelle Zeile</translation>
+    </message>
+    <message>
+        <source>Footprint Grid1</source>
+        <translation>Footprint-Tabelle 1</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
+    </message>
+    <message>
+        <source>Opens the drawing of the current footprint in the PCB editor</source>
+        <translation>Öffnet die Zeichnung des aktuellen Footprints im PCB-Editor</translation>
+    </message>
+    <message>
+        <source>&amp;View Footprint</source>
+        <translation>Footprint an&amp;zeigen</translation>
+    </message>
+    <message>
+        <source>Starts a new, unnamed footprint drawing in the PCB editor</source>
+        <translation>Beginnt im PCB-Editor eine neue, unbenannte Footprint-Zeichnung</translation>
+    </message>
+    <message>
+        <source>&amp;New Footprint</source>
+        <translation>&amp;Neuer Footprint</translation>
+    </message>
+</context>
+<context>
+    <name>CBackEndDlg2</name>
+    <message>
+        <source>Footprints</source>
+        <translation>Footprints</translation>
+    </message>
+    <message>
+        <source>Select Footprint(s) </source>
+        <translation>Footprint(s) auswählen </translation>
+    </message>
+    <message>
+        <source>&amp;Filter : </source>
+        <translation>&amp;Filter : </translation>
+    </message>
+    <message>
+        <source>Shows only the footprints whose names begin with the text; * stands for any characters</source>
+        <translation>Zeigt nur die Footprints, deren Namen mit dem Text beginnen; * steht für beliebige Zeichen</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Footprints found on the footprint search path, each with the board side it goes on; OK takes the selected rows</source>
+        <translation>Im Footprint-Suchpfad gefundene Footprints, jeweils mit der Platinenseite; OK übernimmt die ausgewählten Zeilen</translation>
+    </message>
+    <message>
+        <source>Footprint Grid2</source>
+        <translation>Footprint-Tabelle 2</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
+    </message>
+    <message>
+        <source>Opens the drawing of the current footprint in the PCB editor</source>
+        <translation>Öffnet die Zeichnung des aktuellen Footprints im PCB-Editor</translation>
+    </message>
+    <message>
+        <source>&amp;View Footprint</source>
+        <translation>Footprint an&amp;zeigen</translation>
+    </message>
+    <message>
+        <source>Starts a new, unnamed footprint drawing in the PCB editor</source>
+        <translation>Beginnt im PCB-Editor eine neue, unbenannte Footprint-Zeichnung</translation>
+    </message>
+    <message>
+        <source>&amp;New Footprint</source>
+        <translation>&amp;Neuer Footprint</translation>
+    </message>
+</context>
+<context>
+    <name>CBackEndMain</name>
+    <message>
+        <source>Backend dialog-box creation failed</source>
+        <translation>Der Dialog konnte nicht erstellt werden</translation>
+    </message>
+</context>
+<context>
+    <name>CDialogBase</name>
+    <message>
+        <source>Size grip</source>
+        <translation>Größe ändern</translation>
+    </message>
+</context>
+<context>
+    <name>CFootprintListModel</name>
+    <message>
+        <source>Footprint</source>
+        <translation>Footprint</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Seite</translation>
+    </message>
+</context>
+<context>
+    <name>CFootprintSelectDlg</name>
+    <message>
+        <source>No footprint matches “%1”</source>
+        <translation>Kein Footprint passt zu „%1“</translation>
+    </message>
+</context>
+<context>
+    <name>CLocationDlg</name>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Select the footprint location :</source>
+        <translation>Ort des Footprints auswählen :</translation>
+    </message>
+    <message>
+        <source>The places where the footprint drawing was found; OK or a double-click opens the current one</source>
+        <translation>Die Orte, an denen die Footprint-Zeichnung gefunden wurde; OK oder ein Doppelklick öffnet den aktuellen</translation>
+    </message>
+    <message>
+        <source>Location Grid</source>
+        <translation>Orte-Tabelle</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation>Footprint</translation>
+    </message>
+</context>
+<context>
+    <name>CPhysPropsDlg</name>
+    <message>
+        <source>Physical Properties</source>
+        <translation>Physikalische Eigenschaften</translation>
+    </message>
+    <message>
+        <source>Specify Values</source>
+        <translation>Werte angeben</translation>
+    </message>
+    <message>
+        <source>The part&apos;s properties; the Value cells can be edited</source>
+        <translation>Die Eigenschaften des Bauteils; die Zellen der Spalte Wert sind bearbeitbar</translation>
+    </message>
+    <message>
+        <source>Physical Props Grid</source>
+        <translation>Eigenschaften-Tabelle</translation>
+    </message>
+    <message>
+        <source>Picks footprints from the footprint search path for the current property</source>
+        <translation>Wählt Footprints aus dem Footprint-Suchpfad für die aktuelle Eigenschaft</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>Opens the drawing of the current property&apos;s footprint in the PCB editor</source>
+        <translation>Öffnet die Zeichnung des Footprints der aktuellen Eigenschaft im PCB-Editor</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Anzeigen</translation>
+    </message>
+    <message>
+        <source>Empties the value of the current property</source>
+        <translation>Leert den Wert der aktuellen Eigenschaft</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>&amp;Leeren</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
+    </message>
+    <message>
+        <source>Opens the project setup editor on the project file</source>
+        <translation>Öffnet den Projekteinrichtungs-Editor mit der Projektdatei</translation>
+    </message>
+    <message>
+        <source>PCB Editor &amp;Setup</source>
+        <translation>PCB-Editor-&amp;Einrichtung</translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation>Eigenschaft</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>No .psm files found for the footprints</source>
+        <translation>Keine .psm-Dateien für die Footprints gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>CTexts</name>
+    <message>
+        <source>ERROR : Incorrect syntax of ALT_SYMBOLS.
+Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</source>
+        <translation>FEHLER : Falsche Syntax von ALT_SYMBOLS.
+Richtige Syntax ist : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</translation>
+    </message>
+    <message>
+        <source>PCB editor</source>
+        <translation>PCB-Editor</translation>
+    </message>
+    <message>
+        <source>project setup editor</source>
+        <translation>Projekteinrichtungs-Editor</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1</source>
+        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
+%1</translation>
+    </message>
+    <message>
+        <source>Search folders skipped:</source>
+        <translation>Übersprungene Suchordner:</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>und %n weiterer</numerusform>
+            <numerusform>und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Footprint can&apos;t be viewed as corresponding .dra file not found in the PSMPATH</source>
+        <translation>Footprint kann nicht angezeigt werden, da die zugehörige .dra-Datei im PSMPATH nicht gefunden wurde</translation>
+    </message>
+    <message>
+        <source>These footprints cannot be part of the selection: their names contain a comma, semicolon, colon or blank, which would split them into other names.</source>
+        <translation>Diese Footprints können nicht Teil der Auswahl sein: Ihre Namen enthalten ein Komma, Semikolon, einen Doppelpunkt oder ein Leerzeichen, wodurch sie in andere Namen zerfallen würden.</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... und %n weiterer</numerusform>
+            <numerusform>... und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Take them out of the selection, then press OK again.</source>
+        <translation>Nehmen Sie sie aus der Auswahl und drücken Sie dann erneut OK.</translation>
+    </message>
+    <message>
+        <source>The footprint drawing %1 can&apos;t be opened: %2</source>
+        <translation>Die Footprint-Zeichnung %1 kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot start the %1: the program &quot;%2&quot; was not found.
+Looked in: %3</source>
+        <translation>Der %1 kann nicht gestartet werden: Das Programm „%2“ wurde nicht gefunden.
+Gesucht in: %3</translation>
+    </message>
+    <message>
+        <source>no folder (PATH is empty)</source>
+        <translation>keinem Ordner (PATH ist leer)</translation>
+    </message>
+    <message>
+        <source>Cannot start the %1 &quot;%2&quot;: %3</source>
+        <translation>Der %1 „%2“ kann nicht gestartet werden: %3</translation>
+    </message>
+</context>
+</TS>

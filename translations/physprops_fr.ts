@@ -1,0 +1,323 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>CBackEndDlg1</name>
+    <message>
+        <source>Footprints</source>
+        <translation>Empreintes</translation>
+    </message>
+    <message>
+        <source>Select Footprint </source>
+        <translation>Sélectionner une empreinte </translation>
+    </message>
+    <message>
+        <source>&amp;Filter :</source>
+        <translation>&amp;Filtre :</translation>
+    </message>
+    <message>
+        <source>Shows only the footprints whose names begin with the text; * stands for any characters</source>
+        <translation>N’affiche que les empreintes dont le nom commence par ce texte ; * remplace n’importe quels caractères</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Footprints found on the footprint search path; the current row is the one OK takes</source>
+        <translation>Empreintes trouvées dans le chemin de recherche des empreintes ; OK prend la ligne courante</translation>
+    </message>
+    <message>
+        <source>Footprint Grid1</source>
+        <translation>Grille des empreintes 1</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>A&amp;nnuler</translation>
+    </message>
+    <message>
+        <source>Opens the drawing of the current footprint in the PCB editor</source>
+        <translation>Ouvre le dessin de l’empreinte courante dans l’éditeur PCB</translation>
+    </message>
+    <message>
+        <source>&amp;View Footprint</source>
+        <translation>&amp;Afficher l’empreinte</translation>
+    </message>
+    <message>
+        <source>Starts a new, unnamed footprint drawing in the PCB editor</source>
+        <translation>Commence un nouveau dessin d’empreinte sans nom dans l’éditeur PCB</translation>
+    </message>
+    <message>
+        <source>&amp;New Footprint</source>
+        <translation>Nou&amp;velle empreinte</translation>
+    </message>
+</context>
+<context>
+    <name>CBackEndDlg2</name>
+    <message>
+        <source>Footprints</source>
+        <translation>Empreintes</translation>
+    </message>
+    <message>
+        <source>Select Footprint(s) </source>
+        <translation>Sélectionner une ou des empreintes </translation>
+    </message>
+    <message>
+        <source>&amp;Filter : </source>
+        <translation>&amp;Filtre : </translation>
+    </message>
+    <message>
+        <source>Shows only the footprints whose names begin with the text; * stands for any characters</source>
+        <translation>N’affiche que les empreintes dont le nom commence par ce texte ; * remplace n’importe quels caractères</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filtre</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Footprints found on the footprint search path, each with the board side it goes on; OK takes the selected rows</source>
+        <translation>Empreintes trouvées dans le chemin de recherche, chacune avec sa face de la carte ; OK prend les lignes sélectionnées</translation>
+    </message>
+    <message>
+        <source>Footprint Grid2</source>
+        <translation>Grille des empreintes 2</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>A&amp;nnuler</translation>
+    </message>
+    <message>
+        <source>Opens the drawing of the current footprint in the PCB editor</source>
+        <translation>Ouvre le dessin de l’empreinte courante dans l’éditeur PCB</translation>
+    </message>
+    <message>
+        <source>&amp;View Footprint</source>
+        <translation>&amp;Afficher l’empreinte</translation>
+    </message>
+    <message>
+        <source>Starts a new, unnamed footprint drawing in the PCB editor</source>
+        <translation>Commence un nouveau dessin d’empreinte sans nom dans l’éditeur PCB</translation>
+    </message>
+    <message>
+        <source>&amp;New Footprint</source>
+        <translation>Nou&amp;velle empreinte</translation>
+    </message>
+</context>
+<context>
+    <name>CBackEndMain</name>
+    <message>
+        <source>Backend dialog-box creation failed</source>
+        <translation>La boîte de dialogue n’a pas pu être créée</translation>
+    </message>
+</context>
+<context>
+    <name>CDialogBase</name>
+    <message>
+        <source>Size grip</source>
+        <translation>Poignée de redimensionnement</translation>
+    </message>
+</context>
+<context>
+    <name>CFootprintListModel</name>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Emplacement</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Face</translation>
+    </message>
+</context>
+<context>
+    <name>CFootprintSelectDlg</name>
+    <message>
+        <source>No footprint matches “%1”</source>
+        <translation>Aucune empreinte ne correspond à «&#xa0;%1&#xa0;»</translation>
+    </message>
+</context>
+<context>
+    <name>CLocationDlg</name>
+    <message>
+        <source>Location</source>
+        <translation>Emplacement</translation>
+    </message>
+    <message>
+        <source>Select the footprint location :</source>
+        <translation>Sélectionner l’emplacement de l’empreinte :</translation>
+    </message>
+    <message>
+        <source>The places where the footprint drawing was found; OK or a double-click opens the current one</source>
+        <translation>Les emplacements où le dessin de l’empreinte a été trouvé ; OK ou un double-clic ouvre l’emplacement courant</translation>
+    </message>
+    <message>
+        <source>Location Grid</source>
+        <translation>Grille des emplacements</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>A&amp;nnuler</translation>
+    </message>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+</context>
+<context>
+    <name>CPhysPropsDlg</name>
+    <message>
+        <source>Physical Properties</source>
+        <translation>Propriétés physiques</translation>
+    </message>
+    <message>
+        <source>Specify Values</source>
+        <translation>Indiquer les valeurs</translation>
+    </message>
+    <message>
+        <source>The part&apos;s properties; the Value cells can be edited</source>
+        <translation>Les propriétés du composant ; les cellules Valeur sont modifiables</translation>
+    </message>
+    <message>
+        <source>Physical Props Grid</source>
+        <translation>Grille des propriétés</translation>
+    </message>
+    <message>
+        <source>Picks footprints from the footprint search path for the current property</source>
+        <translation>Choisit des empreintes du chemin de recherche pour la propriété courante</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Parcourir...</translation>
+    </message>
+    <message>
+        <source>Opens the drawing of the current property&apos;s footprint in the PCB editor</source>
+        <translation>Ouvre le dessin de l’empreinte de la propriété courante dans l’éditeur PCB</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Afficher</translation>
+    </message>
+    <message>
+        <source>Empties the value of the current property</source>
+        <translation>Vide la valeur de la propriété courante</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>&amp;Effacer</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>A&amp;nnuler</translation>
+    </message>
+    <message>
+        <source>Opens the project setup editor on the project file</source>
+        <translation>Ouvre l’éditeur de configuration du projet sur le fichier de projet</translation>
+    </message>
+    <message>
+        <source>PCB Editor &amp;Setup</source>
+        <translation>&amp;Configuration de l’éditeur PCB</translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation>Propriété</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>No .psm files found for the footprints</source>
+        <translation>Aucun fichier .psm trouvé pour les empreintes</translation>
+    </message>
+</context>
+<context>
+    <name>CTexts</name>
+    <message>
+        <source>ERROR : Incorrect syntax of ALT_SYMBOLS.
+Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</source>
+        <translation>ERREUR : syntaxe incorrecte de ALT_SYMBOLS.
+La syntaxe correcte est : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</translation>
+    </message>
+    <message>
+        <source>PCB editor</source>
+        <translation>éditeur PCB</translation>
+    </message>
+    <message>
+        <source>project setup editor</source>
+        <translation>éditeur de configuration du projet</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1</source>
+        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
+%1</translation>
+    </message>
+    <message>
+        <source>Search folders skipped:</source>
+        <translation>Dossiers de recherche ignorés :</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>et %n autre</numerusform>
+            <numerusform>et %n autres</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Footprint can&apos;t be viewed as corresponding .dra file not found in the PSMPATH</source>
+        <translation>L’empreinte ne peut pas être affichée : le fichier .dra correspondant est introuvable dans le PSMPATH</translation>
+    </message>
+    <message>
+        <source>These footprints cannot be part of the selection: their names contain a comma, semicolon, colon or blank, which would split them into other names.</source>
+        <translation>Ces empreintes ne peuvent pas faire partie de la sélection : leur nom contient une virgule, un point-virgule, deux-points ou une espace, qui le couperait en d’autres noms.</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... et %n autre</numerusform>
+            <numerusform>... et %n autres</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Take them out of the selection, then press OK again.</source>
+        <translation>Retirez-les de la sélection, puis appuyez de nouveau sur OK.</translation>
+    </message>
+    <message>
+        <source>The footprint drawing %1 can&apos;t be opened: %2</source>
+        <translation>Le dessin d’empreinte %1 ne peut pas être ouvert : %2</translation>
+    </message>
+    <message>
+        <source>Cannot start the %1: the program &quot;%2&quot; was not found.
+Looked in: %3</source>
+        <translation>Impossible de démarrer l’%1 : le programme «&#xa0;%2&#xa0;» est introuvable.
+Cherché dans : %3</translation>
+    </message>
+    <message>
+        <source>no folder (PATH is empty)</source>
+        <translation>aucun dossier (PATH est vide)</translation>
+    </message>
+    <message>
+        <source>Cannot start the %1 &quot;%2&quot;: %3</source>
+        <translation>Impossible de démarrer l’%1 «&#xa0;%2&#xa0;» : %3</translation>
+    </message>
+</context>
+</TS>
