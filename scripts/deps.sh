@@ -11,6 +11,8 @@ PACKAGES=(
   fonts-dejavu-core
   clang libclang-rt-14-dev gcovr
 )
+# The benchmark's plot (make bench) only.
+if [[ "${PHYSPROPS_BENCH_DEPS:-0}" == 1 ]]; then PACKAGES+=(gnuplot-nox); fi
 if [[ "${1:-}" == "--list" ]]; then echo "${PACKAGES[*]}"; exit 0; fi
 
 missing=()
