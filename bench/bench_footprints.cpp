@@ -244,11 +244,13 @@ double FindSeconds(const QString& strRoot)
 }
 
 // The listing the Browse button makes: ".psm" footprints, then ".dra" ones.
+// Browse works out the search path once for both calls.
 int BrowseListing(CFootprint& search, QList<CFootprintEntry*>& footprints)
 {
     search.DeleteFootprintList();
-    search.CreateFootprintList(QString(), QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
-    search.CreateFootprintList(QString(), QStringLiteral(".dra"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    const CSearchPath path = ProjectSearchPath(QString());
+    search.CreateFootprintList(path, QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    search.CreateFootprintList(path, QStringLiteral(".dra"), PROP_JEDEC_TYPE, SEARCH_LISTING);
     search.GetFootprintList(footprints);
     return int(footprints.size());
 }

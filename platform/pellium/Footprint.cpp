@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <thread>
@@ -44,8 +45,11 @@ void AppendFolded(std::string& out, std::string_view s)
 {
     if (IsAscii(s))
     {
-        for (char c : s)
-            out += AsciiLower(c);
+        const std::size_t nAt = out.size();
+        out.resize(nAt + s.size());
+        char* pOut = out.data() + nAt;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            pOut[i] = AsciiLower(s[i]);
         return;
     }
     out += QString::fromUtf8(s.data(), qsizetype(s.size())).toCaseFolded().toUtf8().toStdString();
@@ -562,35 +566,10 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
         pScan = std::make_shared<ListingScan>();
         pScan->folders = path.folders;
         std::vector<UsableFolder> folders = UsableFolders(path, true);
-        const std::chrono::milliseconds delay = FolderDelay();
-        CListingProgress progress{0, int(folders.size()), 0};
-        for (UsableFolder& folder : folders)
+        if (!ListFolders(folders, *pScan))
         {
-            if (delay.count() > 0)
-                std::this_thread::sleep_for(delay);
-            if (!folder.pListing)
-            {
-                bool bLinks = false;
-                int nError = 0;
-                folder.pListing = ReadFolder(folder.strFolder, bLinks, nError);
-                if (folder.pListing)
-                    // A link's target can change without its folder changing.
-                    Remember(folder.strFolder, folder.st, folder.nStatTime, folder.pListing, !bLinks,
-                             folder.nGeneration);
-                else
-                    Skip(folder.strFolder, QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
-            }
-            if (folder.pListing)
-            {
-                progress.nFound += qsizetype(folder.pListing->entries.size());
-                pScan->listings.push_back(std::move(folder.pListing));
-            }
-            ++progress.nFoldersDone;
-            if (m_fnProgress && !m_fnProgress(progress))
-            {
-                m_bCancelled = true;
-                return 0;
-            }
+            m_bCancelled = true;
+            return 0;
         }
         m_pieces.push_back({pScan, 0, 0});
     }
@@ -604,6 +583,83 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
     pScan->nMask |= nWanted;
     m_nListed += nAdded;
     return int(nAdded);
+}
+
+// Reads the folders that have no listing to reuse, on two threads when
+// there are many: most of a folder's time is the kernel's, which runs on
+// both at once. The listings are then taken in path order, telling the
+// progress after each; false when it says stop.
+bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ListingScan& scan)
+{
+    struct Read
+    {
+        bool bRead = false; // not reused
+        bool bLinks = false;
+        int nError = 0;
+        std::atomic<bool> bDone{false};
+    };
+    const std::size_t n = folders.size();
+    const auto reads = std::make_unique<Read[]>(n);
+    const std::chrono::milliseconds delay = FolderDelay();
+    std::atomic<std::size_t> nNext{0};
+    std::atomic<bool> bStop{false};
+    const auto readNext = [&] {
+        const std::size_t i = nNext++;
+        if (i >= n)
+            return false;
+        if (delay.count() > 0)
+            std::this_thread::sleep_for(delay);
+        reads[i].bRead = !folders[i].pListing;
+        if (reads[i].bRead)
+            folders[i].pListing = ReadFolder(folders[i].strFolder, reads[i].bLinks, reads[i].nError);
+        reads[i].bDone.store(true, std::memory_order_release);
+        return true;
+    };
+    constexpr std::size_t kFoldersForTwoThreads = 16;
+    const std::size_t nToRead = std::size_t(std::count_if(
+        folders.begin(), folders.end(), [](const UsableFolder& folder) { return !folder.pListing; }));
+    std::thread helper;
+    if (nToRead >= kFoldersForTwoThreads && std::thread::hardware_concurrency() > 1)
+        helper = std::thread([&] {
+            while (!bStop.load(std::memory_order_relaxed) && readNext())
+            {
+            }
+        });
+    const auto finish = [&helper, &bStop] {
+        bStop = true;
+        if (helper.joinable())
+            helper.join();
+    };
+
+    CListingProgress progress{0, int(n), 0};
+    for (std::size_t k = 0; k < n; ++k)
+    {
+        while (!reads[k].bDone.load(std::memory_order_acquire))
+            if (!readNext())
+                std::this_thread::yield();
+        UsableFolder& folder = folders[k];
+        if (!folder.pListing)
+            Skip(folder.strFolder, QStringLiteral("cannot be read (%1)").arg(qt_error_string(reads[k].nError)));
+        else if (reads[k].bRead)
+        {
+            // A link's target can change without its folder changing.
+            Remember(folder.strFolder, folder.st, folder.nStatTime, folder.pListing, !reads[k].bLinks,
+                     folder.nGeneration);
+        }
+        if (folder.pListing)
+        {
+            progress.nFound += qsizetype(folder.pListing->entries.size());
+            scan.listings.push_back(std::move(folder.pListing));
+        }
+        ++progress.nFoldersDone;
+        if (m_fnProgress && !m_fnProgress(progress))
+        {
+            finish();
+            return false;
+        }
+    }
+    finish();
+    return true;
 }
 
 // Reads one folder once and makes one entry per footprint name that has a
@@ -627,6 +683,8 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
     };
     std::string arena;
     std::vector<Item> items;
+    arena.reserve(8192);
+    items.reserve(128);
     while (const dirent* pEntry = dir.Next())
     {
         const std::string_view name(pEntry->d_name);

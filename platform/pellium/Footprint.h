@@ -227,6 +227,7 @@ private:
     int AddViewing(const CSearchPath& path, const QStringList& fileNames);
     const QString* KeepFolder(const QString& strFolder);
     std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing);
+    bool ListFolders(std::vector<UsableFolder>& folders, ListingScan& scan);
     void Skip(const QString& strFolder, const QString& strReason);
     static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks, int& nError);
 

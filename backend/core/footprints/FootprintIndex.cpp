@@ -171,12 +171,21 @@ void CFootprintIndex::Filter(const QByteArray& pattern)
 
 void CFootprintIndex::ShowAll()
 {
-    m_rows.clear();
-    for (std::size_t i = 0; i < m_sides.size(); ++i)
-        if (m_sides[i] != SideNone)
-            m_rows.push_back(quint32(i));
-    for (const quint32 nEntry : m_rows)
-        m_sides[nEntry] = SideBoth;
+    // Without branches: every entry is written, the row count moves on
+    // only past a real one. Both loops run straight through memory.
+    const std::size_t n = m_sides.size();
+    m_rows.resize(n);
+    quint32* pRows = m_rows.data();
+    std::size_t nRows = 0;
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        pRows[nRows] = quint32(i);
+        nRows += m_sides[i] != SideNone;
+    }
+    m_rows.resize(nRows);
+    quint8* pSides = m_sides.data();
+    for (std::size_t i = 0; i < n; ++i)
+        pSides[i] = pSides[i] != SideNone ? quint8(SideBoth) : quint8(SideNone);
 }
 
 void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape)

@@ -62,7 +62,8 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
         bool bCancel;
         const char* pszAfter; // the value after Browse
     };
-    const Case cases[] = {{60ms, true, "SOIC8"}, {25ms, false, "F0"}};
+    // Twenty folders are read on two threads.
+    const Case cases[] = {{120ms, true, "SOIC8"}, {50ms, false, "F0"}};
     for (const Case& c : cases)
     {
         SlowLibrary library(c.delay);
