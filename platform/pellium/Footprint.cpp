@@ -463,6 +463,17 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QStringList& 
 void CFootprint::GetFootprintList(QList<CFootprintEntry*>& list) const
 {
     list.reserve(list.size() + qsizetype(m_nListed));
+    // The usual Browse: one listing of every kind; written straight in.
+    if (m_pieces.size() == 1 && m_pieces[0].pScan && m_pieces[0].pScan->nMask == (FlagsOfKind(1) | FlagsOfKind(2)))
+    {
+        qsizetype nAt = list.size();
+        list.resize(nAt + qsizetype(m_nListed));
+        CFootprintEntry** pOut = list.data();
+        for (const Listing& pListing : m_pieces[0].pScan->listings)
+            for (const CFootprintEntry& entry : pListing->entries)
+                pOut[nAt++] = const_cast<CFootprintEntry*>(&entry);
+        return;
+    }
     for (const Piece& piece : m_pieces)
     {
         if (!piece.pScan)
