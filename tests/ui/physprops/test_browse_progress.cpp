@@ -119,7 +119,7 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
         EXPECT_EQ(dlg.findChild<QProgressDialog*>(), nullptr);
         qDeleteAll(values);
     }
-    // A cancelled listing's thread ends after the folder under way.
-    std::this_thread::sleep_for(100ms);
+    // A cancelled listing's threads end after the folders under way.
+    std::this_thread::sleep_for(400ms);
 }
 } // namespace
