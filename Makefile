@@ -30,10 +30,10 @@ asan:
 	$(MAKE) test PRESET=asan
 
 bench:
-	@scripts/deps.sh
+	@PHYSPROPS_BENCH_DEPS=1 scripts/deps.sh
 	@test -f build/release/build.ninja || cmake --preset release
 	cmake --build --preset release -j $(JOBS)
-	@scripts/bench.sh build/release
+	@BENCH_PLOT=build/release/bench-scale.png scripts/bench.sh build/release
 
 fuzz:
 	@scripts/deps.sh

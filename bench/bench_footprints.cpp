@@ -22,6 +22,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSortFilterProxyModel>
+#include <QStringListModel>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -241,11 +244,13 @@ double FindSeconds(const QString& strRoot)
 }
 
 // The listing the Browse button makes: ".psm" footprints, then ".dra" ones.
+// Browse works out the search path once for both calls.
 int BrowseListing(CFootprint& search, QList<CFootprintEntry*>& footprints)
 {
     search.DeleteFootprintList();
-    search.CreateFootprintList(QString(), QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
-    search.CreateFootprintList(QString(), QStringLiteral(".dra"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    const CSearchPath path = ProjectSearchPath(QString());
+    search.CreateFootprintList(path, QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+    search.CreateFootprintList(path, QStringLiteral(".dra"), PROP_JEDEC_TYPE, SEARCH_LISTING);
     search.GetFootprintList(footprints);
     return int(footprints.size());
 }
@@ -288,6 +293,8 @@ void BM_BrowseListing(benchmark::State& state)
             state.SkipWithError("find failed");
             break;
         }
+        // A first listing: nothing remembered.
+        CFolderListings::Forget();
         cpu.Start();
         const auto t0 = Clock::now();
         CFootprint search{ProjectSearchPath};
@@ -303,6 +310,44 @@ void BM_BrowseListing(benchmark::State& state)
     state.counters["footprints"] = double(nFound);
     state.counters["find_ms"] = dFind * 1000.0 / double(std::max<benchmark::IterationCount>(1, state.iterations()));
     state.counters["vs_find"] = dFind > 0 ? dListing / dFind : 0.0;
+    cpu.Report(state);
+}
+
+// Browse again on an unchanged library: the remembered listings answer.
+// vs_first is the repeat's time over a first listing's, both timed in every
+// iteration.
+void BM_BrowseListingRepeat(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    const std::size_t nCount = std::size_t(state.range(0));
+    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
+    const CSearchPathScope scope(lib.folders);
+    // Folders changed in the last two seconds are not remembered: a library
+    // made moments ago (the smoke run's) is listed afresh every time.
+    double dRepeat = 0, dFirst = 0;
+    for (auto _ : state)
+    {
+        CFolderListings::Forget();
+        const auto tFirst = Clock::now();
+        {
+            CFootprint search{ProjectSearchPath};
+            QList<CFootprintEntry*> footprints;
+            BrowseListing(search, footprints);
+        }
+        const auto tFirstEnd = Clock::now();
+        cpu.Start();
+        const auto t0 = Clock::now();
+        CFootprint search{ProjectSearchPath};
+        QList<CFootprintEntry*> footprints;
+        BrowseListing(search, footprints);
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+        dRepeat += Seconds(t0, t1);
+        dFirst += Seconds(tFirst, tFirstEnd);
+    }
+    state.counters["first_ms"] = dFirst * 1000.0 / double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["vs_first"] = dFirst > 0 ? dRepeat / dFirst : 0.0;
     cpu.Report(state);
 }
 
@@ -323,6 +368,8 @@ void BM_ListingMemory(benchmark::State& state)
     double dBytesPerEntry = 0;
     for (auto _ : state)
     {
+        // The remembered listings are counted: they are the listing's own.
+        CFolderListings::Forget();
         malloc_trim(0);
         const std::size_t nBefore = HeapInUse();
         cpu.Start();
@@ -394,6 +441,85 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
     cpu.Report(state);
 }
 
+// The usual Qt way, for comparison: the same names in a QStringListModel,
+// filtered by a QSortFilterProxyModel with the box's text as a wildcard
+// (the same pattern the dialogs make: text then a star, ignoring case),
+// shown in a QTableView.
+struct PeerView
+{
+    explicit PeerView(std::size_t nCount)
+    {
+        QStringList names;
+        names.reserve(qsizetype(nCount));
+        for (const CFootprintEntry* pEntry : ListOf(nCount))
+            names.append(pEntry->Name());
+        source.setStringList(names);
+        proxy.setSourceModel(&source);
+        proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
+        view.setModel(&proxy);
+        view.resize(600, 400);
+        view.show();
+        Settle();
+    }
+    void Filter(const char* pszText)
+    {
+        proxy.setFilterRegularExpression(QRegularExpression(
+            QRegularExpression::wildcardToRegularExpression(QString::fromLatin1(pszText) + u'*'),
+            QRegularExpression::CaseInsensitiveOption));
+    }
+    void Settle()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        view.viewport()->repaint();
+    }
+    QStringListModel source;
+    QSortFilterProxyModel proxy;
+    QTableView view;
+};
+
+// The peer's keystroke: the pasted pattern, every name tried.
+void BM_PeerKeystroke(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    PeerView peer(std::size_t(state.range(0)));
+    for (auto _ : state)
+    {
+        peer.Filter("*");
+        peer.Settle();
+        cpu.Start();
+        const auto t0 = Clock::now();
+        peer.Filter("*QFP");
+        peer.Settle();
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    state.counters["rows"] = double(peer.proxy.rowCount());
+    cpu.Report(state);
+}
+
+// The peer's sort: every name shown, from list order to ascending.
+void BM_PeerSort(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    PeerView peer(std::size_t(state.range(0)));
+    peer.Filter("*");
+    for (auto _ : state)
+    {
+        peer.proxy.sort(-1);
+        peer.Settle();
+        cpu.Start();
+        const auto t0 = Clock::now();
+        peer.view.sortByColumn(0, Qt::AscendingOrder);
+        peer.Settle();
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    cpu.Report(state);
+}
+
 // Median, minimum and maximum of the repetitions: the table reports all three.
 template <class B> B* WithStatistics(B* pBench)
 {
@@ -432,10 +558,15 @@ void RegisterAll()
         WithStatistics(pOpen);
         WithStatistics(pSort);
     }
+    auto* pPeerKey = benchmark::RegisterBenchmark("Peer/ProxyModel/Keystroke", BM_PeerKeystroke);
+    auto* pPeerSort = benchmark::RegisterBenchmark("Peer/ProxyModel/Sort", BM_PeerSort);
     auto* pBrowse = benchmark::RegisterBenchmark("BrowseListing", BM_BrowseListing);
+    auto* pRepeat = benchmark::RegisterBenchmark("BrowseListing/Repeat", BM_BrowseListingRepeat);
     for (const std::size_t n : sizes)
-        pBrowse->Arg(std::int64_t(n));
-    WithStatistics(pBrowse);
+        for (auto* pBench : {pPeerKey, pPeerSort, pBrowse, pRepeat})
+            pBench->Arg(std::int64_t(n));
+    for (auto* pBench : {pPeerKey, pPeerSort, pBrowse, pRepeat})
+        WithStatistics(pBench);
     WithStatistics(
         benchmark::RegisterBenchmark("ViewFootprintDrawing", BM_ViewFootprintDrawing)->Arg(1)->Arg(100)->Arg(1000));
     // The memory figure is asked at the largest size only.

@@ -13,6 +13,8 @@ PACKAGES=(
   dpkg-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
 )
+# The benchmark's plot (make bench) only.
+if [[ "${PHYSPROPS_BENCH_DEPS:-0}" == 1 ]]; then PACKAGES+=(gnuplot-nox); fi
 if [[ "${1:-}" == "--list" ]]; then echo "${PACKAGES[*]}"; exit 0; fi
 
 missing=()

@@ -4,7 +4,11 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -16,6 +20,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace
@@ -40,8 +45,11 @@ void AppendFolded(std::string& out, std::string_view s)
 {
     if (IsAscii(s))
     {
-        for (char c : s)
-            out += AsciiLower(c);
+        const std::size_t nAt = out.size();
+        out.resize(nAt + s.size());
+        char* pOut = out.data() + nAt;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            pOut[i] = AsciiLower(s[i]);
         return;
     }
     out += QString::fromUtf8(s.data(), qsizetype(s.size())).toCaseFolded().toUtf8().toStdString();
@@ -60,13 +68,18 @@ bool EndsWithExt(std::string_view s, const char* pszExt)
 // d_type answers for most file systems; links and unknown types are looked
 // at through the link, so a linked drawing counts and a folder named
 // "X.dra" does not.
-bool IsRegularFile(int nDirFd, const dirent* pEntry)
+bool IsRegularFile(int nDirFd, const dirent* pEntry, bool* pLinkSeen = nullptr)
 {
 #ifdef _DIRENT_HAVE_D_TYPE
     if (pEntry->d_type == DT_REG)
         return true;
     if (pEntry->d_type != DT_LNK && pEntry->d_type != DT_UNKNOWN)
         return false;
+    if (pEntry->d_type == DT_LNK && pLinkSeen)
+        *pLinkSeen = true;
+#else
+    if (pLinkSeen)
+        *pLinkSeen = true;
 #endif
     struct stat st;
     return fstatat(nDirFd, pEntry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
@@ -108,7 +121,7 @@ QString JoinPath(const QString& strFolder, const QString& strFile)
 // Why a folder cannot be searched, or an empty text when it can. A folder
 // that may be listed but not searched gives names whose files cannot be
 // opened, so it is not searched either.
-QString FolderProblem(const QByteArray& path, struct stat& st)
+QString FolderStatProblem(const QByteArray& path, struct stat& st)
 {
     if (stat(path.constData(), &st) != 0)
     {
@@ -118,6 +131,11 @@ QString FolderProblem(const QByteArray& path, struct stat& st)
     }
     if (!S_ISDIR(st.st_mode))
         return QStringLiteral("is not a folder");
+    return {};
+}
+
+QString FolderAccessProblem(const QByteArray& path)
+{
     if (faccessat(AT_FDCWD, path.constData(), R_OK, AT_EACCESS) != 0)
         return QStringLiteral("cannot be read (%1)").arg(qt_error_string(errno));
     if (faccessat(AT_FDCWD, path.constData(), X_OK, AT_EACCESS) != 0)
@@ -191,14 +209,192 @@ QString CSearchReport::SkippedText() const
     return strText;
 }
 
-// The folders read by the latest listing, kept so that the next listing
-// call on the same path picks from them instead of reading them again.
+struct CFootprint::FolderListing
+{
+    QString strFolder;
+    std::vector<CFootprintEntry> entries; // name order, made once, never changed
+    // Entries by kind: bit 0 has a ".psm", bit 1 has a drawing.
+    std::array<std::size_t, 4> counts{};
+};
+
+// The folders read by a listing and the kinds asked of them so far.
 struct CFootprint::ListingScan
 {
     QStringList folders;
-    std::size_t nFirst = 0; // its entries in m_entries
-    std::size_t nEnd = 0;
+    std::vector<std::shared_ptr<const FolderListing>> listings;
+    quint8 nMask = 0; // entry flags asked for
 };
+
+// A folder of the path that can be searched, with the stat that decided it
+// and, for a listing, its remembered listing when that can be reused.
+struct CFootprint::UsableFolder
+{
+    QString strFolder;
+    struct stat st;
+    qint64 nStatTime = 0; // ns, wall clock, right after the stat
+    quint64 nGeneration = 0;
+    std::shared_ptr<const CFootprint::FolderListing> pListing;
+};
+
+namespace
+{
+using Listing = std::shared_ptr<const CFootprint::FolderListing>;
+
+qint64 Nanoseconds(const timespec& ts) { return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec; }
+
+qint64 WallClockNow()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return Nanoseconds(ts);
+}
+
+// What a folder's stat says of its contents: the same folder (device,
+// inode), unchanged since (modified and changed times).
+struct FolderId
+{
+    dev_t dev = 0;
+    ino_t ino = 0;
+    qint64 nModified = 0, nChanged = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
+struct Remembered
+{
+    FolderId id;
+    Listing pListing;
+    quint64 nUsed = 0; // the listing generation that last used it
+};
+
+// Beyond this many entries the listings used longest ago are forgotten.
+constexpr std::size_t kRememberedEntries = 3000000;
+
+struct ListingMemory
+{
+    std::mutex mutex;
+    std::unordered_map<QString, Remembered> folders;
+    std::size_t nEntries = 0;
+    quint64 nGeneration = 0;
+    CFolderListings::Stats stats;
+    CFolderListings::Tuning tuning;
+};
+
+ListingMemory& Memory()
+{
+    static ListingMemory s_memory;
+    return s_memory;
+}
+
+FolderId IdOf(const struct stat& st, qint64 nTick)
+{
+    const qint64 nStep = std::max<qint64>(1, nTick);
+    return {st.st_dev, st.st_ino, Nanoseconds(st.st_mtim) / nStep * nStep,
+            Nanoseconds(st.st_ctim) / nStep * nStep};
+}
+
+Listing Recall(const QString& strFolder, const struct stat& st, quint64 nGeneration)
+{
+    ListingMemory& memory = Memory();
+    std::lock_guard lock(memory.mutex);
+    const auto it = memory.folders.find(strFolder);
+    if (it == memory.folders.end())
+        return {};
+    if (!(it->second.id == IdOf(st, memory.tuning.tick.count())))
+    {
+        memory.nEntries -= it->second.pListing->entries.size();
+        memory.folders.erase(it);
+        return {};
+    }
+    it->second.nUsed = nGeneration;
+    ++memory.stats.nReused;
+    return it->second.pListing;
+}
+
+// Keeps a fresh listing unless the folder changed so shortly before its
+// stat that a change after it may carry the same times.
+void Remember(const QString& strFolder, const struct stat& st, qint64 nStatTime, const Listing& pListing,
+              bool bReusable, quint64 nGeneration)
+{
+    ListingMemory& memory = Memory();
+    std::lock_guard lock(memory.mutex);
+    ++memory.stats.nRead;
+    const FolderId id = IdOf(st, memory.tuning.tick.count());
+    if (const auto it = memory.folders.find(strFolder); it != memory.folders.end())
+    {
+        memory.nEntries -= it->second.pListing->entries.size();
+        memory.folders.erase(it);
+    }
+    if (!bReusable || nStatTime - std::max(id.nModified, id.nChanged) < memory.tuning.quiet.count())
+        return;
+    memory.folders[strFolder] = {id, pListing, nGeneration};
+    memory.nEntries += pListing->entries.size();
+}
+
+// Forgets the listings used longest ago while there are too many entries,
+// never those of the listing under way.
+void TrimMemory(quint64 nGeneration)
+{
+    ListingMemory& memory = Memory();
+    std::lock_guard lock(memory.mutex);
+    if (memory.nEntries <= kRememberedEntries)
+        return;
+    std::vector<std::pair<quint64, QString>> byAge;
+    for (const auto& [strFolder, remembered] : memory.folders)
+        if (remembered.nUsed != nGeneration)
+            byAge.emplace_back(remembered.nUsed, strFolder);
+    std::sort(byAge.begin(), byAge.end());
+    for (const auto& [nUsed, strFolder] : byAge)
+    {
+        if (memory.nEntries <= kRememberedEntries)
+            break;
+        const auto it = memory.folders.find(strFolder);
+        memory.nEntries -= it->second.pListing->entries.size();
+        memory.folders.erase(it);
+    }
+}
+
+quint64 NextGeneration()
+{
+    std::lock_guard lock(Memory().mutex);
+    return ++Memory().nGeneration;
+}
+
+std::chrono::milliseconds FolderDelay()
+{
+    std::lock_guard lock(Memory().mutex);
+    return Memory().tuning.folderDelay;
+}
+
+constexpr quint8 kDrawing = 1 | 2; // kDrawingNamed | kDrawingStored
+
+quint8 FlagsOfKind(std::size_t nKind) { return quint8(((nKind & 1) ? 4 : 0) | ((nKind & 2) ? kDrawing : 0)); }
+} // namespace
+
+void CFolderListings::Forget()
+{
+    ListingMemory& memory = Memory();
+    std::lock_guard lock(memory.mutex);
+    memory.folders.clear();
+    memory.nEntries = 0;
+}
+
+CFolderListings::Stats CFolderListings::GetStats()
+{
+    std::lock_guard lock(Memory().mutex);
+    return Memory().stats;
+}
+
+CFolderListings::Tuning CFolderListings::SetTuning(const Tuning& tuning)
+{
+    ListingMemory& memory = Memory();
+    std::lock_guard lock(memory.mutex);
+    const Tuning old = memory.tuning;
+    memory.tuning = tuning;
+    // Times already remembered were read with the old tick.
+    memory.folders.clear();
+    memory.nEntries = 0;
+    return old;
+}
 
 CFootprint::CFootprint() = default;
 CFootprint::CFootprint(SearchPathSource fnSource) : m_fnSource(std::move(fnSource)) {}
@@ -206,10 +402,11 @@ CFootprint::~CFootprint() = default;
 
 void CFootprint::DeleteFootprintList()
 {
-    m_pScan.reset();
+    m_pieces.clear();
     m_entries.clear();
     m_folders.clear();
     m_nListed = 0;
+    m_bCancelled = false;
     m_report = {};
     m_skippedFolders.clear();
 }
@@ -266,9 +463,40 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QStringList& 
 void CFootprint::GetFootprintList(QList<CFootprintEntry*>& list) const
 {
     list.reserve(list.size() + qsizetype(m_nListed));
-    for (const CFootprintEntry& entry : m_entries)
-        if (entry.m_nFlags & CFootprintEntry::kListed)
-            list.append(const_cast<CFootprintEntry*>(&entry));
+    // The usual Browse: one listing of every kind; written straight in.
+    if (m_pieces.size() == 1 && m_pieces[0].pScan && m_pieces[0].pScan->nMask == (FlagsOfKind(1) | FlagsOfKind(2)))
+    {
+        qsizetype nAt = list.size();
+        list.resize(nAt + qsizetype(m_nListed));
+        CFootprintEntry** pOut = list.data();
+        for (const Listing& pListing : m_pieces[0].pScan->listings)
+            for (const CFootprintEntry& entry : pListing->entries)
+                pOut[nAt++] = const_cast<CFootprintEntry*>(&entry);
+        return;
+    }
+    for (const Piece& piece : m_pieces)
+    {
+        if (!piece.pScan)
+        {
+            for (std::size_t i = piece.nFirst; i < piece.nEnd; ++i)
+                list.append(const_cast<CFootprintEntry*>(&m_entries[i]));
+            continue;
+        }
+        const quint8 nMask = piece.pScan->nMask;
+        for (const Listing& pListing : piece.pScan->listings)
+        {
+            if (nMask == (FlagsOfKind(1) | FlagsOfKind(2)))
+            {
+                // Every entry is asked for: no flag to read.
+                for (const CFootprintEntry& entry : pListing->entries)
+                    list.append(const_cast<CFootprintEntry*>(&entry));
+                continue;
+            }
+            for (const CFootprintEntry& entry : pListing->entries)
+                if (entry.m_nFlags & nMask)
+                    list.append(const_cast<CFootprintEntry*>(&entry));
+        }
+    }
 }
 
 const QString* CFootprint::KeepFolder(const QString& strFolder)
@@ -287,8 +515,9 @@ void CFootprint::Skip(const QString& strFolder, const QString& strReason)
 
 // The folders of the path that can be searched, each once: a folder reached
 // again through links (or the same folder written twice) is dropped, keeping
-// the first. The others are noted with the reason.
-QStringList CFootprint::UsableFolders(const CSearchPath& path)
+// the first. The others are noted with the reason. For a listing, a folder
+// whose remembered listing still holds comes with it and costs one stat.
+std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPath& path, bool bForListing)
 {
     struct IdHash
     {
@@ -298,24 +527,36 @@ QStringList CFootprint::UsableFolders(const CSearchPath& path)
         }
     };
     std::unordered_set<std::pair<dev_t, ino_t>, IdHash> seen;
-    QStringList folders;
+    std::vector<UsableFolder> folders;
+    const quint64 nGeneration = bForListing ? NextGeneration() : 0;
     for (qsizetype i = 0; i < path.folders.size(); ++i)
     {
-        const QString& strFolder = path.folders[i];
-        struct stat st;
-        QString strProblem = FolderProblem(QFile::encodeName(strFolder), st);
+        UsableFolder folder;
+        folder.strFolder = path.folders[i];
+        const QByteArray encoded = QFile::encodeName(folder.strFolder);
+        QString strProblem = FolderStatProblem(encoded, folder.st);
+        folder.nStatTime = WallClockNow();
+        folder.nGeneration = nGeneration;
+        if (strProblem.isEmpty() && bForListing)
+            folder.pListing = Recall(folder.strFolder, folder.st, nGeneration);
+        // A remembered listing was made when the folder could be read; its
+        // mode and owner have not changed since (that would change its times).
+        if (strProblem.isEmpty() && !folder.pListing)
+            strProblem = FolderAccessProblem(encoded);
         if (!strProblem.isEmpty())
         {
             if (i < path.unexpanded.size() && !path.unexpanded[i].isEmpty())
                 strProblem += QStringLiteral("; its value was used as stored: ") + path.unexpanded[i];
-            Skip(strFolder, strProblem);
+            Skip(folder.strFolder, strProblem);
             continue;
         }
-        if (seen.insert({st.st_dev, st.st_ino}).second)
-            folders.append(strFolder);
+        if (seen.insert({folder.st.st_dev, folder.st.st_ino}).second)
+            folders.push_back(std::move(folder));
     }
     for (const QString& strValue : path.empty)
         Skip(strValue, QStringLiteral("names no folder: it expands to an empty text"));
+    if (bForListing)
+        TrimMemory(nGeneration);
     return folders;
 }
 
@@ -327,42 +568,122 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
     if (!bPsm && !bDra)
         return 0;
 
-    if (!m_pScan || m_pScan->folders != path.folders)
+    std::shared_ptr<ListingScan> pScan;
+    for (auto it = m_pieces.rbegin(); it != m_pieces.rend() && !pScan; ++it)
+        if (it->pScan)
+            pScan = it->pScan;
+    if (!pScan || pScan->folders != path.folders)
     {
-        m_pScan = std::make_unique<ListingScan>();
-        m_pScan->folders = path.folders;
-        m_pScan->nFirst = m_entries.size();
-        for (const QString& strFolder : UsableFolders(path))
-            ScanFolderForListing(KeepFolder(strFolder));
-        m_pScan->nEnd = m_entries.size();
+        pScan = std::make_shared<ListingScan>();
+        pScan->folders = path.folders;
+        std::vector<UsableFolder> folders = UsableFolders(path, true);
+        if (!ListFolders(folders, *pScan))
+        {
+            m_bCancelled = true;
+            return 0;
+        }
+        m_pieces.push_back({pScan, 0, 0});
     }
 
-    const quint8 nWanted = bPsm ? CFootprintEntry::kHasPsm
-                                : (CFootprintEntry::kDrawingNamed | CFootprintEntry::kDrawingStored);
-    int nAdded = 0;
-    for (std::size_t i = m_pScan->nFirst; i < m_pScan->nEnd; ++i)
+    const quint8 nWanted = bPsm ? FlagsOfKind(1) : FlagsOfKind(2);
+    std::size_t nAdded = 0;
+    for (const Listing& pListing : pScan->listings)
+        for (std::size_t nKind = 1; nKind < 4; ++nKind)
+            if ((FlagsOfKind(nKind) & nWanted) && !(FlagsOfKind(nKind) & pScan->nMask))
+                nAdded += pListing->counts[nKind];
+    pScan->nMask |= nWanted;
+    m_nListed += nAdded;
+    return int(nAdded);
+}
+
+// Reads the folders that have no listing to reuse, on two threads when
+// there are many: most of a folder's time is the kernel's, which runs on
+// both at once. The listings are then taken in path order, telling the
+// progress after each; false when it says stop.
+bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ListingScan& scan)
+{
+    struct Read
     {
-        CFootprintEntry& entry = m_entries[i];
-        if ((entry.m_nFlags & CFootprintEntry::kListed) || !(entry.m_nFlags & nWanted))
-            continue;
-        entry.m_nFlags |= CFootprintEntry::kListed;
-        ++nAdded;
+        bool bRead = false; // not reused
+        bool bLinks = false;
+        int nError = 0;
+        std::atomic<bool> bDone{false};
+    };
+    const std::size_t n = folders.size();
+    const auto reads = std::make_unique<Read[]>(n);
+    const std::chrono::milliseconds delay = FolderDelay();
+    std::atomic<std::size_t> nNext{0};
+    std::atomic<bool> bStop{false};
+    const auto readNext = [&] {
+        const std::size_t i = nNext++;
+        if (i >= n)
+            return false;
+        if (delay.count() > 0)
+            std::this_thread::sleep_for(delay);
+        reads[i].bRead = !folders[i].pListing;
+        if (reads[i].bRead)
+            folders[i].pListing = ReadFolder(folders[i].strFolder, reads[i].bLinks, reads[i].nError);
+        reads[i].bDone.store(true, std::memory_order_release);
+        return true;
+    };
+    constexpr std::size_t kFoldersForTwoThreads = 16;
+    const std::size_t nToRead = std::size_t(std::count_if(
+        folders.begin(), folders.end(), [](const UsableFolder& folder) { return !folder.pListing; }));
+    std::thread helper;
+    if (nToRead >= kFoldersForTwoThreads && std::thread::hardware_concurrency() > 1)
+        helper = std::thread([&] {
+            while (!bStop.load(std::memory_order_relaxed) && readNext())
+            {
+            }
+        });
+    const auto finish = [&helper, &bStop] {
+        bStop = true;
+        if (helper.joinable())
+            helper.join();
+    };
+
+    CListingProgress progress{0, int(n), 0};
+    for (std::size_t k = 0; k < n; ++k)
+    {
+        while (!reads[k].bDone.load(std::memory_order_acquire))
+            if (!readNext())
+                std::this_thread::yield();
+        UsableFolder& folder = folders[k];
+        if (!folder.pListing)
+            Skip(folder.strFolder, QStringLiteral("cannot be read (%1)").arg(qt_error_string(reads[k].nError)));
+        else if (reads[k].bRead)
+        {
+            // A link's target can change without its folder changing.
+            Remember(folder.strFolder, folder.st, folder.nStatTime, folder.pListing, !reads[k].bLinks,
+                     folder.nGeneration);
+        }
+        if (folder.pListing)
+        {
+            progress.nFound += qsizetype(folder.pListing->entries.size());
+            scan.listings.push_back(std::move(folder.pListing));
+        }
+        ++progress.nFoldersDone;
+        if (m_fnProgress && !m_fnProgress(progress))
+        {
+            finish();
+            return false;
+        }
     }
-    m_nListed += std::size_t(nAdded);
-    return nAdded;
+    finish();
+    return true;
 }
 
 // Reads one folder once and makes one entry per footprint name that has a
 // ".psm" or a ".dra" there, in name order; the listing calls then choose
-// which of them to hand out.
-void CFootprint::ScanFolderForListing(const QString* pFolder)
+// which of them to hand out. Null when the folder cannot be opened.
+std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString& strFolder, bool& bLinks,
+                                                                  int& nError)
 {
-    CDirReader dir(*pFolder);
+    CDirReader dir(strFolder);
     if (!dir.IsOpen())
     {
-        const int nError = errno;
-        Skip(*pFolder, QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
-        return;
+        nError = errno;
+        return {};
     }
 
     struct Item
@@ -373,6 +694,8 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
     };
     std::string arena;
     std::vector<Item> items;
+    arena.reserve(8192);
+    items.reserve(128);
     while (const dirent* pEntry = dir.Next())
     {
         const std::string_view name(pEntry->d_name);
@@ -381,7 +704,7 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
         const bool bPsm = EndsWithExt(name, ".psm");
         if (!bPsm && !EndsWithExt(name, ".dra"))
             continue;
-        if (!IsRegularFile(dir.Fd(), pEntry))
+        if (!IsRegularFile(dir.Fd(), pEntry, &bLinks))
             continue;
         Item item{arena.size(), name.size(), 0, 0, bPsm};
         arena += name;
@@ -404,12 +727,23 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
             return a.bPsm;
         return view(a.nName, a.nNameLen) < view(b.nName, b.nNameLen);
     });
+    auto sameKey = [&](std::size_t a, std::size_t b) {
+        return view(items[a].nKey, items[a].nKeyLen) == view(items[b].nKey, items[b].nKeyLen);
+    };
+
+    auto pListing = std::make_shared<FolderListing>();
+    pListing->strFolder = strFolder;
+    // One allocation: the entries are made in place and never move, which
+    // also keeps their folder pointers right.
+    std::size_t nFootprints = 0;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        nFootprints += (i == 0 || !sameKey(i, i - 1)) ? 1 : 0;
+    pListing->entries.reserve(nFootprints);
 
     for (std::size_t i = 0; i < items.size();)
     {
         std::size_t j = i + 1;
-        while (j < items.size() &&
-               view(items[j].nKey, items[j].nKeyLen) == view(items[i].nKey, items[i].nKeyLen))
+        while (j < items.size() && sameKey(j, i))
             ++j;
 
         // The footprint takes its name from its ".psm" when there is one.
@@ -431,9 +765,9 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
                 break;
         }
 
-        CFootprintEntry& entry = m_entries.emplace_back();
+        CFootprintEntry& entry = pListing->entries.emplace_back();
         entry.m_strName = FromBytes(stem);
-        entry.m_pFolder = pFolder;
+        entry.m_pFolder = &pListing->strFolder;
         if (first.bPsm)
             entry.m_nFlags |= CFootprintEntry::kHasPsm;
         if (pDrawing)
@@ -448,8 +782,10 @@ void CFootprint::ScanFolderForListing(const QString* pFolder)
                 entry.m_pTexts->strLocation = FromBytes(file);
             }
         }
+        ++pListing->counts[(first.bPsm ? 1 : 0) | (pDrawing ? 2 : 0)];
         i = j;
     }
+    return pListing;
 }
 
 int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames)
@@ -478,7 +814,9 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
         std::string file;
     };
     std::vector<Hit> hits;
-    const QStringList folders = UsableFolders(path);
+    QStringList folders;
+    for (UsableFolder& folder : UsableFolders(path, false))
+        folders.append(std::move(folder.strFolder));
     std::unordered_map<std::string, std::vector<std::string>> found; // in one folder, by key
     std::string key;
     for (std::size_t f = 0; f < std::size_t(folders.size()) && !byKey.empty(); ++f)
@@ -541,7 +879,13 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
             entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
             entry.m_pTexts->strLocation = strFile;
         }
-        entry.m_nFlags |= CFootprintEntry::kListed;
+    }
+    if (!hits.empty())
+    {
+        if (!m_pieces.empty() && !m_pieces.back().pScan && m_pieces.back().nEnd == m_entries.size() - hits.size())
+            m_pieces.back().nEnd = m_entries.size();
+        else
+            m_pieces.push_back({nullptr, m_entries.size() - hits.size(), m_entries.size()});
     }
     m_nListed += hits.size();
     return int(hits.size());

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // What a search is made for. Every footprint serves every property, so the
 // kind does not change what a search finds.
@@ -92,7 +94,6 @@ private:
         kDrawingNamed = 1,  // the drawing is the folder's NAME.dra, with the name's own case
         kDrawingStored = 2, // the drawing's file name is held in the texts
         kHasPsm = 4,
-        kListed = 8, // handed out by GetFootprintList
     };
 
     // Texts an entry needs only now and then: both of an entry made by hand,
@@ -110,6 +111,44 @@ private:
     const QString* m_pFolder = nullptr;
     std::unique_ptr<Texts> m_pTexts;
     quint8 m_nFlags = 0;
+};
+
+// How far a listing has come: folders done of all, footprints found so far.
+struct CListingProgress
+{
+    int nFoldersDone = 0;
+    int nFolders = 0;
+    qsizetype nFound = 0;
+};
+
+// Told after every folder of a listing; returning false stops it.
+using ListingProgressFn = std::function<bool(const CListingProgress&)>;
+
+// The listings of the folders read are remembered within the process and
+// reused while a folder's identity and change times (one stat) are those
+// seen when it was read. A folder changed shortly before it was read may
+// change again within the same tick of its clock, so its listing is not
+// reused. Safe to use from several threads.
+struct PELLIUM_EXPORT CFolderListings
+{
+    struct Stats
+    {
+        quint64 nRead = 0;   // folders read from the disk
+        quint64 nReused = 0; // folders answered from memory
+    };
+    // Clocks and delays; tests change them to make coarse clocks, reuse
+    // right away, or slow storage.
+    struct Tuning
+    {
+        std::chrono::nanoseconds quiet{std::chrono::seconds(2)}; // changed this recently: not reused
+        std::chrono::nanoseconds tick{1};                        // change times read in steps of this
+        std::chrono::milliseconds folderDelay{0};                // added to every folder listed
+    };
+
+    static void Forget();
+    static Stats GetStats();
+    // Returns the tuning it replaces.
+    static Tuning SetTuning(const Tuning& tuning);
 };
 
 // Works out a project's search path; an empty project path means no project.
@@ -158,6 +197,11 @@ public:
     int CreateFootprintList(const CSearchPath& path, const QStringList& fileNames,
                             PROPERTY_NAMES nKind);
 
+    // Told after every folder a listing call goes through; a call stopped by
+    // it adds nothing and Cancelled() says so until DeleteFootprintList.
+    void SetProgress(ListingProgressFn fnProgress) { m_fnProgress = std::move(fnProgress); }
+    bool Cancelled() const { return m_bCancelled; }
+
     // What the searches since the last DeleteFootprintList could not do.
     const CSearchReport& Report() const { return m_report; }
 
@@ -165,23 +209,35 @@ public:
     // path order, then name order within a folder.
     void GetFootprintList(QList<CFootprintEntry*>& list) const;
 
+    struct FolderListing; // one folder's entries, shared with the remembered listings
+
 private:
     struct ListingScan;
+    struct UsableFolder;
+    // A run of the list: a listing scan, or viewing entries of m_entries.
+    struct Piece
+    {
+        std::shared_ptr<ListingScan> pScan;
+        std::size_t nFirst = 0, nEnd = 0;
+    };
 
     CSearchPath SearchPathOf(const QString& strProjectPath) const;
 
     int AddListing(const CSearchPath& path, const QString& strExt);
     int AddViewing(const CSearchPath& path, const QStringList& fileNames);
     const QString* KeepFolder(const QString& strFolder);
-    void ScanFolderForListing(const QString* pFolder);
-    QStringList UsableFolders(const CSearchPath& path);
+    std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing);
+    bool ListFolders(std::vector<UsableFolder>& folders, ListingScan& scan);
     void Skip(const QString& strFolder, const QString& strReason);
+    static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks, int& nError);
 
     SearchPathSource m_fnSource;
+    ListingProgressFn m_fnProgress;
     std::deque<CFootprintEntry> m_entries;
     std::deque<QString> m_folders;
-    std::unique_ptr<ListingScan> m_pScan;
+    std::vector<Piece> m_pieces;
     std::size_t m_nListed = 0;
+    bool m_bCancelled = false;
     CSearchReport m_report;
     QSet<QString> m_skippedFolders;
 };

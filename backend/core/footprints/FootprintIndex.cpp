@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 // Appends the upper-cased UTF-8 form of a name and a zero byte at nUsed,
@@ -171,12 +175,21 @@ void CFootprintIndex::Filter(const QByteArray& pattern)
 
 void CFootprintIndex::ShowAll()
 {
-    m_rows.clear();
-    for (std::size_t i = 0; i < m_sides.size(); ++i)
-        if (m_sides[i] != SideNone)
-            m_rows.push_back(quint32(i));
-    for (const quint32 nEntry : m_rows)
-        m_sides[nEntry] = SideBoth;
+    // Without branches: every entry is written, the row count moves on
+    // only past a real one. Both loops run straight through memory.
+    const std::size_t n = m_sides.size();
+    m_rows.resize(n);
+    quint32* pRows = m_rows.data();
+    std::size_t nRows = 0;
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        pRows[nRows] = quint32(i);
+        nRows += m_sides[i] != SideNone;
+    }
+    m_rows.resize(nRows);
+    quint8* pSides = m_sides.data();
+    for (std::size_t i = 0; i < n; ++i)
+        pSides[i] = pSides[i] != SideNone ? quint8(SideBoth) : quint8(SideNone);
 }
 
 void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape)
@@ -244,24 +257,54 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
         m_sides[nEntry] = SideBoth;
 }
 
-// Searches all names at once, sixteen bytes a step: a place where both the
-// first and the last byte of the text fit is compared in full. After a hit
-// the search goes on with the next name. A hit never spans two names, for
-// the text has no zero byte.
+namespace
+{
+// Bit k set where byte k of the 32 at p equals the text's first byte and
+// byte k + nLast its last: the places worth a full compare.
+#if defined(__SSE2__)
+struct CCandidates
+{
+    CCandidates(char cFirst, char cLast) : first(_mm_set1_epi8(cFirst)), last(_mm_set1_epi8(cLast)) {}
+    quint32 At(const char* p, std::size_t nLast) const
+    {
+        return Half(p, nLast) | (Half(p + 16, nLast) << 16);
+    }
+    quint32 Half(const char* p, std::size_t nLast) const
+    {
+        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + nLast));
+        return quint32(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, last))));
+    }
+    __m128i first, last;
+};
+#else
+struct CCandidates
+{
+    CCandidates(char cFirst, char cLast) : first(cFirst), last(cLast) {}
+    quint32 At(const char* p, std::size_t nLast) const
+    {
+        quint32 nMask = 0;
+        for (int k = 0; k < 32; ++k)
+            nMask |= quint32(p[k] == first && p[k + nLast] == last) << k;
+        return nMask;
+    }
+    char first, last;
+};
+#endif
+} // namespace
+
+// Searches all names at once, thirty-two bytes a step: a place where both
+// the first and the last byte of the text fit is compared in full. After a
+// hit the search goes on with the next name. A hit never spans two names,
+// for the text has no zero byte.
 void CFootprintIndex::SelectContaining(std::string_view text)
 {
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    constexpr std::size_t kStep = sizeof(Bytes);
+    constexpr std::size_t kStep = 32;
     m_rows.clear();
     const char* pBase = m_pNames.get();
     const std::size_t nSize = m_offsets.empty() ? 0 : m_offsets.back();
     const std::size_t nLast = text.size() - 1;
-    Bytes first, last;
-    for (std::size_t k = 0; k < kStep; ++k)
-    {
-        first[k] = static_cast<unsigned char>(text.front());
-        last[k] = static_cast<unsigned char>(text.back());
-    }
+    const CCandidates candidates(text.front(), text.back());
     auto itOffset = m_offsets.begin();
     // Takes the hit at nAt: its name is shown, and the search resumes after it.
     const auto take = [&](std::size_t nAt) {
@@ -278,23 +321,14 @@ void CFootprintIndex::SelectContaining(std::string_view text)
     std::size_t nPos = 0;
     while (nPos + nLast + kStep <= nSize)
     {
-        Bytes head, tail;
-        std::memcpy(&head, pBase + nPos, kStep);
-        std::memcpy(&tail, pBase + nPos + nLast, kStep);
-        const auto both = (head == first) & (tail == last);
-        quint64 nHalves[2];
-        std::memcpy(nHalves, &both, sizeof(nHalves));
-        if ((nHalves[0] | nHalves[1]) == 0)
-        {
-            nPos += kStep;
-            continue;
-        }
+        quint32 nMask = candidates.At(pBase + nPos, nLast);
         std::size_t nNext = nPos + kStep;
-        for (std::size_t k = 0; k < kStep; ++k)
+        for (; nMask != 0; nMask &= nMask - 1)
         {
-            if (both[k] && fitsAt(nPos + k))
+            const std::size_t nAt = nPos + std::size_t(__builtin_ctz(nMask));
+            if (fitsAt(nAt))
             {
-                nNext = take(nPos + k);
+                nNext = take(nAt);
                 break;
             }
         }

@@ -84,9 +84,10 @@ CSearchPath ProjectSearchPath(const QString& strProjectPath)
 
     static const QRegularExpression separators(QStringLiteral("[:;]"));
     const QString strEnv = qEnvironmentVariable("PSMPATH");
+    const QDir current = QDir::current();
     for (const QString& strPart : strEnv.split(separators, Qt::SkipEmptyParts))
     {
-        path.folders.append(QDir::cleanPath(QDir::current().absoluteFilePath(strPart)));
+        path.folders.append(QDir::cleanPath(current.absoluteFilePath(strPart)));
         path.unexpanded.append(QString());
     }
     return path;

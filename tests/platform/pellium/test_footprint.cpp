@@ -9,12 +9,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <random>
+#include <thread>
 
 #include <ostream>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace std::chrono_literals;
 
 void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }
 
@@ -310,6 +316,139 @@ TEST_F(FootprintSearchTest, viewingManyNamesAtOnceMatchesOneSearchPerName)
                              "SOIC8|~/c/SOIC8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;SOIC8|~/c/SOIC8.dra;"
                              "DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;\u00D6SE|~/b/\u00D6SE.dra"));
     EXPECT_EQ(atOnce.Report().skipped.size(), 1);
+}
+
+// Listings remembered between searches: tuned so that a folder left alone
+// for a few milliseconds may be reused, which the kernel's timestamps (a
+// clock tick apart) still tell apart.
+class RememberedListingTest : public FootprintSearchTest
+{
+protected:
+    void SetUp() override
+    {
+        FootprintSearchTest::SetUp();
+        CFolderListings::Tuning tuning;
+        tuning.quiet = 20ms;
+        m_old = CFolderListings::SetTuning(tuning);
+    }
+    void TearDown() override
+    {
+        CFolderListings::SetTuning(m_old);
+        FootprintSearchTest::TearDown();
+    }
+    QString Browse(const CSearchPath& path) const
+    {
+        CFootprint footprint;
+        footprint.CreateFootprintList(path, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        footprint.CreateFootprintList(path, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        return Flatten(footprint);
+    }
+    CFolderListings::Tuning m_old;
+};
+
+TEST_F(RememberedListingTest, randomAddsRemovesAndRenamesAlwaysGiveWhatAFreshListingGives)
+{
+    const QStringList folders{"a", "b", "c"};
+    const QStringList stems{"SOIC8", "soic8", "DIP8", "QFP44", "Bga", "bga", "X"};
+    const QStringList exts{".psm", ".dra", ".PSM", ".Dra", ".txt"};
+    std::mt19937 random(16);
+    auto pick = [&random](const QStringList& from) { return from[int(random() % unsigned(from.size()))]; };
+    auto filesOf = [this](const QString& strFolder) {
+        return QDir(Path(strFolder)).entryList(QDir::Files, QDir::Name);
+    };
+    for (const QString& strFolder : folders)
+        Touch(strFolder + "/SOIC8.dra");
+    const CSearchPath path = Folders(folders);
+    for (int nRound = 0; nRound < 60; ++nRound)
+    {
+        const bool bQuiet = nRound % 3 == 0;
+        for (int nEdit = bQuiet ? 0 : 1 + int(random() % 3); nEdit > 0; --nEdit)
+        {
+            const QString strFolder = pick(folders);
+            const QStringList files = filesOf(strFolder);
+            const QString strNew = strFolder + u'/' + pick(stems) + pick(exts);
+            switch (files.isEmpty() ? 0 : random() % 3)
+            {
+            case 0:
+                Touch(strNew);
+                break;
+            case 1:
+                ASSERT_TRUE(QFile::remove(Path(strFolder + u'/' + pick(files))));
+                break;
+            default:
+                QFile::rename(Path(strFolder + u'/' + pick(files)), Path(strNew));
+            }
+        }
+        std::this_thread::sleep_for(30ms);
+        const auto before = CFolderListings::GetStats();
+        const QString strRemembered = Browse(path);
+        if (bQuiet && nRound > 0)
+        {
+            EXPECT_EQ(CFolderListings::GetStats().nRead, before.nRead) << "round " << nRound;
+        }
+        CFolderListings::Forget();
+        EXPECT_EQ(strRemembered, Browse(path)) << "round " << nRound;
+    }
+    EXPECT_GE(CFolderListings::GetStats().nReused, 60u);
+}
+
+TEST_F(RememberedListingTest, aFolderReplacedAtTheSamePathIsListedAgain)
+{
+    Touch("a/OLD.dra");
+    const CSearchPath path = Folders({"a"});
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(Browse(path), "OLD|~/a/OLD.dra");
+    struct stat old;
+    ASSERT_EQ(stat(QFile::encodeName(Path("a")).constData(), &old), 0);
+    ASSERT_TRUE(QDir(m_strRoot).rename("a", "gone"));
+    Touch("a/NEW.dra");
+    // Even with the old folder's times.
+    const timespec times[2] = {old.st_atim, old.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(Path("a")).constData(), times, 0), 0);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(Browse(path), "NEW|~/a/NEW.dra");
+}
+
+TEST_F(FootprintSearchTest, aChangeWithinTheSameSecondOfACoarseClockIsSeen)
+{
+    CFolderListings::Tuning tuning; // two seconds of quiet
+    tuning.tick = 1s;
+    const CFolderListings::Tuning old = CFolderListings::SetTuning(tuning);
+    Touch("a/X.dra");
+    const CSearchPath path = Folders({"a"});
+    for (const char* pszFile : {"a/Y.dra", "a/Z.psm"})
+    {
+        CFootprint before;
+        before.CreateFootprintList(path, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        Touch(pszFile);
+        CFootprint after;
+        after.CreateFootprintList(path, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        after.CreateFootprintList(path, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        EXPECT_TRUE(Flatten(after).contains(QString::fromLatin1(pszFile).mid(2, 1) + u'|')) << pszFile;
+    }
+    CFolderListings::SetTuning(old);
+}
+
+TEST_F(FootprintSearchTest, progressCountsFoldersAndFootprintsAndCanStopTheListing)
+{
+    for (const char* pszFile : {"a/X.dra", "a/Y.psm", "b/Z.dra"})
+        Touch(QString::fromLatin1(pszFile));
+    const CSearchPath path = Folders({"a", "missing", "b"});
+    for (const bool bStop : {false, true})
+    {
+        QStringList seen;
+        CFootprint footprint;
+        footprint.SetProgress([&](const CListingProgress& progress) {
+            seen.append(QStringLiteral("%1/%2:%3").arg(progress.nFoldersDone).arg(progress.nFolders).arg(progress.nFound));
+            return !bStop;
+        });
+        EXPECT_EQ(footprint.CreateFootprintList(path, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), bStop ? 0 : 1);
+        EXPECT_EQ(footprint.Cancelled(), bStop);
+        EXPECT_EQ(seen.join(u' '), bStop ? "1/2:2" : "1/2:2 2/2:3");
+        QList<CFootprintEntry*> list;
+        footprint.GetFootprintList(list);
+        EXPECT_EQ(list.size(), bStop ? 0 : 1);
+    }
 }
 
 TEST(FootprintEntry, entryMadeByHandKeepsItsTexts)
