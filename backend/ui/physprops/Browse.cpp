@@ -1,24 +1,28 @@
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "grid/Grids.h"
+#include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"
+#include "project/SearchPath.h"
 #include "properties/PropertyKind.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QThreadPool>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace
 {
 // A Browse listing made on a thread of its own, so that a slow shared
 // folder neither freezes the dialog nor keeps Cancel waiting. A cancelled
-// job lives on until its thread has finished the folder under way.
+// job lives on until its thread has finished the folder under way; it runs
+// on Qt's global pool, which the application waits for when it ends, so no
+// listing outlives the program's teardown.
 struct CListingJob
 {
     CFootprint search;
@@ -36,14 +40,14 @@ void StartListing(const std::shared_ptr<CListingJob>& pJob, const CSearchPath& p
         pJob->progress = progress;
         return !pJob->bCancel.load();
     });
-    std::thread([pJob, path, nKind] {
+    QThreadPool::globalInstance()->start([pJob, path, nKind] {
         pJob->search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
         if (!pJob->search.Cancelled())
             pJob->search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
         std::lock_guard lock(pJob->mutex);
         pJob->bDone = true;
         pJob->finished.notify_all();
-    }).detach();
+    });
 }
 
 // Waits for the listing: a wait cursor for a short one, a progress dialog
@@ -108,7 +112,6 @@ void CPhysPropsDlg::OnBrowse()
 
     // Without a project the path is empty and the search falls back to PSMPATH.
     const QString strProjectPath = ProjectPath();
-    m_Footprint.DeleteFootprintList();
     auto pJob = std::make_shared<CListingJob>();
     StartListing(pJob, ProjectSearchPath(strProjectPath), nKind);
     if (!WaitForListing(*pJob, this))

@@ -2,11 +2,9 @@
 
 #include "ui/UiExport.h"
 
-#include "project/SearchPath.h"
 #include "common/Modal.h"
 #include "common/Services.h"
 #include "common/Texts.h"
-#include "pellium/Footprint.h"
 #include "properties/Property.h"
 
 #include <memory>
@@ -59,5 +57,4 @@ private:
     CPropertyArray* m_pValues;
     CSpiProject* m_pProject;
     const CServices& m_services; // borrowed: outlives the dialog
-    CFootprint m_Footprint{ProjectSearchPath};
 };
