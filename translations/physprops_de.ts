@@ -248,6 +248,20 @@
         <source>No .psm files found for the footprints</source>
         <translation>Keine .psm-Dateien für die Footprints gefunden</translation>
     </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Footprints found: %3</source>
+        <translation>Footprint-Ordner werden gelesen: %1 von %2
+Gefundene Footprints: %3</translation>
+    </message>
 </context>
 <context>
     <name>CTexts</name>

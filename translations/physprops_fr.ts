@@ -248,6 +248,20 @@
         <source>No .psm files found for the footprints</source>
         <translation>Aucun fichier .psm trouvé pour les empreintes</translation>
     </message>
+    <message>
+        <source>Browse</source>
+        <translation>Parcourir</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Footprints found: %3</source>
+        <translation>Lecture des dossiers d'empreintes : %1 sur %2
+Empreintes trouvées : %3</translation>
+    </message>
 </context>
 <context>
     <name>CTexts</name>
