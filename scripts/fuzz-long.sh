@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Long fuzz runs that keep what they learn: each target runs on a copy of its
 # checked-in corpus for SECONDS (or until FUZZ_RUNS executions, whichever
-# comes first), then only the inputs that reach new coverage are merged back
-# into fuzz/corpus/<target> (libFuzzer -merge=1), so the corpus stays small.
+# comes first), then only the inputs that reach new coverage edges are merged
+# back into fuzz/corpus/<target> (libFuzzer -merge=1, hit counts not counted:
+# -use_counters=0), so the corpus stays small.
 # FUZZ_PARALLEL=2 runs two targets at a time. Prints executions per target.
 #   scripts/fuzz-long.sh BUILD_DIR [SECONDS] [TARGET...]
 set -euo pipefail
@@ -41,7 +42,7 @@ run_one() {
   if ! "$bin" -max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 \
        -print_final_stats=1 -artifact_prefix="$build/artifacts/$t-" "$work/$t" >"$log" 2>&1; then
     result=FAILED
-  elif ! "$bin" -merge=1 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$t" "$work/$t" \
+  elif ! "$bin" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "fuzz/corpus/$t" "$work/$t" \
          >"$build/fuzz-logs/$t-merge.log" 2>&1; then
     result=MERGE-FAILED
   fi
