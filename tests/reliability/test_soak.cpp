@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -99,6 +100,7 @@ void ExpectNothingLeft(const Usage& before, const Usage& after, const char* pszW
                 static_cast<long long>(after.nResidentKb - before.nResidentKb),
                 static_cast<long long>(before.nDescriptors), static_cast<long long>(after.nDescriptors),
                 before.nChildren, after.nChildren);
+    std::fflush(stdout);
     EXPECT_LE(after.nResidentKb - before.nResidentKb, kMaxGrowthKb) << pszWhat;
     EXPECT_EQ(after.nDescriptors, before.nDescriptors) << pszWhat;
     EXPECT_EQ(after.nChildren, before.nChildren) << pszWhat;
@@ -110,6 +112,9 @@ protected:
     // A library folder of kFootprints footprints, listed by the real search.
     void MakeLibrary()
     {
+        // In memory where there is some: 10,000 files on a loaded disk take tens of seconds.
+        if (m_memory.isValid())
+            m_strRoot = m_memory.path();
         QDir().mkpath(Path(QStringLiteral("lib")));
         for (int i = 0; i < kFootprints; ++i)
         {
@@ -122,10 +127,22 @@ protected:
         ASSERT_EQ(m_search.CreateFootprintList(path, QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING),
                   kFootprints);
         m_search.GetFootprintList(m_list);
+
+        // The places of one drawing, as View finds them for the Location dialog.
+        QDir().mkpath(Path(QStringLiteral("lib2")));
+        for (const char* pszFolder : {"lib", "lib2"})
+            ASSERT_TRUE(QFile(Path(QStringLiteral("%1/FP00001_SOIC.dra").arg(pszFolder))).open(QIODevice::WriteOnly));
+        path.folders.append(Path(QStringLiteral("lib2")));
+        path.unexpanded.append(QString());
+        ASSERT_EQ(m_places.CreateFootprintList(path, QStringList{QStringLiteral("FP00001_SOIC.dra")}, PROP_JEDEC_TYPE), 2);
+        m_places.GetFootprintList(m_placeList);
     }
 
+    QTemporaryDir m_memory{QStringLiteral("/dev/shm/physprops-soak-XXXXXX")};
     CFootprint m_search;
     QList<CFootprintEntry*> m_list;
+    CFootprint m_places;
+    QList<CFootprintEntry*> m_placeList;
 };
 
 // Opens the dialog modally and closes it from inside its own loop, as a
@@ -168,7 +185,7 @@ TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
          }},
         {"Location",
          [&] {
-             CLocationDlg dlg(&m_list, services);
+             CLocationDlg dlg(&m_placeList, services);
              OpenAndClose(dlg);
          }},
     };
@@ -187,6 +204,7 @@ TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
         const qint64 nMs = timer.elapsed();
         ExpectNothingLeft(before, Measure(), d.pszWhat);
         std::printf("%s: %d openings in %lld ms\n", d.pszWhat, kOpenings, static_cast<long long>(nMs));
+        std::fflush(stdout);
     }
     qDeleteAll(values);
 }
@@ -284,6 +302,7 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
                 << log.Seen() << " of " << nEnd << " requests arrived; " << log.FirstWrong().toStdString();
         }
         std::printf("%d View requests arrived in %lld ms\n", kViews, static_cast<long long>(timer.elapsed()));
+        std::fflush(stdout);
         QThread::msleep(200); // nothing more comes
         EXPECT_EQ(log.Seen(), expected.size());
         EXPECT_TRUE(log.FirstWrong().isEmpty()) << log.FirstWrong().toStdString();
