@@ -33,7 +33,6 @@
 #include <algorithm>
 #include <csignal>
 #include <functional>
-#include <memory>
 
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
