@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan bench fuzz package clean translations
+.PHONY: all deps configure build demo test asan bench fuzz fuzz-long fuzz-coverage package clean translations
 
 all: build
 
@@ -23,8 +23,9 @@ demo: configure
 	cmake --build --preset $(PRESET) -j $(JOBS) --target $(DEMO_TARGETS)
 	@scripts/demo.sh $(BUILD)
 
+# The soak test (label soak, about a minute) runs as a CI stage of its own.
 test: build
-	ctest --preset $(PRESET) -j $(JOBS)
+	ctest --preset $(PRESET) -j $(JOBS) -LE soak
 
 asan:
 	$(MAKE) test PRESET=asan
@@ -40,6 +41,20 @@ fuzz:
 	@test -f build/fuzz/build.ninja || cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	@scripts/fuzz.sh build/fuzz $${FUZZ_SECONDS:-60}
+
+# Long runs that merge new coverage into fuzz/corpus/: FUZZ_SECONDS a target
+# (default 600), FUZZ_RUNS=N stops at N executions, FUZZ_TARGETS picks targets,
+# FUZZ_PARALLEL=2 runs two at a time.
+fuzz-long:
+	@scripts/deps.sh
+	@test -f build/fuzz/build.ninja || cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	@scripts/fuzz-long.sh build/fuzz $${FUZZ_SECONDS:-600} $${FUZZ_TARGETS:-}
+
+# Line coverage of the parser sources reached by the checked-in corpora.
+fuzz-coverage:
+	@scripts/deps.sh
+	@JOBS=$(JOBS) scripts/fuzz-coverage.sh $${FUZZ_TARGETS:-}
 
 # The Debian package: an optimised build installed under /usr (so the
 # libraries go to the multiarch folder), with Debian's hardening flags,

@@ -47,8 +47,10 @@ inline bool WildcardMatches(std::string_view pattern, std::string_view name)
 {
     const std::size_t n = name.size();
     const std::size_t m = pattern.size();
-    // ok[i * (m + 1) + j]: name from i matches pattern from j.
-    std::vector<std::uint8_t> ok((n + 1) * (m + 1), 0);
+    // ok[i * (m + 1) + j]: name from i matches pattern from j. One table
+    // kept for the process: the filter target asks thousands of times per input.
+    static thread_local std::vector<std::uint8_t> ok;
+    ok.assign((n + 1) * (m + 1), 0);
     const auto at = [&](std::size_t i, std::size_t j) -> std::uint8_t& { return ok[i * (m + 1) + j]; };
     at(n, m) = 1;
     for (std::size_t i = n + 1; i-- > 0;)

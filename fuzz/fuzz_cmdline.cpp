@@ -5,6 +5,7 @@
 #include "project/Session.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,19 @@ int PlainFind(const QStringList& options, const QString& strOption, QString& str
     return -1;
 }
 } // namespace
+
+// The option list starts from the application's arguments once one exists,
+// as in the module; made once, with arguments of its own.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    static int s_nArgc = 2;
+    static char s_szName[] = "fuzz_cmdline";
+    static char s_szOption[] = "-fuzzoption";
+    static char* s_argv[] = {s_szName, s_szOption, nullptr};
+    static QCoreApplication s_app(s_nArgc, s_argv);
+    FUZZ_CHECK(ProcessOptions().contains(QStringLiteral("-fuzzoption")));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {

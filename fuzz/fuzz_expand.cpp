@@ -17,7 +17,14 @@ char* FuzzInstallRoot()
     return strdup("/opt/zorv/");
 }
 
+char* NoInstallRoot()
+{
+    return nullptr;
+}
+
 CCoreServices g_services = {{}, {}, &FuzzInstallRoot};
+// An installation whose root cannot be found: the name counts as not set.
+CCoreServices g_noRoot = {{}, {}, &NoInstallRoot};
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -94,5 +101,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     std::string buffer;
     const char* pszRoot = LookupInstallRoot(pszText, buffer, g_services);
     FUZZ_CHECK((pszRoot != nullptr) == (cText == "ZORV_INST_DIR"));
+    FUZZ_CHECK(LookupInstallRoot(pszText, buffer, g_noRoot) == nullptr);
+    if (LookupInstallRoot(pszText, buffer) != nullptr)
+        FUZZ_CHECK(cText == "ZORV_INST_DIR");
+
+    // Without a root, a text that names it fails or expands as if it were unset.
+    const char* pszNoRoot = nullptr;
+    const char* pszNoRootMessage = nullptr;
+    const int nNoRoot = ExpandEnvVars(pszText, &pszNoRoot, &pszNoRootMessage, g_noRoot);
+    FUZZ_CHECK(nNoRoot == 0 || nNoRoot == 1);
+    FUZZ_CHECK(nNoRoot ? pszNoRoot != nullptr : pszNoRootMessage != nullptr);
+    if (cText.find("ZORV_INST_DIR") == std::string_view::npos)
+        FUZZ_CHECK(nNoRoot == nOk);
+
+    // The form on the process's own services agrees on a text without references.
+    if (cText.find('$') == std::string_view::npos)
+    {
+        const char* pszPlain = nullptr;
+        const char* pszPlainMessage = nullptr;
+        FUZZ_CHECK(ExpandEnvVars(pszText, &pszPlain, &pszPlainMessage) == 1);
+        FUZZ_CHECK(std::string_view(pszPlain) == cText);
+    }
+    FUZZ_CHECK(ExpandEnvVars(nullptr, &pszResult, &pszMessage, g_services) == 0);
     return 0;
 }

@@ -8,11 +8,23 @@
 #include "FuzzSupport.h"
 #include "pellium/OLRegExp.h"
 
+#include <QCoreApplication>
 #include <QList>
 
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+// The model lives in an application, as in the module; made once, not per input.
+// Its own arguments: Qt would take options meant for libFuzzer out of the real ones.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    static int s_nArgc = 1;
+    static char s_szName[] = "fuzz_filter";
+    static char* s_argv[] = {s_szName, nullptr};
+    static QCoreApplication s_app(s_nArgc, s_argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {

@@ -32,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const std::string strName(name);
     FUZZ_CHECK(matcher.match(strName.c_str()) == matcher.match(strName.c_str(), std::strlen(strName.c_str())));
     FUZZ_CHECK(matcher.match(nullptr) == 0);
+    FUZZ_CHECK(matcher.match(nullptr, name.size()) == 0);
     return 0;
 }

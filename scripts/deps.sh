@@ -12,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev gcovr
   dpkg-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+  llvm-14
 )
 # The benchmark's plot (make bench) only.
 if [[ "${PHYSPROPS_BENCH_DEPS:-0}" == 1 ]]; then PACKAGES+=(gnuplot-nox); fi

@@ -32,6 +32,8 @@ public:
         setWindowTitle(QStringLiteral("brdedit"));
         m_pList = new QListWidget(this);
         m_pList->setObjectName(QStringLiteral("lstDrawings"));
+        // One line a row: without this every request lays out the text of every row.
+        m_pList->setUniformItemSizes(true);
         auto* pLayout = new QVBoxLayout(this);
         pLayout->addWidget(m_pList);
         resize(480, 240);
