@@ -17,9 +17,9 @@ logged cmake --install "$build" --prefix "$prefix"
 
 # The version check: a 0.x minor release is another interface.
 cat >"$work/version.cmake" <<CMAKE
-string(REPLACE "." ";" parts "\${PACKAGE_FIND_VERSION}.0.0")
-list(GET parts 0 PACKAGE_FIND_VERSION_MAJOR)
-list(GET parts 1 PACKAGE_FIND_VERSION_MINOR)
+string(REPLACE "." ";" fields "\${PACKAGE_FIND_VERSION}.0.0")
+list(GET fields 0 PACKAGE_FIND_VERSION_MAJOR)
+list(GET fields 1 PACKAGE_FIND_VERSION_MINOR)
 include("$(find "$prefix" -name PhysPropsConfigVersion.cmake)")
 message("\${PACKAGE_VERSION_COMPATIBLE}")
 CMAKE
