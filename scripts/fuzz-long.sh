@@ -19,14 +19,7 @@ fi
 runs=${FUZZ_RUNS:--1}
 parallel=${FUZZ_PARALLEL:-1}
 
-export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$build/artifacts" "$build/fuzz-logs"
+source scripts/fuzz-env.sh
 
 # One target: run, then merge; the result line goes to $work/<target>.result.
 run_one() {

@@ -15,14 +15,7 @@ if [[ ${#targets[@]} -eq 0 ]]; then
   for corpus in fuzz/corpus/*/; do targets+=("$(basename "$corpus")"); done
 fi
 
-export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$build/artifacts" "$build/fuzz-logs"
+source scripts/fuzz-env.sh
 
 failed=()
 printf '%-18s %6s %8s %12s %8s %8s\n' target seeds corpus executions exec/s result
