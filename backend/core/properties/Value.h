@@ -12,6 +12,8 @@ public:
     virtual ~CValue() = default;
 
     QString GetValue() const { return m_strValue; }
+    // The name without a copy, valid while this value is unchanged.
+    const QString& Value() const { return m_strValue; }
     void SetValue(const QString& strValue) { m_strValue = strValue; }
 
 private:

@@ -45,6 +45,7 @@ TEST(SplitAltSymbols, splitsAcceptedValuesAndRefusesMalformedOnes)
         {"(Top:(A))", 1, {"(A)"}, false},
         {"(A:B:C)", 1, {"C"}, false},
         {"(A\tB)", 1, {"A\tB"}, false},
+        {"(Top: SO IC8 ;Bottom:so ic8, DIP 8;dip8)", 1, {"SOIC8", "DIP8"}, false},
         {"(\xC3\x96SE,\xC3\xB6se)", 1, {"\xC3\x96SE"}, false},
         {"Top:A", 0, {}, true},
         {"(Top:A", 0, {}, true},
@@ -75,6 +76,22 @@ TEST(SplitAltSymbols, namesOfAnyLengthAreKeptWhole)
     EXPECT_EQ(Split(u'(' + strSubclass + u':' + strName + u',' + QString(5000, u'X') + u')',
                     nResult, strMessage),
               QStringList({strName, QString(5000, u'X')}));
+    EXPECT_EQ(nResult, 1);
+}
+
+TEST(SplitAltSymbols, aPastedValueOfThousandsOfNamesKeepsTheFirstSpellingOfEach)
+{
+    QStringList parts, expected;
+    for (int i = 0; i < 20000; ++i)
+    {
+        const QString strName = QStringLiteral("Fp%1").arg(i % 10000);
+        parts.append(i < 10000 ? strName : strName.toLower());
+        if (i < 10000)
+            expected.append(strName);
+    }
+    int nResult = 0;
+    QString strMessage;
+    EXPECT_EQ(Split(u'(' + parts.join(u';') + u')', nResult, strMessage), expected);
     EXPECT_EQ(nResult, 1);
 }
 
