@@ -63,6 +63,7 @@ int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& st
         const qsizetype n = inner.indexOf(QChar(c), nFrom);
         return n < 0 ? inner.size() : n;
     };
+    pNames->reserve(pNames->size() + inner.count(u',') + inner.count(u';') + 1);
     qsizetype nComma = next(u',', 0);
     qsizetype nSemicolon = next(u';', 0);
     for (qsizetype nStart = 0; nStart <= inner.size();)
