@@ -10,9 +10,11 @@
 
 #include <QCoreApplication>
 #include <QList>
+#include <QStringEncoder>
 
 #include <algorithm>
-#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // The model lives in an application, as in the module; made once, not per input.
@@ -28,24 +30,36 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
-    const QByteArray input(reinterpret_cast<const char*>(pData), qsizetype(nSize));
-    QList<QByteArray> lines = input.split('\n');
-    const QString strFilter = QString::fromUtf8(lines.takeFirst()).trimmed();
-    if (lines.size() > 2000)
+    // Lines are views into the input: a copy of each would cost an
+    // allocation per name, more than the code under test spends on one.
+    const std::string_view input(reinterpret_cast<const char*>(pData), nSize);
+    std::vector<std::string_view> lines;
+    for (std::size_t nStart = 0;;)
+    {
+        const std::size_t nEnd = std::min(input.find('\n', nStart), input.size());
+        lines.push_back(input.substr(nStart, nEnd - nStart));
+        if (nEnd == input.size())
+            break;
+        nStart = nEnd + 1;
+    }
+    const QString strFilter = QString::fromUtf8(lines.front()).trimmed();
+    const std::size_t nEntries = lines.size() - 1;
+    if (nEntries > 2000)
         return 0;
 
-    std::vector<std::unique_ptr<CFootprintEntry>> owned;
+    std::vector<CFootprintEntry> owned;
+    owned.reserve(nEntries); // never moves: the list points into it
     QList<CFootprintEntry*> list;
-    for (const QByteArray& line : lines)
+    list.reserve(qsizetype(nEntries));
+    for (std::size_t i = 1; i < lines.size(); ++i)
     {
-        if (line.isEmpty())
+        if (lines[i].empty())
         {
             list.append(nullptr);
             continue;
         }
-        owned.push_back(std::make_unique<CFootprintEntry>(QString::fromUtf8(line), QString(),
-                                                          QStringLiteral("/lib")));
-        list.append(owned.back().get());
+        owned.emplace_back(QString::fromUtf8(lines[i]), QString(), QStringLiteral("/lib"));
+        list.append(&owned.back());
     }
 
     // The pattern is made as the selection dialog makes it.
@@ -59,14 +73,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     FUZZ_CHECK(model.rowCount() == list.size());
     model.ApplyFilter(matcher);
 
-    std::vector<int> expected;
-    std::vector<QByteArray> upper(std::size_t(list.size()));
-    for (qsizetype i = 0; i < list.size(); ++i)
+    // Every upper-cased name in one buffer, in UTF-8.
+    std::string upperText;
+    std::vector<std::size_t> upperStart(nEntries + 1, 0);
+    QStringEncoder toUtf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    for (std::size_t i = 0; i < nEntries; ++i)
     {
-        if (!list[i])
+        if (list[qsizetype(i)])
+        {
+            const QString strUpper = list[qsizetype(i)]->GetName().toUpper();
+            const std::size_t nAt = upperText.size();
+            upperText.resize(nAt + std::size_t(toUtf8.requiredSpace(strUpper.size())));
+            upperText.resize(std::size_t(toUtf8.appendToBuffer(upperText.data() + nAt, strUpper) - upperText.data()));
+        }
+        upperStart[i + 1] = upperText.size();
+    }
+    const auto upper = [&](int i) {
+        return std::string_view(upperText).substr(upperStart[std::size_t(i)],
+                                                  upperStart[std::size_t(i) + 1] - upperStart[std::size_t(i)]);
+    };
+
+    std::vector<int> expected;
+    for (std::size_t i = 0; i < nEntries; ++i)
+    {
+        if (!list[qsizetype(i)])
             continue;
-        upper[std::size_t(i)] = list[i]->GetName().toUpper().toUtf8();
-        const std::string_view name(upper[std::size_t(i)].constData(), std::size_t(upper[std::size_t(i)].size()));
+        const std::string_view name = upper(int(i));
         if (name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
                                                          : fuzz::WildcardMatches(patternText, name))
             expected.push_back(int(i));
@@ -76,8 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         FUZZ_CHECK(model.EntryAt(r) == list[expected[std::size_t(r)]]);
 
     // Sorting by name: by upper-cased bytes, ties in list order; descending is the reverse.
-    std::stable_sort(expected.begin(), expected.end(),
-                     [&](int a, int b) { return upper[std::size_t(a)] < upper[std::size_t(b)]; });
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return upper(a) < upper(b); });
     for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder})
     {
         model.sort(CFootprintListModel::ColName, order);
