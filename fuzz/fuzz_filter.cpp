@@ -10,10 +10,8 @@
 
 #include <QCoreApplication>
 #include <QList>
-#include <QStringEncoder>
 
 #include <algorithm>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     // allocation per name, more than the code under test spends on one.
     const std::string_view input(reinterpret_cast<const char*>(pData), nSize);
     std::vector<std::string_view> lines;
+    lines.reserve(std::size_t(std::count(input.begin(), input.end(), '\n')) + 1);
     for (std::size_t nStart = 0;;)
     {
         const std::size_t nEnd = std::min(input.find('\n', nStart), input.size());
@@ -73,25 +72,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     FUZZ_CHECK(model.rowCount() == list.size());
     model.ApplyFilter(matcher);
 
-    // Every upper-cased name in one buffer, in UTF-8.
-    std::string upperText;
-    std::vector<std::size_t> upperStart(nEntries + 1, 0);
-    QStringEncoder toUtf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    // The names upper-cased and in UTF-8, all in one go: a line feed between
+    // them (no name holds one, and none comes of upper-casing) keeps them
+    // apart. Case mapping looks at one character at a time, so this equals
+    // upper-casing each name, without two allocations per name.
+    QString strJoined;
+    strJoined.reserve(qsizetype(nSize + nEntries)); // a name has no more characters than bytes
+    for (const CFootprintEntry& entry : owned)
+        strJoined.append(entry.GetName()).append(u'\n');
+    const QByteArray upperText = strJoined.toUpper().toUtf8();
+    std::vector<std::string_view> upperNames(nEntries);
+    std::size_t nAt = 0;
     for (std::size_t i = 0; i < nEntries; ++i)
     {
-        if (list[qsizetype(i)])
-        {
-            const QString strUpper = list[qsizetype(i)]->GetName().toUpper();
-            const std::size_t nAt = upperText.size();
-            upperText.resize(nAt + std::size_t(toUtf8.requiredSpace(strUpper.size())));
-            upperText.resize(std::size_t(toUtf8.appendToBuffer(upperText.data() + nAt, strUpper) - upperText.data()));
-        }
-        upperStart[i + 1] = upperText.size();
+        if (!list[qsizetype(i)])
+            continue;
+        const qsizetype nEnd = upperText.indexOf('\n', qsizetype(nAt));
+        FUZZ_CHECK(nEnd >= 0);
+        upperNames[i] = std::string_view(upperText.constData() + nAt, std::size_t(nEnd) - nAt);
+        nAt = std::size_t(nEnd) + 1;
     }
-    const auto upper = [&](int i) {
-        return std::string_view(upperText).substr(upperStart[std::size_t(i)],
-                                                  upperStart[std::size_t(i) + 1] - upperStart[std::size_t(i)]);
-    };
+    FUZZ_CHECK(nAt == std::size_t(upperText.size()));
+    const auto upper = [&](int i) { return upperNames[std::size_t(i)]; };
 
     std::vector<int> expected;
     for (std::size_t i = 0; i < nEntries; ++i)
