@@ -65,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const QByteArray pattern = (strFilter + u'*').toUpper().toUtf8();
     const OLRegExp matcher(pattern.constData());
     const std::string_view patternText(pattern.constData()); // up to a typed zero character
+    // Typed text without wildcards gives a text and the closing star: such a
+    // pattern takes the names that start with the text, which needs no table.
+    const std::string_view prefix = patternText.substr(0, patternText.empty() ? 0 : patternText.size() - 1);
+    const bool bPrefixOnly = patternText.ends_with('*') && prefix.find_first_of("*?") == std::string_view::npos;
 
     const bool bWithSides = nSize % 2 == 0;
     CFootprintListModel model(bWithSides);
@@ -101,8 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (!list[qsizetype(i)])
             continue;
         const std::string_view name = upper(int(i));
-        if (name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
-                                                         : fuzz::WildcardMatches(patternText, name))
+        if (bPrefixOnly                                   ? name.starts_with(prefix)
+            : name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
+                                                          : fuzz::WildcardMatches(patternText, name))
             expected.push_back(int(i));
     }
     FUZZ_CHECK(model.rowCount() == int(expected.size()));
