@@ -54,18 +54,21 @@ inline bool WildcardMatches(std::string_view pattern, std::string_view name)
     const auto at = [&](std::size_t i, std::size_t j) -> std::uint8_t& { return ok[i * (m + 1) + j]; };
     at(n, m) = 1;
     for (std::size_t i = n + 1; i-- > 0;)
+    {
+        const std::size_t nNext = i < n ? i + CharLen(name, i) : n; // past the character at i
         for (std::size_t j = m; j-- > 0;)
         {
             const char p = pattern[j];
             if (p == '*')
-                at(i, j) = at(i, j + 1) || (i < n && at(i + CharLen(name, i), j));
+                at(i, j) = at(i, j + 1) || (i < n && at(nNext, j));
             else if (i == n)
                 at(i, j) = 0;
             else if (p == '?')
-                at(i, j) = at(i + CharLen(name, i), j + 1);
+                at(i, j) = at(nNext, j + 1);
             else
                 at(i, j) = p == name[i] && at(i + 1, j + 1);
         }
+    }
     return at(0, 0) != 0;
 }
 } // namespace fuzz

@@ -18,6 +18,7 @@ namespace
 std::string Kept(QByteArrayView line)
 {
     std::string kept;
+    kept.reserve(std::size_t(line.size()));
     bool bQuoted = false;
     for (const char c : line)
     {
@@ -29,16 +30,18 @@ std::string Kept(QByteArrayView line)
     return kept;
 }
 
-int PlainFind(const QStringList& options, const QString& strOption, QString& strValue)
+// Views, not copies: a copy with its prefix removed would cost an
+// allocation per entry, and the list has a word per blank of the input.
+int PlainFind(const QStringList& options, QStringView option, QString& strValue)
 {
     for (qsizetype i = 0; i < options.size(); ++i)
     {
-        QString strEntry = options[i];
-        if (strEntry.isNull())
+        QStringView entry = options[i];
+        if (entry.isNull())
             continue;
-        if (strEntry.startsWith(u'-') || strEntry.startsWith(u'/'))
-            strEntry.remove(0, 1);
-        if (strEntry.compare(strOption, Qt::CaseInsensitive) == 0)
+        if (entry.startsWith(u'-') || entry.startsWith(u'/'))
+            entry = entry.mid(1);
+        if (entry.compare(option, Qt::CaseInsensitive) == 0)
         {
             strValue = i + 1 < options.size() ? options[i + 1] : QString();
             return 0;
@@ -78,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     FUZZ_CHECK(ppArgv[nArgc] == nullptr);
     std::string joined;
     QStringList words;
+    words.reserve(nArgc);
     for (int i = 0; i < nArgc; ++i)
     {
         FUZZ_CHECK(ppArgv[i] != nullptr && *ppArgv[i] != '\0');

@@ -12,7 +12,7 @@
 #include <QList>
 
 #include <algorithm>
-#include <memory>
+#include <string_view>
 #include <vector>
 
 // The model lives in an application, as in the module; made once, not per input.
@@ -28,30 +28,47 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize)
 {
-    const QByteArray input(reinterpret_cast<const char*>(pData), qsizetype(nSize));
-    QList<QByteArray> lines = input.split('\n');
-    const QString strFilter = QString::fromUtf8(lines.takeFirst()).trimmed();
-    if (lines.size() > 2000)
+    // Lines are views into the input: a copy of each would cost an
+    // allocation per name, more than the code under test spends on one.
+    const std::string_view input(reinterpret_cast<const char*>(pData), nSize);
+    std::vector<std::string_view> lines;
+    lines.reserve(std::size_t(std::count(input.begin(), input.end(), '\n')) + 1);
+    for (std::size_t nStart = 0;;)
+    {
+        const std::size_t nEnd = std::min(input.find('\n', nStart), input.size());
+        lines.push_back(input.substr(nStart, nEnd - nStart));
+        if (nEnd == input.size())
+            break;
+        nStart = nEnd + 1;
+    }
+    const QString strFilter = QString::fromUtf8(lines.front()).trimmed();
+    const std::size_t nEntries = lines.size() - 1;
+    if (nEntries > 2000)
         return 0;
 
-    std::vector<std::unique_ptr<CFootprintEntry>> owned;
+    std::vector<CFootprintEntry> owned;
+    owned.reserve(nEntries); // never moves: the list points into it
     QList<CFootprintEntry*> list;
-    for (const QByteArray& line : lines)
+    list.reserve(qsizetype(nEntries));
+    for (std::size_t i = 1; i < lines.size(); ++i)
     {
-        if (line.isEmpty())
+        if (lines[i].empty())
         {
             list.append(nullptr);
             continue;
         }
-        owned.push_back(std::make_unique<CFootprintEntry>(QString::fromUtf8(line), QString(),
-                                                          QStringLiteral("/lib")));
-        list.append(owned.back().get());
+        owned.emplace_back(QString::fromUtf8(lines[i]), QString(), QStringLiteral("/lib"));
+        list.append(&owned.back());
     }
 
     // The pattern is made as the selection dialog makes it.
     const QByteArray pattern = (strFilter + u'*').toUpper().toUtf8();
     const OLRegExp matcher(pattern.constData());
     const std::string_view patternText(pattern.constData()); // up to a typed zero character
+    // Typed text without wildcards gives a text and the closing star: such a
+    // pattern takes the names that start with the text, which needs no table.
+    const std::string_view prefix = patternText.substr(0, patternText.empty() ? 0 : patternText.size() - 1);
+    const bool bPrefixOnly = patternText.ends_with('*') && prefix.find_first_of("*?") == std::string_view::npos;
 
     const bool bWithSides = nSize % 2 == 0;
     CFootprintListModel model(bWithSides);
@@ -59,16 +76,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     FUZZ_CHECK(model.rowCount() == list.size());
     model.ApplyFilter(matcher);
 
-    std::vector<int> expected;
-    std::vector<QByteArray> upper(std::size_t(list.size()));
-    for (qsizetype i = 0; i < list.size(); ++i)
+    // The names upper-cased and in UTF-8, all in one go: a line feed between
+    // them (no name holds one, and none comes of upper-casing) keeps them
+    // apart. Case mapping looks at one character at a time, so this equals
+    // upper-casing each name, without two allocations per name.
+    QString strJoined;
+    strJoined.reserve(qsizetype(nSize + nEntries)); // a name has no more characters than bytes
+    for (const CFootprintEntry& entry : owned)
+        strJoined.append(entry.GetName()).append(u'\n');
+    const QByteArray upperText = strJoined.toUpper().toUtf8();
+    std::vector<std::string_view> upperNames(nEntries);
+    std::size_t nAt = 0;
+    for (std::size_t i = 0; i < nEntries; ++i)
     {
-        if (!list[i])
+        if (!list[qsizetype(i)])
             continue;
-        upper[std::size_t(i)] = list[i]->GetName().toUpper().toUtf8();
-        const std::string_view name(upper[std::size_t(i)].constData(), std::size_t(upper[std::size_t(i)].size()));
-        if (name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
-                                                         : fuzz::WildcardMatches(patternText, name))
+        const qsizetype nEnd = upperText.indexOf('\n', qsizetype(nAt));
+        FUZZ_CHECK(nEnd >= 0);
+        upperNames[i] = std::string_view(upperText.constData() + nAt, std::size_t(nEnd) - nAt);
+        nAt = std::size_t(nEnd) + 1;
+    }
+    FUZZ_CHECK(nAt == std::size_t(upperText.size()));
+    const auto upper = [&](int i) { return upperNames[std::size_t(i)]; };
+
+    std::vector<int> expected;
+    for (std::size_t i = 0; i < nEntries; ++i)
+    {
+        if (!list[qsizetype(i)])
+            continue;
+        const std::string_view name = upper(int(i));
+        if (bPrefixOnly                                   ? name.starts_with(prefix)
+            : name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
+                                                          : fuzz::WildcardMatches(patternText, name))
             expected.push_back(int(i));
     }
     FUZZ_CHECK(model.rowCount() == int(expected.size()));
@@ -76,8 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         FUZZ_CHECK(model.EntryAt(r) == list[expected[std::size_t(r)]]);
 
     // Sorting by name: by upper-cased bytes, ties in list order; descending is the reverse.
-    std::stable_sort(expected.begin(), expected.end(),
-                     [&](int a, int b) { return upper[std::size_t(a)] < upper[std::size_t(b)]; });
+    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return upper(a) < upper(b); });
     for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder})
     {
         model.sort(CFootprintListModel::ColName, order);
