@@ -467,6 +467,12 @@ void RememberPath(std::shared_ptr<RememberedPath> pPath)
     memory.paths.push_back(std::move(pPath));
 }
 
+void CountRead()
+{
+    std::lock_guard lock(Memory().mutex);
+    ++Memory().stats.nRead;
+}
+
 quint64 NextGeneration()
 {
     std::lock_guard lock(Memory().mutex);
@@ -1146,6 +1152,7 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
             continue;
         }
         found.clear();
+        CountRead();
         CDirReader dir(folders[qsizetype(f)]);
         if (!dir.IsOpen())
         {
