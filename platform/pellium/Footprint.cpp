@@ -55,6 +55,22 @@ void AppendFolded(std::string& out, std::string_view s)
     out += QString::fromUtf8(s.data(), qsizetype(s.size())).toCaseFolded().toUtf8().toStdString();
 }
 
+// The same for a name already decoded: the listing's names are the
+// decoded bytes of the file names.
+void AppendFoldedName(std::string& out, const QString& strName)
+{
+    const bool bAscii = std::all_of(strName.begin(), strName.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!bAscii)
+    {
+        out += strName.toCaseFolded().toUtf8().toStdString();
+        return;
+    }
+    const std::size_t nAt = out.size();
+    out.resize(nAt + std::size_t(strName.size()));
+    for (qsizetype i = 0; i < strName.size(); ++i)
+        out[nAt + std::size_t(i)] = AsciiLower(char(strName[i].unicode()));
+}
+
 bool EndsWithExt(std::string_view s, const char* pszExt)
 {
     if (s.size() < kExtLen)
@@ -215,13 +231,43 @@ struct CFootprint::FolderListing
     std::vector<CFootprintEntry> entries; // name order, made once, never changed
     // Entries by kind: bit 0 has a ".psm", bit 1 has a drawing.
     std::array<std::size_t, 4> counts{};
+    // Under the memory's lock: the listing generation that last used it, and
+    // whether the remembered listings still hold it.
+    mutable quint64 nUsed = 0;
+    mutable bool bRemembered = false;
+};
+
+// The listings of the usable folders of a search path, in path order. Never
+// changed once made, so searches share it; the list of all its entries is
+// made the first time one asks for it.
+struct CFootprint::ScanResult
+{
+    std::vector<std::shared_ptr<const FolderListing>> listings;
+    std::array<std::size_t, 4> counts{}; // over all listings
+    mutable std::once_flag allMade;
+    mutable QList<CFootprintEntry*> all;
+
+    const QList<CFootprintEntry*>& All() const
+    {
+        std::call_once(allMade, [this] {
+            std::size_t nAll = 0;
+            for (const auto& pListing : listings)
+                nAll += pListing->entries.size();
+            all.resize(qsizetype(nAll));
+            CFootprintEntry** pOut = all.data();
+            for (const auto& pListing : listings)
+                for (const CFootprintEntry& entry : pListing->entries)
+                    *pOut++ = const_cast<CFootprintEntry*>(&entry);
+        });
+        return all;
+    }
 };
 
 // The folders read by a listing and the kinds asked of them so far.
 struct CFootprint::ListingScan
 {
     QStringList folders;
-    std::vector<std::shared_ptr<const FolderListing>> listings;
+    std::shared_ptr<const ScanResult> pResult;
     quint8 nMask = 0; // entry flags asked for
 };
 
@@ -234,6 +280,18 @@ struct CFootprint::UsableFolder
     qint64 nStatTime = 0; // ns, wall clock, right after the stat
     quint64 nGeneration = 0;
     std::shared_ptr<const CFootprint::FolderListing> pListing;
+};
+
+// What the stat of one folder of a path gave: the folder's identity and
+// change times, or why it could not be used.
+struct CFootprint::FolderState
+{
+    dev_t dev = 0;
+    ino_t ino = 0;
+    qint64 nModified = 0, nChanged = 0;
+    QString strStatProblem;
+    bool bOtherProblem = false; // found by more than the stat: not remembered
+    bool operator==(const FolderState&) const = default;
 };
 
 namespace
@@ -249,30 +307,50 @@ qint64 WallClockNow()
     return Nanoseconds(ts);
 }
 
+using State = CFootprint::FolderState;
+
 // What a folder's stat says of its contents: the same folder (device,
-// inode), unchanged since (modified and changed times).
-struct FolderId
+// inode), unchanged since (modified and changed times), read in steps of
+// the tick.
+State StateOf(const struct stat& st, qint64 nTick)
 {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    qint64 nModified = 0, nChanged = 0;
-    bool operator==(const FolderId&) const = default;
-};
+    const qint64 nStep = std::max<qint64>(1, nTick);
+    State state;
+    state.dev = st.st_dev;
+    state.ino = st.st_ino;
+    state.nModified = Nanoseconds(st.st_mtim) / nStep * nStep;
+    state.nChanged = Nanoseconds(st.st_ctim) / nStep * nStep;
+    return state;
+}
 
 struct Remembered
 {
-    FolderId id;
+    State id;
     Listing pListing;
-    quint64 nUsed = 0; // the listing generation that last used it
+};
+
+// A whole search path's listing: the path as given, what every folder's
+// stat gave, and the listings of its usable folders. Reused while every
+// stat gives the same and every listing is still remembered on its own.
+struct RememberedPath
+{
+    QStringList folders, unexpanded, empty;
+    std::vector<QByteArray> encoded; // the folders' names for the stat
+    std::vector<State> states;
+    std::shared_ptr<const CFootprint::ScanResult> pResult;
+    mutable quint64 nUsed = 0; // under the memory's lock
 };
 
 // Beyond this many entries the listings used longest ago are forgotten.
 constexpr std::size_t kRememberedEntries = 3000000;
+// Search paths remembered whole: a few projects browsed in turn.
+constexpr std::size_t kRememberedPaths = 4;
 
 struct ListingMemory
 {
     std::mutex mutex;
     std::unordered_map<QString, Remembered> folders;
+    std::vector<std::shared_ptr<const RememberedPath>> paths;
     std::size_t nEntries = 0;
     quint64 nGeneration = 0;
     CFolderListings::Stats stats;
@@ -285,11 +363,31 @@ ListingMemory& Memory()
     return s_memory;
 }
 
-FolderId IdOf(const struct stat& st, qint64 nTick)
+// Under the lock.
+void ForgetFolder(ListingMemory& memory, std::unordered_map<QString, Remembered>::iterator it)
 {
-    const qint64 nStep = std::max<qint64>(1, nTick);
-    return {st.st_dev, st.st_ino, Nanoseconds(st.st_mtim) / nStep * nStep,
-            Nanoseconds(st.st_ctim) / nStep * nStep};
+    memory.nEntries -= it->second.pListing->entries.size();
+    it->second.pListing->bRemembered = false;
+    memory.folders.erase(it);
+}
+
+void ForgetAll(ListingMemory& memory)
+{
+    for (auto& [strFolder, remembered] : memory.folders)
+        remembered.pListing->bRemembered = false;
+    memory.folders.clear();
+    memory.paths.clear();
+    memory.nEntries = 0;
+}
+
+// A path whose listings are no longer all remembered would hold more than
+// the bound allows, or a listing that no longer holds.
+void DropStalePaths(ListingMemory& memory)
+{
+    std::erase_if(memory.paths, [](const std::shared_ptr<const RememberedPath>& pPath) {
+        const auto& listings = pPath->pResult->listings;
+        return !std::all_of(listings.begin(), listings.end(), [](const Listing& p) { return p->bRemembered; });
+    });
 }
 
 Listing Recall(const QString& strFolder, const struct stat& st, quint64 nGeneration)
@@ -299,58 +397,80 @@ Listing Recall(const QString& strFolder, const struct stat& st, quint64 nGenerat
     const auto it = memory.folders.find(strFolder);
     if (it == memory.folders.end())
         return {};
-    if (!(it->second.id == IdOf(st, memory.tuning.tick.count())))
+    if (!(it->second.id == StateOf(st, memory.tuning.tick.count())))
     {
-        memory.nEntries -= it->second.pListing->entries.size();
-        memory.folders.erase(it);
+        ForgetFolder(memory, it);
         return {};
     }
-    it->second.nUsed = nGeneration;
+    it->second.pListing->nUsed = nGeneration;
     ++memory.stats.nReused;
     return it->second.pListing;
 }
 
 // Keeps a fresh listing unless the folder changed so shortly before its
-// stat that a change after it may carry the same times.
-void Remember(const QString& strFolder, const struct stat& st, qint64 nStatTime, const Listing& pListing,
+// stat that a change after it may carry the same times; true when kept.
+bool Remember(const QString& strFolder, const struct stat& st, qint64 nStatTime, const Listing& pListing,
               bool bReusable, quint64 nGeneration)
 {
     ListingMemory& memory = Memory();
     std::lock_guard lock(memory.mutex);
     ++memory.stats.nRead;
-    const FolderId id = IdOf(st, memory.tuning.tick.count());
+    const State id = StateOf(st, memory.tuning.tick.count());
     if (const auto it = memory.folders.find(strFolder); it != memory.folders.end())
-    {
-        memory.nEntries -= it->second.pListing->entries.size();
-        memory.folders.erase(it);
-    }
+        ForgetFolder(memory, it);
     if (!bReusable || nStatTime - std::max(id.nModified, id.nChanged) < memory.tuning.quiet.count())
-        return;
-    memory.folders[strFolder] = {id, pListing, nGeneration};
+        return false;
+    memory.folders[strFolder] = {id, pListing};
+    pListing->nUsed = nGeneration;
+    pListing->bRemembered = true;
     memory.nEntries += pListing->entries.size();
+    return true;
 }
 
 // Forgets the listings used longest ago while there are too many entries,
-// never those of the listing under way.
+// never those of the listing under way, then the paths that held them.
 void TrimMemory(quint64 nGeneration)
 {
     ListingMemory& memory = Memory();
     std::lock_guard lock(memory.mutex);
-    if (memory.nEntries <= kRememberedEntries)
-        return;
-    std::vector<std::pair<quint64, QString>> byAge;
-    for (const auto& [strFolder, remembered] : memory.folders)
-        if (remembered.nUsed != nGeneration)
-            byAge.emplace_back(remembered.nUsed, strFolder);
-    std::sort(byAge.begin(), byAge.end());
-    for (const auto& [nUsed, strFolder] : byAge)
+    if (memory.nEntries > kRememberedEntries)
     {
-        if (memory.nEntries <= kRememberedEntries)
-            break;
-        const auto it = memory.folders.find(strFolder);
-        memory.nEntries -= it->second.pListing->entries.size();
-        memory.folders.erase(it);
+        std::vector<std::pair<quint64, QString>> byAge;
+        for (const auto& [strFolder, remembered] : memory.folders)
+            if (remembered.pListing->nUsed != nGeneration)
+                byAge.emplace_back(remembered.pListing->nUsed, strFolder);
+        std::sort(byAge.begin(), byAge.end());
+        for (const auto& [nUsed, strFolder] : byAge)
+        {
+            if (memory.nEntries <= kRememberedEntries)
+                break;
+            ForgetFolder(memory, memory.folders.find(strFolder));
+        }
     }
+    DropStalePaths(memory);
+}
+
+void RememberPath(std::shared_ptr<RememberedPath> pPath)
+{
+    ListingMemory& memory = Memory();
+    std::lock_guard lock(memory.mutex);
+    const auto& listings = pPath->pResult->listings;
+    if (!std::all_of(listings.begin(), listings.end(), [](const Listing& p) { return p->bRemembered; }))
+        return;
+    std::erase_if(memory.paths, [&pPath](const std::shared_ptr<const RememberedPath>& pOld) {
+        return pOld->folders == pPath->folders;
+    });
+    pPath->nUsed = ++memory.nGeneration;
+    if (memory.paths.size() >= kRememberedPaths)
+        memory.paths.erase(std::min_element(memory.paths.begin(), memory.paths.end(),
+                                            [](const auto& a, const auto& b) { return a->nUsed < b->nUsed; }));
+    memory.paths.push_back(std::move(pPath));
+}
+
+void CountRead()
+{
+    std::lock_guard lock(Memory().mutex);
+    ++Memory().stats.nRead;
 }
 
 quint64 NextGeneration()
@@ -374,8 +494,7 @@ void CFolderListings::Forget()
 {
     ListingMemory& memory = Memory();
     std::lock_guard lock(memory.mutex);
-    memory.folders.clear();
-    memory.nEntries = 0;
+    ForgetAll(memory);
 }
 
 CFolderListings::Stats CFolderListings::GetStats()
@@ -391,8 +510,7 @@ CFolderListings::Tuning CFolderListings::SetTuning(const Tuning& tuning)
     const Tuning old = memory.tuning;
     memory.tuning = tuning;
     // Times already remembered were read with the old tick.
-    memory.folders.clear();
-    memory.nEntries = 0;
+    ForgetAll(memory);
     return old;
 }
 
@@ -462,18 +580,18 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QStringList& 
 
 void CFootprint::GetFootprintList(QList<CFootprintEntry*>& list) const
 {
-    list.reserve(list.size() + qsizetype(m_nListed));
-    // The usual Browse: one listing of every kind; written straight in.
+    // The usual Browse: one listing of every kind. Its list of all entries
+    // is made once and shared by every search that lists the same.
     if (m_pieces.size() == 1 && m_pieces[0].pScan && m_pieces[0].pScan->nMask == (FlagsOfKind(1) | FlagsOfKind(2)))
     {
-        qsizetype nAt = list.size();
-        list.resize(nAt + qsizetype(m_nListed));
-        CFootprintEntry** pOut = list.data();
-        for (const Listing& pListing : m_pieces[0].pScan->listings)
-            for (const CFootprintEntry& entry : pListing->entries)
-                pOut[nAt++] = const_cast<CFootprintEntry*>(&entry);
+        const QList<CFootprintEntry*>& all = m_pieces[0].pScan->pResult->All();
+        if (list.isEmpty())
+            list = all;
+        else
+            list.append(all);
         return;
     }
+    list.reserve(list.size() + qsizetype(m_nListed));
     for (const Piece& piece : m_pieces)
     {
         if (!piece.pScan)
@@ -483,7 +601,7 @@ void CFootprint::GetFootprintList(QList<CFootprintEntry*>& list) const
             continue;
         }
         const quint8 nMask = piece.pScan->nMask;
-        for (const Listing& pListing : piece.pScan->listings)
+        for (const Listing& pListing : piece.pScan->pResult->listings)
         {
             if (nMask == (FlagsOfKind(1) | FlagsOfKind(2)))
             {
@@ -515,9 +633,11 @@ void CFootprint::Skip(const QString& strFolder, const QString& strReason)
 
 // The folders of the path that can be searched, each once: a folder reached
 // again through links (or the same folder written twice) is dropped, keeping
-// the first. The others are noted with the reason. For a listing, a folder
-// whose remembered listing still holds comes with it and costs one stat.
-std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPath& path, bool bForListing)
+// the first. The others are noted with the reason. A folder whose
+// remembered listing still holds comes with it and costs one stat. When
+// asked, tells what each folder's stat gave, in path order.
+std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPath& path, bool bForListing,
+                                                                std::vector<FolderState>* pStates)
 {
     struct IdHash
     {
@@ -528,7 +648,12 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
     };
     std::unordered_set<std::pair<dev_t, ino_t>, IdHash> seen;
     std::vector<UsableFolder> folders;
-    const quint64 nGeneration = bForListing ? NextGeneration() : 0;
+    const quint64 nGeneration = NextGeneration();
+    qint64 nTick = 1;
+    {
+        std::lock_guard lock(Memory().mutex);
+        nTick = Memory().tuning.tick.count();
+    }
     for (qsizetype i = 0; i < path.folders.size(); ++i)
     {
         UsableFolder folder;
@@ -537,12 +662,21 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
         QString strProblem = FolderStatProblem(encoded, folder.st);
         folder.nStatTime = WallClockNow();
         folder.nGeneration = nGeneration;
-        if (strProblem.isEmpty() && bForListing)
+        if (pStates)
+        {
+            pStates->push_back(strProblem.isEmpty() ? StateOf(folder.st, nTick) : State{});
+            pStates->back().strStatProblem = strProblem;
+        }
+        if (strProblem.isEmpty())
             folder.pListing = Recall(folder.strFolder, folder.st, nGeneration);
         // A remembered listing was made when the folder could be read; its
         // mode and owner have not changed since (that would change its times).
         if (strProblem.isEmpty() && !folder.pListing)
+        {
             strProblem = FolderAccessProblem(encoded);
+            if (pStates && !strProblem.isEmpty())
+                pStates->back().bOtherProblem = true;
+        }
         if (!strProblem.isEmpty())
         {
             if (i < path.unexpanded.size() && !path.unexpanded[i].isEmpty())
@@ -558,6 +692,104 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
     if (bForListing)
         TrimMemory(nGeneration);
     return folders;
+}
+
+bool CFootprint::Progress(const CListingProgress& progress)
+{
+    return !m_fnProgress || m_fnProgress(progress);
+}
+
+// Answers a listing from the remembered listing of the same path when every
+// one of its folders still gives the stat it gave: a stat a folder, on two
+// threads for a long path, and nothing per entry. 1 when answered, 0 when
+// the path must be listed, -1 when the progress stopped it.
+int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
+{
+    std::shared_ptr<const RememberedPath> pPath;
+    qint64 nTick = 1;
+    {
+        ListingMemory& memory = Memory();
+        std::lock_guard lock(memory.mutex);
+        // The delay stands for slow storage, which every folder pays.
+        if (memory.tuning.folderDelay.count() > 0)
+            return 0;
+        nTick = memory.tuning.tick.count();
+        for (const auto& pCandidate : memory.paths)
+            if (pCandidate->folders == path.folders && pCandidate->unexpanded == path.unexpanded &&
+                pCandidate->empty == path.empty)
+                pPath = pCandidate;
+    }
+    if (!pPath)
+        return 0;
+
+    const std::size_t n = pPath->states.size();
+    const auto holds = [&pPath, nTick](std::size_t nFirst, std::size_t nEnd) {
+        for (std::size_t i = nFirst; i < nEnd; ++i)
+        {
+            struct stat st;
+            const QString strProblem = FolderStatProblem(pPath->encoded[i], st);
+            const State& then = pPath->states[i];
+            if (strProblem != then.strStatProblem || (strProblem.isEmpty() && !(StateOf(st, nTick) == then)))
+                return false;
+        }
+        return true;
+    };
+    // Most of a stat is the kernel's: two threads take half the time.
+    constexpr std::size_t kFoldersForTwoThreads = 512;
+    bool bHolds = true;
+    if (n >= kFoldersForTwoThreads && std::thread::hardware_concurrency() > 1)
+    {
+        bool bSecondHalf = true;
+        std::thread helper([&] { bSecondHalf = holds(n / 2, n); });
+        bHolds = holds(0, n / 2);
+        helper.join();
+        bHolds = bHolds && bSecondHalf;
+    }
+    else
+        bHolds = holds(0, n);
+
+    const auto& listings = pPath->pResult->listings;
+    {
+        ListingMemory& memory = Memory();
+        std::lock_guard lock(memory.mutex);
+        bHolds = bHolds && std::all_of(listings.begin(), listings.end(), [](const Listing& p) { return p->bRemembered; });
+        if (!bHolds)
+        {
+            std::erase(memory.paths, pPath);
+            return 0;
+        }
+        const quint64 nGeneration = ++memory.nGeneration;
+        pPath->nUsed = nGeneration;
+        for (const Listing& pListing : listings)
+            pListing->nUsed = nGeneration;
+        memory.stats.nReused += listings.size();
+        ++memory.stats.nPathsReused;
+    }
+
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        QString strProblem = pPath->states[i].strStatProblem;
+        if (strProblem.isEmpty())
+            continue;
+        if (qsizetype(i) < path.unexpanded.size() && !path.unexpanded[qsizetype(i)].isEmpty())
+            strProblem += QStringLiteral("; its value was used as stored: ") + path.unexpanded[qsizetype(i)];
+        Skip(path.folders[qsizetype(i)], strProblem);
+    }
+    for (const QString& strValue : path.empty)
+        Skip(strValue, QStringLiteral("names no folder: it expands to an empty text"));
+    if (m_fnProgress)
+    {
+        CListingProgress progress{0, int(listings.size()), 0};
+        for (const Listing& pListing : listings)
+        {
+            progress.nFound += qsizetype(pListing->entries.size());
+            ++progress.nFoldersDone;
+            if (!Progress(progress))
+                return -1;
+        }
+    }
+    scan.pResult = pPath->pResult;
+    return 1;
 }
 
 int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
@@ -576,8 +808,34 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
     {
         pScan = std::make_shared<ListingScan>();
         pScan->folders = path.folders;
-        std::vector<UsableFolder> folders = UsableFolders(path, true);
-        if (!ListFolders(folders, *pScan))
+        const int nReused = ReuseListing(path, *pScan);
+        if (nReused == 0)
+        {
+            auto pPath = std::make_shared<RememberedPath>();
+            std::vector<UsableFolder> folders = UsableFolders(path, true, &pPath->states);
+            auto pResult = std::make_shared<ScanResult>();
+            bool bAllKept = true;
+            if (!ListFolders(folders, *pResult, bAllKept))
+            {
+                m_bCancelled = true;
+                return 0;
+            }
+            pScan->pResult = pResult;
+            const bool bRememberable = bAllKept && std::none_of(pPath->states.begin(), pPath->states.end(),
+                                                               [](const State& state) { return state.bOtherProblem; });
+            if (bRememberable)
+            {
+                pPath->folders = path.folders;
+                pPath->unexpanded = path.unexpanded;
+                pPath->empty = path.empty;
+                pPath->encoded.reserve(std::size_t(path.folders.size()));
+                for (const QString& strFolder : path.folders)
+                    pPath->encoded.push_back(QFile::encodeName(strFolder));
+                pPath->pResult = std::move(pResult);
+                RememberPath(std::move(pPath));
+            }
+        }
+        else if (nReused < 0)
         {
             m_bCancelled = true;
             return 0;
@@ -587,10 +845,9 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
 
     const quint8 nWanted = bPsm ? FlagsOfKind(1) : FlagsOfKind(2);
     std::size_t nAdded = 0;
-    for (const Listing& pListing : pScan->listings)
-        for (std::size_t nKind = 1; nKind < 4; ++nKind)
-            if ((FlagsOfKind(nKind) & nWanted) && !(FlagsOfKind(nKind) & pScan->nMask))
-                nAdded += pListing->counts[nKind];
+    for (std::size_t nKind = 1; nKind < 4; ++nKind)
+        if ((FlagsOfKind(nKind) & nWanted) && !(FlagsOfKind(nKind) & pScan->nMask))
+            nAdded += pScan->pResult->counts[nKind];
     pScan->nMask |= nWanted;
     m_nListed += nAdded;
     return int(nAdded);
@@ -599,8 +856,9 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
 // Reads the folders that have no listing to reuse, on two threads when
 // there are many: most of a folder's time is the kernel's, which runs on
 // both at once. The listings are then taken in path order, telling the
-// progress after each; false when it says stop.
-bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ListingScan& scan)
+// progress after each; false when it says stop. bAllKept tells whether
+// every folder's listing is now remembered.
+bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept)
 {
     struct Read
     {
@@ -643,6 +901,7 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ListingScan& sc
     };
 
     CListingProgress progress{0, int(n), 0};
+    result.listings.reserve(n);
     for (std::size_t k = 0; k < n; ++k)
     {
         while (!reads[k].bDone.load(std::memory_order_acquire))
@@ -650,20 +909,26 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ListingScan& sc
                 std::this_thread::yield();
         UsableFolder& folder = folders[k];
         if (!folder.pListing)
+        {
+            bAllKept = false;
             Skip(folder.strFolder, QStringLiteral("cannot be read (%1)").arg(qt_error_string(reads[k].nError)));
+        }
         else if (reads[k].bRead)
         {
             // A link's target can change without its folder changing.
-            Remember(folder.strFolder, folder.st, folder.nStatTime, folder.pListing, !reads[k].bLinks,
-                     folder.nGeneration);
+            if (!Remember(folder.strFolder, folder.st, folder.nStatTime, folder.pListing, !reads[k].bLinks,
+                          folder.nGeneration))
+                bAllKept = false;
         }
         if (folder.pListing)
         {
             progress.nFound += qsizetype(folder.pListing->entries.size());
-            scan.listings.push_back(std::move(folder.pListing));
+            for (std::size_t nKind = 0; nKind < 4; ++nKind)
+                result.counts[nKind] += folder.pListing->counts[nKind];
+            result.listings.push_back(std::move(folder.pListing));
         }
         ++progress.nFoldersDone;
-        if (m_fnProgress && !m_fnProgress(progress))
+        if (!Progress(progress))
         {
             finish();
             return false;
@@ -754,6 +1019,9 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
                    file.ends_with(".dra");
         };
         const Item* pDrawing = nullptr;
+        int nDrawings = 0;
+        for (std::size_t k = i; k < j; ++k)
+            nDrawings += items[k].bPsm ? 0 : 1;
         for (std::size_t k = i; k < j; ++k)
         {
             if (items[k].bPsm)
@@ -770,6 +1038,8 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
         entry.m_pFolder = &pListing->strFolder;
         if (first.bPsm)
             entry.m_nFlags |= CFootprintEntry::kHasPsm;
+        if (nDrawings > 1)
+            entry.m_nFlags |= CFootprintEntry::kSeveralDrawings;
         if (pDrawing)
         {
             const std::string_view file = view(pDrawing->nName, pDrawing->nNameLen);
@@ -815,29 +1085,20 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
     };
     std::vector<Hit> hits;
     QStringList folders;
+    std::vector<Listing> listings;
     for (UsableFolder& folder : UsableFolders(path, false))
-        folders.append(std::move(folder.strFolder));
-    std::unordered_map<std::string, std::vector<std::string>> found; // in one folder, by key
-    std::string key;
-    for (std::size_t f = 0; f < std::size_t(folders.size()) && !byKey.empty(); ++f)
     {
-        CDirReader dir(folders[qsizetype(f)]);
-        if (!dir.IsOpen())
-        {
-            const int nError = errno;
-            Skip(folders[qsizetype(f)], QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
-            continue;
-        }
-        found.clear();
-        while (const dirent* pEntry = dir.Next())
-        {
-            const std::string_view name(pEntry->d_name);
-            key.clear();
-            AppendFolded(key, name);
-            if (byKey.find(key) == byKey.end() || !IsRegularFile(dir.Fd(), pEntry))
-                continue;
-            found[key].emplace_back(name);
-        }
+        folders.append(std::move(folder.strFolder));
+        listings.push_back(std::move(folder.pListing));
+    }
+    // A remembered listing knows the drawings ("NAME.dra" in any case) of
+    // its folder, and of each name whether the folder spells its drawing in
+    // more than one way; other files it does not know.
+    const bool bDrawingsOnly = std::all_of(byKey.begin(), byKey.end(), [](const auto& wantedKey) {
+        return wantedKey.first.size() > kExtLen && std::string_view(wantedKey.first).ends_with(".dra");
+    });
+    using Found = std::unordered_map<std::string, std::vector<std::string>>; // in one folder, by key
+    const auto AddHits = [&](std::size_t f, const Found& found) {
         for (const auto& [strKey, files] : found)
             for (const std::size_t nName : byKey.at(strKey))
             {
@@ -857,6 +1118,58 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
                 }
                 hits.push_back({nName, f, *pBest});
             }
+    };
+    // The drawings of the names wanted, from a folder's remembered listing;
+    // false when one of them is spelt in several ways there, which only
+    // reading the folder tells apart.
+    std::string key;
+    const auto FindDrawings = [&key, &byKey](const FolderListing& listing, Found& found) {
+        for (const CFootprintEntry& entry : listing.entries)
+        {
+            if (!(entry.m_nFlags & kDrawing))
+                continue;
+            key.clear();
+            AppendFoldedName(key, entry.m_strName);
+            key += ".dra";
+            if (byKey.find(key) == byKey.end())
+                continue;
+            if (entry.m_nFlags & CFootprintEntry::kSeveralDrawings)
+                return false;
+            const QString strFile = (entry.m_nFlags & CFootprintEntry::kDrawingNamed)
+                                        ? entry.m_strName + QStringLiteral(".dra")
+                                        : entry.m_pTexts->strLocation;
+            found[key].push_back(strFile.toUtf8().toStdString());
+        }
+        return true;
+    };
+    Found found;
+    for (std::size_t f = 0; f < std::size_t(folders.size()) && !byKey.empty(); ++f)
+    {
+        found.clear();
+        if (bDrawingsOnly && listings[f] && FindDrawings(*listings[f], found))
+        {
+            AddHits(f, found);
+            continue;
+        }
+        found.clear();
+        CountRead();
+        CDirReader dir(folders[qsizetype(f)]);
+        if (!dir.IsOpen())
+        {
+            const int nError = errno;
+            Skip(folders[qsizetype(f)], QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
+            continue;
+        }
+        while (const dirent* pEntry = dir.Next())
+        {
+            const std::string_view name(pEntry->d_name);
+            key.clear();
+            AppendFolded(key, name);
+            if (byKey.find(key) == byKey.end() || !IsRegularFile(dir.Fd(), pEntry))
+                continue;
+            found[key].emplace_back(name);
+        }
+        AddHits(f, found);
     }
     // The hits of each name in path order, the names in the order given.
     std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.nName < b.nName; });

@@ -94,6 +94,7 @@ private:
         kDrawingNamed = 1,  // the drawing is the folder's NAME.dra, with the name's own case
         kDrawingStored = 2, // the drawing's file name is held in the texts
         kHasPsm = 4,
+        kSeveralDrawings = 8, // the folder has more than one spelling of the drawing's file name
     };
 
     // Texts an entry needs only now and then: both of an entry made by hand,
@@ -128,13 +129,17 @@ using ListingProgressFn = std::function<bool(const CListingProgress&)>;
 // reused while a folder's identity and change times (one stat) are those
 // seen when it was read. A folder changed shortly before it was read may
 // change again within the same tick of its clock, so its listing is not
-// reused. Safe to use from several threads.
+// reused. The combined listing of a whole search path is remembered too and
+// handed out again while every one of its folders still gives the same
+// stat. Viewing looks for drawings in the remembered listings as well.
+// Safe to use from several threads.
 struct PELLIUM_EXPORT CFolderListings
 {
     struct Stats
     {
-        quint64 nRead = 0;   // folders read from the disk
-        quint64 nReused = 0; // folders answered from memory
+        quint64 nRead = 0;        // folders read from the disk
+        quint64 nReused = 0;      // folders answered from memory
+        quint64 nPathsReused = 0; // whole search paths answered from memory, one stat a folder
     };
     // Clocks and delays; tests change them to make coarse clocks, reuse
     // right away, or slow storage.
@@ -210,6 +215,8 @@ public:
     void GetFootprintList(QList<CFootprintEntry*>& list) const;
 
     struct FolderListing; // one folder's entries, shared with the remembered listings
+    struct FolderState;   // what one folder's stat gave, remembered with a search path
+    struct ScanResult;    // the listings of a search path's folders, shared likewise
 
 private:
     struct ListingScan;
@@ -226,8 +233,11 @@ private:
     int AddListing(const CSearchPath& path, const QString& strExt);
     int AddViewing(const CSearchPath& path, const QStringList& fileNames);
     const QString* KeepFolder(const QString& strFolder);
-    std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing);
-    bool ListFolders(std::vector<UsableFolder>& folders, ListingScan& scan);
+    std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing,
+                                            std::vector<FolderState>* pStates = nullptr);
+    bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept);
+    int ReuseListing(const CSearchPath& path, ListingScan& scan);
+    bool Progress(const CListingProgress& progress);
     void Skip(const QString& strFolder, const QString& strReason);
     static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks, int& nError);
 

@@ -385,11 +385,53 @@ TEST_F(RememberedListingTest, randomAddsRemovesAndRenamesAlwaysGiveWhatAFreshLis
         if (bQuiet && nRound > 0)
         {
             EXPECT_EQ(CFolderListings::GetStats().nRead, before.nRead) << "round " << nRound;
+            EXPECT_EQ(CFolderListings::GetStats().nPathsReused, before.nPathsReused + 1) << "round " << nRound;
         }
         CFolderListings::Forget();
         EXPECT_EQ(strRemembered, Browse(path)) << "round " << nRound;
     }
     EXPECT_GE(CFolderListings::GetStats().nReused, 60u);
+}
+
+// The whole path answered at once, until one of its folders changes: then
+// only that folder is read, and what was skipped is told again.
+TEST_F(RememberedListingTest, aRememberedPathIsReusedWholeUntilOneOfItsFoldersChanges)
+{
+    for (const char* pszFile : {"a/SOIC8.dra", "b/DIP8.psm", "b/DIP8.dra", "c/QFP.dra"})
+        Touch(QString::fromLatin1(pszFile));
+    const CSearchPath path = Folders({"a", "missing", "b", "a", "c"});
+    const auto browse = [&]() -> QString {
+        CFootprint footprint;
+        footprint.CreateFootprintList(path, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        footprint.CreateFootprintList(path, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        return Flatten(footprint) + footprint.Report().SkippedText().replace(m_strRoot, QStringLiteral("~"));
+    };
+    struct Case
+    {
+        std::function<void()> edit;
+        quint64 nPathsReused, nRead;
+    };
+    const Case cases[] = {
+        {[] {}, 1, 0},
+        {[&] { Touch("b/NEW.dra"); }, 0, 1},
+        {[] {}, 1, 0},
+        {[&] { Touch("missing/LATE.dra"); }, 0, 1},
+        {[&] { ASSERT_TRUE(QDir(Path("c")).removeRecursively()); }, 0, 0},
+        {[&] { ASSERT_TRUE(QFile::rename(Path("a/SOIC8.dra"), Path("a/SOIC16.dra"))); }, 0, 1},
+    };
+    std::this_thread::sleep_for(30ms);
+    browse();
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+    {
+        cases[i].edit();
+        std::this_thread::sleep_for(30ms);
+        const auto before = CFolderListings::GetStats();
+        const QString strRemembered = browse();
+        EXPECT_EQ(CFolderListings::GetStats().nPathsReused - before.nPathsReused, cases[i].nPathsReused) << i;
+        EXPECT_EQ(CFolderListings::GetStats().nRead - before.nRead, cases[i].nRead) << i;
+        CFolderListings::Forget();
+        EXPECT_EQ(strRemembered, browse()) << i;
+    }
 }
 
 TEST_F(RememberedListingTest, aFolderReplacedAtTheSamePathIsListedAgain)

@@ -3,6 +3,7 @@
 #include "viewing/LocationDlg.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
+#include "project/SearchPath.h"
 #include "project/SpiProject.h"
 #include "TestSupport.h"
 #include "viewing/ViewFootprint.h"
@@ -17,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -190,6 +194,53 @@ TEST_F(ViewingTest, notFoundMessageNamesTheSkippedFolders)
             texts.append(Short(strText));
         EXPECT_EQ(texts, c.messages);
     }
+}
+
+// After a Browse listing, View looks in the remembered listings of the
+// folders that have not changed and reads the others again; what it finds
+// is what reading every folder finds.
+TEST_F(ViewingTest, usesTheRememberedListingsOfUnchangedFolders)
+{
+    using namespace std::chrono_literals;
+    CFolderListings::Tuning tuning;
+    tuning.quiet = 20ms;
+    const CFolderListings::Tuning old = CFolderListings::SetTuning(tuning);
+    Touch("a/Twice.dra");
+    Touch("a/TWICE.dra");
+    std::this_thread::sleep_for(30ms);
+    CFootprint browse(ProjectSearchPath);
+    browse.CreateFootprintList(m_strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+    struct Case
+    {
+        const char* pszTouch; // made just before the View
+        QStringList names;
+        QStringList opened;
+        quint64 nRead; // folders read from the disk
+    };
+    const Case cases[] = {
+        {nullptr, {"SOIC14"}, {"~/a/SOIC14.dra"}, 0},
+        {nullptr, {"soic14"}, {"~/a/SOIC14.dra"}, 0},
+        // Spelt twice in a: only reading it tells which spelling is meant.
+        {nullptr, {"Twice"}, {"~/a/Twice.dra"}, 1},
+        {nullptr, {"twice"}, {"~/a/TWICE.dra"}, 1},
+        {nullptr, {"NEW"}, {}, 0},
+        {"b/NEW.dra", {"NEW"}, {"~/b/NEW.dra"}, 1},
+        {nullptr, {"ONLYPSM"}, {}, 1},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.names.join(u',').toStdString());
+        if (c.pszTouch)
+            Touch(QString::fromLatin1(c.pszTouch));
+        m_opened.clear();
+        testsupport::MessageRecorder messages(m_services);
+        const quint64 nBefore = CFolderListings::GetStats().nRead;
+        EXPECT_EQ(View(c.names, m_strProject), QString());
+        EXPECT_EQ(m_opened, c.opened);
+        EXPECT_EQ(messages.texts.size(), c.opened.isEmpty() ? 1 : 0);
+        EXPECT_EQ(CFolderListings::GetStats().nRead - nBefore, c.nRead);
+    }
+    CFolderListings::SetTuning(old);
 }
 
 TEST_F(ViewingTest, chooserOpensOnOkAndDoubleClickAndStaysOpenUntilCancel)
