@@ -30,30 +30,43 @@ CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
 {
 }
 
-void CFootprintListModel::SetEntries(const QList<CFootprintEntry*>* pList)
+// A reset drops selections, editors and persistent indexes, as new rows
+// must. Yet a reset to N rows makes a view's row header set up N sections
+// one at a time (and trim or extend from the old count), while inserting N
+// rows into none fills them in one go: at a million rows the difference is
+// most of a keystroke.
+template <class Change> void CFootprintListModel::ReplaceRows(const Change& change)
 {
     beginResetModel();
-    m_index.SetEntries(pList);
+    change();
+    m_nRows = 0;
     endResetModel();
+    const int nRows = int(m_index.RowCount());
+    if (nRows == 0)
+        return;
+    beginInsertRows({}, 0, nRows - 1);
+    m_nRows = nRows;
+    endInsertRows();
+}
+
+void CFootprintListModel::SetEntries(const QList<CFootprintEntry*>* pList)
+{
+    ReplaceRows([&] { m_index.SetEntries(pList); });
 }
 
 void CFootprintListModel::ApplyFilter(const OLRegExp& matcher)
 {
-    beginResetModel();
-    m_index.Filter(matcher);
-    endResetModel();
+    ReplaceRows([&] { m_index.Filter(matcher); });
 }
 
 void CFootprintListModel::ApplyFilter(const QByteArray& pattern)
 {
-    beginResetModel();
-    m_index.Filter(pattern);
-    endResetModel();
+    ReplaceRows([&] { m_index.Filter(pattern); });
 }
 
 const CFootprintEntry* CFootprintListModel::EntryAt(int nRow) const
 {
-    return nRow < 0 ? nullptr : m_index.EntryAt(std::size_t(nRow));
+    return nRow < 0 || nRow >= m_nRows ? nullptr : m_index.EntryAt(std::size_t(nRow));
 }
 
 QString CFootprintListModel::SideText(Side side)
@@ -74,7 +87,7 @@ QString CFootprintListModel::SideText(Side side)
 
 int CFootprintListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_index.RowCount());
+    return parent.isValid() ? 0 : m_nRows;
 }
 
 int CFootprintListModel::columnCount(const QModelIndex& parent) const
@@ -84,7 +97,7 @@ int CFootprintListModel::columnCount(const QModelIndex& parent) const
 
 QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 {
-    if (!index.isValid() || std::size_t(index.row()) >= m_index.RowCount())
+    if (!index.isValid() || index.row() >= m_nRows)
         return {};
     const Side side = m_index.SideAt(std::size_t(index.row()));
     if (nRole != Qt::DisplayRole && nRole != Qt::EditRole)
@@ -107,8 +120,7 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 
 bool CFootprintListModel::setData(const QModelIndex& index, const QVariant& value, int nRole)
 {
-    if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole ||
-        std::size_t(index.row()) >= m_index.RowCount())
+    if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole || index.row() >= m_nRows)
         return false;
     const std::size_t nRow = std::size_t(index.row());
     if (m_index.SideAt(nRow) == CFootprintIndex::SideNone)
@@ -134,7 +146,7 @@ Qt::ItemFlags CFootprintListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == ColType && std::size_t(index.row()) < m_index.RowCount() &&
+    if (index.column() == ColType && index.row() < m_nRows &&
         m_index.SideAt(std::size_t(index.row())) != CFootprintIndex::SideNone)
         f |= Qt::ItemIsEditable;
     return f;
@@ -196,7 +208,7 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
 
     if (!before.isEmpty())
     {
-        const std::vector<quint32>& rows = m_index.Rows();
+        const CFootprintIndex::RowVector& rows = m_index.Rows();
         std::vector<quint32> rowOf(m_index.EntryCount(), 0);
         for (std::size_t r = 0; r < rows.size(); ++r)
             rowOf[rows[r]] = quint32(r);

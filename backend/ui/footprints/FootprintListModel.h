@@ -53,6 +53,12 @@ public:
     void sort(int nColumn, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
+    // Runs change (which puts new rows in the index) as a model reset that
+    // leaves no rows, then tells the view the new rows were inserted.
+    template <class Change> void ReplaceRows(const Change& change);
+
     CFootprintIndex m_index;
+    // The rows the views know of: none between the reset and the insertion.
+    int m_nRows = 0;
     bool m_bWithSides;
 };
