@@ -53,8 +53,9 @@ public:
     void sort(int nColumn, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    // Runs change (which puts new rows in the index) as a model reset that
-    // leaves no rows, then tells the view the new rows were inserted.
+    // Runs change (which puts new rows in the index) as a model reset; when
+    // the rows do not grow, the reset leaves none and the new rows are
+    // inserted after it.
     template <class Change> void ReplaceRows(const Change& change);
 
     CFootprintIndex m_index;
