@@ -311,7 +311,7 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
 
 namespace
 {
-// Bit k set where byte k of the kStep at p equals the text's first byte and
+// Bit k set where byte k of the kStep bytes at p equals the text's first byte and
 // byte k + nLast its last: the places worth a full compare.
 #if defined(__SSE2__)
 struct CCandidates
