@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define PHYSPROPS_HAVE_AVX2_PATH 1
 #endif
 
 namespace
@@ -123,6 +129,7 @@ void CFootprintIndex::BeginNames(std::size_t nEntries, std::size_t nAverageLen)
     m_offsets.reserve(nEntries + 1);
     m_heads.reserve(nEntries);
     m_sides.reserve(nEntries);
+    m_nNullEntries = 0;
     // One allocation for the names in the usual case. The buffer is left
     // uninitialised, so each page is touched once, by the names written into it.
     m_nCapacity = nEntries * (nAverageLen + nAverageLen / 4 + 1) + 1;
@@ -137,6 +144,7 @@ void CFootprintIndex::AddName(const QString* pName)
     m_nUsed = AppendUpperUtf8(pName ? *pName : QString(), m_pNames, m_nCapacity, m_nUsed);
     m_heads.push_back(NameChunk({m_pNames.get() + nStart, m_nUsed - 1 - nStart}, 0));
     m_sides.push_back(pName ? SideBoth : SideNone);
+    m_nNullEntries += !pName;
 }
 
 void CFootprintIndex::EndNames()
@@ -175,9 +183,19 @@ void CFootprintIndex::Filter(const QByteArray& pattern)
 
 void CFootprintIndex::ShowAll()
 {
+    const std::size_t n = m_sides.size();
+    if (m_nNullEntries == 0)
+    {
+        // The usual list, without null entries: plain fills.
+        m_rows.resize(n);
+        quint32* pRows = m_rows.data();
+        for (std::size_t i = 0; i < n; ++i)
+            pRows[i] = quint32(i);
+        std::fill(m_sides.begin(), m_sides.end(), quint8(SideBoth));
+        return;
+    }
     // Without branches: every entry is written, the row count moves on
     // only past a real one. Both loops run straight through memory.
-    const std::size_t n = m_sides.size();
     m_rows.resize(n);
     quint32* pRows = m_rows.data();
     std::size_t nRows = 0;
@@ -241,17 +259,51 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
                 m_rows[nKept++] = nEntry;
         m_rows.resize(nKept);
     }
-    else if (bLiteral && bAnyBefore && bAnyAfter)
-    {
-        SelectContaining(text);
-    }
-    else
+    else if (!bLiteral)
     {
         m_rows.clear();
         const std::size_t n = m_sides.size();
         for (std::size_t i = 0; i < n; ++i)
-            if (accepts(quint32(i)))
+            if (m_sides[i] != SideNone && matcherAccepts(quint32(i)))
                 m_rows.push_back(quint32(i));
+    }
+    else if (bAnyBefore && bAnyAfter)
+    {
+        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut) {
+            return SelectContaining(text, nFirst, nLast, pOut);
+        });
+    }
+    else if (!bAnyBefore)
+    {
+        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut) {
+            // Every entry is written and the count moves on only past a
+            // fitting head, so nothing waits on a branch. A null entry's head
+            // is zero; a literal's first byte is not.
+            const quint64* pHeads = m_heads.data();
+            std::size_t nOut = 0;
+            for (std::size_t i = nFirst; i < nLast; ++i)
+            {
+                pOut[nOut] = quint32(i);
+                nOut += (pHeads[i] & nHeadMask) == nWantedHead;
+            }
+            if (bAnyAfter && text.size() <= 8)
+                return nOut;
+            std::size_t nKept = 0;
+            for (std::size_t k = 0; k < nOut; ++k)
+                if (literalAccepts(pOut[k]))
+                    pOut[nKept++] = pOut[k];
+            return nKept;
+        });
+    }
+    else
+    {
+        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut) {
+            std::size_t nOut = 0;
+            for (std::size_t i = nFirst; i < nLast; ++i)
+                if (accepts(quint32(i)))
+                    pOut[nOut++] = quint32(i);
+            return nOut;
+        });
     }
     for (const quint32 nEntry : m_rows)
         m_sides[nEntry] = SideBoth;
@@ -259,11 +311,12 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
 
 namespace
 {
-// Bit k set where byte k of the 32 at p equals the text's first byte and
+// Bit k set where byte k of the kStep bytes at p equals the text's first byte and
 // byte k + nLast its last: the places worth a full compare.
 #if defined(__SSE2__)
 struct CCandidates
 {
+    static constexpr std::size_t kStep = 32;
     CCandidates(char cFirst, char cLast) : first(_mm_set1_epi8(cFirst)), last(_mm_set1_epi8(cLast)) {}
     quint32 At(const char* p, std::size_t nLast) const
     {
@@ -280,48 +333,79 @@ struct CCandidates
 #else
 struct CCandidates
 {
+    static constexpr std::size_t kStep = 32;
     CCandidates(char cFirst, char cLast) : first(cFirst), last(cLast) {}
     quint32 At(const char* p, std::size_t nLast) const
     {
         quint32 nMask = 0;
-        for (int k = 0; k < 32; ++k)
+        for (std::size_t k = 0; k < kStep; ++k)
             nMask |= quint32(p[k] == first && p[k + nLast] == last) << k;
         return nMask;
     }
     char first, last;
 };
 #endif
-} // namespace
 
-// Searches all names at once, thirty-two bytes a step: a place where both
-// the first and the last byte of the text fit is compared in full. After a
-// hit the search goes on with the next name. A hit never spans two names,
-// for the text has no zero byte.
-void CFootprintIndex::SelectContaining(std::string_view text)
+#if defined(PHYSPROPS_HAVE_AVX2_PATH)
+// The same test on one 32-byte register: half the instructions a step.
+struct CCandidatesAvx2
 {
-    constexpr std::size_t kStep = 32;
-    m_rows.clear();
-    const char* pBase = m_pNames.get();
-    const std::size_t nSize = m_offsets.empty() ? 0 : m_offsets.back();
-    const std::size_t nLast = text.size() - 1;
-    const CCandidates candidates(text.front(), text.back());
-    auto itOffset = m_offsets.begin();
+    static constexpr std::size_t kStep = 32;
+    __attribute__((target("avx2"))) CCandidatesAvx2(char cFirst, char cLast)
+        : first(_mm256_set1_epi8(cFirst)), last(_mm256_set1_epi8(cLast))
+    {
+    }
+    __attribute__((target("avx2"))) quint32 At(const char* p, std::size_t nLast) const
+    {
+        const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + nLast));
+        return quint32(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, last))));
+    }
+    __m256i first, last;
+};
+#endif
+
+struct CNames
+{
+    const char* pBase;
+    const std::size_t* pOffsets; // entry i spans [pOffsets[i], pOffsets[i + 1] - 1)
+    const quint8* pSides;
+};
+
+// Searches the names of entries [nFirst, nLast) at once, kStep bytes a step:
+// a place where both the first and the last byte of the text fit is
+// compared in full. After a hit the search goes on with the next name. A hit
+// never spans two names, for the text has no zero byte. Writes the entries
+// hit, in list order, at pOut; returns their count.
+template <class Candidates>
+std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t nLast, std::string_view text,
+                           quint32* pOut)
+{
+    constexpr std::size_t kStep = Candidates::kStep;
+    const char* pBase = names.pBase;
+    const std::size_t nEnd = names.pOffsets[nLast];
+    const std::size_t nLastByte = text.size() - 1;
+    const Candidates candidates(text.front(), text.back());
+    const std::size_t* itOffset = names.pOffsets + nFirst;
+    const std::size_t* const itOffsetEnd = names.pOffsets + nLast + 1;
+    std::size_t nOut = 0;
     // Takes the hit at nAt: its name is shown, and the search resumes after it.
     const auto take = [&](std::size_t nAt) {
-        itOffset = std::upper_bound(itOffset, m_offsets.end(), nAt) - 1;
-        const auto nEntry = quint32(itOffset - m_offsets.begin());
-        if (m_sides[nEntry] != SideNone)
-            m_rows.push_back(nEntry);
+        itOffset = std::upper_bound(itOffset, itOffsetEnd, nAt) - 1;
+        const auto nEntry = quint32(itOffset - names.pOffsets);
+        if (names.pSides[nEntry] != CFootprintIndex::SideNone)
+            pOut[nOut++] = nEntry;
         ++itOffset;
         return *itOffset;
     };
     const auto fitsAt = [&](std::size_t nAt) {
         return std::memcmp(pBase + nAt, text.data(), text.size()) == 0;
     };
-    std::size_t nPos = 0;
-    while (nPos + nLast + kStep <= nSize)
+    std::size_t nPos = names.pOffsets[nFirst];
+    while (nPos + nLastByte + kStep <= nEnd)
     {
-        quint32 nMask = candidates.At(pBase + nPos, nLast);
+        quint32 nMask = candidates.At(pBase + nPos, nLastByte);
         std::size_t nNext = nPos + kStep;
         for (; nMask != 0; nMask &= nMask - 1)
         {
@@ -334,9 +418,79 @@ void CFootprintIndex::SelectContaining(std::string_view text)
         }
         nPos = nNext;
     }
-    for (; nPos + text.size() <= nSize; ++nPos)
+    for (; nPos + text.size() <= nEnd; ++nPos)
         if (fitsAt(nPos))
             nPos = take(nPos) - 1;
+    return nOut;
+}
+
+#if defined(PHYSPROPS_HAVE_AVX2_PATH)
+__attribute__((target("avx2"), flatten)) std::size_t ScanContainingAvx2(const CNames& names, std::size_t nFirst,
+                                                                      std::size_t nLast, std::string_view text,
+                                                                      quint32* pOut)
+{
+    return ScanContaining<CCandidatesAvx2>(names, nFirst, nLast, text, pOut);
+}
+
+bool HasAvx2()
+{
+    static const bool s_bAvx2 = __builtin_cpu_supports("avx2");
+    return s_bAvx2;
+}
+#endif
+
+// Below this many entries one thread is quicker: starting a second one
+// costs tens of microseconds.
+constexpr std::size_t kPartEntries = std::size_t(1) << 17;
+
+bool HasSecondCore()
+{
+    static const bool s_bTwo = std::thread::hardware_concurrency() > 1;
+    return s_bTwo;
+}
+} // namespace
+
+std::size_t CFootprintIndex::SelectContaining(std::string_view text, std::size_t nFirst, std::size_t nLast,
+                                              quint32* pOut) const
+{
+    const CNames names{m_pNames.get(), m_offsets.data(), m_sides.data()};
+#if defined(PHYSPROPS_HAVE_AVX2_PATH)
+    if (HasAvx2())
+        return ScanContainingAvx2(names, nFirst, nLast, text, pOut);
+#endif
+    return ScanContaining<CCandidates>(names, nFirst, nLast, text, pOut);
+}
+
+template <class Select> void CFootprintIndex::SelectInParts(const Select& select)
+{
+    const std::size_t n = m_sides.size();
+    m_rows.resize(n);
+    quint32* pRows = m_rows.data();
+    std::size_t nRows = 0;
+    bool bDone = false;
+    if (n >= kPartEntries && HasSecondCore())
+    {
+        // The second half's rows land at its own place in m_rows and move
+        // down behind the first half's, so the order is the list's.
+        const std::size_t nMid = n / 2;
+        std::size_t nSecond = 0;
+        try
+        {
+            std::thread second([&] { nSecond = select(nMid, n, pRows + nMid); });
+            nRows = select(0, nMid, pRows);
+            second.join();
+            std::memmove(pRows + nRows, pRows + nMid, nSecond * sizeof(quint32));
+            nRows += nSecond;
+            bDone = true;
+        }
+        catch (const std::system_error&)
+        {
+            // No thread to be had: one pass does it all.
+        }
+    }
+    if (!bDone)
+        nRows = select(0, n, pRows);
+    m_rows.resize(nRows);
 }
 
 const CFootprintEntry* CFootprintIndex::EntryAt(std::size_t nRow) const

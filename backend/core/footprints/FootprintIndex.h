@@ -13,9 +13,27 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class OLRegExp;
+
+// Leaves the elements a resize adds uninitialised: the filter sizes the row
+// vector to the whole list before a pass that writes every row itself.
+template <class T> struct CUninitAllocator : std::allocator<T>
+{
+    template <class U> struct rebind
+    {
+        using other = CUninitAllocator<U>;
+    };
+    CUninitAllocator() = default;
+    template <class U> CUninitAllocator(const CUninitAllocator<U>&) noexcept {}
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // The rows a footprint selection shows over a footprint list: an index
 // vector into the caller's list, so filtering and sorting touch indexes,
@@ -59,9 +77,10 @@ public:
     // case-blind; for columns the index does not prepare.
     void SortByText(const std::function<QString(quint32 nEntry)>& textOf, bool bDescending);
 
+    using RowVector = std::vector<quint32, CUninitAllocator<quint32>>;
     std::size_t RowCount() const { return m_rows.size(); }
     // row -> index into the list; rows count from 0.
-    const std::vector<quint32>& Rows() const { return m_rows; }
+    const RowVector& Rows() const { return m_rows; }
     std::size_t EntryCount() const { return m_sides.size(); }
     // The entry shown in a row, or null.
     const CFootprintEntry* EntryAt(std::size_t nRow) const;
@@ -85,7 +104,12 @@ private:
     // straight from the prepared names; every other pattern goes to the
     // matcher.
     void SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape);
-    void SelectContaining(std::string_view text);
+    // m_rows becomes what select(nFirst, nLast, pOut) picks: it writes the
+    // chosen entries of [nFirst, nLast) at pOut in list order and returns
+    // their count. Over a large list two threads take half the entries each.
+    template <class Select> void SelectInParts(const Select& select);
+    std::size_t SelectContaining(std::string_view text, std::size_t nFirst, std::size_t nLast,
+                                 quint32* pOut) const;
     void ShowAll();
     void FinishSort(bool bDescending);
 
@@ -99,8 +123,9 @@ private:
     // The first eight bytes of each upper-cased name, big-endian, zero
     // padded: prefix tests and the first sort pass read only these.
     std::vector<quint64> m_heads;
-    std::vector<quint32> m_rows;  // row -> index into the list
+    RowVector m_rows;             // row -> index into the list
     std::vector<quint8> m_sides;  // list index -> Side
+    std::size_t m_nNullEntries = 0;
     // The pattern whose matches m_rows holds, in list order (possibly with
     // null entries besides); empty when the rows were put otherwise.
     QByteArray m_shownPattern;

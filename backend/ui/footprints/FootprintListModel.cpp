@@ -30,30 +30,50 @@ CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
 {
 }
 
+// A reset drops selections, editors and persistent indexes, as new rows
+// must. A view's row header then trims its sections to the new count, or
+// extends them: trimming a million to a few walks all of them, while
+// inserting a few rows into none only fills those. Extending is cheaper
+// through the reset: Qt's insertion writes each new section slower.
+template <class Change> void CFootprintListModel::ReplaceRows(const Change& change)
+{
+    const int nBefore = m_nRows;
+    beginResetModel();
+    change();
+    const int nRows = int(m_index.RowCount());
+    if (nRows > nBefore)
+    {
+        m_nRows = nRows;
+        endResetModel();
+        return;
+    }
+    m_nRows = 0;
+    endResetModel();
+    if (nRows == 0)
+        return;
+    beginInsertRows({}, 0, nRows - 1);
+    m_nRows = nRows;
+    endInsertRows();
+}
+
 void CFootprintListModel::SetEntries(const QList<CFootprintEntry*>* pList)
 {
-    beginResetModel();
-    m_index.SetEntries(pList);
-    endResetModel();
+    ReplaceRows([&] { m_index.SetEntries(pList); });
 }
 
 void CFootprintListModel::ApplyFilter(const OLRegExp& matcher)
 {
-    beginResetModel();
-    m_index.Filter(matcher);
-    endResetModel();
+    ReplaceRows([&] { m_index.Filter(matcher); });
 }
 
 void CFootprintListModel::ApplyFilter(const QByteArray& pattern)
 {
-    beginResetModel();
-    m_index.Filter(pattern);
-    endResetModel();
+    ReplaceRows([&] { m_index.Filter(pattern); });
 }
 
 const CFootprintEntry* CFootprintListModel::EntryAt(int nRow) const
 {
-    return nRow < 0 ? nullptr : m_index.EntryAt(std::size_t(nRow));
+    return nRow < 0 || nRow >= m_nRows ? nullptr : m_index.EntryAt(std::size_t(nRow));
 }
 
 QString CFootprintListModel::SideText(Side side)
@@ -74,7 +94,7 @@ QString CFootprintListModel::SideText(Side side)
 
 int CFootprintListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_index.RowCount());
+    return parent.isValid() ? 0 : m_nRows;
 }
 
 int CFootprintListModel::columnCount(const QModelIndex& parent) const
@@ -84,7 +104,7 @@ int CFootprintListModel::columnCount(const QModelIndex& parent) const
 
 QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 {
-    if (!index.isValid() || std::size_t(index.row()) >= m_index.RowCount())
+    if (!index.isValid() || index.row() >= m_nRows)
         return {};
     const Side side = m_index.SideAt(std::size_t(index.row()));
     if (nRole != Qt::DisplayRole && nRole != Qt::EditRole)
@@ -107,8 +127,7 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 
 bool CFootprintListModel::setData(const QModelIndex& index, const QVariant& value, int nRole)
 {
-    if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole ||
-        std::size_t(index.row()) >= m_index.RowCount())
+    if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole || index.row() >= m_nRows)
         return false;
     const std::size_t nRow = std::size_t(index.row());
     if (m_index.SideAt(nRow) == CFootprintIndex::SideNone)
@@ -134,7 +153,7 @@ Qt::ItemFlags CFootprintListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == ColType && std::size_t(index.row()) < m_index.RowCount() &&
+    if (index.column() == ColType && index.row() < m_nRows &&
         m_index.SideAt(std::size_t(index.row())) != CFootprintIndex::SideNone)
         f |= Qt::ItemIsEditable;
     return f;
@@ -196,7 +215,7 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
 
     if (!before.isEmpty())
     {
-        const std::vector<quint32>& rows = m_index.Rows();
+        const CFootprintIndex::RowVector& rows = m_index.Rows();
         std::vector<quint32> rowOf(m_index.EntryCount(), 0);
         for (std::size_t r = 0; r < rows.size(); ++r)
             rowOf[rows[r]] = quint32(r);

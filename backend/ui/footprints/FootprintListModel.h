@@ -53,6 +53,13 @@ public:
     void sort(int nColumn, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
+    // Runs change (which puts new rows in the index) as a model reset; when
+    // the rows do not grow, the reset leaves none and the new rows are
+    // inserted after it.
+    template <class Change> void ReplaceRows(const Change& change);
+
     CFootprintIndex m_index;
+    // The rows the views know of: none between the reset and the insertion.
+    int m_nRows = 0;
     bool m_bWithSides;
 };

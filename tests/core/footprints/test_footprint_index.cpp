@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace
@@ -90,6 +91,44 @@ TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
         EXPECT_EQ(Shown(byMatcher), c.pszShown) << "matcher " << c.pszPattern;
         for (std::size_t r = 0; r < fresh.RowCount(); ++r)
             EXPECT_EQ(fresh.SideAt(r), CFootprintIndex::SideBoth) << c.pszPattern;
+    }
+}
+
+// A list large enough for the literal shapes to be searched in two halves
+// at once: the rows must be the matcher's, in list order, also for hits and
+// null entries right at the halves' seam and at both ends.
+TEST(FootprintIndex, searchesALargeListInPartsAsTheMatcherDoes)
+{
+    constexpr std::size_t kCount = 140000;
+    const char* const families[] = {"SOIC-8_3.9x4.9mm", "LQFP-48_7x7mm_P0.5mm", "R_0603", "QFN-16", "TQFP-44"};
+    std::vector<std::unique_ptr<CFootprintEntry>> owned;
+    QList<CFootprintEntry*> list;
+    for (std::size_t i = 0; i < kCount; ++i)
+    {
+        if (i % 7919 == 3 || i == kCount / 2 - 1)
+        {
+            list.append(nullptr);
+            continue;
+        }
+        QString strName = QString::fromLatin1(families[i % 5]) + u'_' + QString::number(i);
+        // Lone hits of their own at the ends and about the seam.
+        if (i == 0 || i == kCount / 2 || i == kCount / 2 + 1 || i == kCount - 1)
+            strName = QStringLiteral("ZSEAM_%1_ZTAIL").arg(i);
+        owned.push_back(std::make_unique<CFootprintEntry>(strName, QString(), QString()));
+        list.append(owned.back().get());
+    }
+    CFootprintIndex parts, serial;
+    parts.SetEntries(&list);
+    serial.SetEntries(&list);
+    for (const char* pszPattern : {"*ZSEAM*", "ZSEAM*", "*QFP*", "SO*", "LQFP-48_7X7MM*", "*_ZTAIL",
+                                   "*9999*", "R_0603_17", "*Q*", "*NOWHERE*"})
+    {
+        // From every row shown, so nothing is narrowed from the rows before.
+        parts.Filter(QByteArrayLiteral("*"));
+        parts.Filter(QByteArray(pszPattern));
+        serial.Filter(OLRegExp(pszPattern));
+        EXPECT_EQ(parts.Rows(), serial.Rows()) << pszPattern;
+        EXPECT_EQ(parts.RowCount() == 0, std::string_view(pszPattern) == "*NOWHERE*") << pszPattern;
     }
 }
 

@@ -5,6 +5,8 @@
 #include "pellium/OLRegExp.h"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QTableView>
 #include <QRegularExpression>
 
 #include <functional>
@@ -238,6 +240,33 @@ TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
         matched.ApplyFilter(OLRegExp(pszPattern));
         EXPECT_EQ(Column(direct), Column(matched)) << "pattern " << pszPattern;
         EXPECT_GT(direct.rowCount(), 0) << "pattern " << pszPattern;
+    }
+}
+// A filter gives a view new rows as a reset to none and an insertion:
+// shrinking, growing and emptying, the view's rows must be the model's, the
+// rows those of a fresh filter, and no persistent index may outlive a filter.
+TEST(FootprintListModel, aViewFollowsEveryFilterAndKeepsNoIndexAcrossOne)
+{
+    SKIP_WITHOUT_MATCHER();
+    FootprintList footprints{QStringLiteral("SOIC8"), QString(), QStringLiteral("soic14"), QStringLiteral("QFP44"),
+                             QStringLiteral("LQFP48"), QStringLiteral("SO8")};
+    CFootprintListModel model(true);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QTableView view;
+    view.setModel(&model);
+    model.SetEntries(&footprints.list);
+    for (const char* pszPattern : {"SO*", "*", "SOIC1*", "ZZ*", "*QFP*", "*", "S*", ""})
+    {
+        view.selectRow(0);
+        const QPersistentModelIndex kept(model.index(0, Col::ColType));
+        model.ApplyFilter(QByteArray(pszPattern));
+        CFootprintListModel fresh(true);
+        fresh.SetEntries(&footprints.list);
+        fresh.ApplyFilter(OLRegExp(pszPattern));
+        EXPECT_EQ(Column(model), Column(fresh)) << pszPattern;
+        EXPECT_EQ(view.verticalHeader()->count(), model.rowCount()) << pszPattern;
+        EXPECT_FALSE(kept.isValid()) << pszPattern;
+        EXPECT_FALSE(view.selectionModel()->hasSelection()) << pszPattern;
     }
 }
 // Every change the model makes, under the model tester: resets, layout
