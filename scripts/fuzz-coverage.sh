@@ -42,14 +42,16 @@ for t in "${targets[@]}"; do
     || { echo "$t: replay failed (log: $build/profiles/$t.log)" >&2; exit 1; }
   objects+=(-object "$build/bin/$t")
 done
-for lib in $build/lib/libphysprops-*.so.0; do objects+=(-object "$lib"); done
+for lib in $build/lib/libphysprops-*.so; do objects+=(-object "$lib"); done
 
 "$profdata" merge -sparse $build/profiles/*.profraw -o $build/fuzz.profdata
 # The same inline functions in several objects make llvm-cov warn of
 # "mismatched data"; their counts are still merged.
-"$cov" report "${objects[@]:1}" -instr-profile=$build/fuzz.profdata >$build/coverage.txt 2>/dev/null
+"$cov" report "${objects[@]:1}" -instr-profile=$build/fuzz.profdata >$build/coverage.txt \
+  2>$build/llvm-cov.log || { echo "llvm-cov report failed: $build/llvm-cov.log" >&2; exit 1; }
 "$cov" show "${objects[@]:1}" -instr-profile=$build/fuzz.profdata -show-line-counts \
-  >$build/coverage-lines.txt 2>/dev/null
+  >$build/coverage-lines.txt 2>>$build/llvm-cov.log \
+  || { echo "llvm-cov show failed: $build/llvm-cov.log" >&2; exit 1; }
 
 # Line coverage per parser source. Session.cpp holds more than the
 # command-line split: only the split's lines (the option list and its
