@@ -217,22 +217,25 @@ void BM_Sort(benchmark::State& state, DialogKind kind)
     cpu.Report(state);
 }
 
-CDiskLibrary LibraryOf(std::size_t nCount, std::size_t nFolders)
-{
-    return MakeDiskLibrary(Names(), BenchSettings().strDataDir, nCount, nFolders);
-}
-
-// The search path as the host gives it without a project.
-class CSearchPathScope
+// A library of nCount footprints, a hundred to a folder, on the search path
+// as the host gives it without a project.
+class CLibraryOnPath
 {
 public:
-    explicit CSearchPathScope(const QStringList& folders)
+    explicit CLibraryOnPath(std::size_t nCount)
+        : m_lib(MakeDiskLibrary(Names(), BenchSettings().strDataDir, nCount,
+                                std::max<std::size_t>(1, nCount / 100)))
     {
-        qputenv("PSMPATH", folders.join(u':').toLocal8Bit());
+        qputenv("PSMPATH", m_lib.folders.join(u':').toLocal8Bit());
     }
-    ~CSearchPathScope() { qunsetenv("PSMPATH"); }
-    CSearchPathScope(const CSearchPathScope&) = delete;
-    CSearchPathScope& operator=(const CSearchPathScope&) = delete;
+    ~CLibraryOnPath() { qunsetenv("PSMPATH"); }
+    CLibraryOnPath(const CLibraryOnPath&) = delete;
+    CLibraryOnPath& operator=(const CLibraryOnPath&) = delete;
+
+    const QString& Root() const { return m_lib.strRoot; }
+
+private:
+    CDiskLibrary m_lib;
 };
 
 // Runs find(1) over the tree, output discarded, without a shell.
@@ -277,8 +280,7 @@ const QList<CFootprintEntry*>& ListOf(std::size_t nCount)
     auto& pListed = s_lists[nCount];
     if (!pListed)
     {
-        const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
-        const CSearchPathScope scope(lib.folders);
+        const CLibraryOnPath lib(nCount);
         pListed = std::make_unique<Listed>();
         BrowseListing(pListed->search, pListed->list);
     }
@@ -289,13 +291,12 @@ void BM_BrowseListing(benchmark::State& state)
 {
     CCpuCounter cpu;
     const std::size_t nCount = std::size_t(state.range(0));
-    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
-    const CSearchPathScope scope(lib.folders);
+    const CLibraryOnPath lib(nCount);
     double dListing = 0, dFind = 0;
     qsizetype nFound = 0;
     for (auto _ : state)
     {
-        const double dFindNow = FindSeconds(lib.strRoot);
+        const double dFindNow = FindSeconds(lib.Root());
         if (dFindNow < 0)
         {
             state.SkipWithError("find failed");
@@ -328,8 +329,7 @@ void BM_BrowseListingRepeat(benchmark::State& state)
 {
     CCpuCounter cpu;
     const std::size_t nCount = std::size_t(state.range(0));
-    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
-    const CSearchPathScope scope(lib.folders);
+    const CLibraryOnPath lib(nCount);
     // Folders changed in the last two seconds are not remembered: a library
     // made moments ago (the smoke run's) is listed afresh every time.
     double dRepeat = 0, dFirst = 0;
@@ -371,8 +371,7 @@ void BM_ListingMemory(benchmark::State& state)
 {
     CCpuCounter cpu;
     const std::size_t nCount = std::size_t(state.range(0));
-    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
-    const CSearchPathScope scope(lib.folders);
+    const CLibraryOnPath lib(nCount);
     double dBytesPerEntry = 0;
     for (auto _ : state)
     {
@@ -421,8 +420,7 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
     CCpuCounter cpu;
     const auto& sizes = BenchSettings().sizes;
     const std::size_t nCount = std::min<std::size_t>(100000, *std::max_element(sizes.begin(), sizes.end()));
-    const CDiskLibrary lib = LibraryOf(nCount, std::max<std::size_t>(1, nCount / 100));
-    const CSearchPathScope scope(lib.folders);
+    const CLibraryOnPath lib(nCount);
     const std::size_t nNames = std::size_t(state.range(0));
     const std::size_t nStride = std::max<std::size_t>(1, nCount / nNames);
     QStringList names;
