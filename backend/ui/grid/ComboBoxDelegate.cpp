@@ -60,8 +60,23 @@ void CComboBoxDelegate::setModelData(QWidget* pEditor, QAbstractItemModel* pMode
 void CComboBoxDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const
 {
-    if (ChoicesOf(index).isEmpty())
-        return QStyledItemDelegate::paint(pPainter, option, index);
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const bool bChoices = !ChoicesOf(index).isEmpty();
+    m_cells.Paint(pPainter, opt, bChoices ? 1 : 0, [&](QPainter* pOn, const QRect& rect) {
+        QStyleOptionViewItem at = bChoices ? option : opt;
+        at.rect = rect;
+        if (bChoices)
+            return PaintChoiceCell(pOn, at, opt.text);
+        const QWidget* pWidget = opt.widget;
+        QStyle* pStyle = pWidget ? pWidget->style() : QApplication::style();
+        pStyle->drawControl(QStyle::CE_ItemViewItem, &at, pOn, pWidget);
+    });
+}
+
+void CComboBoxDelegate::PaintChoiceCell(QPainter* pPainter, const QStyleOptionViewItem& option,
+                                        const QString& strText) const
+{
     // Draw the cell as a closed drop-down, so the user sees it can be changed.
     QStyledItemDelegate::paint(pPainter, option, QModelIndex());
     const QWidget* pWidget = option.widget;
@@ -71,8 +86,10 @@ void CComboBoxDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& op
         box.initFrom(pWidget);
     box.rect = option.rect.adjusted(1, 1, -1, -1);
     box.state = option.state | QStyle::State_Enabled;
-    box.currentText = index.data(Qt::DisplayRole).toString();
+    box.currentText = strText;
     box.editable = false;
     pStyle->drawComplexControl(QStyle::CC_ComboBox, &box, pPainter, pWidget);
     pStyle->drawControl(QStyle::CE_ComboBoxLabel, &box, pPainter, pWidget);
 }
+
+void CComboBoxDelegate::SetCellCache(bool bEnabled) { m_cells.SetEnabled(bEnabled); }

@@ -2,6 +2,8 @@
 
 #include "ui/UiExport.h"
 
+#include "grid/CellCache.h"
+
 #include <QStyledItemDelegate>
 
 // The delegate of every grid. A cell whose model answers kChoicesRole with
@@ -21,4 +23,13 @@ public:
                       const QModelIndex& index) const override;
     void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+
+    // Cells are kept as drawn (see CCellCache); off, each is drawn afresh.
+    void SetCellCache(bool bEnabled);
+    const CCellCache& CellCache() const { return m_cells; }
+
+private:
+    void PaintChoiceCell(QPainter* pPainter, const QStyleOptionViewItem& option, const QString& strText) const;
+
+    mutable CCellCache m_cells;
 };

@@ -1,14 +1,18 @@
 #include "grid/CellModel.h"
+#include "grid/ComboBoxDelegate.h"
 #include "grid/Grids.h"
+#include "grid/ItemRoles.h"
 #include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QPointer>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using testsupport::ClickCell;
@@ -232,4 +236,76 @@ TEST(CellModel, passesTheModelTesterThroughEdits)
     model.SetRowCount(0);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.columnCount(), 2);
+}
+
+// The largest difference of one colour channel between two images of one
+// size; -1 when the sizes differ.
+int ColourDistance(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return -1;
+    int nMax = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+        {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            nMax = std::max({nMax, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                             std::abs(qBlue(p) - qBlue(q))});
+        }
+    return nMax;
+}
+
+// Cells kept as images must look as cells drawn afresh, and never show what
+// a cell looked like before its text, state or size changed. Rounded corners
+// drawn at another place may round one colour step apart: that is allowed.
+TEST(ComboBoxDelegate, keptCellsLookAsCellsDrawnAfresh)
+{
+    QStandardItemModel model(4, 2);
+    for (int r = 0; r < 4; ++r)
+        model.setItem(r, 0, new QStandardItem(QStringLiteral("QFN-%1_4x4mm_P0.5mm").arg(r)));
+    model.item(1, 0)->setText(QStringLiteral("Package_QFP:LQFP-144_20x20mm_P0.5mm_EP_ThermalVias_too_wide"));
+    for (int r = 0; r < 4; ++r)
+    {
+        auto* pSide = new QStandardItem(r % 2 ? QStringLiteral("Bottom") : QStringLiteral("Top"));
+        pSide->setData(QStringList{QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("Both")},
+                       kChoicesRole);
+        model.setItem(r, 1, pSide);
+    }
+    CSymbolGrid grid;
+    grid.setModel(&model);
+    grid.resize(260, 160);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    auto* pDelegate = qobject_cast<CComboBoxDelegate*>(grid.itemDelegate());
+    ASSERT_NE(pDelegate, nullptr);
+
+    const auto drawnAfresh = [&] {
+        pDelegate->SetCellCache(false);
+        const QImage image = grid.grab().toImage();
+        pDelegate->SetCellCache(true);
+        return image;
+    };
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"as shown", [] {}},
+        {"a row selected", [&] { grid.selectRow(2); }},
+        {"the current cell moved", [&] { grid.setCurrentIndex(model.index(3, 1)); }},
+        {"a text changed", [&] { model.item(0, 0)->setText(QStringLiteral("SOIC-8")); }},
+        {"a side changed", [&] { model.item(3, 1)->setText(QStringLiteral("Both")); }},
+        {"alternate rows", [&] { grid.setAlternatingRowColors(true); }},
+        {"a column narrowed", [&] { grid.setColumnWidth(0, 60); }},
+        {"focus elsewhere", [&] { grid.clearFocus(); }},
+        {"a disabled row", [&] { model.item(2, 0)->setEnabled(false); }},
+    };
+    for (const auto& [pszStep, change] : steps)
+    {
+        SCOPED_TRACE(pszStep);
+        change();
+        const QImage expected = drawnAfresh();
+        for (const char* pszHow : {"drawn and kept", "drawn from what was kept"})
+        {
+            const int nDistance = ColourDistance(grid.grab().toImage(), expected);
+            EXPECT_TRUE(nDistance == 0 || nDistance == 1) << pszHow << ": " << nDistance;
+            EXPECT_GT(pDelegate->CellCache().Count(), 0);
+        }
+    }
 }
