@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ui/UiExport.h"
-
 #include <QBrush>
 #include <QCache>
 #include <QFont>
@@ -16,7 +14,7 @@
 // before, and laying out their texts (shaping, eliding) is most of that
 // repaint. A cell is drawn afresh whenever anything it shows differs: text,
 // size, state, font, palette, background or style.
-class PHYSPROPS_UI_EXPORT CCellCache
+class CCellCache
 {
 public:
     // Draws the cell of opt (an option the delegate has filled in) either
