@@ -24,7 +24,8 @@ std::string Kept(QByteArrayView line)
     for (qsizetype i = 0; i < line.size(); ++i)
     {
         const char c = line[i];
-        if (c == '\\' && bQuoted && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+        if (c == '\\' && bQuoted && i + 1 < line.size() &&
+            (line[i + 1] == '"' || line[i + 1] == '\\'))
             kept += line[++i];
         else if (c == '"')
             bQuoted = !bQuoted;

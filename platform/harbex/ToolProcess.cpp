@@ -114,7 +114,7 @@ template <class T> bool ReadWhole(int fd, T& value)
     const int nNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     const int nOut = nOutputFd >= 0 ? nOutputFd : nNull;
     for (const auto& [nFrom, nTo] : {std::pair{nNull, STDIN_FILENO}, std::pair{nOut, STDOUT_FILENO},
-                                    std::pair{nOut, STDERR_FILENO}})
+                                     std::pair{nOut, STDERR_FILENO}})
         if (nFrom < 0)
             ::close(nTo);
         else if (nFrom == nTo)

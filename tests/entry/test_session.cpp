@@ -340,8 +340,9 @@ TEST_F(SetValuesTest, sessionNamesArriveWholeAndApart)
             for (const char* pszName : {pszFirst, pszSecond})
             {
                 const QString strName = QString::fromUtf8(pszName);
-                ProcessOptions() = bOption ? Options({"-ipqsession", pszName, "-ipqhost", "far host"})
-                                           : Options({});
+                ProcessOptions() = bOption
+                                       ? Options({"-ipqsession", pszName, "-ipqhost", "far host"})
+                                       : Options({});
                 CSpiProject project;
                 FillGlobal(project, strName);
                 CPropertyArray values;

@@ -221,6 +221,7 @@ TEST_F(ToolManagerTest, programsHoldNoneOfTheHostsStreamsAndWriteToTheirLog)
     const QString strOut = dir.filePath("out");
     const QString strErr = dir.filePath("err");
     const QString strState = dir.filePath("state"); // not there yet
+    const QByteArray savedState = qgetenv("XDG_STATE_HOME");
     qputenv("XDG_STATE_HOME", QFile::encodeName(strState));
     const QString strLog = strState + "/physprops/companions.log";
     EXPECT_EQ(CToolManager::OutputLogPath(), strLog);
@@ -245,14 +246,17 @@ TEST_F(ToolManagerTest, programsHoldNoneOfTheHostsStreamsAndWriteToTheirLog)
     ::dup2(nSavedErr, STDERR_FILENO);
     for (const int fd : {nOut, nErr, nSavedOut, nSavedErr, kHostFd})
         ::close(fd);
-    qunsetenv("XDG_STATE_HOME");
+    if (savedState.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", savedState);
     ASSERT_TRUE(bEnded);
     EXPECT_EQ(ReadLines(strOut), QStringList{});
     EXPECT_EQ(ReadLines(strErr), QStringList{});
     QStringList lines = ReadLines(strLog);
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines.takeFirst().contains(QStringLiteral(" process %1: ")
-                                               .arg(PidOf(m_tools, kId))));
+    EXPECT_TRUE(
+        lines.takeFirst().contains(QStringLiteral(" process %1: ").arg(PidOf(m_tools, kId))));
     EXPECT_EQ(lines, (QStringList{"out", "err", "/dev/null"}));
     EXPECT_EQ(QFileInfo(strState + "/physprops").permissions().toInt() & 0x0077, 0);
     EXPECT_EQ(QFileInfo(strLog).permissions().toInt() & 0x0077, 0);
