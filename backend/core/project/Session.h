@@ -26,8 +26,9 @@ PHYSPROPS_CORE_EXPORT void AddSessionOption(QString strSession);
 PHYSPROPS_CORE_EXPORT int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src);
 
 // Splits a command line into words at blanks; double quotes group blanks
-// into one word and disappear; inside them \" gives " and \\ gives \
-// (a backslash before anything else is kept). The vector (argc + 1 entries, last null) is
+// into one word and disappear; inside them a backslash before a quote or a
+// backslash keeps that character (before anything else it is kept itself).
+// The vector (argc + 1 entries, last null) is
 // allocated with new[] and the caller delete[]s it; the texts belong to this
 // module and stay valid until the next split.
 PHYSPROPS_CORE_EXPORT void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
