@@ -14,15 +14,20 @@
 
 namespace
 {
-// What the split may drop: quotes, zero bytes and blanks outside quotes.
+// What the split may drop: quotes, zero bytes, blanks outside quotes and
+// the backslash of \" or \\ inside quotes.
 std::string Kept(QByteArrayView line)
 {
     std::string kept;
     kept.reserve(std::size_t(line.size()));
     bool bQuoted = false;
-    for (const char c : line)
+    for (qsizetype i = 0; i < line.size(); ++i)
     {
-        if (c == '"')
+        const char c = line[i];
+        if (c == '\\' && bQuoted && i + 1 < line.size() &&
+            (line[i + 1] == '"' || line[i + 1] == '\\'))
+            kept += line[++i];
+        else if (c == '"')
             bQuoted = !bQuoted;
         else if (c != '\0' && (c != ' ' || bQuoted))
             kept += c;
@@ -90,6 +95,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     }
     FUZZ_CHECK(joined == Kept(line));
     delete[] ppArgv;
+
+    // A quoted word comes back whole, whatever it holds.
+    const QString strWord = QString::fromUtf8(line);
+    if (!strWord.isEmpty() && !strWord.contains(QChar(u'\0')))
+    {
+        SplitCommandLine(QuoteCommandWord(strWord).toUtf8(), &nArgc, &ppArgv);
+        FUZZ_CHECK(nArgc == 1 && QString::fromUtf8(ppArgv[0]) == strWord);
+        delete[] ppArgv;
+    }
 
     // The words become the option list; look up each of the first few words
     // as an option name, and one name that is likely absent.

@@ -6,7 +6,13 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
@@ -28,6 +34,51 @@ QString InstallRoot()
 bool IsRunning(const CToolProcess* pProcess)
 {
     return pProcess && pProcess->IsRunning();
+}
+
+// Makes each missing folder of the path, private to the user.
+bool MakePrivateFolders(const QString& strFolder)
+{
+    const QString strClean = QDir::cleanPath(strFolder);
+    qsizetype nEnd = strClean.startsWith(u'/') ? 1 : 0;
+    while (nEnd <= strClean.size())
+    {
+        nEnd = strClean.indexOf(u'/', nEnd);
+        if (nEnd < 0)
+            nEnd = strClean.size();
+        const QByteArray part = QFile::encodeName(strClean.left(nEnd));
+        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+        ++nEnd;
+    }
+    return QFileInfo(strClean).isDir();
+}
+
+// The companion log, opened for appending; -1 when it cannot be (the
+// programs' output then goes nowhere, and the log says why once).
+int OpenOutputLog()
+{
+    const QString strPath = CToolManager::OutputLogPath();
+    if (strPath.isEmpty())
+        return -1;
+    const QByteArray path = QFile::encodeName(strPath);
+    int fd = -1;
+    if (MakePrivateFolders(QFileInfo(strPath).path()))
+    {
+        if (QFileInfo(strPath).size() > CToolManager::kOutputLogLimit)
+            ::rename(path.constData(), QByteArray(path + ".old").constData());
+        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600);
+    }
+    if (fd < 0)
+    {
+        static bool s_bTold = false;
+        if (!s_bTold)
+            qCWarning(lcTools).noquote()
+                << "harbex: companion output is dropped: cannot write" << strPath << "-"
+                << QString::fromLocal8Bit(std::strerror(errno));
+        s_bTold = true;
+    }
+    return fd;
 }
 } // namespace
 
@@ -134,6 +185,20 @@ const CToolStartError* CToolManager::LastStartError(unsigned nId) const
     return it == m_startErrors.end() ? nullptr : &it->second;
 }
 
+QString CToolManager::OutputLogPath()
+{
+    QString strState = qEnvironmentVariable("XDG_STATE_HOME");
+    // Relative values are to be ignored, as for every XDG folder variable.
+    if (!strState.startsWith(u'/'))
+    {
+        const QString strHome = QDir::homePath();
+        if (strHome.isEmpty())
+            return {};
+        strState = strHome + QStringLiteral("/.local/state");
+    }
+    return strState + QStringLiteral("/physprops/companions.log");
+}
+
 QStringList CToolManager::DefaultSearchFolders()
 {
     QStringList folders;
@@ -196,9 +261,12 @@ bool CToolManager::StartTool(CBaseTool& tool)
         m_startErrors[tool.GetId()] = error;
         return false;
     }
+    const int nLog = OpenOutputLog();
     tool.m_pProcess = CToolProcess::Start(error.strPath, SplitToolArguments(tool.GetArgs()),
-                                          tool.GetWorkingDir(), error.strReason)
+                                          tool.GetWorkingDir(), error.strReason, nLog)
                           .release();
+    if (nLog >= 0)
+        ::close(nLog);
     if (!tool.m_pProcess)
     {
         Report(QStringLiteral("cannot start \"%1\": %2").arg(error.strPath, error.strReason));

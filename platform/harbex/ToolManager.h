@@ -21,9 +21,14 @@ class HARBEX_EXPORT CToolProcess : public QObject
 {
     Q_OBJECT
 public:
-    // Starts the program detached, or says why it could not.
+    // Starts the program detached, or says why it could not. Its standard
+    // input is /dev/null; its standard output and error go to nOutputFd
+    // (the caller's to close; -1: /dev/null), after a heading line with the
+    // time, the process id and the command. No other descriptor of the
+    // host reaches the program.
     static std::unique_ptr<CToolProcess> Start(const QString& strPath, const QStringList& args,
-                                               const QString& strWorkingDir, QString& strError);
+                                               const QString& strWorkingDir, QString& strError,
+                                               int nOutputFd = -1);
     // Watches a process that runs now.
     explicit CToolProcess(qint64 nPid);
     // Forgets the process; it runs on.
@@ -102,10 +107,11 @@ struct HARBEX_EXPORT CToolStartError
 // (SplitToolArguments), never through a shell. It is looked for in
 // <install root>/bin first, then on PATH. It starts detached, in a session
 // of its own: it outlives the host and is never ended by it (that would
-// lose a user's unsaved work), and it leaves no zombie behind. Its standard
-// input is /dev/null, and its standard output goes to the host's standard
-// error, so the host's output carries the host's results alone. A tool "has
-// a window" exactly while its process runs. RunTool on a running tool
+// lose a user's unsaved work), and it leaves no zombie behind. It holds none
+// of the host's streams, so a pipeline that reads the host ends when the host
+// does: its standard input is /dev/null, and its standard output and error
+// are appended to the companion log (OutputLogPath). A tool "has a window"
+// exactly while its process runs. RunTool on a running tool
 // brings it forward by sending it CToolProcess::kRaiseSignal.
 class HARBEX_EXPORT CToolManager : public QObject
 {
@@ -153,6 +159,14 @@ public:
     {
         return FindProgram(strProgram, DefaultSearchFolders());
     }
+
+    // The file the programs' output is appended to:
+    // $XDG_STATE_HOME/physprops/companions.log, else
+    // ~/.local/state/physprops/companions.log. Its folder is made private
+    // (0700) when it is missing; a log that grew past kOutputLogLimit is
+    // moved to the same name with ".old" appended when a program starts.
+    static QString OutputLogPath();
+    static constexpr qint64 kOutputLogLimit = 1 << 20;
 
     // Where failures go (standard error by default).
     void SetErrorHandler(std::function<void(const QString&)> handler);

@@ -1,5 +1,8 @@
 #include "harbex/ToolManager.h"
 
+#include "harbex/ToolArguments.h"
+
+#include <QDateTime>
 #include <QFile>
 
 #include <fcntl.h>
@@ -9,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 // This glibc's header declares these without C linkage.
@@ -72,7 +76,7 @@ template <class T> bool ReadWhole(int fd, T& value)
 // Runs in the started program's process, between fork and exec: only
 // async-signal-safe calls from here on.
 [[noreturn]] void RunChild(const char* pszPath, char* const* argv, const char* pszFolder, int nGoFd,
-                           int nFailFd)
+                           int nFailFd, int nOutputFd, int nMaxFd)
 {
     // Held until the host has a handle on this process, so that its id
     // cannot be taken by another before that; without one, nothing runs.
@@ -96,15 +100,31 @@ template <class T> bool ReadWhole(int fd, T& value)
     ::sigaddset(&mask, CToolProcess::kRaiseSignal);
     ::sigprocmask(SIG_SETMASK, &mask, nullptr);
 
-    const int nNull = ::open("/dev/null", O_RDWR);
-    ::dup2(nNull, STDIN_FILENO);
-    // The host's standard output carries the host's results alone.
-    if (::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
-        ::dup2(nNull, STDOUT_FILENO);
-    if (nNull > STDERR_FILENO)
-        ::close(nNull);
+    // A host started with a standard stream closed may have been given that
+    // number for the failure pipe: move it out of the way of the three.
+    if (nFailFd <= STDERR_FILENO)
+    {
+        const int nMoved = ::fcntl(nFailFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        if (nMoved >= 0)
+            nFailFd = nMoved;
+    }
+    // None of the host's three streams: a pipeline that reads the host ends
+    // when the host ends, not when the program does. Output goes to the
+    // program's log (the caller made sure it is not one of 0 to 2).
+    const int nNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int nOut = nOutputFd >= 0 ? nOutputFd : nNull;
+    for (const auto& [nFrom, nTo] : {std::pair{nNull, STDIN_FILENO}, std::pair{nOut, STDOUT_FILENO},
+                                     std::pair{nOut, STDERR_FILENO}})
+        if (nFrom < 0)
+            ::close(nTo);
+        else if (nFrom == nTo)
+            ::fcntl(nTo, F_SETFD, 0); // kept open across exec
+        else
+            ::dup2(nFrom, nTo);
     // Whatever else the host has open is none of the program's business.
-    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    if (::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
+        for (int fd = STDERR_FILENO + 1; fd < nMaxFd; ++fd)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
 
     ChildFailure failure{kStageFolder, 0};
     if (pszFolder && ::chdir(pszFolder) != 0)
@@ -120,7 +140,8 @@ template <class T> bool ReadWhole(int fd, T& value)
 } // namespace
 
 std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const QStringList& args,
-                                                  const QString& strWorkingDir, QString& strError)
+                                                  const QString& strWorkingDir, QString& strError,
+                                                  int nOutputFd)
 {
     // Everything the child needs is made before the fork.
     const QByteArray path = QFile::encodeName(strPath);
@@ -133,6 +154,13 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     argv.push_back(nullptr);
     const QByteArray folder = QFile::encodeName(strWorkingDir);
     const char* pszFolder = strWorkingDir.isEmpty() ? nullptr : folder.constData();
+    const long nOpenMax = ::sysconf(_SC_OPEN_MAX);
+    const int nMaxFd = nOpenMax > 0 && nOpenMax < 65536 ? int(nOpenMax) : 65536;
+    // The log must not sit on a standard stream's number, or the child
+    // could not keep it apart from the stream it replaces.
+    int nOwnOutput = -1;
+    if (nOutputFd >= 0 && nOutputFd <= STDERR_FILENO)
+        nOwnOutput = nOutputFd = ::fcntl(nOutputFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
 
     int pidPipe[2] = {-1, -1};
     int goPipe[2] = {-1, -1};
@@ -146,6 +174,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
             CloseFd(p[0]);
             CloseFd(p[1]);
         }
+        CloseFd(nOwnOutput);
         return nullptr;
     }
 
@@ -161,7 +190,8 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         if (nChild == 0)
         {
             ::close(goPipe[1]);
-            RunChild(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1]);
+            RunChild(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1], nOutputFd,
+                     nMaxFd);
         }
         // The program's id, or why there is none.
         const pid_t nSent = nChild < 0 ? -errno : nChild;
@@ -190,6 +220,19 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         else
             pProcess = std::make_unique<CToolProcess>(qint64(nChild));
     }
+    // Written before the program runs, so its lines follow their heading.
+    if (pProcess && nOutputFd >= 0)
+    {
+        QString strCommand = strPath;
+        for (const QString& strArg : args)
+            strCommand += u' ' + QuoteToolArgument(strArg);
+        const QByteArray heading = QStringLiteral("--- %1 process %2: %3\n")
+                                       .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
+                                       .arg(pProcess->processId())
+                                       .arg(strCommand)
+                                       .toLocal8Bit();
+        [[maybe_unused]] const ssize_t n = ::write(nOutputFd, heading.constData(), heading.size());
+    }
     // Let the program go on to exec, or, without a handle, to its end.
     if (pProcess && ::write(goPipe[1], "g", 1) != 1)
     {
@@ -208,6 +251,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     }
     CloseFd(pidPipe[0]);
     CloseFd(failPipe[0]);
+    CloseFd(nOwnOutput);
     return pProcess;
 }
 

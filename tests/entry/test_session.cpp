@@ -1,5 +1,6 @@
 #include "entry/BackEndMain.h"
 #include "SessionFixture.h"
+#include "ipqc/IpqChannel.h"
 
 #include <QRegularExpression>
 
@@ -71,7 +72,7 @@ TEST(ProtectQuotedSpaces, marksQuotedBlanksAndCountsQuotes)
     }
 }
 
-TEST(SplitCommandLine, quotesGroupBlanksAndExclamationMarksStay)
+TEST(SplitCommandLine, quotesGroupBlanksAndEscapesAndExclamationMarksStay)
 {
     const struct
     {
@@ -89,6 +90,9 @@ TEST(SplitCommandLine, quotesGroupBlanksAndExclamationMarksStay)
         {"ab\"cd ef\"gh", {"ab", "cd ef", "gh"}},
         {"\"open to the end", {"open to the end"}},
         {"tab\tkept", {"tab\tkept"}},
+        {"\"a\\\" b\\\\\" c", {"a\" b\\", "c"}},
+        {"\"x\\y\\\"", {"x\\y\""}},
+        {"out\\\"side in\"", {"out\\", "side in"}},
     };
     for (const auto& c : cases)
     {
@@ -246,13 +250,18 @@ TEST_F(InitMessageSessionTest, buildsTheClientsArguments)
          Options({}),
          QStringLiteral("my proj"),
          false,
-         {"Lib", "-ipqsession", "lab_user_my", "proj"}},
+         {"Lib", "-ipqsession", "lab_user_my proj"}},
         {"Lib", Options({"-ipqsession", "x!y"}), QString(), false, {"Lib", "-ipqsession", "x!y"}},
         {"Lib",
          Options({}),
          QStringLiteral("\"a!b c\""),
          false,
-         {"Lib", "-ipqsession", "lab_user_", "a!b c"}},
+         {"Lib", "-ipqsession", "lab_user_\"a!b c\""}},
+        {"My App",
+         Options({"-ipqhost", "far host"}),
+         QStringLiteral("p"),
+         true,
+         {"My App", "-ipqsession", "lab_user_p", "-ipqhost", "far host"}},
         {nullptr, Options({"-ipqsession", "abc"}), QString(), false, {"-ipqsession", "abc"}},
     };
     for (const Case& c : cases)
@@ -312,4 +321,40 @@ TEST_F(SetValuesTest, joinsTheSessionOnlyWithAProject)
     QString strSession;
     EXPECT_EQ(FindCommandOption(QStringLiteral("ipqsession"), strSession), 0);
     EXPECT_EQ(strSession, QStringLiteral("lab_user_proj1"));
+}
+
+TEST_F(SetValuesTest, sessionNamesArriveWholeAndApart)
+{
+    // Each pair differs only in a character that a command line could eat.
+    const std::pair<const char*, const char*> pairs[] = {
+        {"my board", "my cable"}, {"my board", "my_board"}, {"my board", "my  board"},
+        {"a\"b c\"", "a b c"},    {"a!b", "a b"},           {"x\\\" y", "x\\ y"},
+        {" lead", "lead"},        {"tail ", "tail"},        {"\"", "\"\""},
+    };
+    // By the directive (with the login prefix) and by the host's own option.
+    for (const bool bOption : {false, true})
+    {
+        for (const auto& [pszFirst, pszSecond] : pairs)
+        {
+            QStringList arrived;
+            for (const char* pszName : {pszFirst, pszSecond})
+            {
+                const QString strName = QString::fromUtf8(pszName);
+                ProcessOptions() = bOption
+                                       ? Options({"-ipqsession", pszName, "-ipqhost", "far host"})
+                                       : Options({});
+                CSpiProject project;
+                FillGlobal(project, strName);
+                CPropertyArray values;
+                CBackEndMain(m_services).SetValues(&values, &project);
+                const ipqc::SessionAddress addr = ipqc::CurrentSession();
+                EXPECT_EQ(addr.strSession, bOption ? strName : QString(u"lab_user_" + strName))
+                    << pszName;
+                EXPECT_EQ(QString::fromLocal8Bit(qgetenv(ipqc::kSessionVariable)), addr.strSession);
+                EXPECT_EQ(addr.strHost, QString::fromUtf8(bOption ? "far host" : "bench-host"));
+                arrived.append(addr.strSession);
+            }
+            EXPECT_NE(arrived[0], arrived[1]);
+        }
+    }
 }

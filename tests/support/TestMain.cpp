@@ -21,6 +21,9 @@ int main(int argc, char** argv)
         QFile::setPermissions(runtimeDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
     }
+    // Companions the tests start log there, not in the developer's home.
+    if (qEnvironmentVariableIsEmpty("XDG_STATE_HOME") && runtimeDir.isValid())
+        qputenv("XDG_STATE_HOME", QFile::encodeName(runtimeDir.filePath("state")));
     // The tests read the English texts, whatever the developer's language.
     qputenv("LANGUAGE", "en");
     QApplication app(argc, argv);

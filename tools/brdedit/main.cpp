@@ -111,10 +111,26 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--help") == 0)
             return std::fputs(kUsage, stdout) < 0 ? 2 : 0;
     }
+    // Also before the window system: a usage error needs no display. Again
+    // after it, once Qt has taken out the options that were its own.
+    const auto refuseMissingValue = [](const QStringList& words)
+    {
+        const QString strOption = companion::SessionOptionWithoutValue(words);
+        if (!strOption.isNull())
+            Err(QStringLiteral("%1 needs a value (see brdedit --help)").arg(strOption));
+        return !strOption.isNull();
+    };
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs.append(QString::fromLocal8Bit(argv[i]));
+    if (refuseMissingValue(rawArgs))
+        return 2;
     companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
+    if (refuseMissingValue(args))
+        return 2;
 
     const ipqc::SessionAddress addr = ipqc::SessionFromArguments(args);
     QString strDrawing;

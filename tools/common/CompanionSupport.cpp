@@ -1,5 +1,6 @@
 #include "CompanionSupport.h"
 #include "harbex/QuietMessages.h"
+#include "ipqc/IpqChannel.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -22,6 +23,18 @@ namespace
 // The tool manager's raise signal (CToolProcess::kRaiseSignal).
 constexpr int kRaiseSignal = SIGUSR1;
 } // namespace
+
+QString SessionOptionWithoutValue(const QStringList& args)
+{
+    const auto isSessionOption = [](const QString& strWord) {
+        return ipqc::IsOptionWord(strWord, u"ipqsession") ||
+               ipqc::IsOptionWord(strWord, u"ipqhost");
+    };
+    for (qsizetype i = 0; i < args.size(); ++i)
+        if (isSessionOption(args[i]) && (i + 1 == args.size() || isSessionOption(args[i + 1])))
+            return args[i];
+    return {};
+}
 
 QString EscapeForLine(const QString& strText)
 {

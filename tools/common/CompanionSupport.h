@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QSocketNotifier;
 class QTimer;
@@ -24,6 +25,13 @@ void QuietenPlatformWarnings();
 
 // Shows a window and brings it to the front where the window system can.
 void BringToFront(QWidget* pWindow);
+
+// The first "-ipqsession" or "-ipqhost" (also with '/', any case) of the
+// arguments that has no value: it is the last argument, or the next one is
+// such an option too. Null when each has its value (an empty word counts).
+// The message library would read a missing value as empty; a companion
+// refuses it as a usage error instead.
+QString SessionOptionWithoutValue(const QStringList& args);
 
 // A request from the session to the PCB editor.
 struct EditorRequest

@@ -34,8 +34,15 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
     {
         const QString a = QString::fromLocal8Bit(argv[i]);
-        if (a.compare(u"-proj", Qt::CaseInsensitive) == 0 && i + 1 < argc)
+        if (a.compare(u"-proj", Qt::CaseInsensitive) == 0)
+        {
+            if (i + 1 == argc)
+            {
+                std::fprintf(stderr, "prjsetup: %s needs a value (the project file)\n", argv[i]);
+                return 2;
+            }
             strProject = QFile::decodeName(argv[++i]);
+        }
         else if (a == u"--exit-after-ms")
         {
             bool bOk = false;

@@ -95,7 +95,8 @@ int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src)
 void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv)
 {
     // Words are separated by blanks outside quotes; a quote also ends a word
-    // and is dropped. Every other character, '!' included, is kept as it is.
+    // and is dropped. Inside quotes \" and \\ stand for " and \. Every
+    // other character, '!' included, is kept as it is.
     // A NUL cannot stand inside a C string word, so it separates like a blank.
     g_pSplitBlock.reset();
     auto pBlock = std::make_unique<char[]>(std::size_t(cmdLine.size()) + 1);
@@ -109,9 +110,15 @@ void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv)
             pBlock[std::size_t(nOut++)] = '\0';
         bInWord = false;
     };
-    for (const char c : cmdLine)
+    for (qsizetype i = 0; i < cmdLine.size(); ++i)
     {
-        if (c == '"')
+        char c = cmdLine[i];
+        // Inside quotes a backslash keeps the quote or backslash after it,
+        // so any text can be carried as one word (QuoteCommandWord).
+        if (c == '\\' && bQuoted && i + 1 < cmdLine.size() &&
+            (cmdLine[i + 1] == '"' || cmdLine[i + 1] == '\\'))
+            c = cmdLine[++i];
+        else if (c == '"')
         {
             endWord();
             bQuoted = !bQuoted;
@@ -182,6 +189,20 @@ int GetSessionName(CSpiProject& project, QString& strSession, const CCoreService
     return 0;
 }
 
+QString QuoteCommandWord(const QString& strWord)
+{
+    if (!strWord.contains(u' ') && !strWord.contains(u'"'))
+        return strWord;
+    QString strQuoted(u'"');
+    for (const QChar c : strWord)
+    {
+        if (c == u'"' || c == u'\\')
+            strQuoted.append(u'\\');
+        strQuoted.append(c);
+    }
+    return strQuoted + u'"';
+}
+
 int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc, char*** pArgv,
                        const CCoreServices& services)
 {
@@ -192,12 +213,15 @@ int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc,
     if (GetSessionName(project, strSession, services) != 0)
         return -1;
 
-    QString strCommand = strApp + QStringLiteral(" -ipqsession ") + strSession;
+    // Each name stays one word of the split, exactly as it is written, so
+    // "my board" and "my cable" are two sessions, not both "my".
+    QString strCommand =
+        QuoteCommandWord(strApp) + QStringLiteral(" -ipqsession ") + QuoteCommandWord(strSession);
     QString strHost;
     if (FindCommandOption(QStringLiteral("ipqhost"), strHost) != 0)
         strHost = LocalHostName(services);
     if (!strHost.isEmpty())
-        strCommand += QStringLiteral(" -ipqhost ") + strHost;
+        strCommand += QStringLiteral(" -ipqhost ") + QuoteCommandWord(strHost);
 
     SplitCommandLine(strCommand.toUtf8(), pArgc, pArgv);
     return 0;

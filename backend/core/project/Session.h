@@ -26,10 +26,17 @@ PHYSPROPS_CORE_EXPORT void AddSessionOption(QString strSession);
 PHYSPROPS_CORE_EXPORT int ProtectQuotedSpaces(QByteArray& dest, const QByteArray& src);
 
 // Splits a command line into words at blanks; double quotes group blanks
-// into one word and disappear. The vector (argc + 1 entries, last null) is
+// into one word and disappear; inside them a backslash before a quote or a
+// backslash keeps that character (before anything else it is kept itself).
+// The vector (argc + 1 entries, last null) is
 // allocated with new[] and the caller delete[]s it; the texts belong to this
 // module and stay valid until the next split.
 PHYSPROPS_CORE_EXPORT void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
+
+// The text itself when it holds no blank and no double quote, else the text
+// in double quotes with " and \ escaped: SplitCommandLine gives it back as
+// one word, unchanged.
+PHYSPROPS_CORE_EXPORT QString QuoteCommandWord(const QString& strWord);
 
 // The login and host names the services give, or empty.
 PHYSPROPS_CORE_EXPORT QString LoginName(const CCoreServices& services = CCoreServices::Default());

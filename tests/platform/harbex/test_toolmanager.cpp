@@ -215,29 +215,51 @@ TEST(ToolManagerLifetime, programsOutliveTheirRegistrationAndTheManagerAndLeaveN
     }
 }
 
-TEST_F(ToolManagerTest, programsWriteToTheHostsErrorStreamNotItsOutput)
+TEST_F(ToolManagerTest, programsHoldNoneOfTheHostsStreamsAndWriteToTheirLog)
 {
     QTemporaryDir dir;
     const QString strOut = dir.filePath("out");
     const QString strErr = dir.filePath("err");
+    const QString strState = dir.filePath("state"); // not there yet
+    const QByteArray savedState = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(strState));
+    const QString strLog = strState + "/physprops/companions.log";
+    EXPECT_EQ(CToolManager::OutputLogPath(), strLog);
     std::fflush(stdout);
     std::fflush(stderr);
     const int nSavedOut = ::dup(STDOUT_FILENO);
     const int nSavedErr = ::dup(STDERR_FILENO);
     const int nOut = ::open(QFile::encodeName(strOut).constData(), O_WRONLY | O_CREAT, 0600);
     const int nErr = ::open(QFile::encodeName(strErr).constData(), O_WRONLY | O_CREAT, 0600);
+    // A descriptor the host opened without close-on-exec.
+    constexpr int kHostFd = 50;
+    ::dup2(nOut, kHostFd);
     ::dup2(nOut, STDOUT_FILENO);
     ::dup2(nErr, STDERR_FILENO);
-    m_tools.RegisterTool(kId, "echo", "echo", "chatter", nullptr, 1, 0, 0);
+    m_tools.RegisterTool(kId, "sh", "sh",
+                         "-c \"echo out; echo err >&2; readlink /proc/self/fd/0; "
+                         "[ -e /proc/$$/fd/50 ] && echo leaked; true\"",
+                         nullptr, 1, 0, 0);
     m_tools.RunTool(kId);
     const bool bEnded = WaitUntil([&] { return !m_tools.GetToolWindow(kId, 1); });
     ::dup2(nSavedOut, STDOUT_FILENO);
     ::dup2(nSavedErr, STDERR_FILENO);
-    for (const int fd : {nOut, nErr, nSavedOut, nSavedErr})
+    for (const int fd : {nOut, nErr, nSavedOut, nSavedErr, kHostFd})
         ::close(fd);
+    if (savedState.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", savedState);
     ASSERT_TRUE(bEnded);
     EXPECT_EQ(ReadLines(strOut), QStringList{});
-    EXPECT_EQ(ReadLines(strErr), QStringList{"chatter"});
+    EXPECT_EQ(ReadLines(strErr), QStringList{});
+    QStringList lines = ReadLines(strLog);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(
+        lines.takeFirst().contains(QStringLiteral(" process %1: ").arg(PidOf(m_tools, kId))));
+    EXPECT_EQ(lines, (QStringList{"out", "err", "/dev/null"}));
+    EXPECT_EQ(QFileInfo(strState + "/physprops").permissions().toInt() & 0x0077, 0);
+    EXPECT_EQ(QFileInfo(strLog).permissions().toInt() & 0x0077, 0);
 }
 
 TEST_F(ToolManagerTest, startsInTheGivenFolderWithArgumentsSplitNotThroughAShell)
