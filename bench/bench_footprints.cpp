@@ -14,6 +14,7 @@
 #include "footprints/FootprintListModel.h"
 #include "grid/ComboBoxDelegate.h"
 #include "grid/Grids.h"
+#include "physprops/PhysPropsDlg.h"
 #include "viewing/ViewFootprint.h"
 
 #include <benchmark/benchmark.h>
@@ -127,7 +128,7 @@ private:
 // delayed layout among them) and the grid painted once. The platform paints
 // on the update the input asked for; a second paint on top of it would be
 // counted but never seen.
-void SettleAndPaint(CSymbolGrid& grid)
+void SettleAndPaint(CGridBase& grid)
 {
     CPaintWatch watch(grid.viewport());
     QCoreApplication::sendPostedEvents();
@@ -229,6 +230,31 @@ void BM_Open(benchmark::State& state, DialogKind kind)
         pDlg.reset();
         QCoreApplication::processEvents();
     }
+    cpu.Report(state);
+}
+
+// The physical properties dialog on a JEDEC_TYPE value of the given number
+// of characters: from construction to the first paint of its grid.
+void BM_OpenLargeValue(benchmark::State& state)
+{
+    CCpuCounter cpu;
+    const QString strValue = QStringLiteral("SOIC8 ").repeated(int(state.range(0) / 6 + 1)).left(state.range(0));
+    CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), strValue)};
+    for (auto _ : state)
+    {
+        cpu.Start();
+        const auto t0 = Clock::now();
+        auto pDlg = std::make_unique<CPhysPropsDlg>(&values, nullptr);
+        pDlg->InitDialog();
+        pDlg->show();
+        SettleAndPaint(*pDlg->Grid());
+        const auto t1 = Clock::now();
+        cpu.Stop();
+        state.SetIterationTime(Seconds(t0, t1));
+        pDlg.reset();
+        QCoreApplication::processEvents();
+    }
+    qDeleteAll(values);
     cpu.Report(state);
 }
 
@@ -618,6 +644,10 @@ void RegisterAll()
         WithStatistics(pBench);
     WithStatistics(
         benchmark::RegisterBenchmark("ViewFootprintDrawing", BM_ViewFootprintDrawing)->Arg(1)->Arg(100)->Arg(1000));
+    WithStatistics(benchmark::RegisterBenchmark("Open/LargeValue", BM_OpenLargeValue)
+                       ->Arg(1 << 10)
+                       ->Arg(4 << 20)
+                       ->Arg(10 << 20));
     // The memory figure is asked at the largest size only.
     WithStatistics(benchmark::RegisterBenchmark("ListingMemory", BM_ListingMemory)
                        ->Arg(std::int64_t(*std::max_element(sizes.begin(), sizes.end())))

@@ -119,6 +119,16 @@
     </message>
 </context>
 <context>
+    <name>CCellModel</name>
+    <message numerus="yes">
+        <source>%Ln characters in all</source>
+        <translation>
+            <numerusform>%Ln Zeichen insgesamt</numerusform>
+            <numerusform>%Ln Zeichen insgesamt</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>CDialogBase</name>
     <message>
         <source>Size grip</source>
@@ -261,6 +271,22 @@
 Footprints found: %3</source>
         <translation>Footprint-Ordner werden gelesen: %1 von %2
 Gefundene Footprints: %3</translation>
+    </message>
+    <message>
+        <source>No property is selected: there is nothing to view.</source>
+        <translation>Keine Eigenschaft ausgewählt: Es gibt nichts anzuzeigen.</translation>
+    </message>
+    <message>
+        <source>View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; select one of these rows.</source>
+        <translation>Anzeigen öffnet die Footprints, die JEDEC_TYPE und ALT_SYMBOLS nennen; wählen Sie eine dieser Zeilen.</translation>
+    </message>
+    <message>
+        <source>The value is empty: type a footprint name, or choose one with Browse.</source>
+        <translation>Der Wert ist leer: Geben Sie einen Footprint-Namen ein oder wählen Sie einen mit Durchsuchen.</translation>
+    </message>
+    <message>
+        <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
+        <translation>Der Wert () nennt kein Symbol: Geben Sie Symbolnamen zwischen den Klammern ein oder wählen Sie sie mit Durchsuchen.</translation>
     </message>
 </context>
 <context>

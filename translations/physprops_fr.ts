@@ -119,6 +119,16 @@
     </message>
 </context>
 <context>
+    <name>CCellModel</name>
+    <message numerus="yes">
+        <source>%Ln characters in all</source>
+        <translation>
+            <numerusform>%Ln caractère au total</numerusform>
+            <numerusform>%Ln caractères au total</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>CDialogBase</name>
     <message>
         <source>Size grip</source>
@@ -259,8 +269,24 @@
     <message>
         <source>Reading footprint folders: %1 of %2
 Footprints found: %3</source>
-        <translation>Lecture des dossiers d'empreintes : %1 sur %2
+        <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
 Empreintes trouvées : %3</translation>
+    </message>
+    <message>
+        <source>No property is selected: there is nothing to view.</source>
+        <translation>Aucune propriété n’est sélectionnée : il n’y a rien à afficher.</translation>
+    </message>
+    <message>
+        <source>View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; select one of these rows.</source>
+        <translation>Afficher ouvre les empreintes que nomment JEDEC_TYPE et ALT_SYMBOLS ; sélectionnez l’une de ces lignes.</translation>
+    </message>
+    <message>
+        <source>The value is empty: type a footprint name, or choose one with Browse.</source>
+        <translation>La valeur est vide : saisissez un nom d’empreinte, ou choisissez-en une avec Parcourir.</translation>
+    </message>
+    <message>
+        <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
+        <translation>La valeur () ne nomme aucun symbole : saisissez des noms de symboles entre les parenthèses, ou choisissez-les avec Parcourir.</translation>
     </message>
 </context>
 <context>

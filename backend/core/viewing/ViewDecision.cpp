@@ -1,6 +1,7 @@
 #include "viewing/ViewDecision.h"
 
 #include "pellium/Footprint.h"
+#include "properties/PropertyKind.h"
 
 #include <QFileInfo>
 
@@ -28,4 +29,20 @@ bool IsOpenableLocation(const QString& strLocation)
 {
     return !strLocation.isEmpty() && strLocation != QLatin1String(kNotFoundLocation) &&
            QFileInfo::exists(strLocation);
+}
+
+EViewBlock ViewBlockOf(const QString& strName, const QString& strValue)
+{
+    if (strName.isEmpty())
+        return EViewBlock::kNoProperty;
+    const PROPERTY_NAMES nKind = PropertyKind(strName);
+    if (nKind == PROP_OTHER)
+        return EViewBlock::kOtherProperty;
+    // A view, not a copy: this runs at every keystroke, also on huge values.
+    const QStringView value = QStringView(strValue).trimmed();
+    if (value.isEmpty())
+        return EViewBlock::kEmptyValue;
+    if (nKind == PROP_ALT_SYMBOLS && value == u"()")
+        return EViewBlock::kNoSymbols;
+    return EViewBlock::kCanView;
 }

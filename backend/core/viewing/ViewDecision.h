@@ -26,6 +26,20 @@ PHYSPROPS_CORE_EXPORT CViewDecision DecideView(const QString& strProjectError,
                                                const QStringList& locations,
                                                const QString& strSkipped);
 
+// Why View on a row would neither search nor say anything; kCanView when it
+// would (a malformed ALT_SYMBOLS value too: the press shows the syntax
+// message). Name and value as the row holds them; the value is trimmed here
+// as View trims it.
+enum class EViewBlock
+{
+    kCanView,
+    kNoProperty,    // no name: a blank row, or no row at all
+    kOtherProperty, // neither JEDEC_TYPE nor ALT_SYMBOLS
+    kEmptyValue,    // empty or white space only
+    kNoSymbols,     // the ALT_SYMBOLS value "()", which names no symbol
+};
+PHYSPROPS_CORE_EXPORT EViewBlock ViewBlockOf(const QString& strName, const QString& strValue);
+
 // Whether a found location is a drawing to open: a file that exists now
 // ("Not Found" names none).
 PHYSPROPS_CORE_EXPORT bool IsOpenableLocation(const QString& strLocation);

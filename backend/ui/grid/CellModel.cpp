@@ -1,6 +1,22 @@
 #include "grid/CellModel.h"
 
 #include <algorithm>
+#include <climits>
+
+QString TextStart(const QString& strText, qsizetype nChars)
+{
+    if (strText.size() <= nChars)
+        return strText;
+    if (nChars > 0 && strText.at(nChars - 1).isHighSurrogate())
+        --nChars;
+    return strText.left(nChars) + QChar(0x2026);
+}
+
+QString TextLengthNote(qsizetype nChars)
+{
+    return CCellModel::tr("%Ln characters in all", nullptr,
+                          int(std::min<qsizetype>(nChars, INT_MAX)));
+}
 
 CCellModel::CCellModel(QObject* pParent) : QAbstractTableModel(pParent) {}
 
@@ -25,6 +41,11 @@ QVariant CCellModel::data(const QModelIndex& index, int nRole) const
     case Qt::EditRole:
         return cell.strText;
     case Qt::ToolTipRole:
+        // A long text's tooltip says how long it is; showing it whole would
+        // lay it out whole, and it fits no screen anyway.
+        if (cell.strText.size() > kShownChars)
+            return QVariant(TextStart(cell.strText, kTipChars) + u'\n' +
+                            TextLengthNote(cell.strText.size()));
         return cell.style.bTextTip && !cell.strText.isEmpty() ? QVariant(cell.strText) : QVariant();
     default:
         return {};

@@ -7,6 +7,21 @@
 
 #include <vector>
 
+// A text longer than this is drawn as its start, elided: no grid cell is
+// wide enough to show more, and laying out the whole of a text of millions
+// of characters to draw one line of it is what makes a large value slow.
+inline constexpr qsizetype kShownChars = 1024;
+// What a tooltip shows of a text that long, before it says the length.
+inline constexpr qsizetype kTipChars = 80;
+
+// The start of a text, at most nChars characters without splitting a
+// surrogate pair, followed by "…" when anything was left out.
+PHYSPROPS_UI_EXPORT QString TextStart(const QString& strText, qsizetype nChars);
+
+// "n characters in all", in the user's language: what a long text's tooltip
+// and its editor say.
+PHYSPROPS_UI_EXPORT QString TextLengthNote(qsizetype nChars);
+
 // What a cell looks like and allows, in the grid's own terms.
 struct PHYSPROPS_UI_EXPORT CGridStyle
 {

@@ -1,9 +1,11 @@
 #include "grid/ComboBoxDelegate.h"
+#include "grid/CellModel.h"
 #include "grid/GridBase.h"
 #include "grid/ItemRoles.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPainter>
 
 namespace
@@ -24,6 +26,13 @@ QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionVie
     {
         QWidget* pEditor = QStyledItemDelegate::createEditor(pParent, option, index);
         LiftEditorLimit(pEditor);
+        if (auto* pLine = qobject_cast<QLineEdit*>(pEditor))
+        {
+            const QPersistentModelIndex cell(index);
+            connect(pLine, &QLineEdit::textChanged, this, [this, cell](const QString& strText) {
+                Q_EMIT const_cast<CComboBoxDelegate*>(this)->editTextChanged(cell, strText);
+            });
+        }
         return pEditor;
     }
     auto* pCombo = new QComboBox(pParent);
@@ -42,7 +51,13 @@ void CComboBoxDelegate::setEditorData(QWidget* pEditor, const QModelIndex& index
 {
     auto* pCombo = qobject_cast<QComboBox*>(pEditor);
     if (!pCombo)
-        return QStyledItemDelegate::setEditorData(pEditor, index);
+    {
+        QStyledItemDelegate::setEditorData(pEditor, index);
+        // The editor shows a long text whole but only a stretch of it at a time.
+        const qsizetype nChars = index.data(Qt::EditRole).toString().size();
+        pEditor->setToolTip(nChars > kShownChars ? TextLengthNote(nChars) : QString());
+        return;
+    }
     const int nChoice =
         pCombo->findText(index.data(Qt::EditRole).toString(), Qt::MatchFixedString);
     pCombo->setCurrentIndex(std::max(0, nChoice));
@@ -90,6 +105,17 @@ void CComboBoxDelegate::PaintChoiceCell(QPainter* pPainter, const QStyleOptionVi
     box.editable = false;
     pStyle->drawComplexControl(QStyle::CC_ComboBox, &box, pPainter, pWidget);
     pStyle->drawControl(QStyle::CE_ComboBoxLabel, &box, pPainter, pWidget);
+}
+
+QString CComboBoxDelegate::displayText(const QVariant& value, const QLocale& locale) const
+{
+    if (value.userType() == QMetaType::QString)
+    {
+        const QString strText = value.toString();
+        if (strText.size() > kShownChars)
+            return QStyledItemDelegate::displayText(TextStart(strText, kShownChars), locale);
+    }
+    return QStyledItemDelegate::displayText(value, locale);
 }
 
 void CComboBoxDelegate::SetCellCache(bool bEnabled) { m_cells.SetEnabled(bEnabled); }

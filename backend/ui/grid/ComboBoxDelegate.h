@@ -23,10 +23,16 @@ public:
                       const QModelIndex& index) const override;
     void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // A long text is drawn as its start (see kShownChars); the model keeps it whole.
+    QString displayText(const QVariant& value, const QLocale& locale) const override;
 
     // Cells are kept as drawn (see CCellCache); off, each is drawn afresh.
     void SetCellCache(bool bEnabled);
     const CCellCache& CellCache() const { return m_cells; }
+
+Q_SIGNALS:
+    // The text of a cell's line editor changed, before it is stored.
+    void editTextChanged(const QModelIndex& index, const QString& strText);
 
 private:
     void PaintChoiceCell(QPainter* pPainter, const QStyleOptionViewItem& option, const QString& strText) const;

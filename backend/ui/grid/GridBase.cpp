@@ -74,7 +74,13 @@ bool GXIsInitialized() { return g_bGridLibraryReady; }
 CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCellModel(this))
 {
     setModel(m_pCells);
-    setItemDelegate(new CComboBoxDelegate(this));
+    auto* pDelegate = new CComboBoxDelegate(this);
+    setItemDelegate(pDelegate);
+    connect(pDelegate, &CComboBoxDelegate::editTextChanged, this,
+            [this](const QModelIndex& index, const QString& strText) {
+                if (index.isValid())
+                    Q_EMIT editTextChanged(quint32(index.row() + 1), index.column() + 1, strText);
+            });
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -202,6 +208,18 @@ void CGridBase::CommitPendingEdit()
         commitData(pFocus);
         closeEditor(pFocus, QAbstractItemDelegate::NoHint);
     }
+}
+
+std::optional<QString> CGridBase::GetEditText(quint32 nRow, int nCol) const
+{
+    const QAbstractItemModel* pModel = model();
+    if (!pModel || nRow == 0 || nCol <= 0)
+        return std::nullopt;
+    const auto* pLine =
+        qobject_cast<const QLineEdit*>(indexWidget(pModel->index(int(nRow - 1), nCol - 1)));
+    if (!pLine)
+        return std::nullopt;
+    return pLine->text();
 }
 
 void CGridBase::DestroyWindow()

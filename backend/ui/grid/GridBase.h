@@ -53,6 +53,9 @@ public:
     bool IsSelectingCells() const { return m_bMouseSelecting; }
     // Stores an edit still open in a cell, so the owner reads what the user typed.
     void CommitPendingEdit();
+    // What the cell's open text editor holds, not stored yet; none when the
+    // cell is not being edited.
+    std::optional<QString> GetEditText(quint32 nRow, int nCol) const;
 
     // Ends the grid's window; a grid created by class name deletes itself.
     void DestroyWindow();
@@ -74,6 +77,11 @@ public:
     // empty text draws nothing.
     void SetEmptyHint(const QString& strHint);
     QString EmptyHint() const { return m_strEmptyHint; }
+
+Q_SIGNALS:
+    // The text being typed into a cell changed; the cell keeps its value
+    // until the edit is stored.
+    void editTextChanged(quint32 nRow, int nCol, const QString& strText);
 
 protected:
     virtual void PostNcDestroy();

@@ -7,6 +7,7 @@
 #include "properties/AltSymbols.h"
 #include "ui_PhysPropsDlg.h"
 #include "viewing/Launchers.h"
+#include "viewing/ViewDecision.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -33,6 +34,17 @@ CPhysPropsDlg::CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject,
     connect(m_pUi->btnEditorSetup, &QPushButton::clicked, this, &CPhysPropsDlg::OnEditorSetup);
     connect(m_pUi->btnOK, &QPushButton::clicked, this, &CPhysPropsDlg::OnOK);
     connect(m_pUi->btnCancel, &QPushButton::clicked, this, &CPhysPropsDlg::OnCancel);
+
+    // The row, its value, or the text being typed into it may change what View can do.
+    CPhysPropsGrid* pGrid = m_pUi->grdProperties;
+    const auto update = [this] { UpdateViewButton(); };
+    connect(pGrid->model(), &QAbstractItemModel::dataChanged, this, update);
+    connect(pGrid->model(), &QAbstractItemModel::modelReset, this, update);
+    connect(pGrid->model(), &QAbstractItemModel::layoutChanged, this, update);
+    connect(pGrid->selectionModel(), &QItemSelectionModel::currentChanged, this, update);
+    connect(pGrid, &CGridBase::editTextChanged, this, update);
+    connect(pGrid->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, update);
+    UpdateViewButton();
 }
 
 CPhysPropsDlg::~CPhysPropsDlg() = default;
@@ -79,6 +91,7 @@ bool CPhysPropsDlg::OnInitDialog()
     }
     grid.SetCurrentCell(1, 1);
     grid.setFocus();
+    UpdateViewButton();
     return true;
 }
 
@@ -99,6 +112,36 @@ void CPhysPropsDlg::OnOK()
         }
     }
     CDialogBase::OnOK();
+}
+
+void CPhysPropsDlg::UpdateViewButton()
+{
+    const CPhysPropsGrid& grid = *m_pUi->grdProperties;
+    const quint32 nRow = grid.m_nSelRow;
+    const QString strValue = grid.GetEditText(nRow, 2).value_or(grid.GetSelectedValue());
+    const EViewBlock nBlock = ViewBlockOf(grid.GetSelectedProperty(), strValue);
+    QString strWhy;
+    switch (nBlock)
+    {
+    case EViewBlock::kCanView:
+        break;
+    case EViewBlock::kNoProperty:
+        strWhy = tr("No property is selected: there is nothing to view.");
+        break;
+    case EViewBlock::kOtherProperty:
+        strWhy = tr("View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; "
+                    "select one of these rows.");
+        break;
+    case EViewBlock::kEmptyValue:
+        strWhy = tr("The value is empty: type a footprint name, or choose one with Browse.");
+        break;
+    case EViewBlock::kNoSymbols:
+        strWhy = tr("The value () names no symbol: type symbol names between the parentheses, "
+                    "or choose them with Browse.");
+        break;
+    }
+    m_pUi->btnView->setEnabled(nBlock == EViewBlock::kCanView);
+    m_pUi->btnView->setToolTip(strWhy);
 }
 
 void CPhysPropsDlg::OnClear()

@@ -52,6 +52,9 @@ private:
     void OnEditorSetup();
 
     QString ProjectPath() const;
+    // View is offered only on a row where it would open or say something;
+    // elsewhere its tooltip says why not.
+    void UpdateViewButton();
 
     std::unique_ptr<Ui::CPhysPropsDlg> m_pUi;
     CPropertyArray* m_pValues;

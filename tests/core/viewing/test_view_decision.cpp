@@ -1,4 +1,7 @@
 #include "viewing/ViewDecision.h"
+#include "properties/AltSymbols.h"
+#include "properties/PropertyKind.h"
+#include "properties/Value.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,5 +49,52 @@ TEST(DecideView, projectErrorThenChooserThenTheOneFileThenNotFound)
         const CViewDecision decision = DecideView(c.strProjectError, c.locations, "\nskipped");
         EXPECT_EQ(decision.m_nAction, c.nAction) << c.pszWhat;
         EXPECT_EQ(decision.m_strText, c.strText) << c.pszWhat;
+    }
+}
+
+// Every row on which View would do nothing says why before the press; a
+// malformed ALT_SYMBOLS value is not one of them (the press tells the syntax).
+TEST(ViewBlockOf, namesTheReasonViewWouldDoNothing)
+{
+    using B = EViewBlock;
+    const struct
+    {
+        const char* pszName;
+        QString strValue;
+        EViewBlock nBlock;
+    } cases[] = {
+        {"JEDEC_TYPE", "SOIC8", B::kCanView},
+        {"jedec_type", " \tSOIC8\n", B::kCanView},
+        {"JEDEC_TYPE", "()", B::kCanView}, // a footprint may be named so
+        {"ALT_SYMBOLS", "(Top:A;B)", B::kCanView},
+        {"Alt_Symbols", "  ()x", B::kCanView},  // malformed: the press shows the syntax message
+        {"ALT_SYMBOLS", "Top:A", B::kCanView},
+        {"ALT_SYMBOLS", "( )", B::kCanView}, // one empty name, searched as such
+        {"ALT_SYMBOLS", "(", B::kCanView},
+        {"", "SOIC8", B::kNoProperty},
+        {"", "", B::kNoProperty},
+        {"DESCRIPTION", "SOIC8", B::kOtherProperty},
+        {"DESCRIPTION", "", B::kOtherProperty},
+        {"JEDEC_TYPE ", "SOIC8", B::kOtherProperty}, // names are compared whole
+        {"JEDEC_TYPE", "", B::kEmptyValue},
+        {"JEDEC_TYPE", " \t\r\n\u3000", B::kEmptyValue},
+        {"ALT_SYMBOLS", "   ", B::kEmptyValue},
+        {"ALT_SYMBOLS", "()", B::kNoSymbols},
+        {"alt_symbols", " \t() ", B::kNoSymbols},
+        {"JEDEC_TYPE", QString(4 << 20, u' ') + u'X', B::kCanView},
+    };
+    for (const auto& c : cases)
+    {
+        const QString strName = QString::fromLatin1(c.pszName);
+        SCOPED_TRACE(std::string(c.pszName) + " = " + c.strValue.left(40).toStdString());
+        EXPECT_EQ(ViewBlockOf(strName, c.strValue), c.nBlock);
+        // Blocked ALT_SYMBOLS values are exactly those the split refuses in silence.
+        if (PropertyKind(strName) != PROP_ALT_SYMBOLS || c.strValue.trimmed().isEmpty())
+            continue;
+        QList<CValue*> names;
+        QString strError;
+        const int nSplit = SplitAltSymbols(c.strValue.trimmed(), &names, strError);
+        qDeleteAll(names);
+        EXPECT_EQ(nSplit == 0 && strError.isEmpty(), c.nBlock == B::kNoSymbols);
     }
 }

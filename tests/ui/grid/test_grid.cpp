@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPointer>
 #include <QStandardItemModel>
 #include <QTest>
@@ -307,5 +308,67 @@ TEST(ComboBoxDelegate, keptCellsLookAsCellsDrawnAfresh)
             EXPECT_TRUE(nDistance == 0 || nDistance == 1) << pszHow << ": " << nDistance;
             EXPECT_GT(pDelegate->CellCache().Count(), 0);
         }
+    }
+}
+
+namespace
+{
+// n characters (UTF-16 units) of mixed widths, with a surrogate pair where
+// the cut of a long text falls.
+QString MixedText(qsizetype n)
+{
+    const QString strUnit = QString::fromUtf8("AbW i.\xC3\xBC");
+    QString str = strUnit.repeated(n / strUnit.size() + 1).left(n);
+    if (n > kShownChars + 1)
+        str.replace(kShownChars - 1, 2, QString::fromUtf8("\xF0\x9F\x98\x80"));
+    return str;
+}
+} // namespace
+
+// A long text is drawn as its start, elided, and its tooltip and editor say
+// how long it is; the model keeps it whole and an edit stores it unchanged.
+TEST(ComboBoxDelegate, longTextIsDrawnAsItsStartAndKeptWhole)
+{
+    for (const qsizetype n : {qsizetype(0), qsizetype(12), kShownChars, kShownChars + 1,
+                              kShownChars + 6, qsizetype(100000)})
+    {
+        SCOPED_TRACE(n);
+        const QString strText = MixedText(n);
+        auto pGrid = MakeGrid<CPhysPropsGrid>(1);
+        pGrid->SetValueRange(1, 2, strText);
+        const QModelIndex cell = pGrid->model()->index(0, 1);
+        const auto* pDelegate = qobject_cast<CComboBoxDelegate*>(pGrid->itemDelegate());
+        const QString strShown = pDelegate->displayText(cell.data(), QLocale());
+        const QString strTip = cell.data(Qt::ToolTipRole).toString();
+        const QString strNote = QLocale().toString(n) + QStringLiteral(" characters in all");
+        if (n <= kShownChars)
+        {
+            EXPECT_EQ(strShown, strText);
+            EXPECT_EQ(strTip, QString());
+        }
+        else
+        {
+            ASSERT_TRUE(strShown.endsWith(QChar(0x2026)));
+            const QString strStart = strShown.chopped(1);
+            EXPECT_LE(strStart.size(), kShownChars);
+            EXPECT_GE(strStart.size(), kShownChars - 1);
+            EXPECT_TRUE(strText.startsWith(strStart));
+            EXPECT_FALSE(strStart.back().isHighSurrogate());
+            EXPECT_TRUE(strTip.endsWith(u'\n' + strNote)) << strTip.toStdString();
+            EXPECT_TRUE(strText.startsWith(strTip.section(QChar(0x2026), 0, 0)));
+        }
+        EXPECT_EQ(pGrid->GetValueRowCol(1, 2), strText);
+
+        pGrid->setCurrentIndex(cell);
+        pGrid->edit(cell);
+        auto* pEditor = qobject_cast<QLineEdit*>(pGrid->indexWidget(cell));
+        ASSERT_NE(pEditor, nullptr);
+        EXPECT_EQ(pEditor->text().size(), strText.size());
+        EXPECT_EQ(pEditor->toolTip(), n > kShownChars ? strNote : QString());
+        EXPECT_EQ(pGrid->GetEditText(1, 2), std::optional<QString>(strText));
+        QTest::keyClick(pEditor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(pGrid->GetEditText(1, 2).has_value());
+        EXPECT_TRUE(pGrid->GetValueRowCol(1, 2) == strText);
     }
 }

@@ -6,11 +6,16 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QToolTip>
 #include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 using testsupport::ClickCell;
@@ -178,4 +183,108 @@ TEST_F(DialogFixture, editThenCancelOrEscapeLeavesTheArrayAlone)
     QTest::keyClick(pDlg.get(), Qt::Key_Escape);
     EXPECT_EQ(pDlg->result(), QDialog::Rejected);
     EXPECT_EQ(Values(), QStringList{QStringLiteral("SOIC8")});
+}
+
+// View is offered only on a row where it would open or say something; on any
+// other its tooltip says why, one reason per case, and it follows the row,
+// the value and the text still being typed.
+TEST_F(DialogFixture, viewIsOfferedOnlyWhereItWouldOpenOrSaySomething)
+{
+    Add(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8"));
+    Add(QStringLiteral("jedec_type"), QStringLiteral(" \t"));
+    Add(QStringLiteral("ALT_SYMBOLS"), QStringLiteral(" () "));
+    Add(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("Top:A")); // the press tells the syntax
+    Add(QStringLiteral("DESCRIPTION"), QStringLiteral("SOIC8"));
+    values.append(nullptr);
+    Open();
+    auto* pView = pDlg->findChild<QPushButton*>(QStringLiteral("btnView"));
+    const auto click = [this](int nRow) { return [this, nRow] { ClickCell(&Grid(), nRow, 1); }; };
+    const auto type = [this](int nRow, const char* psz) {
+        return [this, nRow, psz] { TypeInto(nRow, 2, QString::fromLatin1(psz)); };
+    };
+    const auto key = [](Qt::Key k) {
+        return [k] {
+            QTest::keyClick(QApplication::focusWidget(), k);
+            QCoreApplication::processEvents();
+        };
+    };
+    const struct
+    {
+        const char* pszWhat;
+        std::function<void()> act;
+        const char* pszReason; // "" when View is offered
+    } steps[] = {
+        {"first row at start", [] {}, ""},
+        {"blank value", click(2), "empty"},
+        {"no symbols", click(3), "no symbols"},
+        {"malformed symbols", click(4), ""},
+        {"other property", click(5), "other"},
+        {"null element", click(6), "no property"},
+        {"typing into the blank value", type(2, "X"), ""},
+        {"escape brings the blank back", key(Qt::Key_Escape), "empty"},
+        {"typing '('", type(3, "("), ""},
+        {"typing ')' after it", [] { QTest::keyClicks(QApplication::focusWidget(), ")"); }, "no symbols"},
+        {"stored with Enter", key(Qt::Key_Return), "no symbols"},
+        {"set to (A)", [this] { pDlg->SetSelectedValue(QStringLiteral("(A)")); }, ""},
+        {"set to ()", [this] { pDlg->SetSelectedValue(QStringLiteral("()")); }, "no symbols"},
+        {"first row again", click(1), ""},
+        {"cleared", [this] { Press("Clear"); }, "empty"},
+    };
+    std::map<std::string, QString> tips;
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(step.pszWhat);
+        step.act();
+        const std::string strReason = step.pszReason;
+        EXPECT_EQ(pView->isEnabled(), strReason.empty());
+        if (strReason.empty())
+        {
+            EXPECT_EQ(pView->toolTip(), QString());
+        }
+        else if (auto [it, bNew] = tips.emplace(strReason, pView->toolTip()); !bNew)
+        {
+            EXPECT_EQ(pView->toolTip(), it->second);
+        }
+    }
+    QSet<QString> distinct;
+    for (const auto& [strReason, strTip] : tips)
+        if (!strTip.isEmpty())
+            distinct.insert(strTip);
+    EXPECT_EQ(distinct.size(), 4);
+    // To look at it: PHYSPROPS_FORM_SHOTS=folder.
+    if (const QString strShots = qEnvironmentVariable("PHYSPROPS_FORM_SHOTS"); !strShots.isEmpty())
+    {
+        ClickCell(&Grid(), 3, 1);
+        QToolTip::showText(pView->mapToGlobal(pView->rect().bottomLeft()), pView->toolTip(), pView);
+        QTest::qWait(200);
+        pDlg->screen()->grabWindow(0).save(strShots + QStringLiteral("/view-no-symbols.png"));
+    }
+}
+
+// However long a value, it is shown as its start and written back whole (the
+// grid's own test edits one).
+TEST_F(DialogFixture, aLargeValueIsShownAsItsStartAndWrittenBackUnchanged)
+{
+    const QString strPair = QString::fromUtf8("\xF0\x9F\x98\x80");
+    for (const qsizetype n : {qsizetype(1025), qsizetype(1) << 20, qsizetype(10) << 20})
+    {
+        SCOPED_TRACE(n);
+        qDeleteAll(values);
+        values.clear();
+        QString strValue = QString(QStringLiteral("SOIC8 \u00FC\t") + strPair).repeated(int(n / 10 + 1)).left(n);
+        Add(QStringLiteral("JEDEC_TYPE"), strValue);
+        Add(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(") + strValue + u')');
+        Open();
+        const QImage shot = pDlg->grab().toImage();
+        EXPECT_FALSE(shot.isNull());
+        const QString strTip = Grid().model()->index(0, 1).data(Qt::ToolTipRole).toString();
+        EXPECT_TRUE(strTip.endsWith(QStringLiteral(" characters in all"))) << strTip.left(200).toStdString();
+        ClickCell(&Grid(), 2, 2);
+        EXPECT_TRUE(pDlg->findChild<QPushButton*>(QStringLiteral("btnView"))->isEnabled());
+        Press("OK");
+        EXPECT_EQ(pDlg->result(), QDialog::Accepted);
+        ASSERT_EQ(values.size(), 2);
+        EXPECT_TRUE(values[0]->GetValue() == strValue);
+        EXPECT_TRUE(values[1]->GetValue() == u'(' + strValue + u')');
+    }
 }
