@@ -113,6 +113,8 @@ int main(int argc, char** argv)
     }
     companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
+    if (!companion::CheckDisplay("brdedit", argc, argv))
+        return 2;
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
 
