@@ -201,14 +201,6 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    // There the dialog would wait for ever for an answer that cannot come.
-    if (!bScript && displayprobe::ShowsNothing(QGuiApplication::platformName()))
-    {
-        Err(QStringLiteral("the platform %1 shows no window: nobody could answer the dialog; play "
-                           "a walkthrough with --script FILE, or run on a display")
-                .arg(QGuiApplication::platformName()));
-        return kExitError;
-    }
     QApplication::setApplicationName(QStringLiteral("physprops"));
     QApplication::setApplicationDisplayName(QStringLiteral("Physical Properties"));
     QApplication::setApplicationVersion(QStringLiteral(PHYSPROPS_VERSION));
@@ -219,6 +211,15 @@ int main(int argc, char** argv)
     if (!pMain)
     {
         Err(strError);
+        return kExitError;
+    }
+    // There the dialog would wait for ever for an answer that cannot come.
+    // (Told after the module is loaded, so that a wrong --module is told first.)
+    if (!bScript && displayprobe::ShowsNothing(QGuiApplication::platformName()))
+    {
+        Err(QStringLiteral("the platform %1 shows no window: nobody could answer the dialog; play "
+                           "a walkthrough with --script FILE, or run on a display")
+                .arg(QGuiApplication::platformName()));
         return kExitError;
     }
     if (opts.bVerbose)
