@@ -46,11 +46,10 @@ bool SourceTexts::Matches(const QString& strShown, const QString& strScript) con
         asked = m_asked.value(strScript);
     }
     for (const Asked& a : std::as_const(asked))
-        if (PlainText(QCoreApplication::translate(a.context.constData(), a.source.constData(),
-                                                  a.disambiguation.isNull()
-                                                      ? nullptr
-                                                      : a.disambiguation.constData(),
-                                                  a.n)) == strPlain)
+        if (PlainText(QCoreApplication::translate(
+                a.context.constData(), a.source.constData(),
+                a.disambiguation.isNull() ? nullptr : a.disambiguation.constData(), a.n)) ==
+            strPlain)
             return true;
     return false;
 }

@@ -24,8 +24,8 @@ public:
     // the translation of a source text that reads as the script's text.
     bool Matches(const QString& strShown, const QString& strScript) const;
 
-    QString translate(const char* pszContext, const char* pszSource,
-                      const char* pszDisambiguation, int n) const override;
+    QString translate(const char* pszContext, const char* pszSource, const char* pszDisambiguation,
+                      int n) const override;
     // An empty translator would not be installed.
     bool isEmpty() const override { return false; }
 

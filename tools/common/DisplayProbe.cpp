@@ -76,9 +76,7 @@ QString ConnectWayland(const QString& strSocket)
             .arg(strSocket, QString::fromLocal8Bit(std::strerror(nErrno)));
     // Without the plug-in Qt passes over Wayland even when a compositor runs.
     for (const QString& strFolder : PlatformPluginFolders())
-        if (!QDir(strFolder)
-                 .entryList({QStringLiteral("libqwayland*.so")}, QDir::Files)
-                 .isEmpty())
+        if (!QDir(strFolder).entryList({QStringLiteral("libqwayland*.so")}, QDir::Files).isEmpty())
             return {};
     return QStringLiteral("Qt's wayland platform plug-in is not installed (package qt6-wayland)");
 }
@@ -180,8 +178,8 @@ QString DisplayProblem(const DisplayOptions& opts, const QProcessEnvironment& en
         if (!failures.contains(strError))
             failures.append(strError);
     }
-    const bool bChosen = !opts.strPlatform.isEmpty() ||
-                         !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty();
+    const bool bChosen =
+        !opts.strPlatform.isEmpty() || !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty();
     if (bChosen)
         return QStringLiteral("the platform is %1 and %2")
             .arg(!opts.strPlatform.isEmpty() ? opts.strPlatform
