@@ -16,8 +16,6 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <climits>
-
 namespace host
 {
 namespace
