@@ -1,9 +1,8 @@
 #include "HostOptions.h"
+#include "ScriptRunner.h"
 #include "project/TextFile.h"
 #include "ipqc/IpqChannel.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,6 +21,33 @@ bool SplitProp(const QString& strText, QPair<QString, QString>& prop)
     if (nEq <= 0)
         return false;
     prop = {strText.left(nEq), strText.mid(nEq + 1)};
+    return true;
+}
+
+bool IsBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// A line of a properties file: "NAME = VALUE" is laid out for reading, so
+// the blanks around the name and after '=' are not part of either. The
+// value keeps everything else, even trailing blanks: it may be anything.
+bool SplitFileProp(const QString& strLine, QPair<QString, QString>& prop)
+{
+    const qsizetype nEq = strLine.indexOf(u'=');
+    if (nEq < 0)
+        return false;
+    qsizetype nStart = 0, nEnd = nEq;
+    while (nStart < nEnd && IsBlank(strLine[nStart]))
+        ++nStart;
+    while (nEnd > nStart && IsBlank(strLine[nEnd - 1]))
+        --nEnd;
+    if (nStart == nEnd)
+        return false;
+    qsizetype nValue = nEq + 1;
+    while (nValue < strLine.size() && IsBlank(strLine[nValue]))
+        ++nValue;
+    prop = {strLine.mid(nStart, nEnd - nStart), strLine.mid(nValue)};
     return true;
 }
 
@@ -243,7 +269,7 @@ bool ReadPropsFile(const QString& strPath, HostProperties& props, QString& strEr
         if (strLine.trimmed().isEmpty() || strLine.trimmed().startsWith(u'#'))
             continue;
         QPair<QString, QString> prop;
-        if (!SplitProp(strLine, prop))
+        if (!SplitFileProp(strLine, prop))
         {
             strError = QStringLiteral("%1:%2: expected NAME=VALUE").arg(strPath).arg(nLine);
             return false;
@@ -273,32 +299,6 @@ QByteArray FormatHostResult(const HostProperties& props, HostOutput output)
     return strOut.toUtf8();
 }
 
-QString MissingDisplay(const HostOptions& opts, const QProcessEnvironment& env)
-{
-    const bool bX = !opts.strQtDisplay.isEmpty() || !env.value(QStringLiteral("DISPLAY")).isEmpty();
-    const QString strRuntime = env.value(QStringLiteral("XDG_RUNTIME_DIR"));
-    const bool bWayland =
-        !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
-        (!strRuntime.isEmpty() &&
-         QFileInfo::exists(QDir(strRuntime).filePath(QStringLiteral("wayland-0"))));
-    const QString strSpec = !opts.strQtPlatform.isEmpty()
-                                ? opts.strQtPlatform
-                                : env.value(QStringLiteral("QT_QPA_PLATFORM"));
-    if (strSpec.trimmed().isEmpty())
-        return bX || bWayland ? QString()
-                              : QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set");
-    // A list of platforms to try in turn, each perhaps with ":options".
-    for (const QString& strEntry : strSpec.split(u';', Qt::SkipEmptyParts))
-    {
-        const QString strName = strEntry.section(u':', 0, 0).trimmed().toLower();
-        if (strName == u"xcb" ? bX : strName.startsWith(u"wayland") ? bWayland : true)
-            return {};
-    }
-    return QStringLiteral("the platform is %1 and %2")
-        .arg(strSpec, bX ? QStringLiteral("WAYLAND_DISPLAY is not set")
-                         : QStringLiteral("DISPLAY is not set"));
-}
-
 QString HostHelpText()
 {
     return QStringLiteral(
@@ -315,13 +315,16 @@ QString HostHelpText()
         "  --project FILE       the project file (INI: [Program] sections, name = value\n"
         "                       directives; psmpath lines give the footprint search path)\n"
         "  --prop NAME=VALUE    a property of the part; repeat for more, in order\n"
-        "                       (UTF-8 text; other bytes are refused)\n"
-        "  --props-file FILE    properties from a file, one NAME=VALUE a line ('#' starts\n"
-        "                       a comment line); a UTF-8 text file of at most 16 MiB\n"
+        "                       (UTF-8 text, taken exactly; other bytes are refused)\n"
+        "  --props-file FILE    properties from a file, one NAME=VALUE a line; a line\n"
+        "                       starting with '#' is a comment. Blanks around NAME and\n"
+        "                       after '=' are dropped; the rest of the value is kept as\n"
+        "                       it is ('#' and ';' in it too). A UTF-8 text file of at\n"
+        "                       most 16 MiB\n"
         "  --output FORMAT      how the values are printed after OK: lines (default) or\n"
         "                       json\n"
-        "  --script FILE        run a walkthrough script instead of waiting for a user;\n"
-        "                       without a display it runs offscreen\n"
+        "  --script FILE        play a walkthrough script instead of waiting for a user\n"
+        "                       (see below); without a display it runs offscreen\n"
         "  --screenshots DIR    where the script's 'shot' steps save PNG pictures\n"
         "                       (default: screenshots)\n"
         "  --verbose            say what the host does, and the message session it joined\n"
@@ -342,35 +345,28 @@ QString HostHelpText()
         "  json   one object on one line: {\"properties\":[{\"name\":N,\"value\":V},...]},\n"
         "         in order, a repeated name kept, values exactly as set.\n"
         "\n"
-        "Without a display (no DISPLAY or WAYLAND_DISPLAY, and QT_QPA_PLATFORM not set\n"
-        "to a platform that needs none, such as offscreen) the dialog cannot be shown:\n"
-        "the host says so and exits with 2. Use --script FILE to play a walkthrough,\n"
-        "or set QT_QPA_PLATFORM=offscreen.\n"
+        "Displays: the dialog needs a display that a user sees (DISPLAY for X11,\n"
+        "WAYLAND_DISPLAY for Wayland). When none can be opened (none set, or one set\n"
+        "that no server answers), or the platform shows nothing (QT_QPA_PLATFORM or\n"
+        "-platform offscreen or minimal), nobody could answer the dialog: the host\n"
+        "says which and exits with 2. A walkthrough (--script FILE) needs no display:\n"
+        "without one it runs offscreen, unless -platform or QT_QPA_PLATFORM chose a\n"
+        "platform that needs one.\n"
         "\n"
         "Exit status: 0 OK, 1 Cancel, 2 usage error, no display, unreadable or\n"
         "malformed project or properties file (the message names file and line), a\n"
         "module that cannot be loaded or lacks its class record, or a dialog that\n"
-        "could not be shown; 3 a walkthrough script that failed, stalled, or ended\n"
-        "while a dialog was still open (the message names it).\n"
+        "could not be shown; 3 a walkthrough script with a wrong step (FILE:LINE,\n"
+        "nothing is played), or one that failed, stalled, or ended while a dialog was\n"
+        "still open (the message names it).\n"
         "\n"
-        "Walkthrough scripts: one step a line, '#' starts a comment. Every step acts on\n"
-        "the topmost open dialog and waits up to 5 s for the dialog it names. When the\n"
-        "last step is done every dialog must close within 1 s.\n"
-        "  dialog TITLE             wait until the topmost dialog has this title\n"
-        "  click ROW [COL]          click a grid cell (rows and columns count from 1)\n"
-        "  ctrl-click ROW [COL]     add a row to the selection\n"
-        "  dblclick ROW [COL]       double-click a grid cell\n"
-        "  header-dblclick COL      double-click a column header (sorts)\n"
-        "  edit ROW COL TEXT        type TEXT into a cell and press Enter\n"
-        "  choose ROW COL TEXT      pick TEXT in a cell's drop-down\n"
-        "  press BUTTON             click the button with this text (without '&')\n"
-        "  type TEXT                type TEXT into the focused control\n"
-        "  key KEY                  press a key (Enter, Escape, Down, Up, Tab, Backspace)\n"
-        "  clear-text               empty the focused text box\n"
-        "  message TEXT             expect a message box with this text and press its OK\n"
-        "  shot NAME                save the topmost dialog as NAME.png\n"
-        "  grid                     print the rows of the topmost dialog's grid\n"
-        "  say TEXT                 print TEXT\n"
-        "  wait MS                  let MS milliseconds pass before the next step\n");
+        "Walkthrough scripts: one step a line, '#' starts a comment line. Every step\n"
+        "is checked before the first one runs. Each acts on the topmost open dialog\n"
+        "and waits up to 5 s for the dialog, button or grid it names; the whole script\n"
+        "must end within 120 s (its waits too). When the last step is done every\n"
+        "dialog must close within 1 s. Dialogs, buttons, choices and messages are\n"
+        "named by their English text (without '&'), whatever language the dialogs\n"
+        "speak, or by the text they show. In TEXT, \\n is a line break and \\t a tab.\n") +
+        ScriptStepsHelp();
 }
 } // namespace host

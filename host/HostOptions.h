@@ -4,7 +4,6 @@
 #include <QByteArrayList>
 #include <QList>
 #include <QPair>
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -41,14 +40,12 @@ bool ParseHostOptions(const QStringList& args, HostOptions& opts, QString& strEr
 bool ParseHostArguments(const QByteArrayList& args, HostOptions& opts, QString& strError);
 
 // Reads NAME=VALUE lines (blank lines and lines starting with '#' skipped).
+// Blanks around the name and before the value are dropped; the rest of the
+// value is kept exactly, blanks and '#' included.
 bool ReadPropsFile(const QString& strPath, HostProperties& props, QString& strError);
 
 // The values after OK as the host prints them.
 QByteArray FormatHostResult(const HostProperties& props, HostOutput output);
-
-// Why a window cannot be shown with these options and this environment
-// ("DISPLAY is not set"), empty when it can or when only Qt can tell.
-QString MissingDisplay(const HostOptions& opts, const QProcessEnvironment& env);
 
 QString HostHelpText();
 } // namespace host

@@ -10,9 +10,29 @@ class QWidget;
 
 namespace host
 {
+class SourceTexts;
+
+// One step of a walkthrough script, as read from its line.
+struct ScriptStep
+{
+    int nLine = 0;
+    QString strVerb;
+    QStringList args; // the words after the verb
+    QString strRest;  // everything after the verb, escapes undone
+};
+
+// The whole script's limit, in milliseconds.
+inline constexpr int kScriptLimitMs = 120000;
+
+// Every step with its arguments and what it does, one a line, for --help.
+QString ScriptStepsHelp();
+
 // Plays a walkthrough script against the dialogs the module opens. Each
 // step is scheduled before it acts, so a step that opens a modal dialog
 // hands over to the next step inside that dialog's own loop.
+// Dialogs, buttons and messages are named by the text they show or by its
+// English source, so a script means the same in every language; make the
+// runner after the module has installed its catalogues.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
@@ -20,45 +40,58 @@ public:
     using Log = std::function<void(const QString&)>;
 
     ScriptRunner(QString strShotsDir, Log log, QObject* pParent = nullptr);
+    ~ScriptRunner() override;
 
     // The script's lines; false and "FILE: what" or "FILE:LINE: what" when
     // the file cannot be read as text.
     static bool ReadScript(const QString& strPath, QStringList& lines, QString& strError);
-    void SetSteps(const QStringList& lines);
+    // Checks every step before any runs: a known step, the arguments it
+    // needs, waits within the script's limit. False and "FILE:LINE: step
+    // \"VERB\": what" for the first that is wrong.
+    static bool ParseScript(const QStringList& lines, const QString& strFile,
+                            QList<ScriptStep>& steps, QString& strError,
+                            int nScriptLimitMs = kScriptLimitMs);
+    // ParseScript's check on lines with no file; on an error the runner has
+    // failed (Failed(), Error()) and plays nothing.
+    bool SetSteps(const QStringList& lines);
+    // Steps ParseScript has checked; strFile names them in messages.
+    void SetSteps(QList<ScriptStep> steps, QString strFile = QString());
     void Start();
 
     bool Failed() const { return m_bFailed; }
     bool Finished() const { return m_nNext >= m_steps.size(); }
     QString Error() const { return m_strError; }
+    qsizetype Played() const { return m_nNext; }
+    qsizetype StepCount() const { return m_steps.size(); }
 
     // Per-step wait for a dialog or control to appear, and the whole script's limit.
     int m_nStepTimeoutMs = 5000;
-    int m_nScriptTimeoutMs = 120000;
+    int m_nScriptTimeoutMs = kScriptLimitMs;
     // How long a dialog may stay open after the last step before the script fails.
     int m_nEndGraceMs = 1000;
+    // How long a step that needs the keyboard waits for its window to become
+    // active before it acts anyway (a window manager may refuse activation).
+    int m_nActivateGraceMs = 1000;
 
 private:
-    struct Step
-    {
-        int nLine;
-        QString strVerb;
-        QStringList args;
-        QString strRest;
-    };
-
     void RunNext();
     void CheckEnd();
     // 1 done, 0 not ready yet (retry), -1 failed
-    int Ready(const Step& step, QString& strError);
-    bool Act(const Step& step, QString& strError);
+    int Ready(const ScriptStep& step, QString& strError);
+    bool Act(const ScriptStep& step, QString& strError);
     void Fail(const QString& strError);
+    bool Names(const QString& strShown, const QString& strScript) const;
+    // "FILE:LINE: step \"VERB\": what" (or "line LINE: ..." without a file).
+    QString AtStep(const ScriptStep& step, const QString& strError) const;
     static QWidget* TopDialog();
 
-    QList<Step> m_steps;
+    QList<ScriptStep> m_steps;
+    QString m_strFile;
     qsizetype m_nNext = 0;
     qint64 m_nWaitStartMs = -1;
     QString m_strShotsDir;
     Log m_log;
+    SourceTexts* m_pTexts;
     bool m_bFailed = false;
     QString m_strError;
 };

@@ -1,11 +1,9 @@
 #include "SyntheticInput.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QThread>
 #include <QWidget>
 
 namespace host
@@ -127,6 +125,29 @@ void SendKeyClicks(QWidget* pWidget, const QString& strText)
     }
 }
 
+void SendText(QWidget* pWidget, const QString& strText)
+{
+    QPointer<QWidget> pGuard(pWidget);
+    qsizetype nRun = 0; // start of the printable run not yet sent
+    const auto flush = [&](qsizetype nEnd)
+    {
+        if (nEnd > nRun && pGuard)
+            SendKey(pWidget, Qt::Key_unknown, strText.mid(nRun, nEnd - nRun));
+    };
+    for (qsizetype i = 0; i < strText.size(); ++i)
+    {
+        const QChar c = strText[i];
+        if (c.isPrint() || c.isSurrogate())
+            continue;
+        flush(i);
+        if (!pGuard)
+            return;
+        SendKey(pWidget, CharacterKey(c.unicode()), QString(c));
+        nRun = i + 1;
+    }
+    flush(strText.size());
+}
+
 void SendMouseClick(QWidget* pWidget, QPoint pos, Qt::KeyboardModifiers mods)
 {
     QPointer<QWidget> pGuard(pWidget);
@@ -140,15 +161,4 @@ void SendMouseDoubleClick(QWidget* pWidget, QPoint pos)
     SendMouse(pWidget, QEvent::MouseButtonDblClick, pos, Qt::LeftButton, {});
 }
 
-bool WaitForWindowActive(QWidget* pWindow, int nMs)
-{
-    QPointer<QWidget> pGuard(pWindow);
-    const QDeadlineTimer deadline(nMs);
-    while (pGuard && !pGuard->isActiveWindow() && !deadline.hasExpired())
-    {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
-    return pGuard && pGuard->isActiveWindow();
-}
 } // namespace host

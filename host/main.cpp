@@ -1,5 +1,6 @@
 // physprops: the reference host of the Physical Properties module.
 #include "entry/BackEndMain.h"
+#include "DisplayProbe.h"
 #include "HostOptions.h"
 #include "project/ProjectFile.h"
 #include "ScriptRunner.h"
@@ -60,23 +61,42 @@ QString DefaultModulePath()
     return QDir::cleanPath(bin.filePath(QStringLiteral("../lib/libphysprops_backend.so")));
 }
 
-CBackEndMain* CreateEntryObject(QLibrary& lib, QString& strError)
+// strPath as the user gave it, for messages; the library is loaded from
+// exactly that file (a loader left to itself tries other names, and would
+// report the last one it tried).
+CBackEndMain* CreateEntryObject(QLibrary& lib, const QString& strPath, QString& strError)
 {
+    const QFileInfo file(strPath);
+    if (!file.exists())
+    {
+        strError = QStringLiteral("cannot load the module %1: there is no such file (--module "
+                                  "names the module's .so file)")
+                       .arg(strPath);
+        return nullptr;
+    }
+    if (!file.isFile())
+    {
+        strError = QStringLiteral("cannot load the module %1: not a file").arg(strPath);
+        return nullptr;
+    }
+    lib.setFileName(file.absoluteFilePath());
     if (!lib.load())
     {
-        strError = QStringLiteral("cannot load the module: %1").arg(lib.errorString());
+        strError = QStringLiteral("cannot load the module %1: %2").arg(strPath, lib.errorString());
         return nullptr;
     }
     const auto* pClass = reinterpret_cast<const CRuntimeClass*>(lib.resolve("classCBackEndMain"));
     if (!pClass || !pClass->m_pfnCreateObject ||
         qstrcmp(pClass->m_lpszClassName, "CBackEndMain") != 0)
     {
-        strError = QStringLiteral("%1 has no CBackEndMain class record").arg(lib.fileName());
+        strError = QStringLiteral("%1 has no CBackEndMain class record: it is not the Physical "
+                                  "Properties module")
+                       .arg(strPath);
         return nullptr;
     }
     QObject* pObject = pClass->m_pfnCreateObject();
     if (!pObject)
-        strError = QStringLiteral("the module could not create its entry object");
+        strError = QStringLiteral("the module %1 could not create its entry object").arg(strPath);
     return static_cast<CBackEndMain*>(pObject);
 }
 
@@ -128,27 +148,56 @@ int main(int argc, char** argv)
         }
     }
 
-    QStringList scriptLines;
+    // The whole script is checked here, so that a wrong step is told before
+    // anything is shown or played.
+    QList<ScriptStep> scriptSteps;
     const bool bScript = !opts.strScript.isEmpty();
-    if (bScript && !ScriptRunner::ReadScript(opts.strScript, scriptLines, strError))
+    if (bScript)
     {
-        Err(strError);
-        return kExitError;
+        QStringList lines;
+        if (!ScriptRunner::ReadScript(opts.strScript, lines, strError))
+        {
+            Err(strError);
+            return kExitError;
+        }
+        if (!ScriptRunner::ParseScript(lines, opts.strScript, scriptSteps, strError))
+        {
+            Err(strError + QStringLiteral("; nothing was played"));
+            return kExitScript;
+        }
     }
 
-    const QString strNoDisplay = MissingDisplay(opts, QProcessEnvironment::systemEnvironment());
+    // Qt ends the process when it cannot open the display it picks, so the
+    // display is tried here first.
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString strNoDisplay =
+        displayprobe::DisplayProblem({opts.strQtPlatform, opts.strQtDisplay}, env);
+    const bool bPlatformChosen =
+        !opts.strQtPlatform.isEmpty() || !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty();
     if (!strNoDisplay.isEmpty())
     {
-        // A walkthrough needs no one to see it; a platform the user chose is kept.
-        if (bScript && opts.strQtPlatform.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        else
+        if (!bScript)
         {
-            Err(QStringLiteral("no display to show the dialog on (%1); play a walkthrough with "
-                               "--script FILE, or set QT_QPA_PLATFORM=offscreen")
+            Err(QStringLiteral("no display to show the dialog on (%1); run it on a display, or "
+                               "play a walkthrough with --script FILE")
                     .arg(strNoDisplay));
             return kExitError;
         }
+        if (bPlatformChosen)
+        {
+            Err(QStringLiteral("no display to show the dialog on (%1); a walkthrough needs none: %2")
+                    .arg(strNoDisplay,
+                         opts.strQtPlatform.isEmpty()
+                             ? QStringLiteral("set QT_QPA_PLATFORM=offscreen to play it offscreen")
+                             : QStringLiteral("leave out -platform %1 to play it offscreen")
+                                   .arg(opts.strQtPlatform)));
+            return kExitError;
+        }
+        // A walkthrough needs no one to see it.
+        if (!env.value(QStringLiteral("DISPLAY")).isEmpty() ||
+            !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() || !opts.strQtDisplay.isEmpty())
+            Err(QStringLiteral("%1; the walkthrough plays offscreen").arg(strNoDisplay));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
     QApplication app(argc, argv);
@@ -156,11 +205,21 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Physical Properties"));
     QApplication::setApplicationVersion(QStringLiteral(PHYSPROPS_VERSION));
 
-    QLibrary lib(opts.strModule.isEmpty() ? DefaultModulePath() : opts.strModule);
-    std::unique_ptr<CBackEndMain> pMain(CreateEntryObject(lib, strError));
+    QLibrary lib;
+    std::unique_ptr<CBackEndMain> pMain(CreateEntryObject(
+        lib, opts.strModule.isEmpty() ? DefaultModulePath() : opts.strModule, strError));
     if (!pMain)
     {
         Err(strError);
+        return kExitError;
+    }
+    // There the dialog would wait for ever for an answer that cannot come.
+    // (Told after the module is loaded, so that a wrong --module is told first.)
+    if (!bScript && displayprobe::ShowsNothing(QGuiApplication::platformName()))
+    {
+        Err(QStringLiteral("the platform %1 shows no window: nobody could answer the dialog; play "
+                           "a walkthrough with --script FILE, or run on a display")
+                .arg(QGuiApplication::platformName()));
         return kExitError;
     }
     if (opts.bVerbose)
@@ -198,7 +257,7 @@ int main(int argc, char** argv)
         pScript = std::make_unique<ScriptRunner>(
             opts.strScreenshots.isEmpty() ? QStringLiteral("screenshots") : opts.strScreenshots,
             [](const QString& s) { Say(s); });
-        pScript->SetSteps(scriptLines);
+        pScript->SetSteps(std::move(scriptSteps), opts.strScript);
         pScript->Start();
     }
 
@@ -209,7 +268,10 @@ int main(int argc, char** argv)
         return kExitScript;
     if (pScript && !pScript->Finished())
     {
-        Err(QStringLiteral("the dialog closed before the script ended"));
+        Err(QStringLiteral("the dialog closed before the script ended: %1 of its %2 steps were "
+                           "played")
+                .arg(pScript->Played())
+                .arg(pScript->StepCount()));
         return kExitScript;
     }
     switch (nResult)

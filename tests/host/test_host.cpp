@@ -74,7 +74,9 @@ TEST(HostProgram, errorsExitWithTwoAndSayWhy)
         {{QStringLiteral("--project")}, QStringLiteral("needs a value")},
         {{QStringLiteral("--project"), strBad}, strBad + QStringLiteral(":3:")},
         {{QStringLiteral("--project"), dir.filePath(QStringLiteral("none.ini"))}, QStringLiteral("cannot open")},
-        {{QStringLiteral("--module"), dir.filePath(QStringLiteral("none.so"))}, QStringLiteral("cannot load the module")},
+        // The path as given, not one the loader guessed from it (".../libnone.so").
+        {{QStringLiteral("--module"), dir.filePath(QStringLiteral("none.so"))},
+         QStringLiteral("cannot load the module %1: there is no such file").arg(dir.filePath(QStringLiteral("none.so")))},
         {{QStringLiteral("--module"), testsupport::BinaryPath(QStringLiteral("lib/libphysprops-harbex.so"))},
          QStringLiteral("no CBackEndMain class record")},
         // Opened, a pipe would wait for a writer for ever.
@@ -85,6 +87,7 @@ TEST(HostProgram, errorsExitWithTwoAndSayWhy)
         const HostRun r = RunHost(c.args);
         EXPECT_EQ(r.nExit, 2) << c.args.join(u' ').toStdString();
         EXPECT_TRUE(r.strErr.contains(c.strWords)) << r.strErr.toStdString();
+        EXPECT_FALSE(r.strErr.contains(QStringLiteral("libnone"))) << r.strErr.toStdString();
     }
 
     // Bytes that are not UTF-8 reach the host only from a shell, not through QProcess.
@@ -108,29 +111,50 @@ TEST(HostProgram, helpExplainsOptionsAndScripts)
     const HostRun r = RunHost({QStringLiteral("--help")});
     EXPECT_EQ(r.nExit, 0);
     for (const char* pszWord : {"--project", "--prop", "--module", "--script", "--output", "Exit status",
-                                "press BUTTON", "a backslash is written \\\\, a newline \\n"})
+                                "press BUTTON", "a backslash is written \\\\, a newline \\n",
+                                "edit ROW COL TEXT", "wait MS", "within 120 s", "English text",
+                                "Blanks around NAME", "checked before the first one runs"})
         EXPECT_TRUE(r.strOut.contains(QString::fromLatin1(pszWord))) << pszWord;
 }
 
 TEST(HostProgram, aStalledOrUnfinishedScriptEndsTheRunWithThree)
 {
     QTemporaryDir dir;
+    const QString strScript = dir.filePath(QStringLiteral("s.txt"));
     const struct
     {
         QByteArray script;
         QString strWords;
     } cases[] = {
-        {"dialog No Such Dialog\n", QStringLiteral("walkthrough FAILED: line 1 (dialog)")},
+        {"dialog No Such Dialog\n", QStringLiteral("walkthrough FAILED: %1:1: step \"dialog\"").arg(strScript)},
         // Nobody is left to close it: offscreen this waited for ever.
         {"dialog Physical Properties\nsay the last step\n",
          QStringLiteral("the script ended while the dialog \"Physical Properties\" is still open")},
+        // Told before anything is played: the edit never happens.
+        {"edit 1 2 X\npress OK\nwait 99999999999\n",
+         QStringLiteral("physprops: %1:3: step \"wait\": 99999999999 ms is more than the script's limit of "
+                        "120 s (120000 ms); nothing was played").arg(strScript)},
+        // A message box is no dialog with a grid, even with the dialog's title.
+        {"edit 1 2 NOSUCH\nclick 1 1\npress View\ngrid\n",
+         QStringLiteral(":4: step \"grid\": a message box is open, not a dialog with a grid: \"Footprint "
+                        "can't be viewed")},
+        {"edit 1 2 NOSUCH\nclick 1 1\npress View\ndialog Physical Properties\n",
+         QStringLiteral(":4: step \"dialog\": a message box is open, not the dialog \"Physical Properties\"")},
     };
     for (const auto& c : cases)
     {
-        const QString strScript = WriteFile(dir, QStringLiteral("s.txt"), c.script);
-        const HostRun r = RunHost({QStringLiteral("--script"), strScript});
+        SCOPED_TRACE(c.script.toStdString());
+        WriteFile(dir, QStringLiteral("s.txt"), c.script);
+        const HostRun r = RunHost({QStringLiteral("--project"),
+                                   testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                                   QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+                                   QStringLiteral("--script"), strScript});
         EXPECT_EQ(r.nExit, 3);
         EXPECT_TRUE(r.strErr.contains(c.strWords)) << r.strErr.toStdString();
+        if (c.script.contains("99999999999"))
+        {
+            EXPECT_FALSE(r.strErr.contains(QStringLiteral("walkthrough: edit"))) << "a step was played";
+        }
         EXPECT_EQ(r.strOut, QString());
     }
 }
@@ -158,10 +182,17 @@ TEST(HostProgram, withoutADisplayOptionsAndFilesAreStillAnswered)
          {},
          QStringLiteral("cannot open")},
         {{QStringLiteral("--prop"), QStringLiteral("A=1")}, 2, {},
-         QStringLiteral("no display to show the dialog on (neither DISPLAY nor WAYLAND_DISPLAY is set); play a "
-                        "walkthrough with --script FILE, or set QT_QPA_PLATFORM=offscreen")},
+         QStringLiteral("no display to show the dialog on (neither DISPLAY nor WAYLAND_DISPLAY is set); run it on "
+                        "a display, or play a walkthrough with --script FILE\n")},
+        // Offscreen nobody could answer the dialog: it waited for ever.
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--prop"), QStringLiteral("A=1")},
+         2,
+         {},
+         QStringLiteral("the platform offscreen shows no window: nobody could answer the dialog; play a "
+                        "walkthrough with --script FILE")},
         {{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--script"), strOk}, 2, {},
-         QStringLiteral("no display")},
+         QStringLiteral("no display to show the dialog on (the platform is xcb and DISPLAY is not set); a "
+                        "walkthrough needs none: leave out -platform xcb to play it offscreen")},
         // A walkthrough needs no display: it runs offscreen.
         {{QStringLiteral("--prop"), QStringLiteral("A=1"), QStringLiteral("--script"), strOk},
          0,
@@ -206,5 +237,33 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
         // The narration is still there, on standard error.
         for (const char* pszWords : {"module: ", "session: ", "pressing OK", "walkthrough: press OK"})
             EXPECT_TRUE(r.strErr.contains(QString::fromLatin1(pszWords))) << pszWords;
+    }
+}
+
+TEST(HostProgram, theDemoWalkthroughPlaysTheSameInEveryLanguage)
+{
+    // Dialogs, buttons and messages are translated; the script names them in English.
+    for (const char* pszLanguage : {"de", "fr"})
+    {
+        SCOPED_TRACE(pszLanguage);
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("LANGUAGE"), QString::fromLatin1(pszLanguage));
+        const HostRun r = RunHost(
+            {QStringLiteral("--project"), testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+             QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC14"), QStringLiteral("--prop"),
+             QStringLiteral("ALT_SYMBOLS=(Top:SOIC14;DIP8)"), QStringLiteral("--prop"),
+             QStringLiteral("DESCRIPTION=14-pin small outline"), QStringLiteral("--script"),
+             testsupport::SourcePath(QStringLiteral("examples/demo/walkthrough.txt")),
+             QStringLiteral("--screenshots"), dir.path()},
+            env);
+        EXPECT_EQ(r.nExit, 0) << r.strErr.toStdString();
+        EXPECT_EQ(r.strOut, QStringLiteral("JEDEC_TYPE=SOIC8\nALT_SYMBOLS=\nDESCRIPTION=8-pin small outline, 150 mil\n"));
+        // It did play in that language.
+        EXPECT_TRUE(r.strErr.contains(QString::fromUtf8(qstrcmp(pszLanguage, "de") == 0
+                                                              ? "Physikalische Eigenschaften"
+                                                              : "Propriétés physiques")))
+            << r.strErr.toStdString();
     }
 }

@@ -1,3 +1,4 @@
+#include "DisplayProbe.h"
 #include "HostOptions.h"
 
 #include <QFile>
@@ -153,37 +154,77 @@ TEST(HostOptions, resultLinesAreEscapedAndJsonIsExact)
     }
 }
 
-TEST(HostOptions, aWindowNeedsADisplayUnlessThePlatformNeedsNone)
+TEST(HostOptions, propsFileDropsTheBlanksAroundTheNameAndBeforeTheValue)
 {
-    QTemporaryDir runtime; // no Wayland socket in it
+    QTemporaryDir dir;
+    const QString strPath = dir.filePath(QStringLiteral("props"));
+    QFile file(strPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("JEDEC_TYPE = SOIC8\n"
+               "\t ALT_SYMBOLS\t=  (Top:A ;Bottom:B)  \n" // the rest of the value stays whole
+               "NOTE=  # not a comment ; nor this\n"
+               "EMPTY =\n"
+               "  = no name\n");
+    file.close();
+    HostProperties props;
+    QString strError;
+    EXPECT_FALSE(ReadPropsFile(strPath, props, strError));
+    EXPECT_TRUE(strError.endsWith(QStringLiteral("props:5: expected NAME=VALUE"))) << strError.toStdString();
+    EXPECT_EQ(props, (HostProperties{{QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")},
+                                     {QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(Top:A ;Bottom:B)  ")},
+                                     {QStringLiteral("NOTE"), QStringLiteral("# not a comment ; nor this")},
+                                     {QStringLiteral("EMPTY"), QString()}}));
+}
+
+TEST(HostOptions, aWindowNeedsADisplayThatAnswersUnlessThePlatformNeedsNone)
+{
+    QTemporaryDir runtime;
+    // Displays that answer here: X ":0" and ":1", the Wayland socket "wayland-1".
+    const displayprobe::Connectors connect{
+        [](const QString& strDisplay)
+        { return strDisplay == u":0" || strDisplay == u":1" ? QString() : QStringLiteral("refused"); },
+        [&runtime](const QString& strSocket)
+        {
+            return strSocket == runtime.filePath(QStringLiteral("wayland-1")) ? QString()
+                                                                              : QStringLiteral("absent");
+        }};
     const struct
     {
         QStringList env; // NAME=VALUE
         QString strPlatformOption;
-        bool bMissing;
+        QString strProblem; // empty: a window can be shown
     } cases[] = {
-        {{}, {}, true},
-        {{QStringLiteral("DISPLAY=:0")}, {}, false},
-        {{QStringLiteral("WAYLAND_DISPLAY=wayland-1")}, {}, false},
-        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, {}, false},
-        {{QStringLiteral("QT_QPA_PLATFORM=minimal:enable_fonts")}, {}, false},
-        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, {}, true},
-        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb"), QStringLiteral("DISPLAY=:1")}, {}, false},
-        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb")}, {}, true},
+        {{}, {}, QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set")},
+        {{QStringLiteral("DISPLAY=:0")}, {}, {}},
+        {{QStringLiteral("WAYLAND_DISPLAY=wayland-1")}, {}, {}},
+        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, {}, {}},
+        {{QStringLiteral("QT_QPA_PLATFORM=minimal:enable_fonts")}, {}, {}},
+        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, {}, QStringLiteral("the platform is xcb and DISPLAY is not set")},
+        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb"), QStringLiteral("DISPLAY=:1")}, {}, {}},
+        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb")}, {}, QStringLiteral("WAYLAND_DISPLAY is not set; DISPLAY is not set")},
         // The option wins over the variable, as in Qt.
-        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, QStringLiteral("offscreen"), false},
-        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, QStringLiteral("xcb"), true},
+        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, QStringLiteral("offscreen"), {}},
+        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, QStringLiteral("xcb"), QStringLiteral("DISPLAY is not set")},
+        // Set, but nothing answers there: Qt would abort.
+        {{QStringLiteral("DISPLAY=:99")}, {}, QStringLiteral("the X display \":99\" (DISPLAY) cannot be opened: refused")},
+        {{QStringLiteral("WAYLAND_DISPLAY=nonexistent")},
+         {},
+         QStringLiteral("the Wayland display \"nonexistent\" (WAYLAND_DISPLAY) cannot be opened: absent; DISPLAY is not set")},
+        // Wayland first when it is named, X11 after it, as Qt tries them.
+        {{QStringLiteral("WAYLAND_DISPLAY=nonexistent"), QStringLiteral("DISPLAY=:0")}, {}, {}},
+        {{QStringLiteral("XDG_SESSION_TYPE=wayland"), QStringLiteral("DISPLAY=:99")},
+         {},
+         QStringLiteral("WAYLAND_DISPLAY is not set; the X display \":99\"")},
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " +
-                     c.strPlatformOption.toStdString());
+        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " + c.strPlatformOption.toStdString());
         QProcessEnvironment env;
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         for (const QString& strVar : c.env)
             env.insert(strVar.section(u'=', 0, 0), strVar.section(u'=', 1));
-        HostOptions opts;
-        opts.strQtPlatform = c.strPlatformOption;
-        EXPECT_EQ(!MissingDisplay(opts, env).isEmpty(), c.bMissing);
+        const QString strProblem = displayprobe::DisplayProblem({c.strPlatformOption, {}}, env, connect);
+        EXPECT_EQ(strProblem.isEmpty(), c.strProblem.isEmpty()) << strProblem.toStdString();
+        EXPECT_TRUE(strProblem.contains(c.strProblem)) << strProblem.toStdString();
     }
 }

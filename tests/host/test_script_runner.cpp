@@ -3,6 +3,9 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTranslator>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
@@ -44,7 +47,9 @@ TEST(ScriptRunner, waitDelaysTheNextStepsAndAnOpenDialogAtTheEndFails)
          -1,
          QStringLiteral("the script ended while the dialog \"Test Dialog\" is still open")},
         {{}, -1, QStringLiteral("\"Test Dialog\" is still open")},
-        {{QStringLiteral("wait soon")}, -1, QStringLiteral("expected a number of milliseconds")},
+        // Refused before any step runs.
+        {{QStringLiteral("press OK"), QStringLiteral("wait soon")}, -1,
+         QStringLiteral("line 2: step \"wait\" takes MS, got \"soon\"")},
     };
     for (const auto& c : cases)
     {
@@ -68,4 +73,147 @@ TEST(ScriptRunner, waitDelaysTheNextStepsAndAnOpenDialogAtTheEndFails)
         // Well before the safety close: the runner ended the dialog itself.
         EXPECT_LT(clock.elapsed(), 10000);
     }
+}
+
+TEST(ScriptRunner, everyStepIsCheckedBeforeTheFirstRuns)
+{
+    const QString strLong = QStringLiteral("edit 1 2 ") + QString(100000, u'x');
+    const struct
+    {
+        QStringList lines;
+        QString strError; // empty: accepted
+    } cases[] = {
+        {{QStringLiteral("# a comment"), QStringLiteral(""), QStringLiteral("dialog Test Dialog"),
+          QStringLiteral("click 1"), QStringLiteral("click 2 3"), QStringLiteral("edit 1 2 a  b"),
+          QStringLiteral("key enter"), QStringLiteral("say"), QStringLiteral("grid"),
+          QStringLiteral("wait 120000"), strLong},
+         {}},
+        {{QStringLiteral("press OK"), QStringLiteral("frobnicate 1")},
+         QStringLiteral("s.txt:2: unknown step \"frobnicate\"")},
+        {{QStringLiteral("edit 1 2")}, QStringLiteral("s.txt:1: step \"edit\" needs ROW COL TEXT, got \"1 2\"")},
+        {{QStringLiteral("edit 0 2 x")}, QStringLiteral("step \"edit\" takes ROW COL TEXT, got \"0 2 x\"")},
+        {{QStringLiteral("click")}, QStringLiteral("step \"click\" needs ROW [COL]")},
+        {{QStringLiteral("click 1 2 3")}, QStringLiteral("step \"click\" takes ROW [COL], got \"1 2 3\"")},
+        {{QStringLiteral("header-dblclick x")}, QStringLiteral("step \"header-dblclick\" takes COL")},
+        {{QStringLiteral("press")}, QStringLiteral("step \"press\" needs BUTTON")},
+        {{QStringLiteral("dialog")}, QStringLiteral("step \"dialog\" needs TITLE")},
+        {{QStringLiteral("message")}, QStringLiteral("step \"message\" needs TEXT")},
+        {{QStringLiteral("shot ../x")}, QStringLiteral("step \"shot\" takes NAME")},
+        {{QStringLiteral("key F13")}, QStringLiteral("step \"key\": unknown key \"F13\"")},
+        {{QStringLiteral("grid 1")}, QStringLiteral("step \"grid\" takes nothing more")},
+        {{QStringLiteral("wait -1")}, QStringLiteral("step \"wait\" takes MS, got \"-1\"")},
+        {{QStringLiteral("wait 99999999999")},
+         QStringLiteral("s.txt:1: step \"wait\": 99999999999 ms is more than the script's limit of 120 s (120000 ms)")},
+        {{QStringLiteral("wait 60000"), QStringLiteral("wait 60001")},
+         QStringLiteral("s.txt:2: step \"wait\": the waits up to here add up to 120001 ms, more than the "
+                        "script's limit of 120 s")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.lines.join(QStringLiteral(" / ")).left(200).toStdString());
+        QList<host::ScriptStep> steps;
+        QString strError;
+        EXPECT_EQ(ScriptRunner::ParseScript(c.lines, QStringLiteral("s.txt"), steps, strError), c.strError.isEmpty());
+        EXPECT_TRUE(strError.contains(c.strError)) << strError.toStdString();
+        EXPECT_EQ(steps.isEmpty(), !c.strError.isEmpty());
+    }
+}
+
+namespace
+{
+// A dialog with a grid of one editable cell, and a button made with a
+// translated text.
+struct GridDialog
+{
+    QDialog dialog;
+    QStandardItemModel model{1, 1};
+    QTableView* pView = new QTableView(&dialog);
+    QDialogButtonBox buttons;
+
+    explicit GridDialog(const char* pszButton)
+    {
+        dialog.setWindowTitle(QCoreApplication::translate("GridDialog", "Grid Dialog"));
+        pView->setModel(&model);
+        buttons.addButton(QCoreApplication::translate("GridDialog", pszButton), QDialogButtonBox::AcceptRole);
+        auto* pLayout = new QVBoxLayout(&dialog);
+        pLayout->addWidget(pView);
+        pLayout->addWidget(&buttons);
+        QObject::connect(&buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QTimer::singleShot(15000, &dialog, &QDialog::reject);
+    }
+};
+
+// The dialogs' language for the test: German for two texts.
+class GermanCatalogue : public QTranslator
+{
+public:
+    QString translate(const char* pszContext, const char* pszSource, const char*, int) const override
+    {
+        if (qstrcmp(pszContext, "GridDialog") != 0)
+            return {};
+        if (qstrcmp(pszSource, "&Proceed") == 0)
+            return QStringLiteral("&Weiter");
+        if (qstrcmp(pszSource, "Grid Dialog") == 0)
+            return QStringLiteral("Tabellendialog");
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+};
+
+// Plays the steps against the dialog; the runner's error, empty when it passed.
+QString Play(GridDialog& dlg, const QStringList& steps)
+{
+    ScriptRunner runner(QString(), [](const QString&) {});
+    runner.m_nEndGraceMs = 200;
+    EXPECT_TRUE(runner.SetSteps(steps)) << runner.Error().toStdString();
+    runner.Start();
+    dlg.dialog.exec();
+    return runner.Error();
+}
+} // namespace
+
+TEST(ScriptRunner, editTypesIntoTheCellEvenWhileTheWindowIsNotActiveYet)
+{
+    GridDialog dlg("OK");
+    // Never active: as a loaded machine or a window manager may leave it.
+    dlg.dialog.setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    // Typed exactly, blanks and all, and in one insertion (a long text once took minutes).
+    const QString strText = QStringLiteral(" two  blanks ") + QString(20000, u'y');
+    EXPECT_EQ(Play(dlg, {QStringLiteral("edit 1 1 ") + strText + QStringLiteral("z"),
+                         QStringLiteral("press OK")}),
+              QString());
+    EXPECT_EQ(dlg.dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.model.item(0, 0)->text(), strText + QStringLiteral("z"));
+}
+
+TEST(ScriptRunner, scriptsNameTextsInEnglishWhateverTheLanguage)
+{
+    GermanCatalogue german;
+    QCoreApplication::installTranslator(&german);
+    const struct
+    {
+        QStringList steps;
+        QString strError;
+    } cases[] = {
+        {{QStringLiteral("dialog Grid Dialog"), QStringLiteral("press Proceed")}, {}},
+        // What the dialog shows works too.
+        {{QStringLiteral("dialog Tabellendialog"), QStringLiteral("press Weiter")}, {}},
+        {{QStringLiteral("press Continue")}, QStringLiteral("no button \"Continue\" in \"Tabellendialog\"")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.steps.join(QStringLiteral(" / ")).toStdString());
+        // The runner first: it learns the source of each text made after it.
+        ScriptRunner runner(QString(), [](const QString&) {});
+        runner.m_nStepTimeoutMs = 300;
+        runner.m_nEndGraceMs = 200;
+        GridDialog dlg("&Proceed");
+        ASSERT_TRUE(runner.SetSteps(c.steps));
+        runner.Start();
+        dlg.dialog.exec();
+        EXPECT_EQ(dlg.dialog.windowTitle(), QStringLiteral("Tabellendialog"));
+        EXPECT_TRUE(runner.Error().contains(c.strError)) << runner.Error().toStdString();
+        EXPECT_EQ(runner.Failed(), !c.strError.isEmpty());
+    }
+    QCoreApplication::removeTranslator(&german);
 }

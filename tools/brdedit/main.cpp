@@ -127,6 +127,8 @@ int main(int argc, char** argv)
         return 2;
     companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
+    if (!companion::CheckDisplay("brdedit", argc, argv))
+        return 2;
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
     if (refuseMissingValue(args))

@@ -1,4 +1,5 @@
 #include "CompanionSupport.h"
+#include "DisplayProbe.h"
 #include "harbex/QuietMessages.h"
 #include "ipqc/IpqChannel.h"
 
@@ -83,6 +84,21 @@ void WriteLine(const QString& strLine, const char* pszLogVariable)
 void QuietenPlatformWarnings()
 {
     InstallQuietMessageHandler();
+}
+
+bool CheckDisplay(const char* pszProgram, int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const QString strProblem = displayprobe::DisplayProblem(
+        displayprobe::ReadDisplayOptions(args), QProcessEnvironment::systemEnvironment());
+    if (strProblem.isEmpty())
+        return true;
+    std::fprintf(stderr, "%s: no display to show the window on (%s); run it on a display, or "
+                         "with QT_QPA_PLATFORM=offscreen\n",
+                 pszProgram, strProblem.toLocal8Bit().constData());
+    return false;
 }
 
 void BringToFront(QWidget* pWindow)

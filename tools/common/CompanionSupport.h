@@ -23,6 +23,11 @@ void WriteLine(const QString& strLine, const char* pszLogVariable);
 // honour, which would bury the companion's own lines.
 void QuietenPlatformWarnings();
 
+// Whether Qt can open a display with these arguments and this environment;
+// if not, says which display failed, on standard error as "PROGRAM: ...".
+// Call it before QApplication, which would end the process with SIGABRT.
+bool CheckDisplay(const char* pszProgram, int argc, char** argv);
+
 // Shows a window and brings it to the front where the window system can.
 void BringToFront(QWidget* pWindow);
 

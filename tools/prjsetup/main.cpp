@@ -66,6 +66,8 @@ int main(int argc, char** argv)
                          kLogVariable);
 
     companion::QuietenPlatformWarnings();
+    if (!companion::CheckDisplay("prjsetup", argc, argv))
+        return 2;
     QApplication app(argc, argv);
     // Only now is it known which words were Qt's own (-platform, -style, ...):
     // QApplication takes those out of the arguments.
