@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-extern "C" DIR* opendir(const char* pszName)
+extern "C" __attribute__((visibility("default"))) DIR* opendir(const char* pszName)
 {
     using OpenDir = DIR* (*)(const char*);
     static const auto real = reinterpret_cast<OpenDir>(dlsym(RTLD_NEXT, "opendir"));

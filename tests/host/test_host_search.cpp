@@ -38,15 +38,14 @@ TEST(HostSearch, aFailedStepCancelsAHangingSearchAndTheHostExitsWithoutIt)
     // An instrumented host wants its sanitizer's library loaded first.
     env.insert(QStringLiteral("ASAN_OPTIONS"),
                env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
-    for (const char* pszButton : {"Browse", "View"})
+    for (const char* pszButton : {"Browse...", "View"})
     {
         SCOPED_TRACE(pszButton);
         // The step after the button expects the dialog back: the search's
         // progress stays on top instead, and the step fails.
-        const QString strScript =
-            WriteFile(dir.filePath(QStringLiteral("s.txt")),
-                      QByteArray("dialog Physical Properties\nclick 1 1\npress ") + pszButton +
-                          "\ndialog Physical Properties\npress OK\n");
+        const QString strScript = WriteFile(dir.filePath(QStringLiteral("s.txt")),
+                                            QByteArray("dialog Physical Properties\nclick 1 1\npress ") +
+                                                pszButton + "\ndialog Physical Properties\npress OK\n");
         const testsupport::HostRun r = testsupport::RunHost(
             {QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"), QStringLiteral("--script"), strScript},
             env);

@@ -528,7 +528,7 @@ TEST_F(FootprintSearchTest, namesNotUtf8AreLeftOutAndNamesSharedByCaseAreAllTold
     for (const char* pszFile : {"a/UPPER.psm", "a/upper.psm", "a/UPPER.dra", "a/upper.dra", "a/Mixed.psm",
                                 "a/MIXED.dra", "b/ok.psm"})
         Touch(QString::fromLatin1(pszFile));
-    for (const char* pszBad : {"/a/bad\xff.psm", "/a/b\xe9d.dra", "/b/\xc3.dra"})
+    for (const char* pszBad : {"/a/bad\xff.psm", "/a/b\xe9" "d.dra", "/b/\xc3.dra"})
     {
         const QByteArray path = QFile::encodeName(m_strRoot) + pszBad;
         const int nFd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
@@ -607,8 +607,10 @@ TEST_F(FootprintSearchTest, anEmptyPathIsToldWithWhereItCameFrom)
                                           bViewing ? SEARCH_VIEWING : SEARCH_LISTING);
             EXPECT_EQ(footprint.Report().bEmptyPath, c.pszText != nullptr);
             if (c.pszText)
+            {
                 EXPECT_EQ(footprint.Report().SkippedText(),
                           QStringLiteral("\n\nThe footprint search path is empty: ") + c.pszText);
+            }
         }
     }
 }

@@ -178,7 +178,7 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
     const QString strTree = qEnvironmentVariable("PSMPATH");
     {
         // A name that is not valid UTF-8 cannot be listed as it is.
-        const QByteArray bad = QFile::encodeName(strTree) + "/b\xe9d.psm";
+        const QByteArray bad = QFile::encodeName(strTree) + "/b\xe9" "d.psm";
         QFile file;
         ASSERT_TRUE(file.open(::fopen(bad.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
     }
