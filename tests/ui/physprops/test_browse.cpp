@@ -10,7 +10,9 @@
 #include "project/SpiProject.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
+#include <QToolTip>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -222,6 +224,11 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
             strUpperTip = upper.data(Qt::ToolTipRole).toString();
             pSelect->Grid()->setCurrentIndex(upper);
             Shot(pDialog, "browse-skipped-note");
+            QToolTip::showText(pSelect->Grid()->mapToGlobal(pSelect->Grid()->visualRect(upper).center()), strUpperTip,
+                               pSelect->Grid());
+            for (QWidget* pTop : QApplication::topLevelWidgets())
+                if (pTop->inherits("QTipLabel") && pTop->isVisible())
+                    Shot(pTop, "browse-shared-name-tooltip");
             testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
         });
         props.Browse();

@@ -101,6 +101,9 @@ protected:
             if (!pChooser || !pChooser->isVisible())
                 return;
             strChooser = Short(FlattenModel(pChooser->Grid()));
+            // To look at it: PHYSPROPS_SHOTS=folder.
+            if (const QString strShots = qEnvironmentVariable("PHYSPROPS_SHOTS"); !strShots.isEmpty())
+                pChooser->grab().save(strShots + QStringLiteral("/location-%1.png").arg(pChooser->Grid()->model()->index(0, 0).data().toString()));
             FindButton(pChooser, QStringLiteral("Cancel"))->click();
         });
         watcher.start();
