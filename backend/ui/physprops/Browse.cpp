@@ -1,7 +1,7 @@
 #include "common/Texts.h"
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
-#include "footprints/SearchJob.h"
+#include "viewing/SearchJob.h"
 #include "grid/Grids.h"
 #include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"

@@ -5,7 +5,7 @@
 #include "common/Texts.h"
 #include "viewing/LocationDlg.h"
 #include "viewing/ViewDecision.h"
-#include "footprints/SearchJob.h"
+#include "viewing/SearchJob.h"
 
 #include <QApplication>
 

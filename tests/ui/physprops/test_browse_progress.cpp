@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "footprints/FootprintSelectDlg.h"
-#include "footprints/SearchJob.h"
+#include "viewing/SearchJob.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "properties/Property.h"

@@ -1,4 +1,4 @@
-#include "footprints/SearchJob.h"
+#include "viewing/SearchJob.h"
 
 #include "common/Modal.h"
 
