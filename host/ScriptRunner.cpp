@@ -4,6 +4,7 @@
 #include "project/TextFile.h"
 
 #include <QAbstractButton>
+#include <QProgressDialog>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
@@ -386,6 +387,9 @@ void ScriptRunner::Fail(const QString& strError)
         auto* pDialog = qobject_cast<QDialog*>(pTop);
         if (!pDialog)
             break;
+        // A search's progress stops what it waits for only through Cancel.
+        if (auto* pProgress = qobject_cast<QProgressDialog*>(pDialog))
+            pProgress->cancel();
         pDialog->done(QDialog::Rejected);
         pDialog->hide();
     }

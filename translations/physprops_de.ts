@@ -149,12 +149,24 @@
         <source>Type</source>
         <translation>Seite</translation>
     </message>
+    <message>
+        <source>Files that answer this name, letter case apart: %1</source>
+        <translation>Dateien zu diesem Namen, abgesehen von Groß-/Kleinschreibung: %1</translation>
+    </message>
 </context>
 <context>
     <name>CFootprintSelectDlg</name>
     <message>
         <source>No footprint matches “%1”</source>
         <translation>Kein Footprint passt zu „%1“</translation>
+    </message>
+    <message>
+        <source>&amp;Details...</source>
+        <translation>&amp;Einzelheiten...</translation>
+    </message>
+    <message>
+        <source>Names the search folders that were skipped and why</source>
+        <translation>Nennt die übersprungenen Suchordner und den Grund</translation>
     </message>
 </context>
 <context>
@@ -288,6 +300,16 @@ Gefundene Footprints: %3</translation>
         <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
         <translation>Der Wert () nennt kein Symbol: Geben Sie Symbolnamen zwischen den Klammern ein oder wählen Sie sie mit Durchsuchen.</translation>
     </message>
+    <message>
+        <source>Reading the footprint folders…</source>
+        <translation>Die Footprint-Ordner werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Drawings found: %3</source>
+        <translation>Footprint-Ordner werden gelesen: %1 von %2
+Gefundene Zeichnungen: %3</translation>
+    </message>
 </context>
 <context>
     <name>CTexts</name>
@@ -358,6 +380,38 @@ Gesucht in: %3</translation>
     <message>
         <source>Cannot start the %1 &quot;%2&quot;: %3</source>
         <translation>Der %1 „%2“ kann nicht gestartet werden: %3</translation>
+    </message>
+    <message>
+        <source>Files left out because their names are not valid UTF-8 (rename them to use them):</source>
+        <translation>Ausgelassene Dateien, deren Namen kein gültiges UTF-8 sind (zum Verwenden umbenennen):</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: the psmpath lines of the project file %1 name no folder. Give them the footprint folders.</source>
+        <translation>Der Footprint-Suchpfad ist leer: Die psmpath-Zeilen der Projektdatei %1 nennen keinen Ordner. Tragen Sie dort die Footprint-Ordner ein.</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: the project file %1 has no psmpath line, and the environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set PSMPATH to the footprint folders.</source>
+        <translation>Der Footprint-Suchpfad ist leer: Die Projektdatei %1 hat keine psmpath-Zeile, und die Umgebungsvariable PSMPATH nennt keinen Ordner. Fügen Sie der Projektdatei psmpath-Zeilen hinzu oder setzen Sie PSMPATH auf die Footprint-Ordner.</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: there is no project file, and the environment variable PSMPATH names no folder. Set PSMPATH to the footprint folders, separated by &apos;:&apos;.</source>
+        <translation>Der Footprint-Suchpfad ist leer: Es gibt keine Projektdatei, und die Umgebungsvariable PSMPATH nennt keinen Ordner. Setzen Sie PSMPATH auf die Footprint-Ordner, getrennt durch &apos;:&apos;.</translation>
+    </message>
+    <message>
+        <source>search folders skipped: %1</source>
+        <translation>übersprungene Suchordner: %1</translation>
+    </message>
+    <message>
+        <source>files left out, their names are not valid UTF-8: %1</source>
+        <translation>ausgelassene Dateien, deren Namen kein gültiges UTF-8 sind: %1</translation>
+    </message>
+    <message>
+        <source>Not every footprint could be listed; %1.</source>
+        <translation>Nicht jeder Footprint konnte aufgelistet werden; %1.</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Anzeigen</translation>
     </message>
 </context>
 </TS>

@@ -149,12 +149,24 @@
         <source>Type</source>
         <translation>Face</translation>
     </message>
+    <message>
+        <source>Files that answer this name, letter case apart: %1</source>
+        <translation>Fichiers répondant à ce nom, à la casse près : %1</translation>
+    </message>
 </context>
 <context>
     <name>CFootprintSelectDlg</name>
     <message>
         <source>No footprint matches “%1”</source>
         <translation>Aucune empreinte ne correspond à «&#xa0;%1&#xa0;»</translation>
+    </message>
+    <message>
+        <source>&amp;Details...</source>
+        <translation>&amp;Détails...</translation>
+    </message>
+    <message>
+        <source>Names the search folders that were skipped and why</source>
+        <translation>Nomme les dossiers de recherche ignorés et la raison</translation>
     </message>
 </context>
 <context>
@@ -288,6 +300,16 @@ Empreintes trouvées : %3</translation>
         <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
         <translation>La valeur () ne nomme aucun symbole : saisissez des noms de symboles entre les parenthèses, ou choisissez-les avec Parcourir.</translation>
     </message>
+    <message>
+        <source>Reading the footprint folders…</source>
+        <translation>Lecture des dossiers d&apos;empreintes…</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Drawings found: %3</source>
+        <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
+Dessins trouvés : %3</translation>
+    </message>
 </context>
 <context>
     <name>CTexts</name>
@@ -358,6 +380,38 @@ Cherché dans : %3</translation>
     <message>
         <source>Cannot start the %1 &quot;%2&quot;: %3</source>
         <translation>Impossible de démarrer l’%1 «&#xa0;%2&#xa0;» : %3</translation>
+    </message>
+    <message>
+        <source>Files left out because their names are not valid UTF-8 (rename them to use them):</source>
+        <translation>Fichiers omis car leur nom n&apos;est pas en UTF-8 valide (renommez-les pour les utiliser) :</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: the psmpath lines of the project file %1 name no folder. Give them the footprint folders.</source>
+        <translation>Le chemin de recherche des empreintes est vide : les lignes psmpath du fichier de projet %1 ne nomment aucun dossier. Indiquez-y les dossiers d&apos;empreintes.</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: the project file %1 has no psmpath line, and the environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set PSMPATH to the footprint folders.</source>
+        <translation>Le chemin de recherche des empreintes est vide : le fichier de projet %1 n&apos;a aucune ligne psmpath, et la variable d&apos;environnement PSMPATH ne nomme aucun dossier. Ajoutez des lignes psmpath au fichier de projet, ou donnez à PSMPATH les dossiers d&apos;empreintes.</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: there is no project file, and the environment variable PSMPATH names no folder. Set PSMPATH to the footprint folders, separated by &apos;:&apos;.</source>
+        <translation>Le chemin de recherche des empreintes est vide : il n&apos;y a pas de fichier de projet, et la variable d&apos;environnement PSMPATH ne nomme aucun dossier. Donnez à PSMPATH les dossiers d&apos;empreintes, séparés par &apos;:&apos;.</translation>
+    </message>
+    <message>
+        <source>search folders skipped: %1</source>
+        <translation>dossiers de recherche ignorés : %1</translation>
+    </message>
+    <message>
+        <source>files left out, their names are not valid UTF-8: %1</source>
+        <translation>fichiers omis, leur nom n&apos;est pas en UTF-8 valide : %1</translation>
+    </message>
+    <message>
+        <source>Not every footprint could be listed; %1.</source>
+        <translation>Toutes les empreintes n&apos;ont pas pu être listées ; %1.</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Afficher</translation>
     </message>
 </context>
 </TS>

@@ -127,6 +127,16 @@ private:
 
 QString FromBytes(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
+// Whether a file name read from a folder comes back as the same bytes once
+// decoded: a name that does not (not valid UTF-8) would be shown with
+// replacement characters and could never be opened again from the text.
+bool DecodesExactly(std::string_view s)
+{
+    if (IsAscii(s))
+        return true;
+    return QFile::encodeName(FromBytes(s)) == QByteArray::fromRawData(s.data(), qsizetype(s.size()));
+}
+
 QString JoinPath(const QString& strFolder, const QString& strFile)
 {
     if (strFolder.endsWith(u'/'))
@@ -163,7 +173,7 @@ QString FolderAccessProblem(const QByteArray& path)
 
 CFootprintEntry::CFootprintEntry(const QString& strName, const QString& strSecond,
                                  const QString& strLocation)
-    : m_strName(strName), m_pTexts(std::make_unique<Texts>(Texts{strSecond, strLocation}))
+    : m_strName(strName), m_pTexts(std::make_unique<Texts>(Texts{strSecond, strLocation, {}}))
 {
 }
 
@@ -172,13 +182,14 @@ CFootprintEntry::CFootprintEntry(const QString& strName, const QString& strSecon
 CFootprintEntry::CFootprintEntry(const CFootprintEntry& other)
     : CFootprintEntry(other.m_strName, other.GetSecond(), other.GetLocation())
 {
+    m_pTexts->sharedFiles = other.GetSharedFiles();
 }
 
 CFootprintEntry& CFootprintEntry::operator=(const CFootprintEntry& other)
 {
     if (this != &other)
     {
-        m_pTexts = std::make_unique<Texts>(Texts{other.GetSecond(), other.GetLocation()});
+        m_pTexts = std::make_unique<Texts>(Texts{other.GetSecond(), other.GetLocation(), other.GetSharedFiles()});
         m_strName = other.m_strName;
         m_pFolder = nullptr;
         m_nFlags = 0;
@@ -206,6 +217,19 @@ QString CFootprintEntry::GetLocation() const
     return QString::fromLatin1(kNotFoundLocation);
 }
 
+QStringList CFootprintEntry::GetSharedFiles() const
+{
+    if (!m_pTexts || m_pTexts->sharedFiles.isEmpty())
+        return {};
+    if (!m_pFolder)
+        return m_pTexts->sharedFiles;
+    QStringList paths;
+    paths.reserve(m_pTexts->sharedFiles.size());
+    for (const QString& strFile : m_pTexts->sharedFiles)
+        paths.append(JoinPath(*m_pFolder, strFile));
+    return paths;
+}
+
 QString CSearchReport::ProjectErrorText() const
 {
     return QStringLiteral("The footprint search path can't be read from the project file:\n%1")
@@ -214,14 +238,34 @@ QString CSearchReport::ProjectErrorText() const
 
 QString CSearchReport::SkippedText() const
 {
-    if (skipped.isEmpty())
-        return {};
     constexpr qsizetype kShown = 10;
-    QString strText = QStringLiteral("\n\nSearch folders skipped:");
-    for (qsizetype i = 0; i < skipped.size() && i < kShown; ++i)
-        strText += u'\n' + skipped[i].strFolder + QStringLiteral(": ") + skipped[i].strReason;
-    if (skipped.size() > kShown)
-        strText += QStringLiteral("\nand %1 more").arg(skipped.size() - kShown);
+    QString strText;
+    if (!skipped.isEmpty())
+    {
+        strText += QStringLiteral("\n\nSearch folders skipped:");
+        for (qsizetype i = 0; i < skipped.size() && i < kShown; ++i)
+            strText += u'\n' + skipped[i].strFolder + QStringLiteral(": ") + skipped[i].strReason;
+        if (skipped.size() > kShown)
+            strText += QStringLiteral("\nand %1 more").arg(skipped.size() - kShown);
+    }
+    if (!hidden.isEmpty())
+    {
+        strText += QStringLiteral("\n\nFiles left out, their names are not valid UTF-8:");
+        for (qsizetype i = 0; i < hidden.size() && i < kShown; ++i)
+            strText += u'\n' + hidden[i].strFolder + QStringLiteral(": %1").arg(hidden[i].nFiles);
+        if (hidden.size() > kShown)
+            strText += QStringLiteral("\nand %1 more folders").arg(hidden.size() - kShown);
+    }
+    if (bEmptyPath)
+    {
+        strText += QStringLiteral("\n\nThe footprint search path is empty: ");
+        if (bPathFromProject)
+            strText += QStringLiteral("the psmpath lines of %1 name no folder.").arg(strProjectFile);
+        else if (!strProjectFile.isEmpty())
+            strText += QStringLiteral("%1 has no psmpath line and PSMPATH names no folder.").arg(strProjectFile);
+        else
+            strText += QStringLiteral("there is no project file and PSMPATH names no folder.");
+    }
     return strText;
 }
 
@@ -229,6 +273,7 @@ struct CFootprint::FolderListing
 {
     QString strFolder;
     std::vector<CFootprintEntry> entries; // name order, made once, never changed
+    std::size_t nHidden = 0;              // files left out: names not valid UTF-8
     // Entries by kind: bit 0 has a ".psm", bit 1 has a drawing.
     std::array<std::size_t, 4> counts{};
     // Under the memory's lock: the listing generation that last used it, and
@@ -357,10 +402,12 @@ struct ListingMemory
     CFolderListings::Tuning tuning;
 };
 
+// Never destroyed: a listing left behind on a stuck folder may still use
+// it while the program ends.
 ListingMemory& Memory()
 {
-    static ListingMemory s_memory;
-    return s_memory;
+    static ListingMemory* s_pMemory = new ListingMemory;
+    return *s_pMemory;
 }
 
 // Under the lock.
@@ -485,6 +532,12 @@ std::chrono::milliseconds FolderDelay()
     return Memory().tuning.folderDelay;
 }
 
+std::function<void(const QString&)> FolderHook()
+{
+    std::lock_guard lock(Memory().mutex);
+    return Memory().tuning.onFolder;
+}
+
 constexpr quint8 kDrawing = 1 | 2; // kDrawingNamed | kDrawingStored
 
 quint8 FlagsOfKind(std::size_t nKind) { return quint8(((nKind & 1) ? 4 : 0) | ((nKind & 2) ? kDrawing : 0)); }
@@ -564,6 +617,7 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QString& strF
         m_report.strProjectError = path.strProjectError;
         return 0;
     }
+    NotePath(path);
     return AddListing(path, strFileOrExt);
 }
 
@@ -575,6 +629,7 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QStringList& 
         m_report.strProjectError = path.strProjectError;
         return 0;
     }
+    NotePath(path);
     return AddViewing(path, fileNames);
 }
 
@@ -694,6 +749,25 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
     return folders;
 }
 
+void CFootprint::NoteHidden(const QString& strFolder, qsizetype nFiles)
+{
+    const auto it = std::find_if(m_report.hidden.begin(), m_report.hidden.end(),
+                                 [&strFolder](const CHiddenFiles& hidden) { return hidden.strFolder == strFolder; });
+    if (it == m_report.hidden.end())
+        m_report.hidden.append({strFolder, nFiles});
+}
+
+// A path without a single folder searches nothing; the report says where
+// it came from, so the user knows what to set.
+void CFootprint::NotePath(const CSearchPath& path)
+{
+    if (!path.folders.isEmpty() || !path.empty.isEmpty())
+        return;
+    m_report.bEmptyPath = true;
+    m_report.bPathFromProject = path.bFromProject;
+    m_report.strProjectFile = path.strProjectFile;
+}
+
 bool CFootprint::Progress(const CListingProgress& progress)
 {
     return !m_fnProgress || m_fnProgress(progress);
@@ -711,7 +785,7 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
         ListingMemory& memory = Memory();
         std::lock_guard lock(memory.mutex);
         // The delay stands for slow storage, which every folder pays.
-        if (memory.tuning.folderDelay.count() > 0)
+        if (memory.tuning.folderDelay.count() > 0 || memory.tuning.onFolder)
             return 0;
         nTick = memory.tuning.tick.count();
         for (const auto& pCandidate : memory.paths)
@@ -815,6 +889,12 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
             std::vector<UsableFolder> folders = UsableFolders(path, true, &pPath->states);
             auto pResult = std::make_shared<ScanResult>();
             bool bAllKept = true;
+            // The number of folders is known before the first is read.
+            if (!folders.empty() && !Progress({0, int(folders.size()), 0}))
+            {
+                m_bCancelled = true;
+                return 0;
+            }
             if (!ListFolders(folders, *pResult, bAllKept))
             {
                 m_bCancelled = true;
@@ -840,6 +920,9 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
             m_bCancelled = true;
             return 0;
         }
+        for (const Listing& pListing : pScan->pResult->listings)
+            if (pListing->nHidden > 0)
+                NoteHidden(pListing->strFolder, qsizetype(pListing->nHidden));
         m_pieces.push_back({pScan, 0, 0});
     }
 
@@ -870,6 +953,7 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
     const std::size_t n = folders.size();
     const auto reads = std::make_unique<Read[]>(n);
     const std::chrono::milliseconds delay = FolderDelay();
+    const std::function<void(const QString&)> onFolder = FolderHook();
     std::atomic<std::size_t> nNext{0};
     std::atomic<bool> bStop{false};
     const auto readNext = [&] {
@@ -878,6 +962,8 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
             return false;
         if (delay.count() > 0)
             std::this_thread::sleep_for(delay);
+        if (onFolder)
+            onFolder(folders[i].strFolder);
         reads[i].bRead = !folders[i].pListing;
         if (reads[i].bRead)
             folders[i].pListing = ReadFolder(folders[i].strFolder, reads[i].bLinks, reads[i].nError);
@@ -959,6 +1045,7 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
     };
     std::string arena;
     std::vector<Item> items;
+    std::size_t nHidden = 0;
     arena.reserve(8192);
     items.reserve(128);
     while (const dirent* pEntry = dir.Next())
@@ -971,6 +1058,11 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
             continue;
         if (!IsRegularFile(dir.Fd(), pEntry, &bLinks))
             continue;
+        if (!DecodesExactly(name))
+        {
+            ++nHidden;
+            continue;
+        }
         Item item{arena.size(), name.size(), 0, 0, bPsm};
         arena += name;
         item.nKey = arena.size();
@@ -998,6 +1090,7 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
 
     auto pListing = std::make_shared<FolderListing>();
     pListing->strFolder = strFolder;
+    pListing->nHidden = nHidden;
     // One allocation: the entries are made in place and never move, which
     // also keeps their folder pointers right.
     std::size_t nFootprints = 0;
@@ -1052,6 +1145,15 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
                 entry.m_pTexts->strLocation = FromBytes(file);
             }
         }
+        // Letter case lets several files of a kind answer this name: the
+        // entry names them all, so the user learns of every one.
+        if (nDrawings > 1 || std::size_t(j - i) - std::size_t(nDrawings) > 1)
+        {
+            if (!entry.m_pTexts)
+                entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
+            for (std::size_t k = i; k < j; ++k)
+                entry.m_pTexts->sharedFiles.append(FromBytes(view(items[k].nName, items[k].nNameLen)));
+        }
         ++pListing->counts[(first.bPsm ? 1 : 0) | (pDrawing ? 2 : 0)];
         i = j;
     }
@@ -1102,21 +1204,20 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
         for (const auto& [strKey, files] : found)
             for (const std::size_t nName : byKey.at(strKey))
             {
-                // One hit per folder: the exact spelling when present, else
-                // the first spelling in byte order.
+                // Every file that answers the name is a place of its own
+                // (UPPER.dra and upper.dra): the exact spelling first, then
+                // the others in byte order.
                 const std::string_view spelling(wanted[nName].constData(), std::size_t(wanted[nName].size()));
-                const std::string* pBest = nullptr;
+                std::vector<const std::string*> ordered;
+                ordered.reserve(files.size());
                 for (const std::string& file : files)
-                {
-                    if (file == spelling)
-                    {
-                        pBest = &file;
-                        break;
-                    }
-                    if (!pBest || file < *pBest)
-                        pBest = &file;
-                }
-                hits.push_back({nName, f, *pBest});
+                    ordered.push_back(&file);
+                std::sort(ordered.begin(), ordered.end(), [&spelling](const std::string* a, const std::string* b) {
+                    const bool bExactA = *a == spelling, bExactB = *b == spelling;
+                    return bExactA != bExactB ? bExactA : *a < *b;
+                });
+                for (const std::string* pFile : ordered)
+                    hits.push_back({nName, f, *pFile});
             }
     };
     // The drawings of the names wanted, from a folder's remembered listing;
@@ -1143,8 +1244,31 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
         return true;
     };
     Found found;
-    for (std::size_t f = 0; f < std::size_t(folders.size()) && !byKey.empty(); ++f)
+    const std::chrono::milliseconds delay = FolderDelay();
+    const std::function<void(const QString&)> onFolder = FolderHook();
+    const std::size_t nFolders = byKey.empty() ? 0 : std::size_t(folders.size());
+    CListingProgress progress{0, int(nFolders), 0};
+    if (nFolders > 0 && !Progress(progress))
     {
+        m_bCancelled = true;
+        return 0;
+    }
+    for (std::size_t f = 0; f < nFolders; ++f)
+    {
+        if (f > 0)
+        {
+            progress.nFoldersDone = int(f);
+            progress.nFound = qsizetype(hits.size());
+            if (!Progress(progress))
+            {
+                m_bCancelled = true;
+                return 0;
+            }
+        }
+        if (delay.count() > 0)
+            std::this_thread::sleep_for(delay);
+        if (onFolder)
+            onFolder(folders[qsizetype(f)]);
         found.clear();
         if (bDrawingsOnly && listings[f] && FindDrawings(*listings[f], found))
         {
@@ -1165,11 +1289,18 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
             const std::string_view name(pEntry->d_name);
             key.clear();
             AppendFolded(key, name);
-            if (byKey.find(key) == byKey.end() || !IsRegularFile(dir.Fd(), pEntry))
+            // A name that is not valid UTF-8 folds to replacement characters
+            // and could match a name that merely holds them.
+            if (byKey.find(key) == byKey.end() || !DecodesExactly(name) || !IsRegularFile(dir.Fd(), pEntry))
                 continue;
             found[key].emplace_back(name);
         }
         AddHits(f, found);
+    }
+    if (nFolders > 0 && !Progress({int(nFolders), int(nFolders), qsizetype(hits.size())}))
+    {
+        m_bCancelled = true;
+        return 0;
     }
     // The hits of each name in path order, the names in the order given.
     std::stable_sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) { return a.nName < b.nName; });

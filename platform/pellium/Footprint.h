@@ -40,6 +40,10 @@ struct PELLIUM_EXPORT CSearchPath
     QStringList unexpanded;
     // Values that name no folder at all (they expand to nothing), as stored.
     QStringList empty;
+    // Where the path comes from: the project file named, when its psmpath
+    // values give it; else PSMPATH (with or without a project file).
+    QString strProjectFile;
+    bool bFromProject = false;
     // Set when the project file cannot be read now ("FILE:LINE: what is
     // wrong"); nothing else is then set. A project that cannot be read has
     // no search path: falling back to PSMPATH would search another library
@@ -54,17 +58,35 @@ struct PELLIUM_EXPORT CSkippedFolder
     QString strReason;
 };
 
+// Files of a searched folder that were left out because their names are
+// not valid UTF-8: such a name cannot be stored in a property, nor opened
+// again from one.
+struct PELLIUM_EXPORT CHiddenFiles
+{
+    QString strFolder;
+    qsizetype nFiles = 0;
+};
+
 // What stood in the way of the searches made since the last
 // DeleteFootprintList.
 struct PELLIUM_EXPORT CSearchReport
 {
     QString strProjectError; // see CSearchPath; nothing was searched
     QList<CSkippedFolder> skipped; // in path order, each folder once
+    QList<CHiddenFiles> hidden;    // in path order, each folder once
+    // The path searched had no folder at all, and where it came from.
+    bool bEmptyPath = false;
+    bool bPathFromProject = false;
+    QString strProjectFile;
+
+    // Whether anything above is worth telling besides what was found.
+    bool HasNotes() const { return !skipped.isEmpty() || !hidden.isEmpty() || bEmptyPath; }
 
     // The message for a project file that cannot be read.
     QString ProjectErrorText() const;
     // Lines to add after a "nothing found" message: which folders were
-    // skipped and why, at most ten, then how many more; empty when none was.
+    // skipped and why, at most ten, then how many more, the files left out,
+    // and why the path is empty; empty when there is nothing to add.
     QString SkippedText() const;
 };
 
@@ -85,6 +107,10 @@ public:
     const QString& Name() const { return m_strName; }
     QString GetSecond() const;
     QString GetLocation() const;
+    // The full paths of the files of the entry's folder that answer its
+    // name, when letter case lets more than one file of a kind do so
+    // (UPPER.psm and upper.psm); empty otherwise.
+    QStringList GetSharedFiles() const;
 
 private:
     friend class CFootprint;
@@ -103,6 +129,7 @@ private:
     {
         QString strSecond;
         QString strLocation;
+        QStringList sharedFiles; // file names in the folder, see GetSharedFiles
     };
 
     // Entries the search makes share their folder's text with the other
@@ -148,6 +175,9 @@ struct PELLIUM_EXPORT CFolderListings
         std::chrono::nanoseconds quiet{std::chrono::seconds(2)}; // changed this recently: not reused
         std::chrono::nanoseconds tick{1};                        // change times read in steps of this
         std::chrono::milliseconds folderDelay{0};                // added to every folder listed
+        // Called, on the searching thread, before every folder is listed or
+        // looked into; a test holds it to stand for a folder that hangs.
+        std::function<void(const QString& strFolder)> onFolder;
     };
 
     static void Forget();
@@ -202,8 +232,9 @@ public:
     int CreateFootprintList(const CSearchPath& path, const QStringList& fileNames,
                             PROPERTY_NAMES nKind);
 
-    // Told after every folder a listing call goes through; a call stopped by
-    // it adds nothing and Cancelled() says so until DeleteFootprintList.
+    // Told once the number of folders is known and after every folder a
+    // listing or viewing call goes through; a call stopped by it adds
+    // nothing and Cancelled() says so until DeleteFootprintList.
     void SetProgress(ListingProgressFn fnProgress) { m_fnProgress = std::move(fnProgress); }
     bool Cancelled() const { return m_bCancelled; }
 
@@ -239,6 +270,8 @@ private:
     int ReuseListing(const CSearchPath& path, ListingScan& scan);
     bool Progress(const CListingProgress& progress);
     void Skip(const QString& strFolder, const QString& strReason);
+    void NoteHidden(const QString& strFolder, qsizetype nFiles);
+    void NotePath(const CSearchPath& path);
     static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks, int& nError);
 
     SearchPathSource m_fnSource;

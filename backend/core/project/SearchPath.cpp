@@ -79,6 +79,8 @@ CSearchPath ProjectSearchPath(const QString& strProjectPath)
         AppendProjectFolders(project, QString(), base, path, bDefined);
         AppendProjectFolders(project, QStringLiteral("Global"), base, path, bDefined);
     }
+    path.strProjectFile = strProjectPath;
+    path.bFromProject = bDefined;
     if (bDefined)
         return path;
 

@@ -48,16 +48,61 @@ QString CTexts::ProjectError(const CSearchReport& report)
 
 QString CTexts::Skipped(const CSearchReport& report)
 {
-    if (report.skipped.isEmpty())
-        return {};
-    QString strText = u"\n\n" + tr("Search folders skipped:");
-    for (qsizetype i = 0; i < report.skipped.size() && i < kShown; ++i)
-        strText += u'\n' + report.skipped[i].strFolder + QStringLiteral(": ") +
-                   report.skipped[i].strReason;
-    if (report.skipped.size() > kShown)
-        strText += u'\n' + tr("and %n more", nullptr, int(report.skipped.size() - kShown));
+    QString strText;
+    if (!report.skipped.isEmpty())
+    {
+        strText += u"\n\n" + tr("Search folders skipped:");
+        for (qsizetype i = 0; i < report.skipped.size() && i < kShown; ++i)
+            strText += u'\n' + report.skipped[i].strFolder + QStringLiteral(": ") +
+                       report.skipped[i].strReason;
+        if (report.skipped.size() > kShown)
+            strText += u'\n' + tr("and %n more", nullptr, int(report.skipped.size() - kShown));
+    }
+    if (!report.hidden.isEmpty())
+    {
+        strText += u"\n\n" + tr("Files left out because their names are not valid UTF-8 "
+                                 "(rename them to use them):");
+        for (qsizetype i = 0; i < report.hidden.size() && i < kShown; ++i)
+            strText += u'\n' + report.hidden[i].strFolder + QStringLiteral(": %1").arg(report.hidden[i].nFiles);
+        if (report.hidden.size() > kShown)
+            strText += u'\n' + tr("and %n more", nullptr, int(report.hidden.size() - kShown));
+    }
+    if (report.bEmptyPath)
+        strText += u"\n\n" + EmptyPath(report);
     return strText;
 }
+
+QString CTexts::EmptyPath(const CSearchReport& report)
+{
+    if (report.bPathFromProject)
+        return tr("The footprint search path is empty: the psmpath lines of the project file %1 "
+                  "name no folder. Give them the footprint folders.")
+            .arg(report.strProjectFile);
+    if (!report.strProjectFile.isEmpty())
+        return tr("The footprint search path is empty: the project file %1 has no psmpath line, "
+                  "and the environment variable PSMPATH names no folder. Add psmpath lines to the "
+                  "project file, or set PSMPATH to the footprint folders.")
+            .arg(report.strProjectFile);
+    return tr("The footprint search path is empty: there is no project file, and the environment "
+              "variable PSMPATH names no folder. Set PSMPATH to the footprint folders, separated "
+              "by ':'.");
+}
+
+QString CTexts::SearchNote(const CSearchReport& report)
+{
+    QStringList parts;
+    if (!report.skipped.isEmpty())
+        parts.append(tr("search folders skipped: %1").arg(report.skipped.size()));
+    qsizetype nHidden = 0;
+    for (const CHiddenFiles& hidden : report.hidden)
+        nHidden += hidden.nFiles;
+    if (nHidden > 0)
+        parts.append(tr("files left out, their names are not valid UTF-8: %1").arg(nHidden));
+    if (parts.isEmpty())
+        return {};
+    return tr("Not every footprint could be listed; %1.").arg(parts.join(QStringLiteral("; ")));
+}
+
 
 QString CTexts::NothingToView(const CSearchReport& report)
 {

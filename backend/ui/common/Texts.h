@@ -21,6 +21,11 @@ public:
     static QString ProjectError(const CSearchReport& report);
     // The lines after a "nothing found" message: the skipped folders.
     static QString Skipped(const CSearchReport& report);
+    // Why the search path is empty and where it came from.
+    static QString EmptyPath(const CSearchReport& report);
+    // One line for under a list of what was found: what was skipped or left
+    // out; empty when nothing was. Skipped() gives the folders and why.
+    static QString SearchNote(const CSearchReport& report);
     // Why View found no drawing, with the skipped folders.
     static QString NothingToView(const CSearchReport& report);
     // Why OK refuses footprints whose names would split a side list.

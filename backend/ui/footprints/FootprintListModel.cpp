@@ -25,6 +25,16 @@ QVariant FoundIn(const CFootprintEntry* pEntry)
 }
 } // namespace
 
+QVariant CFootprintListModel::ToolTip(const CFootprintEntry* pEntry)
+{
+    const QVariant folder = FoundIn(pEntry);
+    const QStringList shared = pEntry ? pEntry->GetSharedFiles() : QStringList();
+    if (shared.isEmpty())
+        return folder;
+    return QString(tr("Files that answer this name, letter case apart: %1").arg(shared.size()) + u'\n' +
+                   shared.join(u'\n'));
+}
+
 CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
     : QAbstractTableModel(pParent), m_bWithSides(bWithSides)
 {
@@ -112,9 +122,10 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
         if (nRole == kChoicesRole)
             return index.column() == ColType && side != CFootprintIndex::SideNone ? QVariant(SideNames())
                                                                                   : QVariant();
-        // Two rows of one name differ only in where they were found.
+        // Two rows of one name differ only in where they were found; files
+        // that answer one name in one folder are named, as View offers each.
         if (nRole == Qt::ToolTipRole && index.column() == ColName)
-            return FoundIn(EntryAt(index.row()));
+            return ToolTip(EntryAt(index.row()));
         return {};
     }
     if (index.column() == ColType)

@@ -5,8 +5,14 @@
 #include "viewing/Launchers.h"
 #include "viewing/ViewFootprint.h"
 
+#include "common/MessageBox.h"
+#include "common/Texts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -44,6 +50,38 @@ void CFootprintSelectDlg::AttachForm(const Form& form)
     connect(m_form.pNewFootprint, &QPushButton::clicked, this, &CFootprintSelectDlg::OnNewFootprint);
     connect(m_form.pFilter, &QLineEdit::textChanged, this, &CFootprintSelectDlg::OnChangeFilter);
     m_form.pFilter->installEventFilter(this);
+}
+
+void CFootprintSelectDlg::SetSearchReport(const CSearchReport& report)
+{
+    const QString strNote = CTexts::SearchNote(report);
+    m_strSearchDetails = CTexts::Skipped(report).trimmed();
+    if (!m_pSearchNote)
+    {
+        if (strNote.isEmpty())
+            return;
+        auto* pLayout = qobject_cast<QGridLayout*>(layout());
+        if (!pLayout)
+            return;
+        auto* pRow = new QHBoxLayout;
+        m_pSearchNote = new QLabel(this);
+        m_pSearchNote->setObjectName(QStringLiteral("lblSearchNote"));
+        m_pSearchNote->setWordWrap(true);
+        m_pSearchDetails = new QPushButton(tr("&Details..."), this);
+        m_pSearchDetails->setObjectName(QStringLiteral("btnSearchDetails"));
+        m_pSearchDetails->setAutoDefault(false);
+        m_pSearchDetails->setFocusPolicy(Qt::TabFocus);
+        m_pSearchDetails->setAccessibleDescription(tr("Names the search folders that were skipped and why"));
+        connect(m_pSearchDetails, &QPushButton::clicked, this,
+                [this] { AfxMessageBox(m_strSearchDetails); });
+        pRow->addWidget(m_pSearchNote, 1);
+        pRow->addWidget(m_pSearchDetails, 0, Qt::AlignTop);
+        pLayout->addLayout(pRow, pLayout->rowCount(), 0, 1, pLayout->columnCount());
+    }
+    m_pSearchNote->setText(strNote);
+    m_pSearchNote->setToolTip(m_strSearchDetails);
+    m_pSearchNote->setVisible(!strNote.isEmpty());
+    m_pSearchDetails->setVisible(!strNote.isEmpty());
 }
 
 void CFootprintSelectDlg::FillGrid()

@@ -13,6 +13,7 @@
 
 class CFootprintListModel;
 class CSymbolGrid;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -39,6 +40,10 @@ public:
         std::function<void(const QStringList& names, const QString& strProjectPath, PROPERTY_NAMES)>;
     void SetFootprintViewer(FootprintViewer viewer) { m_viewFootprint = std::move(viewer); }
     void SetNewDrawingStarter(std::function<int()> starter) { m_newDrawing = std::move(starter); }
+
+    // What the search that made the list skipped or left out: a line under
+    // the list says so, and its Details button names the folders and why.
+    void SetSearchReport(const CSearchReport& report);
 
 protected:
     // The widgets of the derived dialog's form that the shared part drives.
@@ -81,6 +86,9 @@ private:
     void OnViewFootprint();
     void OnNewFootprint();
 
+    QLabel* m_pSearchNote = nullptr;
+    QPushButton* m_pSearchDetails = nullptr;
+    QString m_strSearchDetails;
     PROPERTY_NAMES m_nViewKind;
     FootprintViewer m_viewFootprint;
     std::function<int()> m_newDrawing;

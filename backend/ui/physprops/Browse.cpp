@@ -1,104 +1,14 @@
+#include "common/Texts.h"
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
+#include "viewing/SearchJob.h"
 #include "grid/Grids.h"
 #include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/SearchPath.h"
 #include "properties/PropertyKind.h"
 
-#include <QCoreApplication>
-#include <QProgressDialog>
-#include <QThreadPool>
-
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-
-namespace
-{
-// A Browse listing made on a thread of its own, so that a slow shared
-// folder neither freezes the dialog nor keeps Cancel waiting. A cancelled
-// job lives on until its thread has finished the folder under way; it runs
-// on Qt's global pool, which the application waits for when it ends, so no
-// listing outlives the program's teardown.
-struct CListingJob
-{
-    CFootprint search;
-    CListingProgress progress; // under mutex
-    bool bDone = false;        // under mutex
-    std::atomic<bool> bCancel{false};
-    std::mutex mutex;
-    std::condition_variable finished;
-};
-
-void StartListing(const std::shared_ptr<CListingJob>& pJob, const CSearchPath& path, PROPERTY_NAMES nKind)
-{
-    pJob->search.SetProgress([pJob = pJob.get()](const CListingProgress& progress) {
-        std::lock_guard lock(pJob->mutex);
-        pJob->progress = progress;
-        return !pJob->bCancel.load();
-    });
-    QThreadPool::globalInstance()->start([pJob, path, nKind] {
-        pJob->search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
-        if (!pJob->search.Cancelled())
-            pJob->search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
-        std::lock_guard lock(pJob->mutex);
-        pJob->bDone = true;
-        pJob->finished.notify_all();
-    });
-}
-
-// Waits for the listing: a wait cursor for a short one, a progress dialog
-// with Cancel once it takes longer. False when the user cancelled.
-bool WaitForListing(CListingJob& job, QWidget* pParent)
-{
-    using namespace std::chrono_literals;
-    auto waitDone = [&job](std::chrono::milliseconds timeout, CListingProgress* pProgress) {
-        std::unique_lock lock(job.mutex);
-        const bool bDone = job.finished.wait_for(lock, timeout, [&job] { return job.bDone; });
-        if (pProgress)
-            *pProgress = job.progress;
-        return bDone;
-    };
-    {
-        CWaitCursor wait;
-        if (waitDone(300ms, nullptr))
-            return true;
-    }
-
-    QProgressDialog dialog(pParent);
-    dialog.setWindowTitle(QCoreApplication::translate("CPhysPropsDlg", "Browse"));
-    dialog.setCancelButtonText(QCoreApplication::translate("CPhysPropsDlg", "Cancel"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setMinimumDuration(0);
-    CListingProgress progress;
-    for (bool bDone = false; !bDone;)
-    {
-        dialog.setMaximum(std::max(1, progress.nFolders));
-        dialog.setValue(progress.nFoldersDone);
-        dialog.setLabelText(QCoreApplication::translate("CPhysPropsDlg",
-                                                        "Reading footprint folders: %1 of %2\n"
-                                                        "Footprints found: %3")
-                                .arg(progress.nFoldersDone)
-                                .arg(progress.nFolders)
-                                .arg(progress.nFound));
-        if (!dialog.isVisible())
-            dialog.show();
-        QCoreApplication::processEvents();
-        if (dialog.wasCanceled())
-        {
-            job.bCancel = true;
-            return false;
-        }
-        bDone = waitDone(20ms, &progress);
-    }
-    return true;
-}
-} // namespace
 
 void CPhysPropsDlg::OnBrowse()
 {
@@ -112,13 +22,18 @@ void CPhysPropsDlg::OnBrowse()
 
     // Without a project the path is empty and the search falls back to PSMPATH.
     const QString strProjectPath = ProjectPath();
-    auto pJob = std::make_shared<CListingJob>();
-    StartListing(pJob, ProjectSearchPath(strProjectPath), nKind);
-    if (!WaitForListing(*pJob, this))
+    const auto pJob = CFootprintSearchJob::Start(
+        [path = ProjectSearchPath(strProjectPath), nKind](CFootprint& search) {
+            search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
+            if (!search.Cancelled())
+                search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
+        },
+        CFootprintSearchJob::What::Footprints);
+    if (!pJob->Wait(this, tr("Browse")))
         return;
     QList<CFootprintEntry*> footprints;
-    pJob->search.GetFootprintList(footprints);
-    const CSearchReport& report = pJob->search.Report();
+    pJob->Search().GetFootprintList(footprints);
+    const CSearchReport& report = pJob->Search().Report();
     if (!report.strProjectError.isEmpty())
     {
         m_services.MessageBox(CTexts::ProjectError(report));
@@ -135,6 +50,8 @@ void CPhysPropsDlg::OnBrowse()
         pSelect = std::make_unique<CBackEndDlg1>(&footprints, strProjectPath);
     else
         pSelect = std::make_unique<CBackEndDlg2>(&footprints, strProjectPath);
+    // What was skipped shows under the list.
+    pSelect->SetSearchReport(report);
     if (pSelect->DoModal() != -1)
         SetSelectedValue(pSelect->GetSelection());
 }

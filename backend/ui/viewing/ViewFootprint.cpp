@@ -5,6 +5,9 @@
 #include "common/Texts.h"
 #include "viewing/LocationDlg.h"
 #include "viewing/ViewDecision.h"
+#include "viewing/SearchJob.h"
+
+#include <QApplication>
 
 #include <QFile>
 
@@ -51,19 +54,24 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
                                             PROPERTY_NAMES nKind) const
 {
     // One search for every name: the path is read once, not once per name.
-    // Its entries stay valid until it ends with this function.
-    CFootprint search(ProjectSearchPath);
+    // It runs on a thread of its own, with progress and Cancel when slow;
+    // its entries stay valid while the job is held here.
+    QStringList files;
+    files.reserve(names.size());
+    for (const QString& strName : names)
+        files.append(strName + QStringLiteral(".dra"));
+    const auto pJob = CFootprintSearchJob::Start(
+        [path = ProjectSearchPath(strProjectPath), files, nKind](CFootprint& search) {
+            search.DeleteFootprintList();
+            search.CreateFootprintList(path, files, nKind);
+        },
+        CFootprintSearchJob::What::Drawings);
+    // Cancelled: the user asked for nothing more.
+    if (!pJob->Wait(QApplication::activeModalWidget(), CTexts::tr("View")))
+        return;
+    CFootprint& search = pJob->Search();
     QList<CFootprintEntry*> pooled;
-    {
-        CWaitCursor wait;
-        QStringList files;
-        files.reserve(names.size());
-        for (const QString& strName : names)
-            files.append(strName + QStringLiteral(".dra"));
-        search.DeleteFootprintList();
-        search.CreateFootprintList(strProjectPath, files, nKind);
-        search.GetFootprintList(pooled);
-    }
+    search.GetFootprintList(pooled);
     const CSearchReport& report = search.Report();
     QStringList locations;
     locations.reserve(pooled.size());

@@ -124,7 +124,9 @@ TEST_F(FootprintSearchTest, deleteStartsAfreshAndSeesNewFiles)
     EXPECT_EQ(footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 2);
 }
 
-TEST_F(FootprintSearchTest, viewingFindsOneEntryPerFolderIgnoringCase)
+// Every file that answers the name is a place of its own: the exact
+// spelling first, then the others in byte order.
+TEST_F(FootprintSearchTest, viewingFindsEveryFileThatAnswersTheNameIgnoringCase)
 {
     Touch("a/SOIC8.dra");
     Touch("b/soic8.DRA");
@@ -141,8 +143,8 @@ TEST_F(FootprintSearchTest, viewingFindsOneEntryPerFolderIgnoringCase)
         const char* pszExpected;
     };
     const Case cases[] = {
-        {"SOIC8.dra", 3, "SOIC8|~/a/SOIC8.dra;SOIC8|~/b/SOIC8.dra;Soic8|~/d/Soic8.Dra"},
-        {"soic8.dra", 3, "SOIC8|~/a/SOIC8.dra;SOIC8|~/b/SOIC8.dra;Soic8|~/d/Soic8.Dra"},
+        {"SOIC8.dra", 4, "SOIC8|~/a/SOIC8.dra;SOIC8|~/b/SOIC8.dra;soic8|~/b/soic8.DRA;Soic8|~/d/Soic8.Dra"},
+        {"soic8.DRA", 4, "SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;SOIC8|~/b/SOIC8.dra;Soic8|~/d/Soic8.Dra"},
         {"SOIC8.psm", 1, "SOIC8|~/c/SOIC8.psm"},
         {"MISSING.dra", 0, ""},
         {".dra", 0, ""},
@@ -312,8 +314,9 @@ TEST_F(FootprintSearchTest, viewingManyNamesAtOnceMatchesOneSearchPerName)
     EXPECT_EQ(atOnce.CreateFootprintList(searchPath, names, PROP_ALT_SYMBOLS), nOneByOne);
     EXPECT_EQ(Flatten(atOnce), Flatten(oneByOne));
     EXPECT_EQ(Flatten(atOnce),
-              QStringLiteral("DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;"
-                             "SOIC8|~/c/SOIC8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/b/soic8.DRA;SOIC8|~/c/SOIC8.dra;"
+              QStringLiteral("DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/a/soic8.DRA;"
+                             "soic8|~/b/soic8.DRA;SOIC8|~/c/SOIC8.dra;SOIC8|~/a/SOIC8.dra;soic8|~/a/soic8.DRA;"
+                             "soic8|~/b/soic8.DRA;SOIC8|~/c/SOIC8.dra;"
                              "DIP8|~/b/DIP8.dra;DIP8|~/c/DIP8.dra;\u00D6SE|~/b/\u00D6SE.dra"));
     EXPECT_EQ(atOnce.Report().skipped.size(), 1);
 }
@@ -471,25 +474,144 @@ TEST_F(FootprintSearchTest, aChangeWithinTheSameSecondOfACoarseClockIsSeen)
     CFolderListings::SetTuning(old);
 }
 
-TEST_F(FootprintSearchTest, progressCountsFoldersAndFootprintsAndCanStopTheListing)
+// The number of folders is told before the first is read, then after each;
+// a listing or viewing stopped by it adds nothing.
+TEST_F(FootprintSearchTest, progressCountsFoldersAndFoundAndCanStopTheSearch)
 {
     for (const char* pszFile : {"a/X.dra", "a/Y.psm", "b/Z.dra"})
         Touch(QString::fromLatin1(pszFile));
     const CSearchPath path = Folders({"a", "missing", "b"});
-    for (const bool bStop : {false, true})
+    const std::function<int(CFootprint&)> listing = [&path](CFootprint& f) {
+        return f.CreateFootprintList(path, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+    };
+    const std::function<int(CFootprint&)> viewing = [&path](CFootprint& f) {
+        return f.CreateFootprintList(path, QStringList{"X.dra", "Z.dra"}, PROP_ALT_SYMBOLS);
+    };
+    const struct
     {
+        const std::function<int(CFootprint&)>& search;
+        int nStopAt; // the call that says stop, 0 for none
+        int nAdded;
+        const char* pszSeen;
+    } cases[] = {
+        {listing, 0, 1, "0/2:0 1/2:2 2/2:3"},
+        {listing, 1, 0, "0/2:0"},
+        {listing, 2, 0, "0/2:0 1/2:2"},
+        {viewing, 0, 2, "0/2:0 1/2:1 2/2:2"},
+        {viewing, 1, 0, "0/2:0"},
+        {viewing, 3, 0, "0/2:0 1/2:1 2/2:2"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszSeen);
         QStringList seen;
         CFootprint footprint;
         footprint.SetProgress([&](const CListingProgress& progress) {
             seen.append(QStringLiteral("%1/%2:%3").arg(progress.nFoldersDone).arg(progress.nFolders).arg(progress.nFound));
-            return !bStop;
+            return int(seen.size()) != c.nStopAt;
         });
-        EXPECT_EQ(footprint.CreateFootprintList(path, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), bStop ? 0 : 1);
-        EXPECT_EQ(footprint.Cancelled(), bStop);
-        EXPECT_EQ(seen.join(u' '), bStop ? "1/2:2" : "1/2:2 2/2:3");
+        EXPECT_EQ(c.search(footprint), c.nAdded);
+        EXPECT_EQ(footprint.Cancelled(), c.nStopAt != 0);
+        EXPECT_EQ(seen.join(u' '), c.pszSeen);
         QList<CFootprintEntry*> list;
         footprint.GetFootprintList(list);
-        EXPECT_EQ(list.size(), bStop ? 0 : 1);
+        EXPECT_EQ(list.size(), c.nAdded);
+    }
+}
+
+// A file name that is not valid UTF-8 cannot be stored in a property nor
+// opened from one: it is left out and counted. Files that answer one name
+// in different letter case are all named by the entry, and all found by
+// viewing.
+TEST_F(FootprintSearchTest, namesNotUtf8AreLeftOutAndNamesSharedByCaseAreAllTold)
+{
+    for (const char* pszFile : {"a/UPPER.psm", "a/upper.psm", "a/UPPER.dra", "a/upper.dra", "a/Mixed.psm",
+                                "a/MIXED.dra", "b/ok.psm"})
+        Touch(QString::fromLatin1(pszFile));
+    for (const char* pszBad : {"/a/bad\xff.psm", "/a/b\xe9" "d.dra", "/b/\xc3.dra"})
+    {
+        const QByteArray path = QFile::encodeName(m_strRoot) + pszBad;
+        const int nFd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(nFd, 0) << path.constData();
+        ::close(nFd);
+    }
+    const CSearchPath searchPath = Folders({"a", "b"});
+    CFootprint listing;
+    listing.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+    listing.CreateFootprintList(searchPath, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+    EXPECT_EQ(Flatten(listing), "Mixed|~/a/MIXED.dra;UPPER|~/a/UPPER.dra;ok|Not Found");
+    QList<CFootprintEntry*> list;
+    listing.GetFootprintList(list);
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_EQ(list[0]->GetSharedFiles(), QStringList());
+    const QStringList shared{Path("a/UPPER.psm"), Path("a/upper.psm"), Path("a/UPPER.dra"), Path("a/upper.dra")};
+    EXPECT_EQ(list[1]->GetSharedFiles(), shared);
+    EXPECT_EQ(CFootprintEntry(*list[1]).GetSharedFiles(), shared); // a copy keeps them
+    const auto& hidden = listing.Report().hidden;
+    ASSERT_EQ(hidden.size(), 2);
+    EXPECT_EQ(hidden[0].strFolder, Path("a"));
+    EXPECT_EQ(hidden[0].nFiles, 2);
+    EXPECT_EQ(hidden[1].nFiles, 1);
+    EXPECT_EQ(QString(listing.Report().SkippedText()).replace(m_strRoot, QStringLiteral("~")),
+              "\n\nFiles left out, their names are not valid UTF-8:\n~/a: 2\n~/b: 1");
+
+    const struct
+    {
+        QString strFile;
+        const char* pszExpected;
+    } cases[] = {
+        {"UPPER.dra", "UPPER|~/a/UPPER.dra;upper|~/a/upper.dra"},
+        {"upper.dra", "upper|~/a/upper.dra;UPPER|~/a/UPPER.dra"},
+        {"Upper.dra", "UPPER|~/a/UPPER.dra;upper|~/a/upper.dra"},
+        {"mixed.dra", "MIXED|~/a/MIXED.dra"},
+        // What a replacement character shows is no file of the folder.
+        {QStringLiteral("bad\uFFFD.psm"), ""},
+        {QStringLiteral("\uFFFD.dra"), ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.strFile.toStdString());
+        CFootprint viewing;
+        viewing.CreateFootprintList(searchPath, c.strFile, PROP_JEDEC_TYPE, SEARCH_VIEWING);
+        EXPECT_EQ(Flatten(viewing), QString::fromUtf8(c.pszExpected));
+    }
+}
+
+// A path without a folder says where it came from, so the user knows what
+// to set; a path whose values name no folder is told as skipped instead.
+TEST_F(FootprintSearchTest, anEmptyPathIsToldWithWhereItCameFrom)
+{
+    const struct
+    {
+        QString strProjectFile;
+        bool bFromProject;
+        QStringList empty;
+        const char* pszText;
+    } cases[] = {
+        {"", false, {}, "there is no project file and PSMPATH names no folder."},
+        {"/p/proj.ini", false, {}, "/p/proj.ini has no psmpath line and PSMPATH names no folder."},
+        {"/p/proj.ini", true, {}, "the psmpath lines of /p/proj.ini name no folder."},
+        {"/p/proj.ini", true, {"${NONE}"}, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.strProjectFile.toStdString());
+        CSearchPath path;
+        path.strProjectFile = c.strProjectFile;
+        path.bFromProject = c.bFromProject;
+        path.empty = c.empty;
+        for (const bool bViewing : {false, true})
+        {
+            CFootprint footprint;
+            footprint.CreateFootprintList(path, bViewing ? "X.dra" : ".psm", PROP_JEDEC_TYPE,
+                                          bViewing ? SEARCH_VIEWING : SEARCH_LISTING);
+            EXPECT_EQ(footprint.Report().bEmptyPath, c.pszText != nullptr);
+            if (c.pszText)
+            {
+                EXPECT_EQ(footprint.Report().SkippedText(),
+                          QStringLiteral("\n\nThe footprint search path is empty: ") + c.pszText);
+            }
+        }
     }
 }
 

@@ -10,11 +10,16 @@
 #include "project/SpiProject.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QToolTip>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +105,11 @@ TEST(Browse, withoutFootprintsSaysSoNamesTheSkippedFoldersAndOpensNoDialog)
          strNone + QStringLiteral("\n\nSearch folders skipped:\n%1/gone: does not exist\n"
                                   "%1/README.txt: is not a folder")
                        .arg(strTree)},
+        // Nothing to search at all: where the path comes from, and what to set.
+        {QString(),
+         strNone + QStringLiteral("\n\nThe footprint search path is empty: there is no project file, and "
+                                  "the environment variable PSMPATH names no folder. Set PSMPATH to the "
+                                  "footprint folders, separated by ':'.")},
     };
     for (const auto& [strPath, strMessage] : cases)
     {
@@ -153,6 +163,85 @@ TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
         "The footprint search path can't be read from the project file:\n" + strProject + ":1: "))
         << messages.texts[0].toStdString();
     EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"SOIC8");
+}
+
+// Saves a widget's picture when PHYSPROPS_SHOTS names a folder, to look at.
+void Shot(QWidget* pWidget, const char* pszName)
+{
+    if (const QString strShots = qEnvironmentVariable("PHYSPROPS_SHOTS"); !strShots.isEmpty())
+        pWidget->grab().save(strShots + u'/' + QString::fromUtf8(pszName) + QStringLiteral(".png"));
+}
+
+// Some footprints found, some folders skipped and a name left out: the list
+// opens with a line under it that says so, and its details name each.
+TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
+{
+    FootprintTree tree{"SOIC8.psm", "SOIC8.dra", "UPPER.psm", "upper.psm", "UPPER.dra", "upper.dra"};
+    const QString strTree = qEnvironmentVariable("PSMPATH");
+    {
+        // A name that is not valid UTF-8 cannot be listed as it is.
+        const QByteArray bad = QFile::encodeName(strTree) + "/b\xe9" "d.psm";
+        QFile file;
+        ASSERT_TRUE(file.open(::fopen(bad.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+    }
+    const struct
+    {
+        QString strPath;
+        const char* pszNote; // null: no line
+        QString strDetails;
+    } cases[] = {
+        {strTree, "Not every footprint could be listed; files left out, their names are not valid UTF-8: 1.",
+         QStringLiteral("Files left out because their names are not valid UTF-8 (rename them to use them):\n"
+                        "%1: 1")
+             .arg(strTree)},
+        {strTree + QStringLiteral(":/nonexistent/footprints"),
+         "Not every footprint could be listed; search folders skipped: 1; files left out, their names are not "
+         "valid UTF-8: 1.",
+         QStringLiteral("Search folders skipped:\n/nonexistent/footprints: does not exist\n\n"
+                        "Files left out because their names are not valid UTF-8 (rename them to use them):\n"
+                        "%1: 1")
+             .arg(strTree)},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.strPath.toStdString());
+        qputenv("PSMPATH", QFile::encodeName(c.strPath));
+        Props props(1);
+        testsupport::MessageRecorder messages(props.services);
+        QString strNames, strNote, strTip, strUpperTip;
+        bool bDetails = false;
+        testsupport::WhenModal([&](QWidget* pDialog) {
+            auto* pSelect = qobject_cast<CFootprintSelectDlg*>(pDialog);
+            ASSERT_NE(pSelect, nullptr);
+            strNames = testsupport::FlattenModel(pSelect->Grid(), true);
+            if (auto* pNote = pDialog->findChild<QLabel*>(QStringLiteral("lblSearchNote")); pNote && pNote->isVisible())
+            {
+                strNote = pNote->text();
+                strTip = pNote->toolTip();
+            }
+            bDetails = testsupport::FindButton(pDialog, QStringLiteral("Details...")) != nullptr;
+            const QModelIndex upper = pSelect->Grid()->model()->index(1, 0);
+            strUpperTip = upper.data(Qt::ToolTipRole).toString();
+            pSelect->Grid()->setCurrentIndex(upper);
+            Shot(pDialog, "browse-skipped-note");
+            QToolTip::showText(pSelect->Grid()->mapToGlobal(pSelect->Grid()->visualRect(upper).center()), strUpperTip,
+                               pSelect->Grid());
+            for (QWidget* pTop : QApplication::topLevelWidgets())
+                if (pTop->inherits("QTipLabel") && pTop->isVisible())
+                    Shot(pTop, "browse-shared-name-tooltip");
+            testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
+        });
+        props.Browse();
+        EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'|').toStdString();
+        EXPECT_EQ(strNames, u"SOIC8;UPPER");
+        EXPECT_EQ(strNote, QString::fromUtf8(c.pszNote));
+        EXPECT_EQ(strTip, c.strDetails);
+        EXPECT_TRUE(bDetails);
+        // The footprint that two spellings share names both of each kind.
+        EXPECT_EQ(strUpperTip, QStringLiteral("Files that answer this name, letter case apart: 4\n"
+                                              "%1/UPPER.psm\n%1/upper.psm\n%1/UPPER.dra\n%1/upper.dra")
+                                   .arg(strTree));
+    }
 }
 
 TEST(Browse, onARowWithoutAPropertyDoesNothing)

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "footprints/FootprintSelectDlg.h"
+#include "viewing/SearchJob.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "properties/Property.h"
@@ -16,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -106,7 +110,10 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
 
         EXPECT_GE(nShownAt, 300) << c.delay.count();
         ASSERT_GE(labels.size(), 2) << c.delay.count();
-        EXPECT_TRUE(labels[0].startsWith(u"Reading footprint folders: ")) << labels[0].toStdString();
+        // The count shows once known; no label claims there are no folders.
+        for (const QString& strLabel : labels)
+            EXPECT_TRUE(strLabel.startsWith(u"Reading footprint folders: ") && strLabel.contains(u" of 20\n"))
+                << strLabel.toStdString();
         EXPECT_TRUE(labels.last().contains(u" of 20\nFootprints found: ")) << labels.last().toStdString();
         if (c.bCancel)
         {
@@ -121,5 +128,141 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
     }
     // A cancelled listing's threads end after the folders under way.
     std::this_thread::sleep_for(400ms);
+}
+
+TEST(SearchProgress, saysWhatIsTrueBeforeAndAfterTheFoldersAreCounted)
+{
+    using What = CFootprintSearchJob::What;
+    const struct
+    {
+        CListingProgress progress;
+        What what;
+        const char* pszText;
+    } cases[] = {
+        {{0, 0, 0}, What::Footprints, "Reading the footprint folders\u2026"},
+        {{0, 0, 0}, What::Drawings, "Reading the footprint folders\u2026"},
+        {{0, 20, 0}, What::Footprints, "Reading footprint folders: 0 of 20\nFootprints found: 0"},
+        {{3, 20, 7}, What::Drawings, "Reading footprint folders: 3 of 20\nDrawings found: 7"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CFootprintSearchJob::ProgressText(c.progress, c.what), QString::fromUtf8(c.pszText));
+}
+
+// Every folder's listing waits at a gate until the test opens it: a folder
+// that hangs in the kernel, as a dead network share does. The gate's state
+// is shared, so a search left behind never reaches freed memory.
+class HangingFolders
+{
+public:
+    HangingFolders()
+    {
+        CFolderListings::Tuning tuning = m_old;
+        tuning.onFolder = [pGate = m_pGate](const QString&) {
+            std::unique_lock lock(pGate->mutex);
+            ++pGate->nEntered;
+            pGate->changed.notify_all();
+            pGate->changed.wait(lock, [&] { return pGate->bOpen; });
+            ++pGate->nLeft;
+            pGate->changed.notify_all();
+        };
+        m_old = CFolderListings::SetTuning(tuning);
+    }
+    ~HangingFolders()
+    {
+        Open();
+        // Bounded: a search that never leaves turns into a failure, not a hang.
+        std::unique_lock lock(m_pGate->mutex);
+        EXPECT_TRUE(m_pGate->changed.wait_for(lock, 30s, [&] { return m_pGate->nLeft == m_pGate->nEntered; }));
+        lock.unlock();
+        CFolderListings::SetTuning(m_old);
+    }
+    void Open()
+    {
+        std::lock_guard lock(m_pGate->mutex);
+        m_pGate->bOpen = true;
+        m_pGate->changed.notify_all();
+    }
+    // Searches held at the gate now.
+    int Held() const
+    {
+        std::lock_guard lock(m_pGate->mutex);
+        return m_pGate->nEntered - m_pGate->nLeft;
+    }
+
+private:
+    struct Gate
+    {
+        mutable std::mutex mutex;
+        std::condition_variable changed;
+        int nEntered = 0, nLeft = 0;
+        bool bOpen = false;
+    };
+    std::shared_ptr<Gate> m_pGate = std::make_shared<Gate>();
+    CFolderListings::Tuning m_old = CFolderListings::SetTuning({});
+};
+
+QProgressDialog* VisibleSearchProgress()
+{
+    for (QWidget* pWidget : QApplication::allWidgets())
+        if (pWidget->objectName() == u"searchProgress" && pWidget->isVisible())
+            return qobject_cast<QProgressDialog*>(pWidget);
+    return nullptr;
+}
+
+// Browse and View on a folder that hangs show progress with Cancel; Cancel
+// returns to the dialog at once, leaving the stuck search behind (nothing
+// waits for it), and changes nothing.
+TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind)
+{
+    const struct
+    {
+        const char* pszButton;
+        const char* pszTitle;
+    } cases[] = {{"btnBrowse", "Browse"}, {"btnView", "View"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszButton);
+        SlowLibrary library(0ms);
+        HangingFolders hanging;
+        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")), nullptr};
+        CServices services = CServices::Default();
+        QStringList opened;
+        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&) {
+            opened.append(strPath);
+            return 1;
+        };
+        testsupport::MessageRecorder messages(services);
+        CPhysPropsDlg dlg(&values, nullptr, services);
+        ASSERT_TRUE(dlg.InitDialog());
+        dlg.Grid()->SetCurrentCell(1, 1);
+
+        QString strTitle, strLabel;
+        int nHeldAtCancel = 0;
+        QTimer watcher;
+        watcher.setInterval(5);
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            QProgressDialog* pProgress = VisibleSearchProgress();
+            if (!pProgress || !strTitle.isEmpty())
+                return;
+            strTitle = pProgress->windowTitle();
+            strLabel = pProgress->labelText();
+            nHeldAtCancel = hanging.Held();
+            testsupport::FindButton(pProgress, QStringLiteral("Cancel"))->click();
+        });
+        watcher.start();
+        dlg.findChild<QPushButton*>(QString::fromLatin1(c.pszButton))->click();
+        watcher.stop();
+        // Back in the dialog while the search is still stuck in its folder
+        // (a listing of twenty folders reads on two threads).
+        EXPECT_GE(hanging.Held(), 1);
+        EXPECT_GE(nHeldAtCancel, 1);
+        EXPECT_EQ(strTitle, QString::fromLatin1(c.pszTitle));
+        EXPECT_TRUE(strLabel.startsWith(u"Reading footprint folders: 0 of 20\n")) << strLabel.toStdString();
+        EXPECT_EQ(VisibleSearchProgress(), nullptr);
+        EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"F0");
+        EXPECT_TRUE(messages.texts.isEmpty());
+        EXPECT_TRUE(opened.isEmpty());
+        qDeleteAll(values);
+    }
 }
 } // namespace

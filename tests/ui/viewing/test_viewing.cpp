@@ -101,6 +101,9 @@ protected:
             if (!pChooser || !pChooser->isVisible())
                 return;
             strChooser = Short(FlattenModel(pChooser->Grid()));
+            // To look at it: PHYSPROPS_SHOTS=folder.
+            if (const QString strShots = qEnvironmentVariable("PHYSPROPS_SHOTS"); !strShots.isEmpty())
+                pChooser->grab().save(strShots + QStringLiteral("/location-%1.png").arg(pChooser->Grid()->model()->index(0, 0).data().toString()));
             FindButton(pChooser, QStringLiteral("Cancel"))->click();
         });
         watcher.start();
@@ -156,6 +159,45 @@ TEST_F(ViewingTest, decidesOnTheNumberOfPooledHits)
         EXPECT_EQ(View(c.names, m_strProject), c.strChooser);
         EXPECT_EQ(m_opened, c.opened);
         EXPECT_EQ(messages.texts, c.bMessage ? QStringList{strNotFound} : QStringList{});
+    }
+}
+
+// A search path without a folder is told after the not-found message, with
+// where the path comes from and what to set.
+TEST_F(ViewingTest, anEmptySearchPathSaysWhereItComesFrom)
+{
+    const QString strNotFound =
+        QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH\n\n");
+    const struct
+    {
+        const char* pszProject; // null: no project file
+        const char* pszMessage;
+    } cases[] = {
+        {"[Global]\nsession_name = x\n",
+         "The footprint search path is empty: the project file ~/proj.ini has no psmpath line, and the "
+         "environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set "
+         "PSMPATH to the footprint folders."},
+        {nullptr,
+         "The footprint search path is empty: there is no project file, and the environment variable "
+         "PSMPATH names no folder. Set PSMPATH to the footprint folders, separated by ':'."},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszProject ? c.pszProject : "no project");
+        QString strProject;
+        if (c.pszProject)
+        {
+            QFile project(m_strProject);
+            ASSERT_TRUE(project.open(QIODevice::WriteOnly));
+            project.write(c.pszProject);
+            strProject = m_strProject;
+        }
+        testsupport::MessageRecorder messages(m_services);
+        EXPECT_EQ(View({"SOIC8"}, strProject), QString());
+        QStringList texts;
+        for (const QString& strText : messages.texts)
+            texts.append(Short(strText));
+        EXPECT_EQ(texts, QStringList{strNotFound + QString::fromUtf8(c.pszMessage)});
     }
 }
 
@@ -216,13 +258,15 @@ TEST_F(ViewingTest, usesTheRememberedListingsOfUnchangedFolders)
         QStringList names;
         QStringList opened;
         quint64 nRead; // folders read from the disk
+        const char* pszChooser = "";
     };
     const Case cases[] = {
         {nullptr, {"SOIC14"}, {"~/a/SOIC14.dra"}, 0},
         {nullptr, {"soic14"}, {"~/a/SOIC14.dra"}, 0},
-        // Spelt twice in a: only reading it tells which spelling is meant.
-        {nullptr, {"Twice"}, {"~/a/Twice.dra"}, 1},
-        {nullptr, {"twice"}, {"~/a/TWICE.dra"}, 1},
+        // Spelt twice in a: both files are offered, the exact spelling first;
+        // only reading the folder tells them apart.
+        {nullptr, {"Twice"}, {}, 1, "Twice|~/a/Twice.dra;TWICE|~/a/TWICE.dra"},
+        {nullptr, {"twice"}, {}, 1, "TWICE|~/a/TWICE.dra;Twice|~/a/Twice.dra"},
         {nullptr, {"NEW"}, {}, 0},
         {"b/NEW.dra", {"NEW"}, {"~/b/NEW.dra"}, 1},
         {nullptr, {"ONLYPSM"}, {}, 1},
@@ -235,9 +279,9 @@ TEST_F(ViewingTest, usesTheRememberedListingsOfUnchangedFolders)
         m_opened.clear();
         testsupport::MessageRecorder messages(m_services);
         const quint64 nBefore = CFolderListings::GetStats().nRead;
-        EXPECT_EQ(View(c.names, m_strProject), QString());
+        EXPECT_EQ(View(c.names, m_strProject), QString::fromUtf8(c.pszChooser));
         EXPECT_EQ(m_opened, c.opened);
-        EXPECT_EQ(messages.texts.size(), c.opened.isEmpty() ? 1 : 0);
+        EXPECT_EQ(messages.texts.size(), c.opened.isEmpty() && !*c.pszChooser ? 1 : 0);
         EXPECT_EQ(CFolderListings::GetStats().nRead - nBefore, c.nRead);
     }
     CFolderListings::SetTuning(old);
