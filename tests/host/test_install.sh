@@ -24,7 +24,9 @@ done
 for file in "lib*/cmake/PhysProps/PhysPropsConfig.cmake" "lib*/cmake/PhysProps/PhysPropsTargets.cmake" \
             "lib*/pkgconfig/physprops.pc" share/man/man1/{physprops,brdedit,prjsetup}.1.gz \
             share/doc/physprops/copyright share/doc/physprops/changelog.gz; do
-  compgen -G "$prefix/$file" >/dev/null || fail "no $file"
+  # (lib* is lib, lib64 or, on Debian, lib/<multiarch>.)
+  compgen -G "$prefix/$file" >/dev/null || compgen -G "$prefix/${file/lib\*/lib/*}" >/dev/null ||
+    fail "no $file"
 done
 
 module=$(find "$prefix" -name libphysprops_backend.so)
