@@ -78,17 +78,27 @@ file a host builds against.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Depends computed from what the binaries link (dpkg-shlibdeps), and a
-# shlibs file and ldconfig trigger for the libraries the package carries.
+# Depends computed from what the binaries link (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+# The shlibs file names the libraries a program may link, and only those:
+# the module is a plug-in, loaded by its file name from its own folder and
+# never linked, so as Debian's policy has it for such private objects it
+# carries no versioned soname and is not in shlibs. (CPack's own shlibs
+# would take every shared object and warn that the module has no version.)
+get_property(physprops_libraries GLOBAL PROPERTY PHYSPROPS_LIBRARY_NAMES)
+list(SORT physprops_libraries)
+set(shlibs "")
+foreach(library IN LISTS physprops_libraries)
+  string(APPEND shlibs "lib${library} ${PHYSPROPS_SOVERSION} physprops (>= ${PROJECT_VERSION})\n")
+endforeach()
+file(WRITE ${PROJECT_BINARY_DIR}/packaging/shlibs "${shlibs}")
 # Qt's own catalogues translate the standard buttons of message boxes; the
 # module's texts are translated without them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 # dpkg runs ldconfig once for all packages through this trigger. (CPack also
 # writes a postinst and postrm that call it: redundant, harmless.)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers
+  ${PROJECT_BINARY_DIR}/packaging/shlibs)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # The programs and the module keep their $ORIGIN-relative run paths: under

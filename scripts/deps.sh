@@ -10,7 +10,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core
   clang libclang-rt-14-dev gcovr
-  dpkg-dev
+  # make package: dpkg-buildflags and dpkg-shlibdeps (dpkg-dev), and `file`,
+  # with which CPack finds the binaries to hand to dpkg-shlibdeps.
+  dpkg-dev file
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   llvm-14
 )

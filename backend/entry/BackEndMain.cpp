@@ -3,6 +3,10 @@
 #include "physprops/PhysPropsDlg.h"
 #include "viewing/Launchers.h"
 
+#include <QApplication>
+#include <QThread>
+
+#include <cstdio>
 #include <new>
 
 QString g_strProjectFile;
@@ -46,10 +50,33 @@ void CBackEndMain::SetProjectFile(QString strProjectFile)
     g_strProjectFile = strProjectFile;
 }
 
+namespace
+{
+// Why no dialog can be made in this process or on this thread, or nothing
+// when one can. Qt ends the process on a widget made without a QApplication,
+// and a widget made off the application's thread is undefined: both are a
+// host's mistake that must come back as -1, not take the host down.
+const char* WhyNoDialog()
+{
+    const auto* pApp = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!pApp)
+        return "StartBackEnd needs a QApplication, and this process has none";
+    if (QThread::currentThread() != pApp->thread())
+        return "StartBackEnd must be called on the QApplication's thread";
+    return nullptr;
+}
+} // namespace
+
 int CBackEndMain::StartBackEnd()
 {
     if (!m_pValues)
         return -1;
+    if (const char* pszWhy = WhyNoDialog())
+    {
+        // No message box can be shown here either: the host's standard error.
+        std::fprintf(stderr, "Backend dialog-box creation failed: %s\n", pszWhy);
+        return -1;
+    }
     CPhysPropsDlg dlg(m_pValues, m_pProject, *m_pServices);
     const int nResult = dlg.DoModal();
     if (nResult == -1)

@@ -24,7 +24,9 @@ done
 for file in "lib*/cmake/PhysProps/PhysPropsConfig.cmake" "lib*/cmake/PhysProps/PhysPropsTargets.cmake" \
             "lib*/pkgconfig/physprops.pc" share/man/man1/{physprops,brdedit,prjsetup}.1.gz \
             share/doc/physprops/copyright share/doc/physprops/changelog.gz; do
-  compgen -G "$prefix/$file" >/dev/null || fail "no $file"
+  # (lib* is lib, lib64 or, on Debian, lib/<multiarch>.)
+  compgen -G "$prefix/$file" >/dev/null || compgen -G "$prefix/${file/lib\*/lib/*}" >/dev/null ||
+    fail "no $file"
 done
 
 module=$(find "$prefix" -name libphysprops_backend.so)
@@ -40,6 +42,20 @@ out=$(run "$prefix/bin/physprops" --project "$demo/demo.ini" --prop JEDEC_TYPE=S
 grep -q "JEDEC_TYPE" <<<"$out" || fail "no values printed: '$out'"
 grep -qF "module: $module (version $version)" "$prefix/err.txt" ||
   fail "not the installed module: $(cat "$prefix/err.txt")"
+
+# The installed demo README's command, as a reader pastes it (its /usr being
+# this prefix): the whole walkthrough from the installation.
+readme=$demo/README.md
+command=$(awk '/^    / {print substr($0, 5); found = 1; next} found {exit}' "$readme")
+[[ $command == "cd /usr/share/physprops/examples/demo &&"* ]] ||
+  fail "no walkthrough command in the installed demo README: '$command'"
+command=${command//\/usr\/share/$prefix/share}
+command=${command//\/tmp\/physprops-demo/$prefix/shots}
+env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$prefix" XDG_RUNTIME_DIR="$prefix" \
+  bash -c "$command" >"$prefix/walk.out" 2>"$prefix/walk.err" ||
+  fail "the README's walkthrough exited $?: $(tail -n 20 "$prefix/walk.err")"
+grep -q "^JEDEC_TYPE=" "$prefix/walk.out" || fail "the README's walkthrough printed '$(cat "$prefix/walk.out")'"
+compgen -G "$prefix/shots/*.png" >/dev/null || fail "the README's walkthrough saved no PNG"
 
 # The install root the module's libraries report is the prefix.
 zorv=$(find "$prefix" -name 'libphysprops-zorvcommon.so.*' -type f)

@@ -95,7 +95,11 @@ const char kUsage[] =
     "  -ipqsession NAME     the session to join (default: $IPQ_SESSION)\n"
     "  -ipqhost HOST        its message host (default: $IPQ_HOST, else this machine)\n"
     "  --exit-after-ms N    quit after N milliseconds\n"
-    "  --version            print the version and exit\n"
+    "  --                   the next argument is the drawing, even if it starts with -\n"
+    "  --help               print this text and exit (no display needed)\n"
+    "  --version            print the version and exit (no display needed)\n"
+    "Any other word names the drawing (there are no short options: -h opens\n"
+    "a drawing called -h). Qt's own options, such as -platform NAME, go to Qt.\n"
     "Each request is written to standard output, one line each, and appended\n"
     "to the file $BRDEDIT_LOG names when set. SIGUSR1 brings the window forward.\n"
     "Offscreen, it ends after a minute without a request.\n";
