@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 // What a search is made for. Every footprint serves every property, so the
@@ -148,6 +149,7 @@ struct PELLIUM_EXPORT CFolderListings
         std::chrono::nanoseconds quiet{std::chrono::seconds(2)}; // changed this recently: not reused
         std::chrono::nanoseconds tick{1};                        // change times read in steps of this
         std::chrono::milliseconds folderDelay{0};                // added to every folder listed
+        bool bThreadsFail = false; // no thread can be started, as under a process limit
     };
 
     static void Forget();
@@ -155,6 +157,10 @@ struct PELLIUM_EXPORT CFolderListings
     // Returns the tuning it replaces.
     static Tuning SetTuning(const Tuning& tuning);
 };
+
+// Runs fn on a thread of its own; an empty thread when none can be started
+// (a process limit, or the tuning says so), and the caller does the work itself.
+PELLIUM_EXPORT std::thread TryStartThread(std::function<void()> fn);
 
 // Works out a project's search path; an empty project path means no project.
 using SearchPathSource = std::function<CSearchPath(const QString& strProjectPath)>;

@@ -8,21 +8,20 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
-#include <QThreadPool>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace
 {
 // A Browse listing made on a thread of its own, so that a slow shared
 // folder neither freezes the dialog nor keeps Cancel waiting. A cancelled
-// job lives on until its thread has finished the folder under way; it runs
-// on Qt's global pool, which the application waits for when it ends, so no
-// listing outlives the program's teardown.
+// job lives on until its thread has finished the folder under way.
 struct CListingJob
 {
     CFootprint search;
@@ -33,6 +32,38 @@ struct CListingJob
     std::condition_variable finished;
 };
 
+// The listing threads of the module; those still running when it unloads
+// are cancelled and waited for, so no listing outlives the module's code.
+class CListingThreads
+{
+public:
+    ~CListingThreads()
+    {
+        for (auto& [pJob, thread] : m_threads)
+        {
+            pJob->bCancel = true;
+            thread.join();
+        }
+    }
+    void Add(std::shared_ptr<CListingJob> pJob, std::thread thread)
+    {
+        // Threads of jobs that are done end at once: joined here, not kept.
+        std::erase_if(m_threads, [](auto& entry) {
+            {
+                std::lock_guard lock(entry.first->mutex);
+                if (!entry.first->bDone)
+                    return false;
+            }
+            entry.second.join();
+            return true;
+        });
+        m_threads.emplace_back(std::move(pJob), std::move(thread));
+    }
+
+private:
+    std::vector<std::pair<std::shared_ptr<CListingJob>, std::thread>> m_threads; // user-interface thread only
+};
+
 void StartListing(const std::shared_ptr<CListingJob>& pJob, const CSearchPath& path, PROPERTY_NAMES nKind)
 {
     pJob->search.SetProgress([pJob = pJob.get()](const CListingProgress& progress) {
@@ -40,14 +71,19 @@ void StartListing(const std::shared_ptr<CListingJob>& pJob, const CSearchPath& p
         pJob->progress = progress;
         return !pJob->bCancel.load();
     });
-    QThreadPool::globalInstance()->start([pJob, path, nKind] {
+    const auto list = [pJob, path, nKind] {
         pJob->search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
         if (!pJob->search.Cancelled())
             pJob->search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
         std::lock_guard lock(pJob->mutex);
         pJob->bDone = true;
         pJob->finished.notify_all();
-    });
+    };
+    static CListingThreads s_threads;
+    if (std::thread thread = TryStartThread(list); thread.joinable())
+        s_threads.Add(pJob, std::move(thread));
+    else
+        list(); // no thread to be had: listed here, under the wait cursor
 }
 
 // Waits for the listing: a wait cursor for a short one, a progress dialog
