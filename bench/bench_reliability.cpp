@@ -2,6 +2,7 @@
 // project file the reader accepts, and what a send costs when the listener
 // at the other end accepts and then never reads.
 #include "ipqc/IpqChannel.h"
+#include "ipqc/IpqFrame.h"
 #include "project/ProjectFile.h"
 #include "project/SpiProject.h"
 

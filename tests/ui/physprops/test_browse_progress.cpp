@@ -175,7 +175,10 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
     {
         SCOPED_TRACE(c.pszWhat);
         SlowLibrary library(150ms);
-        ASSERT_TRUE(write(strProject, "[Global]\npsmpath = " + library.SearchPath().toLocal8Bit() + "\n"));
+        QByteArray text = "[Global]\n";
+        for (const QString& strFolder : library.SearchPath().split(u':'))
+            text += "psmpath = " + strFolder.toLocal8Bit() + "\n";
+        ASSERT_TRUE(write(strProject, text));
         qunsetenv("PSMPATH"); // the project's path only
         CSpiProject project;
         ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
