@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan bench fuzz fuzz-long fuzz-coverage package clean translations
+.PHONY: all deps configure build demo test asan tsan bench fuzz fuzz-long fuzz-coverage package clean translations
 
 all: build
 
@@ -23,12 +23,20 @@ demo: configure
 	cmake --build --preset $(PRESET) -j $(JOBS) --target $(DEMO_TARGETS)
 	@scripts/demo.sh $(BUILD)
 
-# The soak test (label soak, about a minute) runs as a CI stage of its own.
+# The soak test (label soak, about a minute) and the load test (label load)
+# run as CI stages of their own.
 test: build
-	ctest --preset $(PRESET) -j $(JOBS) -LE soak
+	ctest --preset $(PRESET) -j $(JOBS) -LE 'soak|load'
 
 asan:
 	$(MAKE) test PRESET=asan
+
+# The suites that run threads, under ThreadSanitizer; the preset builds and
+# runs only those (tests/tsan.supp holds what is Qt's own).
+tsan: deps
+	@test -f build/tsan/build.ninja || cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 
 bench:
 	@PHYSPROPS_BENCH_DEPS=1 scripts/deps.sh

@@ -7,9 +7,10 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <mutex>
-#include <thread>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -556,6 +557,23 @@ CFolderListings::Stats CFolderListings::GetStats()
     return Memory().stats;
 }
 
+std::thread TryStartThread(std::function<void()> fn)
+{
+    {
+        std::lock_guard lock(Memory().mutex);
+        if (Memory().tuning.bThreadsFail)
+            return {};
+    }
+    try
+    {
+        return std::thread(std::move(fn));
+    }
+    catch (const std::system_error&)
+    {
+        return {};
+    }
+}
+
 CFolderListings::Tuning CFolderListings::SetTuning(const Tuning& tuning)
 {
     ListingMemory& memory = Memory();
@@ -814,9 +832,12 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
     if (n >= kFoldersForTwoThreads && std::thread::hardware_concurrency() > 1)
     {
         bool bSecondHalf = true;
-        std::thread helper([&] { bSecondHalf = holds(n / 2, n); });
+        std::thread helper = TryStartThread([&] { bSecondHalf = holds(n / 2, n); });
         bHolds = holds(0, n / 2);
-        helper.join();
+        if (helper.joinable())
+            helper.join();
+        else
+            bSecondHalf = holds(n / 2, n);
         bHolds = bHolds && bSecondHalf;
     }
     else
@@ -975,7 +996,8 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
         folders.begin(), folders.end(), [](const UsableFolder& folder) { return !folder.pListing; }));
     std::thread helper;
     if (nToRead >= kFoldersForTwoThreads && std::thread::hardware_concurrency() > 1)
-        helper = std::thread([&] {
+        // Without a helper this thread reads every folder itself.
+        helper = TryStartThread([&] {
             while (!bStop.load(std::memory_order_relaxed) && readNext())
             {
             }

@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 // What a search is made for. Every footprint serves every property, so the
@@ -178,6 +179,8 @@ struct PELLIUM_EXPORT CFolderListings
         // Called, on the searching thread, before every folder is listed or
         // looked into; a test holds it to stand for a folder that hangs.
         std::function<void(const QString& strFolder)> onFolder;
+
+        bool bThreadsFail = false; // no thread can be started, as under a process limit
     };
 
     static void Forget();
@@ -185,6 +188,10 @@ struct PELLIUM_EXPORT CFolderListings
     // Returns the tuning it replaces.
     static Tuning SetTuning(const Tuning& tuning);
 };
+
+// Runs fn on a thread of its own; an empty thread when none can be started
+// (a process limit, or the tuning says so), and the caller does the work itself.
+PELLIUM_EXPORT std::thread TryStartThread(std::function<void()> fn);
 
 // Works out a project's search path; an empty project path means no project.
 using SearchPathSource = std::function<CSearchPath(const QString& strProjectPath)>;

@@ -59,7 +59,8 @@ void WhenModal(std::function<void(QWidget*)> fn, int nTimeoutMs)
     pTimer->setInterval(10);
     QObject::connect(pTimer, &QTimer::timeout, [=]() {
         QWidget* pNow = QApplication::activeModalWidget();
-        if (pNow && pNow != pBefore && pNow->isVisible())
+        // Active too: on a busy machine the dialog is shown before it gets the focus.
+        if (pNow && pNow != pBefore && pNow->isVisible() && pNow->isActiveWindow())
         {
             pTimer->stop();
             pTimer->deleteLater();

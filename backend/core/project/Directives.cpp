@@ -6,17 +6,6 @@ namespace
 // Module-wide, replaced by every failed lookup; a growable string so that a
 // name of any length is kept whole.
 QString g_strLastNote;
-
-template <class T> qsizetype FindByName(const CSpiList<T>& list, const QString& strName)
-{
-    for (std::size_t i = 0; i < list.m_nodes.size(); ++i)
-    {
-        const T* p = list.m_nodes[i].get();
-        if (p && p->m_strName.compare(strName, Qt::CaseInsensitive) == 0)
-            return qsizetype(i);
-    }
-    return -1;
-}
 } // namespace
 
 QString GetLastSpiNote()
@@ -26,7 +15,7 @@ QString GetLastSpiNote()
 
 int CSpiProject::SelectProgram(const QString& strName)
 {
-    const qsizetype nIndex = FindByName(m_programs, strName);
+    const qsizetype nIndex = m_programs.Find(strName);
     if (nIndex < 0)
     {
         g_strLastNote = QStringLiteral("SPI_NOTE: Can't find the program \"%1\"").arg(strName);
@@ -41,7 +30,7 @@ int CSpiProject::SelectDirective(const QString& strName)
 {
     // Without a current program there is nowhere to look: not found.
     const qsizetype nIndex =
-        m_pCurrentProgram ? FindByName(m_pCurrentProgram->m_directives, strName) : -1;
+        m_pCurrentProgram ? m_pCurrentProgram->m_directives.Find(strName) : -1;
     if (nIndex < 0)
     {
         g_strLastNote = QStringLiteral("SPI_NOTE: Can't find the directive \"%1\"").arg(strName);

@@ -2,9 +2,8 @@
 
 CSpiProgram* CSpiProject::AddProgram(const QString& strName)
 {
-    for (const auto& p : m_programs.m_nodes)
-        if (p->m_strName.compare(strName, Qt::CaseInsensitive) == 0)
-            return p.get();
+    if (const qsizetype n = m_programs.Find(strName); n >= 0)
+        return m_programs.m_nodes[std::size_t(n)].get();
     return m_programs.Append(std::make_unique<CSpiProgram>(strName));
 }
 
@@ -12,10 +11,9 @@ CSpiDirective* CSpiProject::AddValue(CSpiProgram* pProgram, const QString& strDi
                                      const QString& strValue)
 {
     CSpiDirective* pDir = nullptr;
-    for (const auto& d : pProgram->m_directives.m_nodes)
-        if (d->m_strName.compare(strDirective, Qt::CaseInsensitive) == 0)
-            pDir = d.get();
-    if (!pDir)
+    if (const qsizetype n = pProgram->m_directives.Find(strDirective); n >= 0)
+        pDir = pProgram->m_directives.m_nodes[std::size_t(n)].get();
+    else
     {
         pDir = pProgram->m_directives.Append(std::make_unique<CSpiDirective>(strDirective));
         pDir->m_lists.push_back(std::make_unique<CSpiValueList>());

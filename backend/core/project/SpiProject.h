@@ -2,6 +2,7 @@
 
 #include "core/CoreExport.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,9 @@
 #include <vector>
 
 // A list with a current position, as programs and directives are kept.
+// Names are found through an index (case folded), so filling a list of n
+// names costs n lookups, not n times the list's length; add nodes through
+// Append only, so the index stays whole.
 template <class T> class CSpiList
 {
 public:
@@ -24,9 +28,21 @@ public:
     }
     T* Append(std::unique_ptr<T> p)
     {
+        // The first node of a name is the one found, as a walk from the front finds it.
+        const QString strKey = p->m_strName.toCaseFolded();
+        if (!m_index.contains(strKey))
+            m_index.insert(strKey, qsizetype(m_nodes.size()));
         m_nodes.push_back(std::move(p));
         return m_nodes.back().get();
     }
+    // Index of the first node whose name equals strName ignoring case, -1 when none.
+    qsizetype Find(const QString& strName) const
+    {
+        return m_index.value(strName.toCaseFolded(), -1);
+    }
+
+private:
+    QHash<QString, qsizetype> m_index;
 };
 
 // The values of one directive line group, read with a cursor.

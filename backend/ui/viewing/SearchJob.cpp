@@ -43,12 +43,10 @@ std::shared_ptr<CFootprintSearchJob> CFootprintSearchJob::Start(Work work, What 
         pJob->m_bDone = true;
         pJob->m_finished.notify_all();
     };
-    try
-    {
-        KeepLibraryLoaded();
-        std::thread(run).detach();
-    }
-    catch (const std::system_error&)
+    KeepLibraryLoaded();
+    if (std::thread thread = TryStartThread(run); thread.joinable())
+        thread.detach();
+    else
     {
         // No thread to be had: the search runs here, without Cancel.
         CWaitCursor wait;

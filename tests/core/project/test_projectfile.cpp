@@ -3,6 +3,8 @@
 
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -55,6 +57,10 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
          "G/a=;x; G/b=; G/c=x;y; G/d=x # y; G/e=1; G/f=a:b=c", 0},
         {"[ G ] what follows is ignored\nx = 1\n[]\nexpand_vars = 1\n",
          " G /x=1; /expand_vars=1", 1},
+        // Letter case is folded one character at a time: "\u00df" is not "ss".
+        {"[\xc3\x84rger]\n\xc3\x96l = 1\nStra\xc3\x9f" "e = 2\n[\xc3\xa4RGER]\n\xc3\xb6L = 3\n"
+         "STRASSE = 4\n\xce\xa3 = 5\n\xcf\x82 = 6\n",
+         "\u00c4rger/\u00d6l=1,3; \u00c4rger/Stra\u00dfe=2; \u00c4rger/STRASSE=4; \u00c4rger/\u03a3=5,6", 0},
     };
     for (const GoodCase& c : cases)
     {
@@ -143,4 +149,32 @@ TEST(ProjectFile, missingFileIsAnErrorAndAReadFileSetsTheAbsolutePath)
     CSpiProject project;
     ASSERT_TRUE(LoadProjectFile(strPath, project).bOk);
     EXPECT_EQ(project.GetProjectPath(), strPath);
+}
+
+TEST(ProjectFile, manyDirectivesAreReadWholeInOrder)
+{
+    // 200,000 distinct names (read one by one against the list, hours), and
+    // the first name again at the end in other letters: it joins the first
+    // directive. The largest file the reader takes is in bench/.
+    constexpr int kDirectives = 200000;
+    QByteArray text = "[P]\n";
+    text.reserve(kDirectives * 11 + 32);
+    char line[16];
+    for (int i = 0; i < kDirectives; ++i)
+        text.append(line, std::snprintf(line, sizeof line, "d%07x=1\n", i));
+    text += "D0000000 = again\n";
+    ASSERT_LE(text.size(), kMaxProjectFileSize);
+
+    CSpiProject project;
+    const CProjectFileResult r = LoadProjectText(text, QStringLiteral("big.ini"), project);
+    ASSERT_TRUE(r.bOk) << r.strError.toStdString();
+    ASSERT_EQ(project.m_programs.m_nodes.size(), 1u);
+    const auto& directives = project.m_programs.m_nodes.front()->m_directives.m_nodes;
+    ASSERT_EQ(directives.size(), std::size_t(kDirectives));
+    EXPECT_EQ(directives.front()->ActiveList()->m_values, (QStringList{QStringLiteral("1"), QStringLiteral("again")}));
+    for (const int i : {0, 1, 0xabcd, kDirectives - 1})
+        EXPECT_EQ(directives[std::size_t(i)]->m_strName, QStringLiteral("d%1").arg(i, 7, 16, QChar(u'0')));
+    EXPECT_EQ(project.SelectProgram(QStringLiteral("p")), 0);
+    EXPECT_EQ(project.SelectDirective(QStringLiteral("D000ABCD")), 0);
+    EXPECT_EQ(project.m_pCurrentDirective, directives[0xabcd].get());
 }

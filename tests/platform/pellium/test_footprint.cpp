@@ -437,6 +437,32 @@ TEST_F(RememberedListingTest, aRememberedPathIsReusedWholeUntilOneOfItsFoldersCh
     }
 }
 
+// With no second thread to be had (a process limit) the search reads and
+// checks every folder itself: a long path, listed and then reused, gives
+// what it gives with two threads.
+TEST_F(RememberedListingTest, withNoSecondThreadEveryFolderIsStillReadAndChecked)
+{
+    QStringList folders;
+    for (int i = 0; i < 600; ++i)
+    {
+        folders.append(QString::number(i));
+        Touch(QStringLiteral("%1/F%1.dra").arg(i));
+    }
+    const CSearchPath path = Folders(folders);
+    std::this_thread::sleep_for(30ms);
+    const QString strTwoThreads = Browse(path);
+    ASSERT_EQ(strTwoThreads.count(u';'), 599);
+    CFolderListings::Tuning tuning = CFolderListings::SetTuning({});
+    tuning.bThreadsFail = true;
+    CFolderListings::SetTuning(tuning); // forgets what was read
+    const auto before = CFolderListings::GetStats();
+    EXPECT_EQ(Browse(path), strTwoThreads);
+    EXPECT_EQ(CFolderListings::GetStats().nRead - before.nRead, 600u);
+    EXPECT_EQ(Browse(path), strTwoThreads);
+    EXPECT_EQ(CFolderListings::GetStats().nRead - before.nRead, 600u);
+    EXPECT_GE(CFolderListings::GetStats().nPathsReused - before.nPathsReused, 1u);
+}
+
 TEST_F(RememberedListingTest, aFolderReplacedAtTheSamePathIsListedAgain)
 {
     Touch("a/OLD.dra");

@@ -450,7 +450,7 @@ TEST_F(ViewButtonTest, viewsWhatTheSelectedRowNames)
         EXPECT_EQ(messages.texts, c.messages);
         // View changes nothing in the grid, and the user is back in the dialog.
         EXPECT_EQ(m_pDlg->Grid()->GetValueRowCol(2, 2), QString::fromLatin1(c.pszValue));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m_pDlg.get(); }, 1000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m_pDlg.get(); }, 15000));
     }
 }
 
