@@ -50,7 +50,7 @@ TEST(HostSearch, aFailedStepCancelsAHangingSearchAndTheHostExitsWithoutIt)
             {QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"), QStringLiteral("--script"), strScript},
             env);
         EXPECT_EQ(r.nExit, 3) << r.strErr.toStdString();
-        EXPECT_TRUE(r.strErr.contains(QStringLiteral("walkthrough FAILED: line 4 (dialog)"))) << r.strErr.toStdString();
+        EXPECT_TRUE(r.strErr.contains(QStringLiteral("s.txt:4: step \"dialog\""))) << r.strErr.toStdString();
         EXPECT_TRUE(QFile::exists(strGate)); // the folder hung all along
     }
     QFile::remove(strGate);
