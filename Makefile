@@ -25,7 +25,7 @@ demo: configure
 
 # The soak test (label soak, about a minute) runs as a CI stage of its own.
 test: build
-	ctest --preset $(PRESET) -j $(JOBS) -LE soak
+	ctest --preset $(PRESET) -j $(JOBS) -LE 'soak|load'
 
 asan:
 	$(MAKE) test PRESET=asan

@@ -333,5 +333,12 @@ Gesucht in: %3</translation>
         <source>Cannot start the %1 &quot;%2&quot;: %3</source>
         <translation>Der %1 „%2“ kann nicht gestartet werden: %3</translation>
     </message>
+    <message numerus="yes">
+        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
+        <translation>
+            <numerusform>Der %1 „%2“ hat %n Anfrage zum Öffnen einer Zeichnung nicht erhalten: %3</numerusform>
+            <numerusform>Der %1 „%2“ hat %n Anfragen zum Öffnen einer Zeichnung nicht erhalten: %3</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>
