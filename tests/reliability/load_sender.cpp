@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace
 {
@@ -55,10 +56,10 @@ int main(int argc, char** argv)
     const QString strName = args[2];
     const int nCount = args[3].toInt();
 
-    CToolManager tools;
-    tools.SetErrorHandler([](const QString& s) { std::fprintf(stderr, "tools: %s\n", qPrintable(s)); });
+    auto pTools = std::make_unique<CToolManager>();
+    pTools->SetErrorHandler([](const QString& s) { std::fprintf(stderr, "tools: %s\n", qPrintable(s)); });
     CServices services = CServices::Default();
-    services.m_fnToolManager = [&tools] { return &tools; };
+    services.m_fnToolManager = [&pTools] { return pTools.get(); };
     services.m_fnMessageBox = [](const QString& strText, int, int)
     {
         std::printf("box: %s\n", qPrintable(QString(strText).replace(u'\n', u' ')));
@@ -86,6 +87,8 @@ int main(int argc, char** argv)
 
     const qsizetype nLost = ipqc::COutbox::FlushAll(120000);
     std::printf("lost %lld\n", static_cast<long long>(nLost));
+    // The handles on the editors it started go with the tool manager.
+    pTools.reset();
     int nStatus = 0;
     if (OpenDescriptors() != nFdsBefore)
     {

@@ -135,9 +135,10 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
     const auto fnMessageBox = services.m_fnMessageBox;
     const QString strWhat = request.m_strWhat;
     outbox.SetReport(
-        [fnMessageBox, strWhat, strProgram](qsizetype nLost, const QString& strWhy)
+        [fnMessageBox, strWhat, strProgram, pManager](qsizetype nLost, const QString& strWhy)
         {
-            if (fnMessageBox)
+            // Without its tool manager the host has ended the module: the log line says it.
+            if (fnMessageBox && pManager)
                 fnMessageBox(CTexts::tr("The %1 \"%2\" did not get %n request(s) to open a "
                                         "drawing: %3",
                                         nullptr, int(nLost))
