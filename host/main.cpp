@@ -7,6 +7,7 @@
 #include "project/SpiProject.h"
 #include "harbex/QuietMessages.h"
 #include "harbex/ToolManager.h"
+#include "ipqc/IpqOutbox.h"
 #include "ipqc/IpqChannel.h"
 
 #include <QApplication>
@@ -30,7 +31,11 @@ enum ExitCode
     kExitCancel = 1,
     kExitError = 2,
     kExitScript = 3,
+    kExitUndelivered = 4,
 };
+
+// How long View requests that the PCB editor has not taken yet may hold up the end.
+constexpr int kDeliveryWaitMs = 10000;
 
 // Standard output carries the result alone, so a program can read it.
 bool Out(const QByteArray& bytes)
@@ -262,7 +267,11 @@ int main(int argc, char** argv)
     }
 
     const int nResult = pMain->StartBackEnd();
+    const qsizetype nUndelivered = ipqc::COutbox::FlushAll(kDeliveryWaitMs);
     pMain.reset();
+    if (nUndelivered > 0)
+        Err(QStringLiteral("%1 View request(s) did not reach the PCB editor (the reason is above)")
+                .arg(nUndelivered));
 
     if (pScript && pScript->Failed())
         return kExitScript;
@@ -287,12 +296,12 @@ int main(int argc, char** argv)
             Err(QStringLiteral("cannot write the values to standard output"));
             return kExitError;
         }
-        return kExitOk;
+        return nUndelivered > 0 ? kExitUndelivered : kExitOk;
     }
     case 2:
         if (opts.bVerbose)
             Say(QStringLiteral("cancelled"));
-        return kExitCancel;
+        return nUndelivered > 0 ? kExitUndelivered : kExitCancel;
     default:
         Err(QStringLiteral("the dialog could not be shown (result %1)").arg(nResult));
         return kExitError;

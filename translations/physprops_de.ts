@@ -413,5 +413,13 @@ Gesucht in: %3</translation>
         <source>View</source>
         <translation>Anzeigen</translation>
     </message>
+    <message>
+    <message numerus="yes">
+        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
+        <translation>
+            <numerusform>Der %1 „%2“ hat %n Anfrage zum Öffnen einer Zeichnung nicht erhalten: %3</numerusform>
+            <numerusform>Der %1 „%2“ hat %n Anfragen zum Öffnen einer Zeichnung nicht erhalten: %3</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -413,5 +413,13 @@ Cherché dans : %3</translation>
         <source>View</source>
         <translation>Afficher</translation>
     </message>
+    <message>
+    <message numerus="yes">
+        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
+        <translation>
+            <numerusform>L’%1 «&#xa0;%2&#xa0;» n’a pas reçu %n demande d’ouverture de dessin : %3</numerusform>
+            <numerusform>L’%1 «&#xa0;%2&#xa0;» n’a pas reçu %n demandes d’ouverture de dessin : %3</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -179,6 +179,12 @@ void CToolManager::RemoveTool(unsigned nId, int)
     DoUnregisterTool(nId);
 }
 
+const CToolProcess* CToolManager::StartedProcess(unsigned nId) const
+{
+    const auto it = m_tools.find(nId);
+    return it == m_tools.end() ? nullptr : it->second->m_pProcess;
+}
+
 const CToolStartError* CToolManager::LastStartError(unsigned nId) const
 {
     const auto it = m_startErrors.find(nId);

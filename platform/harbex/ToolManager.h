@@ -146,6 +146,11 @@ public:
     // or brought forward its program (or was never called).
     const CToolStartError* LastStartError(unsigned nId) const;
 
+    // The process last started under the id, running or ended; null when
+    // none was. Read from the registry itself, never through the lookups
+    // below, so watching a start does not count as a call on the manager.
+    const CToolProcess* StartedProcess(unsigned nId) const;
+
     // Where programs are looked for: the folders set here, or by default
     // <install root>/bin followed by the folders of PATH.
     QStringList SearchFolders() const;

@@ -9,6 +9,8 @@
 #include <QHostInfo>
 #include <QLocalSocket>
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -295,5 +297,144 @@ int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTime
     }
     socket.disconnectFromServer();
     return 0;
+}
+
+int ConnectChannel(const QString& strPath, ListenerState& state, QString* pError)
+{
+    const QByteArray path = QFile::encodeName(strPath);
+    sockaddr_un sa{};
+    sa.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof sa.sun_path))
+    {
+        state = ListenerState::Unusable;
+        *pError = QStringLiteral("channel path too long: %1").arg(strPath);
+        return -1;
+    }
+    std::memcpy(sa.sun_path, path.constData(), std::size_t(path.size()) + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+    {
+        state = ListenerState::Unusable;
+        *pError = QStringLiteral("cannot make a socket: %1").arg(ErrnoText(errno));
+        return -1;
+    }
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0)
+    {
+        state = ListenerState::Answers;
+        return fd;
+    }
+    const int nErrno = errno;
+    ::close(fd);
+    switch (nErrno)
+    {
+    case EAGAIN: // its queue of connections is full: it is there, but busy
+        state = ListenerState::Answers;
+        *pError = QStringLiteral("the listener is busy");
+        break;
+    case ENOENT:
+    case ECONNREFUSED:
+        state = ListenerState::Nobody;
+        *pError = nErrno == ENOENT ? QStringLiteral("its channel %1 does not exist").arg(strPath)
+                                   : QStringLiteral("nobody holds its channel %1").arg(strPath);
+        break;
+    default:
+        state = ListenerState::Unusable;
+        *pError = QStringLiteral("its channel %1 cannot be used: %2").arg(strPath, ErrnoText(nErrno));
+        break;
+    }
+    return -1;
+}
+
+ListenerState ProbeListener(const SessionAddress& addr, QString* pError)
+{
+    QString strFolderError;
+    const QString strPath = ChannelPath(addr, false, &strFolderError);
+    if (strPath.isEmpty())
+    {
+        const QFileInfo folder(ChannelFolderPath());
+        if (folder.exists() || folder.isSymLink())
+        {
+            *pError = strFolderError;
+            return ListenerState::Unusable;
+        }
+        *pError = QStringLiteral("no program has listened in a session yet");
+        return ListenerState::Nobody;
+    }
+    ListenerState state = ListenerState::Nobody;
+    const int fd = ConnectChannel(strPath, state, pError);
+    if (fd >= 0)
+        ::close(fd);
+    return state;
+}
+
+int SendConfirmed(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
+                  QString* pError)
+{
+    if (payload.size() > qsizetype(kMaxFrameSize))
+    {
+        *pError = QStringLiteral("message of %1 bytes not sent (limit %2)")
+                      .arg(payload.size())
+                      .arg(kMaxFrameSize);
+        return -1;
+    }
+    QString strFolderError;
+    const QString strPath = ChannelPath(addr, false, &strFolderError);
+    if (strPath.isEmpty())
+    {
+        *pError = strFolderError;
+        return -1;
+    }
+    const QDeadlineTimer deadline(nTimeoutMs);
+    const auto waitFor = [&deadline](int fd, short nEvents)
+    {
+        pollfd pfd{fd, nEvents, 0};
+        int n;
+        do
+            n = ::poll(&pfd, 1, int(qMax<qint64>(0, deadline.remainingTime())));
+        while (n < 0 && errno == EINTR);
+        return n > 0;
+    };
+    ListenerState state = ListenerState::Nobody;
+    int fd = -1;
+    while ((fd = ConnectChannel(strPath, state, pError)) < 0)
+    {
+        // A busy listener is waited for; nobody, or an unusable channel, is final.
+        if (state != ListenerState::Answers || deadline.hasExpired())
+            return -1;
+        ::usleep(10000);
+    }
+    const QByteArray frame = EncodeFrame(payload);
+    qsizetype nDone = 0;
+    while (nDone < frame.size())
+    {
+        const ssize_t n = ::send(fd, frame.constData() + nDone, std::size_t(frame.size() - nDone),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            nDone += n;
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+        {
+            *pError = QStringLiteral("the listener of session \"%1\" went away: %2")
+                          .arg(addr.strSession, ErrnoText(errno));
+            ::close(fd);
+            return -1;
+        }
+        else if (!waitFor(fd, POLLOUT))
+            break;
+    }
+    char c = 0;
+    bool bAcked = false;
+    while (nDone == frame.size() && !bAcked && waitFor(fd, POLLIN))
+    {
+        const ssize_t n = ::recv(fd, &c, 1, MSG_DONTWAIT);
+        if (n == 1)
+            bAcked = c == kAckByte;
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            break;
+    }
+    ::close(fd);
+    if (!bAcked)
+        *pError = QStringLiteral("the listener of session \"%1\" did not confirm the message")
+                      .arg(addr.strSession);
+    return bAcked ? 0 : -1;
 }
 } // namespace ipqc

@@ -30,6 +30,11 @@ inline constexpr char kHostVariable[] = "IPQ_HOST";
 // How long a send may take at most, connecting and writing together.
 inline constexpr int kSendTimeoutMs = 80;
 
+// Written back by a listener for each message it has handed on, in order,
+// so that a sender that waits for it knows what arrived. Senders that do
+// not wait never read it.
+inline constexpr char kAckByte = '\x06';
+
 // Whether a word of a command line is the option NAME: "-NAME" or "/NAME",
 // in any case. With bBareToo a word without '-' or '/' in front may also be
 // NAME alone (the module's own option list is read that way).
@@ -96,4 +101,26 @@ IPQC_EXPORT QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, 
 // timeout).
 IPQC_EXPORT int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
                             QString* pError);
+
+// Whether someone holds a channel, asked without waiting.
+enum class ListenerState
+{
+    Answers,  // connected, or queued by a listener too busy to accept now
+    Nobody,   // no channel, or one left behind by a listener that ended
+    Unusable, // the folder or the channel cannot be used (the reason says why)
+};
+
+// Opens a non-blocking connection to the channel at strPath. The socket, or
+// -1 with the state and its reason; a busy listener also gives -1, with
+// ListenerState::Answers.
+IPQC_EXPORT int ConnectChannel(const QString& strPath, ListenerState& state, QString* pError);
+
+// Asks whether a listener holds the session's channel, without waiting.
+IPQC_EXPORT ListenerState ProbeListener(const SessionAddress& addr, QString* pError);
+
+// Sends one message and waits until the listener has handed it on. 0 when
+// it has, -1 with the reason otherwise (also when nTimeoutMs ran out first:
+// the message may still arrive then).
+IPQC_EXPORT int SendConfirmed(const SessionAddress& addr, const QByteArray& payload,
+                              int nTimeoutMs, QString* pError);
 } // namespace ipqc

@@ -5,6 +5,8 @@
 #include <QLocalSocket>
 #include <QPointer>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,18 +17,56 @@ namespace ipqc
 {
 namespace
 {
-// How long a probe waits for a listener that might still be alive.
-constexpr int kProbeTimeoutMs = 500;
+// How long a program waits for another that is taking the channel.
+constexpr int kLockTimeoutMs = 5000;
 
+// A busy or stopped listener counts: it still holds the channel.
 bool SomeoneListens(const QString& strPath)
 {
-    QLocalSocket probe;
-    probe.connectToServer(strPath, QIODevice::WriteOnly);
-    const bool bConnected =
-        probe.state() == QLocalSocket::ConnectedState || probe.waitForConnected(kProbeTimeoutMs);
-    probe.abort();
-    return bConnected;
+    ListenerState state = ListenerState::Nobody;
+    QString strIgnored;
+    const int fd = ConnectChannel(strPath, state, &strIgnored);
+    if (fd >= 0)
+        ::close(fd);
+    return state == ListenerState::Answers;
 }
+
+// Held while a program looks at the channel and takes it, so that of two
+// programs starting together one listens and the other finds it listening
+// (without it, both could find the channel unanswered, and the second
+// would remove the first's). The kernel lets go of it when a holder dies.
+class CTakeOverLock
+{
+public:
+    explicit CTakeOverLock(const QString& strChannel)
+    {
+        m_fd = ::open(QFile::encodeName(strChannel + QStringLiteral(".lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_fd < 0)
+            return;
+        for (int nWaited = 0; ::flock(m_fd, LOCK_EX | LOCK_NB) != 0; nWaited += 10)
+        {
+            // A holder that is stopped must not stop this program for good.
+            if ((errno != EWOULDBLOCK && errno != EINTR) || nWaited >= kLockTimeoutMs)
+            {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            ::usleep(10000);
+        }
+    }
+    ~CTakeOverLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CTakeOverLock(const CTakeOverLock&) = delete;
+    CTakeOverLock& operator=(const CTakeOverLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
 // The folder already keeps other users out; the peer's credentials are
 // checked as well, so a folder opened by mistake later lets nobody in.
 bool IsOwnUser(const QLocalSocket* pSocket)
@@ -65,10 +105,12 @@ bool CListener::Listen(const SessionAddress& addr)
     Close();
     m_addr = addr;
     m_strError.clear();
+    m_bAnotherListens = false;
     m_strPath = ipqc::ChannelPath(addr, true, &m_strError);
     if (m_strPath.isEmpty())
         return false;
 
+    const CTakeOverLock lock(m_strPath);
     if (!m_pServer->listen(m_strPath))
     {
         if (m_pServer->serverError() != QAbstractSocket::AddressInUseError)
@@ -79,6 +121,7 @@ bool CListener::Listen(const SessionAddress& addr)
         }
         if (SomeoneListens(m_strPath))
         {
+            m_bAnotherListens = true;
             m_strError = QStringLiteral("another program already listens in session \"%1\"")
                              .arg(addr.strSession);
             return false;
@@ -132,7 +175,16 @@ void CListener::OnReadyRead(QLocalSocket* pSocket, CFrameDecoder* pDecoder)
         }
         QByteArray payload;
         while (guard && pDecoder->Next(payload))
+        {
+            // Confirmed as it is handed on: a listener that ends later does
+            // not get it twice from a sender that waits for confirmations.
+            if (pSocket->state() == QLocalSocket::ConnectedState)
+            {
+                pSocket->write(&kAckByte, 1);
+                pSocket->flush();
+            }
             Q_EMIT MessageReceived(payload);
+        }
     }
 }
 } // namespace ipqc

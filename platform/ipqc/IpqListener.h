@@ -24,9 +24,11 @@ public:
     CListener& operator=(const CListener&) = delete;
 
     // Joins the session. False, with ErrorString(), when the channel folder
-    // is refused or another program already listens in the session. A
-    // channel left behind by a listener that died is taken over.
+    // is refused or another program already listens in the session
+    // (AnotherListens() then). A channel left behind by a listener that died
+    // is taken over. Programs that start together agree on one listener.
     bool Listen(const SessionAddress& addr);
+    bool AnotherListens() const { return m_bAnotherListens; }
     void Close();
 
     bool IsListening() const;
@@ -38,6 +40,7 @@ public:
     void SetMaxFrameSize(quint32 nBytes) { m_nMaxFrameSize = nBytes; }
 
 Q_SIGNALS:
+    // The sender is told (kAckByte) as each message is handed on.
     void MessageReceived(const QByteArray& payload);
     // A connection sent something that is not a message stream.
     void ConnectionRefused(const QString& strReason);
@@ -51,5 +54,6 @@ private:
     QString m_strPath;
     QString m_strError;
     quint32 m_nMaxFrameSize = kMaxFrameSize;
+    bool m_bAnotherListens = false;
 };
 } // namespace ipqc

@@ -139,7 +139,7 @@ TEST(Companions, editorOpensItsArgumentOrANewDrawing)
     }
 }
 
-TEST(Companions, secondEditorInASessionSaysRequestsWillNotReachIt)
+TEST(Companions, secondEditorInASessionHandsItsRequestToTheFirst)
 {
     const QString strSession =
         QStringLiteral("companions-twice-%1").arg(QCoreApplication::applicationPid());
@@ -150,10 +150,12 @@ TEST(Companions, secondEditorInASessionSaysRequestsWillNotReachIt)
     ASSERT_TRUE(first.waitForReadyRead(30000));
     EXPECT_EQ(first.readAllStandardOutput(), "brdedit: new unnamed.dra\n");
 
-    const CompanionRun second = RunCompanion("brdedit", {"--exit-after-ms", "0"}, env);
-    EXPECT_EQ(second.strOut, "brdedit: new unnamed.dra\n");
-    EXPECT_TRUE(second.strErr.contains("another program already listens"))
+    const CompanionRun second = RunCompanion("brdedit", {"/lib/second.dra"}, env);
+    EXPECT_EQ(second.strOut, "");
+    EXPECT_TRUE(second.strErr.contains("handed the request to the editor already listening"))
         << second.strErr.toStdString();
+    ASSERT_TRUE(first.waitForReadyRead(30000));
+    EXPECT_EQ(first.readAllStandardOutput(), "brdedit: open /lib/second.dra\n");
     first.kill();
     first.waitForFinished();
 }

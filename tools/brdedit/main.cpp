@@ -18,6 +18,8 @@
 namespace
 {
 constexpr char kLogVariable[] = "BRDEDIT_LOG";
+// How long a request handed to the listening editor may take to be taken.
+constexpr int kHandOverTimeoutMs = 20000;
 
 void Err(const QString& strText)
 {
@@ -68,6 +70,8 @@ public:
             return;
         }
         const companion::EditorRequest request = companion::ParseEditorMessage(strMessage);
+        if (request.nKind != companion::EditorRequest::Invalid)
+            companion::BringToFront(this);
         switch (request.nKind)
         {
         case companion::EditorRequest::Open:
@@ -81,7 +85,6 @@ public:
                     .arg(request.strError, companion::EscapeForLine(strMessage)));
             return;
         }
-        companion::BringToFront(this);
     }
 
 private:
@@ -100,6 +103,8 @@ const char kUsage[] =
     "  --version            print the version and exit (no display needed)\n"
     "Any other word names the drawing (there are no short options: -h opens\n"
     "a drawing called -h). Qt's own options, such as -platform NAME, go to Qt.\n"
+    "When another editor already listens in the session, the request is handed\n"
+    "to it and this one ends (status 0; 1 when it could not be handed over).\n"
     "Each request is written to standard output, one line each, and appended\n"
     "to the file $BRDEDIT_LOG names when set. SIGUSR1 brings the window forward.\n"
     "Offscreen, it ends after a minute without a request.\n";
@@ -166,11 +171,35 @@ int main(int argc, char** argv)
             Err(QStringLiteral("extra argument ignored: %1").arg(companion::EscapeForLine(a)));
     }
 
+    // Another editor already holds the session (a second host, or two
+    // started together): it gets this request, and this one ends, so that
+    // every request of the session opens in one editor.
+    ipqc::CListener listener;
+    const bool bListens = listener.Listen(addr);
+    if (!bListens && !listener.AnotherListens())
+        Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
+    else if (!bListens)
+    {
+        const QString strCommand = strDrawing.isEmpty()
+                                       ? QStringLiteral("Input new unnamed.dra")
+                                       : QStringLiteral("Input open \"%1\"").arg(strDrawing);
+        QString strError;
+        if (ipqc::SendConfirmed(addr, strCommand.toUtf8(), kHandOverTimeoutMs, &strError) != 0)
+        {
+            Err(QStringLiteral("the editor already listening in session \"%1\" did not take the "
+                               "request: %2")
+                    .arg(addr.strSession, strError));
+            return 1;
+        }
+        Err(QStringLiteral("handed the request to the editor already listening in session \"%1\"")
+                .arg(addr.strSession));
+        return 0;
+    }
+
     CEditorWindow window;
     companion::CIdleExit idle;
     // Listening comes first, so that the first line written means the
     // editor can be reached.
-    ipqc::CListener listener;
     QObject::connect(&listener, &ipqc::CListener::MessageReceived, &window,
                      [&window, &idle](const QByteArray& payload)
                      {
@@ -180,9 +209,6 @@ int main(int argc, char** argv)
     QObject::connect(&listener, &ipqc::CListener::ConnectionRefused, &window,
                      [](const QString& strReason)
                      { Err(QStringLiteral("connection dropped: ") + strReason); });
-    if (!listener.Listen(addr))
-        Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
-
     companion::CRaiseWatcher watcher;
     QObject::connect(&watcher, &companion::CRaiseWatcher::RaiseRequested, &window,
                      [&window, &idle]

@@ -28,3 +28,13 @@ std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath)
     return CLaunchRequest{kPcbEditorToolId, kPcbEditorProgram, kPcbEditorWhat,
                           QuoteToolArgument(strPath), QStringLiteral("open \"") + strPath + u'"'};
 }
+
+QString PcbEditorArgsForMessage(const QByteArray& message)
+{
+    const QString strMessage = QString::fromUtf8(message);
+    const QString strOpen = QStringLiteral("Input open \"");
+    if (strMessage.startsWith(strOpen) && strMessage.endsWith(u'"') &&
+        strMessage.size() > strOpen.size() + 1)
+        return QuoteToolArgument(strMessage.mid(strOpen.size(), strMessage.size() - strOpen.size() - 1));
+    return QStringLiteral("");
+}

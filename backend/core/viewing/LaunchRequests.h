@@ -2,6 +2,7 @@
 
 #include "core/CoreExport.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -28,3 +29,7 @@ PHYSPROPS_CORE_EXPORT CLaunchRequest NewDrawingRequest();
 // The PCB editor on a drawing; none for an empty path or one holding a NUL
 // character, which would cut the message short and names no file.
 PHYSPROPS_CORE_EXPORT std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath);
+
+// The argument text that starts the PCB editor on what a message to the
+// running editor ("Input ...") asks of it; empty for anything else.
+PHYSPROPS_CORE_EXPORT QString PcbEditorArgsForMessage(const QByteArray& message);

@@ -3,12 +3,161 @@
 #include "common/Services.h"
 #include "common/Texts.h"
 #include "harbex/ToolManager.h"
+#include "ipqc/IpqOutbox.h"
 #include "ipqc/ipqc.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QPointer>
+
+#include <map>
+
+#include <memory>
 
 CToolManager* g_pToolManager = nullptr;
 
 namespace
 {
+// How long a started editor may take to answer in the session.
+constexpr qint64 kStartGraceMs = 5000;
+// Starts in one fault before the requests that wait are given up.
+constexpr int kMaxStarts = 3;
+
+QString StartErrorText(const CToolStartError& error)
+{
+    return error.strPath.isEmpty()
+               ? QStringLiteral("the program \"%1\" was not found").arg(error.strProgram)
+               : QStringLiteral("\"%1\" could not be started: %2").arg(error.strPath, error.strReason);
+}
+
+// When each editor this thread started was started (wall clock, ms).
+std::map<qint64, qint64>& StartTimes()
+{
+    thread_local std::map<qint64, qint64> s_times;
+    return s_times;
+}
+
+void NoteStart(qint64 nPid)
+{
+    if (nPid > 0)
+        StartTimes()[nPid] = QDateTime::currentMSecsSinceEpoch();
+}
+
+// Whether an editor that has ended made the session's channel (so it
+// listened, and took the drawing it was started with) after it started. A
+// channel is made when the listener binds it; one left from before is older.
+bool ListenedSinceStart(qint64 nPid)
+{
+    const auto it = StartTimes().find(nPid);
+    QString strError;
+    const QFileInfo channel(ipqc::ChannelPath(ipqc::CurrentSession(), false, &strError));
+    return it != StartTimes().end() && channel.exists() &&
+           channel.lastModified().toMSecsSinceEpoch() + 100 >= it->second;
+}
+
+// What the PCB editor's outbox does when nobody listens in the session, and
+// how it tells the user what could not be delivered. Set afresh by every
+// request, so it works through the tool manager and message box of the
+// latest one.
+void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const CServices& services)
+{
+    struct Starts
+    {
+        int nCount = 0;
+        qsizetype nDeliveredThen = 0;
+    };
+    const auto pStarts = std::make_shared<Starts>();
+    const QPointer<CToolManager> pManager = services.ToolManager();
+    const unsigned nId = request.m_nToolId;
+    const QString strProgram = request.m_strProgram;
+    outbox.SetRecover(
+        [pManager, pStarts, nId, strProgram, &outbox](const ipqc::COutbox::Item& first,
+                                                     QString& strWhy)
+        {
+            using Recovery = ipqc::COutbox::Recovery;
+            if (!pManager)
+            {
+                strWhy = QStringLiteral("the host's tool manager is gone");
+                return Recovery::Fail;
+            }
+            // Requests got through since the last start: this is a new fault.
+            if (outbox.Delivered() != pStarts->nDeliveredThen)
+                pStarts->nCount = 0;
+            const CToolProcess* pProcess = pManager->StartedProcess(nId);
+            if (pProcess && pProcess->IsRunning())
+            {
+                // Still starting: started here lately and never answered yet.
+                const auto it = StartTimes().find(pProcess->processId());
+                if (it != StartTimes().end() &&
+                    QDateTime::currentMSecsSinceEpoch() - it->second < kStartGraceMs &&
+                    outbox.LastListenerPid() != pProcess->processId())
+                    return Recovery::Wait;
+                // It runs, but its channel does not answer (removed, or taken
+                // from it): only a new editor can take the requests.
+                strWhy = QStringLiteral("\"%1\" (process %2) runs but does not answer in the session")
+                             .arg(strProgram)
+                             .arg(pProcess->processId());
+            }
+            else if (pProcess && first.bStarted && ListenedSinceStart(pProcess->processId()))
+                return Recovery::Taken; // it opened the drawing, then ended
+            else if (pProcess && first.bStarted)
+            {
+                strWhy = QStringLiteral("\"%1\" (process %2) ended right after it started, before "
+                                        "it answered in the session")
+                             .arg(strProgram)
+                             .arg(pProcess->processId());
+                return Recovery::Fail;
+            }
+            if (pStarts->nCount >= kMaxStarts)
+            {
+                strWhy = QStringLiteral("\"%1\" was started %2 times and never answered")
+                             .arg(strProgram)
+                             .arg(kMaxStarts);
+                return Recovery::Fail;
+            }
+            // Started anew on the first request that waits.
+            pManager->UnregisterTool(nId);
+            pManager->RemoveTool(nId, 1);
+            pManager->RegisterTool(nId, strProgram, strProgram,
+                                   PcbEditorArgsForMessage(first.payload), nullptr, 1, 0, 0);
+            pManager->RunTool(nId);
+            if (const CToolStartError* pError = pManager->LastStartError(nId))
+            {
+                strWhy = StartErrorText(*pError);
+                return Recovery::Fail;
+            }
+            if (const CToolProcess* pStarted = pManager->StartedProcess(nId))
+                NoteStart(pStarted->processId());
+            ++pStarts->nCount;
+            pStarts->nDeliveredThen = outbox.Delivered();
+            return Recovery::Started;
+        });
+    const auto fnMessageBox = services.m_fnMessageBox;
+    const QString strWhat = request.m_strWhat;
+    outbox.SetReport(
+        [fnMessageBox, strWhat, strProgram, pManager](qsizetype nLost, const QString& strWhy)
+        {
+            // Without its tool manager the host has ended the module: the log line says it.
+            if (fnMessageBox && pManager)
+                fnMessageBox(CTexts::tr("The %1 \"%2\" did not get %n request(s) to open a "
+                                        "drawing: %3",
+                                        nullptr, int(nLost))
+                                 .arg(CTexts::Core(strWhat), strProgram, strWhy),
+                             0, 0);
+        });
+}
+
+ipqc::COutbox& EditorOutbox()
+{
+    return ipqc::COutbox::ForSession(ipqc::CurrentSession());
+}
+
+void SendCommand(const CLaunchRequest& request, const CServices& services)
+{
+    WatchDelivery(EditorOutbox(), request, services);
+    services.SendMessage("Input " + request.m_strCommand.toUtf8());
+}
+
 // A companion that cannot be started would otherwise leave the button
 // doing nothing the user can see.
 void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request,
@@ -41,10 +190,22 @@ int Launch(const CLaunchRequest& request, const CServices& services)
         pManager->RunTool(nId);
         TellIfNotStarted(*pManager, request, services);
         if (!request.m_strCommand.isNull())
-        {
-            services.SendMessage("Input " + request.m_strCommand.toUtf8());
-        }
+            SendCommand(request, services);
         return 1;
+    }
+    // An editor that another host started listens in the session, or this
+    // host's requests still wait for one: a second editor would only find
+    // the session taken.
+    if (!request.m_strCommand.isNull())
+    {
+        const ipqc::SessionAddress addr = ipqc::CurrentSession();
+        QString strIgnored;
+        if (ipqc::COutbox::HasPending(addr) ||
+            ipqc::ProbeListener(addr, &strIgnored) == ipqc::ListenerState::Answers)
+        {
+            SendCommand(request, services);
+            return 1;
+        }
     }
     if (pTool)
     {
@@ -56,6 +217,15 @@ int Launch(const CLaunchRequest& request, const CServices& services)
                            nullptr, 1, 0, 0);
     pManager->RunTool(nId);
     TellIfNotStarted(*pManager, request, services);
+    // Counted as delivered once the editor answers in the session; one that
+    // ends first is reported.
+    if (!request.m_strCommand.isNull() && pManager->StartedProcess(nId))
+    {
+        NoteStart(pManager->StartedProcess(nId)->processId());
+        ipqc::COutbox& outbox = EditorOutbox();
+        WatchDelivery(outbox, request, services);
+        outbox.PostStarted("Input " + request.m_strCommand.toUtf8());
+    }
     return 1;
 }
 } // namespace
@@ -67,7 +237,10 @@ const CServices& CServices::Default()
         [](const QString& strPath, const CServices& services)
         { return CLaunchers(services).OpenFootprintDrawing(strPath); },
         [] { return g_pToolManager; },
-        [](const QByteArray& message) { return ipqSend(ipqListN("%s", message.constData())); },
+        // Never blocks: a request the editor cannot take yet waits in the
+        // session's outbox, which the event loop empties.
+        [](const QByteArray& message)
+        { return ipqc::COutbox::ForSession(ipqc::CurrentSession()).Post(message) ? 0 : -1; },
     };
     return s_services;
 }

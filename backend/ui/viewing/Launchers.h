@@ -20,7 +20,10 @@ PHYSPROPS_UI_EXPORT extern CToolManager* g_pToolManager;
 // OpenFootprintDrawing an empty path or one holding a NUL character (no
 // file is named so). Texts of any length are passed whole. A program the
 // tool manager could not start is named in a message box, with the folders
-// it was looked for in.
+// it was looked for in. A request for the PCB editor never waits and is never
+// dropped silently: it waits in the session's outbox until the editor takes
+// it (one that another host started, if it listens), and one that cannot be
+// delivered is told in a message box, once per fault.
 PHYSPROPS_UI_EXPORT int OpenSetupEditor(QString strProjectPath);
 PHYSPROPS_UI_EXPORT int NewFootprintDrawing();
 PHYSPROPS_UI_EXPORT int OpenFootprintDrawing(QString strPath);

@@ -1,0 +1,202 @@
+// View requests in a session with more than one host, a removed channel, or
+// an editor that ends as soon as it starts: each request reaches the one
+// editor of the session, or the user is told which program failed and how.
+#include "ReliabilitySupport.h"
+#include "WaitUntil.h"
+#include "common/Services.h"
+#include "harbex/ToolManager.h"
+#include "ipqc/IpqChannel.h"
+#include "ipqc/IpqOutbox.h"
+#include "ipqc/ipqc.h"
+#include "viewing/LaunchRequests.h"
+#include "viewing/Launchers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+using testsupport::ReadLines;
+using testsupport::WaitUntil;
+
+namespace
+{
+bool IsAlive(qint64 nPid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+// The live programs that joined the session through their environment.
+QList<qint64> SessionProcesses(const QByteArray& session)
+{
+    QList<qint64> pids;
+    const QByteArray entry = QByteArray(ipqc::kSessionVariable) + '=' + session;
+    for (const QString& strPid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
+    {
+        bool bOk = false;
+        const qint64 nPid = strPid.toLongLong(&bOk);
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(strPid));
+        if (bOk && nPid != QCoreApplication::applicationPid() &&
+            environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(entry) &&
+            IsAlive(nPid))
+            pids.append(nPid);
+    }
+    return pids;
+}
+
+// One host: its own tool manager, services and message boxes.
+struct Host
+{
+    Host()
+    {
+        services.m_fnToolManager = [this] { return &tools; };
+        services.m_fnMessageBox = [this](const QString& strText, int, int)
+        {
+            boxes.append(strText);
+            return 1;
+        };
+    }
+    int View(const QString& strPath) const { return CLaunchers(services).OpenFootprintDrawing(strPath); }
+
+    CToolManager tools;
+    CServices services = CServices::Default();
+    QStringList boxes;
+};
+
+class Delivery : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        static int s_nCounter = 0;
+        m_session = "delivery-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' +
+                    QByteArray::number(++s_nCounter);
+        char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"),
+                        m_session.data(), nullptr};
+        int argc = 3;
+        ASSERT_EQ(ipqcInit(&argc, argv), 0);
+        ASSERT_TRUE(m_dir.isValid());
+        m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
+        qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
+    }
+
+    void TearDown() override
+    {
+        ipqc::COutbox::FlushAll(0);
+        for (const qint64 nPid : SessionProcesses(m_session))
+            ::kill(pid_t(nPid), SIGKILL);
+        EXPECT_TRUE(WaitUntil([&] { return SessionProcesses(m_session).isEmpty(); }));
+        qunsetenv("BRDEDIT_LOG");
+        qunsetenv(ipqc::kSessionVariable);
+    }
+
+    QStringList Requests() const
+    {
+        return ReadLines(m_strLog).filter(QRegularExpression("^brdedit: (open|new) "));
+    }
+    // Generous: an editor that cannot be reached is given a few seconds
+    // to finish starting before another is started.
+    bool WaitForRequest(const QString& strPath)
+    {
+        return WaitUntil([&] { return Requests().contains(QStringLiteral("brdedit: open ") + strPath); },
+                         60000);
+    }
+    qint64 ListenerPid() const
+    {
+        const QList<qint64> pids = SessionProcesses(m_session);
+        return pids.size() == 1 ? pids[0] : 0;
+    }
+
+    QByteArray m_session;
+    QTemporaryDir m_dir;
+    QString m_strLog;
+};
+} // namespace
+
+TEST_F(Delivery, aSecondHostMessagesTheEditorTheFirstStarted)
+{
+    Host first;
+    Host second;
+    ASSERT_EQ(first.View(QStringLiteral("/lib/first.dra")), 1);
+    ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/first.dra"))) << Requests().join('\n').toStdString();
+    const qint64 nEditor = ListenerPid();
+    ASSERT_NE(nEditor, 0);
+
+    const QStringList paths{QStringLiteral("/lib/second-1.dra"), QStringLiteral("/lib/second-2.dra"),
+                            QStringLiteral("/lib/first-again.dra")};
+    EXPECT_EQ(second.View(paths[0]), 1);
+    EXPECT_EQ(second.View(paths[1]), 1);
+    EXPECT_EQ(first.View(paths[2]), 1);
+    for (const QString& strPath : paths)
+        EXPECT_TRUE(WaitForRequest(strPath)) << Requests().join('\n').toStdString();
+    EXPECT_EQ(Requests().size(), 4);
+    EXPECT_EQ(SessionProcesses(m_session), QList<qint64>{nEditor}) << "a second editor runs";
+    EXPECT_TRUE(first.boxes.isEmpty() && second.boxes.isEmpty());
+}
+
+TEST_F(Delivery, aViewAfterTheEditorsChannelWasRemovedStillArrives)
+{
+    Host host;
+    ASSERT_EQ(host.View(QStringLiteral("/lib/before.dra")), 1);
+    ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/before.dra")));
+    QString strError;
+    ASSERT_TRUE(QFile::remove(ipqc::ChannelPath(ipqc::CurrentSession(), false, &strError)));
+
+    // Neither an editor that another program can no longer reach, nor one
+    // this host cannot: the request arrives, and nobody is told of a bad name.
+    const qsizetype nLostBefore = ipqc::COutbox::LostCount();
+    EXPECT_EQ(host.View(QStringLiteral("/lib/after.dra")), 1);
+    EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/after.dra"))) << Requests().join('\n').toStdString();
+    EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore);
+    EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
+
+    // A host that never reached it starts an editor of its own, which listens.
+    ipqc::COutbox::FlushAll(0);
+    Host later;
+    EXPECT_EQ(later.View(QStringLiteral("/lib/later.dra")), 1);
+    EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/later.dra")));
+    EXPECT_EQ(ipqc::ProbeListener(ipqc::CurrentSession(), &strError), ipqc::ListenerState::Answers)
+        << strError.toStdString();
+}
+
+TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
+{
+    // A "brdedit" that fails at once with status 1.
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    QFile fake(bin.filePath(QStringLiteral("brdedit")));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("#!/bin/false\n");
+    fake.close();
+    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Host host;
+    host.tools.SetSearchFolders({bin.path()});
+
+    const qsizetype nLostBefore = ipqc::COutbox::LostCount();
+    for (int nTry = 1; nTry <= 2; ++nTry)
+    {
+        SCOPED_TRACE(nTry);
+        EXPECT_EQ(host.View(QStringLiteral("/lib/view.dra")), 1);
+        ASSERT_TRUE(WaitUntil([&] { return host.boxes.size() == nTry; }));
+        const CToolProcess* pProcess = host.tools.StartedProcess(kPcbEditorToolId);
+        ASSERT_NE(pProcess, nullptr) << "the second View did not start it again";
+        EXPECT_EQ(host.boxes.last(),
+                  QStringLiteral("The PCB editor \"brdedit\" did not get 1 request(s) to open a "
+                                 "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
+                                 "%2) ended right after it started, before it answered in the session")
+                      .arg(QString::fromUtf8(m_session))
+                      .arg(pProcess->processId()));
+        EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore + nTry);
+        EXPECT_EQ(ipqc::COutbox::ForSession(ipqc::CurrentSession()).Delivered(), 0);
+    }
+}
