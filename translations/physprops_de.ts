@@ -413,7 +413,6 @@ Gesucht in: %3</translation>
         <source>View</source>
         <translation>Anzeigen</translation>
     </message>
-    <message>
     <message numerus="yes">
         <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
         <translation>

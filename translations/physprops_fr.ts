@@ -413,7 +413,6 @@ Cherché dans : %3</translation>
         <source>View</source>
         <translation>Afficher</translation>
     </message>
-    <message>
     <message numerus="yes">
         <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
         <translation>
