@@ -509,10 +509,25 @@ int ScriptRunner::Ready(const ScriptStep& step, QString& strError)
     }
     if (v == u"press")
     {
+        // A disabled button ignores the click: waited for like a missing one,
+        // then told with the reason its tooltip gives.
+        QAbstractButton* pDisabled = nullptr;
         for (QAbstractButton* pButton : pTop->findChildren<QAbstractButton*>())
             if (pButton->isVisible() && Names(pButton->text(), step.strRest))
-                return 1;
-        strError = QStringLiteral("no button \"%1\" in \"%2\"").arg(step.strRest, pTop->windowTitle());
+            {
+                if (pButton->isEnabled())
+                    return 1;
+                pDisabled = pButton;
+            }
+        if (!pDisabled)
+        {
+            strError = QStringLiteral("no button \"%1\" in \"%2\"").arg(step.strRest, pTop->windowTitle());
+            return 0;
+        }
+        strError = QStringLiteral("the button \"%1\" in \"%2\" is disabled")
+                       .arg(step.strRest, pTop->windowTitle());
+        if (!pDisabled->toolTip().isEmpty())
+            strError += QStringLiteral(": ") + pDisabled->toolTip();
         return 0;
     }
     const bool bGrid = v == u"click" || v == u"ctrl-click" || v == u"dblclick" || v == u"edit" ||

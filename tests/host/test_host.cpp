@@ -159,6 +159,19 @@ TEST(HostProgram, aStalledOrUnfinishedScriptEndsTheRunWithThree)
     }
 }
 
+// A click on a disabled button does nothing: the step fails and says why.
+TEST(HostProgram, pressingADisabledButtonFailsTheStepWithTheButtonsReason)
+{
+    QTemporaryDir dir;
+    const QString strScript = WriteFile(dir, QStringLiteral("s.txt"), "click 1 1\npress View\n");
+    const HostRun r = RunHost({QStringLiteral("--prop"), QStringLiteral("DESCRIPTION=8 pins"),
+                               QStringLiteral("--script"), strScript});
+    EXPECT_EQ(r.nExit, 3);
+    EXPECT_TRUE(r.strErr.contains(QStringLiteral(":2: step \"press\": the button \"View\" in \"Physical "
+                                                 "Properties\" is disabled: View opens the footprints")))
+        << r.strErr.toStdString();
+}
+
 TEST(HostProgram, withoutADisplayOptionsAndFilesAreStillAnswered)
 {
     QTemporaryDir dir;
