@@ -176,14 +176,15 @@ void CListener::OnReadyRead(QLocalSocket* pSocket, CFrameDecoder* pDecoder)
         QByteArray payload;
         while (guard && pDecoder->Next(payload))
         {
-            // Confirmed as it is handed on: a listener that ends later does
-            // not get it twice from a sender that waits for confirmations.
-            if (pSocket->state() == QLocalSocket::ConnectedState)
+            // Confirmed once it is handed on: a listener killed in between
+            // leaves the sender to send it again (at worst twice), never
+            // counting as delivered what nobody took.
+            Q_EMIT MessageReceived(payload);
+            if (guard && pSocket->state() == QLocalSocket::ConnectedState)
             {
                 pSocket->write(&kAckByte, 1);
                 pSocket->flush();
             }
-            Q_EMIT MessageReceived(payload);
         }
     }
 }

@@ -40,7 +40,7 @@ public:
     void SetMaxFrameSize(quint32 nBytes) { m_nMaxFrameSize = nBytes; }
 
 Q_SIGNALS:
-    // The sender is told (kAckByte) as each message is handed on.
+    // The sender is told (kAckByte) once each message has been handed on.
     void MessageReceived(const QByteArray& payload);
     // A connection sent something that is not a message stream.
     void ConnectionRefused(const QString& strReason);

@@ -187,6 +187,11 @@ void COutbox::Pump()
                 // A listener answers, and the started one had it on its command line.
                 if (m_nInFlight != 0)
                     break;
+                if (m_fnStartedTaken && !m_fnStartedTaken(m_nListenerPid))
+                {
+                    RetryLater(kWaitRetryMs);
+                    break;
+                }
                 Confirm(1);
                 continue;
             }

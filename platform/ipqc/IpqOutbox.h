@@ -46,6 +46,11 @@ public:
         Fail,    // nothing can be delivered: give up what waits, for the reason
     };
     using RecoverFn = std::function<Recovery(const Item& first, QString& strWhy)>;
+    // Whether the message a started listener has on its command line is
+    // taken, now that the process nListenerPid answers. False while that
+    // listener still runs but another answers: it hands the message over to
+    // that one and ends, and what follows waits so as to arrive after it.
+    using StartedTakenFn = std::function<bool(qint64 nListenerPid)>;
     // Told once per fault: how many messages were given up, and why.
     using ReportFn = std::function<void(qsizetype nLost, const QString& strWhy)>;
 
@@ -80,6 +85,7 @@ public:
 
     void SetRecover(RecoverFn fn) { m_fnRecover = std::move(fn); }
     void SetReport(ReportFn fn) { m_fnReport = std::move(fn); }
+    void SetStartedTaken(StartedTakenFn fn) { m_fnStartedTaken = std::move(fn); }
 
 private:
     void Pump();
@@ -102,6 +108,7 @@ private:
     QTimer* m_pRetry;
     RecoverFn m_fnRecover;
     ReportFn m_fnReport;
+    StartedTakenFn m_fnStartedTaken;
     bool m_bReported = false; // the current fault was reported
     bool m_bInPump = false;
     qsizetype m_nDelivered = 0;

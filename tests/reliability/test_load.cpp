@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
@@ -174,7 +175,10 @@ TEST_F(LoadTest, everyRequestArrivesInOrderThroughAnEditorStoppedForFiveSeconds)
     QThread::sleep(5);
     ASSERT_EQ(::kill(pid_t(nEditor), SIGCONT), 0);
 
-    EXPECT_EQ(FinishSenders(), 0) << m_strOutput.toStdString();
+    const qsizetype nLost = FinishSenders();
+    EXPECT_EQ(nLost, 0) << m_strOutput.toStdString();
+    std::printf("sent %d, arrived %lld, reported %lld\n", kSenders * kRequests,
+                static_cast<long long>(ArrivalCount()), static_cast<long long>(nLost));
     const auto arrivals = Arrivals();
     ASSERT_EQ(arrivals.size(), std::size_t(kSenders));
     for (const auto& [nSender, seqs] : arrivals)
@@ -208,6 +212,9 @@ TEST_F(LoadTest, everyRequestArrivesOrIsReportedWhenTheEditorIsKilledAndItsChann
         for (const int nSeq : seqs)
             unique.insert({nSender, nSeq});
     EXPECT_EQ(qsizetype(unique.size()) + nLost, kSenders * kRequests) << m_strOutput.toStdString();
+    std::printf("sent %d, arrived %zu (%lld twice), reported %lld\n", kSenders * kRequests,
+                unique.size(), static_cast<long long>(ArrivalCount()) - qsizetype(unique.size()),
+                static_cast<long long>(nLost));
     // The requests that waited went to a restarted editor.
     const qint64 nRestarted = ListenerPid();
     EXPECT_GT(nRestarted, 0);

@@ -20,6 +20,10 @@ namespace
 {
 // How long a started editor may take to answer in the session.
 constexpr qint64 kStartGraceMs = 5000;
+// How long an editor that found the session taken may take to hand its
+// drawing to the one that listens (its own limit is 20 s, after a take-over
+// lock it waits up to 5 s for).
+constexpr qint64 kHandOverWaitMs = 30000;
 // Starts in one fault before the requests that wait are given up.
 constexpr int kMaxStarts = 3;
 
@@ -131,6 +135,20 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
             ++pStarts->nCount;
             pStarts->nDeliveredThen = outbox.Delivered();
             return Recovery::Started;
+        });
+    outbox.SetStartedTaken(
+        [pManager, nId](qint64 nListenerPid)
+        {
+            const CToolProcess* pProcess = pManager ? pManager->StartedProcess(nId) : nullptr;
+            if (!pProcess || !pProcess->IsRunning() || pProcess->processId() == nListenerPid)
+                return true;
+            // It found the session taken by an editor started at the same
+            // moment and hands its drawing over before it ends; this host's
+            // later requests must not overtake it. One that stays deaf
+            // longer than a hand-over can take is not waited for.
+            const auto it = StartTimes().find(pProcess->processId());
+            return it == StartTimes().end() ||
+                   QDateTime::currentMSecsSinceEpoch() - it->second >= kHandOverWaitMs;
         });
     const auto fnMessageBox = services.m_fnMessageBox;
     const QString strWhat = request.m_strWhat;

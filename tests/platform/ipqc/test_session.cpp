@@ -1,4 +1,5 @@
 #include "ipqc/IpqChannel.h"
+#include "ipqc/IpqFrame.h"
 #include "ipqc/IpqListener.h"
 #include "WaitUntil.h"
 #include "ipqc/ipqc.h"
@@ -217,4 +218,32 @@ TEST(Session, ipqSendReachesTheSessionThatInitNamed)
     EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", "open \"/lib/x.dra\"")), 0);
     ASSERT_TRUE(WaitUntil([&] { return !received.isEmpty(); }));
     EXPECT_EQ(received, QList<QByteArray>{"Input open \"/lib/x.dra\""});
+}
+
+// An editor killed between confirming a request and taking it would lose it
+// for good: the sender drops what is confirmed. So the confirmation follows.
+TEST(Session, aMessageIsConfirmedOnlyAfterItsReceiverTookIt)
+{
+    const SessionAddress addr = UniqueSession("ack");
+    CListener listener;
+    ASSERT_TRUE(listener.Listen(addr)) << listener.ErrorString().toStdString();
+    ipqc::ListenerState state = ipqc::ListenerState::Nobody;
+    QString strError;
+    const int fd = ipqc::ConnectChannel(PathOf(addr), state, &strError);
+    ASSERT_GE(fd, 0) << strError.toStdString();
+    int nConfirmedBefore = -1;
+    QObject::connect(&listener, &CListener::MessageReceived,
+                     [&](const QByteArray&)
+                     {
+                         char c = 0;
+                         nConfirmedBefore = int(::recv(fd, &c, 1, MSG_DONTWAIT | MSG_PEEK) == 1);
+                     });
+    const QByteArray frame = ipqc::EncodeFrame("Input new unnamed.dra");
+    ASSERT_EQ(::send(fd, frame.constData(), std::size_t(frame.size()), MSG_NOSIGNAL),
+              ssize_t(frame.size()));
+    char c = 0;
+    ASSERT_TRUE(WaitUntil([&] { return ::recv(fd, &c, 1, MSG_DONTWAIT) == 1; }, kHangLimitMs));
+    ::close(fd);
+    EXPECT_EQ(nConfirmedBefore, 0);
+    EXPECT_EQ(c, ipqc::kAckByte);
 }
