@@ -27,6 +27,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <memory>
@@ -175,10 +176,14 @@ TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
         ASSERT_TRUE(HasEnded(nPid));
 
         EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
-        ASSERT_TRUE(WaitForRequests(nBefore + 2));
-        EXPECT_EQ(Requests().mid(nBefore),
-                  (QStringList{QStringLiteral("brdedit: open /lib/before.dra"),
-                               QStringLiteral("brdedit: open /lib/after.dra")}));
+        const QString strAfter = QStringLiteral("brdedit: open /lib/after.dra");
+        ASSERT_TRUE(WaitUntil([&] { return Requests().mid(nBefore).contains(strAfter); }))
+            << Requests().join(u'\n').toStdString();
+        // An editor killed before it answered in the session may be given its
+        // drawing again by the next one: at least once, never not at all.
+        QStringList seen = Requests().mid(nBefore);
+        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+        EXPECT_EQ(seen, (QStringList{QStringLiteral("brdedit: open /lib/before.dra"), strAfter}));
         EXPECT_NE(EditorPid(), nPid);
     }
 }
