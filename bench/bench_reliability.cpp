@@ -38,7 +38,8 @@ void BM_ReadProjectFile(benchmark::State& state)
     {
         CSpiProject project;
         const CProjectFileResult r = LoadProjectText(text, QStringLiteral("bench.ini"), project);
-        if (!r.bOk || project.m_programs.m_nodes.front()->m_directives.m_nodes.size() != std::size_t(nDirectives))
+        if (!r.bOk || project.m_programs.m_nodes.front()->m_directives.m_nodes.size() !=
+                          std::size_t(nDirectives))
             state.SkipWithError("the project was not read whole");
         benchmark::DoNotOptimize(project);
         state.PauseTiming(); // freeing the project is not reading it
@@ -48,16 +49,24 @@ void BM_ReadProjectFile(benchmark::State& state)
     state.counters["directives"] = double(nDirectives);
     state.counters["MiB"] = double(text.size()) / (1 << 20);
 }
-BENCHMARK(BM_ReadProjectFile)->Name("ReadProjectFile")->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadProjectFile)->Name("ReadProjectFile/Largest")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadProjectFile)
+    ->Name("ReadProjectFile")
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadProjectFile)
+    ->Name("ReadProjectFile/Largest")
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
 
 // A listener that accepts every connection and never reads: a small
 // message fits the socket buffers, a large one is given up after the
 // send's own timeout.
 void BM_SendToDeafListener(benchmark::State& state)
 {
-    const ipqc::SessionAddress addr{QStringLiteral("bench-deaf-%1").arg(QCoreApplication::applicationPid()),
-                                    QStringLiteral("host")};
+    const ipqc::SessionAddress addr{
+        QStringLiteral("bench-deaf-%1").arg(QCoreApplication::applicationPid()),
+        QStringLiteral("host")};
     QString strError;
     const QString strPath = ipqc::ChannelPath(addr, true, &strError);
     const int nListen = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -84,6 +93,13 @@ void BM_SendToDeafListener(benchmark::State& state)
     ::close(nListen);
     ::unlink(path.constData());
 }
-BENCHMARK(BM_SendToDeafListener)->Name("SendToDeafListener/Small")->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SendToDeafListener)->Name("SendToDeafListener/Large")->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SendToDeafListener)
+    ->Name("SendToDeafListener/Small")
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SendToDeafListener)
+    ->Name("SendToDeafListener/Large")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 } // namespace

@@ -121,6 +121,6 @@ IPQC_EXPORT ListenerState ProbeListener(const SessionAddress& addr, QString* pEr
 // Sends one message and waits until the listener has handed it on. 0 when
 // it has, -1 with the reason otherwise (also when nTimeoutMs ran out first:
 // the message may still arrive then).
-IPQC_EXPORT int SendConfirmed(const SessionAddress& addr, const QByteArray& payload,
-                              int nTimeoutMs, QString* pError);
+IPQC_EXPORT int SendConfirmed(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
+                              QString* pError);
 } // namespace ipqc

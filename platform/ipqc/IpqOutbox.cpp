@@ -215,8 +215,8 @@ void COutbox::Connect()
     if (strPath.isEmpty())
     {
         const QFileInfo folder(ChannelFolderPath());
-        state = folder.exists() || folder.isSymLink() ? ListenerState::Unusable
-                                                     : ListenerState::Nobody;
+        state =
+            folder.exists() || folder.isSymLink() ? ListenerState::Unusable : ListenerState::Nobody;
         strWhy = state == ListenerState::Unusable
                      ? strFolderError
                      : QStringLiteral("no program has listened in a session yet");
@@ -247,8 +247,7 @@ void COutbox::Connect()
     case ListenerState::Nobody:
         break;
     }
-    const Recovery recovery =
-        m_fnRecover ? m_fnRecover(m_items.front(), strWhy) : Recovery::Fail;
+    const Recovery recovery = m_fnRecover ? m_fnRecover(m_items.front(), strWhy) : Recovery::Fail;
     switch (recovery)
     {
     case Recovery::Wait:
@@ -263,7 +262,8 @@ void COutbox::Connect()
         RetryLater(0);
         break;
     case Recovery::Fail:
-        GiveUp(QStringLiteral("nobody listens in session \"%1\": %2").arg(m_addr.strSession, strWhy));
+        GiveUp(
+            QStringLiteral("nobody listens in session \"%1\": %2").arg(m_addr.strSession, strWhy));
         break;
     }
 }
@@ -272,8 +272,8 @@ void COutbox::WriteOut()
 {
     while (m_fd >= 0 && !m_out.isEmpty())
     {
-        const ssize_t n = ::send(m_fd, m_out.constData(), std::size_t(m_out.size()),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(m_fd, m_out.constData(), std::size_t(m_out.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0)
         {
             m_out.remove(0, n);

@@ -1,7 +1,7 @@
 #include "entry/BackEndMain.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
@@ -33,12 +33,10 @@ TEST(BackEndMainWithoutApplication, startReturnsMinusOneAndSaysWhy)
     const Case cases[] = {
         {"no application object", [] { return std::unique_ptr<QCoreApplication>(); }, false,
          "needs a QApplication"},
-        {"QCoreApplication only",
-         [] { return std::make_unique<QCoreApplication>(g_argc, g_argv); }, false,
-         "needs a QApplication"},
-        {"QGuiApplication only",
-         [] { return std::make_unique<QGuiApplication>(g_argc, g_argv); }, false,
-         "needs a QApplication"},
+        {"QCoreApplication only", [] { return std::make_unique<QCoreApplication>(g_argc, g_argv); },
+         false, "needs a QApplication"},
+        {"QGuiApplication only", [] { return std::make_unique<QGuiApplication>(g_argc, g_argv); },
+         false, "needs a QApplication"},
         {"QApplication, called from another thread",
          [] { return std::make_unique<QApplication>(g_argc, g_argv); }, true,
          "on the QApplication's thread"},

@@ -169,11 +169,13 @@ TEST(HostOptions, propsFileDropsTheBlanksAroundTheNameAndBeforeTheValue)
     HostProperties props;
     QString strError;
     EXPECT_FALSE(ReadPropsFile(strPath, props, strError));
-    EXPECT_TRUE(strError.endsWith(QStringLiteral("props:5: expected NAME=VALUE"))) << strError.toStdString();
-    EXPECT_EQ(props, (HostProperties{{QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")},
-                                     {QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(Top:A ;Bottom:B)  ")},
-                                     {QStringLiteral("NOTE"), QStringLiteral("# not a comment ; nor this")},
-                                     {QStringLiteral("EMPTY"), QString()}}));
+    EXPECT_TRUE(strError.endsWith(QStringLiteral("props:5: expected NAME=VALUE")))
+        << strError.toStdString();
+    EXPECT_EQ(props, (HostProperties{
+                         {QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")},
+                         {QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(Top:A ;Bottom:B)  ")},
+                         {QStringLiteral("NOTE"), QStringLiteral("# not a comment ; nor this")},
+                         {QStringLiteral("EMPTY"), QString()}}));
 }
 
 TEST(HostOptions, aWindowNeedsADisplayThatAnswersUnlessThePlatformNeedsNone)
@@ -181,12 +183,15 @@ TEST(HostOptions, aWindowNeedsADisplayThatAnswersUnlessThePlatformNeedsNone)
     QTemporaryDir runtime;
     // Displays that answer here: X ":0" and ":1", the Wayland socket "wayland-1".
     const displayprobe::Connectors connect{
-        [](const QString& strDisplay)
-        { return strDisplay == u":0" || strDisplay == u":1" ? QString() : QStringLiteral("refused"); },
+        [](const QString& strDisplay) {
+            return strDisplay == u":0" || strDisplay == u":1" ? QString()
+                                                              : QStringLiteral("refused");
+        },
         [&runtime](const QString& strSocket)
         {
-            return strSocket == runtime.filePath(QStringLiteral("wayland-1")) ? QString()
-                                                                              : QStringLiteral("absent");
+            return strSocket == runtime.filePath(QStringLiteral("wayland-1"))
+                       ? QString()
+                       : QStringLiteral("absent");
         }};
     const struct
     {
@@ -199,17 +204,26 @@ TEST(HostOptions, aWindowNeedsADisplayThatAnswersUnlessThePlatformNeedsNone)
         {{QStringLiteral("WAYLAND_DISPLAY=wayland-1")}, {}, {}},
         {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, {}, {}},
         {{QStringLiteral("QT_QPA_PLATFORM=minimal:enable_fonts")}, {}, {}},
-        {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, {}, QStringLiteral("the platform is xcb and DISPLAY is not set")},
+        {{QStringLiteral("QT_QPA_PLATFORM=xcb")},
+         {},
+         QStringLiteral("the platform is xcb and DISPLAY is not set")},
         {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb"), QStringLiteral("DISPLAY=:1")}, {}, {}},
-        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb")}, {}, QStringLiteral("WAYLAND_DISPLAY is not set; DISPLAY is not set")},
+        {{QStringLiteral("QT_QPA_PLATFORM=wayland;xcb")},
+         {},
+         QStringLiteral("WAYLAND_DISPLAY is not set; DISPLAY is not set")},
         // The option wins over the variable, as in Qt.
         {{QStringLiteral("QT_QPA_PLATFORM=xcb")}, QStringLiteral("offscreen"), {}},
-        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")}, QStringLiteral("xcb"), QStringLiteral("DISPLAY is not set")},
+        {{QStringLiteral("QT_QPA_PLATFORM=offscreen")},
+         QStringLiteral("xcb"),
+         QStringLiteral("DISPLAY is not set")},
         // Set, but nothing answers there: Qt would abort.
-        {{QStringLiteral("DISPLAY=:99")}, {}, QStringLiteral("the X display \":99\" (DISPLAY) cannot be opened: refused")},
+        {{QStringLiteral("DISPLAY=:99")},
+         {},
+         QStringLiteral("the X display \":99\" (DISPLAY) cannot be opened: refused")},
         {{QStringLiteral("WAYLAND_DISPLAY=nonexistent")},
          {},
-         QStringLiteral("the Wayland display \"nonexistent\" (WAYLAND_DISPLAY) cannot be opened: absent; DISPLAY is not set")},
+         QStringLiteral("the Wayland display \"nonexistent\" (WAYLAND_DISPLAY) cannot be opened: "
+                        "absent; DISPLAY is not set")},
         // Wayland first when it is named, X11 after it, as Qt tries them.
         {{QStringLiteral("WAYLAND_DISPLAY=nonexistent"), QStringLiteral("DISPLAY=:0")}, {}, {}},
         {{QStringLiteral("XDG_SESSION_TYPE=wayland"), QStringLiteral("DISPLAY=:99")},
@@ -218,12 +232,14 @@ TEST(HostOptions, aWindowNeedsADisplayThatAnswersUnlessThePlatformNeedsNone)
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " + c.strPlatformOption.toStdString());
+        SCOPED_TRACE(c.env.join(u' ').toStdString() + " -platform " +
+                     c.strPlatformOption.toStdString());
         QProcessEnvironment env;
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         for (const QString& strVar : c.env)
             env.insert(strVar.section(u'=', 0, 0), strVar.section(u'=', 1));
-        const QString strProblem = displayprobe::DisplayProblem({c.strPlatformOption, {}}, env, connect);
+        const QString strProblem =
+            displayprobe::DisplayProblem({c.strPlatformOption, {}}, env, connect);
         EXPECT_EQ(strProblem.isEmpty(), c.strProblem.isEmpty()) << strProblem.toStdString();
         EXPECT_TRUE(strProblem.contains(c.strProblem)) << strProblem.toStdString();
     }

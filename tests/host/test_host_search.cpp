@@ -36,21 +36,24 @@ TEST(HostSearch, aFailedStepCancelsAHangingSearchAndTheHostExitsWithoutIt)
     env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(HANG_OPENDIR_PATH));
     env.insert(QStringLiteral("HANG_OPENDIR_GATE"), strGate);
     // An instrumented host wants its sanitizer's library loaded first.
-    env.insert(QStringLiteral("ASAN_OPTIONS"),
-               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) +
+                                                   QStringLiteral(":verify_asan_link_order=0"));
     for (const char* pszButton : {"Browse...", "View"})
     {
         SCOPED_TRACE(pszButton);
         // The step after the button expects the dialog back: the search's
         // progress stays on top instead, and the step fails.
-        const QString strScript = WriteFile(dir.filePath(QStringLiteral("s.txt")),
-                                            QByteArray("dialog Physical Properties\nclick 1 1\npress ") +
-                                                pszButton + "\ndialog Physical Properties\npress OK\n");
-        const testsupport::HostRun r = testsupport::RunHost(
-            {QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"), QStringLiteral("--script"), strScript},
-            env);
+        const QString strScript =
+            WriteFile(dir.filePath(QStringLiteral("s.txt")),
+                      QByteArray("dialog Physical Properties\nclick 1 1\npress ") + pszButton +
+                          "\ndialog Physical Properties\npress OK\n");
+        const testsupport::HostRun r =
+            testsupport::RunHost({QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+                                  QStringLiteral("--script"), strScript},
+                                 env);
         EXPECT_EQ(r.nExit, 3) << r.strErr.toStdString();
-        EXPECT_TRUE(r.strErr.contains(QStringLiteral("s.txt:4: step \"dialog\""))) << r.strErr.toStdString();
+        EXPECT_TRUE(r.strErr.contains(QStringLiteral("s.txt:4: step \"dialog\"")))
+            << r.strErr.toStdString();
         EXPECT_TRUE(QFile::exists(strGate)); // the folder hung all along
     }
     QFile::remove(strGate);

@@ -3,12 +3,12 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QStandardItemModel>
-#include <QTableView>
-#include <QTranslator>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QTimer>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -29,10 +29,12 @@ struct OkDialog
         (new QVBoxLayout(&dialog))->addWidget(&buttons);
         QObject::connect(&buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
         // Only so a runner that never closes the dialog fails instead of hanging.
-        QTimer::singleShot(15000, &dialog, [this] {
-            bSafetyClosed = true;
-            dialog.reject();
-        });
+        QTimer::singleShot(15000, &dialog,
+                           [this]
+                           {
+                               bSafetyClosed = true;
+                               dialog.reject();
+                           });
     }
 };
 } // namespace
@@ -52,7 +54,8 @@ TEST(ScriptRunner, waitDelaysTheNextStepsAndAnOpenDialogAtTheEndFails)
          QStringLiteral("the script ended while the dialog \"Test Dialog\" is still open")},
         {{}, -1, QStringLiteral("\"Test Dialog\" is still open")},
         // Refused before any step runs.
-        {{QStringLiteral("press OK"), QStringLiteral("wait soon")}, -1,
+        {{QStringLiteral("press OK"), QStringLiteral("wait soon")},
+         -1,
          QStringLiteral("line 2: step \"wait\" takes MS, got \"soon\"")},
     };
     for (const auto& c : cases)
@@ -94,11 +97,15 @@ TEST(ScriptRunner, everyStepIsCheckedBeforeTheFirstRuns)
          {}},
         {{QStringLiteral("press OK"), QStringLiteral("frobnicate 1")},
          QStringLiteral("s.txt:2: unknown step \"frobnicate\"")},
-        {{QStringLiteral("edit 1 2")}, QStringLiteral("s.txt:1: step \"edit\" needs ROW COL TEXT, got \"1 2\"")},
-        {{QStringLiteral("edit 0 2 x")}, QStringLiteral("step \"edit\" takes ROW COL TEXT, got \"0 2 x\"")},
+        {{QStringLiteral("edit 1 2")},
+         QStringLiteral("s.txt:1: step \"edit\" needs ROW COL TEXT, got \"1 2\"")},
+        {{QStringLiteral("edit 0 2 x")},
+         QStringLiteral("step \"edit\" takes ROW COL TEXT, got \"0 2 x\"")},
         {{QStringLiteral("click")}, QStringLiteral("step \"click\" needs ROW [COL]")},
-        {{QStringLiteral("click 1 2 3")}, QStringLiteral("step \"click\" takes ROW [COL], got \"1 2 3\"")},
-        {{QStringLiteral("header-dblclick x")}, QStringLiteral("step \"header-dblclick\" takes COL")},
+        {{QStringLiteral("click 1 2 3")},
+         QStringLiteral("step \"click\" takes ROW [COL], got \"1 2 3\"")},
+        {{QStringLiteral("header-dblclick x")},
+         QStringLiteral("step \"header-dblclick\" takes COL")},
         {{QStringLiteral("press")}, QStringLiteral("step \"press\" needs BUTTON")},
         {{QStringLiteral("dialog")}, QStringLiteral("step \"dialog\" needs TITLE")},
         {{QStringLiteral("message")}, QStringLiteral("step \"message\" needs TEXT")},
@@ -107,17 +114,20 @@ TEST(ScriptRunner, everyStepIsCheckedBeforeTheFirstRuns)
         {{QStringLiteral("grid 1")}, QStringLiteral("step \"grid\" takes nothing more")},
         {{QStringLiteral("wait -1")}, QStringLiteral("step \"wait\" takes MS, got \"-1\"")},
         {{QStringLiteral("wait 99999999999")},
-         QStringLiteral("s.txt:1: step \"wait\": 99999999999 ms is more than the script's limit of 120 s (120000 ms)")},
+         QStringLiteral("s.txt:1: step \"wait\": 99999999999 ms is more than the script's limit of "
+                        "120 s (120000 ms)")},
         {{QStringLiteral("wait 60000"), QStringLiteral("wait 60001")},
-         QStringLiteral("s.txt:2: step \"wait\": the waits up to here add up to 120001 ms, more than the "
-                        "script's limit of 120 s")},
+         QStringLiteral(
+             "s.txt:2: step \"wait\": the waits up to here add up to 120001 ms, more than the "
+             "script's limit of 120 s")},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.lines.join(QStringLiteral(" / ")).left(200).toStdString());
         QList<host::ScriptStep> steps;
         QString strError;
-        EXPECT_EQ(ScriptRunner::ParseScript(c.lines, QStringLiteral("s.txt"), steps, strError), c.strError.isEmpty());
+        EXPECT_EQ(ScriptRunner::ParseScript(c.lines, QStringLiteral("s.txt"), steps, strError),
+                  c.strError.isEmpty());
         EXPECT_TRUE(strError.contains(c.strError)) << strError.toStdString();
         EXPECT_EQ(steps.isEmpty(), !c.strError.isEmpty());
     }
@@ -138,7 +148,8 @@ struct GridDialog
     {
         dialog.setWindowTitle(QCoreApplication::translate("GridDialog", "Grid Dialog"));
         pView->setModel(&model);
-        buttons.addButton(QCoreApplication::translate("GridDialog", pszButton), QDialogButtonBox::AcceptRole);
+        buttons.addButton(QCoreApplication::translate("GridDialog", pszButton),
+                          QDialogButtonBox::AcceptRole);
         auto* pLayout = new QVBoxLayout(&dialog);
         pLayout->addWidget(pView);
         pLayout->addWidget(&buttons);
@@ -151,7 +162,8 @@ struct GridDialog
 class GermanCatalogue : public QTranslator
 {
 public:
-    QString translate(const char* pszContext, const char* pszSource, const char*, int) const override
+    QString translate(const char* pszContext, const char* pszSource, const char*,
+                      int) const override
     {
         if (qstrcmp(pszContext, "GridDialog") != 0)
             return {};
@@ -202,7 +214,8 @@ TEST(ScriptRunner, scriptsNameTextsInEnglishWhateverTheLanguage)
         {{QStringLiteral("dialog Grid Dialog"), QStringLiteral("press Proceed")}, {}},
         // What the dialog shows works too.
         {{QStringLiteral("dialog Tabellendialog"), QStringLiteral("press Weiter")}, {}},
-        {{QStringLiteral("press Continue")}, QStringLiteral("no button \"Continue\" in \"Tabellendialog\"")},
+        {{QStringLiteral("press Continue")},
+         QStringLiteral("no button \"Continue\" in \"Tabellendialog\"")},
     };
     for (const auto& c : cases)
     {

@@ -22,14 +22,17 @@ namespace
 {
 qsizetype OpenDescriptors()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size();
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::System)
+        .size();
 }
 
 // Children of any of this process's threads, ended or not.
 QByteArray Children()
 {
     QByteArray children;
-    for (const QString& strTask : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    for (const QString& strTask :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
     {
         QFile file(QStringLiteral("/proc/self/task/%1/children").arg(strTask));
         if (file.open(QIODevice::ReadOnly))
@@ -57,7 +60,8 @@ int main(int argc, char** argv)
     const int nCount = args[3].toInt();
 
     auto pTools = std::make_unique<CToolManager>();
-    pTools->SetErrorHandler([](const QString& s) { std::fprintf(stderr, "tools: %s\n", qPrintable(s)); });
+    pTools->SetErrorHandler([](const QString& s)
+                            { std::fprintf(stderr, "tools: %s\n", qPrintable(s)); });
     CServices services = CServices::Default();
     services.m_fnToolManager = [&pTools] { return pTools.get(); };
     services.m_fnMessageBox = [](const QString& strText, int, int)

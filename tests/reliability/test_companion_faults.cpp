@@ -256,7 +256,8 @@ TEST(SessionChannel, aListenerThatAcceptsButNeverReadsCostsTheSenderLittle)
         const char* pszError; // what the sender is told
     } cases[] = {
         {"small message", 100, 0, ""},
-        {"message larger than the socket buffers", qsizetype(ipqc::kMaxFrameSize), -1, "does not read"},
+        {"message larger than the socket buffers", qsizetype(ipqc::kMaxFrameSize), -1,
+         "does not read"},
         {"second large message", qsizetype(ipqc::kMaxFrameSize) - 1, -1, "does not read"},
     };
     QList<int> accepted;

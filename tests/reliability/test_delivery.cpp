@@ -66,7 +66,10 @@ struct Host
             return 1;
         };
     }
-    int View(const QString& strPath) const { return CLaunchers(services).OpenFootprintDrawing(strPath); }
+    int View(const QString& strPath) const
+    {
+        return CLaunchers(services).OpenFootprintDrawing(strPath);
+    }
 
     CToolManager tools;
     CServices services = CServices::Default();
@@ -108,8 +111,8 @@ protected:
     // to finish starting before another is started.
     bool WaitForRequest(const QString& strPath)
     {
-        return WaitUntil([&] { return Requests().contains(QStringLiteral("brdedit: open ") + strPath); },
-                         60000);
+        return WaitUntil(
+            [&] { return Requests().contains(QStringLiteral("brdedit: open ") + strPath); }, 60000);
     }
     qint64 ListenerPid() const
     {
@@ -128,11 +131,13 @@ TEST_F(Delivery, aSecondHostMessagesTheEditorTheFirstStarted)
     Host first;
     Host second;
     ASSERT_EQ(first.View(QStringLiteral("/lib/first.dra")), 1);
-    ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/first.dra"))) << Requests().join('\n').toStdString();
+    ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/first.dra")))
+        << Requests().join('\n').toStdString();
     const qint64 nEditor = ListenerPid();
     ASSERT_NE(nEditor, 0);
 
-    const QStringList paths{QStringLiteral("/lib/second-1.dra"), QStringLiteral("/lib/second-2.dra"),
+    const QStringList paths{QStringLiteral("/lib/second-1.dra"),
+                            QStringLiteral("/lib/second-2.dra"),
                             QStringLiteral("/lib/first-again.dra")};
     EXPECT_EQ(second.View(paths[0]), 1);
     EXPECT_EQ(second.View(paths[1]), 1);
@@ -156,7 +161,8 @@ TEST_F(Delivery, aViewAfterTheEditorsChannelWasRemovedStillArrives)
     // this host cannot: the request arrives, and nobody is told of a bad name.
     const qsizetype nLostBefore = ipqc::COutbox::LostCount();
     EXPECT_EQ(host.View(QStringLiteral("/lib/after.dra")), 1);
-    EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/after.dra"))) << Requests().join('\n').toStdString();
+    EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/after.dra")))
+        << Requests().join('\n').toStdString();
     EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore);
     EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
 
@@ -190,12 +196,13 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
         ASSERT_TRUE(WaitUntil([&] { return host.boxes.size() == nTry; }));
         const CToolProcess* pProcess = host.tools.StartedProcess(kPcbEditorToolId);
         ASSERT_NE(pProcess, nullptr) << "the second View did not start it again";
-        EXPECT_EQ(host.boxes.last(),
-                  QStringLiteral("The PCB editor \"brdedit\" did not get 1 request(s) to open a "
-                                 "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
-                                 "%2) ended right after it started, before it answered in the session")
-                      .arg(QString::fromUtf8(m_session))
-                      .arg(pProcess->processId()));
+        EXPECT_EQ(
+            host.boxes.last(),
+            QStringLiteral("The PCB editor \"brdedit\" did not get 1 request(s) to open a "
+                           "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
+                           "%2) ended right after it started, before it answered in the session")
+                .arg(QString::fromUtf8(m_session))
+                .arg(pProcess->processId()));
         EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore + nTry);
         EXPECT_EQ(ipqc::COutbox::ForSession(ipqc::CurrentSession()).Delivered(), 0);
     }

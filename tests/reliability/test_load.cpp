@@ -84,8 +84,8 @@ protected:
     {
         QString strError;
         ipqc::ListenerState state;
-        const int fd = ipqc::ConnectChannel(ipqc::ChannelPath(m_addr, false, &strError), state,
-                                            &strError);
+        const int fd =
+            ipqc::ConnectChannel(ipqc::ChannelPath(m_addr, false, &strError), state, &strError);
         if (fd < 0)
             return 0;
         ucred cred{};
@@ -114,7 +114,8 @@ protected:
     // Each sender's requests as the editors logged them, in order.
     std::map<int, QList<int>> Arrivals() const
     {
-        static const QRegularExpression line(QStringLiteral("^brdedit: open /load/S(\\d)/(\\d+)\\.dra$"));
+        static const QRegularExpression line(
+            QStringLiteral("^brdedit: open /load/S(\\d)/(\\d+)\\.dra$"));
         std::map<int, QList<int>> arrivals;
         for (const QString& strLine : ReadLines(m_strLog))
             if (const QRegularExpressionMatch m = line.match(strLine); m.hasMatch())
@@ -137,10 +138,11 @@ protected:
         {
             EXPECT_TRUE(pSender->waitForFinished(120000));
             const QString strOut = QString::fromUtf8(pSender->readAllStandardOutput());
-            EXPECT_EQ(pSender->exitCode(), 0) << strOut.toStdString()
-                                              << pSender->readAllStandardError().toStdString();
+            EXPECT_EQ(pSender->exitCode(), 0)
+                << strOut.toStdString() << pSender->readAllStandardError().toStdString();
             const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral("^lost (\\d+)$"), QRegularExpression::MultilineOption)
+                QRegularExpression(QStringLiteral("^lost (\\d+)$"),
+                                   QRegularExpression::MultilineOption)
                     .match(strOut);
             EXPECT_TRUE(m.hasMatch()) << strOut.toStdString();
             nLost += m.captured(1).toLongLong();

@@ -22,11 +22,13 @@ TEST(ModuleFile, replacedOrRemovedWhileTheDialogIsOpenTheDialogStillWritesEveryV
         std::function<bool(const QString& strModule)> fnChange;
     } cases[] = {
         {"removed", [](const QString& strModule) { return QFile::remove(strModule); }},
-        {"replaced by another file", [](const QString& strModule) {
+        {"replaced by another file",
+         [](const QString& strModule)
+         {
              const QString strNew = strModule + QStringLiteral(".new");
              QFile file(strNew);
-             return file.open(QIODevice::WriteOnly) && file.write("not a module") > 0 && file.flush() &&
-                    std::rename(qPrintable(strNew), qPrintable(strModule)) == 0;
+             return file.open(QIODevice::WriteOnly) && file.write("not a module") > 0 &&
+                    file.flush() && std::rename(qPrintable(strNew), qPrintable(strModule)) == 0;
          }},
     };
     for (const auto& c : cases)
@@ -46,16 +48,21 @@ TEST(ModuleFile, replacedOrRemovedWhileTheDialogIsOpenTheDialogStillWritesEveryV
         QProcess host;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("LD_LIBRARY_PATH"), testsupport::BinaryPath(QStringLiteral("lib")));
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                   testsupport::BinaryPath(QStringLiteral("lib")));
         host.setProcessEnvironment(env);
         host.start(testsupport::BinaryPath(QStringLiteral("bin/physprops")),
-                   {QStringLiteral("--module"), strModule, QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                    QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=(Top:A;B)"), QStringLiteral("--prop"),
-                    QStringLiteral("NOTE=kept"), QStringLiteral("--script"), strScript, QStringLiteral("--screenshots"),
-                    dir.path()});
-        ASSERT_TRUE(testsupport::WaitUntil([&] {
-            return QFile::exists(dir.filePath(QStringLiteral("opened.png"))) || host.state() == QProcess::NotRunning;
-        }));
+                   {QStringLiteral("--module"), strModule, QStringLiteral("--prop"),
+                    QStringLiteral("JEDEC_TYPE=SOIC8"), QStringLiteral("--prop"),
+                    QStringLiteral("ALT_SYMBOLS=(Top:A;B)"), QStringLiteral("--prop"),
+                    QStringLiteral("NOTE=kept"), QStringLiteral("--script"), strScript,
+                    QStringLiteral("--screenshots"), dir.path()});
+        ASSERT_TRUE(testsupport::WaitUntil(
+            [&]
+            {
+                return QFile::exists(dir.filePath(QStringLiteral("opened.png"))) ||
+                       host.state() == QProcess::NotRunning;
+            }));
         ASSERT_EQ(host.state(), QProcess::Running) << host.readAllStandardError().toStdString();
         // Held still while the file changes, so the change comes before the edits.
         ASSERT_EQ(::kill(pid_t(host.processId()), SIGSTOP), 0);

@@ -95,8 +95,9 @@ bool CheckDisplay(const char* pszProgram, int argc, char** argv)
         displayprobe::ReadDisplayOptions(args), QProcessEnvironment::systemEnvironment());
     if (strProblem.isEmpty())
         return true;
-    std::fprintf(stderr, "%s: no display to show the window on (%s); run it on a display, or "
-                         "with QT_QPA_PLATFORM=offscreen\n",
+    std::fprintf(stderr,
+                 "%s: no display to show the window on (%s); run it on a display, or "
+                 "with QT_QPA_PLATFORM=offscreen\n",
                  pszProgram, strProblem.toLocal8Bit().constData());
     return false;
 }

@@ -29,8 +29,7 @@ int CSpiProject::SelectProgram(const QString& strName)
 int CSpiProject::SelectDirective(const QString& strName)
 {
     // Without a current program there is nowhere to look: not found.
-    const qsizetype nIndex =
-        m_pCurrentProgram ? m_pCurrentProgram->m_directives.Find(strName) : -1;
+    const qsizetype nIndex = m_pCurrentProgram ? m_pCurrentProgram->m_directives.Find(strName) : -1;
     if (nIndex < 0)
     {
         g_strLastNote = QStringLiteral("SPI_NOTE: Can't find the directive \"%1\"").arg(strName);

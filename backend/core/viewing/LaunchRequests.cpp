@@ -35,6 +35,7 @@ QString PcbEditorArgsForMessage(const QByteArray& message)
     const QString strOpen = QStringLiteral("Input open \"");
     if (strMessage.startsWith(strOpen) && strMessage.endsWith(u'"') &&
         strMessage.size() > strOpen.size() + 1)
-        return QuoteToolArgument(strMessage.mid(strOpen.size(), strMessage.size() - strOpen.size() - 1));
+        return QuoteToolArgument(
+            strMessage.mid(strOpen.size(), strMessage.size() - strOpen.size() - 1));
     return QStringLiteral("");
 }

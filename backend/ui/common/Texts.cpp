@@ -61,9 +61,10 @@ QString CTexts::Skipped(const CSearchReport& report)
     if (!report.hidden.isEmpty())
     {
         strText += u"\n\n" + tr("Files left out because their names are not valid UTF-8 "
-                                 "(rename them to use them):");
+                                "(rename them to use them):");
         for (qsizetype i = 0; i < report.hidden.size() && i < kShown; ++i)
-            strText += u'\n' + report.hidden[i].strFolder + QStringLiteral(": %1").arg(report.hidden[i].nFiles);
+            strText += u'\n' + report.hidden[i].strFolder +
+                       QStringLiteral(": %1").arg(report.hidden[i].nFiles);
         if (report.hidden.size() > kShown)
             strText += u'\n' + tr("and %n more", nullptr, int(report.hidden.size() - kShown));
     }
@@ -102,7 +103,6 @@ QString CTexts::SearchNote(const CSearchReport& report)
         return {};
     return tr("Not every footprint could be listed; %1.").arg(parts.join(QStringLiteral("; ")));
 }
-
 
 QString CTexts::NothingToView(const CSearchReport& report)
 {

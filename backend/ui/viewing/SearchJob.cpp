@@ -17,7 +17,8 @@ namespace
 // unloads the module.
 void KeepLibraryLoaded()
 {
-    static const bool s_bKept = [] {
+    static const bool s_bKept = []
+    {
         Dl_info info{};
         if (dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) == 0 || !info.dli_fname)
             return false;
@@ -30,14 +31,17 @@ void KeepLibraryLoaded()
 std::shared_ptr<CFootprintSearchJob> CFootprintSearchJob::Start(Work work, What what)
 {
     auto pJob = std::make_shared<CFootprintSearchJob>(what);
-    pJob->m_search.SetProgress([pJob = pJob.get()](const CListingProgress& progress) {
-        std::lock_guard lock(pJob->m_mutex);
-        pJob->m_progress = progress;
-        return !pJob->m_bCancel.load();
-    });
+    pJob->m_search.SetProgress(
+        [pJob = pJob.get()](const CListingProgress& progress)
+        {
+            std::lock_guard lock(pJob->m_mutex);
+            pJob->m_progress = progress;
+            return !pJob->m_bCancel.load();
+        });
     // The thread holds the job: whatever becomes of the caller, the search
     // and what it reports stay alive until the thread is done with them.
-    auto run = [pJob, work = std::move(work)] {
+    auto run = [pJob, work = std::move(work)]
+    {
         work(pJob->m_search);
         std::lock_guard lock(pJob->m_mutex);
         pJob->m_bDone = true;
@@ -70,15 +74,13 @@ QString CFootprintSearchJob::ProgressText(const CListingProgress& progress, What
     if (progress.nFolders == 0)
         return QCoreApplication::translate("CPhysPropsDlg", "Reading the footprint folders\u2026");
     if (what == What::Footprints)
-        return QCoreApplication::translate("CPhysPropsDlg",
-                                           "Reading footprint folders: %1 of %2\n"
-                                           "Footprints found: %3")
+        return QCoreApplication::translate("CPhysPropsDlg", "Reading footprint folders: %1 of %2\n"
+                                                            "Footprints found: %3")
             .arg(progress.nFoldersDone)
             .arg(progress.nFolders)
             .arg(progress.nFound);
-    return QCoreApplication::translate("CPhysPropsDlg",
-                                       "Reading footprint folders: %1 of %2\n"
-                                       "Drawings found: %3")
+    return QCoreApplication::translate("CPhysPropsDlg", "Reading footprint folders: %1 of %2\n"
+                                                        "Drawings found: %3")
         .arg(progress.nFoldersDone)
         .arg(progress.nFolders)
         .arg(progress.nFound);

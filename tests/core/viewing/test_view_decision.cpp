@@ -1,7 +1,7 @@
-#include "viewing/ViewDecision.h"
 #include "properties/AltSymbols.h"
 #include "properties/PropertyKind.h"
 #include "properties/Value.h"
+#include "viewing/ViewDecision.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,7 +67,7 @@ TEST(ViewBlockOf, namesTheReasonViewWouldDoNothing)
         {"jedec_type", " \tSOIC8\n", B::kCanView},
         {"JEDEC_TYPE", "()", B::kCanView}, // a footprint may be named so
         {"ALT_SYMBOLS", "(Top:A;B)", B::kCanView},
-        {"Alt_Symbols", "  ()x", B::kCanView},  // malformed: the press shows the syntax message
+        {"Alt_Symbols", "  ()x", B::kCanView}, // malformed: the press shows the syntax message
         {"ALT_SYMBOLS", "Top:A", B::kCanView},
         {"ALT_SYMBOLS", "( )", B::kCanView}, // one empty name, searched as such
         {"ALT_SYMBOLS", "(", B::kCanView},
