@@ -273,14 +273,14 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
                        "%2: cannot be searched, its files cannot be opened (Permission denied)\n"
                        "%3: cannot be reached (Permission denied)")
             .arg(Path("locked"), Path("listonly"), Path("sealed/inner"));
-    EXPECT_EQ(
-        messages,
-        (QStringList{
-            "The footprint drawing " + Path("a/LOCKED.dra") + " can't be opened: Permission denied",
-            "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
-                strSkipped,
-            "The footprint drawing " + Path("a/LOCKED.dra") +
-                " can't be opened: Permission denied"}));
+    EXPECT_EQ(messages,
+              (QStringList{
+                  "The footprint drawing \"" + Path("a/LOCKED.dra") +
+                      "\" can't be opened: Permission denied.",
+                  "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
+                      strSkipped,
+                  "The footprint drawing \"" + Path("a/LOCKED.dra") +
+                      "\" can't be opened: Permission denied."}));
 }
 
 TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)

@@ -99,17 +99,16 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                     return Recovery::Wait;
                 // It runs, but its channel does not answer (removed, or taken
                 // from it): only a new editor can take the requests.
-                strWhy =
-                    QStringLiteral("\"%1\" (process %2) runs but does not answer in the session")
-                        .arg(strProgram)
-                        .arg(pProcess->processId());
+                strWhy = QStringLiteral("\"%1\" (process %2) runs but does not answer")
+                             .arg(strProgram)
+                             .arg(pProcess->processId());
             }
             else if (pProcess && first.bStarted && ListenedSinceStart(pProcess->processId()))
                 return Recovery::Taken; // it opened the drawing, then ended
             else if (pProcess && first.bStarted)
             {
                 strWhy = QStringLiteral("\"%1\" (process %2) ended right after it started, before "
-                                        "it answered in the session")
+                                        "it answered")
                              .arg(strProgram)
                              .arg(pProcess->processId());
                 return Recovery::Fail;
@@ -160,7 +159,8 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
             // Without its tool manager the host has ended the module: the log line says it.
             if (fnMessageBox && pManager)
                 fnMessageBox(CTexts::tr("The %1 \"%2\" did not get %n request(s) to open a "
-                                        "drawing: %3",
+                                        "drawing: %3.\nTry again: the next request starts it "
+                                        "anew.",
                                         nullptr, int(nLost))
                                  .arg(CTexts::Core(strWhat), strProgram, strWhy),
                              0, 0);
@@ -188,14 +188,15 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
         return;
     if (pError->strPath.isEmpty())
         services.MessageBox(CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
-                                       "Looked in: %3")
+                                       "Looked in: %3\n"
+                                       "Install it, or add its folder to PATH.")
                                 .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
                                      pError->searched.isEmpty()
                                          ? CTexts::tr("no folder (PATH is empty)")
                                          : pError->searched.join(QStringLiteral(", "))));
     else
         services.MessageBox(
-            CTexts::tr("Cannot start the %1 \"%2\": %3")
+            CTexts::tr("Cannot start the %1 \"%2\": %3.")
                 .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
 }
 

@@ -38,8 +38,8 @@ int OpenFootprintLocation(const QString& strLocation, const CServices& services)
     // A drawing the PCB editor could not read would fail out of sight.
     if (const QString strReason = UnreadableReason(strLocation); !strReason.isEmpty())
     {
-        services.MessageBox(
-            CTexts::tr("The footprint drawing %1 can't be opened: %2").arg(strLocation, strReason));
+        services.MessageBox(CTexts::tr("The footprint drawing \"%1\" can't be opened: %2.")
+                                .arg(strLocation, strReason));
         return 0;
     }
     return services.OpenDrawing(strLocation);

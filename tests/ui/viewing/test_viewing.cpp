@@ -184,7 +184,7 @@ TEST_F(ViewingTest, anEmptySearchPathSaysWhereItComesFrom)
         const char* pszMessage;
     } cases[] = {
         {"[Global]\nsession_name = x\n", "The footprint search path is empty: the project file "
-                                         "~/proj.ini has no psmpath line, and the "
+                                         "\"~/proj.ini\" has no psmpath line, and the "
                                          "environment variable PSMPATH names no folder. Add "
                                          "psmpath lines to the project file, or set "
                                          "PSMPATH to the footprint folders."},
