@@ -328,12 +328,6 @@ Richtige Syntax ist : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</translation
         <translation>Projekteinrichtungs-Editor</translation>
     </message>
     <message>
-        <source>The footprint search path can&apos;t be read from the project file:
-%1</source>
-        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
-%1</translation>
-    </message>
-    <message>
         <source>Search folders skipped:</source>
         <translation>Übersprungene Suchordner:</translation>
     </message>
@@ -424,6 +418,14 @@ Installieren Sie es, oder fügen Sie seinen Ordner zu PATH hinzu.</translation>
     <message>
         <source>Cannot start the %1 &quot;%2&quot;: %3.</source>
         <translation>Der %1 „%2“ kann nicht gestartet werden: %3.</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1
+Fix the project file, then try again.</source>
+        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
+%1
+Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
     </message>
 </context>
 </TS>

@@ -328,12 +328,6 @@ La syntaxe correcte est : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</transla
         <translation>éditeur de configuration du projet</translation>
     </message>
     <message>
-        <source>The footprint search path can&apos;t be read from the project file:
-%1</source>
-        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
-%1</translation>
-    </message>
-    <message>
         <source>Search folders skipped:</source>
         <translation>Dossiers de recherche ignorés :</translation>
     </message>
@@ -424,6 +418,14 @@ Installez-le, ou ajoutez son dossier à PATH.</translation>
     <message>
         <source>Cannot start the %1 &quot;%2&quot;: %3.</source>
         <translation>Impossible de démarrer l’%1 «&#xa0;%2&#xa0;» : %3.</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1
+Fix the project file, then try again.</source>
+        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
+%1
+Corrigez le fichier de projet, puis réessayez.</translation>
     </message>
 </context>
 </TS>

@@ -42,7 +42,8 @@ QString CTexts::Core(const QString& strText)
 
 QString CTexts::ProjectError(const CSearchReport& report)
 {
-    return tr("The footprint search path can't be read from the project file:\n%1")
+    return tr("The footprint search path can't be read from the project file:\n%1\n"
+              "Fix the project file, then try again.")
         .arg(report.strProjectError);
 }
 
