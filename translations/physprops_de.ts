@@ -328,12 +328,6 @@ Richtige Syntax ist : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</translation
         <translation>Projekteinrichtungs-Editor</translation>
     </message>
     <message>
-        <source>The footprint search path can&apos;t be read from the project file:
-%1</source>
-        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
-%1</translation>
-    </message>
-    <message>
         <source>Search folders skipped:</source>
         <translation>Übersprungene Suchordner:</translation>
     </message>
@@ -364,34 +358,12 @@ Richtige Syntax ist : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</translation
         <translation>Nehmen Sie sie aus der Auswahl und drücken Sie dann erneut OK.</translation>
     </message>
     <message>
-        <source>The footprint drawing %1 can&apos;t be opened: %2</source>
-        <translation>Die Footprint-Zeichnung %1 kann nicht geöffnet werden: %2</translation>
-    </message>
-    <message>
-        <source>Cannot start the %1: the program &quot;%2&quot; was not found.
-Looked in: %3</source>
-        <translation>Der %1 kann nicht gestartet werden: Das Programm „%2“ wurde nicht gefunden.
-Gesucht in: %3</translation>
-    </message>
-    <message>
         <source>no folder (PATH is empty)</source>
         <translation>keinem Ordner (PATH ist leer)</translation>
     </message>
     <message>
-        <source>Cannot start the %1 &quot;%2&quot;: %3</source>
-        <translation>Der %1 „%2“ kann nicht gestartet werden: %3</translation>
-    </message>
-    <message>
         <source>Files left out because their names are not valid UTF-8 (rename them to use them):</source>
         <translation>Ausgelassene Dateien, deren Namen kein gültiges UTF-8 sind (zum Verwenden umbenennen):</translation>
-    </message>
-    <message>
-        <source>The footprint search path is empty: the psmpath lines of the project file %1 name no folder. Give them the footprint folders.</source>
-        <translation>Der Footprint-Suchpfad ist leer: Die psmpath-Zeilen der Projektdatei %1 nennen keinen Ordner. Tragen Sie dort die Footprint-Ordner ein.</translation>
-    </message>
-    <message>
-        <source>The footprint search path is empty: the project file %1 has no psmpath line, and the environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set PSMPATH to the footprint folders.</source>
-        <translation>Der Footprint-Suchpfad ist leer: Die Projektdatei %1 hat keine psmpath-Zeile, und die Umgebungsvariable PSMPATH nennt keinen Ordner. Fügen Sie der Projektdatei psmpath-Zeilen hinzu oder setzen Sie PSMPATH auf die Footprint-Ordner.</translation>
     </message>
     <message>
         <source>The footprint search path is empty: there is no project file, and the environment variable PSMPATH names no folder. Set PSMPATH to the footprint folders, separated by &apos;:&apos;.</source>
@@ -413,12 +385,47 @@ Gesucht in: %3</translation>
         <source>View</source>
         <translation>Anzeigen</translation>
     </message>
+    <message>
+        <source>The footprint search path is empty: the psmpath lines of the project file &quot;%1&quot; name no folder. Give them the footprint folders.</source>
+        <translation>Der Footprint-Suchpfad ist leer: Die psmpath-Zeilen der Projektdatei „%1“ nennen keinen Ordner. Tragen Sie dort die Footprint-Ordner ein.</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: the project file &quot;%1&quot; has no psmpath line, and the environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set PSMPATH to the footprint folders.</source>
+        <translation>Der Footprint-Suchpfad ist leer: Die Projektdatei „%1“ hat keine psmpath-Zeile, und die Umgebungsvariable PSMPATH nennt keinen Ordner. Fügen Sie der Projektdatei psmpath-Zeilen hinzu oder setzen Sie PSMPATH auf die Footprint-Ordner.</translation>
+    </message>
+    <message>
+        <source>The footprint drawing &quot;%1&quot; can&apos;t be opened: %2.</source>
+        <translation>Die Footprint-Zeichnung „%1“ kann nicht geöffnet werden: %2.</translation>
+    </message>
     <message numerus="yes">
-        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
+        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3.
+Try again: the next request starts it anew.</source>
         <translation>
-            <numerusform>Der %1 „%2“ hat %n Anfrage zum Öffnen einer Zeichnung nicht erhalten: %3</numerusform>
-            <numerusform>Der %1 „%2“ hat %n Anfragen zum Öffnen einer Zeichnung nicht erhalten: %3</numerusform>
+            <numerusform>Der %1 „%2“ hat %n Anfrage zum Öffnen einer Zeichnung nicht erhalten: %3.
+Versuchen Sie es erneut: Die nächste Anfrage startet ihn neu.</numerusform>
+            <numerusform>Der %1 „%2“ hat %n Anfragen zum Öffnen einer Zeichnung nicht erhalten: %3.
+Versuchen Sie es erneut: Die nächste Anfrage startet ihn neu.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Cannot start the %1: the program &quot;%2&quot; was not found.
+Looked in: %3
+Install it, or add its folder to PATH.</source>
+        <translation>Der %1 kann nicht gestartet werden: Das Programm „%2“ wurde nicht gefunden.
+Gesucht in: %3
+Installieren Sie es, oder fügen Sie seinen Ordner zu PATH hinzu.</translation>
+    </message>
+    <message>
+        <source>Cannot start the %1 &quot;%2&quot;: %3.</source>
+        <translation>Der %1 „%2“ kann nicht gestartet werden: %3.</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1
+Fix the project file, then try again.</source>
+        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
+%1
+Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
     </message>
 </context>
 </TS>

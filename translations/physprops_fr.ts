@@ -328,12 +328,6 @@ La syntaxe correcte est : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</transla
         <translation>éditeur de configuration du projet</translation>
     </message>
     <message>
-        <source>The footprint search path can&apos;t be read from the project file:
-%1</source>
-        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
-%1</translation>
-    </message>
-    <message>
         <source>Search folders skipped:</source>
         <translation>Dossiers de recherche ignorés :</translation>
     </message>
@@ -364,34 +358,12 @@ La syntaxe correcte est : (Subclass:Symbol ,... ; Subclass:Symbol ,...)</transla
         <translation>Retirez-les de la sélection, puis appuyez de nouveau sur OK.</translation>
     </message>
     <message>
-        <source>The footprint drawing %1 can&apos;t be opened: %2</source>
-        <translation>Le dessin d’empreinte %1 ne peut pas être ouvert : %2</translation>
-    </message>
-    <message>
-        <source>Cannot start the %1: the program &quot;%2&quot; was not found.
-Looked in: %3</source>
-        <translation>Impossible de démarrer l’%1 : le programme «&#xa0;%2&#xa0;» est introuvable.
-Cherché dans : %3</translation>
-    </message>
-    <message>
         <source>no folder (PATH is empty)</source>
         <translation>aucun dossier (PATH est vide)</translation>
     </message>
     <message>
-        <source>Cannot start the %1 &quot;%2&quot;: %3</source>
-        <translation>Impossible de démarrer l’%1 «&#xa0;%2&#xa0;» : %3</translation>
-    </message>
-    <message>
         <source>Files left out because their names are not valid UTF-8 (rename them to use them):</source>
         <translation>Fichiers omis car leur nom n&apos;est pas en UTF-8 valide (renommez-les pour les utiliser) :</translation>
-    </message>
-    <message>
-        <source>The footprint search path is empty: the psmpath lines of the project file %1 name no folder. Give them the footprint folders.</source>
-        <translation>Le chemin de recherche des empreintes est vide : les lignes psmpath du fichier de projet %1 ne nomment aucun dossier. Indiquez-y les dossiers d&apos;empreintes.</translation>
-    </message>
-    <message>
-        <source>The footprint search path is empty: the project file %1 has no psmpath line, and the environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set PSMPATH to the footprint folders.</source>
-        <translation>Le chemin de recherche des empreintes est vide : le fichier de projet %1 n&apos;a aucune ligne psmpath, et la variable d&apos;environnement PSMPATH ne nomme aucun dossier. Ajoutez des lignes psmpath au fichier de projet, ou donnez à PSMPATH les dossiers d&apos;empreintes.</translation>
     </message>
     <message>
         <source>The footprint search path is empty: there is no project file, and the environment variable PSMPATH names no folder. Set PSMPATH to the footprint folders, separated by &apos;:&apos;.</source>
@@ -413,12 +385,47 @@ Cherché dans : %3</translation>
         <source>View</source>
         <translation>Afficher</translation>
     </message>
+    <message>
+        <source>The footprint search path is empty: the psmpath lines of the project file &quot;%1&quot; name no folder. Give them the footprint folders.</source>
+        <translation>Le chemin de recherche des empreintes est vide : les lignes psmpath du fichier de projet «&#xa0;%1&#xa0;» ne nomment aucun dossier. Indiquez-y les dossiers d&apos;empreintes.</translation>
+    </message>
+    <message>
+        <source>The footprint search path is empty: the project file &quot;%1&quot; has no psmpath line, and the environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set PSMPATH to the footprint folders.</source>
+        <translation>Le chemin de recherche des empreintes est vide : le fichier de projet «&#xa0;%1&#xa0;» n&apos;a aucune ligne psmpath, et la variable d&apos;environnement PSMPATH ne nomme aucun dossier. Ajoutez des lignes psmpath au fichier de projet, ou donnez à PSMPATH les dossiers d&apos;empreintes.</translation>
+    </message>
+    <message>
+        <source>The footprint drawing &quot;%1&quot; can&apos;t be opened: %2.</source>
+        <translation>Le dessin d’empreinte «&#xa0;%1&#xa0;» ne peut pas être ouvert : %2.</translation>
+    </message>
     <message numerus="yes">
-        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3</source>
+        <source>The %1 &quot;%2&quot; did not get %n request(s) to open a drawing: %3.
+Try again: the next request starts it anew.</source>
         <translation>
-            <numerusform>L’%1 «&#xa0;%2&#xa0;» n’a pas reçu %n demande d’ouverture de dessin : %3</numerusform>
-            <numerusform>L’%1 «&#xa0;%2&#xa0;» n’a pas reçu %n demandes d’ouverture de dessin : %3</numerusform>
+            <numerusform>L’%1 «&#xa0;%2&#xa0;» n’a pas reçu %n demande d’ouverture de dessin : %3.
+Réessayez : la prochaine demande le redémarre.</numerusform>
+            <numerusform>L’%1 «&#xa0;%2&#xa0;» n’a pas reçu %n demandes d’ouverture de dessin : %3.
+Réessayez : la prochaine demande le redémarre.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Cannot start the %1: the program &quot;%2&quot; was not found.
+Looked in: %3
+Install it, or add its folder to PATH.</source>
+        <translation>Impossible de démarrer l’%1 : le programme «&#xa0;%2&#xa0;» est introuvable.
+Cherché dans : %3
+Installez-le, ou ajoutez son dossier à PATH.</translation>
+    </message>
+    <message>
+        <source>Cannot start the %1 &quot;%2&quot;: %3.</source>
+        <translation>Impossible de démarrer l’%1 «&#xa0;%2&#xa0;» : %3.</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1
+Fix the project file, then try again.</source>
+        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
+%1
+Corrigez le fichier de projet, puis réessayez.</translation>
     </message>
 </context>
 </TS>

@@ -196,13 +196,14 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
         ASSERT_TRUE(WaitUntil([&] { return host.boxes.size() == nTry; }));
         const CToolProcess* pProcess = host.tools.StartedProcess(kPcbEditorToolId);
         ASSERT_NE(pProcess, nullptr) << "the second View did not start it again";
-        EXPECT_EQ(
-            host.boxes.last(),
-            QStringLiteral("The PCB editor \"brdedit\" did not get 1 request(s) to open a "
-                           "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
-                           "%2) ended right after it started, before it answered in the session")
-                .arg(QString::fromUtf8(m_session))
-                .arg(pProcess->processId()));
+        EXPECT_EQ(host.boxes.last(),
+                  QStringLiteral(
+                      "The PCB editor \"brdedit\" did not get 1 request(s) to open a "
+                      "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
+                      "%2) ended right after it started, before it answered.\nTry again: the next "
+                      "request starts it anew.")
+                      .arg(QString::fromUtf8(m_session))
+                      .arg(pProcess->processId()));
         EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore + nTry);
         EXPECT_EQ(ipqc::COutbox::ForSession(ipqc::CurrentSession()).Delivered(), 0);
     }

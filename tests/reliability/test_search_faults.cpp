@@ -1,9 +1,9 @@
 // Footprint searches over folders that misbehave: folders that vanish while
 // they are read, files and folders that cannot be read, links that loop,
 // and one folder with a hundred thousand files.
-#include "project/SearchPath.h"
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
+#include "project/SearchPath.h"
 #include "viewing/ViewFootprint.h"
 
 #include <QDir>
@@ -259,23 +259,28 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
 
     EXPECT_EQ(listed, (QStringList{QStringLiteral("LOCKED|a"), QStringLiteral("OPEN|a"),
                                    QStringLiteral("LAST|b")}));
-    const QStringList reasons{"locked: cannot be read (Permission denied)",
-                              "listonly: cannot be searched, its files cannot be opened (Permission denied)",
-                              "inner: cannot be reached (Permission denied)"};
+    const QStringList reasons{
+        "locked: cannot be read (Permission denied)",
+        "listonly: cannot be searched, its files cannot be opened (Permission denied)",
+        "inner: cannot be reached (Permission denied)"};
     EXPECT_EQ(skipped, reasons);
     EXPECT_EQ(nViewedHidden, 0);
     EXPECT_EQ(nViewedLocked, 1);
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(nOpenedLocked, 0);
-    const QString strSkipped = QStringLiteral("\n\nSearch folders skipped:\n%1: cannot be read (Permission denied)\n"
-                                              "%2: cannot be searched, its files cannot be opened (Permission denied)\n"
-                                              "%3: cannot be reached (Permission denied)")
-                                   .arg(Path("locked"), Path("listonly"), Path("sealed/inner"));
+    const QString strSkipped =
+        QStringLiteral("\n\nSearch folders skipped:\n%1: cannot be read (Permission denied)\n"
+                       "%2: cannot be searched, its files cannot be opened (Permission denied)\n"
+                       "%3: cannot be reached (Permission denied)")
+            .arg(Path("locked"), Path("listonly"), Path("sealed/inner"));
     EXPECT_EQ(messages,
-              (QStringList{"The footprint drawing " + Path("a/LOCKED.dra") + " can't be opened: Permission denied",
-                           "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
-                               strSkipped,
-                           "The footprint drawing " + Path("a/LOCKED.dra") + " can't be opened: Permission denied"}));
+              (QStringList{
+                  "The footprint drawing \"" + Path("a/LOCKED.dra") +
+                      "\" can't be opened: Permission denied.",
+                  "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
+                      strSkipped,
+                  "The footprint drawing \"" + Path("a/LOCKED.dra") +
+                      "\" can't be opened: Permission denied."}));
 }
 
 TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)

@@ -108,6 +108,24 @@ const char kUsage[] =
     "Each request is written to standard output, one line each, and appended\n"
     "to the file $BRDEDIT_LOG names when set. SIGUSR1 brings the window forward.\n"
     "Offscreen, it ends after a minute without a request.\n";
+
+// What makes the arguments unusable, or an empty text: a session option or
+// --exit-after-ms without its value. Words after "--" are the drawing's.
+QString UsageError(const QStringList& words)
+{
+    const QString strOption = companion::SessionOptionWithoutValue(words);
+    if (!strOption.isNull())
+        return QStringLiteral("%1 needs a value").arg(strOption);
+    for (qsizetype i = 0; i < words.size() && words[i] != u"--"; ++i)
+        if (words[i] == u"--exit-after-ms")
+        {
+            if (const QString strError = companion::MillisecondsError(words, i + 1);
+                !strError.isEmpty())
+                return strError;
+            ++i;
+        }
+    return {};
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -122,17 +140,17 @@ int main(int argc, char** argv)
     }
     // Also before the window system: a usage error needs no display. Again
     // after it, once Qt has taken out the options that were its own.
-    const auto refuseMissingValue = [](const QStringList& words)
+    const auto refuseUsage = [](const QStringList& words)
     {
-        const QString strOption = companion::SessionOptionWithoutValue(words);
-        if (!strOption.isNull())
-            Err(QStringLiteral("%1 needs a value (see brdedit --help)").arg(strOption));
-        return !strOption.isNull();
+        const QString strError = UsageError(words);
+        if (!strError.isEmpty())
+            Err(strError + QStringLiteral(" (see brdedit --help)"));
+        return !strError.isEmpty();
     };
     QStringList rawArgs;
     for (int i = 1; i < argc; ++i)
         rawArgs.append(QString::fromLocal8Bit(argv[i]));
-    if (refuseMissingValue(rawArgs))
+    if (refuseUsage(rawArgs))
         return 2;
     companion::BlockRaiseSignal();
     companion::QuietenPlatformWarnings();
@@ -140,7 +158,7 @@ int main(int argc, char** argv)
         return 2;
     QApplication app(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
-    if (refuseMissingValue(args))
+    if (refuseUsage(args))
         return 2;
 
     const ipqc::SessionAddress addr = ipqc::SessionFromArguments(args);
@@ -150,15 +168,7 @@ int main(int argc, char** argv)
     {
         const QString& a = args[i];
         if (a == u"--exit-after-ms")
-        {
-            bool bOk = false;
-            nExitAfterMs = i + 1 < args.size() ? args[++i].toInt(&bOk) : -1;
-            if (!bOk || nExitAfterMs < 0)
-            {
-                Err(QStringLiteral("--exit-after-ms needs a number of milliseconds"));
-                return 2;
-            }
-        }
+            nExitAfterMs = companion::Milliseconds(args, ++i); // checked above
         else if (a == u"--")
         {
             if (i + 1 < args.size())
@@ -168,7 +178,9 @@ int main(int argc, char** argv)
         else if (strDrawing.isNull())
             strDrawing = a;
         else
-            Err(QStringLiteral("extra argument ignored: %1").arg(companion::EscapeForLine(a)));
+            Err(QStringLiteral("argument \"%1\" ignored: brdedit opens one drawing (see brdedit "
+                               "--help)")
+                    .arg(companion::EscapeForLine(a)));
     }
 
     // Another editor already holds the session (a second host, or two
@@ -208,7 +220,7 @@ int main(int argc, char** argv)
                      });
     QObject::connect(&listener, &ipqc::CListener::ConnectionRefused, &window,
                      [](const QString& strReason)
-                     { Err(QStringLiteral("connection dropped: ") + strReason); });
+                     { Err(QStringLiteral("connection refused: ") + strReason); });
     companion::CRaiseWatcher watcher;
     QObject::connect(&watcher, &companion::CRaiseWatcher::RaiseRequested, &window,
                      [&window, &idle]

@@ -37,6 +37,23 @@ QString SessionOptionWithoutValue(const QStringList& args)
     return {};
 }
 
+int Milliseconds(const QStringList& args, qsizetype i)
+{
+    bool bOk = false;
+    const int nMs = i < args.size() ? args[i].toInt(&bOk) : -1;
+    return bOk && nMs >= 0 ? nMs : -1;
+}
+
+QString MillisecondsError(const QStringList& args, qsizetype i)
+{
+    if (i >= args.size())
+        return QStringLiteral("--exit-after-ms needs a number of milliseconds");
+    if (Milliseconds(args, i) < 0)
+        return QStringLiteral("--exit-after-ms needs a number of milliseconds, not \"%1\"")
+            .arg(EscapeForLine(args[i]));
+    return {};
+}
+
 QString EscapeForLine(const QString& strText)
 {
     QString strOut;

@@ -38,6 +38,12 @@ void BringToFront(QWidget* pWindow);
 // refuses it as a usage error instead.
 QString SessionOptionWithoutValue(const QStringList& args);
 
+// The value of "--exit-after-ms" at args[i], and why it cannot be one (it
+// is missing, or not a number of milliseconds from 0 up); the fault's text
+// names the word as given. Milliseconds gives -1 for a bad value.
+QString MillisecondsError(const QStringList& args, qsizetype i);
+int Milliseconds(const QStringList& args, qsizetype i);
+
 // A request from the session to the PCB editor.
 struct EditorRequest
 {

@@ -78,7 +78,7 @@ QString ConnectWayland(const QString& strSocket)
     for (const QString& strFolder : PlatformPluginFolders())
         if (!QDir(strFolder).entryList({QStringLiteral("libqwayland*.so")}, QDir::Files).isEmpty())
             return {};
-    return QStringLiteral("Qt's wayland platform plug-in is not installed (package qt6-wayland)");
+    return QStringLiteral("Qt's Wayland platform plug-in is not installed (package qt6-wayland)");
 }
 
 QString CheckX11(const DisplayOptions& opts, const QProcessEnvironment& env,

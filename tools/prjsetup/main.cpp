@@ -17,7 +17,12 @@ namespace
 {
 constexpr char kLogVariable[] = "PRJSETUP_LOG";
 
-const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N] [--version]\n"
+void Err(const QString& strText)
+{
+    std::fprintf(stderr, "prjsetup: %s\n", strText.toLocal8Bit().constData());
+}
+
+const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N] [--help] [--version]\n"
                       "Stand-in project setup editor: shows the project file.\n"
                       "SIGUSR1 brings the window forward. Offscreen, it ends after\n"
                       "a minute unless brought forward again.\n";
@@ -31,27 +36,30 @@ int main(int argc, char** argv)
     QString strProject;
     int nExitAfterMs = -1;
     QStringList unknown;
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     for (int i = 1; i < argc; ++i)
     {
-        const QString a = QString::fromLocal8Bit(argv[i]);
+        const QString& a = args[i - 1];
         if (a.compare(u"-proj", Qt::CaseInsensitive) == 0)
         {
             if (i + 1 == argc)
             {
-                std::fprintf(stderr, "prjsetup: %s needs a value (the project file)\n", argv[i]);
+                Err(QStringLiteral("%1 needs a value, the project file (see prjsetup --help)")
+                        .arg(a));
                 return 2;
             }
             strProject = QFile::decodeName(argv[++i]);
         }
         else if (a == u"--exit-after-ms")
         {
-            bool bOk = false;
-            nExitAfterMs = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]).toInt(&bOk) : -1;
-            if (!bOk || nExitAfterMs < 0)
+            if (const QString strError = companion::MillisecondsError(args, i); !strError.isEmpty())
             {
-                std::fputs("prjsetup: --exit-after-ms needs a number of milliseconds\n", stderr);
+                Err(strError + QStringLiteral(" (see prjsetup --help)"));
                 return 2;
             }
+            nExitAfterMs = companion::Milliseconds(args, i++);
         }
         else if (a == u"--help")
             return std::fputs(kUsage, stdout) < 0 ? 2 : 0;
@@ -74,8 +82,8 @@ int main(int argc, char** argv)
     const QStringList remaining = QApplication::arguments().mid(1);
     for (const QString& a : std::as_const(unknown))
         if (remaining.contains(a))
-            std::fprintf(stderr, "prjsetup: argument ignored: %s\n",
-                         companion::EscapeForLine(a).toLocal8Bit().constData());
+            Err(QStringLiteral("argument \"%1\" ignored (see prjsetup --help)")
+                    .arg(companion::EscapeForLine(a)));
     QWidget window;
     window.setWindowTitle(QStringLiteral("prjsetup"));
     auto* pLayout = new QVBoxLayout(&window);
@@ -92,8 +100,8 @@ int main(int argc, char** argv)
         QFile file(strProject);
         pText->setPlainText(file.open(QIODevice::ReadOnly)
                                 ? QString::fromUtf8(file.read(1 << 20))
-                                : QStringLiteral("Cannot read the project file: ") +
-                                      file.errorString());
+                                : QStringLiteral("The project file \"%1\" cannot be read: %2.")
+                                      .arg(strProject, file.errorString()));
     }
     pLayout->addWidget(pText);
     window.resize(520, 360);

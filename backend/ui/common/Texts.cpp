@@ -42,7 +42,8 @@ QString CTexts::Core(const QString& strText)
 
 QString CTexts::ProjectError(const CSearchReport& report)
 {
-    return tr("The footprint search path can't be read from the project file:\n%1")
+    return tr("The footprint search path can't be read from the project file:\n%1\n"
+              "Fix the project file, then try again.")
         .arg(report.strProjectError);
 }
 
@@ -76,11 +77,13 @@ QString CTexts::Skipped(const CSearchReport& report)
 QString CTexts::EmptyPath(const CSearchReport& report)
 {
     if (report.bPathFromProject)
-        return tr("The footprint search path is empty: the psmpath lines of the project file %1 "
+        return tr("The footprint search path is empty: the psmpath lines of the project file "
+                  "\"%1\" "
                   "name no folder. Give them the footprint folders.")
             .arg(report.strProjectFile);
     if (!report.strProjectFile.isEmpty())
-        return tr("The footprint search path is empty: the project file %1 has no psmpath line, "
+        return tr("The footprint search path is empty: the project file \"%1\" has no psmpath "
+                  "line, "
                   "and the environment variable PSMPATH names no folder. Add psmpath lines to the "
                   "project file, or set PSMPATH to the footprint folders.")
             .arg(report.strProjectFile);

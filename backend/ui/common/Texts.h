@@ -17,7 +17,7 @@ class PHYSPROPS_UI_EXPORT CTexts
 public:
     // One of the core's fixed texts, translated; any other text as it is.
     static QString Core(const QString& strText);
-    // "The footprint search path can't be read ..." with the reason.
+    // "The footprint search path can't be read ..." with the reason and what to do.
     static QString ProjectError(const CSearchReport& report);
     // The lines after a "nothing found" message: the skipped folders.
     static QString Skipped(const CSearchReport& report);

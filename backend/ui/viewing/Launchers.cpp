@@ -31,7 +31,8 @@ QString StartErrorText(const CToolStartError& error)
 {
     return error.strPath.isEmpty()
                ? QStringLiteral("the program \"%1\" was not found").arg(error.strProgram)
-               : QStringLiteral("\"%1\" could not be started: %2").arg(error.strPath, error.strReason);
+               : QStringLiteral("\"%1\" could not be started: %2")
+                     .arg(error.strPath, error.strReason);
 }
 
 // When each editor this thread started was started (wall clock, ms).
@@ -76,7 +77,7 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
     const QString strProgram = request.m_strProgram;
     outbox.SetRecover(
         [pManager, pStarts, nId, strProgram, &outbox](const ipqc::COutbox::Item& first,
-                                                     QString& strWhy)
+                                                      QString& strWhy)
         {
             using Recovery = ipqc::COutbox::Recovery;
             if (!pManager)
@@ -98,7 +99,7 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                     return Recovery::Wait;
                 // It runs, but its channel does not answer (removed, or taken
                 // from it): only a new editor can take the requests.
-                strWhy = QStringLiteral("\"%1\" (process %2) runs but does not answer in the session")
+                strWhy = QStringLiteral("\"%1\" (process %2) runs but does not answer")
                              .arg(strProgram)
                              .arg(pProcess->processId());
             }
@@ -107,7 +108,7 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
             else if (pProcess && first.bStarted)
             {
                 strWhy = QStringLiteral("\"%1\" (process %2) ended right after it started, before "
-                                        "it answered in the session")
+                                        "it answered")
                              .arg(strProgram)
                              .arg(pProcess->processId());
                 return Recovery::Fail;
@@ -158,7 +159,8 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
             // Without its tool manager the host has ended the module: the log line says it.
             if (fnMessageBox && pManager)
                 fnMessageBox(CTexts::tr("The %1 \"%2\" did not get %n request(s) to open a "
-                                        "drawing: %3",
+                                        "drawing: %3.\nTry again: the next request starts it "
+                                        "anew.",
                                         nullptr, int(nLost))
                                  .arg(CTexts::Core(strWhat), strProgram, strWhy),
                              0, 0);
@@ -185,15 +187,17 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
     if (!pError)
         return;
     if (pError->strPath.isEmpty())
-        services.MessageBox(
-            CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
-                       "Looked in: %3")
-                .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
-                     pError->searched.isEmpty() ? CTexts::tr("no folder (PATH is empty)")
-                                                : pError->searched.join(QStringLiteral(", "))));
+        services.MessageBox(CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
+                                       "Looked in: %3\n"
+                                       "Install it, or add its folder to PATH.")
+                                .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
+                                     pError->searched.isEmpty()
+                                         ? CTexts::tr("no folder (PATH is empty)")
+                                         : pError->searched.join(QStringLiteral(", "))));
     else
-        services.MessageBox(CTexts::tr("Cannot start the %1 \"%2\": %3")
-                                .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
+        services.MessageBox(
+            CTexts::tr("Cannot start the %1 \"%2\": %3.")
+                .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
 }
 
 int Launch(const CLaunchRequest& request, const CServices& services)

@@ -1,11 +1,11 @@
 #include "viewing/ViewFootprint.h"
 
-#include "project/SearchPath.h"
 #include "common/Modal.h"
 #include "common/Texts.h"
+#include "project/SearchPath.h"
 #include "viewing/LocationDlg.h"
-#include "viewing/ViewDecision.h"
 #include "viewing/SearchJob.h"
+#include "viewing/ViewDecision.h"
 
 #include <QApplication>
 
@@ -22,7 +22,8 @@ namespace
 // a pipe put in the drawing's place must not hang the dialog.
 QString UnreadableReason(const QString& strPath)
 {
-    const int nFd = ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int nFd =
+        ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (nFd < 0)
         return qt_error_string(errno);
     ::close(nFd);
@@ -37,7 +38,7 @@ int OpenFootprintLocation(const QString& strLocation, const CServices& services)
     // A drawing the PCB editor could not read would fail out of sight.
     if (const QString strReason = UnreadableReason(strLocation); !strReason.isEmpty())
     {
-        services.MessageBox(CTexts::tr("The footprint drawing %1 can't be opened: %2")
+        services.MessageBox(CTexts::tr("The footprint drawing \"%1\" can't be opened: %2.")
                                 .arg(strLocation, strReason));
         return 0;
     }
@@ -61,7 +62,8 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     for (const QString& strName : names)
         files.append(strName + QStringLiteral(".dra"));
     const auto pJob = CFootprintSearchJob::Start(
-        [path = ProjectSearchPath(strProjectPath), files, nKind](CFootprint& search) {
+        [path = ProjectSearchPath(strProjectPath), files, nKind](CFootprint& search)
+        {
             search.DeleteFootprintList();
             search.CreateFootprintList(path, files, nKind);
         },

@@ -233,6 +233,7 @@ TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
     QTemporaryDir other;
     ASSERT_TRUE(bin.isValid() && other.isValid());
     const QString strFolders = bin.path() + ", " + other.path();
+    const QString strInstall = "\nInstall it, or add its folder to PATH.";
     // A file of the editor's name that the system cannot run.
     QTemporaryDir broken;
     QFile garbage(broken.filePath("brdedit"));
@@ -252,27 +253,28 @@ TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
          {bin.path(), other.path()},
          [](const CServices& s) { return CLaunchers(s).OpenFootprintDrawing("/lib/a.dra"); },
          "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
-             strFolders},
+             strFolders + strInstall},
         {"new drawing",
          {bin.path(), other.path()},
          [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
          "Cannot start the PCB editor: the program \"brdedit\" was not found.\nLooked in: " +
-             strFolders},
+             strFolders + strInstall},
         {"setup",
          {bin.path(), other.path()},
          [](const CServices& s) { return CLaunchers(s).OpenSetupEditor("/p/demo.ini"); },
          "Cannot start the project setup editor: the program \"prjsetup\" was not found.\n"
          "Looked in: " +
-             strFolders},
+             strFolders + strInstall},
         {"no folders",
          {},
          [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
          "Cannot start the PCB editor: the program \"brdedit\" was not found.\n"
-         "Looked in: no folder (PATH is empty)"},
+         "Looked in: no folder (PATH is empty)" +
+             strInstall},
         {"cannot run",
          {broken.path()},
          [](const CServices& s) { return CLaunchers(s).NewFootprintDrawing(); },
-         "Cannot start the PCB editor \"" + broken.filePath("brdedit") + "\": Exec format error"},
+         "Cannot start the PCB editor \"" + broken.filePath("brdedit") + "\": Exec format error."},
     };
     for (const auto& c : cases)
     {

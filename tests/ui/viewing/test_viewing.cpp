@@ -1,11 +1,11 @@
-#include "pellium/Footprint.h"
+#include "TestSupport.h"
 #include "grid/Grids.h"
-#include "viewing/LocationDlg.h"
+#include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
 #include "project/SearchPath.h"
 #include "project/SpiProject.h"
-#include "TestSupport.h"
+#include "viewing/LocationDlg.h"
 #include "viewing/ViewFootprint.h"
 
 #include <QAbstractButton>
@@ -28,7 +28,10 @@
 #include <memory>
 #include <ostream>
 
-void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }
+void PrintTo(const QString& str, std::ostream* pOut)
+{
+    *pOut << '"' << str.toStdString() << '"';
+}
 
 using testsupport::ClickCell;
 using testsupport::FindButton;
@@ -96,16 +99,23 @@ protected:
         QString strChooser;
         QTimer watcher;
         watcher.setInterval(10);
-        QObject::connect(&watcher, &QTimer::timeout, [&] {
-            auto* pChooser = qobject_cast<CLocationDlg*>(QApplication::activeModalWidget());
-            if (!pChooser || !pChooser->isVisible())
-                return;
-            strChooser = Short(FlattenModel(pChooser->Grid()));
-            // To look at it: PHYSPROPS_SHOTS=folder.
-            if (const QString strShots = qEnvironmentVariable("PHYSPROPS_SHOTS"); !strShots.isEmpty())
-                pChooser->grab().save(strShots + QStringLiteral("/location-%1.png").arg(pChooser->Grid()->model()->index(0, 0).data().toString()));
-            FindButton(pChooser, QStringLiteral("Cancel"))->click();
-        });
+        QObject::connect(
+            &watcher, &QTimer::timeout,
+            [&]
+            {
+                auto* pChooser = qobject_cast<CLocationDlg*>(QApplication::activeModalWidget());
+                if (!pChooser || !pChooser->isVisible())
+                    return;
+                strChooser = Short(FlattenModel(pChooser->Grid()));
+                // To look at it: PHYSPROPS_SHOTS=folder.
+                if (const QString strShots = qEnvironmentVariable("PHYSPROPS_SHOTS");
+                    !strShots.isEmpty())
+                    pChooser->grab().save(
+                        strShots +
+                        QStringLiteral("/location-%1.png")
+                            .arg(pChooser->Grid()->model()->index(0, 0).data().toString()));
+                FindButton(pChooser, QStringLiteral("Cancel"))->click();
+            });
         watcher.start();
         fn();
         return strChooser;
@@ -131,8 +141,8 @@ void DoubleClickRow(CLocGrid* pGrid, int nRow)
 
 TEST_F(ViewingTest, decidesOnTheNumberOfPooledHits)
 {
-    const QString strNotFound =
-        QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
+    const QString strNotFound = QStringLiteral(
+        "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
     struct Case
     {
         QStringList names;
@@ -166,19 +176,21 @@ TEST_F(ViewingTest, decidesOnTheNumberOfPooledHits)
 // where the path comes from and what to set.
 TEST_F(ViewingTest, anEmptySearchPathSaysWhereItComesFrom)
 {
-    const QString strNotFound =
-        QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH\n\n");
+    const QString strNotFound = QStringLiteral(
+        "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH\n\n");
     const struct
     {
         const char* pszProject; // null: no project file
         const char* pszMessage;
     } cases[] = {
-        {"[Global]\nsession_name = x\n",
-         "The footprint search path is empty: the project file ~/proj.ini has no psmpath line, and the "
-         "environment variable PSMPATH names no folder. Add psmpath lines to the project file, or set "
-         "PSMPATH to the footprint folders."},
+        {"[Global]\nsession_name = x\n", "The footprint search path is empty: the project file "
+                                         "\"~/proj.ini\" has no psmpath line, and the "
+                                         "environment variable PSMPATH names no folder. Add "
+                                         "psmpath lines to the project file, or set "
+                                         "PSMPATH to the footprint folders."},
         {nullptr,
-         "The footprint search path is empty: there is no project file, and the environment variable "
+         "The footprint search path is empty: there is no project file, and the environment "
+         "variable "
          "PSMPATH names no folder. Set PSMPATH to the footprint folders, separated by ':'."},
     };
     for (const auto& c : cases)
@@ -209,8 +221,8 @@ TEST_F(ViewingTest, notFoundMessageNamesTheSkippedFolders)
     ASSERT_TRUE(project.open(QIODevice::WriteOnly));
     project.write("[Global]\npsmpath = a\npsmpath = gone\npsmpath = b\npsmpath = a/SOIC14.dra\n");
     project.close();
-    const QString strNotFound =
-        QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
+    const QString strNotFound = QStringLiteral(
+        "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
     struct Case
     {
         QStringList names;
@@ -290,20 +302,22 @@ TEST_F(ViewingTest, usesTheRememberedListingsOfUnchangedFolders)
 TEST_F(ViewingTest, chooserOpensOnOkAndDoubleClickAndStaysOpenUntilCancel)
 {
     bool bStillOpen = false;
-    WhenModal([&](QWidget* pModal) {
-        auto* pGrid = pModal->findChild<CLocGrid*>();
-        ASSERT_NE(pGrid, nullptr);
-        QAbstractButton* pOK = FindButton(pModal, QStringLiteral("OK"));
-        pOK->click(); // row 1 is the remembered row from the start
-        ClickCell(pGrid, 2, 2);
-        pOK->click();
-        DoubleClickRow(pGrid, 1);
-        // The header row opens nothing.
-        QTest::mouseDClick(pGrid->horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                           QPoint(pGrid->columnViewportPosition(1) + 5, 5));
-        bStillOpen = pModal->isVisible();
-        FindButton(pModal, QStringLiteral("Cancel"))->click();
-    });
+    WhenModal(
+        [&](QWidget* pModal)
+        {
+            auto* pGrid = pModal->findChild<CLocGrid*>();
+            ASSERT_NE(pGrid, nullptr);
+            QAbstractButton* pOK = FindButton(pModal, QStringLiteral("OK"));
+            pOK->click(); // row 1 is the remembered row from the start
+            ClickCell(pGrid, 2, 2);
+            pOK->click();
+            DoubleClickRow(pGrid, 1);
+            // The header row opens nothing.
+            QTest::mouseDClick(pGrid->horizontalHeader()->viewport(), Qt::LeftButton,
+                               Qt::NoModifier, QPoint(pGrid->columnViewportPosition(1) + 5, 5));
+            bStillOpen = pModal->isVisible();
+            FindButton(pModal, QStringLiteral("Cancel"))->click();
+        });
     CFootprintViewer(m_services)
         .ViewFootprintDrawing({QStringLiteral("SOIC8")}, m_strProject, PROP_JEDEC_TYPE);
     EXPECT_TRUE(bStillOpen);
@@ -401,7 +415,8 @@ protected:
 
     QString PressView()
     {
-        return WithChooserCancelled([&] { FindButton(m_pDlg.get(), QStringLiteral("View"))->click(); });
+        return WithChooserCancelled([&]
+                                    { FindButton(m_pDlg.get(), QStringLiteral("View"))->click(); });
     }
 
     CPropertyArray m_values;
@@ -411,11 +426,11 @@ protected:
 
 TEST_F(ViewButtonTest, viewsWhatTheSelectedRowNames)
 {
-    const QString strSyntax = QStringLiteral(
-        "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
-        "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
-    const QString strNotFound =
-        QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
+    const QString strSyntax =
+        QStringLiteral("ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
+                       "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
+    const QString strNotFound = QStringLiteral(
+        "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
     struct Case
     {
         const char* pszName;
@@ -450,7 +465,8 @@ TEST_F(ViewButtonTest, viewsWhatTheSelectedRowNames)
         EXPECT_EQ(messages.texts, c.messages);
         // View changes nothing in the grid, and the user is back in the dialog.
         EXPECT_EQ(m_pDlg->Grid()->GetValueRowCol(2, 2), QString::fromLatin1(c.pszValue));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m_pDlg.get(); }, 15000));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return QApplication::activeWindow() == m_pDlg.get(); }, 15000));
     }
 }
 
@@ -476,7 +492,8 @@ TEST_F(ViewButtonTest, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
         EXPECT_TRUE(m_opened.isEmpty());
         ASSERT_EQ(messages.texts.size(), 1);
         EXPECT_TRUE(messages.texts[0].startsWith(
-            "The footprint search path can't be read from the project file:\n" + m_strProject + ":1: "))
+            "The footprint search path can't be read from the project file:\n" + m_strProject +
+            ":1: "))
             << messages.texts[0].toStdString();
         ASSERT_TRUE(project.open(QIODevice::WriteOnly));
         project.write("[Global]\npsmpath = a\npsmpath = b\n");
