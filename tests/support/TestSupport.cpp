@@ -46,6 +46,7 @@ bool MessageRecorder::eventFilter(QObject* pWatched, QEvent* pEvent)
     {
         pBox->setProperty("recorded", true);
         texts.append(pBox->text());
+        ++nShownBoxes;
         QMetaObject::invokeMethod(pBox, &QDialog::accept, Qt::QueuedConnection);
     }
     return false;

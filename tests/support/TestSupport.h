@@ -25,6 +25,8 @@ public:
     explicit MessageRecorder(CServices& services);
     ~MessageRecorder() override;
     QStringList texts;
+    // How many of the texts came from real boxes rather than the services.
+    int nShownBoxes = 0;
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;

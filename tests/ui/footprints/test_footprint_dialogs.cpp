@@ -34,7 +34,8 @@ struct ViewCall
 // viewing flow and the new-drawing launcher recorded.
 template <class TDialog> struct Shown
 {
-    explicit Shown(FootprintList& footprints) : dlg(&footprints.list, QStringLiteral("/proj/a.ini"))
+    explicit Shown(FootprintList& footprints, const CServices& services = CServices::Default())
+        : dlg(&footprints.list, QStringLiteral("/proj/a.ini"), services)
     {
         dlg.SetFootprintViewer([this](const QStringList& names, const QString& strPath, PROPERTY_NAMES nKind) {
             views.push_back({names, strPath, nKind});
@@ -514,9 +515,10 @@ TEST(MultipleFootprintDialog, viewTakesTheRememberedRowAndSelectionsFollowASort)
 
 TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
 {
-    testsupport::MessageRecorder messages;
+    CServices services = CServices::Default();
+    testsupport::MessageRecorder messages(services);
     FootprintList footprints{QStringLiteral("SO 8"), QStringLiteral("CONN_2,54"), QStringLiteral("GOOD")};
-    Shown<CBackEndDlg2> shown(footprints);
+    Shown<CBackEndDlg2> shown(footprints, services);
     shown.SelectRows({1, 2, 3});
     shown.Press("OK");
     ASSERT_EQ(messages.texts.size(), 1);
@@ -531,10 +533,12 @@ TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
     EXPECT_EQ(shown.dlg.GetSelection(), u"(GOOD)");
 
     // The single choice is the whole value, whatever it holds.
-    Shown<CBackEndDlg1> single(footprints);
+    Shown<CBackEndDlg1> single(footprints, services);
     single.Press("OK");
     EXPECT_EQ(single.dlg.GetSelection(), u"SO 8");
     EXPECT_EQ(messages.texts.size(), 1);
+    // Told through the dialog's services, not in a box of the default ones.
+    EXPECT_EQ(messages.nShownBoxes, 0);
 }
 
 TEST(FootprintDialogs, runModally)

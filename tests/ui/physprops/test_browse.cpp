@@ -277,4 +277,41 @@ TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
         }
     }
 }
+// The selection dialog works through the services of the dialog that
+// opened it: a drawing found opens through their opener, a missing one is
+// told in their message box.
+TEST(Browse, theSelectionDialogViewsAndTellsThroughTheServicesOfTheDialog)
+{
+    if (!SearchFindsFootprints())
+        GTEST_SKIP() << "the footprint search finds nothing in this build";
+    FootprintTree tree{"DIP8.psm", "DIP8.dra", "SOIC14.psm"};
+    const QString strDrawing = QDir(qEnvironmentVariable("PSMPATH")).filePath(QStringLiteral("DIP8.dra"));
+    for (const quint32 nRow : {1u, 2u}) // the single and the multiple dialog
+    {
+        SCOPED_TRACE(nRow);
+        Props props(nRow);
+        QStringList opened;
+        props.services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&) {
+            opened.append(strPath);
+            return 1;
+        };
+        testsupport::MessageRecorder messages(props.services);
+        testsupport::WhenModal([](QWidget* pDialog) {
+            auto* pGrid = qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid();
+            for (const int nFootprint : {1, 2})
+            {
+                testsupport::ClickCell(pGrid, nFootprint, 1);
+                testsupport::FindButton(pDialog, QStringLiteral("View Footprint"))->click();
+            }
+            testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
+        });
+        props.Browse();
+        EXPECT_EQ(opened, QStringList{strDrawing});
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts[0].startsWith(
+            u"Footprint can't be viewed as corresponding .dra file not found in the PSMPATH"))
+            << messages.texts[0].toStdString();
+        EXPECT_EQ(messages.nShownBoxes, 0);
+    }
+}
 } // namespace
