@@ -12,7 +12,8 @@ CBackEndDlg1::CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QStrin
 
 CBackEndDlg1::CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            const CServices& services, QWidget* pParent)
-    : CFootprintSelectDlg(pFootprintList, strProjectPath, false, PROP_JEDEC_TYPE, services, pParent),
+    : CFootprintSelectDlg(pFootprintList, strProjectPath, false, PROP_JEDEC_TYPE, services,
+                          pParent),
       m_pUi(std::make_unique<Ui::CBackEndDlg1>())
 {
     m_pUi->setupUi(this);

@@ -2,8 +2,8 @@
 #include "footprints/FootprintListModel.h"
 #include "properties/SideList.h"
 
-#include "grid/Grids.h"
 #include "common/Texts.h"
+#include "grid/Grids.h"
 #include "ui_BackEndDlg2.h"
 
 #include <QScopeGuard>
@@ -16,7 +16,8 @@ CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QStrin
 
 CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            const CServices& services, QWidget* pParent)
-    : CFootprintSelectDlg(pFootprintList, strProjectPath, true, PROP_ALT_SYMBOLS, services, pParent),
+    : CFootprintSelectDlg(pFootprintList, strProjectPath, true, PROP_ALT_SYMBOLS, services,
+                          pParent),
       m_pUi(std::make_unique<Ui::CBackEndDlg2>())
 {
     m_pUi->setupUi(this);

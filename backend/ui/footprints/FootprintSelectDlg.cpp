@@ -51,7 +51,8 @@ void CFootprintSelectDlg::AttachForm(const Form& form)
     connect(m_form.pCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(m_form.pViewFootprint, &QPushButton::clicked, this,
             &CFootprintSelectDlg::OnViewFootprint);
-    connect(m_form.pNewFootprint, &QPushButton::clicked, this, &CFootprintSelectDlg::OnNewFootprint);
+    connect(m_form.pNewFootprint, &QPushButton::clicked, this,
+            &CFootprintSelectDlg::OnNewFootprint);
     connect(m_form.pFilter, &QLineEdit::textChanged, this, &CFootprintSelectDlg::OnChangeFilter);
     m_form.pFilter->installEventFilter(this);
 }
@@ -75,7 +76,8 @@ void CFootprintSelectDlg::SetSearchReport(const CSearchReport& report)
         m_pSearchDetails->setObjectName(QStringLiteral("btnSearchDetails"));
         m_pSearchDetails->setAutoDefault(false);
         m_pSearchDetails->setFocusPolicy(Qt::TabFocus);
-        m_pSearchDetails->setAccessibleDescription(tr("Names the search folders that were skipped and why"));
+        m_pSearchDetails->setAccessibleDescription(
+            tr("Names the search folders that were skipped and why"));
         connect(m_pSearchDetails, &QPushButton::clicked, this,
                 [this] { m_services.MessageBox(m_strSearchDetails); });
         pRow->addWidget(m_pSearchNote, 1);
@@ -108,7 +110,8 @@ void CFootprintSelectDlg::SetColumnLayout()
     grid.EnableMoveCols(false);
     // Real footprint names are long: the name column takes what the dialog
     // gains when the user widens it.
-    grid.horizontalHeader()->setSectionResizeMode(CFootprintListModel::ColName, QHeaderView::Stretch);
+    grid.horizontalHeader()->setSectionResizeMode(CFootprintListModel::ColName,
+                                                  QHeaderView::Stretch);
 }
 
 void CFootprintSelectDlg::ResetCurrentCell()

@@ -2,9 +2,9 @@
 
 #include "ui/UiExport.h"
 
-#include "pellium/Footprint.h"
 #include "common/Modal.h"
 #include "common/Services.h"
+#include "pellium/Footprint.h"
 
 #include <QList>
 #include <QString>
@@ -38,8 +38,8 @@ public:
 
     // The viewing flow and the new-drawing launcher, through the dialog's
     // services unless replaced; tests replace them.
-    using FootprintViewer =
-        std::function<void(const QStringList& names, const QString& strProjectPath, PROPERTY_NAMES)>;
+    using FootprintViewer = std::function<void(const QStringList& names,
+                                               const QString& strProjectPath, PROPERTY_NAMES)>;
     void SetFootprintViewer(FootprintViewer viewer) { m_viewFootprint = std::move(viewer); }
     void SetNewDrawingStarter(std::function<int()> starter) { m_newDrawing = std::move(starter); }
 
