@@ -46,6 +46,7 @@ bool MessageRecorder::eventFilter(QObject* pWatched, QEvent* pEvent)
     {
         pBox->setProperty("recorded", true);
         texts.append(pBox->text());
+        ++nShownBoxes;
         QMetaObject::invokeMethod(pBox, &QDialog::accept, Qt::QueuedConnection);
     }
     return false;
@@ -57,25 +58,29 @@ void WhenModal(std::function<void(QWidget*)> fn, int nTimeoutMs)
     const qint64 nStart = QDateTime::currentMSecsSinceEpoch();
     auto* pTimer = new QTimer;
     pTimer->setInterval(10);
-    QObject::connect(pTimer, &QTimer::timeout, [=]() {
-        QWidget* pNow = QApplication::activeModalWidget();
-        // Active too: on a busy machine the dialog is shown before it gets the focus.
-        if (pNow && pNow != pBefore && pNow->isVisible() && pNow->isActiveWindow())
-        {
-            pTimer->stop();
-            pTimer->deleteLater();
-            fn(pNow);
-            return;
-        }
-        if (QDateTime::currentMSecsSinceEpoch() - nStart > nTimeoutMs)
-        {
-            pTimer->stop();
-            pTimer->deleteLater();
-            ADD_FAILURE() << "no modal dialog opened";
-            while (auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                pDialog->done(QDialog::Rejected);
-        }
-    });
+    QObject::connect(pTimer, &QTimer::timeout,
+                     [=]()
+                     {
+                         QWidget* pNow = QApplication::activeModalWidget();
+                         // Active too: on a busy machine the dialog is shown before it gets the
+                         // focus.
+                         if (pNow && pNow != pBefore && pNow->isVisible() && pNow->isActiveWindow())
+                         {
+                             pTimer->stop();
+                             pTimer->deleteLater();
+                             fn(pNow);
+                             return;
+                         }
+                         if (QDateTime::currentMSecsSinceEpoch() - nStart > nTimeoutMs)
+                         {
+                             pTimer->stop();
+                             pTimer->deleteLater();
+                             ADD_FAILURE() << "no modal dialog opened";
+                             while (auto* pDialog =
+                                        qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                                 pDialog->done(QDialog::Rejected);
+                         }
+                     });
     pTimer->start();
 }
 

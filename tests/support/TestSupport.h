@@ -25,6 +25,8 @@ public:
     explicit MessageRecorder(CServices& services);
     ~MessageRecorder() override;
     QStringList texts;
+    // How many of the texts came from real boxes rather than the services.
+    int nShownBoxes = 0;
 
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
@@ -43,8 +45,7 @@ void WhenModal(std::function<void(QWidget*)> fn, int nTimeoutMs = 5000);
 QAbstractButton* FindButton(QWidget* pTop, const QString& strText);
 
 // Clicks the cell (row, col) of a view; rows and columns count from 1.
-void ClickCell(QTableView* pView, int nRow, int nCol,
-               Qt::KeyboardModifiers mods = Qt::NoModifier);
+void ClickCell(QTableView* pView, int nRow, int nCol, Qt::KeyboardModifiers mods = Qt::NoModifier);
 
 // Rows of a view's model flattened to "a|b;c|d" (visible columns only when bVisibleOnly).
 QString FlattenModel(const QTableView* pView, bool bVisibleOnly = false);

@@ -6,7 +6,14 @@
 
 CBackEndDlg1::CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            QWidget* pParent)
-    : CFootprintSelectDlg(pFootprintList, strProjectPath, false, PROP_JEDEC_TYPE, pParent),
+    : CBackEndDlg1(pFootprintList, strProjectPath, CServices::Default(), pParent)
+{
+}
+
+CBackEndDlg1::CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                           const CServices& services, QWidget* pParent)
+    : CFootprintSelectDlg(pFootprintList, strProjectPath, false, PROP_JEDEC_TYPE, services,
+                          pParent),
       m_pUi(std::make_unique<Ui::CBackEndDlg1>())
 {
     m_pUi->setupUi(this);

@@ -19,6 +19,9 @@ class PHYSPROPS_UI_EXPORT CBackEndDlg1 final : public CFootprintSelectDlg
 public:
     CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                  QWidget* pParent = nullptr);
+    // Messages, viewing and New Footprint through the services given.
+    CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                 const CServices& services, QWidget* pParent = nullptr);
     ~CBackEndDlg1() override;
 
 private:

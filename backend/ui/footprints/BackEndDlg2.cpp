@@ -2,16 +2,22 @@
 #include "footprints/FootprintListModel.h"
 #include "properties/SideList.h"
 
-#include "grid/Grids.h"
-#include "common/MessageBox.h"
 #include "common/Texts.h"
+#include "grid/Grids.h"
 #include "ui_BackEndDlg2.h"
 
 #include <QScopeGuard>
 
 CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            QWidget* pParent)
-    : CFootprintSelectDlg(pFootprintList, strProjectPath, true, PROP_ALT_SYMBOLS, pParent),
+    : CBackEndDlg2(pFootprintList, strProjectPath, CServices::Default(), pParent)
+{
+}
+
+CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                           const CServices& services, QWidget* pParent)
+    : CFootprintSelectDlg(pFootprintList, strProjectPath, true, PROP_ALT_SYMBOLS, services,
+                          pParent),
       m_pUi(std::make_unique<Ui::CBackEndDlg2>())
 {
     m_pUi->setupUi(this);
@@ -66,7 +72,7 @@ void CBackEndDlg2::OnOK()
     const QStringList unwritable = UnwritableSideNames(records);
     if (!unwritable.isEmpty())
     {
-        AfxMessageBox(CTexts::UnwritableSelection(unwritable));
+        m_services.MessageBox(CTexts::UnwritableSelection(unwritable));
         return;
     }
     m_strSelection = ComposeSelection(records);

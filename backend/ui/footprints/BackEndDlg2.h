@@ -21,6 +21,9 @@ class PHYSPROPS_UI_EXPORT CBackEndDlg2 final : public CFootprintSelectDlg
 public:
     CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                  QWidget* pParent = nullptr);
+    // Messages, viewing and New Footprint through the services given.
+    CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
+                 const CServices& services, QWidget* pParent = nullptr);
     ~CBackEndDlg2() override;
 
     // The names of the records of one side, and the composed value.

@@ -5,7 +5,6 @@
 #include "viewing/Launchers.h"
 #include "viewing/ViewFootprint.h"
 
-#include "common/MessageBox.h"
 #include "common/Texts.h"
 
 #include <QGridLayout>
@@ -26,10 +25,15 @@ bool IsMatchAll(const QString& strFilter)
 
 CFootprintSelectDlg::CFootprintSelectDlg(QList<CFootprintEntry*>* pFootprintList,
                                          const QString& strProjectPath, bool bWithSides,
-                                         PROPERTY_NAMES nViewKind, QWidget* pParent)
-    : CDialogBase(pParent), m_pFootprintList(pFootprintList), m_strFilter(QStringLiteral("*")), m_strProjectPath(strProjectPath),
-      m_pModel(new CFootprintListModel(bWithSides, this)), m_nViewKind(nViewKind),
-      m_viewFootprint(&ViewFootprintDrawing), m_newDrawing(&NewFootprintDrawing)
+                                         PROPERTY_NAMES nViewKind, const CServices& services,
+                                         QWidget* pParent)
+    : CDialogBase(pParent), m_pFootprintList(pFootprintList), m_strFilter(QStringLiteral("*")),
+      m_strProjectPath(strProjectPath), m_pModel(new CFootprintListModel(bWithSides, this)),
+      m_services(services), m_nViewKind(nViewKind),
+      m_viewFootprint(
+          [this](const QStringList& names, const QString& strPath, PROPERTY_NAMES nKind)
+          { CFootprintViewer(m_services).ViewFootprintDrawing(names, strPath, nKind); }),
+      m_newDrawing([this] { return CLaunchers(m_services).NewFootprintDrawing(); })
 {
 }
 
@@ -47,7 +51,8 @@ void CFootprintSelectDlg::AttachForm(const Form& form)
     connect(m_form.pCancel, &QPushButton::clicked, this, [this] { OnCancel(); });
     connect(m_form.pViewFootprint, &QPushButton::clicked, this,
             &CFootprintSelectDlg::OnViewFootprint);
-    connect(m_form.pNewFootprint, &QPushButton::clicked, this, &CFootprintSelectDlg::OnNewFootprint);
+    connect(m_form.pNewFootprint, &QPushButton::clicked, this,
+            &CFootprintSelectDlg::OnNewFootprint);
     connect(m_form.pFilter, &QLineEdit::textChanged, this, &CFootprintSelectDlg::OnChangeFilter);
     m_form.pFilter->installEventFilter(this);
 }
@@ -71,9 +76,10 @@ void CFootprintSelectDlg::SetSearchReport(const CSearchReport& report)
         m_pSearchDetails->setObjectName(QStringLiteral("btnSearchDetails"));
         m_pSearchDetails->setAutoDefault(false);
         m_pSearchDetails->setFocusPolicy(Qt::TabFocus);
-        m_pSearchDetails->setAccessibleDescription(tr("Names the search folders that were skipped and why"));
+        m_pSearchDetails->setAccessibleDescription(
+            tr("Names the search folders that were skipped and why"));
         connect(m_pSearchDetails, &QPushButton::clicked, this,
-                [this] { AfxMessageBox(m_strSearchDetails); });
+                [this] { m_services.MessageBox(m_strSearchDetails); });
         pRow->addWidget(m_pSearchNote, 1);
         pRow->addWidget(m_pSearchDetails, 0, Qt::AlignTop);
         pLayout->addLayout(pRow, pLayout->rowCount(), 0, 1, pLayout->columnCount());
@@ -104,7 +110,8 @@ void CFootprintSelectDlg::SetColumnLayout()
     grid.EnableMoveCols(false);
     // Real footprint names are long: the name column takes what the dialog
     // gains when the user widens it.
-    grid.horizontalHeader()->setSectionResizeMode(CFootprintListModel::ColName, QHeaderView::Stretch);
+    grid.horizontalHeader()->setSectionResizeMode(CFootprintListModel::ColName,
+                                                  QHeaderView::Stretch);
 }
 
 void CFootprintSelectDlg::ResetCurrentCell()

@@ -2,8 +2,9 @@
 
 #include "ui/UiExport.h"
 
-#include "pellium/Footprint.h"
 #include "common/Modal.h"
+#include "common/Services.h"
+#include "pellium/Footprint.h"
 
 #include <QList>
 #include <QString>
@@ -35,9 +36,10 @@ public:
     CSymbolGrid* Grid() const { return m_pSymbolGrid; }
     CFootprintListModel* Model() const { return m_pModel; }
 
-    // The viewing flow and the new-drawing launcher; tests replace them.
-    using FootprintViewer =
-        std::function<void(const QStringList& names, const QString& strProjectPath, PROPERTY_NAMES)>;
+    // The viewing flow and the new-drawing launcher, through the dialog's
+    // services unless replaced; tests replace them.
+    using FootprintViewer = std::function<void(const QStringList& names,
+                                               const QString& strProjectPath, PROPERTY_NAMES)>;
     void SetFootprintViewer(FootprintViewer viewer) { m_viewFootprint = std::move(viewer); }
     void SetNewDrawingStarter(std::function<int()> starter) { m_newDrawing = std::move(starter); }
 
@@ -58,7 +60,8 @@ protected:
     };
 
     CFootprintSelectDlg(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
-                        bool bWithSides, PROPERTY_NAMES nViewKind, QWidget* pParent);
+                        bool bWithSides, PROPERTY_NAMES nViewKind, const CServices& services,
+                        QWidget* pParent);
 
     // Wires the form to the handlers and takes its grid; called once by the
     // derived constructor.
@@ -79,6 +82,7 @@ protected:
     QString m_strProjectPath;
     CFootprintListModel* m_pModel;
     Form m_form;
+    const CServices& m_services; // borrowed: outlives the dialog
 
 private:
     // Rebuilds the grid from the list for the text in the filter box.

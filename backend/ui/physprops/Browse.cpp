@@ -47,9 +47,9 @@ void CPhysPropsDlg::OnBrowse()
 
     std::unique_ptr<CFootprintSelectDlg> pSelect;
     if (nKind == PROP_JEDEC_TYPE)
-        pSelect = std::make_unique<CBackEndDlg1>(&footprints, strProjectPath);
+        pSelect = std::make_unique<CBackEndDlg1>(&footprints, strProjectPath, m_services);
     else
-        pSelect = std::make_unique<CBackEndDlg2>(&footprints, strProjectPath);
+        pSelect = std::make_unique<CBackEndDlg2>(&footprints, strProjectPath, m_services);
     // What was skipped shows under the list.
     pSelect->SetSearchReport(report);
     if (pSelect->DoModal() != -1)

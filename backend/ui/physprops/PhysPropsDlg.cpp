@@ -1,5 +1,4 @@
 #include "physprops/PhysPropsDlg.h"
-#include "common/MessageBox.h"
 #include "common/Texts.h"
 #include "grid/CellModel.h"
 #include "grid/Grids.h"
@@ -178,10 +177,16 @@ QString CPhysPropsDlg::GetPropertyValue(const QString& strName) const
 
 int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames)
 {
+    return SplitAltSymbols(strValue, pNames, CServices::Default());
+}
+
+int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames,
+                                   const CServices& services)
+{
     QString strError;
     const int nResult = ::SplitAltSymbols(strValue, pNames, strError);
     if (!strError.isEmpty())
-        AfxMessageBox(CTexts::Core(strError));
+        services.MessageBox(CTexts::Core(strError));
     return nResult;
 }
 

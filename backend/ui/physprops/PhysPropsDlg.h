@@ -38,8 +38,11 @@ public:
     CPhysPropsGrid* Grid() const;
 
     // ALT_SYMBOLS syntax: 1 and the distinct names appended, or 0 (a
-    // malformed value is told in a message box).
+    // malformed value is told in a message box of the services given, or of
+    // the default ones).
     static int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames);
+    static int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames,
+                               const CServices& services);
     // 0 when a name equal ignoring case is already listed, 1 otherwise.
     static int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName);
 

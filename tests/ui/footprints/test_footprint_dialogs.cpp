@@ -4,8 +4,8 @@
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "footprints/FootprintListModel.h"
-#include "properties/SideList.h"
 #include "grid/Grids.h"
+#include "properties/SideList.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -34,11 +34,13 @@ struct ViewCall
 // viewing flow and the new-drawing launcher recorded.
 template <class TDialog> struct Shown
 {
-    explicit Shown(FootprintList& footprints) : dlg(&footprints.list, QStringLiteral("/proj/a.ini"))
+    explicit Shown(FootprintList& footprints, const CServices& services = CServices::Default())
+        : dlg(&footprints.list, QStringLiteral("/proj/a.ini"), services)
     {
-        dlg.SetFootprintViewer([this](const QStringList& names, const QString& strPath, PROPERTY_NAMES nKind) {
-            views.push_back({names, strPath, nKind});
-        });
+        dlg.SetFootprintViewer(
+            [this](const QStringList& names, const QString& strPath, PROPERTY_NAMES nKind) {
+                views.push_back({names, strPath, nKind});
+            });
         dlg.SetNewDrawingStarter([this] { return ++nNewDrawings, 1; });
         EXPECT_TRUE(dlg.InitDialog());
         dlg.show();
@@ -47,9 +49,15 @@ template <class TDialog> struct Shown
             dlg.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     }
     CSymbolGrid& Grid() { return *dlg.Grid(); }
-    QLineEdit& FilterBox() { return *dlg.template findChild<QLineEdit*>(QStringLiteral("edtFilter")); }
+    QLineEdit& FilterBox()
+    {
+        return *dlg.template findChild<QLineEdit*>(QStringLiteral("edtFilter"));
+    }
     void Type(const QString& strText) { FilterBox().setText(strText); }
-    void Press(const char* pszButton) { testsupport::FindButton(&dlg, QString::fromUtf8(pszButton))->click(); }
+    void Press(const char* pszButton)
+    {
+        testsupport::FindButton(&dlg, QString::fromUtf8(pszButton))->click();
+    }
     QStringList Names()
     {
         QStringList names;
@@ -60,7 +68,8 @@ template <class TDialog> struct Shown
     void SelectRows(const std::vector<int>& rows)
     {
         for (std::size_t i = 0; i < rows.size(); ++i)
-            testsupport::ClickCell(&Grid(), rows[i], 1, i == 0 ? Qt::NoModifier : Qt::ControlModifier);
+            testsupport::ClickCell(&Grid(), rows[i], 1,
+                                   i == 0 ? Qt::NoModifier : Qt::ControlModifier);
     }
     void SetSide(int nRow, const char* pszSide)
     {
@@ -85,8 +94,9 @@ QStringList L(std::initializer_list<const char*> texts)
 
 FootprintList Sample()
 {
-    return {QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W"), QStringLiteral("QFP44"),
-            QStringLiteral("LQFP48"), QStringLiteral("TQFP100"), QStringLiteral("R0603")};
+    return {QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W"),
+            QStringLiteral("QFP44"), QStringLiteral("LQFP48"), QStringLiteral("TQFP100"),
+            QStringLiteral("R0603")};
 }
 
 void DoubleClickHeader(CSymbolGrid& grid, int nCol)
@@ -127,17 +137,21 @@ template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszF
     FootprintList footprints = Sample();
     Shown<TDialog> shown(footprints);
     EXPECT_EQ(shown.dlg.windowTitle(), u"Footprints");
-    EXPECT_EQ(shown.dlg.template findChild<QLabel*>(QStringLiteral("lblSelect"))->text(), pszSelect);
+    EXPECT_EQ(shown.dlg.template findChild<QLabel*>(QStringLiteral("lblSelect"))->text(),
+              pszSelect);
     auto* pFilterLabel = shown.dlg.template findChild<QLabel*>(QStringLiteral("lblFilter"));
     EXPECT_EQ(pFilterLabel->text(), pszFilter);
     EXPECT_EQ(pFilterLabel->buddy(), &shown.FilterBox());
     for (const char* pszButton : {"&OK", "&Cancel", "&View Footprint", "&New Footprint"})
     {
-        QAbstractButton* pButton = testsupport::FindButton(&shown.dlg, QString::fromUtf8(pszButton).remove(u'&'));
+        QAbstractButton* pButton =
+            testsupport::FindButton(&shown.dlg, QString::fromUtf8(pszButton).remove(u'&'));
         ASSERT_NE(pButton, nullptr) << pszButton;
         EXPECT_EQ(pButton->text(), pszButton);
     }
-    EXPECT_TRUE(qobject_cast<QPushButton*>(testsupport::FindButton(&shown.dlg, QStringLiteral("OK")))->isDefault());
+    EXPECT_TRUE(
+        qobject_cast<QPushButton*>(testsupport::FindButton(&shown.dlg, QStringLiteral("OK")))
+            ->isDefault());
     // The box shows "*", selected, with the keyboard; every footprint is listed.
     EXPECT_EQ(shown.FilterBox().selectedText(), u"*");
     EXPECT_EQ(QApplication::focusWidget(), &shown.FilterBox());
@@ -163,8 +177,15 @@ template <class TDialog> void ExpectFilterCases()
     const QStringList so = L({"SOIC8", "soic14", "SO8W"});
     const QStringList all = L({"SOIC8", "soic14", "SO8W", "QFP44", "LQFP48", "TQFP100", "R0603"});
     const std::pair<const char*, QStringList> cases[] = {
-        {"so", so},     {"SO", so},          {"  sO  ", so}, {"*qfp", L({"QFP44", "LQFP48", "TQFP100"})},
-        {"soic*4", L({"soic14"})}, {"zz", {}}, {"", all}, {"*", all}, {"**", all},
+        {"so", so},
+        {"SO", so},
+        {"  sO  ", so},
+        {"*qfp", L({"QFP44", "LQFP48", "TQFP100"})},
+        {"soic*4", L({"soic14"})},
+        {"zz", {}},
+        {"", all},
+        {"*", all},
+        {"**", all},
     };
     for (const auto& [pszText, expected] : cases)
     {
@@ -191,9 +212,9 @@ TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
 {
     SKIP_WITHOUT_MATCHER();
     const std::pair<const char*, int> steps[] = {
-        {"", 0},   {"*", 0},   {" * ", 0}, // the match-all forms
+        {"", 0},   {"*", 0},    {" * ", 0},  // the match-all forms
         {"so", 1}, {"so  ", 0}, {"  so", 0}, // blanks at the ends
-        {"SO", 1}, {"", 1},    {"*", 0},
+        {"SO", 1}, {"", 1},     {"*", 0},
     };
     FootprintList footprints = Sample();
     Shown<CBackEndDlg2> shown(footprints);
@@ -231,7 +252,8 @@ template <class TDialog> void ExpectEmptyHint()
         if (c.nRows > 0)
             continue;
         EXPECT_EQ(shown.Grid().EmptyHint(), QString::fromUtf8(c.pszHint));
-        EXPECT_GT(CountPixels(pPort, base, true), 20) << "the hint is drawn for '" << c.pszText << "'";
+        EXPECT_GT(CountPixels(pPort, base, true), 20)
+            << "the hint is drawn for '" << c.pszText << "'";
     }
     // A list that is empty from the start has nothing to explain.
     FootprintList none;
@@ -253,7 +275,8 @@ TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
     const std::pair<std::function<void(Shown<CBackEndDlg1>&)>, const char*> cases[] = {
         {[](auto&) {}, "SOIC8"},
         {[](auto& s) { testsupport::ClickCell(&s.Grid(), 4, 1); }, "QFP44"},
-        {[](auto& s) {
+        {[](auto& s)
+         {
              testsupport::ClickCell(&s.Grid(), 4, 1);
              s.Type(QStringLiteral("*qfp"));
          },
@@ -406,16 +429,18 @@ TEST(MultipleFootprintDialog, keyboardAloneMakesAScatteredSelection)
     // The row OK takes is shown from the start, though the focus is in the box.
     EXPECT_EQ(grid.currentIndex(), grid.model()->index(0, 0));
     const QColor highlight = grid.palette().color(QPalette::Highlight);
-    const auto rowArea = [&](int nRow) {
-        return QRect(0, grid.rowViewportPosition(nRow - 1), grid.viewport()->width(), grid.rowHeight(nRow - 1));
+    const auto rowArea = [&](int nRow)
+    {
+        return QRect(0, grid.rowViewportPosition(nRow - 1), grid.viewport()->width(),
+                     grid.rowHeight(nRow - 1));
     };
     EXPECT_GT(CountPixels(grid.viewport(), highlight, false, rowArea(1)), 0);
     EXPECT_EQ(CountPixels(grid.viewport(), highlight, false, rowArea(2)), 0);
 
-    const auto key = [&](Qt::Key nKey, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), nKey, mods);
-    };
-    const auto selected = [&] {
+    const auto key = [&](Qt::Key nKey, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    { QTest::keyClick(QApplication::focusWidget(), nKey, mods); };
+    const auto selected = [&]
+    {
         QList<quint32> rows;
         for (const QModelIndex& idx : grid.selectionModel()->selectedRows())
             rows.append(quint32(idx.row() + 1));
@@ -514,13 +539,16 @@ TEST(MultipleFootprintDialog, viewTakesTheRememberedRowAndSelectionsFollowASort)
 
 TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
 {
-    testsupport::MessageRecorder messages;
-    FootprintList footprints{QStringLiteral("SO 8"), QStringLiteral("CONN_2,54"), QStringLiteral("GOOD")};
-    Shown<CBackEndDlg2> shown(footprints);
+    CServices services = CServices::Default();
+    testsupport::MessageRecorder messages(services);
+    FootprintList footprints{QStringLiteral("SO 8"), QStringLiteral("CONN_2,54"),
+                             QStringLiteral("GOOD")};
+    Shown<CBackEndDlg2> shown(footprints, services);
     shown.SelectRows({1, 2, 3});
     shown.Press("OK");
     ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts[0].contains(u"\nSO 8\nCONN_2,54\n")) << messages.texts[0].toStdString();
+    EXPECT_TRUE(messages.texts[0].contains(u"\nSO 8\nCONN_2,54\n"))
+        << messages.texts[0].toStdString();
     EXPECT_TRUE(shown.dlg.isVisible());
     EXPECT_EQ(shown.dlg.GetSelection(), QString());
     EXPECT_EQ(shown.Grid().GetSelectedRows(), (QList<quint32>{1, 2, 3}));
@@ -531,10 +559,12 @@ TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
     EXPECT_EQ(shown.dlg.GetSelection(), u"(GOOD)");
 
     // The single choice is the whole value, whatever it holds.
-    Shown<CBackEndDlg1> single(footprints);
+    Shown<CBackEndDlg1> single(footprints, services);
     single.Press("OK");
     EXPECT_EQ(single.dlg.GetSelection(), u"SO 8");
     EXPECT_EQ(messages.texts.size(), 1);
+    // Told through the dialog's services, not in a box of the default ones.
+    EXPECT_EQ(messages.nShownBoxes, 0);
 }
 
 TEST(FootprintDialogs, runModally)
@@ -542,16 +572,19 @@ TEST(FootprintDialogs, runModally)
     SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     CBackEndDlg2 dlg(&footprints.list, QString());
-    testsupport::WhenModal([](QWidget* pDialog) {
-        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("*qfp"));
-        testsupport::FindButton(pDialog, QStringLiteral("OK"))->click();
-    });
+    testsupport::WhenModal(
+        [](QWidget* pDialog)
+        {
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("*qfp"));
+            testsupport::FindButton(pDialog, QStringLiteral("OK"))->click();
+        });
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(dlg.GetSelection(), u"(QFP44)");
 }
 TEST(MultipleFootprintDialog, namesItsSideListAndComposeRulesAfterTheCoreOnes)
 {
-    CPair top(QStringLiteral("A"), QStringLiteral("Top")), both(QStringLiteral("D"), QStringLiteral("both"));
+    CPair top(QStringLiteral("A"), QStringLiteral("Top")),
+        both(QStringLiteral("D"), QStringLiteral("both"));
     const QList<CPair*> records{&top, &both};
     EXPECT_EQ(CBackEndDlg2::ComposeSelection(records), ComposeSelection(records));
     EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Both"), records), u"D");

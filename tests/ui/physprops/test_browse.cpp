@@ -6,18 +6,18 @@
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
 #include "project/SearchPath.h"
-#include "properties/Property.h"
 #include "project/SpiProject.h"
+#include "properties/Property.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
-#include <QToolTip>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cstdio>
 
@@ -30,9 +30,9 @@ struct Part
 {
     Part()
     {
-        for (const auto& [pszName, pszValue] : {std::pair{"JEDEC_TYPE", "SOIC8"},
-                                                std::pair{"ALT_SYMBOLS", "(Top:SOIC8)"},
-                                                std::pair{"DESCRIPTION", "8 pins"}})
+        for (const auto& [pszName, pszValue] :
+             {std::pair{"JEDEC_TYPE", "SOIC8"}, std::pair{"ALT_SYMBOLS", "(Top:SOIC8)"},
+              std::pair{"DESCRIPTION", "8 pins"}})
             values.append(new CProperty(QString::fromUtf8(pszName), QString::fromUtf8(pszValue)));
         values.append(nullptr);
     }
@@ -45,7 +45,8 @@ class FootprintTree
 {
 public:
     explicit FootprintTree(std::initializer_list<const char*> files)
-        : m_strOldPath(qEnvironmentVariable("PSMPATH")), m_bHadPath(qEnvironmentVariableIsSet("PSMPATH"))
+        : m_strOldPath(qEnvironmentVariable("PSMPATH")),
+          m_bHadPath(qEnvironmentVariableIsSet("PSMPATH"))
     {
         for (const char* pszFile : files)
         {
@@ -101,15 +102,17 @@ TEST(Browse, withoutFootprintsSaysSoNamesTheSkippedFoldersAndOpensNoDialog)
     const QString strNone = QStringLiteral("No .psm files found for the footprints");
     const std::pair<QString, QString> cases[] = {
         {strTree, strNone},
-        {strTree + u':' + strTree + QStringLiteral("/gone:") + strTree + QStringLiteral("/README.txt"),
+        {strTree + u':' + strTree + QStringLiteral("/gone:") + strTree +
+             QStringLiteral("/README.txt"),
          strNone + QStringLiteral("\n\nSearch folders skipped:\n%1/gone: does not exist\n"
                                   "%1/README.txt: is not a folder")
                        .arg(strTree)},
         // Nothing to search at all: where the path comes from, and what to set.
         {QString(),
-         strNone + QStringLiteral("\n\nThe footprint search path is empty: there is no project file, and "
-                                  "the environment variable PSMPATH names no folder. Set PSMPATH to the "
-                                  "footprint folders, separated by ':'.")},
+         strNone +
+             QStringLiteral("\n\nThe footprint search path is empty: there is no project file, and "
+                            "the environment variable PSMPATH names no folder. Set PSMPATH to the "
+                            "footprint folders, separated by ':'.")},
     };
     for (const auto& [strPath, strMessage] : cases)
     {
@@ -148,13 +151,16 @@ TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
     bool bDialog = false;
     QTimer watcher;
     watcher.setInterval(10);
-    QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-        {
-            bDialog = true;
-            pDialog->reject();
-        }
-    });
+    QObject::connect(&watcher, &QTimer::timeout,
+                     [&]
+                     {
+                         if (auto* pDialog =
+                                 qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                         {
+                             bDialog = true;
+                             pDialog->reject();
+                         }
+                     });
     watcher.start();
     dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
     EXPECT_FALSE(bDialog);
@@ -176,13 +182,16 @@ void Shot(QWidget* pWidget, const char* pszName)
 // opens with a line under it that says so, and its details name each.
 TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
 {
-    FootprintTree tree{"SOIC8.psm", "SOIC8.dra", "UPPER.psm", "upper.psm", "UPPER.dra", "upper.dra"};
+    FootprintTree tree{"SOIC8.psm", "SOIC8.dra", "UPPER.psm",
+                       "upper.psm", "UPPER.dra", "upper.dra"};
     const QString strTree = qEnvironmentVariable("PSMPATH");
     {
         // A name that is not valid UTF-8 cannot be listed as it is.
-        const QByteArray bad = QFile::encodeName(strTree) + "/b\xe9" "d.psm";
+        const QByteArray bad = QFile::encodeName(strTree) + "/b\xe9"
+                                                            "d.psm";
         QFile file;
-        ASSERT_TRUE(file.open(::fopen(bad.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+        ASSERT_TRUE(
+            file.open(::fopen(bad.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
     }
     const struct
     {
@@ -190,16 +199,20 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
         const char* pszNote; // null: no line
         QString strDetails;
     } cases[] = {
-        {strTree, "Not every footprint could be listed; files left out, their names are not valid UTF-8: 1.",
-         QStringLiteral("Files left out because their names are not valid UTF-8 (rename them to use them):\n"
-                        "%1: 1")
+        {strTree,
+         "Not every footprint could be listed; files left out, their names are not valid UTF-8: 1.",
+         QStringLiteral(
+             "Files left out because their names are not valid UTF-8 (rename them to use them):\n"
+             "%1: 1")
              .arg(strTree)},
         {strTree + QStringLiteral(":/nonexistent/footprints"),
-         "Not every footprint could be listed; search folders skipped: 1; files left out, their names are not "
+         "Not every footprint could be listed; search folders skipped: 1; files left out, their "
+         "names are not "
          "valid UTF-8: 1.",
-         QStringLiteral("Search folders skipped:\n/nonexistent/footprints: does not exist\n\n"
-                        "Files left out because their names are not valid UTF-8 (rename them to use them):\n"
-                        "%1: 1")
+         QStringLiteral(
+             "Search folders skipped:\n/nonexistent/footprints: does not exist\n\n"
+             "Files left out because their names are not valid UTF-8 (rename them to use them):\n"
+             "%1: 1")
              .arg(strTree)},
     };
     for (const auto& c : cases)
@@ -210,27 +223,32 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
         testsupport::MessageRecorder messages(props.services);
         QString strNames, strNote, strTip, strUpperTip;
         bool bDetails = false;
-        testsupport::WhenModal([&](QWidget* pDialog) {
-            auto* pSelect = qobject_cast<CFootprintSelectDlg*>(pDialog);
-            ASSERT_NE(pSelect, nullptr);
-            strNames = testsupport::FlattenModel(pSelect->Grid(), true);
-            if (auto* pNote = pDialog->findChild<QLabel*>(QStringLiteral("lblSearchNote")); pNote && pNote->isVisible())
+        testsupport::WhenModal(
+            [&](QWidget* pDialog)
             {
-                strNote = pNote->text();
-                strTip = pNote->toolTip();
-            }
-            bDetails = testsupport::FindButton(pDialog, QStringLiteral("Details...")) != nullptr;
-            const QModelIndex upper = pSelect->Grid()->model()->index(1, 0);
-            strUpperTip = upper.data(Qt::ToolTipRole).toString();
-            pSelect->Grid()->setCurrentIndex(upper);
-            Shot(pDialog, "browse-skipped-note");
-            QToolTip::showText(pSelect->Grid()->mapToGlobal(pSelect->Grid()->visualRect(upper).center()), strUpperTip,
-                               pSelect->Grid());
-            for (QWidget* pTop : QApplication::topLevelWidgets())
-                if (pTop->inherits("QTipLabel") && pTop->isVisible())
-                    Shot(pTop, "browse-shared-name-tooltip");
-            testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
-        });
+                auto* pSelect = qobject_cast<CFootprintSelectDlg*>(pDialog);
+                ASSERT_NE(pSelect, nullptr);
+                strNames = testsupport::FlattenModel(pSelect->Grid(), true);
+                if (auto* pNote = pDialog->findChild<QLabel*>(QStringLiteral("lblSearchNote"));
+                    pNote && pNote->isVisible())
+                {
+                    strNote = pNote->text();
+                    strTip = pNote->toolTip();
+                }
+                bDetails =
+                    testsupport::FindButton(pDialog, QStringLiteral("Details...")) != nullptr;
+                const QModelIndex upper = pSelect->Grid()->model()->index(1, 0);
+                strUpperTip = upper.data(Qt::ToolTipRole).toString();
+                pSelect->Grid()->setCurrentIndex(upper);
+                Shot(pDialog, "browse-skipped-note");
+                QToolTip::showText(
+                    pSelect->Grid()->mapToGlobal(pSelect->Grid()->visualRect(upper).center()),
+                    strUpperTip, pSelect->Grid());
+                for (QWidget* pTop : QApplication::topLevelWidgets())
+                    if (pTop->inherits("QTipLabel") && pTop->isVisible())
+                        Shot(pTop, "browse-shared-name-tooltip");
+                testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
+            });
         props.Browse();
         EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'|').toStdString();
         EXPECT_EQ(strNames, u"SOIC8;UPPER");
@@ -238,9 +256,10 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
         EXPECT_EQ(strTip, c.strDetails);
         EXPECT_TRUE(bDetails);
         // The footprint that two spellings share names both of each kind.
-        EXPECT_EQ(strUpperTip, QStringLiteral("Files that answer this name, letter case apart: 4\n"
-                                              "%1/UPPER.psm\n%1/upper.psm\n%1/UPPER.dra\n%1/upper.dra")
-                                   .arg(strTree));
+        EXPECT_EQ(strUpperTip,
+                  QStringLiteral("Files that answer this name, letter case apart: 4\n"
+                                 "%1/UPPER.psm\n%1/upper.psm\n%1/UPPER.dra\n%1/upper.dra")
+                      .arg(strTree));
     }
 }
 
@@ -266,15 +285,62 @@ TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
         for (const char* pszButton : {"Cancel", "OK"})
         {
             // Each Browse lists the three footprints once: the list of the one before is emptied.
-            testsupport::WhenModal([&, nRow = nRow, bSingle = bSingle](QWidget* pDialog) {
-                EXPECT_EQ(qobject_cast<CBackEndDlg1*>(pDialog) != nullptr, bSingle) << "row " << nRow;
-                EXPECT_EQ(pDialog->windowTitle(), u"Footprints");
-                EXPECT_EQ(qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount(), 3);
-                testsupport::FindButton(pDialog, QString::fromUtf8(pszButton))->click();
-            });
+            testsupport::WhenModal(
+                [&, nRow = nRow, bSingle = bSingle](QWidget* pDialog)
+                {
+                    EXPECT_EQ(qobject_cast<CBackEndDlg1*>(pDialog) != nullptr, bSingle)
+                        << "row " << nRow;
+                    EXPECT_EQ(pDialog->windowTitle(), u"Footprints");
+                    EXPECT_EQ(
+                        qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid()->model()->rowCount(),
+                        3);
+                    testsupport::FindButton(pDialog, QString::fromUtf8(pszButton))->click();
+                });
             props.Browse();
-            EXPECT_EQ(props.Value(nRow), *pszButton == 'C' ? strBefore : QString::fromUtf8(pszAfterOk));
+            EXPECT_EQ(props.Value(nRow),
+                      *pszButton == 'C' ? strBefore : QString::fromUtf8(pszAfterOk));
         }
+    }
+}
+// The selection dialog works through the services of the dialog that
+// opened it: a drawing found opens through their opener, a missing one is
+// told in their message box.
+TEST(Browse, theSelectionDialogViewsAndTellsThroughTheServicesOfTheDialog)
+{
+    if (!SearchFindsFootprints())
+        GTEST_SKIP() << "the footprint search finds nothing in this build";
+    FootprintTree tree{"DIP8.psm", "DIP8.dra", "SOIC14.psm"};
+    const QString strDrawing =
+        QDir(qEnvironmentVariable("PSMPATH")).filePath(QStringLiteral("DIP8.dra"));
+    for (const quint32 nRow : {1u, 2u}) // the single and the multiple dialog
+    {
+        SCOPED_TRACE(nRow);
+        Props props(nRow);
+        QStringList opened;
+        props.services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        {
+            opened.append(strPath);
+            return 1;
+        };
+        testsupport::MessageRecorder messages(props.services);
+        testsupport::WhenModal(
+            [](QWidget* pDialog)
+            {
+                auto* pGrid = qobject_cast<CFootprintSelectDlg*>(pDialog)->Grid();
+                for (const int nFootprint : {1, 2})
+                {
+                    testsupport::ClickCell(pGrid, nFootprint, 1);
+                    testsupport::FindButton(pDialog, QStringLiteral("View Footprint"))->click();
+                }
+                testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
+            });
+        props.Browse();
+        EXPECT_EQ(opened, QStringList{strDrawing});
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts[0].startsWith(
+            u"Footprint can't be viewed as corresponding .dra file not found in the PSMPATH"))
+            << messages.texts[0].toStdString();
+        EXPECT_EQ(messages.nShownBoxes, 0);
     }
 }
 } // namespace
