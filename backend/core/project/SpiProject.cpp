@@ -3,7 +3,11 @@
 #include <QChar>
 #include <QHashFunctions>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 namespace
 {
@@ -51,6 +55,29 @@ bool SpiNamesEqual(QStringView a, QStringView b) noexcept
     return i == a.size() && j == b.size();
 }
 
+CSpiNameIndex::Slot* CSpiNameIndex::SlotAllocator::allocate(std::size_t n)
+{
+    constexpr std::size_t kHugePage = 2 << 20;
+    std::size_t nBytes = n * sizeof(Slot);
+    const bool bHuge = nBytes >= kHugePage;
+    if (bHuge)
+        nBytes = (nBytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = bHuge ? std::aligned_alloc(kHugePage, nBytes) : std::malloc(nBytes);
+    if (!p)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    // Only advice: without huge pages the index works as well, only slower.
+    if (bHuge)
+        ::madvise(p, nBytes, MADV_HUGEPAGE);
+#endif
+    return static_cast<Slot*>(p);
+}
+
+void CSpiNameIndex::SlotAllocator::deallocate(Slot* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
 void CSpiNameIndex::Reserve(qsizetype nNames)
 {
     std::size_t nSize = std::max<std::size_t>(8, m_slots.size());
@@ -58,7 +85,7 @@ void CSpiNameIndex::Reserve(qsizetype nNames)
         nSize *= 2;
     if (nSize == m_slots.size())
         return;
-    std::vector<Slot> old(nSize);
+    std::vector<Slot, SlotAllocator> old(nSize);
     old.swap(m_slots);
     const std::size_t nMask = m_slots.size() - 1;
     for (const Slot& slot : old)

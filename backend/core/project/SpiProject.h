@@ -73,7 +73,22 @@ private:
         }
     }
 
-    std::vector<Slot> m_slots; // a power of two in size, at most half full
+    // Lookups land anywhere in a large index; with small pages nearly each
+    // one would miss the TLB as well as the cache, so a large one asks for
+    // huge pages.
+    struct SlotAllocator
+    {
+        using value_type = Slot;
+        template <class U> struct rebind
+        {
+            using other = SlotAllocator;
+        };
+        Slot* allocate(std::size_t n);
+        void deallocate(Slot* p, std::size_t) noexcept;
+        bool operator==(const SlotAllocator&) const noexcept { return true; }
+    };
+
+    std::vector<Slot, SlotAllocator> m_slots; // a power of two in size, at most half full
     qsizetype m_nUsed = 0;
 };
 
