@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <array>
+
 namespace
 {
 const QString kMalformed = QStringLiteral("malformed line (expected [program] or name = value)");
@@ -29,21 +32,44 @@ qsizetype EndOf(QByteArrayView s, QByteArrayView stops = {})
     bool bAfterBlank = false;
     for (qsizetype i = 0; i < s.size(); ++i)
     {
-        if (stops.contains(s[i]) || (bAfterBlank && s[i] == ';'))
+        const char c = s[i];
+        if (std::find(stops.begin(), stops.end(), c) != stops.end() || (bAfterBlank && c == ';'))
             return i;
-        bAfterBlank = IsBlank(s[i]);
+        bAfterBlank = IsBlank(c);
     }
     return s.size();
+}
+
+// How many directives the lines of rest up to its next section could add
+// at most: those that start with neither a blank nor a comment. A bound, not
+// a count, so that a large program's list and index are made once; lines
+// that hold nothing do not count, so nothing is reserved for them.
+qsizetype DirectiveLinesBound(QByteArrayView rest)
+{
+    qsizetype n = 0;
+    while (!rest.isEmpty() && rest.front() != '[')
+    {
+        const char c = rest.front();
+        if (!IsBlank(c) && c != ';' && c != '#')
+            ++n;
+        const qsizetype nEnd = rest.indexOf('\n');
+        rest = nEnd < 0 ? QByteArrayView() : rest.sliced(nEnd + 1);
+    }
+    return n;
 }
 
 // Reads the file a line at a time into the project; a line's fault stops it.
 class CProjectReader
 {
 public:
-    explicit CProjectReader(CSpiProject& project) : m_project(project) {}
+    // text: what is to be read, for the size of the lines before the first section.
+    CProjectReader(CSpiProject& project, QByteArrayView text)
+        : m_project(project), m_nSectionBound(DirectiveLinesBound(text))
+    {
+    }
 
-    // The fault of the line, empty when it was read.
-    QString Read(QByteArrayView line)
+    // The fault of the line, empty when it was read. rest: what follows it.
+    QString Read(QByteArrayView line, QByteArrayView rest)
     {
         const QByteArrayView body = TrimmedEnd(line);
         // A file with old Mac line ends would otherwise be one long line.
@@ -62,10 +88,12 @@ public:
             const qsizetype nClose = EndOf(inside, "]");
             if (nClose == inside.size() || inside[nClose] != ']')
                 return kMalformed;
+            Flush();
             // The name is what the brackets hold, blanks and all; what follows is ignored.
             m_bSectionUtf8 = DecodeUtf8(inside.first(nClose), m_strSection);
             m_pProgram = nullptr;
             m_lastName = {};
+            m_nSectionBound = DirectiveLinesBound(rest);
             return {};
         }
         const qsizetype nSeparator = EndOf(text, "=:");
@@ -74,6 +102,14 @@ public:
         m_lastName = TrimmedEnd(text.first(nSeparator));
         const QByteArrayView value = text.sliced(nSeparator + 1);
         return AddValue(m_lastName, value.first(EndOf(value)).trimmed());
+    }
+
+    // Adds the values still waiting; before a fault is reported as well, so
+    // that the project holds every line before it.
+    void Flush()
+    {
+        while (m_nPending > 0)
+            AddFirstPending();
     }
 
 private:
@@ -90,10 +126,44 @@ private:
         // A program comes into being with its first value.
         if (!m_pProgram)
             m_pProgram = m_project.AddProgram(m_strSection);
+        // Only a section that has shown many names gets room for all its
+        // lines: a file that repeats a few names should not get an index for
+        // millions.
+        if (CSpiList<CSpiDirective>& directives = m_pProgram->m_directives;
+            m_nSectionBound > 0 && directives.m_nodes.size() >= kReserveFrom)
+        {
+            directives.Reserve(qsizetype(directives.m_nodes.size()) + m_nSectionBound);
+            m_nSectionBound = 0;
+        }
         if (m_strSection.isEmpty() && strName.compare(u"expand_vars", Qt::CaseInsensitive) == 0)
             m_project.m_bExpandVars = strValue.trimmed().toUInt();
-        CSpiProject::AddValue(m_pProgram, strName, strValue);
+        // Added some lines later, so that the index slot asked for now is in
+        // the cache by then.
+        const std::size_t nHash = SpiNameHash(strName);
+        m_pProgram->m_directives.Prefetch(nHash);
+        if (m_nPending == kAhead)
+            AddFirstPending();
+        m_pending[(m_nFirstPending + m_nPending++) % kAhead] = {std::move(strName),
+                                                                std::move(strValue), nHash};
         return {};
+    }
+
+    struct CPendingValue
+    {
+        QString strName;
+        QString strValue;
+        std::size_t nHash = 0;
+    };
+    static constexpr std::size_t kAhead = 16;
+    static constexpr std::size_t kReserveFrom = 1024;
+
+    void AddFirstPending()
+    {
+        CPendingValue& v = m_pending[m_nFirstPending];
+        CSpiProject::AddValue(m_pProgram, v.strName, v.nHash, std::move(v.strValue));
+        v.strName = {};
+        m_nFirstPending = (m_nFirstPending + 1) % kAhead;
+        --m_nPending;
     }
 
     CSpiProject& m_project;
@@ -101,6 +171,12 @@ private:
     bool m_bSectionUtf8 = true;
     CSpiProgram* m_pProgram = nullptr;
     QByteArrayView m_lastName; // empty at the start of a section
+    // DirectiveLinesBound of the current section until it is reserved, then 0.
+    qsizetype m_nSectionBound = 0;
+    // Values read but not yet added, all of m_pProgram, in file order.
+    std::array<CPendingValue, kAhead> m_pending;
+    std::size_t m_nFirstPending = 0;
+    std::size_t m_nPending = 0;
 };
 
 CProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
@@ -114,7 +190,7 @@ CProjectFileResult Fail(const QString& strName, int nLine, const QString& strWha
 } // namespace
 
 CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
-                                  CSpiProject& project)
+                                   CSpiProject& project)
 {
     if (text.trimmed().isEmpty())
         return Fail(strName, 1, QStringLiteral("the project file is empty"));
@@ -123,18 +199,22 @@ CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strNam
         return Fail(strName, int(QByteArrayView(text).first(nNul).count('\n')) + 1,
                     QStringLiteral("binary data (a NUL byte) in the file"));
 
-    CProjectReader reader(project);
     QByteArrayView rest(text);
     if (rest.startsWith("\xEF\xBB\xBF"))
         rest = rest.sliced(3);
+    CProjectReader reader(project, rest);
     for (int nLine = 1; !rest.isEmpty(); ++nLine)
     {
         const qsizetype nEnd = rest.indexOf('\n');
         const QByteArrayView line = nEnd < 0 ? rest : rest.first(nEnd);
         rest = nEnd < 0 ? QByteArrayView() : rest.sliced(nEnd + 1);
-        if (const QString strFault = reader.Read(line); !strFault.isEmpty())
+        if (const QString strFault = reader.Read(line, rest); !strFault.isEmpty())
+        {
+            reader.Flush();
             return Fail(strName, nLine, strFault);
+        }
     }
+    reader.Flush();
 
     CProjectFileResult r;
     r.bOk = true;

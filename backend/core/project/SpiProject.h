@@ -2,17 +2,100 @@
 
 #include "core/CoreExport.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
+#include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
+// Names compared ignoring case as QString::toCaseFolded() folds them, a code
+// point at a time, without building the folded text: a hash for an index and
+// the equality that goes with it.
+PHYSPROPS_CORE_EXPORT std::size_t SpiNameHash(QStringView name) noexcept;
+PHYSPROPS_CORE_EXPORT bool SpiNamesEqual(QStringView a, QStringView b) noexcept;
+
+// Where the first node of each name lies in a list: open addressing over
+// (hash, node) pairs, so growing never hashes a name again and a probe looks
+// at a name only when the whole hash matches.
+class PHYSPROPS_CORE_EXPORT CSpiNameIndex
+{
+public:
+    struct Slot
+    {
+        std::size_t nHash = 0;
+        qsizetype nNode = -1; // -1: empty
+    };
+
+    // The slot holding a name equal to name (nameOf(node) gives a node's
+    // name), else the empty slot where it belongs. Room for one more name is
+    // made first, so the empty slot can be filled without looking again.
+    template <class NameOf> Slot& Probe(std::size_t nHash, QStringView name, NameOf nameOf)
+    {
+        if ((m_nUsed + 1) * 2 > qsizetype(m_slots.size()))
+            Reserve(m_nUsed + 1);
+        return m_slots[Position(nHash, name, nameOf)];
+    }
+    // The node of the first name equal to name, -1 when none.
+    template <class NameOf>
+    qsizetype Lookup(std::size_t nHash, QStringView name, NameOf nameOf) const
+    {
+        return m_slots.empty() ? -1 : m_slots[Position(nHash, name, nameOf)].nNode;
+    }
+    void Fill(Slot& slot, std::size_t nHash, qsizetype nNode)
+    {
+        slot = {nHash, nNode};
+        ++m_nUsed;
+    }
+    // Room for nNames names in all, so that filling up to them moves nothing.
+    void Reserve(qsizetype nNames);
+    // Brings the slot where a name of that hash is looked for into the cache:
+    // a large index misses it on every new name, and a reader can wait for
+    // that while it reads the next lines.
+    void Prefetch(std::size_t nHash) const
+    {
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[nHash & (m_slots.size() - 1)]);
+    }
+
+private:
+    template <class NameOf>
+    std::size_t Position(std::size_t nHash, QStringView name, NameOf nameOf) const
+    {
+        const std::size_t nMask = m_slots.size() - 1;
+        for (std::size_t i = nHash & nMask;; i = (i + 1) & nMask)
+        {
+            const Slot& slot = m_slots[i];
+            if (slot.nNode < 0 || (slot.nHash == nHash && SpiNamesEqual(nameOf(slot.nNode), name)))
+                return i;
+        }
+    }
+
+    // Lookups land anywhere in a large index; with small pages nearly each
+    // one would miss the TLB as well as the cache, so a large one asks for
+    // huge pages.
+    struct SlotAllocator
+    {
+        using value_type = Slot;
+        template <class U> struct rebind
+        {
+            using other = SlotAllocator;
+        };
+        Slot* allocate(std::size_t n);
+        void deallocate(Slot* p, std::size_t) noexcept;
+        bool operator==(const SlotAllocator&) const noexcept { return true; }
+    };
+
+    std::vector<Slot, SlotAllocator> m_slots; // a power of two in size, at most half full
+    qsizetype m_nUsed = 0;
+};
+
 // A list with a current position, as programs and directives are kept.
-// Names are found through an index (case folded), so filling a list of n
-// names costs n lookups, not n times the list's length; add nodes through
-// Append only, so the index stays whole.
+// Names are found through an index, so filling a list of n names costs n
+// lookups, not n times the list's length; add nodes through Append or
+// FindOrAppend only, so the index stays whole.
 template <class T> class CSpiList
 {
 public:
@@ -28,21 +111,52 @@ public:
     }
     T* Append(std::unique_ptr<T> p)
     {
-        // The first node of a name is the one found, as a walk from the front finds it.
-        const QString strKey = p->m_strName.toCaseFolded();
-        if (!m_index.contains(strKey))
-            m_index.insert(strKey, qsizetype(m_nodes.size()));
+        const std::size_t nHash = SpiNameHash(p->m_strName);
+        CSpiNameIndex::Slot& slot = m_index.Probe(nHash, p->m_strName, NameOf());
         m_nodes.push_back(std::move(p));
+        // The first node of a name is the one found, as a walk from the front finds it.
+        if (slot.nNode < 0)
+            m_index.Fill(slot, nHash, qsizetype(m_nodes.size()) - 1);
         return m_nodes.back().get();
     }
-    // Index of the first node whose name equals strName ignoring case, -1 when none.
-    qsizetype Find(const QString& strName) const
+    // The first node named name ignoring case; else make() is appended.
+    // The name is hashed once for both (nHash: its SpiNameHash).
+    template <class Make> T* FindOrAppend(QStringView name, Make make)
     {
-        return m_index.value(strName.toCaseFolded(), -1);
+        return FindOrAppend(name, SpiNameHash(name), make);
+    }
+    template <class Make> T* FindOrAppend(QStringView name, std::size_t nHash, Make make)
+    {
+        CSpiNameIndex::Slot& slot = m_index.Probe(nHash, name, NameOf());
+        if (slot.nNode >= 0)
+            return m_nodes[std::size_t(slot.nNode)].get();
+        m_nodes.push_back(make());
+        m_index.Fill(slot, nHash, qsizetype(m_nodes.size()) - 1);
+        return m_nodes.back().get();
+    }
+    // Room for nNodes nodes in all: a reader that knows how many may come
+    // saves the growing of the list and its index on the way.
+    void Reserve(qsizetype nNodes)
+    {
+        // Doubling at least, so that many small reservations stay linear.
+        if (std::size_t(nNodes) > m_nodes.capacity())
+            m_nodes.reserve(std::max(std::size_t(nNodes), 2 * m_nodes.capacity()));
+        m_index.Reserve(nNodes);
+    }
+    void Prefetch(std::size_t nHash) const { m_index.Prefetch(nHash); }
+    // Index of the first node whose name equals name ignoring case, -1 when none.
+    qsizetype Find(QStringView name) const
+    {
+        return m_index.Lookup(SpiNameHash(name), name, NameOf());
     }
 
 private:
-    QHash<QString, qsizetype> m_index;
+    auto NameOf() const
+    {
+        return [this](qsizetype n) { return QStringView(m_nodes[std::size_t(n)]->m_strName); };
+    }
+
+    CSpiNameIndex m_index;
 };
 
 // The values of one directive line group, read with a cursor.
@@ -112,6 +226,9 @@ public:
     CSpiProgram* AddProgram(const QString& strName);
     static CSpiDirective* AddValue(CSpiProgram* pProgram, const QString& strDirective,
                                    const QString& strValue);
+    // The same with the directive name's SpiNameHash already at hand.
+    static CSpiDirective* AddValue(CSpiProgram* pProgram, const QString& strDirective,
+                                   std::size_t nHash, QString strValue);
 };
 
 // The note left by the latest failed program or directive lookup.

@@ -89,6 +89,16 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
 
 bool DecodeUtf8(QByteArrayView bytes, QString& strText)
 {
+    // Most names and values are ASCII: Latin-1 widening is UTF-8 decoding for
+    // them, without a decoder's checks.
+    unsigned char nOr = 0;
+    for (const char c : bytes)
+        nOr |= static_cast<unsigned char>(c);
+    if (nOr < 0x80 && !bytes.isEmpty())
+    {
+        strText = QString::fromLatin1(bytes);
+        return true;
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
                                                      QStringDecoder::Flag::ConvertInitialBom);
     strText = decoder(bytes);

@@ -42,6 +42,45 @@ TEST(SelectProgram, namesAreComparedIgnoringCase)
     }
 }
 
+TEST(SelectDirective, foldsCaseAsTheStringDoesAndFindsTheFirstOfAName)
+{
+    // Node 1 repeats node 0's name; "\u017f" and "\u212a" fold to ASCII
+    // letters, "\U00010400" is a surrogate pair.
+    const QStringList names = {QStringLiteral("\u00c4rger"),  QStringLiteral("\u00e4RGER"),
+                               QStringLiteral("Stra\u00dfe"), QStringLiteral("K"),
+                               QStringLiteral("\u017f"),      QStringLiteral("\U00010400"),
+                               QStringLiteral("\u03a3"),      QString()};
+    const struct
+    {
+        QString strName;
+        int nFound; // index into names, -1 when not found
+    } cases[] = {
+        {QStringLiteral("\u00e4rger"), 0}, {QStringLiteral("STRA\u00dfE"), 2},
+        {QStringLiteral("STRASSE"), -1},   {QStringLiteral("k"), 3},
+        {QStringLiteral("\u212a"), 3},     {QStringLiteral("S"), 4},
+        {QStringLiteral("\U00010428"), 5}, {QStringLiteral("\u03c2"), 6},
+        {QStringLiteral("\u03c3"), 6},     {QString(), 7},
+        {QStringLiteral("\u00e4rge"), -1},
+    };
+    CSpiProject project;
+    CSpiProgram* pProgram = project.AddProgram(QStringLiteral("P"));
+    for (const QString& strName : names)
+        pProgram->m_directives.Append(std::make_unique<CSpiDirective>(strName));
+    ASSERT_EQ(project.SelectProgram(QStringLiteral("p")), 0);
+    for (const auto& c : cases)
+    {
+        project.m_pCurrentDirective = nullptr;
+        EXPECT_EQ(project.SelectDirective(c.strName), c.nFound < 0 ? 1 : 0)
+            << c.strName.toStdString();
+        if (c.nFound >= 0)
+        {
+            EXPECT_EQ(project.m_pCurrentDirective,
+                      pProgram->m_directives.m_nodes[std::size_t(c.nFound)].get())
+                << c.strName.toStdString();
+        }
+    }
+}
+
 TEST(SelectProgram, failureKeepsTheCurrentProgramAndDirective)
 {
     CSpiProject project;

@@ -100,6 +100,30 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
     }
 }
 
+TEST(ProjectFile, aBadLineKeepsEveryValueBeforeIt)
+{
+    QByteArray many = "[G]\n";
+    for (int i = 0; i < 40; ++i)
+        many += "v = " + QByteArray::number(i) + "\n";
+    QStringList values;
+    for (int i = 0; i < 40; ++i)
+        values.append(QString::number(i));
+    const struct
+    {
+        QByteArray text;
+        QString strExpected;
+    } cases[] = {
+        {many + "bad line\n", QStringLiteral("G/v=") + values.join(u',')},
+        {"[A]\nx = 1\n[B]\ny = 2\n  3\n= 4\n", QStringLiteral("A/x=1; B/y=2,3")},
+    };
+    for (const auto& c : cases)
+    {
+        CSpiProject project;
+        EXPECT_FALSE(LoadProjectText(c.text, QStringLiteral("p.ini"), project).bOk);
+        EXPECT_EQ(Flatten(project), c.strExpected) << c.text.right(40).toStdString();
+    }
+}
+
 TEST(ProjectFile, linesAndNamesOfAnyLengthAreReadWhole)
 {
     const QByteArray program(4096, 'P');
