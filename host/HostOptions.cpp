@@ -1,5 +1,5 @@
 #include "HostOptions.h"
-#include "ScriptRunner.h"
+#include "ScriptSteps.h"
 #include "project/TextFile.h"
 #include "ipqc/IpqChannel.h"
 

@@ -1,31 +1,16 @@
 #pragma once
 
+#include "ScriptSteps.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-class QWidget;
-
 namespace host
 {
 class SourceTexts;
-
-// One step of a walkthrough script, as read from its line.
-struct ScriptStep
-{
-    int nLine = 0;
-    QString strVerb;
-    QStringList args; // the words after the verb
-    QString strRest;  // everything after the verb, escapes undone
-};
-
-// The whole script's limit, in milliseconds.
-inline constexpr int kScriptLimitMs = 120000;
-
-// Every step with its arguments and what it does, one a line, for --help.
-QString ScriptStepsHelp();
 
 // Plays a walkthrough script against the dialogs the module opens. Each
 // step is scheduled before it acts, so a step that opens a modal dialog
@@ -78,12 +63,14 @@ private:
     void CheckEnd();
     // 1 done, 0 not ready yet (retry), -1 failed
     int Ready(const ScriptStep& step, QString& strError);
+    // What the step does, once ready (in ScriptActions.cpp).
     bool Act(const ScriptStep& step, QString& strError);
     void Fail(const QString& strError);
     bool Names(const QString& strShown, const QString& strScript) const;
     // "FILE:LINE: step \"VERB\": what" (or "line LINE: ..." without a file).
     QString AtStep(const ScriptStep& step, const QString& strError) const;
-    static QWidget* TopDialog();
+    // How long the current step has waited; its first call starts the clock.
+    qint64 WaitedMs();
 
     QList<ScriptStep> m_steps;
     QString m_strFile;

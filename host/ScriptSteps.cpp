@@ -1,0 +1,264 @@
+// The steps a walkthrough script may hold: their table, and reading and
+// checking a script before any of it runs.
+#include "ScriptSteps.h"
+#include "ScriptRunner.h"
+#include "project/TextFile.h"
+
+namespace host
+{
+namespace
+{
+constexpr qint64 kMaxScriptSize = 16 << 20;
+
+QString Unescape(QString s)
+{
+    s.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    s.replace(QStringLiteral("\\t"), QStringLiteral("\t"));
+    return s;
+}
+
+// What each step takes after its verb, for the check and for --help.
+enum class Takes
+{
+    Nothing,
+    Text,         // the rest of the line, not empty
+    OptionalText, // the rest of the line, maybe empty
+    Cell,         // ROW [COL]
+    Column,       // COL
+    CellText,     // ROW COL TEXT
+    Key,
+    Milliseconds,
+    FileName,
+};
+
+struct StepForm
+{
+    const char* pszVerb;
+    Takes takes;
+    const char* pszArgs; // as --help shows them
+    const char* pszWhat;
+};
+
+const StepForm s_forms[] = {
+    {"dialog", Takes::Text, "TITLE", "wait until the topmost dialog has this title"},
+    {"click", Takes::Cell, "ROW [COL]", "click a grid cell (rows and columns count from 1)"},
+    {"ctrl-click", Takes::Cell, "ROW [COL]", "add a row to the selection"},
+    {"dblclick", Takes::Cell, "ROW [COL]", "double-click a grid cell"},
+    {"header-dblclick", Takes::Column, "COL", "double-click a column header (sorts)"},
+    {"edit", Takes::CellText, "ROW COL TEXT", "type TEXT into a cell and press Enter"},
+    {"choose", Takes::CellText, "ROW COL TEXT", "pick TEXT in a cell's drop-down"},
+    {"press", Takes::Text, "BUTTON", "click the button with this text (without '&')"},
+    {"type", Takes::Text, "TEXT", "type TEXT into the focused control"},
+    {"key", Takes::Key, "KEY",
+     "press a key: Enter, Escape, Down, Up, Tab, Backspace, Space, "
+     "Home or End"},
+    {"clear-text", Takes::Nothing, "", "empty the focused text box"},
+    {"message", Takes::Text, "TEXT", "expect a message box with this text and press its OK"},
+    {"shot", Takes::FileName, "NAME", "save the topmost dialog as NAME.png (NAME without '/')"},
+    {"grid", Takes::Nothing, "", "print the rows of the topmost dialog's grid"},
+    {"say", Takes::OptionalText, "[TEXT]", "print TEXT"},
+    {"wait", Takes::Milliseconds, "MS", "let MS milliseconds pass before the next step"},
+};
+
+const StepForm* FormOf(const QString& strVerb)
+{
+    for (const StepForm& form : s_forms)
+        if (strVerb == QLatin1String(form.pszVerb))
+            return &form;
+    return nullptr;
+}
+
+bool IsCount(const QString& strWord)
+{
+    bool bOk = false;
+    return strWord.toInt(&bOk) >= 1 && bOk;
+}
+} // namespace
+
+const QHash<QString, Qt::Key>& KeyNames()
+{
+    static const QHash<QString, Qt::Key> s_keys = {
+        {QStringLiteral("enter"), Qt::Key_Return},
+        {QStringLiteral("return"), Qt::Key_Return},
+        {QStringLiteral("escape"), Qt::Key_Escape},
+        {QStringLiteral("down"), Qt::Key_Down},
+        {QStringLiteral("up"), Qt::Key_Up},
+        {QStringLiteral("tab"), Qt::Key_Tab},
+        {QStringLiteral("backspace"), Qt::Key_Backspace},
+        {QStringLiteral("space"), Qt::Key_Space},
+        {QStringLiteral("home"), Qt::Key_Home},
+        {QStringLiteral("end"), Qt::Key_End},
+    };
+    return s_keys;
+}
+
+QString TextAfterWords(const QString& strRest, int nWords)
+{
+    qsizetype i = 0;
+    for (int w = 0; w < nWords; ++w)
+    {
+        while (i < strRest.size() && strRest[i] == u' ')
+            ++i;
+        while (i < strRest.size() && strRest[i] != u' ')
+            ++i;
+    }
+    // One blank separates the last number from the text.
+    return i < strRest.size() ? strRest.mid(i + 1) : QString();
+}
+
+QString ScriptPlace(const QString& strFile, int nLine)
+{
+    // In one pass, so a '%' in the file's name is not taken for a placeholder.
+    return strFile.isEmpty() ? QStringLiteral("line %1").arg(nLine)
+                             : QStringLiteral("%1:%2").arg(strFile, QString::number(nLine));
+}
+
+QString CheckStep(const ScriptStep& step, qint64& nWaitedMs, int nLimitMs)
+{
+    const StepForm* pForm = FormOf(step.strVerb);
+    if (!pForm)
+        return QStringLiteral("unknown step \"%1\" (physprops --help lists the steps)")
+            .arg(step.strVerb);
+    const QString strStep = QStringLiteral("step \"%1\"").arg(step.strVerb);
+    const QString strUsage = QStringLiteral("%1 takes %2, got \"%3\"")
+                                 .arg(strStep, QLatin1String(pForm->pszArgs), step.strRest);
+    const QString strNeeds =
+        QStringLiteral("%1 needs %2").arg(strStep, QLatin1String(pForm->pszArgs));
+    const QStringList& args = step.args;
+    switch (pForm->takes)
+    {
+    case Takes::Nothing:
+        return args.isEmpty()
+                   ? QString()
+                   : QStringLiteral("%1 takes nothing more, got \"%2\"").arg(strStep, step.strRest);
+    case Takes::Text:
+        return step.strRest.isEmpty() ? strNeeds : QString();
+    case Takes::OptionalText:
+        return {};
+    case Takes::FileName:
+        if (step.strRest.isEmpty())
+            return strNeeds;
+        return step.strRest.contains(u'/') ? strUsage + QStringLiteral(" (a name without '/')")
+                                           : QString();
+    case Takes::Cell:
+        if (args.isEmpty())
+            return strNeeds;
+        if (args.size() > 2 || !IsCount(args[0]) || (args.size() == 2 && !IsCount(args[1])))
+            return strUsage + QStringLiteral(" (rows and columns count from 1)");
+        return {};
+    case Takes::Column:
+        if (args.isEmpty())
+            return strNeeds;
+        if (args.size() > 1 || !IsCount(args[0]))
+            return strUsage + QStringLiteral(" (columns count from 1)");
+        return {};
+    case Takes::CellText:
+        if (args.size() >= 2 && (!IsCount(args[0]) || !IsCount(args[1])))
+            return strUsage + QStringLiteral(" (rows and columns count from 1)");
+        if (args.size() < 3)
+            return QStringLiteral("%1 needs %2, got \"%3\"")
+                .arg(strStep, QLatin1String(pForm->pszArgs), step.strRest);
+        return {};
+    case Takes::Key:
+        if (args.size() != 1)
+            return args.isEmpty() ? strNeeds : strUsage;
+        return KeyNames().contains(args[0].toLower())
+                   ? QString()
+                   : QStringLiteral("%1: unknown key \"%2\" (known: Enter, Escape, Down, Up, "
+                                    "Tab, Backspace, Space, Home, End)")
+                         .arg(strStep, args[0]);
+    case Takes::Milliseconds:
+    {
+        if (args.isEmpty())
+            return strNeeds;
+        bool bNumber = false;
+        const qlonglong nMs = args[0].toLongLong(&bNumber);
+        if (args.size() > 1 || !bNumber || nMs < 0)
+            return strUsage + QStringLiteral(" (a whole number of milliseconds)");
+        const QString strLimit =
+            QStringLiteral("the script's limit of %1 s (%2 ms)").arg(nLimitMs / 1000).arg(nLimitMs);
+        if (nMs > nLimitMs)
+            return QStringLiteral("%1: %2 ms is more than %3").arg(strStep, args[0], strLimit);
+        nWaitedMs += nMs;
+        if (nWaitedMs > nLimitMs)
+            return QStringLiteral("%1: the waits up to here add up to %2 ms, more than %3")
+                .arg(strStep)
+                .arg(nWaitedMs)
+                .arg(strLimit);
+        return {};
+    }
+    }
+    return {};
+}
+
+bool ScriptRunner::ReadScript(const QString& strPath, QStringList& lines, QString& strError)
+{
+    QByteArray text;
+    if (!ReadCheckedTextFile(strPath, kMaxScriptSize, text, strError))
+        return false;
+    const QList<QByteArray> raw = text.split('\n');
+    lines.clear();
+    for (qsizetype i = 0; i < raw.size(); ++i)
+    {
+        const QString strBad = CheckTextLine(raw[i]);
+        if (!strBad.isEmpty())
+        {
+            strError = ScriptPlace(strPath, int(i + 1)) + QStringLiteral(": ") + strBad;
+            return false;
+        }
+        lines.append(QString::fromUtf8(raw[i]));
+    }
+    return true;
+}
+
+bool ScriptRunner::ParseScript(const QStringList& lines, const QString& strFile,
+                               QList<ScriptStep>& steps, QString& strError, int nScriptLimitMs)
+{
+    steps.clear();
+    qint64 nWaitedMs = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+    {
+        const QString strLine = lines[i].trimmed();
+        if (strLine.isEmpty() || strLine.startsWith(u'#'))
+            continue;
+        ScriptStep step;
+        step.nLine = int(i + 1);
+        const qsizetype nSpace = strLine.indexOf(u' ');
+        step.strVerb = nSpace < 0 ? strLine : strLine.left(nSpace);
+        step.strRest = nSpace < 0 ? QString() : Unescape(strLine.mid(nSpace + 1).trimmed());
+        step.args = step.strRest.split(u' ', Qt::SkipEmptyParts);
+        const QString strWrong = CheckStep(step, nWaitedMs, nScriptLimitMs);
+        if (!strWrong.isEmpty())
+        {
+            strError = ScriptPlace(strFile, step.nLine) + QStringLiteral(": ") + strWrong;
+            steps.clear();
+            return false;
+        }
+        steps.append(step);
+    }
+    return true;
+}
+
+QString ScriptStepsHelp()
+{
+    QString strHelp;
+    for (const StepForm& form : s_forms)
+    {
+        // Descriptions start in one column and wrap within 79.
+        QString strLine =
+            QStringLiteral("  %1 %2").arg(QLatin1String(form.pszVerb), QLatin1String(form.pszArgs));
+        strLine = strLine.leftJustified(26) + u' ';
+        for (const QString& strWord : QString::fromLatin1(form.pszWhat).split(u' '))
+        {
+            if (strLine.size() + strWord.size() > 79)
+            {
+                strHelp += strLine.trimmed().prepend(QStringLiteral("  ")) + u'\n';
+                strLine = QString(27, u' ');
+            }
+            strLine += strWord + u' ';
+        }
+        strHelp += QStringView(strLine).chopped(1) + u'\n';
+    }
+    return strHelp;
+}
+} // namespace host
