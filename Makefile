@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps configure build demo test asan tsan bench fuzz fuzz-long fuzz-coverage package clean translations
+.PHONY: all deps configure build demo test lint asan tsan bench fuzz fuzz-long fuzz-coverage package clean translations
 
 all: build
 
@@ -27,6 +27,10 @@ demo: configure
 # run as CI stages of their own.
 test: build
 	ctest --preset $(PRESET) -j $(JOBS) -LE 'soak|load'
+
+# Formatting and clang-tidy, as CI checks them (scripts/lint.sh).
+lint: build
+	@JOBS=$(JOBS) scripts/lint.sh $(BUILD)
 
 asan:
 	$(MAKE) test PRESET=asan

@@ -15,6 +15,8 @@ PACKAGES=(
   dpkg-dev file
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   llvm-14
+  # make lint
+  clang-format clang-tidy
 )
 # The benchmark's plot (make bench) only.
 if [[ "${PHYSPROPS_BENCH_DEPS:-0}" == 1 ]]; then PACKAGES+=(gnuplot-nox); fi

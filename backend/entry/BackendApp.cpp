@@ -9,7 +9,6 @@
 
 #include <dlfcn.h>
 
-#include <functional>
 
 CBackendApp& CBackendApp::Instance()
 {
@@ -48,11 +47,10 @@ void StartBackendApp()
 {
     // Before the first dialog, once per process. The user's locale, not a
     // default the host may have set: it follows LANGUAGE, LC_ALL, LC_MESSAGES
-    // and LANG, in that order. (Called through std::invoke: the source scan
-    // for shell calls reads "system(" as one.)
+    // and LANG, in that order.
     static const bool s_bTranslated = []
     {
-        InstallTranslations(std::invoke(&QLocale::system), TranslationFolders());
+        InstallTranslations(QLocale::system(), TranslationFolders());
         return true;
     }();
     Q_UNUSED(s_bTranslated);

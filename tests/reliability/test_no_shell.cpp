@@ -29,6 +29,16 @@ QString WithoutComments(const QString& strText)
     }
     return strOut + QStringView(strText).mid(nPos);
 }
+
+// The C library's system(), called plainly, as std::system or as ::system;
+// a member or another class's function of that name (QLocale::system) is not it.
+const QRegularExpression& SystemCall()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"((?:^|[^\w:.>]|\bstd::|(?:^|[^\w:])::)system\s*\()"),
+        QRegularExpression::MultilineOption);
+    return pattern;
+}
 } // namespace
 
 TEST(NoShell, noSourceStartsAShell)
@@ -38,7 +48,7 @@ TEST(NoShell, noSourceStartsAShell)
         const char* pszWhat;
         QRegularExpression pattern;
     } forbidden[] = {
-        {"system()", QRegularExpression(QStringLiteral(R"(\bsystem\s*\()"))},
+        {"system()", SystemCall()},
         {"popen()", QRegularExpression(QStringLiteral(R"(\bpopen\s*\()"))},
         {"a shell by path", QRegularExpression(QStringLiteral(R"(/bin/(ba|da|z|k|c|tc)?sh\b)"))},
         {"a shell by name", QRegularExpression(QStringLiteral(R"("(ba|da|z|k)?sh")"))},
@@ -84,4 +94,24 @@ TEST(NoShell, theScanSeesWhatItLooksFor)
     EXPECT_TRUE(WithoutComments(QStringLiteral("x = \"// not a comment\";")).contains(u"// not"));
     EXPECT_TRUE(
         WithoutComments(QStringLiteral("std::system(\"ls\"); // x")).contains(u"system(\"ls\")"));
+
+    const struct
+    {
+        const char* pszCode;
+        bool bShell;
+    } calls[] = {
+        {"system(\"ls\");", true},
+        {"  std::system(cmd);", true},
+        {"x = ::system (cmd);", true},
+        {"if (!system(cmd))", true},
+        {"(void)std::system(cmd);", true},
+        {"QLocale::system()", false},
+        {"locale.system()", false},
+        {"p->system()", false},
+        {"filesystem(x)", false},
+        {"int file_system = 0;", false},
+    };
+    for (const auto& c : calls)
+        EXPECT_EQ(SystemCall().match(QString::fromLatin1(c.pszCode)).hasMatch(), c.bShell)
+            << c.pszCode;
 }

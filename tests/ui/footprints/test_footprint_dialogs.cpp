@@ -203,14 +203,12 @@ template <class TDialog> void ExpectFilterCases()
 
 TEST(FootprintFilter, narrowsToNamesThatBeginWithTheTextInAnyCase)
 {
-    SKIP_WITHOUT_MATCHER();
     ExpectFilterCases<CBackEndDlg1>();
     ExpectFilterCases<CBackEndDlg2>();
 }
 
 TEST(FootprintFilter, rebuildsOnlyWhenTheTrimmedTextReallyChanges)
 {
-    SKIP_WITHOUT_MATCHER();
     const std::pair<const char*, int> steps[] = {
         {"", 0},   {"*", 0},    {" * ", 0},  // the match-all forms
         {"so", 1}, {"so  ", 0}, {"  so", 0}, // blanks at the ends
@@ -263,14 +261,12 @@ template <class TDialog> void ExpectEmptyHint()
 
 TEST(FootprintFilter, anEmptyGridSaysThatNothingMatches)
 {
-    SKIP_WITHOUT_MATCHER();
     ExpectEmptyHint<CBackEndDlg1>();
     ExpectEmptyHint<CBackEndDlg2>();
 }
 
 TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     const std::pair<std::function<void(Shown<CBackEndDlg1>&)>, const char*> cases[] = {
         {[](auto&) {}, "SOIC8"},
@@ -300,7 +296,6 @@ TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
 
 TEST(SingleFootprintDialog, okAndViewActOnTheRememberedRowAfterASort)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints{QStringLiteral("c"), QStringLiteral("A"), QStringLiteral("b")};
     Shown<CBackEndDlg1> shown(footprints);
     testsupport::ClickCell(&shown.Grid(), 2, 1);
@@ -335,7 +330,6 @@ TEST(SingleFootprintDialog, okAndViewActOnTheRememberedRowAfterASort)
 
 TEST(FootprintKeyboard, typingFiltersDownEntersTheListEnterTakesTheRowEscapeCancels)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     {
         Shown<CBackEndDlg1> shown(footprints);
@@ -407,7 +401,6 @@ TEST(MultipleFootprintDialog, givesEmptyParenthesesWithoutRowsAndNothingOnCancel
 
 TEST(MultipleFootprintDialog, aRebuildResetsEverySideAndTheSelection)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     Shown<CBackEndDlg2> shown(footprints);
     shown.SetSide(1, "Top");
@@ -569,7 +562,6 @@ TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
 
 TEST(FootprintDialogs, runModally)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints = Sample();
     CBackEndDlg2 dlg(&footprints.list, QString());
     testsupport::WhenModal(

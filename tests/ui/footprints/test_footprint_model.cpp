@@ -46,7 +46,6 @@ QRegularExpression ReferencePattern(const QString& strText)
 
 TEST(FootprintListModel, nullEntriesAreBlankRowsWithoutASideUntilFiltered)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints{QStringLiteral("A"), QString(), QStringLiteral("B")};
     CFootprintListModel model(true);
     model.SetEntries(&footprints.list);
@@ -123,7 +122,6 @@ TEST(FootprintListModel, sortsCaseBlindWithTiesInListOrderAndSidesTravelling)
 
 TEST(FootprintListModel, filtersRealNamesLikeARegularExpression)
 {
-    SKIP_WITHOUT_MATCHER();
     const QStringList names = KicadFootprintNames();
     ASSERT_GT(names.size(), 10000) << "tests/data/kicad-footprints.tsv is missing or short";
     FootprintList footprints;
@@ -155,7 +153,6 @@ TEST(FootprintListModel, filtersRealNamesLikeARegularExpression)
 // ones a fresh filter of the whole list gives, in list order.
 TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints{QStringLiteral("SOIC8"), QStringLiteral("soic-14"), QStringLiteral("LQFP48"),
                              QString(), QStringLiteral("TQFP-44_10x10"), QStringLiteral("QFN16"),
                              QStringLiteral("\u00D6sop"), QStringLiteral("\u00F6sop-8"),
@@ -194,7 +191,6 @@ TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
 // start, the end and the middle of names, and names the text overlaps.
 TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFinds)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints{QStringLiteral("TQFP-44_10x10mm_P0.8mm"), QStringLiteral("TQFP-44"), QString(),
                              QStringLiteral("LQFP-44_10x10mm"), QStringLiteral("QFPQFP"), QStringLiteral("QF"),
                              QStringLiteral("\u00F6QFP"), QStringLiteral("SOIC-8_3.9x4.9mm"),
@@ -219,7 +215,6 @@ TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFinds)
 // steps the search takes, names ending right at a step, names overlapping.
 TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
 {
-    SKIP_WITHOUT_MATCHER();
     std::mt19937 rng(99);
     FootprintList footprints;
     for (int n = 0; n < 3000; ++n)
@@ -247,7 +242,6 @@ TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
 // rows those of a fresh filter, and no persistent index may outlive a filter.
 TEST(FootprintListModel, aViewFollowsEveryFilterAndKeepsNoIndexAcrossOne)
 {
-    SKIP_WITHOUT_MATCHER();
     FootprintList footprints{QStringLiteral("SOIC8"), QString(), QStringLiteral("soic14"), QStringLiteral("QFP44"),
                              QStringLiteral("LQFP48"), QStringLiteral("SO8")};
     CFootprintListModel model(true);
