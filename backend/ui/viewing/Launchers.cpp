@@ -31,7 +31,8 @@ QString StartErrorText(const CToolStartError& error)
 {
     return error.strPath.isEmpty()
                ? QStringLiteral("the program \"%1\" was not found").arg(error.strProgram)
-               : QStringLiteral("\"%1\" could not be started: %2").arg(error.strPath, error.strReason);
+               : QStringLiteral("\"%1\" could not be started: %2")
+                     .arg(error.strPath, error.strReason);
 }
 
 // When each editor this thread started was started (wall clock, ms).
@@ -76,7 +77,7 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
     const QString strProgram = request.m_strProgram;
     outbox.SetRecover(
         [pManager, pStarts, nId, strProgram, &outbox](const ipqc::COutbox::Item& first,
-                                                     QString& strWhy)
+                                                      QString& strWhy)
         {
             using Recovery = ipqc::COutbox::Recovery;
             if (!pManager)
@@ -98,9 +99,10 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                     return Recovery::Wait;
                 // It runs, but its channel does not answer (removed, or taken
                 // from it): only a new editor can take the requests.
-                strWhy = QStringLiteral("\"%1\" (process %2) runs but does not answer in the session")
-                             .arg(strProgram)
-                             .arg(pProcess->processId());
+                strWhy =
+                    QStringLiteral("\"%1\" (process %2) runs but does not answer in the session")
+                        .arg(strProgram)
+                        .arg(pProcess->processId());
             }
             else if (pProcess && first.bStarted && ListenedSinceStart(pProcess->processId()))
                 return Recovery::Taken; // it opened the drawing, then ended
@@ -185,15 +187,16 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
     if (!pError)
         return;
     if (pError->strPath.isEmpty())
-        services.MessageBox(
-            CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
-                       "Looked in: %3")
-                .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
-                     pError->searched.isEmpty() ? CTexts::tr("no folder (PATH is empty)")
-                                                : pError->searched.join(QStringLiteral(", "))));
+        services.MessageBox(CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
+                                       "Looked in: %3")
+                                .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
+                                     pError->searched.isEmpty()
+                                         ? CTexts::tr("no folder (PATH is empty)")
+                                         : pError->searched.join(QStringLiteral(", "))));
     else
-        services.MessageBox(CTexts::tr("Cannot start the %1 \"%2\": %3")
-                                .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
+        services.MessageBox(
+            CTexts::tr("Cannot start the %1 \"%2\": %3")
+                .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
 }
 
 int Launch(const CLaunchRequest& request, const CServices& services)

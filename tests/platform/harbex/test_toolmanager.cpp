@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "harbex/ToolManager.h"
 #include "WaitUntil.h"
+#include "harbex/ToolManager.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
