@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,6 +156,8 @@ template <class T> bool ReadWhole(int fd, T& value)
     dfl.sa_handler = SIG_DFL;
     for (int nSignal = 1; nSignal < NSIG; ++nSignal)
         ::sigaction(nSignal, &dfl, nullptr);
+    // Told apart from the host in a process list.
+    ::prctl(PR_SET_NAME, "tool-watcher", 0, 0, 0);
     const pid_t nChild = ::_Fork();
     if (nChild == 0)
         RunChild(pszPath, argv, pszFolder, nGoFd, nFailFd, nOutputFd, nMaxFd);
