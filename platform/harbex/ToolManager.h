@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 // A started companion program, watched but not owned: it was started
 // detached, so the host never has to collect it and never ends it. The
@@ -43,6 +44,17 @@ public:
     // it has ended.
     bool Raise() const;
 
+    // How a program started here ended, as waitpid gives it. Its watcher (the
+    // process between it and init) tells, soon after the end: until then, and
+    // for a process not started here or whose watcher was ended, it is empty.
+    std::optional<int> WaitStatus() const;
+    // True while the status is still to come: the program runs, or ended
+    // lately and its watcher has not told yet (it is given kStatusWaitMs).
+    bool WaitStatusPending() const;
+    // "exit status 1", "killed by signal 11 (Segmentation fault)".
+    static QString WaitStatusText(int nStatus);
+    static constexpr int kStatusWaitMs = 5000;
+
     // Sent to a running program to bring it forward. Companions start with
     // it blocked, so one that arrives before they are ready waits for them,
     // and a program that never asks for it is never disturbed by it.
@@ -52,6 +64,11 @@ private:
     qint64 m_nPid;
     int m_nPidFd = -1;
     unsigned long long m_nStartTime = 0; // without a pidfd
+    // Where the watcher writes the status (non-blocking); -1 once read or
+    // when none will come.
+    mutable int m_nStatusFd = -1;
+    mutable std::optional<int> m_status;
+    mutable qint64 m_nEndSeenMs = 0; // when the end was first seen without a status
 };
 
 // One registered companion program.

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,6 +138,64 @@ template <class T> bool ReadWhole(int fd, T& value)
     [[maybe_unused]] const ssize_t n = ::write(nFailFd, &failure, sizeof failure);
     ::_exit(127);
 }
+
+// Runs in the watcher, the program's parent: starts the program, sends its
+// id (or why there is none) to the host, then waits for its end and writes
+// its wait status to nStatusFd. It holds nothing else of the host's, so a
+// pipe that reads the host, or waits for its descriptors to close, is not
+// held up by it. Only async-signal-safe calls.
+[[noreturn]] void RunWatcher(const char* pszPath, char* const* argv, const char* pszFolder,
+                             int nGoFd, int nFailFd, int nOutputFd, int nPidFd, int nStatusFd,
+                             int nMaxFd)
+{
+    // The host's handlers have no business here, and an ignored SIGCHLD
+    // would leave nothing to wait for.
+    struct sigaction dfl
+    {
+    };
+    dfl.sa_handler = SIG_DFL;
+    for (int nSignal = 1; nSignal < NSIG; ++nSignal)
+        ::sigaction(nSignal, &dfl, nullptr);
+    // Told apart from the host in a process list.
+    ::prctl(PR_SET_NAME, "tool-watcher", 0, 0, 0);
+    const pid_t nChild = ::_Fork();
+    if (nChild == 0)
+        RunChild(pszPath, argv, pszFolder, nGoFd, nFailFd, nOutputFd, nMaxFd);
+    const pid_t nSent = nChild < 0 ? -errno : nChild;
+    [[maybe_unused]] ssize_t n = ::write(nPidFd, &nSent, sizeof nSent);
+    if (nChild < 0)
+        ::_exit(0);
+
+    // Everything but the status pipe goes; the three streams become /dev/null.
+    if (nStatusFd <= STDERR_FILENO)
+        nStatusFd = ::fcntl(nStatusFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const int nNull = ::open("/dev/null", O_RDWR);
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
+        if (nNull < 0)
+            ::close(fd);
+        else if (nNull != fd)
+            ::dup2(nNull, fd);
+    if (nNull > STDERR_FILENO)
+        ::close(nNull);
+    const bool bClosed = nStatusFd > STDERR_FILENO &&
+                         (nStatusFd == STDERR_FILENO + 1 ||
+                          ::close_range(STDERR_FILENO + 1, unsigned(nStatusFd) - 1, 0) == 0) &&
+                         ::close_range(unsigned(nStatusFd) + 1, ~0U, 0) == 0;
+    if (!bClosed)
+        for (int fd = STDERR_FILENO + 1; fd < nMaxFd; ++fd)
+            if (fd != nStatusFd)
+                ::close(fd);
+
+    int nStatus = 0;
+    pid_t nWaited;
+    while ((nWaited = ::waitpid(nChild, &nStatus, 0)) < 0 && errno == EINTR)
+    {
+    }
+    // Nobody reads once the host has ended: the write then ends this process.
+    if (nWaited == nChild && nStatusFd >= 0)
+        n = ::write(nStatusFd, &nStatus, sizeof nStatus);
+    ::_exit(0);
+}
 } // namespace
 
 std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const QStringList& args,
@@ -165,11 +224,12 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     int pidPipe[2] = {-1, -1};
     int goPipe[2] = {-1, -1};
     int failPipe[2] = {-1, -1};
+    int statusPipe[2] = {-1, -1};
     if (::pipe2(pidPipe, O_CLOEXEC) != 0 || ::pipe2(goPipe, O_CLOEXEC) != 0 ||
-        ::pipe2(failPipe, O_CLOEXEC) != 0)
+        ::pipe2(failPipe, O_CLOEXEC) != 0 || ::pipe2(statusPipe, O_CLOEXEC | O_NONBLOCK) != 0)
     {
         strError = QString::fromLocal8Bit(std::strerror(errno));
-        for (int* p : {pidPipe, goPipe, failPipe})
+        for (int* p : {pidPipe, goPipe, failPipe, statusPipe})
         {
             CloseFd(p[0]);
             CloseFd(p[1]);
@@ -178,30 +238,37 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         return nullptr;
     }
 
-    // Fork twice: the program's parent ends at once, so the program is
-    // adopted by init (or the session's reaper), which collects it when it
-    // ends, whether or not the host is still there. Its own session keeps
-    // the terminal's signals (Ctrl+C, hang-up) meant for the host away.
+    // Fork three deep: the middle process ends at once, so the watcher below
+    // it is adopted by init (or the session's reaper), which collects it
+    // whether or not the host is still there. The watcher is the program's
+    // parent: it collects the program and tells the host how it ended, which
+    // the host, not its parent, could not learn. Their own session keeps the
+    // terminal's signals (Ctrl+C, hang-up) meant for the host away.
     const pid_t nMiddle = ::fork();
     if (nMiddle == 0)
     {
         ::setsid();
-        const pid_t nChild = ::_Fork();
-        if (nChild == 0)
+        const pid_t nWatcher = ::_Fork();
+        if (nWatcher == 0)
         {
             ::close(goPipe[1]);
-            RunChild(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1], nOutputFd,
-                     nMaxFd);
+            ::close(statusPipe[0]);
+            RunWatcher(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1], nOutputFd,
+                       pidPipe[1], statusPipe[1], nMaxFd);
         }
-        // The program's id, or why there is none.
-        const pid_t nSent = nChild < 0 ? -errno : nChild;
-        [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &nSent, sizeof nSent);
+        // Why there is no program; else the watcher sends its id.
+        if (nWatcher < 0)
+        {
+            const pid_t nSent = -errno;
+            [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &nSent, sizeof nSent);
+        }
         ::_exit(0);
     }
     const int nForkErrno = errno;
     CloseFd(pidPipe[1]);
     CloseFd(goPipe[0]);
     CloseFd(failPipe[1]);
+    CloseFd(statusPipe[1]);
 
     std::unique_ptr<CToolProcess> pProcess;
     if (nMiddle < 0)
@@ -218,7 +285,10 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         else if (nChild <= 0)
             strError = QString::fromLocal8Bit(std::strerror(-nChild));
         else
+        {
             pProcess = std::make_unique<CToolProcess>(qint64(nChild));
+            pProcess->m_nStatusFd = std::exchange(statusPipe[0], -1);
+        }
     }
     // Written before the program runs, so its lines follow their heading.
     if (pProcess && nOutputFd >= 0)
@@ -251,6 +321,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     }
     CloseFd(pidPipe[0]);
     CloseFd(failPipe[0]);
+    CloseFd(statusPipe[0]);
     CloseFd(nOwnOutput);
     return pProcess;
 }
@@ -265,6 +336,56 @@ CToolProcess::CToolProcess(qint64 nPid) : m_nPid(nPid)
 CToolProcess::~CToolProcess()
 {
     CloseFd(m_nPidFd);
+    CloseFd(m_nStatusFd);
+}
+
+std::optional<int> CToolProcess::WaitStatus() const
+{
+    if (m_nStatusFd < 0)
+        return m_status;
+    int nStatus = 0;
+    ssize_t n;
+    while ((n = ::read(m_nStatusFd, &nStatus, sizeof nStatus)) < 0 && errno == EINTR)
+    {
+    }
+    if (n == ssize_t(sizeof nStatus))
+        m_status = nStatus;
+    // Less than a whole status, or none, will not be followed by one.
+    if (n >= 0 || errno != EAGAIN)
+        CloseFd(m_nStatusFd);
+    return m_status;
+}
+
+bool CToolProcess::WaitStatusPending() const
+{
+    if (WaitStatus() || m_nStatusFd < 0)
+        return false;
+    if (IsRunning())
+        return true;
+    const qint64 nNow = QDateTime::currentMSecsSinceEpoch();
+    if (m_nEndSeenMs == 0)
+        m_nEndSeenMs = nNow;
+    // A watcher that was stopped, or is still not let run, is not waited for
+    // for ever: decisions that need the status go ahead without it.
+    if (nNow - m_nEndSeenMs < kStatusWaitMs)
+        return true;
+    CloseFd(m_nStatusFd);
+    return false;
+}
+
+QString CToolProcess::WaitStatusText(int nStatus)
+{
+    if (WIFEXITED(nStatus))
+        return QStringLiteral("exit status %1").arg(WEXITSTATUS(nStatus));
+    if (WIFSIGNALED(nStatus))
+    {
+        const int nSignal = WTERMSIG(nStatus);
+        // The signal's description untranslated, like the other reasons.
+        const char* pszName = ::sigdescr_np(nSignal);
+        return pszName ? QStringLiteral("killed by signal %1 (%2)").arg(nSignal).arg(pszName)
+                       : QStringLiteral("killed by signal %1").arg(nSignal);
+    }
+    return QStringLiteral("wait status %1").arg(nStatus);
 }
 
 bool CToolProcess::IsRunning() const

@@ -181,19 +181,25 @@ void COutbox::Pump()
         const qsizetype nBefore = m_nInFlight;
         while (m_nInFlight < Pending() && m_out.size() < kWriteAhead)
         {
-            const Item& item = m_items[std::size_t(m_nInFlight)];
+            Item& item = m_items[std::size_t(m_nInFlight)];
             if (item.bStarted)
             {
                 // A listener answers, and the started one had it on its command line.
                 if (m_nInFlight != 0)
                     break;
-                if (m_fnStartedTaken && !m_fnStartedTaken(m_nListenerPid))
+                const Handover handover =
+                    m_fnStartedTaken ? m_fnStartedTaken(m_nListenerPid) : Handover::Taken;
+                if (handover == Handover::Waiting)
                 {
                     RetryLater(kWaitRetryMs);
                     break;
                 }
-                Confirm(1);
-                continue;
+                if (handover == Handover::Taken)
+                {
+                    Confirm(1);
+                    continue;
+                }
+                item.bStarted = false;
             }
             m_out.append(EncodeFrame(item.payload));
             ++m_nInFlight;

@@ -46,11 +46,16 @@ public:
         Fail,    // nothing can be delivered: give up what waits, for the reason
     };
     using RecoverFn = std::function<Recovery(const Item& first, QString& strWhy)>;
-    // Whether the message a started listener has on its command line is
-    // taken, now that the process nListenerPid answers. False while that
-    // listener still runs but another answers: it hands the message over to
-    // that one and ends, and what follows waits so as to arrive after it.
-    using StartedTakenFn = std::function<bool(qint64 nListenerPid)>;
+    // What became of the message a started listener has on its command
+    // line, now that the process nListenerPid answers.
+    enum class Handover
+    {
+        Taken,    // it is that listener, or it ended having taken the message
+        Waiting,  // it runs and hands the message to that listener before it ends:
+                  // what follows waits so as to arrive after it
+        NotTaken, // it ended without taking it: the message is sent to that listener
+    };
+    using StartedTakenFn = std::function<Handover(qint64 nListenerPid)>;
     // Told once per fault: how many messages were given up, and why.
     using ReportFn = std::function<void(qsizetype nLost, const QString& strWhy)>;
 

@@ -9,6 +9,7 @@
 #include "harbex/ToolManager.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
+#include "ipqc/IpqOutbox.h"
 #include "ipqc/ipqc.h"
 #include "viewing/Launchers.h"
 
@@ -79,6 +80,9 @@ protected:
             ::kill(pid_t(nPid), SIGKILL);
             EXPECT_TRUE(WaitUntil([&] { return HasEnded(nPid); }));
         }
+        // What the killed editor had not confirmed is given up here, not
+        // in a later test, whose counts it would change.
+        ipqc::COutbox::FlushAll(0);
         m_pTools.reset();
         qunsetenv("BRDEDIT_LOG");
         qunsetenv(ipqc::kSessionVariable);

@@ -1,7 +1,9 @@
-// View requests in a session with more than one host, a removed channel, or
-// an editor that ends as soon as it starts: each request reaches the one
-// editor of the session, or the user is told which program failed and how.
+// View requests in a session with more than one host, a removed channel, an
+// editor that ends as soon as it starts, or one that fails to hand its request
+// over: each request reaches the one editor of the session, or the user is
+// told which program failed and how.
 #include "ReliabilitySupport.h"
+#include "TestSupport.h"
 #include "WaitUntil.h"
 #include "common/Services.h"
 #include "harbex/ToolManager.h"
@@ -197,14 +199,59 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
         const CToolProcess* pProcess = host.tools.StartedProcess(kPcbEditorToolId);
         ASSERT_NE(pProcess, nullptr) << "the second View did not start it again";
         EXPECT_EQ(host.boxes.last(),
-                  QStringLiteral(
-                      "The PCB editor \"brdedit\" did not get 1 request(s) to open a "
-                      "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
-                      "%2) ended right after it started, before it answered.\nTry again: the next "
-                      "request starts it anew.")
+                  QStringLiteral("The PCB editor \"brdedit\" did not get 1 request(s) to open a "
+                                 "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
+                                 "%2) ended right after it started, before it answered (exit "
+                                 "status 1).\nTry again: the next "
+                                 "request starts it anew.")
                       .arg(QString::fromUtf8(m_session))
                       .arg(pProcess->processId()));
         EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore + nTry);
         EXPECT_EQ(ipqc::COutbox::ForSession(ipqc::CurrentSession()).Delivered(), 0);
+    }
+}
+
+TEST_F(Delivery, aStartedEditorThatFailsToHandItsDrawingOverLeavesItToTheHost)
+{
+    // A "brdedit" that finds the session taken (by the real editor it starts
+    // itself, with another drawing) and ends without handing its drawing over.
+    const QString strEditor = testsupport::BinaryPath(QStringLiteral("bin/brdedit"));
+    const struct
+    {
+        const char* pszEnd;
+        const char* pszWhat;
+    } cases[] = {
+        {"exit 1", "the hand-over failed"},
+        {"kill -SEGV $$", "it crashed"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszWhat);
+        QTemporaryDir bin;
+        ASSERT_TRUE(bin.isValid());
+        QFile fake(bin.filePath(QStringLiteral("brdedit")));
+        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+        fake.write("#!/bin/sh\n'" + QFile::encodeName(strEditor) + "' /lib/other.dra &\n" +
+                   "until grep -q other.dra \"$BRDEDIT_LOG\"; do sleep 0.05; done\n" + c.pszEnd +
+                   "\n");
+        fake.close();
+        fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Host host;
+        host.tools.SetSearchFolders({bin.path()});
+        ipqc::COutbox& outbox = ipqc::COutbox::ForSession(ipqc::CurrentSession());
+        const qsizetype nDeliveredBefore = outbox.Delivered();
+        const qsizetype nLostBefore = ipqc::COutbox::LostCount();
+
+        EXPECT_EQ(host.View(QStringLiteral("/lib/view.dra")), 1);
+        EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/view.dra")))
+            << Requests().join('\n').toStdString();
+        EXPECT_TRUE(WaitUntil([&] { return outbox.Pending() == 0; }));
+        EXPECT_EQ(outbox.Delivered(), nDeliveredBefore + 1);
+        EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore);
+        EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
+        for (const qint64 nPid : SessionProcesses(m_session))
+            ::kill(pid_t(nPid), SIGKILL);
+        EXPECT_TRUE(WaitUntil([&] { return SessionProcesses(m_session).isEmpty(); }));
+        QFile::remove(m_strLog);
     }
 }

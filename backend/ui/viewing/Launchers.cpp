@@ -11,8 +11,8 @@
 #include <QPointer>
 
 #include <map>
-
 #include <memory>
+#include <optional>
 
 CToolManager* g_pToolManager = nullptr;
 
@@ -103,15 +103,30 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                              .arg(strProgram)
                              .arg(pProcess->processId());
             }
-            else if (pProcess && first.bStarted && ListenedSinceStart(pProcess->processId()))
-                return Recovery::Taken; // it opened the drawing, then ended
             else if (pProcess && first.bStarted)
             {
-                strWhy = QStringLiteral("\"%1\" (process %2) ended right after it started, before "
-                                        "it answered")
-                             .arg(strProgram)
-                             .arg(pProcess->processId());
-                return Recovery::Fail;
+                // How it ended tells whether it took the drawing: wait for that.
+                if (pProcess->WaitStatusPending())
+                    return Recovery::Wait;
+                const std::optional<int> status = pProcess->WaitStatus();
+                const bool bListened = ListenedSinceStart(pProcess->processId());
+                // Status 0: it opened the drawing, or handed it to the
+                // listener of the time, then ended.
+                if (status ? *status == 0 : bListened)
+                    return Recovery::Taken;
+                // Failed after it listened: it may have opened the drawing or
+                // not, so a new editor gets it (at worst twice, never lost).
+                if (!bListened)
+                {
+                    strWhy = QStringLiteral("\"%1\" (process %2) ended right after it started, "
+                                            "before it answered")
+                                 .arg(strProgram)
+                                 .arg(pProcess->processId());
+                    if (status)
+                        strWhy +=
+                            QStringLiteral(" (%1)").arg(CToolProcess::WaitStatusText(*status));
+                    return Recovery::Fail;
+                }
             }
             if (pStarts->nCount >= kMaxStarts)
             {
@@ -140,16 +155,29 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
     outbox.SetStartedTaken(
         [pManager, nId](qint64 nListenerPid)
         {
+            using Handover = ipqc::COutbox::Handover;
             const CToolProcess* pProcess = pManager ? pManager->StartedProcess(nId) : nullptr;
-            if (!pProcess || !pProcess->IsRunning() || pProcess->processId() == nListenerPid)
-                return true;
-            // It found the session taken by an editor started at the same
-            // moment and hands its drawing over before it ends; this host's
-            // later requests must not overtake it. One that stays deaf
-            // longer than a hand-over can take is not waited for.
-            const auto it = StartTimes().find(pProcess->processId());
-            return it == StartTimes().end() ||
-                   QDateTime::currentMSecsSinceEpoch() - it->second >= kHandOverWaitMs;
+            if (!pProcess || pProcess->processId() == nListenerPid)
+                return Handover::Taken;
+            if (pProcess->IsRunning())
+            {
+                // It found the session taken by an editor started at the
+                // same moment and hands its drawing over before it ends; this
+                // host's later requests must not overtake it. One that stays
+                // deaf longer than a hand-over can take did not hand it over.
+                const auto it = StartTimes().find(pProcess->processId());
+                return it != StartTimes().end() &&
+                               QDateTime::currentMSecsSinceEpoch() - it->second < kHandOverWaitMs
+                           ? Handover::Waiting
+                           : Handover::NotTaken;
+            }
+            // It ends with status 0 only once the listener has confirmed the
+            // drawing; any other end (a failed hand-over, a crash) leaves the
+            // drawing to be sent here, at worst twice, never lost.
+            if (pProcess->WaitStatusPending())
+                return Handover::Waiting;
+            const std::optional<int> status = pProcess->WaitStatus();
+            return status && *status == 0 ? Handover::Taken : Handover::NotTaken;
         });
     const auto fnMessageBox = services.m_fnMessageBox;
     const QString strWhat = request.m_strWhat;

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
-#include "harbex/ToolManager.h"
 #include "WaitUntil.h"
+#include "harbex/ToolManager.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -260,6 +260,39 @@ TEST_F(ToolManagerTest, programsHoldNoneOfTheHostsStreamsAndWriteToTheirLog)
     EXPECT_EQ(lines, (QStringList{"out", "err", "/dev/null"}));
     EXPECT_EQ(QFileInfo(strState + "/physprops").permissions().toInt() & 0x0077, 0);
     EXPECT_EQ(QFileInfo(strLog).permissions().toInt() & 0x0077, 0);
+}
+
+TEST_F(ToolManagerTest, howAProgramEndedIsKnownOnceItHasEnded)
+{
+    const struct
+    {
+        const char* pszProgram;
+        const char* pszArgs;
+        bool bKill; // ended by the test
+        const char* pszStatus;
+    } cases[] = {
+        {"sh", "-c \"exit 1\"", false, "exit status 1"},
+        {"true", "", false, "exit status 0"},
+        {"sh", "-c \"kill -SEGV $$\"", false, "killed by signal 11 (Segmentation fault)"},
+        {"sleep", "30", true, "killed by signal 9 (Killed)"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszArgs);
+        m_tools.RegisterTool(kId, c.pszProgram, c.pszProgram, c.pszArgs, nullptr, 1, 0, 0);
+        m_tools.RunTool(kId);
+        const CToolProcess* pProcess = m_tools.StartedProcess(kId);
+        ASSERT_NE(pProcess, nullptr);
+        if (c.bKill)
+        {
+            EXPECT_TRUE(pProcess->WaitStatusPending());
+            EXPECT_EQ(pProcess->WaitStatus(), std::nullopt) << "a status while it runs";
+            End(pProcess->processId());
+        }
+        ASSERT_TRUE(WaitUntil([&] { return pProcess->WaitStatus().has_value(); }));
+        EXPECT_EQ(CToolProcess::WaitStatusText(*pProcess->WaitStatus()), c.pszStatus);
+        EXPECT_FALSE(pProcess->WaitStatusPending());
+    }
 }
 
 TEST_F(ToolManagerTest, startsInTheGivenFolderWithArgumentsSplitNotThroughAShell)
