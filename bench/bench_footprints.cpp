@@ -16,6 +16,7 @@
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "viewing/ViewFootprint.h"
+#include "pellium/FootprintCachePrivate.h"
 
 #include <benchmark/benchmark.h>
 

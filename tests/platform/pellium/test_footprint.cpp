@@ -1,4 +1,5 @@
 #include "pellium/Footprint.h"
+#include "pellium/FootprintCachePrivate.h"
 
 #include "TempLibrary.h"
 

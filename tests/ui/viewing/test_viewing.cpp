@@ -1,4 +1,5 @@
 #include "pellium/Footprint.h"
+#include "pellium/FootprintCachePrivate.h"
 #include "grid/Grids.h"
 #include "viewing/LocationDlg.h"
 #include "physprops/PhysPropsDlg.h"
