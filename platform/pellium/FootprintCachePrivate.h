@@ -51,8 +51,8 @@ public:
     // right away, or slow storage.
     struct Tuning
     {
-        std::chrono::nanoseconds quiet{
-            std::chrono::seconds(2)};             // changed this recently: not reused
+        // A folder changed this recently is not reused.
+        std::chrono::nanoseconds quiet{std::chrono::seconds(2)};
         std::chrono::nanoseconds tick{1};         // change times read in steps of this
         std::chrono::milliseconds folderDelay{0}; // added to every folder listed
         // Called, on the searching thread, before every folder is listed or
