@@ -72,7 +72,7 @@ struct PELLIUM_EXPORT CHiddenFiles
 // DeleteFootprintList.
 struct PELLIUM_EXPORT CSearchReport
 {
-    QString strProjectError; // see CSearchPath; nothing was searched
+    QString strProjectError;       // see CSearchPath; nothing was searched
     QList<CSkippedFolder> skipped; // in path order, each folder once
     QList<CHiddenFiles> hidden;    // in path order, each folder once
     // The path searched had no folder at all, and where it came from.
@@ -153,45 +153,13 @@ struct CListingProgress
 // Told after every folder of a listing; returning false stops it.
 using ListingProgressFn = std::function<bool(const CListingProgress&)>;
 
-// The listings of the folders read are remembered within the process and
-// reused while a folder's identity and change times (one stat) are those
-// seen when it was read. A folder changed shortly before it was read may
-// change again within the same tick of its clock, so its listing is not
-// reused. The combined listing of a whole search path is remembered too and
-// handed out again while every one of its folders still gives the same
-// stat. Viewing looks for drawings in the remembered listings as well.
-// Safe to use from several threads.
-struct PELLIUM_EXPORT CFolderListings
-{
-    struct Stats
-    {
-        quint64 nRead = 0;        // folders read from the disk
-        quint64 nReused = 0;      // folders answered from memory
-        quint64 nPathsReused = 0; // whole search paths answered from memory, one stat a folder
-    };
-    // Clocks and delays; tests change them to make coarse clocks, reuse
-    // right away, or slow storage.
-    struct Tuning
-    {
-        std::chrono::nanoseconds quiet{std::chrono::seconds(2)}; // changed this recently: not reused
-        std::chrono::nanoseconds tick{1};                        // change times read in steps of this
-        std::chrono::milliseconds folderDelay{0};                // added to every folder listed
-        // Called, on the searching thread, before every folder is listed or
-        // looked into; a test holds it to stand for a folder that hangs.
-        std::function<void(const QString& strFolder)> onFolder;
-
-        bool bThreadsFail = false; // no thread can be started, as under a process limit
-    };
-
-    static void Forget();
-    static Stats GetStats();
-    // Returns the tuning it replaces.
-    static Tuning SetTuning(const Tuning& tuning);
-};
-
 // Runs fn on a thread of its own; an empty thread when none can be started
-// (a process limit, or the tuning says so), and the caller does the work itself.
+// (a process limit, or the default listing cache's tuning says so), and the
+// caller does the work itself.
 PELLIUM_EXPORT std::thread TryStartThread(std::function<void()> fn);
+
+// The listings a search remembers and reuses (FootprintCachePrivate.h).
+class CListingCache;
 
 // Works out a project's search path; an empty project path means no project.
 using SearchPathSource = std::function<CSearchPath(const QString& strProjectPath)>;
@@ -201,6 +169,16 @@ using SearchPathSource = std::function<CSearchPath(const QString& strProjectPath
 // folders themselves are read, never their subfolders; a folder reached
 // twice (through links) is read once. Folders that cannot be used are
 // skipped and noted in Report().
+//
+// The listings of the folders read are remembered in the search's listing
+// cache and reused while a folder's identity and change times (one stat) are
+// those seen when it was read. A folder changed shortly before it was read
+// may change again within the same tick of its clock, so its listing is not
+// reused. The combined listing of a whole search path is remembered too and
+// handed out again while every one of its folders still gives the same
+// stat. Viewing looks for drawings in the remembered listings as well.
+// Searches made without a cache share one for the whole process; a cache is
+// safe to use from several threads.
 class PELLIUM_EXPORT CFootprint
 {
 public:
@@ -209,6 +187,8 @@ public:
     // another library without a word.
     CFootprint();
     explicit CFootprint(SearchPathSource fnSource);
+    // The same with the listing cache given; a null one means the process's.
+    CFootprint(SearchPathSource fnSource, std::shared_ptr<CListingCache> pCache);
     virtual ~CFootprint();
     CFootprint(const CFootprint&) = delete;
     CFootprint& operator=(const CFootprint&) = delete;
@@ -279,9 +259,11 @@ private:
     void Skip(const QString& strFolder, const QString& strReason);
     void NoteHidden(const QString& strFolder, qsizetype nFiles);
     void NotePath(const CSearchPath& path);
-    static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks, int& nError);
+    static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks,
+                                                     int& nError);
 
     SearchPathSource m_fnSource;
+    std::shared_ptr<CListingCache> m_pCache;
     ListingProgressFn m_fnProgress;
     std::deque<CFootprintEntry> m_entries;
     std::deque<QString> m_folders;

@@ -2,6 +2,7 @@
 
 #include "footprints/FootprintSelectDlg.h"
 #include "viewing/SearchJob.h"
+#include "pellium/FootprintCachePrivate.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"

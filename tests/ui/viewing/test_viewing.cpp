@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "pellium/FootprintCachePrivate.h"
 #include "grid/Grids.h"
 #include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"

@@ -1,0 +1,161 @@
+#pragma once
+
+// The cache of folder listings a footprint search is given, with the tuning
+// and the statistics tests and benchmarks reach it by. Not installed: only
+// this library, its tests and its benchmarks include it.
+
+#include "pellium/Footprint.h"
+#include "pellium/FootprintFolders.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include <sys/stat.h>
+
+// What the stat of one folder of a path gave: the folder's identity and
+// change times, or why it could not be used.
+struct CFootprint::FolderState
+{
+    dev_t dev = 0;
+    ino_t ino = 0;
+    qint64 nModified = 0, nChanged = 0;
+    QString strStatProblem;
+    bool bOtherProblem = false; // found by more than the stat: not remembered
+    bool operator==(const FolderState&) const = default;
+};
+
+// The listings of the folders read, reused while a folder's identity and
+// change times (one stat) are those seen when it was read. A folder changed
+// shortly before it was read may change again within the same tick of its
+// clock, so its listing is not kept. The combined listing of a whole search
+// path is kept too and handed out again while every one of its folders
+// still gives the same stat. Safe to use from several threads.
+class PELLIUM_EXPORT CListingCache
+{
+public:
+    struct Stats
+    {
+        quint64 nRead = 0;        // folders read from the disk
+        quint64 nReused = 0;      // folders answered from memory
+        quint64 nPathsReused = 0; // whole search paths answered from memory, one stat a folder
+    };
+    // Clocks and delays; tests change them to make coarse clocks, reuse
+    // right away, or slow storage.
+    struct Tuning
+    {
+        // A folder changed this recently is not reused.
+        std::chrono::nanoseconds quiet{std::chrono::seconds(2)};
+        std::chrono::nanoseconds tick{1};         // change times read in steps of this
+        std::chrono::milliseconds folderDelay{0}; // added to every folder listed
+        // Called, on the searching thread, before every folder is listed or
+        // looked into; a test holds it to stand for a folder that hangs.
+        std::function<void(const QString& strFolder)> onFolder;
+
+        bool bThreadsFail = false; // no thread can be started, as under a process limit
+    };
+
+    using State = CFootprint::FolderState;
+
+    // A whole search path's listing: the path as given, what every folder's
+    // stat gave, and the listings of its usable folders. Reused while every
+    // stat gives the same and every listing is still remembered on its own.
+    struct RememberedPath
+    {
+        QStringList folders, unexpanded, empty;
+        std::vector<QByteArray> encoded; // the folders' names for the stat
+        std::vector<State> states;
+        std::shared_ptr<const CFootprint::ScanResult> pResult;
+        mutable quint64 nUsed = 0; // under the cache's lock
+    };
+
+    CListingCache();
+    ~CListingCache();
+    CListingCache(const CListingCache&) = delete;
+    CListingCache& operator=(const CListingCache&) = delete;
+
+    void Forget();
+    Stats GetStats() const;
+    // Returns the tuning it replaces, and forgets every listing.
+    Tuning SetTuning(const Tuning& tuning);
+
+    // What a folder's stat says of its contents: the same folder (device,
+    // inode), unchanged since (modified and changed times), read in steps of
+    // the tick.
+    static State StateOf(const struct stat& st, qint64 nTick);
+
+    // The parts of the tuning a search reads as it goes.
+    qint64 Tick() const;
+    std::chrono::milliseconds FolderDelay() const;
+    std::function<void(const QString&)> FolderHook() const;
+    bool ThreadsFail() const;
+
+    quint64 NextGeneration();
+    // The folder's listing when its stat still matches the one it was read
+    // with; forgets one that does not.
+    pellium::Listing Recall(const QString& strFolder, const struct stat& st, quint64 nGeneration);
+    // Keeps a fresh listing unless the folder changed so shortly before its
+    // stat that a change after it may carry the same times; true when kept.
+    bool Remember(const QString& strFolder, const struct stat& st, qint64 nStatTime,
+                  const pellium::Listing& pListing, bool bReusable, quint64 nGeneration);
+    // Forgets the listings used longest ago while there are too many entries,
+    // never those of the listing under way, then the paths that held them.
+    void Trim(quint64 nGeneration);
+    void RememberPath(std::shared_ptr<RememberedPath> pPath);
+    // A folder read for viewing: counted, not kept.
+    void CountRead();
+
+    // The remembered listing of the same path, with the tick its states were
+    // read with; null when there is none or the tuning stands for storage
+    // that every folder pays for.
+    std::shared_ptr<const RememberedPath> FindPath(const CSearchPath& path, qint64& nTick) const;
+    // Hands a found path out again when bHolds (every stat still gives what
+    // it gave) and its listings are all still kept, and counts the reuse;
+    // otherwise forgets it. True when handed out.
+    bool ReusePath(const std::shared_ptr<const RememberedPath>& pPath, bool bHolds);
+
+private:
+    struct Remembered
+    {
+        State id;
+        pellium::Listing pListing;
+    };
+    using Folders = std::unordered_map<QString, Remembered>;
+
+    // Under the lock.
+    void ForgetFolder(Folders::iterator it);
+    void ForgetAll();
+    void DropStalePaths();
+
+    mutable std::mutex m_mutex;
+    Folders m_folders;
+    std::vector<std::shared_ptr<const RememberedPath>> m_paths;
+    std::size_t m_nEntries = 0;
+    quint64 m_nGeneration = 0;
+    Stats m_stats;
+    Tuning m_tuning;
+};
+
+// The cache of the searches made without one of their own, shared by the
+// whole process. Never destroyed: a listing left behind on a stuck folder
+// may still use it while the program ends.
+PELLIUM_EXPORT const std::shared_ptr<CListingCache>& DefaultListingCache();
+
+// The process-wide cache (DefaultListingCache) as tests reach it.
+struct PELLIUM_EXPORT CFolderListings
+{
+    using Stats = CListingCache::Stats;
+    using Tuning = CListingCache::Tuning;
+
+    static void Forget();
+    static Stats GetStats();
+    // Returns the tuning it replaces.
+    static Tuning SetTuning(const Tuning& tuning);
+};
