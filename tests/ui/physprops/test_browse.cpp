@@ -289,13 +289,12 @@ TEST(Browse, opensTheDialogThePropertyNeedsTakesOkLeavesCancelAndSearchesAfresh)
         }
     }
 }
+
 // The selection dialog works through the services of the dialog that
 // opened it: a drawing found opens through their opener, a missing one is
 // told in their message box.
 TEST(Browse, theSelectionDialogViewsAndTellsThroughTheServicesOfTheDialog)
 {
-    if (!SearchFindsFootprints())
-        GTEST_SKIP() << "the footprint search finds nothing in this build";
     FootprintTree tree{"DIP8.psm", "DIP8.dra", "SOIC14.psm"};
     const QString strDrawing =
         QDir(qEnvironmentVariable("PSMPATH")).filePath(QStringLiteral("DIP8.dra"));
