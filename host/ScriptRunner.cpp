@@ -4,9 +4,9 @@
 #include "project/TextFile.h"
 
 #include <QAbstractButton>
-#include <QProgressDialog>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTimer>
 
@@ -399,6 +400,15 @@ void ScriptRunner::RunNext()
 {
     if (m_bFailed)
         return;
+    // The wait cursor is up while the module waits a moment for a search
+    // before it shows progress; a user waits for it, and so does a step,
+    // rather than acting on the window behind.
+    if (const QCursor* pCursor = QGuiApplication::overrideCursor();
+        pCursor && pCursor->shape() == Qt::WaitCursor)
+    {
+        QTimer::singleShot(20, this, &ScriptRunner::RunNext);
+        return;
+    }
     if (Finished())
         return CheckEnd();
     const ScriptStep& step = m_steps[m_nNext];
