@@ -7,8 +7,10 @@
 #include "WidgetLookup.h"
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QDateTime>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
@@ -103,6 +105,15 @@ void ScriptRunner::RunNext()
 {
     if (m_bFailed)
         return;
+    // The wait cursor is up while the module waits a moment for a search
+    // before it shows progress; a user waits for it, and so does a step,
+    // rather than acting on the window behind.
+    if (const QCursor* pCursor = QGuiApplication::overrideCursor();
+        pCursor && pCursor->shape() == Qt::WaitCursor)
+    {
+        QTimer::singleShot(kRetryMs, this, &ScriptRunner::RunNext);
+        return;
+    }
     if (Finished())
         return CheckEnd();
     const ScriptStep& step = m_steps[m_nNext];

@@ -3,69 +3,49 @@
 #include "common/Modal.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QProgressDialog>
+#include <QTimer>
 
-#include <system_error>
-#include <thread>
-
-#include <dlfcn.h>
+#include <chrono>
+#include <utility>
 
 namespace
 {
-// A search left behind runs this library's code: once one has started, the
-// library stays mapped for the rest of the process, even if the host
-// unloads the module.
-void KeepLibraryLoaded()
+// Ends a wait when the progress dialog is hidden: by its Cancel button, its
+// close box or Escape, or by whoever closes it from outside (which may call
+// QProgressDialog::cancel() without a signal).
+class CQuitOnHide : public QObject
 {
-    static const bool s_bKept = []
+public:
+    CQuitOnHide(QWidget& widget, QEventLoop& loop) : m_loop(loop)
     {
-        Dl_info info{};
-        if (dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) == 0 || !info.dli_fname)
-            return false;
-        return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
-    }();
-    (void)s_bKept;
-}
+        widget.installEventFilter(this);
+    }
+    bool eventFilter(QObject* /*pWatched*/, QEvent* pEvent) override
+    {
+        if (pEvent->type() == QEvent::Hide)
+        {
+            m_bHidden = true;
+            m_loop.quit();
+        }
+        return false;
+    }
+    // Whether the widget was hidden since the last call.
+    bool TakeHidden() { return std::exchange(m_bHidden, false); }
+
+private:
+    QEventLoop& m_loop;
+    bool m_bHidden = false;
+};
 } // namespace
 
 std::shared_ptr<CFootprintSearchJob> CFootprintSearchJob::Start(Work work, What what)
 {
     auto pJob = std::make_shared<CFootprintSearchJob>(what);
-    pJob->m_search.SetProgress(
-        [pJob = pJob.get()](const CListingProgress& progress)
-        {
-            std::lock_guard lock(pJob->m_mutex);
-            pJob->m_progress = progress;
-            return !pJob->m_bCancel.load();
-        });
-    // The thread holds the job: whatever becomes of the caller, the search
-    // and what it reports stay alive until the thread is done with them.
-    auto run = [pJob, work = std::move(work)]
-    {
-        work(pJob->m_search);
-        std::lock_guard lock(pJob->m_mutex);
-        pJob->m_bDone = true;
-        pJob->m_finished.notify_all();
-    };
-    KeepLibraryLoaded();
-    if (std::thread thread = TryStartThread(run); thread.joinable())
-        thread.detach();
-    else
-    {
-        // No thread to be had: the search runs here, without Cancel.
-        CWaitCursor wait;
-        run();
-    }
+    pJob->m_worker.Start(std::move(work));
     return pJob;
-}
-
-bool CFootprintSearchJob::WaitDone(std::chrono::milliseconds timeout, CListingProgress* pProgress)
-{
-    std::unique_lock lock(m_mutex);
-    const bool bDone = m_finished.wait_for(lock, timeout, [this] { return m_bDone; });
-    if (pProgress)
-        *pProgress = m_progress;
-    return bDone;
 }
 
 QString CFootprintSearchJob::ProgressText(const CListingProgress& progress, What what)
@@ -89,10 +69,28 @@ QString CFootprintSearchJob::ProgressText(const CListingProgress& progress, What
 bool CFootprintSearchJob::Wait(QWidget* pParent, const QString& strTitle)
 {
     using namespace std::chrono_literals;
+    if (m_worker.IsFinished())
+        return true;
+    QEventLoop loop;
+    QObject::connect(&m_worker, &CFootprintSearchWorker::finished, &loop, &QEventLoop::quit);
     {
+        // A short search shows the wait cursor only; what the user does
+        // meanwhile is taken once it is over.
         CWaitCursor wait;
-        if (WaitDone(300ms, nullptr))
+        QTimer patience;
+        patience.setSingleShot(true);
+        QObject::connect(&patience, &QTimer::timeout, &loop, &QEventLoop::quit);
+        patience.start(300ms);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (m_worker.IsFinished())
             return true;
+        // Neither the search nor the patience ended: the program is quitting
+        // (its event loops end at once now), and waits for no search.
+        if (patience.isActive())
+        {
+            m_worker.Cancel();
+            return false;
+        }
     }
 
     QProgressDialog dialog(pParent);
@@ -103,24 +101,31 @@ bool CFootprintSearchJob::Wait(QWidget* pParent, const QString& strTitle)
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
     dialog.setMinimumDuration(0);
-    CListingProgress progress;
-    for (bool bDone = WaitDone(0ms, &progress); !bDone;)
+    const auto showProgress = [&dialog, what = m_what](const CListingProgress& progress)
     {
         // A busy bar until the number of folders is known.
         dialog.setMaximum(progress.nFolders);
         dialog.setValue(progress.nFoldersDone);
-        dialog.setLabelText(ProgressText(progress, m_what));
+        dialog.setLabelText(ProgressText(progress, what));
+    };
+    showProgress(m_worker.Progress());
+    QObject::connect(&m_worker, &CFootprintSearchWorker::progressed, &dialog, showProgress);
+    CQuitOnHide quitOnHide(dialog, loop);
+    for (;;)
+    {
+        // Shown again if something hid it without Cancel.
         if (!dialog.isVisible())
             dialog.show();
-        QCoreApplication::processEvents();
-        if (dialog.wasCanceled())
+        loop.exec();
+        const bool bHidden = quitOnHide.TakeHidden();
+        // Cancelled, or the program is quitting: the search stops after the
+        // folder under way, or, stuck, is left to end on its own.
+        if (dialog.wasCanceled() || (!bHidden && !m_worker.IsFinished()))
         {
-            // The thread stops after the folder under way, or, stuck, is
-            // left to end on its own.
-            m_bCancel = true;
+            m_worker.Cancel();
             return false;
         }
-        bDone = WaitDone(20ms, &progress);
+        if (m_worker.IsFinished())
+            return true;
     }
-    return true;
 }

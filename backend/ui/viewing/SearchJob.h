@@ -2,28 +2,20 @@
 
 #include "ui/UiExport.h"
 
-#include "pellium/Footprint.h"
+#include "viewing/SearchWorker.h"
 
 #include <QString>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <functional>
 #include <memory>
-#include <mutex>
 
 class QWidget;
 
-// A footprint search made on a thread of its own, so that a slow shared
-// folder neither freezes the dialog nor keeps Cancel waiting. The thread is
-// detached and shares the job with the caller: a cancelled search stuck in
-// a system call is left behind and ends on its own, holding nothing the
-// caller frees, and neither the dialog nor the program waits for it.
+// A footprint search for Browse or View: the worker that runs it, and the
+// wait for it that the dialog shows.
 class PHYSPROPS_UI_EXPORT CFootprintSearchJob
 {
 public:
-    using Work = std::function<void(CFootprint& search)>;
+    using Work = CFootprintSearchWorker::Work;
     enum class What
     {
         Footprints, // a listing for Browse
@@ -40,7 +32,7 @@ public:
     bool Wait(QWidget* pParent, const QString& strTitle);
 
     // The search, once Wait has returned true.
-    CFootprint& Search() { return m_search; }
+    CFootprint& Search() { return m_worker.Search(); }
 
     // The progress dialog's text for how far a search has come.
     static QString ProgressText(const CListingProgress& progress, What what);
@@ -48,13 +40,6 @@ public:
     explicit CFootprintSearchJob(What what) : m_what(what) {}
 
 private:
-    bool WaitDone(std::chrono::milliseconds timeout, CListingProgress* pProgress);
-
     What m_what;
-    CFootprint m_search;
-    CListingProgress m_progress; // under m_mutex
-    bool m_bDone = false;        // under m_mutex
-    std::atomic<bool> m_bCancel{false};
-    std::mutex m_mutex;
-    std::condition_variable m_finished;
+    CFootprintSearchWorker m_worker;
 };

@@ -1,0 +1,137 @@
+#include "viewing/SearchWorker.h"
+
+#include "common/Modal.h"
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include <dlfcn.h>
+
+namespace
+{
+// A search left behind runs this library's code: once one has started, the
+// library stays mapped for the rest of the process, even if the host
+// unloads the module.
+void KeepLibraryLoaded()
+{
+    static const bool s_bKept = []
+    {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&KeepLibraryLoaded), &info) == 0 || !info.dli_fname)
+            return false;
+        return dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+    }();
+    (void)s_bKept;
+}
+} // namespace
+
+// What the search thread and the worker share; the thread holds it for as
+// long as it runs, whatever becomes of the worker.
+struct CFootprintSearchWorker::State
+{
+    CFootprint search;
+    std::atomic<bool> bCancel{false};
+    std::mutex mutex;
+    // Under mutex: the worker, until it is destroyed, and what it has not
+    // been told yet.
+    CFootprintSearchWorker* pWorker = nullptr;
+    CListingProgress progress;
+    bool bDone = false;
+    bool bReportPending = false;
+
+    // Asks the worker's thread to take the news; one request at a time.
+    void TellWorker()
+    {
+        if (!pWorker || bReportPending)
+            return;
+        bReportPending = true;
+        QMetaObject::invokeMethod(pWorker, "Report", Qt::QueuedConnection);
+    }
+};
+
+CFootprintSearchWorker::CFootprintSearchWorker() : m_pState(std::make_shared<State>())
+{
+    m_pState->pWorker = this;
+}
+
+CFootprintSearchWorker::~CFootprintSearchWorker()
+{
+    // A search left behind posts nothing more; a request already posted goes
+    // with this object.
+    std::lock_guard lock(m_pState->mutex);
+    m_pState->pWorker = nullptr;
+}
+
+void CFootprintSearchWorker::Start(Work work)
+{
+    State* pState = m_pState.get();
+    // The search lives in the state, so its progress function needs no hold
+    // of its own.
+    pState->search.SetProgress(
+        [pState](const CListingProgress& progress)
+        {
+            std::lock_guard lock(pState->mutex);
+            pState->progress = progress;
+            pState->TellWorker();
+            return !pState->bCancel.load();
+        });
+    auto run = [pState = m_pState, work = std::move(work)]
+    {
+        work(pState->search);
+        std::lock_guard lock(pState->mutex);
+        pState->bDone = true;
+        pState->TellWorker();
+    };
+    KeepLibraryLoaded();
+    if (std::thread thread = TryStartThread(run); thread.joinable())
+        thread.detach();
+    else
+    {
+        // No thread to be had: the search runs here, without Cancel.
+        CWaitCursor wait;
+        run();
+    }
+}
+
+void CFootprintSearchWorker::Cancel()
+{
+    m_pState->bCancel = true;
+}
+
+bool CFootprintSearchWorker::IsFinished() const
+{
+    std::lock_guard lock(m_pState->mutex);
+    return m_pState->bDone;
+}
+
+CListingProgress CFootprintSearchWorker::Progress() const
+{
+    std::lock_guard lock(m_pState->mutex);
+    return m_pState->progress;
+}
+
+CFootprint& CFootprintSearchWorker::Search()
+{
+    return m_pState->search;
+}
+
+void CFootprintSearchWorker::Report()
+{
+    CListingProgress progress;
+    bool bDone = false;
+    {
+        std::lock_guard lock(m_pState->mutex);
+        m_pState->bReportPending = false;
+        progress = m_pState->progress;
+        bDone = m_pState->bDone;
+    }
+    if (bDone)
+    {
+        if (!std::exchange(m_bFinishTold, true))
+            Q_EMIT finished();
+        return;
+    }
+    Q_EMIT progressed(progress);
+}
