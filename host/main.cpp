@@ -59,7 +59,7 @@ void Err(const QString& s)
 QString DefaultModulePath()
 {
     const QDir bin(QCoreApplication::applicationDirPath());
-    const QString strInstalled = QDir::cleanPath(
+    QString strInstalled = QDir::cleanPath(
         bin.filePath(QStringLiteral(PHYSPROPS_BIN_TO_PLUGIN "/libphysprops_backend.so")));
     if (QFileInfo::exists(strInstalled))
         return strInstalled;

@@ -47,7 +47,7 @@ int CBackEndMain::SetToolObject(CToolManager* pToolManager)
 
 void CBackEndMain::SetProjectFile(QString strProjectFile)
 {
-    g_strProjectFile = strProjectFile;
+    g_strProjectFile = std::move(strProjectFile);
 }
 
 namespace

@@ -26,7 +26,7 @@ QString InstallRoot()
     char* pszRoot = zorvGetInstallRoot();
     if (!pszRoot)
         return {};
-    const QString strRoot = QFile::decodeName(pszRoot);
+    QString strRoot = QFile::decodeName(pszRoot);
     std::free(pszRoot);
     return strRoot;
 }
@@ -241,7 +241,7 @@ QString CToolManager::FindProgram(const QString& strProgram, const QStringList& 
         return executable(strProgram);
     for (const QString& strFolder : folders)
     {
-        const QString strPath = executable(QDir(strFolder).filePath(strProgram));
+        QString strPath = executable(QDir(strFolder).filePath(strProgram));
         if (!strPath.isEmpty())
             return strPath;
     }

@@ -208,6 +208,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     for (const QString& strArg : args)
         words.push_back(QFile::encodeName(strArg));
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (QByteArray& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);

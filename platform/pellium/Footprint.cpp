@@ -36,8 +36,10 @@ CFootprint::CFootprint(SearchPathSource fnSource)
 {
 }
 CFootprint::CFootprint(SearchPathSource fnSource, std::shared_ptr<CListingCache> pCache)
-    : m_fnSource(std::move(fnSource)), m_pCache(pCache ? std::move(pCache) : DefaultListingCache())
+    : m_fnSource(std::move(fnSource)), m_pCache(std::move(pCache))
 {
+    if (!m_pCache)
+        m_pCache = DefaultListingCache();
 }
 CFootprint::~CFootprint() = default;
 

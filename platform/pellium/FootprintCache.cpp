@@ -72,7 +72,7 @@ CListingCache::Stats CListingCache::GetStats() const
 CListingCache::Tuning CListingCache::SetTuning(const Tuning& tuning)
 {
     std::lock_guard lock(m_mutex);
-    const Tuning old = m_tuning;
+    Tuning old = m_tuning;
     m_tuning = tuning;
     // Times already remembered were read with the old tick.
     ForgetAll();

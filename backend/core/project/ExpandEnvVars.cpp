@@ -82,7 +82,7 @@ bool Expand(std::string_view text, std::string& strResult, std::string& strMessa
         if (cSelector == '{' || cSelector == '(')
         {
             const bool bBrace = cSelector == '{';
-            const char cClose = bBrace ? '}' : ')';
+            const unsigned char cClose = bBrace ? '}' : ')';
             for (;;)
             {
                 if (i >= n)

@@ -27,7 +27,7 @@ QVariant FoundIn(const CFootprintEntry* pEntry)
 
 QVariant CFootprintListModel::ToolTip(const CFootprintEntry* pEntry)
 {
-    const QVariant folder = FoundIn(pEntry);
+    QVariant folder = FoundIn(pEntry);
     const QStringList shared = pEntry ? pEntry->GetSharedFiles() : QStringList();
     if (shared.isEmpty())
         return folder;
