@@ -2,6 +2,7 @@
 
 #include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
+#include "viewing/LaunchRequests.h"
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -18,26 +19,28 @@ Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)
 // A long list is cut: the first names show what to look for.
 constexpr qsizetype kShown = 10;
 
-// Names and messages the core builds in English, marked here so the
-// catalogues carry them.
-const char* const s_coreTexts[] = {
-    QT_TRANSLATE_NOOP("CTexts",
-                      "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
-                      "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)"),
-    QT_TRANSLATE_NOOP("CTexts", "PCB editor"),
-    QT_TRANSLATE_NOOP("CTexts", "project setup editor"),
-};
 static_assert(std::string_view(kAltSymbolsSyntaxMessage) ==
               "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
               "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
 } // namespace
 
-QString CTexts::Core(const QString& strText)
+QString CTexts::AltSymbolsSyntax()
 {
-    for (const char* pszText : s_coreTexts)
-        if (strText == QLatin1String(pszText))
-            return tr(pszText);
-    return strText;
+    // The same words as kAltSymbolsSyntaxMessage (checked above).
+    return tr("ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
+              "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
+}
+
+QString CTexts::Companion(ECompanion eWhat)
+{
+    switch (eWhat)
+    {
+    case ECompanion::PcbEditor:
+        return tr("PCB editor");
+    case ECompanion::SetupEditor:
+        return tr("project setup editor");
+    }
+    return {};
 }
 
 QString CTexts::ProjectError(const CSearchReport& report)

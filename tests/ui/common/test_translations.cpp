@@ -98,9 +98,6 @@ TEST(Translations, everyMessageIsFinishedAndKeepsItsPlaceholders)
 
 TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
 {
-    const QString strSyntax = QString::fromLatin1(kAltSymbolsSyntaxMessage);
-    const QString strPcbEditor = NewDrawingRequest().m_strWhat;
-    const QString strSetupEditor = SetupEditorRequest({}).m_strWhat;
     for (const QString& strLanguage : CatalogueLanguages())
     {
         const QByteArray name = strLanguage.toUtf8();
@@ -114,12 +111,15 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
                               QStringLiteral("/qtbase_%1.qm").arg(pszLanguage)))
             expected.append(QStringLiteral("qtbase_%1.qm").arg(pszLanguage));
         EXPECT_EQ(files, expected) << pszLanguage;
-        for (const QString& strCore : {strSyntax, strPcbEditor, strSetupEditor})
-            EXPECT_NE(CTexts::Core(strCore), strCore)
-                << pszLanguage << " " << strCore.toStdString();
+        for (const auto& [strText, strEnglish] :
+             {std::pair{CTexts::AltSymbolsSyntax(), QString::fromLatin1(kAltSymbolsSyntaxMessage)},
+              std::pair{CTexts::Companion(NewDrawingRequest().m_eWhat),
+                        QStringLiteral("PCB editor")},
+              std::pair{CTexts::Companion(SetupEditorRequest({}).m_eWhat),
+                        QStringLiteral("project setup editor")}})
+            EXPECT_NE(strText, strEnglish) << pszLanguage << " " << strEnglish.toStdString();
         EXPECT_NE(QCoreApplication::translate("CPhysPropsDlg", "Physical Properties"),
                   u"Physical Properties");
-        EXPECT_EQ(CTexts::Core(QStringLiteral("SOIC8")), u"SOIC8");
     }
     // English, or a language without a catalogue, installs nothing.
     for (const char* pszLanguage : {"en", "C", "sw"})
