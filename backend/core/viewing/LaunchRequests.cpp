@@ -9,13 +9,13 @@ const QString kPcbEditorProgram = QStringLiteral("brdedit");
 
 CLaunchRequest SetupEditorRequest(const QString& strProjectPath)
 {
-    return {kSetupEditorToolId, QStringLiteral("prjsetup"), ECompanion::SetupEditor,
+    return {kSetupEditorToolId, QStringLiteral("prjsetup"), ECompanion::kSetupEditor,
             QStringLiteral(" -proj ") + QuoteToolArgument(strProjectPath), QString()};
 }
 
 CLaunchRequest NewDrawingRequest()
 {
-    return {kPcbEditorToolId, kPcbEditorProgram, ECompanion::PcbEditor, QStringLiteral(""),
+    return {kPcbEditorToolId, kPcbEditorProgram, ECompanion::kPcbEditor, QStringLiteral(""),
             QStringLiteral("new unnamed.dra")};
 }
 
@@ -24,7 +24,7 @@ std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath)
     if (strPath.isEmpty() || strPath.contains(QChar(u'\0')))
         return std::nullopt;
     // Framed by the message library, so the path travels whole whatever it holds.
-    return CLaunchRequest{kPcbEditorToolId, kPcbEditorProgram, ECompanion::PcbEditor,
+    return CLaunchRequest{kPcbEditorToolId, kPcbEditorProgram, ECompanion::kPcbEditor,
                           QuoteToolArgument(strPath), QStringLiteral("open \"") + strPath + u'"'};
 }
 

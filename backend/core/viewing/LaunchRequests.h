@@ -13,8 +13,8 @@ inline constexpr unsigned kSetupEditorToolId = 62724;
 // The companion programs, as the user knows them; the ui names them.
 enum class ECompanion
 {
-    PcbEditor,
-    SetupEditor,
+    kPcbEditor,
+    kSetupEditor,
 };
 
 // One launch of a companion program: the tool, what to start it with, and
@@ -23,7 +23,7 @@ struct PHYSPROPS_CORE_EXPORT CLaunchRequest
 {
     unsigned m_nToolId = 0;
     QString m_strProgram;
-    ECompanion m_eWhat = ECompanion::PcbEditor;
+    ECompanion m_eWhat = ECompanion::kPcbEditor;
     QString m_strArgs; // the argument text it is started with
     // Sent after "Input" to a running tool; null: only bring it forward.
     QString m_strCommand;

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+struct CFileFault;
 struct CSearchReport;
+struct CSkippedFolder;
 enum class ECompanion;
 
 // What the core and the footprint search report, in the user's language.
@@ -20,8 +22,12 @@ public:
     static QString AltSymbolsSyntax();
     // A companion program as the user knows it ("PCB editor").
     static QString Companion(ECompanion eWhat);
+    // What is wrong with a file the user named: "FILE:LINE: what is wrong".
+    static QString FileFault(const CFileFault& fault);
     // "The footprint search path can't be read ..." with the reason and what to do.
     static QString ProjectError(const CSearchReport& report);
+    // Why a folder of the search path was skipped.
+    static QString SkipReason(const CSkippedFolder& folder);
     // The lines after a "nothing found" message: the skipped folders.
     static QString Skipped(const CSearchReport& report);
     // Why the search path is empty and where it came from.

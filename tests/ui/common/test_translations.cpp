@@ -1,4 +1,5 @@
 #include "Languages.h"
+#include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
 
@@ -9,6 +10,8 @@
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace
 {
@@ -125,4 +128,36 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
     for (const char* pszLanguage : {"en", "C", "sw"})
         EXPECT_TRUE(CLanguage(QString::fromLatin1(pszLanguage)).Installed().isEmpty())
             << pszLanguage;
+}
+
+// Every fault the core reports reads in English as the core's own words for
+// logs and the host, and in every catalogue's language otherwise.
+TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
+{
+    QList<std::pair<CFileFault, CSkippedFolder>> faults;
+    for (int n = 1; n <= int(EFileFault::kNoPathSource); ++n)
+        faults.append({CFileFault{.eKind = EFileFault(n),
+                                  .strFile = QStringLiteral("p.spi"),
+                                  .nLine = n % 2,
+                                  .nLimit = 9,
+                                  .strSystem = QStringLiteral("x")},
+                       {}});
+    for (int n = 1; n <= int(EFolderFault::kExpandsEmpty); ++n)
+        faults.append(
+            {{},
+             CSkippedFolder{QStringLiteral("/lib"),
+                            {EFolderFault(n), EACCES},
+                            n % 2 ? QStringLiteral("Environment Variable X not set") : QString()}});
+    const auto words = [](const std::pair<CFileFault, CSkippedFolder>& fault)
+    { return fault.first ? CTexts::FileFault(fault.first) : CTexts::SkipReason(fault.second); };
+    for (const auto& fault : faults)
+    {
+        const QString strEnglish = fault.first ? fault.first.Describe() : fault.second.Reason();
+        EXPECT_EQ(words(fault), strEnglish);
+        for (const QString& strLanguage : CatalogueLanguages())
+        {
+            const CLanguage language{strLanguage};
+            EXPECT_NE(words(fault), strEnglish) << strLanguage.toStdString();
+        }
+    }
 }
