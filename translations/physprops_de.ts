@@ -507,5 +507,13 @@ Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
         <source>; its value was used as stored: %1</source>
         <translation>; sein Wert wurde wie gespeichert verwendet: %1</translation>
     </message>
+    <message>
+        <source>the program&apos;s process could not be made</source>
+        <translation>der Prozess des Programms konnte nicht erzeugt werden</translation>
+    </message>
+    <message>
+        <source>cannot enter the folder %1: %2</source>
+        <translation>der Ordner %1 kann nicht betreten werden: %2</translation>
+    </message>
 </context>
 </TS>

@@ -507,5 +507,13 @@ Corrigez le fichier de projet, puis réessayez.</translation>
         <source>; its value was used as stored: %1</source>
         <translation>; sa valeur a été utilisée telle qu&apos;enregistrée : %1</translation>
     </message>
+    <message>
+        <source>the program&apos;s process could not be made</source>
+        <translation>le processus du programme n&apos;a pas pu être créé</translation>
+    </message>
+    <message>
+        <source>cannot enter the folder %1: %2</source>
+        <translation>impossible d&apos;entrer dans le dossier %1 : %2</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "common/Texts.h"
 
+#include "harbex/ToolManager.h"
 #include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
@@ -39,6 +40,23 @@ QString CTexts::Companion(ECompanion eWhat)
         return tr("PCB editor");
     case ECompanion::kSetupEditor:
         return tr("project setup editor");
+    }
+    return {};
+}
+
+QString CTexts::ToolStartFault(const CToolStartFault& fault)
+{
+    switch (fault.eKind)
+    {
+    case EToolStartFault::kNone:
+        break;
+    case EToolStartFault::kSystem:
+        return qt_error_string(fault.nErrno);
+    case EToolStartFault::kNoProcess:
+        return tr("the program's process could not be made");
+    case EToolStartFault::kFolder:
+        return tr("cannot enter the folder %1: %2")
+            .arg(fault.strFolder, qt_error_string(fault.nErrno));
     }
     return {};
 }

@@ -9,6 +9,7 @@
 struct CFileFault;
 struct CSearchReport;
 struct CSkippedFolder;
+struct CToolStartFault;
 enum class ECompanion;
 
 // What the core and the footprint search report, in the user's language.
@@ -22,6 +23,8 @@ public:
     static QString AltSymbolsSyntax();
     // A companion program as the user knows it ("PCB editor").
     static QString Companion(ECompanion eWhat);
+    // Why a companion program that was found did not start.
+    static QString ToolStartFault(const CToolStartFault& fault);
     // What is wrong with a file the user named: "FILE:LINE: what is wrong".
     static QString FileFault(const CFileFault& fault);
     // "The footprint search path can't be read ..." with the reason and what to do.

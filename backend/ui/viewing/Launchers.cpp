@@ -223,9 +223,9 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
                                          ? CTexts::tr("no folder (PATH is empty)")
                                          : pError->searched.join(QStringLiteral(", "))));
     else
-        services.MessageBox(
-            CTexts::tr("Cannot start the %1 \"%2\": %3.")
-                .arg(CTexts::Companion(request.m_eWhat), pError->strPath, pError->strReason));
+        services.MessageBox(CTexts::tr("Cannot start the %1 \"%2\": %3.")
+                                .arg(CTexts::Companion(request.m_eWhat), pError->strPath,
+                                     CTexts::ToolStartFault(pError->fault)));
 }
 
 int Launch(const CLaunchRequest& request, const CServices& services)

@@ -1,4 +1,5 @@
 #include "Languages.h"
+#include "harbex/ToolManager.h"
 #include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 
 namespace
 {
@@ -134,30 +136,41 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
 // logs and the host, and in every catalogue's language otherwise.
 TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
 {
-    QList<std::pair<CFileFault, CSkippedFolder>> faults;
-    for (int n = 1; n <= int(EFileFault::kNoPathSource); ++n)
-        faults.append({CFileFault{.eKind = EFileFault(n),
-                                  .strFile = QStringLiteral("p.spi"),
-                                  .nLine = n % 2,
-                                  .nLimit = 9,
-                                  .strSystem = QStringLiteral("x")},
-                       {}});
-    for (int n = 1; n <= int(EFolderFault::kExpandsEmpty); ++n)
-        faults.append(
-            {{},
-             CSkippedFolder{QStringLiteral("/lib"),
-                            {EFolderFault(n), EACCES},
-                            n % 2 ? QStringLiteral("Environment Variable X not set") : QString()}});
-    const auto words = [](const std::pair<CFileFault, CSkippedFolder>& fault)
-    { return fault.first ? CTexts::FileFault(fault.first) : CTexts::SkipReason(fault.second); };
-    for (const auto& fault : faults)
+    struct Fault
     {
-        const QString strEnglish = fault.first ? fault.first.Describe() : fault.second.Reason();
-        EXPECT_EQ(words(fault), strEnglish);
+        std::function<QString()> words; // through the dialogs' wording
+        QString strEnglish;             // the core's
+    };
+    QList<Fault> faults;
+    for (int n = 1; n <= int(EFileFault::kNoPathSource); ++n)
+    {
+        const CFileFault fault{.eKind = EFileFault(n),
+                               .strFile = QStringLiteral("p.spi"),
+                               .nLine = n % 2,
+                               .nLimit = 9,
+                               .strSystem = QStringLiteral("x")};
+        faults.append({[fault] { return CTexts::FileFault(fault); }, fault.Describe()});
+    }
+    for (int n = 1; n <= int(EFolderFault::kExpandsEmpty); ++n)
+    {
+        const CSkippedFolder folder{QStringLiteral("/lib"),
+                                    {EFolderFault(n), EACCES},
+                                    n % 2 ? QStringLiteral("Environment Variable X not set")
+                                          : QString()};
+        faults.append({[folder] { return CTexts::SkipReason(folder); }, folder.Reason()});
+    }
+    for (const EToolStartFault eKind : {EToolStartFault::kNoProcess, EToolStartFault::kFolder})
+    {
+        const CToolStartFault fault{eKind, ENOENT, QStringLiteral("/work")};
+        faults.append({[fault] { return CTexts::ToolStartFault(fault); }, fault.Reason()});
+    }
+    for (const Fault& fault : faults)
+    {
+        EXPECT_EQ(fault.words(), fault.strEnglish);
         for (const QString& strLanguage : CatalogueLanguages())
         {
             const CLanguage language{strLanguage};
-            EXPECT_NE(words(fault), strEnglish) << strLanguage.toStdString();
+            EXPECT_NE(fault.words(), fault.strEnglish) << strLanguage.toStdString();
         }
     }
 }
