@@ -427,5 +427,93 @@ Fix the project file, then try again.</source>
 %1
 Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
     </message>
+    <message>
+        <source>not a file</source>
+        <translation>keine Datei</translation>
+    </message>
+    <message>
+        <source>too large (more than %1 bytes)</source>
+        <translation>zu groß (mehr als %1 Bytes)</translation>
+    </message>
+    <message>
+        <source>cannot open: %1</source>
+        <translation>kann nicht geöffnet werden: %1</translation>
+    </message>
+    <message>
+        <source>cannot read: %1</source>
+        <translation>kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the project file is empty</source>
+        <translation>die Projektdatei ist leer</translation>
+    </message>
+    <message>
+        <source>binary data (a NUL byte) in the file</source>
+        <translation>Binärdaten (ein NUL-Byte) in der Datei</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text (save the file as UTF-8)</source>
+        <translation>kein UTF-8-Text (speichern Sie die Datei als UTF-8)</translation>
+    </message>
+    <message>
+        <source>carriage return inside a line (save the file with LF or CR LF line ends)</source>
+        <translation>Wagenrücklauf innerhalb einer Zeile (speichern Sie die Datei mit LF- oder CR-LF-Zeilenenden)</translation>
+    </message>
+    <message>
+        <source>malformed line (expected [program] or name = value)</source>
+        <translation>fehlerhafte Zeile (erwartet: [Programm] oder Name = Wert)</translation>
+    </message>
+    <message>
+        <source>a value without a name</source>
+        <translation>ein Wert ohne Namen</translation>
+    </message>
+    <message>
+        <source>the footprint search was given no way to read a project&apos;s search path</source>
+        <translation>der Footprint-Suche wurde kein Weg gegeben, den Suchpfad eines Projekts zu lesen</translation>
+    </message>
+    <message>
+        <source>(no project file)</source>
+        <translation>(keine Projektdatei)</translation>
+    </message>
+    <message>
+        <source>does not exist</source>
+        <translation>existiert nicht</translation>
+    </message>
+    <message>
+        <source>cannot be reached (%1)</source>
+        <translation>ist nicht erreichbar (%1)</translation>
+    </message>
+    <message>
+        <source>is not a folder</source>
+        <translation>ist kein Ordner</translation>
+    </message>
+    <message>
+        <source>cannot be read (%1)</source>
+        <translation>kann nicht gelesen werden (%1)</translation>
+    </message>
+    <message>
+        <source>cannot be searched, its files cannot be opened (%1)</source>
+        <translation>kann nicht durchsucht werden, seine Dateien lassen sich nicht öffnen (%1)</translation>
+    </message>
+    <message>
+        <source>names no folder: it expands to an empty text</source>
+        <translation>nennt keinen Ordner: er wird zu einem leeren Text erweitert</translation>
+    </message>
+    <message>
+        <source>; its value was used as stored: %1</source>
+        <translation>; sein Wert wurde wie gespeichert verwendet: %1</translation>
+    </message>
+    <message>
+        <source>the program&apos;s process could not be made</source>
+        <translation>der Prozess des Programms konnte nicht erzeugt werden</translation>
+    </message>
+    <message>
+        <source>cannot enter the folder %1: %2</source>
+        <translation>der Ordner %1 kann nicht betreten werden: %2</translation>
+    </message>
 </context>
 </TS>

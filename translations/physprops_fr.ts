@@ -427,5 +427,93 @@ Fix the project file, then try again.</source>
 %1
 Corrigez le fichier de projet, puis réessayez.</translation>
     </message>
+    <message>
+        <source>not a file</source>
+        <translation>n&apos;est pas un fichier</translation>
+    </message>
+    <message>
+        <source>too large (more than %1 bytes)</source>
+        <translation>trop grand (plus de %1 octets)</translation>
+    </message>
+    <message>
+        <source>cannot open: %1</source>
+        <translation>impossible d&apos;ouvrir : %1</translation>
+    </message>
+    <message>
+        <source>cannot read: %1</source>
+        <translation>impossible de lire : %1</translation>
+    </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>ne peut pas être lu</translation>
+    </message>
+    <message>
+        <source>the project file is empty</source>
+        <translation>le fichier de projet est vide</translation>
+    </message>
+    <message>
+        <source>binary data (a NUL byte) in the file</source>
+        <translation>données binaires (un octet NUL) dans le fichier</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text (save the file as UTF-8)</source>
+        <translation>pas du texte UTF-8 (enregistrez le fichier en UTF-8)</translation>
+    </message>
+    <message>
+        <source>carriage return inside a line (save the file with LF or CR LF line ends)</source>
+        <translation>retour chariot à l&apos;intérieur d&apos;une ligne (enregistrez le fichier avec des fins de ligne LF ou CR LF)</translation>
+    </message>
+    <message>
+        <source>malformed line (expected [program] or name = value)</source>
+        <translation>ligne mal formée ([programme] ou nom = valeur attendu)</translation>
+    </message>
+    <message>
+        <source>a value without a name</source>
+        <translation>une valeur sans nom</translation>
+    </message>
+    <message>
+        <source>the footprint search was given no way to read a project&apos;s search path</source>
+        <translation>la recherche d&apos;empreintes n&apos;a reçu aucun moyen de lire le chemin de recherche d&apos;un projet</translation>
+    </message>
+    <message>
+        <source>(no project file)</source>
+        <translation>(aucun fichier de projet)</translation>
+    </message>
+    <message>
+        <source>does not exist</source>
+        <translation>n&apos;existe pas</translation>
+    </message>
+    <message>
+        <source>cannot be reached (%1)</source>
+        <translation>est inaccessible (%1)</translation>
+    </message>
+    <message>
+        <source>is not a folder</source>
+        <translation>n&apos;est pas un dossier</translation>
+    </message>
+    <message>
+        <source>cannot be read (%1)</source>
+        <translation>ne peut pas être lu (%1)</translation>
+    </message>
+    <message>
+        <source>cannot be searched, its files cannot be opened (%1)</source>
+        <translation>ne peut pas être parcouru, ses fichiers ne peuvent pas être ouverts (%1)</translation>
+    </message>
+    <message>
+        <source>names no folder: it expands to an empty text</source>
+        <translation>ne nomme aucun dossier : son expansion donne un texte vide</translation>
+    </message>
+    <message>
+        <source>; its value was used as stored: %1</source>
+        <translation>; sa valeur a été utilisée telle qu&apos;enregistrée : %1</translation>
+    </message>
+    <message>
+        <source>the program&apos;s process could not be made</source>
+        <translation>le processus du programme n&apos;a pas pu être créé</translation>
+    </message>
+    <message>
+        <source>cannot enter the folder %1: %2</source>
+        <translation>impossible d&apos;entrer dans le dossier %1 : %2</translation>
+    </message>
 </context>
 </TS>

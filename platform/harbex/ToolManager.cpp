@@ -253,7 +253,7 @@ bool CToolManager::StartTool(CBaseTool& tool)
     delete tool.m_pProcess;
     tool.m_pProcess = nullptr;
 
-    CToolStartError error{tool.GetProgram(), {}, {}, {}};
+    CToolStartError error{tool.GetProgram(), {}, {}, {}, {}};
     const QStringList folders = SearchFolders();
     error.strPath = FindProgram(tool.GetProgram(), folders);
     if (error.strPath.isEmpty())
@@ -269,12 +269,13 @@ bool CToolManager::StartTool(CBaseTool& tool)
     }
     const int nLog = OpenOutputLog();
     tool.m_pProcess = CToolProcess::Start(error.strPath, SplitToolArguments(tool.GetArgs()),
-                                          tool.GetWorkingDir(), error.strReason, nLog)
+                                          tool.GetWorkingDir(), error.fault, nLog)
                           .release();
     if (nLog >= 0)
         ::close(nLog);
     if (!tool.m_pProcess)
     {
+        error.strReason = error.fault.Reason();
         Report(QStringLiteral("cannot start \"%1\": %2").arg(error.strPath, error.strReason));
         m_startErrors[tool.GetId()] = error;
         return false;

@@ -14,6 +14,26 @@
 #include <memory>
 #include <optional>
 
+// Why a program that was found did not start. The dialogs word it in the
+// user's language; Reason() gives the English for logs.
+enum class EToolStartFault : quint8
+{
+    kNone,
+    kSystem,    // the system refused to run it (nErrno)
+    kNoProcess, // the program's process could not be made
+    kFolder,    // its working folder strFolder cannot be entered (nErrno)
+};
+
+struct HARBEX_EXPORT CToolStartFault
+{
+    EToolStartFault eKind = EToolStartFault::kNone;
+    int nErrno = 0;
+    QString strFolder = {};
+
+    // "Exec format error", "cannot enter the folder F: No such file or directory".
+    QString Reason() const;
+};
+
 // A started companion program, watched but not owned: it was started
 // detached, so the host never has to collect it and never ends it. The
 // handle refers to that very process even after its id is reused (a pidfd;
@@ -28,7 +48,7 @@ public:
     // time, the process id and the command. No other descriptor of the
     // host reaches the program.
     static std::unique_ptr<CToolProcess> Start(const QString& strPath, const QStringList& args,
-                                               const QString& strWorkingDir, QString& strError,
+                                               const QString& strWorkingDir, CToolStartFault& fault,
                                                int nOutputFd = -1);
     // Watches a process that runs now.
     explicit CToolProcess(qint64 nPid);
@@ -115,7 +135,8 @@ struct HARBEX_EXPORT CToolStartError
     QString strProgram;   // the registered program name
     QString strPath;      // where it was found; empty: not found
     QStringList searched; // the folders looked in, in order (not found)
-    QString strReason;    // the system's reason (found but not started)
+    QString strReason;    // fault.Reason() (found but not started)
+    CToolStartFault fault;
 };
 
 // The host's registry of companion programs, keyed by tool id.

@@ -199,8 +199,8 @@ template <class T> bool ReadWhole(int fd, T& value)
 } // namespace
 
 std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const QStringList& args,
-                                                  const QString& strWorkingDir, QString& strError,
-                                                  int nOutputFd)
+                                                  const QString& strWorkingDir,
+                                                  CToolStartFault& fault, int nOutputFd)
 {
     // Everything the child needs is made before the fork.
     const QByteArray path = QFile::encodeName(strPath);
@@ -229,7 +229,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     if (::pipe2(pidPipe, O_CLOEXEC) != 0 || ::pipe2(goPipe, O_CLOEXEC) != 0 ||
         ::pipe2(failPipe, O_CLOEXEC) != 0 || ::pipe2(statusPipe, O_CLOEXEC | O_NONBLOCK) != 0)
     {
-        strError = QString::fromLocal8Bit(std::strerror(errno));
+        fault = {EToolStartFault::kSystem, errno};
         for (int* p : {pidPipe, goPipe, failPipe, statusPipe})
         {
             CloseFd(p[0]);
@@ -273,7 +273,7 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
 
     std::unique_ptr<CToolProcess> pProcess;
     if (nMiddle < 0)
-        strError = QString::fromLocal8Bit(std::strerror(nForkErrno));
+        fault = {EToolStartFault::kSystem, nForkErrno};
     else
     {
         int nStatus = 0;
@@ -282,9 +282,9 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         }
         pid_t nChild = 0;
         if (!ReadWhole(pidPipe[0], nChild))
-            strError = QStringLiteral("the program's process could not be made");
+            fault = {EToolStartFault::kNoProcess};
         else if (nChild <= 0)
-            strError = QString::fromLocal8Bit(std::strerror(-nChild));
+            fault = {EToolStartFault::kSystem, -nChild};
         else
         {
             pProcess = std::make_unique<CToolProcess>(qint64(nChild));
@@ -307,17 +307,16 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
     // Let the program go on to exec, or, without a handle, to its end.
     if (pProcess && ::write(goPipe[1], "g", 1) != 1)
     {
-        strError = QString::fromLocal8Bit(std::strerror(errno));
+        fault = {EToolStartFault::kSystem, errno};
         pProcess.reset();
     }
     CloseFd(goPipe[1]);
     ChildFailure reply{0, 0};
     if (pProcess && ReadWhole(failPipe[0], reply))
     {
-        strError = QString::fromLocal8Bit(std::strerror(reply.nErrno));
-        if (reply.nStage == kStageFolder)
-            strError =
-                QStringLiteral("cannot enter the folder %1: %2").arg(strWorkingDir, strError);
+        fault = reply.nStage == kStageFolder
+                    ? CToolStartFault{EToolStartFault::kFolder, reply.nErrno, strWorkingDir}
+                    : CToolStartFault{EToolStartFault::kSystem, reply.nErrno};
         pProcess.reset();
     }
     CloseFd(pidPipe[0]);
@@ -372,6 +371,23 @@ bool CToolProcess::WaitStatusPending() const
         return true;
     CloseFd(m_nStatusFd);
     return false;
+}
+
+QString CToolStartFault::Reason() const
+{
+    switch (eKind)
+    {
+    case EToolStartFault::kNone:
+        break;
+    case EToolStartFault::kSystem:
+        return QString::fromLocal8Bit(std::strerror(nErrno));
+    case EToolStartFault::kNoProcess:
+        return QStringLiteral("the program's process could not be made");
+    case EToolStartFault::kFolder:
+        return QStringLiteral("cannot enter the folder %1: %2")
+            .arg(strFolder, QString::fromLocal8Bit(std::strerror(nErrno)));
+    }
+    return {};
 }
 
 QString CToolProcess::WaitStatusText(int nStatus)

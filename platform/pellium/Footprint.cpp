@@ -62,9 +62,8 @@ CSearchPath CFootprint::SearchPathOf(const QString& strProjectPath) const
                            " search path source:"
                         << strProjectPath;
     CSearchPath path;
-    path.strProjectError =
-        (strProjectPath.isEmpty() ? QStringLiteral("(no project file)") : strProjectPath) +
-        QStringLiteral(": the footprint search was given no way to read a project's search path");
+    path.projectFault = {.eKind = EFileFault::kNoPathSource, .strFile = strProjectPath};
+    path.strProjectError = path.projectFault.Describe();
     return path;
 }
 
@@ -87,6 +86,7 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QString& strF
         return CreateFootprintList(path, QStringList{strFileOrExt}, nKind);
     if (!path.strProjectError.isEmpty())
     {
+        m_report.projectFault = path.projectFault;
         m_report.strProjectError = path.strProjectError;
         return 0;
     }
@@ -99,6 +99,7 @@ int CFootprint::CreateFootprintList(const CSearchPath& path, const QStringList& 
 {
     if (!path.strProjectError.isEmpty())
     {
+        m_report.projectFault = path.projectFault;
         m_report.strProjectError = path.strProjectError;
         return 0;
     }
@@ -152,12 +153,12 @@ const QString* CFootprint::KeepFolder(const QString& strFolder)
     return &m_folders.back();
 }
 
-void CFootprint::Skip(const QString& strFolder, const QString& strReason)
+void CFootprint::Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded)
 {
     if (m_skippedFolders.contains(strFolder))
         return;
     m_skippedFolders.insert(strFolder);
-    m_report.skipped.append({strFolder, strReason});
+    m_report.skipped.append({strFolder, fault, strUnexpanded});
 }
 
 // The folders of the path that can be searched, each once: a folder reached
@@ -185,38 +186,34 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
         UsableFolder folder;
         folder.strFolder = path.folders[i];
         const QByteArray encoded = QFile::encodeName(folder.strFolder);
-        QString strProblem = FolderStatProblem(encoded, folder.st);
+        CFolderFault fault = FolderStatProblem(encoded, folder.st);
         folder.nStatTime = WallClockNow();
         folder.nGeneration = nGeneration;
         if (pStates)
         {
-            pStates->push_back(strProblem.isEmpty() ? CListingCache::StateOf(folder.st, nTick)
-                                                    : FolderState{});
-            pStates->back().strStatProblem = strProblem;
+            pStates->push_back(!fault ? CListingCache::StateOf(folder.st, nTick) : FolderState{});
+            pStates->back().statFault = fault;
         }
-        if (strProblem.isEmpty())
+        if (!fault)
             folder.pListing = m_pCache->Recall(folder.strFolder, folder.st, nGeneration);
         // A remembered listing was made when the folder could be read; its
         // mode and owner have not changed since (that would change its times).
-        if (strProblem.isEmpty() && !folder.pListing)
+        if (!fault && !folder.pListing)
         {
-            strProblem = FolderAccessProblem(encoded);
-            if (pStates && !strProblem.isEmpty())
+            fault = FolderAccessProblem(encoded);
+            if (pStates && fault)
                 pStates->back().bOtherProblem = true;
         }
-        if (!strProblem.isEmpty())
+        if (fault)
         {
-            if (i < path.unexpanded.size() && !path.unexpanded[i].isEmpty())
-                strProblem +=
-                    QStringLiteral("; its value was used as stored: ") + path.unexpanded[i];
-            Skip(folder.strFolder, strProblem);
+            Skip(folder.strFolder, fault, path.unexpanded.value(i));
             continue;
         }
         if (seen.insert({folder.st.st_dev, folder.st.st_ino}).second)
             folders.push_back(std::move(folder));
     }
     for (const QString& strValue : path.empty)
-        Skip(strValue, QStringLiteral("names no folder: it expands to an empty text"));
+        Skip(strValue, {EFolderFault::kExpandsEmpty});
     if (bForListing)
         m_pCache->Trim(nGeneration);
     return folders;
@@ -265,10 +262,9 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
         for (std::size_t i = nFirst; i < nEnd; ++i)
         {
             struct stat st;
-            const QString strProblem = FolderStatProblem(pPath->encoded[i], st);
+            const CFolderFault fault = FolderStatProblem(pPath->encoded[i], st);
             const FolderState& then = pPath->states[i];
-            if (strProblem != then.strStatProblem ||
-                (strProblem.isEmpty() && !(CListingCache::StateOf(st, nTick) == then)))
+            if (fault != then.statFault || (!fault && !(CListingCache::StateOf(st, nTick) == then)))
                 return false;
         }
         return true;
@@ -286,16 +282,11 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
 
     for (std::size_t i = 0; i < n; ++i)
     {
-        QString strProblem = pPath->states[i].strStatProblem;
-        if (strProblem.isEmpty())
-            continue;
-        if (qsizetype(i) < path.unexpanded.size() && !path.unexpanded[qsizetype(i)].isEmpty())
-            strProblem +=
-                QStringLiteral("; its value was used as stored: ") + path.unexpanded[qsizetype(i)];
-        Skip(path.folders[qsizetype(i)], strProblem);
+        if (const CFolderFault fault = pPath->states[i].statFault)
+            Skip(path.folders[qsizetype(i)], fault, path.unexpanded.value(qsizetype(i)));
     }
     for (const QString& strValue : path.empty)
-        Skip(strValue, QStringLiteral("names no folder: it expands to an empty text"));
+        Skip(strValue, {EFolderFault::kExpandsEmpty});
     if (m_fnProgress)
     {
         CListingProgress progress{0, int(listings.size()), 0};
@@ -449,8 +440,7 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
         if (!folder.pListing)
         {
             bAllKept = false;
-            Skip(folder.strFolder,
-                 QStringLiteral("cannot be read (%1)").arg(qt_error_string(reads[k].nError)));
+            Skip(folder.strFolder, {EFolderFault::kUnreadable, reads[k].nError});
         }
         else if (reads[k].bRead)
         {

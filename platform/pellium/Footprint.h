@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pellium/FileFault.h"
 #include "pellium/PelliumExport.h"
 
 #include <QList>
@@ -45,18 +46,45 @@ struct PELLIUM_EXPORT CSearchPath
     // values give it; else PSMPATH (with or without a project file).
     QString strProjectFile;
     bool bFromProject = false;
-    // Set when the project file cannot be read now ("FILE:LINE: what is
-    // wrong"); nothing else is then set. A project that cannot be read has
-    // no search path: falling back to PSMPATH would search another library
-    // without a word.
-    QString strProjectError;
+    // Set when the project file cannot be read now; nothing else is then
+    // set. A project that cannot be read has no search path: falling back
+    // to PSMPATH would search another library without a word.
+    CFileFault projectFault;
+    QString strProjectError; // projectFault.Describe(), for logs and the host
+};
+
+// Why a folder of the search path was not searched. The dialogs word it in
+// the user's language; Reason() gives the English for logs and the host.
+enum class EFolderFault : quint8
+{
+    kNone,
+    kMissing,       // does not exist (or a part of its path is no folder)
+    kUnreachable,   // its stat failed otherwise (nErrno)
+    kNotAFolder,    // a file or device, not a folder
+    kUnreadable,    // cannot be listed (nErrno)
+    kNotSearchable, // can be listed, but its files cannot be opened (nErrno)
+    kExpandsEmpty,  // the value names no folder: it expands to an empty text
+};
+
+struct PELLIUM_EXPORT CFolderFault
+{
+    EFolderFault eKind = EFolderFault::kNone;
+    int nErrno = 0; // the system's error, for the kinds that have one
+    explicit operator bool() const { return eKind != EFolderFault::kNone; }
+    bool operator==(const CFolderFault&) const = default;
 };
 
 // A folder of the search path that was not searched, and why.
 struct PELLIUM_EXPORT CSkippedFolder
 {
     QString strFolder;
-    QString strReason;
+    CFolderFault fault;
+    // The expansion's message when the folder's value was used as stored,
+    // else empty.
+    QString strUnexpanded = {};
+
+    // Why, in English: "does not exist; its value was used as stored: ...".
+    QString Reason() const;
 };
 
 // Files of a searched folder that were left out because their names are
@@ -72,7 +100,8 @@ struct PELLIUM_EXPORT CHiddenFiles
 // DeleteFootprintList.
 struct PELLIUM_EXPORT CSearchReport
 {
-    QString strProjectError;       // see CSearchPath; nothing was searched
+    CFileFault projectFault; // see CSearchPath; nothing was searched
+    QString strProjectError;
     QList<CSkippedFolder> skipped; // in path order, each folder once
     QList<CHiddenFiles> hidden;    // in path order, each folder once
     // The path searched had no folder at all, and where it came from.
@@ -256,7 +285,7 @@ private:
     bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept);
     int ReuseListing(const CSearchPath& path, ListingScan& scan);
     bool Progress(const CListingProgress& progress);
-    void Skip(const QString& strFolder, const QString& strReason);
+    void Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded = {});
     void NoteHidden(const QString& strFolder, qsizetype nFiles);
     void NotePath(const CSearchPath& path);
     static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks,

@@ -27,7 +27,7 @@ struct CFootprint::FolderState
     dev_t dev = 0;
     ino_t ino = 0;
     qint64 nModified = 0, nChanged = 0;
-    QString strStatProblem;
+    CFolderFault statFault;
     bool bOtherProblem = false; // found by more than the stat: not remembered
     bool operator==(const FolderState&) const = default;
 };

@@ -64,6 +64,38 @@ QStringList CFootprintEntry::GetSharedFiles() const
     return paths;
 }
 
+QString CSkippedFolder::Reason() const
+{
+    QString strReason;
+    switch (fault.eKind)
+    {
+    case EFolderFault::kNone:
+        break;
+    case EFolderFault::kMissing:
+        strReason = QStringLiteral("does not exist");
+        break;
+    case EFolderFault::kUnreachable:
+        strReason = QStringLiteral("cannot be reached (%1)").arg(qt_error_string(fault.nErrno));
+        break;
+    case EFolderFault::kNotAFolder:
+        strReason = QStringLiteral("is not a folder");
+        break;
+    case EFolderFault::kUnreadable:
+        strReason = QStringLiteral("cannot be read (%1)").arg(qt_error_string(fault.nErrno));
+        break;
+    case EFolderFault::kNotSearchable:
+        strReason = QStringLiteral("cannot be searched, its files cannot be opened (%1)")
+                        .arg(qt_error_string(fault.nErrno));
+        break;
+    case EFolderFault::kExpandsEmpty:
+        strReason = QStringLiteral("names no folder: it expands to an empty text");
+        break;
+    }
+    if (!strUnexpanded.isEmpty())
+        strReason += QStringLiteral("; its value was used as stored: ") + strUnexpanded;
+    return strReason;
+}
+
 QString CSearchReport::ProjectErrorText() const
 {
     return QStringLiteral("The footprint search path can't be read from the project file:\n%1")
@@ -78,7 +110,7 @@ QString CSearchReport::SkippedText() const
     {
         strText += QStringLiteral("\n\nSearch folders skipped:");
         for (qsizetype i = 0; i < skipped.size() && i < kShown; ++i)
-            strText += u'\n' + skipped[i].strFolder + QStringLiteral(": ") + skipped[i].strReason;
+            strText += u'\n' + skipped[i].strFolder + QStringLiteral(": ") + skipped[i].Reason();
         if (skipped.size() > kShown)
             strText += QStringLiteral("\nand %1 more").arg(skipped.size() - kShown);
     }

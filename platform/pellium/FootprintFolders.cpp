@@ -11,26 +11,25 @@
 
 using namespace pellium;
 
-QString pellium::FolderStatProblem(const QByteArray& path, struct stat& st)
+CFolderFault pellium::FolderStatProblem(const QByteArray& path, struct stat& st)
 {
     if (stat(path.constData(), &st) != 0)
     {
         if (errno == ENOENT || errno == ENOTDIR)
-            return QStringLiteral("does not exist");
-        return QStringLiteral("cannot be reached (%1)").arg(qt_error_string(errno));
+            return {EFolderFault::kMissing};
+        return {EFolderFault::kUnreachable, errno};
     }
     if (!S_ISDIR(st.st_mode))
-        return QStringLiteral("is not a folder");
+        return {EFolderFault::kNotAFolder};
     return {};
 }
 
-QString pellium::FolderAccessProblem(const QByteArray& path)
+CFolderFault pellium::FolderAccessProblem(const QByteArray& path)
 {
     if (faccessat(AT_FDCWD, path.constData(), R_OK, AT_EACCESS) != 0)
-        return QStringLiteral("cannot be read (%1)").arg(qt_error_string(errno));
+        return {EFolderFault::kUnreadable, errno};
     if (faccessat(AT_FDCWD, path.constData(), X_OK, AT_EACCESS) != 0)
-        return QStringLiteral("cannot be searched, its files cannot be opened (%1)")
-            .arg(qt_error_string(errno));
+        return {EFolderFault::kNotSearchable, errno};
     return {};
 }
 

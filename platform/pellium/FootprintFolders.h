@@ -128,11 +128,11 @@ private:
     DIR* m_pDir;
 };
 
-// Why a folder cannot be searched, or an empty text when it can. A folder
-// that may be listed but not searched gives names whose files cannot be
-// opened, so it is not searched either.
-QString FolderStatProblem(const QByteArray& path, struct stat& st);
-QString FolderAccessProblem(const QByteArray& path);
+// Why a folder cannot be searched, or no fault when it can. A folder that
+// may be listed but not searched gives names whose files cannot be opened,
+// so it is not searched either.
+CFolderFault FolderStatProblem(const QByteArray& path, struct stat& st);
+CFolderFault FolderAccessProblem(const QByteArray& path);
 
 inline qint64 Nanoseconds(const timespec& ts)
 {

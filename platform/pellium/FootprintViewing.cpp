@@ -149,8 +149,7 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
         if (!dir.IsOpen())
         {
             const int nError = errno;
-            Skip(folders[qsizetype(f)],
-                 QStringLiteral("cannot be read (%1)").arg(qt_error_string(nError)));
+            Skip(folders[qsizetype(f)], {EFolderFault::kUnreadable, nError});
             continue;
         }
         while (const dirent* pEntry = dir.Next())

@@ -217,7 +217,7 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
         footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
         listed = Names(footprint);
         for (const CSkippedFolder& folder : footprint.Report().skipped)
-            skipped.append(QFileInfo(folder.strFolder).fileName() + u": " + folder.strReason);
+            skipped.append(QFileInfo(folder.strFolder).fileName() + u": " + folder.Reason());
         CFootprint viewing(ProjectSearchPath);
         nViewedHidden =
             viewing.CreateFootprintList(strProject, "HIDDEN.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);

@@ -10,7 +10,6 @@
 
 namespace
 {
-const QString kMalformed = QStringLiteral("malformed line (expected [program] or name = value)");
 
 // Blanks are the C locale's: space, and tab to carriage return.
 bool IsBlank(char c)
@@ -68,17 +67,16 @@ public:
     {
     }
 
-    // The fault of the line, empty when it was read. rest: what follows it.
-    QString Read(QByteArrayView line, QByteArrayView rest)
+    // The fault of the line, kNone when it was read. rest: what follows it.
+    EFileFault Read(QByteArrayView line, QByteArrayView rest)
     {
         const QByteArrayView body = TrimmedEnd(line);
         // A file with old Mac line ends would otherwise be one long line.
         if (body.contains('\r'))
-            return QStringLiteral(
-                "carriage return inside a line (save the file with LF or CR LF line ends)");
+            return EFileFault::kCarriageReturn;
         const QByteArrayView text = body.trimmed();
         if (text.isEmpty() || text.front() == ';' || text.front() == '#')
-            return {};
+            return EFileFault::kNone;
         // An indented line after "name = value" is one more value of that name.
         if (text.size() < body.size() && !m_lastName.isEmpty())
             return AddValue(m_lastName, TrimmedEnd(text.first(EndOf(text))));
@@ -87,18 +85,18 @@ public:
             const QByteArrayView inside = text.sliced(1);
             const qsizetype nClose = EndOf(inside, "]");
             if (nClose == inside.size() || inside[nClose] != ']')
-                return kMalformed;
+                return EFileFault::kMalformed;
             Flush();
             // The name is what the brackets hold, blanks and all; what follows is ignored.
             m_bSectionUtf8 = DecodeUtf8(inside.first(nClose), m_strSection);
             m_pProgram = nullptr;
             m_lastName = {};
             m_nSectionBound = DirectiveLinesBound(rest);
-            return {};
+            return EFileFault::kNone;
         }
         const qsizetype nSeparator = EndOf(text, "=:");
         if (nSeparator == text.size() || text[nSeparator] == ';')
-            return kMalformed;
+            return EFileFault::kMalformed;
         m_lastName = TrimmedEnd(text.first(nSeparator));
         const QByteArrayView value = text.sliced(nSeparator + 1);
         return AddValue(m_lastName, value.first(EndOf(value)).trimmed());
@@ -113,16 +111,16 @@ public:
     }
 
 private:
-    QString AddValue(QByteArrayView name, QByteArrayView value)
+    EFileFault AddValue(QByteArrayView name, QByteArrayView value)
     {
         QString strName;
         QString strValue;
         // Other bytes would turn into replacement characters and name folders
         // nobody has: refused instead.
         if (!m_bSectionUtf8 || !DecodeUtf8(name, strName) || !DecodeUtf8(value, strValue))
-            return QStringLiteral("not UTF-8 text (save the file as UTF-8)");
+            return EFileFault::kNotUtf8;
         if (strName.isEmpty())
-            return QStringLiteral("a value without a name");
+            return EFileFault::kNoName;
         // A program comes into being with its first value.
         if (!m_pProgram)
             m_pProgram = m_project.AddProgram(m_strSection);
@@ -145,7 +143,7 @@ private:
             AddFirstPending();
         m_pending[(m_nFirstPending + m_nPending++) % kAhead] = {std::move(strName),
                                                                 std::move(strValue), nHash};
-        return {};
+        return EFileFault::kNone;
     }
 
     struct CPendingValue
@@ -179,12 +177,12 @@ private:
     std::size_t m_nPending = 0;
 };
 
-CProjectFileResult Fail(const QString& strName, int nLine, const QString& strWhat)
+CProjectFileResult Fail(CFileFault fault)
 {
     CProjectFileResult r;
-    r.nLine = nLine;
-    r.strError = nLine > 0 ? QStringLiteral("%1:%2: %3").arg(strName).arg(nLine).arg(strWhat)
-                           : QStringLiteral("%1: %2").arg(strName, strWhat);
+    r.nLine = fault.nLine;
+    r.strError = fault.Describe();
+    r.fault = std::move(fault);
     return r;
 }
 } // namespace
@@ -193,11 +191,12 @@ CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strNam
                                    CSpiProject& project)
 {
     if (text.trimmed().isEmpty())
-        return Fail(strName, 1, QStringLiteral("the project file is empty"));
+        return Fail({.eKind = EFileFault::kEmpty, .strFile = strName, .nLine = 1});
     // A NUL byte marks the file as binary, whatever the lines before it hold.
     if (const qsizetype nNul = text.indexOf('\0'); nNul >= 0)
-        return Fail(strName, int(QByteArrayView(text).first(nNul).count('\n')) + 1,
-                    QStringLiteral("binary data (a NUL byte) in the file"));
+        return Fail({.eKind = EFileFault::kBinary,
+                     .strFile = strName,
+                     .nLine = int(QByteArrayView(text).first(nNul).count('\n')) + 1});
 
     QByteArrayView rest(text);
     if (rest.startsWith("\xEF\xBB\xBF"))
@@ -208,10 +207,10 @@ CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strNam
         const qsizetype nEnd = rest.indexOf('\n');
         const QByteArrayView line = nEnd < 0 ? rest : rest.first(nEnd);
         rest = nEnd < 0 ? QByteArrayView() : rest.sliced(nEnd + 1);
-        if (const QString strFault = reader.Read(line, rest); !strFault.isEmpty())
+        if (const EFileFault eFault = reader.Read(line, rest); eFault != EFileFault::kNone)
         {
             reader.Flush();
-            return Fail(strName, nLine, strFault);
+            return Fail({.eKind = eFault, .strFile = strName, .nLine = nLine});
         }
     }
     reader.Flush();
@@ -224,9 +223,8 @@ CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strNam
 CProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
 {
     QByteArray text;
-    CProjectFileResult bad;
-    if (!ReadCheckedTextFile(strPath, kMaxProjectFileSize, text, bad.strError))
-        return bad;
+    if (CFileFault fault; !ReadCheckedTextFile(strPath, kMaxProjectFileSize, text, fault))
+        return Fail(std::move(fault));
     CProjectFileResult r = LoadProjectText(text, strPath, project);
     if (r.bOk)
         project.m_strProjectPath = QFileInfo(strPath).absoluteFilePath();

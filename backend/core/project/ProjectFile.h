@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CoreExport.h"
+#include "pellium/FileFault.h"
 
 #include <QString>
 
@@ -15,13 +16,16 @@ class CSpiProject;
 struct PHYSPROPS_CORE_EXPORT CProjectFileResult
 {
     bool bOk = false;
-    int nLine = 0;     // first bad line, 0 when the file as a whole is at fault
-    QString strError;  // "FILE:LINE: what is wrong", empty on success
+    int nLine = 0;    // first bad line, 0 when the file as a whole is at fault
+    QString strError; // fault.Describe(): "FILE:LINE: what is wrong", empty on success
+    CFileFault fault;
 };
 
-PHYSPROPS_CORE_EXPORT CProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project);
-PHYSPROPS_CORE_EXPORT CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
-                                  CSpiProject& project);
+PHYSPROPS_CORE_EXPORT CProjectFileResult LoadProjectFile(const QString& strPath,
+                                                         CSpiProject& project);
+PHYSPROPS_CORE_EXPORT CProjectFileResult LoadProjectText(const QByteArray& text,
+                                                         const QString& strName,
+                                                         CSpiProject& project);
 
 // Largest file the reader takes, in bytes; real project files are tiny.
 inline constexpr qint64 kMaxProjectFileSize = 16 << 20;

@@ -70,9 +70,10 @@ CSearchPath ProjectSearchPath(const QString& strProjectPath)
         {
             // No fallback to PSMPATH: that would search another library
             // without a word.
-            path.strProjectError = result.strError.isEmpty()
-                                       ? strProjectPath + QStringLiteral(": cannot be read")
-                                       : result.strError;
+            path.projectFault = result.fault ? result.fault
+                                             : CFileFault{.eKind = EFileFault::kUnreadable,
+                                                          .strFile = strProjectPath};
+            path.strProjectError = path.projectFault.Describe();
             return path;
         }
         const QDir base = QFileInfo(strProjectPath).absoluteDir();

@@ -10,56 +10,46 @@
 
 #include <cerrno>
 
-namespace
-{
-QString FileError(const QString& strPath, const QString& strWhat)
-{
-    return QStringLiteral("%1: %2").arg(strPath, strWhat);
-}
-
-QString TooLarge(const QString& strPath, qint64 nMaxSize)
-{
-    return FileError(strPath, QStringLiteral("too large (more than %1 bytes)").arg(nMaxSize));
-}
-} // namespace
-
 bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
                          QString& strError)
 {
+    CFileFault fault;
+    if (ReadCheckedTextFile(strPath, nMaxSize, text, fault))
+        return true;
+    strError = fault.Describe();
+    return false;
+}
+
+bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
+                         CFileFault& fault)
+{
+    const auto fail = [&](EFileFault eKind, const QString& strSystem = {})
+    {
+        fault = {eKind, strPath, 0, nMaxSize, strSystem};
+        return false;
+    };
     const QFileInfo info(strPath);
     if (info.exists() && !info.isFile())
-    {
-        strError = FileError(strPath, QStringLiteral("not a file"));
-        return false;
-    }
+        return fail(EFileFault::kNotAFile);
     if (info.size() > nMaxSize)
-    {
-        strError = TooLarge(strPath, nMaxSize);
-        return false;
-    }
+        return fail(EFileFault::kTooLarge);
     // Opened without blocking and checked again, so a file swapped for a pipe
     // since the check above cannot make the open wait for a writer.
     const int fd =
         ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-    {
-        strError =
-            FileError(strPath, QStringLiteral("cannot open: %1").arg(qt_error_string(errno)));
-        return false;
-    }
+        return fail(EFileFault::kCannotOpen, qt_error_string(errno));
     struct stat st = {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
     {
         ::close(fd);
-        strError = FileError(strPath, QStringLiteral("not a file"));
-        return false;
+        return fail(EFileFault::kNotAFile);
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
     {
         ::close(fd);
-        strError = FileError(strPath, QStringLiteral("cannot open: %1").arg(file.errorString()));
-        return false;
+        return fail(EFileFault::kCannotOpen, file.errorString());
     }
     // Read to the end, not to the size seen above: a file that grew since is
     // read whole or refused, never cut short. One byte more than allowed
@@ -74,15 +64,11 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
         text += chunk;
     }
     if (file.error() != QFileDevice::NoError)
-    {
-        strError = FileError(strPath, QStringLiteral("cannot read: %1").arg(file.errorString()));
-        return false;
-    }
+        return fail(EFileFault::kCannotRead, file.errorString());
     if (text.size() > nMaxSize)
     {
         text.clear();
-        strError = TooLarge(strPath, nMaxSize);
-        return false;
+        return fail(EFileFault::kTooLarge);
     }
     return true;
 }
@@ -105,13 +91,18 @@ bool DecodeUtf8(QByteArrayView bytes, QString& strText)
     return !decoder.hasError();
 }
 
-QString CheckTextLine(QByteArrayView line)
+EFileFault TextLineFault(QByteArrayView line)
 {
     if (line.contains('\0'))
-        return QStringLiteral("binary data (a NUL byte) in the file");
+        return EFileFault::kBinary;
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     [[maybe_unused]] const QString strText = decode(line);
     if (decode.hasError())
-        return QStringLiteral("not UTF-8 text (save the file as UTF-8)");
-    return {};
+        return EFileFault::kNotUtf8;
+    return EFileFault::kNone;
+}
+
+QString CheckTextLine(QByteArrayView line)
+{
+    return CFileFault{.eKind = TextLineFault(line)}.Reason();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CoreExport.h"
+#include "pellium/FileFault.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -8,8 +9,11 @@
 
 // Reads a whole text file that the user named (a project file, a properties
 // file, a script). Only a regular file of at most nMaxSize bytes is read: a
-// pipe or a device could block for ever or never end. False and
-// "PATH: what is wrong" on error.
+// pipe or a device could block for ever or never end. False and the fault
+// on error.
+PHYSPROPS_CORE_EXPORT bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize,
+                                               QByteArray& text, CFileFault& fault);
+// The same with the fault in English, "PATH: what is wrong".
 PHYSPROPS_CORE_EXPORT bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize,
                                                QByteArray& text, QString& strError);
 
@@ -19,5 +23,7 @@ PHYSPROPS_CORE_EXPORT bool ReadCheckedTextFile(const QString& strPath, qint64 nM
 PHYSPROPS_CORE_EXPORT bool DecodeUtf8(QByteArrayView bytes, QString& strText);
 
 // What is wrong with one line of such a file as text (not UTF-8, a NUL
-// byte), empty when nothing is.
+// byte), kNone when nothing is.
+PHYSPROPS_CORE_EXPORT EFileFault TextLineFault(QByteArrayView line);
+// The same in English, empty when nothing is wrong.
 PHYSPROPS_CORE_EXPORT QString CheckTextLine(QByteArrayView line);

@@ -5,18 +5,17 @@
 namespace
 {
 const QString kPcbEditorProgram = QStringLiteral("brdedit");
-const QString kPcbEditorWhat = QStringLiteral("PCB editor");
 } // namespace
 
 CLaunchRequest SetupEditorRequest(const QString& strProjectPath)
 {
-    return {kSetupEditorToolId, QStringLiteral("prjsetup"), QStringLiteral("project setup editor"),
+    return {kSetupEditorToolId, QStringLiteral("prjsetup"), ECompanion::kSetupEditor,
             QStringLiteral(" -proj ") + QuoteToolArgument(strProjectPath), QString()};
 }
 
 CLaunchRequest NewDrawingRequest()
 {
-    return {kPcbEditorToolId, kPcbEditorProgram, kPcbEditorWhat, QStringLiteral(""),
+    return {kPcbEditorToolId, kPcbEditorProgram, ECompanion::kPcbEditor, QStringLiteral(""),
             QStringLiteral("new unnamed.dra")};
 }
 
@@ -25,7 +24,7 @@ std::optional<CLaunchRequest> OpenDrawingRequest(const QString& strPath)
     if (strPath.isEmpty() || strPath.contains(QChar(u'\0')))
         return std::nullopt;
     // Framed by the message library, so the path travels whole whatever it holds.
-    return CLaunchRequest{kPcbEditorToolId, kPcbEditorProgram, kPcbEditorWhat,
+    return CLaunchRequest{kPcbEditorToolId, kPcbEditorProgram, ECompanion::kPcbEditor,
                           QuoteToolArgument(strPath), QStringLiteral("open \"") + strPath + u'"'};
 }
 

@@ -10,13 +10,20 @@
 inline constexpr unsigned kPcbEditorToolId = 62723;
 inline constexpr unsigned kSetupEditorToolId = 62724;
 
+// The companion programs, as the user knows them; the ui names them.
+enum class ECompanion
+{
+    kPcbEditor,
+    kSetupEditor,
+};
+
 // One launch of a companion program: the tool, what to start it with, and
 // what to tell it when it already runs.
 struct PHYSPROPS_CORE_EXPORT CLaunchRequest
 {
     unsigned m_nToolId = 0;
     QString m_strProgram;
-    QString m_strWhat; // the tool as the user knows it
+    ECompanion m_eWhat = ECompanion::kPcbEditor;
     QString m_strArgs; // the argument text it is started with
     // Sent after "Input" to a running tool; null: only bring it forward.
     QString m_strCommand;

@@ -6,19 +6,31 @@
 #include <QString>
 #include <QStringList>
 
+struct CFileFault;
 struct CSearchReport;
+struct CSkippedFolder;
+struct CToolStartFault;
+enum class ECompanion;
 
 // What the core and the footprint search report, in the user's language.
-// The core keeps its English texts (scripts and logs read them); the dialogs
-// show them through these.
+// The core hands facts (a kind and its values) or its fixed English texts
+// (scripts and logs read them); the dialogs word them only through these.
 class PHYSPROPS_UI_EXPORT CTexts
 {
     Q_DECLARE_TR_FUNCTIONS(CTexts)
 public:
-    // One of the core's fixed texts, translated; any other text as it is.
-    static QString Core(const QString& strText);
+    // The message of a viewed ALT_SYMBOLS value that does not split.
+    static QString AltSymbolsSyntax();
+    // A companion program as the user knows it ("PCB editor").
+    static QString Companion(ECompanion eWhat);
+    // Why a companion program that was found did not start.
+    static QString ToolStartFault(const CToolStartFault& fault);
+    // What is wrong with a file the user named: "FILE:LINE: what is wrong".
+    static QString FileFault(const CFileFault& fault);
     // "The footprint search path can't be read ..." with the reason and what to do.
     static QString ProjectError(const CSearchReport& report);
+    // Why a folder of the search path was skipped.
+    static QString SkipReason(const CSkippedFolder& folder);
     // The lines after a "nothing found" message: the skipped folders.
     static QString Skipped(const CSearchReport& report);
     // Why the search path is empty and where it came from.

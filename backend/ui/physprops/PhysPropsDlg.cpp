@@ -186,7 +186,7 @@ int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNam
     QString strError;
     const int nResult = ::SplitAltSymbols(strValue, pNames, strError);
     if (!strError.isEmpty())
-        services.MessageBox(CTexts::Core(strError));
+        services.MessageBox(CTexts::AltSymbolsSyntax());
     return nResult;
 }
 

@@ -24,14 +24,16 @@ void CPhysPropsDlg::OnView()
     }
 
     QList<CValue*> names;
-    const auto freeNames = qScopeGuard([&names] {
-        qDeleteAll(names);
-        names.clear();
-    });
+    const auto freeNames = qScopeGuard(
+        [&names]
+        {
+            qDeleteAll(names);
+            names.clear();
+        });
     QString strError;
     const int nSplit = ::SplitAltSymbols(strValue, &names, strError);
     if (!strError.isEmpty())
-        m_services.MessageBox(CTexts::Core(strError));
+        m_services.MessageBox(CTexts::AltSymbolsSyntax());
     if (nSplit == 0 || names.isEmpty())
         return;
     QStringList footprints;

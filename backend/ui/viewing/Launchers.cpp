@@ -180,9 +180,9 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
             return status && *status == 0 ? Handover::Taken : Handover::NotTaken;
         });
     const auto fnMessageBox = services.m_fnMessageBox;
-    const QString strWhat = request.m_strWhat;
+    const ECompanion eWhat = request.m_eWhat;
     outbox.SetReport(
-        [fnMessageBox, strWhat, strProgram, pManager](qsizetype nLost, const QString& strWhy)
+        [fnMessageBox, eWhat, strProgram, pManager](qsizetype nLost, const QString& strWhy)
         {
             // Without its tool manager the host has ended the module: the log line says it.
             if (fnMessageBox && pManager)
@@ -190,7 +190,7 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                                         "drawing: %3.\nTry again: the next request starts it "
                                         "anew.",
                                         nullptr, int(nLost))
-                                 .arg(CTexts::Core(strWhat), strProgram, strWhy),
+                                 .arg(CTexts::Companion(eWhat), strProgram, strWhy),
                              0, 0);
         });
 }
@@ -218,14 +218,14 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
         services.MessageBox(CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
                                        "Looked in: %3\n"
                                        "Install it, or add its folder to PATH.")
-                                .arg(CTexts::Core(request.m_strWhat), pError->strProgram,
+                                .arg(CTexts::Companion(request.m_eWhat), pError->strProgram,
                                      pError->searched.isEmpty()
                                          ? CTexts::tr("no folder (PATH is empty)")
                                          : pError->searched.join(QStringLiteral(", "))));
     else
-        services.MessageBox(
-            CTexts::tr("Cannot start the %1 \"%2\": %3.")
-                .arg(CTexts::Core(request.m_strWhat), pError->strPath, pError->strReason));
+        services.MessageBox(CTexts::tr("Cannot start the %1 \"%2\": %3.")
+                                .arg(CTexts::Companion(request.m_eWhat), pError->strPath,
+                                     CTexts::ToolStartFault(pError->fault)));
 }
 
 int Launch(const CLaunchRequest& request, const CServices& services)

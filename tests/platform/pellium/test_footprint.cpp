@@ -144,7 +144,7 @@ TEST(SearchReport, listsTenSkippedFoldersThenHowManyMore)
     QStringList lines;
     for (int i = 1; i <= 12; ++i)
     {
-        report.skipped.append({QStringLiteral("/f%1").arg(i), QStringLiteral("does not exist")});
+        report.skipped.append({QStringLiteral("/f%1").arg(i), {EFolderFault::kMissing}});
         lines.append(QStringLiteral("/f%1: does not exist").arg(i));
     }
     EXPECT_EQ(report.SkippedText(),

@@ -81,7 +81,7 @@ TEST_F(FootprintSearchTest, unusableFoldersAreNotedOnceWithTheReason)
         QStringList lines;
         for (const CSkippedFolder& s : footprint.Report().skipped)
             lines.append(QString(s.strFolder).replace(m_strRoot, QStringLiteral("~")) + u": " +
-                         s.strReason);
+                         s.Reason());
         return lines;
     };
     CFootprint listing;

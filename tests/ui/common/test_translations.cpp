@@ -1,4 +1,6 @@
 #include "Languages.h"
+#include "harbex/ToolManager.h"
+#include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
 
@@ -9,6 +11,9 @@
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
 
 namespace
 {
@@ -98,9 +103,6 @@ TEST(Translations, everyMessageIsFinishedAndKeepsItsPlaceholders)
 
 TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
 {
-    const QString strSyntax = QString::fromLatin1(kAltSymbolsSyntaxMessage);
-    const QString strPcbEditor = NewDrawingRequest().m_strWhat;
-    const QString strSetupEditor = SetupEditorRequest({}).m_strWhat;
     for (const QString& strLanguage : CatalogueLanguages())
     {
         const QByteArray name = strLanguage.toUtf8();
@@ -114,15 +116,61 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
                               QStringLiteral("/qtbase_%1.qm").arg(pszLanguage)))
             expected.append(QStringLiteral("qtbase_%1.qm").arg(pszLanguage));
         EXPECT_EQ(files, expected) << pszLanguage;
-        for (const QString& strCore : {strSyntax, strPcbEditor, strSetupEditor})
-            EXPECT_NE(CTexts::Core(strCore), strCore)
-                << pszLanguage << " " << strCore.toStdString();
+        for (const auto& [strText, strEnglish] :
+             {std::pair{CTexts::AltSymbolsSyntax(), QString::fromLatin1(kAltSymbolsSyntaxMessage)},
+              std::pair{CTexts::Companion(NewDrawingRequest().m_eWhat),
+                        QStringLiteral("PCB editor")},
+              std::pair{CTexts::Companion(SetupEditorRequest({}).m_eWhat),
+                        QStringLiteral("project setup editor")}})
+            EXPECT_NE(strText, strEnglish) << pszLanguage << " " << strEnglish.toStdString();
         EXPECT_NE(QCoreApplication::translate("CPhysPropsDlg", "Physical Properties"),
                   u"Physical Properties");
-        EXPECT_EQ(CTexts::Core(QStringLiteral("SOIC8")), u"SOIC8");
     }
     // English, or a language without a catalogue, installs nothing.
     for (const char* pszLanguage : {"en", "C", "sw"})
         EXPECT_TRUE(CLanguage(QString::fromLatin1(pszLanguage)).Installed().isEmpty())
             << pszLanguage;
+}
+
+// Every fault the core reports reads in English as the core's own words for
+// logs and the host, and in every catalogue's language otherwise.
+TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
+{
+    struct Fault
+    {
+        std::function<QString()> words; // through the dialogs' wording
+        QString strEnglish;             // the core's
+    };
+    QList<Fault> faults;
+    for (int n = 1; n <= int(EFileFault::kNoPathSource); ++n)
+    {
+        const CFileFault fault{.eKind = EFileFault(n),
+                               .strFile = QStringLiteral("p.spi"),
+                               .nLine = n % 2,
+                               .nLimit = 9,
+                               .strSystem = QStringLiteral("x")};
+        faults.append({[fault] { return CTexts::FileFault(fault); }, fault.Describe()});
+    }
+    for (int n = 1; n <= int(EFolderFault::kExpandsEmpty); ++n)
+    {
+        const CSkippedFolder folder{QStringLiteral("/lib"),
+                                    {EFolderFault(n), EACCES},
+                                    n % 2 ? QStringLiteral("Environment Variable X not set")
+                                          : QString()};
+        faults.append({[folder] { return CTexts::SkipReason(folder); }, folder.Reason()});
+    }
+    for (const EToolStartFault eKind : {EToolStartFault::kNoProcess, EToolStartFault::kFolder})
+    {
+        const CToolStartFault fault{eKind, ENOENT, QStringLiteral("/work")};
+        faults.append({[fault] { return CTexts::ToolStartFault(fault); }, fault.Reason()});
+    }
+    for (const Fault& fault : faults)
+    {
+        EXPECT_EQ(fault.words(), fault.strEnglish);
+        for (const QString& strLanguage : CatalogueLanguages())
+        {
+            const CLanguage language{strLanguage};
+            EXPECT_NE(fault.words(), fault.strEnglish) << strLanguage.toStdString();
+        }
+    }
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "pellium/PelliumExport.h"
+
+#include <QString>
+
+// What is wrong with a text file the user named (a project file, a
+// properties file, a script), or why a project gives no search path. The
+// dialogs word it in the user's language; Describe() gives the English for
+// logs, the host's output and scripts.
+enum class EFileFault : quint8
+{
+    kNone,
+    kNotAFile,       // a folder, pipe or device
+    kTooLarge,       // more than nLimit bytes
+    kCannotOpen,     // strSystem: the system's reason
+    kCannotRead,     // strSystem: the system's reason
+    kUnreadable,     // cannot be read, no more is known
+    kEmpty,          // a project file without a line
+    kBinary,         // a NUL byte
+    kNotUtf8,        // bytes that are not UTF-8
+    kCarriageReturn, // a carriage return inside a line (old Mac line ends)
+    kMalformed,      // neither [program] nor name = value
+    kNoName,         // a value without a name
+    kNoPathSource,   // the footprint search cannot read a project's search path
+};
+
+struct PELLIUM_EXPORT CFileFault
+{
+    EFileFault eKind = EFileFault::kNone;
+    QString strFile = {}; // as named; empty for a project not named
+    int nLine = 0;        // the first bad line, 0 when the file as a whole is at fault
+    qint64 nLimit = 0;
+    QString strSystem = {};
+
+    explicit operator bool() const { return eKind != EFileFault::kNone; }
+    // What is wrong, in English, without the file: "not a file".
+    QString Reason() const;
+    // "FILE:LINE: what is wrong", or "FILE: what is wrong" without a line.
+    QString Describe() const;
+};
