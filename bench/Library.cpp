@@ -51,23 +51,23 @@ QStringList ReadNames(const QString& strPath)
 // as long, in a fixed pseudo-random order.
 QStringList SyntheticNames()
 {
-    static const char* const kFamilies[] = {"SOIC", "TSSOP", "LQFP", "TQFP", "QFN", "DFN", "BGA",
-                                            "SOT-23", "DIP", "R_0603", "C_0805", "L_1210",
-                                            "PinHeader_1x", "TerminalBlock", "SW_Push", "LED_D5.0mm"};
+    static const char* const kFamilies[] = {
+        "SOIC",         "TSSOP",         "LQFP",    "TQFP",      "QFN",    "DFN",
+        "BGA",          "SOT-23",        "DIP",     "R_0603",    "C_0805", "L_1210",
+        "PinHeader_1x", "TerminalBlock", "SW_Push", "LED_D5.0mm"};
     std::mt19937 rng(20261208);
     QStringList names;
     QSet<QString> seen;
     while (names.size() < 12000)
     {
-        const QString strName =
-            QStringLiteral("%1-%2_%3.%4x%5.%6mm_P%7mm")
-                .arg(QLatin1String(kFamilies[rng() % std::size(kFamilies)]))
-                .arg(2 + rng() % 200)
-                .arg(1 + rng() % 30)
-                .arg(rng() % 10)
-                .arg(1 + rng() % 30)
-                .arg(rng() % 10)
-                .arg(QLatin1String(rng() % 2 ? "0.5" : "1.27"));
+        const QString strName = QStringLiteral("%1-%2_%3.%4x%5.%6mm_P%7mm")
+                                    .arg(QLatin1String(kFamilies[rng() % std::size(kFamilies)]))
+                                    .arg(2 + rng() % 200)
+                                    .arg(1 + rng() % 30)
+                                    .arg(rng() % 10)
+                                    .arg(1 + rng() % 30)
+                                    .arg(rng() % 10)
+                                    .arg(QLatin1String(rng() % 2 ? "0.5" : "1.27"));
         if (!seen.contains(strName))
         {
             seen.insert(strName);
@@ -77,7 +77,10 @@ QStringList SyntheticNames()
     return names;
 }
 
-QString FolderName(std::size_t nFolder) { return QStringLiteral("lib%1").arg(nFolder, 5, 10, QChar(u'0')); }
+QString FolderName(std::size_t nFolder)
+{
+    return QStringLiteral("lib%1").arg(nFolder, 5, 10, QChar(u'0'));
+}
 } // namespace
 
 CNameSource::CNameSource()
@@ -107,14 +110,16 @@ QString CNameSource::Name(std::size_t i) const
     return nRound == 0 ? strBase : strBase + u'_' + QString::number(nRound);
 }
 
-CDiskLibrary MakeDiskLibrary(const CNameSource& names, const QString& strBaseDir, std::size_t nCount,
-                             std::size_t nFolders)
+CDiskLibrary MakeDiskLibrary(const CNameSource& names, const QString& strBaseDir,
+                             std::size_t nCount, std::size_t nFolders)
 {
     CDiskLibrary lib;
     nFolders = std::max<std::size_t>(1, nFolders);
     const std::size_t nPerFolder = std::max<std::size_t>(1, nCount / nFolders);
-    lib.strRoot = QDir(strBaseDir).absoluteFilePath(
-        QStringLiteral("lib-%1-%2-%3").arg(nCount).arg(nFolders).arg(names.Origin()));
+    lib.strRoot =
+        QDir(strBaseDir)
+            .absoluteFilePath(
+                QStringLiteral("lib-%1-%2-%3").arg(nCount).arg(nFolders).arg(names.Origin()));
     for (std::size_t f = 0; f * nPerFolder < nCount; ++f)
         lib.folders.append(lib.strRoot + u'/' + FolderName(f));
     lib.nFiles = nCount;

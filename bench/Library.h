@@ -38,5 +38,5 @@ struct CDiskLibrary
     QStringList folders; // absolute paths, in search order
     std::size_t nFiles = 0;
 };
-CDiskLibrary MakeDiskLibrary(const CNameSource& names, const QString& strBaseDir, std::size_t nCount,
-                             std::size_t nFolders);
+CDiskLibrary MakeDiskLibrary(const CNameSource& names, const QString& strBaseDir,
+                             std::size_t nCount, std::size_t nFolders);

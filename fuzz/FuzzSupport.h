@@ -9,14 +9,14 @@
 
 // A broken expectation is a finding like a crash: say what and stop, so the
 // fuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                                     \
-    do                                                                                       \
-    {                                                                                        \
-        if (!(cond))                                                                         \
-        {                                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);   \
-            std::abort();                                                                    \
-        }                                                                                    \
+#define FUZZ_CHECK(cond)                                                                           \
+    do                                                                                             \
+    {                                                                                              \
+        if (!(cond))                                                                               \
+        {                                                                                          \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);          \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
 namespace fuzz
@@ -51,7 +51,8 @@ inline bool WildcardMatches(std::string_view pattern, std::string_view name)
     // kept for the process: the filter target asks thousands of times per input.
     static thread_local std::vector<std::uint8_t> ok;
     ok.assign((n + 1) * (m + 1), 0);
-    const auto at = [&](std::size_t i, std::size_t j) -> std::uint8_t& { return ok[i * (m + 1) + j]; };
+    const auto at = [&](std::size_t i, std::size_t j) -> std::uint8_t&
+    { return ok[i * (m + 1) + j]; };
     at(n, m) = 1;
     for (std::size_t i = n + 1; i-- > 0;)
     {

@@ -19,9 +19,8 @@ QStringList PlainSplit(const QString& strValue, QStringList names)
     // keeps long values from costing the square of their names (the list
     // check below cross-checks short lists name by name). Views, not copies:
     // under the sanitizers every allocation costs more than the split itself.
-    const auto less = [](QStringView a, QStringView b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    };
+    const auto less = [](QStringView a, QStringView b)
+    { return a.compare(b, Qt::CaseInsensitive) < 0; };
     std::set<QStringView, decltype(less)> listed(names.cbegin(), names.cend(), less);
     QString strInner = strValue.mid(1, strValue.size() - 2);
     strInner.replace(u';', u',');
@@ -51,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     // The first byte says whether the list already holds a name.
     if (nSize == 0)
         return 0;
-    const QString strValue = QString::fromUtf8(reinterpret_cast<const char*>(pData) + 1, qsizetype(nSize - 1));
+    const QString strValue =
+        QString::fromUtf8(reinterpret_cast<const char*>(pData) + 1, qsizetype(nSize - 1));
     QList<CValue*> names;
     QStringList before;
     if (pData[0] & 1)

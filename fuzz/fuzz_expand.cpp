@@ -1,8 +1,8 @@
 // Environment expansion, C and Qt forms. Text without a '$' comes back as it
 // is; both forms agree; a failure always leaves a message; expanding a text
 // that lies in the previous result reads it whole.
-#include "project/ExpandEnvVars.h"
 #include "FuzzSupport.h"
+#include "project/ExpandEnvVars.h"
 
 #include <QString>
 

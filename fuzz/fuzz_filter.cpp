@@ -3,9 +3,9 @@
 // name matches, and a sort orders them by upper-cased name, ties in list
 // order. Input: the typed filter, a newline, then one name per line; an
 // empty line is an entry the search could not fill (null).
+#include "FuzzSupport.h"
 #include "footprints/FootprintListModel.h"
 #include "pellium/Footprint.h"
-#include "FuzzSupport.h"
 #include "pellium/OLRegExp.h"
 
 #include <QCoreApplication>
@@ -67,8 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const std::string_view patternText(pattern.constData()); // up to a typed zero character
     // Typed text without wildcards gives a text and the closing star: such a
     // pattern takes the names that start with the text, which needs no table.
-    const std::string_view prefix = patternText.substr(0, patternText.empty() ? 0 : patternText.size() - 1);
-    const bool bPrefixOnly = patternText.ends_with('*') && prefix.find_first_of("*?") == std::string_view::npos;
+    const std::string_view prefix =
+        patternText.substr(0, patternText.empty() ? 0 : patternText.size() - 1);
+    const bool bPrefixOnly =
+        patternText.ends_with('*') && prefix.find_first_of("*?") == std::string_view::npos;
 
     const bool bWithSides = nSize % 2 == 0;
     CFootprintListModel model(bWithSides);
@@ -105,9 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         if (!list[qsizetype(i)])
             continue;
         const std::string_view name = upper(int(i));
-        if (bPrefixOnly                                   ? name.starts_with(prefix)
-            : name.size() * patternText.size() > 1u << 20 ? matcher.match(name.data(), name.size()) == 1
-                                                          : fuzz::WildcardMatches(patternText, name))
+        if (bPrefixOnly ? name.starts_with(prefix)
+            : name.size() * patternText.size() > 1u << 20
+                ? matcher.match(name.data(), name.size()) == 1
+                : fuzz::WildcardMatches(patternText, name))
             expected.push_back(int(i));
     }
     FUZZ_CHECK(model.rowCount() == int(expected.size()));
@@ -115,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         FUZZ_CHECK(model.EntryAt(r) == list[expected[std::size_t(r)]]);
 
     // Sorting by name: by upper-cased bytes, ties in list order; descending is the reverse.
-    std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) { return upper(a) < upper(b); });
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](int a, int b) { return upper(a) < upper(b); });
     for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder})
     {
         model.sort(CFootprintListModel::ColName, order);
@@ -129,13 +133,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     // Change a few sides, then sort by side: each side's rows stay in name order.
     if (bWithSides && model.rowCount() > 0)
     {
-        const QStringList sides = {QStringLiteral("Top"), QStringLiteral("bottom"), QStringLiteral("Both")};
+        const QStringList sides = {QStringLiteral("Top"), QStringLiteral("bottom"),
+                                   QStringLiteral("Both")};
         for (int r = 0; r < model.rowCount(); r += 2)
             FUZZ_CHECK(model.setData(model.index(r, CFootprintListModel::ColType), sides[r % 3]));
         model.sort(CFootprintListModel::ColType);
         for (int r = 1; r < model.rowCount(); ++r)
         {
-            const QString a = model.data(model.index(r - 1, CFootprintListModel::ColType)).toString();
+            const QString a =
+                model.data(model.index(r - 1, CFootprintListModel::ColType)).toString();
             const QString b = model.data(model.index(r, CFootprintListModel::ColType)).toString();
             FUZZ_CHECK(a <= b);
         }

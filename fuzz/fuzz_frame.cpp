@@ -54,7 +54,9 @@ std::vector<QByteArray> FeedInPieces(ipqc::CFrameDecoder& decoder, QByteArrayVie
     bool bRefused = false;
     while (nPos < stream.size())
     {
-        qsizetype nPiece = cuts.isEmpty() ? stream.size() : 1 + (static_cast<unsigned char>(cuts[nCut++ % cuts.size()]) % 64);
+        qsizetype nPiece = cuts.isEmpty()
+                               ? stream.size()
+                               : 1 + (static_cast<unsigned char>(cuts[nCut++ % cuts.size()]) % 64);
         nPiece = std::min(nPiece, stream.size() - nPos);
         const bool bFed = decoder.Feed(stream.sliced(nPos, nPiece));
         FUZZ_CHECK(bFed == !decoder.Failed());
@@ -99,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     QByteArray stream;
     for (qsizetype i = 0; i < body.size();)
     {
-        const qsizetype nLen = std::min<qsizetype>({static_cast<unsigned char>(body[i]),
-                                                    body.size() - i - 1, qsizetype(nLimit)});
+        const qsizetype nLen = std::min<qsizetype>(
+            {static_cast<unsigned char>(body[i]), body.size() - i - 1, qsizetype(nLimit)});
         sent.emplace_back(body.data() + i + 1, nLen);
         stream += ipqc::EncodeFrame(sent.back());
         i += 1 + nLen;

@@ -2,8 +2,8 @@
 // made read back as the module reads them. A file is either read or refused
 // with "NAME:LINE: ..." (or "NAME: ...") naming a line the file has; what was
 // read, written back plainly, reads the same.
-#include "project/ExpandEnvVars.h"
 #include "FuzzSupport.h"
+#include "project/ExpandEnvVars.h"
 #include "project/ProjectFile.h"
 #include "project/SpiProject.h"
 
@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (!r.bOk)
     {
         FUZZ_CHECK(r.nLine >= 0 && r.nLine <= text.count('\n') + 1);
-        const QString strWhere =
-            r.nLine > 0 ? QStringLiteral("fuzz.ini:%1: ").arg(r.nLine) : QStringLiteral("fuzz.ini: ");
+        const QString strWhere = r.nLine > 0 ? QStringLiteral("fuzz.ini:%1: ").arg(r.nLine)
+                                             : QStringLiteral("fuzz.ini: ");
         FUZZ_CHECK(r.strError.startsWith(strWhere));
         FUZZ_CHECK(r.strError.size() > strWhere.size());
         return 0;

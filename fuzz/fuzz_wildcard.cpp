@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     const std::size_t nSplit = input.find('\0');
     const std::string pattern(input.substr(0, nSplit));
     // Without a zero byte the name is empty (but not null: that is a different call).
-    const std::string_view name = input.substr(nSplit == std::string_view::npos ? input.size() : nSplit + 1);
+    const std::string_view name =
+        input.substr(nSplit == std::string_view::npos ? input.size() : nSplit + 1);
 
     const OLRegExp matcher(pattern.c_str());
     const int nMatch = matcher.match(name.data(), name.size());
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
 
     // The C-string form stops at the first zero byte of the name.
     const std::string strName(name);
-    FUZZ_CHECK(matcher.match(strName.c_str()) == matcher.match(strName.c_str(), std::strlen(strName.c_str())));
+    FUZZ_CHECK(matcher.match(strName.c_str()) ==
+               matcher.match(strName.c_str(), std::strlen(strName.c_str())));
     FUZZ_CHECK(matcher.match(nullptr) == 0);
     FUZZ_CHECK(matcher.match(nullptr, name.size()) == 0);
     return 0;

@@ -122,8 +122,7 @@ QString CheckStep(const ScriptStep& step, qint64& nWaitedMs, int nLimitMs)
     const QString strStep = QStringLiteral("step \"%1\"").arg(step.strVerb);
     const QString strUsage = QStringLiteral("%1 takes %2, got \"%3\"")
                                  .arg(strStep, QLatin1String(pForm->pszArgs), step.strRest);
-    QString strNeeds =
-        QStringLiteral("%1 needs %2").arg(strStep, QLatin1String(pForm->pszArgs));
+    QString strNeeds = QStringLiteral("%1 needs %2").arg(strStep, QLatin1String(pForm->pszArgs));
     const QStringList& args = step.args;
     switch (pForm->takes)
     {

@@ -85,8 +85,9 @@ void GiveFocusAsAClickWould(QWidget* pWidget, QPoint pos)
         QWidget* pProxy = pW;
         while (pProxy->focusProxy())
             pProxy = pProxy->focusProxy();
-        const bool bTakes = (pW->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus &&
-                            (pProxy == pW || (pProxy->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus);
+        const bool bTakes =
+            (pW->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus &&
+            (pProxy == pW || (pProxy->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus);
         if (pW->isEnabled() && pW->rect().contains(pos) && bTakes)
         {
             pW->setFocus(Qt::MouseFocusReason);

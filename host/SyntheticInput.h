@@ -1,8 +1,8 @@
 #pragma once
 
-#include <Qt>
 #include <QPoint>
 #include <QString>
+#include <Qt>
 
 class QWidget;
 

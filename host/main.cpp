@@ -1,14 +1,14 @@
 // physprops: the reference host of the Physical Properties module.
-#include "entry/BackEndMain.h"
 #include "DisplayProbe.h"
 #include "HostOptions.h"
-#include "project/ProjectFile.h"
 #include "ScriptRunner.h"
-#include "project/SpiProject.h"
+#include "entry/BackEndMain.h"
 #include "harbex/QuietMessages.h"
 #include "harbex/ToolManager.h"
-#include "ipqc/IpqOutbox.h"
 #include "ipqc/IpqChannel.h"
+#include "ipqc/IpqOutbox.h"
+#include "project/ProjectFile.h"
+#include "project/SpiProject.h"
 
 #include <QApplication>
 #include <QDir>
@@ -190,7 +190,8 @@ int main(int argc, char** argv)
         }
         if (bPlatformChosen)
         {
-            Err(QStringLiteral("no display to show the dialog on (%1); a walkthrough needs none: %2")
+            Err(QStringLiteral(
+                    "no display to show the dialog on (%1); a walkthrough needs none: %2")
                     .arg(strNoDisplay,
                          opts.strQtPlatform.isEmpty()
                              ? QStringLiteral("set QT_QPA_PLATFORM=offscreen to play it offscreen")
@@ -258,7 +259,8 @@ int main(int argc, char** argv)
     if (bScript)
     {
         if (QFontDatabase::families().isEmpty())
-            Err(QStringLiteral("no fonts found: screenshots will show no text (install fonts-dejavu-core)"));
+            Err(QStringLiteral(
+                "no fonts found: screenshots will show no text (install fonts-dejavu-core)"));
         pScript = std::make_unique<ScriptRunner>(
             opts.strScreenshots.isEmpty() ? QStringLiteral("screenshots") : opts.strScreenshots,
             [](const QString& s) { Say(s); });

@@ -11,15 +11,17 @@
 
 QString g_strProjectFile;
 
-extern "C" {
-const CRuntimeClass classCDocument = {"CDocument", int(sizeof(QObject)), 0xFFFF, nullptr, nullptr};
-const CRuntimeClass classCBackEndMain = {"CBackEndMain", int(sizeof(CBackEndMain)), 0xFFFF,
-                                         &CBackEndMain::CreateObject, &classCDocument};
-
-const char* PhysPropsModuleVersion(void)
+extern "C"
 {
-    return PHYSPROPS_VERSION;
-}
+    const CRuntimeClass classCDocument = {"CDocument", int(sizeof(QObject)), 0xFFFF, nullptr,
+                                          nullptr};
+    const CRuntimeClass classCBackEndMain = {"CBackEndMain", int(sizeof(CBackEndMain)), 0xFFFF,
+                                             &CBackEndMain::CreateObject, &classCDocument};
+
+    const char* PhysPropsModuleVersion(void)
+    {
+        return PHYSPROPS_VERSION;
+    }
 }
 
 CBackEndMain::CBackEndMain() : CBackEndMain(CServices::Default()) {}
@@ -80,6 +82,7 @@ int CBackEndMain::StartBackEnd()
     CPhysPropsDlg dlg(m_pValues, m_pProject, *m_pServices);
     const int nResult = dlg.DoModal();
     if (nResult == -1)
-        m_pServices->MessageBox(QCoreApplication::translate("CBackEndMain", "Backend dialog-box creation failed"));
+        m_pServices->MessageBox(
+            QCoreApplication::translate("CBackEndMain", "Backend dialog-box creation failed"));
     return nResult;
 }

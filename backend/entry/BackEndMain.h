@@ -20,22 +20,23 @@ PHYSPROPS_MODULE_API extern QString g_strProjectFile;
 
 // A class record that a host finds by name ("classCBackEndMain") in the
 // loaded module and creates the entry object from.
-extern "C" {
-struct CRuntimeClass
+extern "C"
 {
-    const char* m_lpszClassName;
-    int m_nObjectSize;
-    unsigned m_wSchema;
-    QObject* (*m_pfnCreateObject)();
-    const CRuntimeClass* m_pBaseClass;
-};
+    struct CRuntimeClass
+    {
+        const char* m_lpszClassName;
+        int m_nObjectSize;
+        unsigned m_wSchema;
+        QObject* (*m_pfnCreateObject)();
+        const CRuntimeClass* m_pBaseClass;
+    };
 
-PHYSPROPS_MODULE_API extern const CRuntimeClass classCBackEndMain;
-PHYSPROPS_MODULE_API extern const CRuntimeClass classCDocument;
+    PHYSPROPS_MODULE_API extern const CRuntimeClass classCBackEndMain;
+    PHYSPROPS_MODULE_API extern const CRuntimeClass classCDocument;
 
-// The module's version ("0.2.0"), for a host that checks what it loaded
-// (resolved by name, "PhysPropsModuleVersion").
-PHYSPROPS_MODULE_API const char* PhysPropsModuleVersion(void);
+    // The module's version ("0.2.0"), for a host that checks what it loaded
+    // (resolved by name, "PhysPropsModuleVersion").
+    PHYSPROPS_MODULE_API const char* PhysPropsModuleVersion(void);
 }
 
 // The entry object the host drives: construct (or CreateObject),

@@ -1,5 +1,5 @@
-#include "entry/BackEndMain.h"
 #include "common/Texts.h"
+#include "entry/BackEndMain.h"
 #include "grid/Grids.h"
 
 #include <QCoreApplication>
@@ -8,7 +8,6 @@
 #include <QLocale>
 
 #include <dlfcn.h>
-
 
 CBackendApp& CBackendApp::Instance()
 {

@@ -46,14 +46,17 @@ int main(int argc, char** argv)
     pMain->SetValues(&values, args.isEmpty() ? nullptr : &project);
 
     QTimer pressOK; // until the dialog is up
-    QObject::connect(&pressOK, &QTimer::timeout, [&pressOK] {
-        if (QWidget* pDialog = QApplication::activeModalWidget())
-            if (auto* pOK = pDialog->findChild<QPushButton*>(QStringLiteral("btnOK")))
-            {
-                pressOK.stop();
-                pOK->click();
-            }
-    });
+    QObject::connect(&pressOK, &QTimer::timeout,
+                     [&pressOK]
+                     {
+                         if (QWidget* pDialog = QApplication::activeModalWidget())
+                             if (auto* pOK =
+                                     pDialog->findChild<QPushButton*>(QStringLiteral("btnOK")))
+                             {
+                                 pressOK.stop();
+                                 pOK->click();
+                             }
+                     });
     if (bPressOK)
         pressOK.start(50);
     const int nResult = pMain->StartBackEnd(); // 1 OK, 2 Cancel, -1 failed

@@ -36,7 +36,10 @@ ClientState& State()
     return s_state;
 }
 
-bool IsPrefix(QChar c) { return c == u'-' || c == u'/'; }
+bool IsPrefix(QChar c)
+{
+    return c == u'-' || c == u'/';
+}
 
 // One of the two options that name the session's address.
 bool IsAddressOption(QStringView word)
@@ -339,7 +342,8 @@ int ConnectChannel(const QString& strPath, ListenerState& state, QString* pError
         break;
     default:
         state = ListenerState::Unusable;
-        *pError = QStringLiteral("its channel %1 cannot be used: %2").arg(strPath, ErrnoText(nErrno));
+        *pError =
+            QStringLiteral("its channel %1 cannot be used: %2").arg(strPath, ErrnoText(nErrno));
         break;
     }
     return -1;

@@ -52,10 +52,12 @@ int OLRegExp::match(const char* pszName, std::size_t nLen) const
     case Kind::Exact:
         return nLen == m_nLiteralLen && std::memcmp(pszName, literal.data(), nLen) == 0 ? 1 : 0;
     case Kind::Prefix:
-        return nLen >= m_nLiteralLen && std::memcmp(pszName, literal.data(), m_nLiteralLen) == 0 ? 1 : 0;
+        return nLen >= m_nLiteralLen && std::memcmp(pszName, literal.data(), m_nLiteralLen) == 0
+                   ? 1
+                   : 0;
     case Kind::Suffix:
-        return nLen >= m_nLiteralLen &&
-                       std::memcmp(pszName + nLen - m_nLiteralLen, literal.data(), m_nLiteralLen) == 0
+        return nLen >= m_nLiteralLen && std::memcmp(pszName + nLen - m_nLiteralLen, literal.data(),
+                                                    m_nLiteralLen) == 0
                    ? 1
                    : 0;
     case Kind::Contains:

@@ -35,7 +35,10 @@ public:
     Kind GetKind() const { return m_kind; }
     // The text between the leading and the trailing stars; holds no star,
     // no '?' and no zero byte unless the kind is General.
-    std::string_view GetLiteral() const { return {m_strPattern.data() + m_nLiteralPos, m_nLiteralLen}; }
+    std::string_view GetLiteral() const
+    {
+        return {m_strPattern.data() + m_nLiteralPos, m_nLiteralLen};
+    }
 
 private:
     std::string m_strPattern;

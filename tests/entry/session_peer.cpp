@@ -3,9 +3,9 @@
 // joined, and asks the PCB editor of that session to open the drawing given
 // as the last argument. Exit status 0 when the request was delivered.
 #include "entry/BackEndMain.h"
+#include "ipqc/ipqc.h"
 #include "project/Session.h"
 #include "project/SpiProject.h"
-#include "ipqc/ipqc.h"
 
 #include <QApplication>
 

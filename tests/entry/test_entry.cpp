@@ -1,10 +1,10 @@
-#include "entry/BackEndMain.h"
-#include "viewing/Launchers.h"
-#include "grid/Grids.h"
 #include "MockToolManager.h"
+#include "TestSupport.h"
+#include "entry/BackEndMain.h"
+#include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/SpiProject.h"
-#include "TestSupport.h"
+#include "viewing/Launchers.h"
 
 #include <QAbstractButton>
 #include <QLibrary>
@@ -36,11 +36,13 @@ struct OwnedArray
 
 void PressInNextModal(const QString& strButton)
 {
-    WhenModal([strButton](QWidget* pTop) {
-        QAbstractButton* pButton = FindButton(pTop, strButton);
-        ASSERT_NE(pButton, nullptr) << strButton.toStdString();
-        pButton->click();
-    });
+    WhenModal(
+        [strButton](QWidget* pTop)
+        {
+            QAbstractButton* pButton = FindButton(pTop, strButton);
+            ASSERT_NE(pButton, nullptr) << strButton.toStdString();
+            pButton->click();
+        });
 }
 } // namespace
 
@@ -144,11 +146,13 @@ TEST_P(StartBackEndClose, resultAndWriteBackFollowTheWayTheDialogCloses)
 
     CBackEndMain main;
     main.SetValues(&a.values, nullptr); // no project: the dialog still runs
-    WhenModal([&](QWidget* pTop) {
-        // Clear before any click acts on row 1.
-        FindButton(pTop, QStringLiteral("Clear"))->click();
-        c.close(pTop);
-    });
+    WhenModal(
+        [&](QWidget* pTop)
+        {
+            // Clear before any click acts on row 1.
+            FindButton(pTop, QStringLiteral("Clear"))->click();
+            c.close(pTop);
+        });
     EXPECT_EQ(main.StartBackEnd(), c.nExpected) << c.pszName;
     if (c.nExpected == 1)
         EXPECT_EQ(a.Dump(), (QStringList{QStringLiteral("JEDEC_TYPE="), QStringLiteral("<null>"),

@@ -1,5 +1,5 @@
-#include "entry/BackEndMain.h"
 #include "SessionFixture.h"
+#include "entry/BackEndMain.h"
 #include "ipqc/IpqChannel.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // The built host joins the session its options or its project name.
-#include "project/Session.h"
 #include "HostRun.h"
 #include "TestSupport.h"
+#include "project/Session.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,11 +22,12 @@ HostRun RunHost(const QStringList& args)
     file.write("dialog Physical Properties\npress Cancel\n");
     file.close();
 
-    return testsupport::RunHost(QStringList{QStringLiteral("--project"),
-                                            testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
-                                            QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                                            QStringLiteral("--verbose"), QStringLiteral("--script"), strScript} +
-                                args);
+    return testsupport::RunHost(
+        QStringList{QStringLiteral("--project"),
+                    testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                    QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+                    QStringLiteral("--verbose"), QStringLiteral("--script"), strScript} +
+        args);
 }
 } // namespace
 

@@ -1,11 +1,11 @@
 // The session chosen here, end to end: the PCB editor started from the
 // module joins it, and another process that names it reaches that editor.
-#include "entry/BackEndMain.h"
-#include "viewing/Launchers.h"
 #include "SessionFixture.h"
 #include "TestSupport.h"
-#include "harbex/ToolManager.h"
 #include "WaitUntil.h"
+#include "entry/BackEndMain.h"
+#include "harbex/ToolManager.h"
+#include "viewing/Launchers.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

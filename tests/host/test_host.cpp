@@ -35,12 +35,13 @@ TEST(HostProgram, walkthroughEditsClearsAndConfirms)
                                         "press Clear\n"
                                         "shot props\n"
                                         "press OK\n");
-    const HostRun r = RunHost({QStringLiteral("--project"), testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
-                           QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                           QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=(Top:A;B)"),
-                           QStringLiteral("--prop"), QStringLiteral("NOTE=a=b"),
-                           QStringLiteral("--script"), strScript,
-                           QStringLiteral("--screenshots"), dir.path()});
+    const HostRun r =
+        RunHost({QStringLiteral("--project"),
+                 testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                 QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+                 QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=(Top:A;B)"),
+                 QStringLiteral("--prop"), QStringLiteral("NOTE=a=b"), QStringLiteral("--script"),
+                 strScript, QStringLiteral("--screenshots"), dir.path()});
     EXPECT_EQ(r.nExit, 0) << r.strErr.toStdString();
     EXPECT_TRUE(r.strOut.endsWith(QStringLiteral("JEDEC_TYPE=DIP8\nALT_SYMBOLS=\nNOTE=a=b\n")))
         << r.strOut.toStdString();
@@ -50,9 +51,10 @@ TEST(HostProgram, walkthroughEditsClearsAndConfirms)
 TEST(HostProgram, cancelExitsWithOneAndPrintsNoValues)
 {
     QTemporaryDir dir;
-    const QString strScript = WriteFile(dir, QStringLiteral("s.txt"), "edit 1 2 changed\npress Cancel\n");
+    const QString strScript =
+        WriteFile(dir, QStringLiteral("s.txt"), "edit 1 2 changed\npress Cancel\n");
     const HostRun r = RunHost({QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                           QStringLiteral("--script"), strScript});
+                               QStringLiteral("--script"), strScript});
     EXPECT_EQ(r.nExit, 1) << r.strErr.toStdString();
     EXPECT_FALSE(r.strOut.contains(QStringLiteral("JEDEC_TYPE=")));
 }
@@ -60,7 +62,8 @@ TEST(HostProgram, cancelExitsWithOneAndPrintsNoValues)
 TEST(HostProgram, errorsExitWithTwoAndSayWhy)
 {
     QTemporaryDir dir;
-    const QString strBad = WriteFile(dir, QStringLiteral("bad.ini"), "[Global]\nsession_name = x\nbroken line\n");
+    const QString strBad =
+        WriteFile(dir, QStringLiteral("bad.ini"), "[Global]\nsession_name = x\nbroken line\n");
     const QString strFifo = dir.filePath(QStringLiteral("fifo"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(strFifo).constData(), 0600), 0);
     struct Case
@@ -73,11 +76,14 @@ TEST(HostProgram, errorsExitWithTwoAndSayWhy)
         {{QStringLiteral("--prop"), QStringLiteral("NOEQUALS")}, QStringLiteral("NAME=VALUE")},
         {{QStringLiteral("--project")}, QStringLiteral("needs a value")},
         {{QStringLiteral("--project"), strBad}, strBad + QStringLiteral(":3:")},
-        {{QStringLiteral("--project"), dir.filePath(QStringLiteral("none.ini"))}, QStringLiteral("cannot open")},
+        {{QStringLiteral("--project"), dir.filePath(QStringLiteral("none.ini"))},
+         QStringLiteral("cannot open")},
         // The path as given, not one the loader guessed from it (".../libnone.so").
         {{QStringLiteral("--module"), dir.filePath(QStringLiteral("none.so"))},
-         QStringLiteral("cannot load the module %1: there is no such file").arg(dir.filePath(QStringLiteral("none.so")))},
-        {{QStringLiteral("--module"), testsupport::BinaryPath(QStringLiteral("lib/libphysprops-harbex.so"))},
+         QStringLiteral("cannot load the module %1: there is no such file")
+             .arg(dir.filePath(QStringLiteral("none.so")))},
+        {{QStringLiteral("--module"),
+          testsupport::BinaryPath(QStringLiteral("lib/libphysprops-harbex.so"))},
          QStringLiteral("no CBackEndMain class record")},
         // Opened, a pipe would wait for a writer for ever.
         {{QStringLiteral("--props-file"), strFifo}, strFifo + QStringLiteral(": not a file")},
@@ -110,10 +116,11 @@ TEST(HostProgram, helpExplainsOptionsAndScripts)
 {
     const HostRun r = RunHost({QStringLiteral("--help")});
     EXPECT_EQ(r.nExit, 0);
-    for (const char* pszWord : {"--project", "--prop", "--module", "--script", "--output", "Exit status",
-                                "press BUTTON", "a backslash is written \\\\, a newline \\n",
-                                "edit ROW COL TEXT", "wait MS", "within 120 s", "English text",
-                                "Blanks around NAME", "checked before the first one runs"})
+    for (const char* pszWord :
+         {"--project", "--prop", "--module", "--script", "--output", "Exit status", "press BUTTON",
+          "a backslash is written \\\\, a newline \\n", "edit ROW COL TEXT", "wait MS",
+          "within 120 s", "English text", "Blanks around NAME",
+          "checked before the first one runs"})
         EXPECT_TRUE(r.strOut.contains(QString::fromLatin1(pszWord))) << pszWord;
 }
 
@@ -126,34 +133,41 @@ TEST(HostProgram, aStalledOrUnfinishedScriptEndsTheRunWithThree)
         QByteArray script;
         QString strWords;
     } cases[] = {
-        {"dialog No Such Dialog\n", QStringLiteral("walkthrough FAILED: %1:1: step \"dialog\"").arg(strScript)},
+        {"dialog No Such Dialog\n",
+         QStringLiteral("walkthrough FAILED: %1:1: step \"dialog\"").arg(strScript)},
         // Nobody is left to close it: offscreen this waited for ever.
         {"dialog Physical Properties\nsay the last step\n",
          QStringLiteral("the script ended while the dialog \"Physical Properties\" is still open")},
         // Told before anything is played: the edit never happens.
         {"edit 1 2 X\npress OK\nwait 99999999999\n",
-         QStringLiteral("physprops: %1:3: step \"wait\": 99999999999 ms is more than the script's limit of "
-                        "120 s (120000 ms); nothing was played").arg(strScript)},
+         QStringLiteral(
+             "physprops: %1:3: step \"wait\": 99999999999 ms is more than the script's limit of "
+             "120 s (120000 ms); nothing was played")
+             .arg(strScript)},
         // A message box is no dialog with a grid, even with the dialog's title.
         {"edit 1 2 NOSUCH\nclick 1 1\npress View\ngrid\n",
-         QStringLiteral(":4: step \"grid\": a message box is open, not a dialog with a grid: \"Footprint "
-                        "can't be viewed")},
+         QStringLiteral(
+             ":4: step \"grid\": a message box is open, not a dialog with a grid: \"Footprint "
+             "can't be viewed")},
         {"edit 1 2 NOSUCH\nclick 1 1\npress View\ndialog Physical Properties\n",
-         QStringLiteral(":4: step \"dialog\": a message box is open, not the dialog \"Physical Properties\"")},
+         QStringLiteral(
+             ":4: step \"dialog\": a message box is open, not the dialog \"Physical Properties\"")},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.script.toStdString());
         WriteFile(dir, QStringLiteral("s.txt"), c.script);
-        const HostRun r = RunHost({QStringLiteral("--project"),
-                                   testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
-                                   QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                                   QStringLiteral("--script"), strScript});
+        const HostRun r =
+            RunHost({QStringLiteral("--project"),
+                     testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                     QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+                     QStringLiteral("--script"), strScript});
         EXPECT_EQ(r.nExit, 3);
         EXPECT_TRUE(r.strErr.contains(c.strWords)) << r.strErr.toStdString();
         if (c.script.contains("99999999999"))
         {
-            EXPECT_FALSE(r.strErr.contains(QStringLiteral("walkthrough: edit"))) << "a step was played";
+            EXPECT_FALSE(r.strErr.contains(QStringLiteral("walkthrough: edit")))
+                << "a step was played";
         }
         EXPECT_EQ(r.strOut, QString());
     }
@@ -167,8 +181,9 @@ TEST(HostProgram, pressingADisabledButtonFailsTheStepWithTheButtonsReason)
     const HostRun r = RunHost({QStringLiteral("--prop"), QStringLiteral("DESCRIPTION=8 pins"),
                                QStringLiteral("--script"), strScript});
     EXPECT_EQ(r.nExit, 3);
-    EXPECT_TRUE(r.strErr.contains(QStringLiteral(":2: step \"press\": the button \"View\" in \"Physical "
-                                                 "Properties\" is disabled: View opens the footprints")))
+    EXPECT_TRUE(
+        r.strErr.contains(QStringLiteral(":2: step \"press\": the button \"View\" in \"Physical "
+                                         "Properties\" is disabled: View opens the footprints")))
         << r.strErr.toStdString();
 }
 
@@ -194,18 +209,26 @@ TEST(HostProgram, withoutADisplayOptionsAndFilesAreStillAnswered)
          2,
          {},
          QStringLiteral("cannot open")},
-        {{QStringLiteral("--prop"), QStringLiteral("A=1")}, 2, {},
-         QStringLiteral("no display to show the dialog on (neither DISPLAY nor WAYLAND_DISPLAY is set); run it on "
-                        "a display, or play a walkthrough with --script FILE\n")},
-        // Offscreen nobody could answer the dialog: it waited for ever.
-        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--prop"), QStringLiteral("A=1")},
+        {{QStringLiteral("--prop"), QStringLiteral("A=1")},
          2,
          {},
-         QStringLiteral("the platform offscreen shows no window: nobody could answer the dialog; play a "
-                        "walkthrough with --script FILE")},
-        {{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--script"), strOk}, 2, {},
-         QStringLiteral("no display to show the dialog on (the platform is xcb and DISPLAY is not set); a "
-                        "walkthrough needs none: leave out -platform xcb to play it offscreen")},
+         QStringLiteral("no display to show the dialog on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                        "set); run it on "
+                        "a display, or play a walkthrough with --script FILE\n")},
+        // Offscreen nobody could answer the dialog: it waited for ever.
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--prop"),
+          QStringLiteral("A=1")},
+         2,
+         {},
+         QStringLiteral(
+             "the platform offscreen shows no window: nobody could answer the dialog; play a "
+             "walkthrough with --script FILE")},
+        {{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--script"), strOk},
+         2,
+         {},
+         QStringLiteral(
+             "no display to show the dialog on (the platform is xcb and DISPLAY is not set); a "
+             "walkthrough needs none: leave out -platform xcb to play it offscreen")},
         // A walkthrough needs no display: it runs offscreen.
         {{QStringLiteral("--prop"), QStringLiteral("A=1"), QStringLiteral("--script"), strOk},
          0,
@@ -225,30 +248,36 @@ TEST(HostProgram, withoutADisplayOptionsAndFilesAreStillAnswered)
 TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
 {
     QTemporaryDir dir;
-    const QString strScript = WriteFile(dir, QStringLiteral("s.txt"),
-                                        "dialog Physical Properties\nsay pressing OK\ngrid\nwait 10\npress OK\n");
-    const QStringList props = {QStringLiteral("--prop"), QStringLiteral("DESCRIPTION=ok\nJEDEC_TYPE=EVIL"),
-                               QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                               QStringLiteral("--prop"), QStringLiteral("NOTE=C:\\new")};
+    const QString strScript =
+        WriteFile(dir, QStringLiteral("s.txt"),
+                  "dialog Physical Properties\nsay pressing OK\ngrid\nwait 10\npress OK\n");
+    const QStringList props = {
+        QStringLiteral("--prop"), QStringLiteral("DESCRIPTION=ok\nJEDEC_TYPE=EVIL"),
+        QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
+        QStringLiteral("--prop"), QStringLiteral("NOTE=C:\\new")};
     const struct
     {
         QStringList args;
         QString strOut;
     } cases[] = {
-        {{}, QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n")},
+        {{},
+         QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n")},
         {{QStringLiteral("--output"), QStringLiteral("json")},
-         QStringLiteral(R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},)"
-                        R"({"name":"JEDEC_TYPE","value":"SOIC8"},{"name":"NOTE","value":"C:\\new"}]})"
-                        "\n")},
+         QStringLiteral(
+             R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},)"
+             R"({"name":"JEDEC_TYPE","value":"SOIC8"},{"name":"NOTE","value":"C:\\new"}]})"
+             "\n")},
     };
     for (const auto& c : cases)
     {
-        const HostRun r = RunHost(QStringList{QStringLiteral("--verbose"), QStringLiteral("--script"), strScript} +
-                                  props + c.args);
+        const HostRun r = RunHost(
+            QStringList{QStringLiteral("--verbose"), QStringLiteral("--script"), strScript} +
+            props + c.args);
         EXPECT_EQ(r.nExit, 0) << r.strErr.toStdString();
         EXPECT_EQ(r.strOut, c.strOut);
         // The narration is still there, on standard error.
-        for (const char* pszWords : {"module: ", "session: ", "pressing OK", "walkthrough: press OK"})
+        for (const char* pszWords :
+             {"module: ", "session: ", "pressing OK", "walkthrough: press OK"})
             EXPECT_TRUE(r.strErr.contains(QString::fromLatin1(pszWords))) << pszWords;
     }
 }
@@ -263,20 +292,25 @@ TEST(HostProgram, theDemoWalkthroughPlaysTheSameInEveryLanguage)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("LANGUAGE"), QString::fromLatin1(pszLanguage));
-        const HostRun r = RunHost(
-            {QStringLiteral("--project"), testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
-             QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC14"), QStringLiteral("--prop"),
-             QStringLiteral("ALT_SYMBOLS=(Top:SOIC14;DIP8)"), QStringLiteral("--prop"),
-             QStringLiteral("DESCRIPTION=14-pin small outline"), QStringLiteral("--script"),
-             testsupport::SourcePath(QStringLiteral("examples/demo/walkthrough.txt")),
-             QStringLiteral("--screenshots"), dir.path()},
-            env);
+        const HostRun r =
+            RunHost({QStringLiteral("--project"),
+                     testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                     QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC14"),
+                     QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=(Top:SOIC14;DIP8)"),
+                     QStringLiteral("--prop"), QStringLiteral("DESCRIPTION=14-pin small outline"),
+                     QStringLiteral("--script"),
+                     testsupport::SourcePath(QStringLiteral("examples/demo/walkthrough.txt")),
+                     QStringLiteral("--screenshots"), dir.path()},
+                    env);
         EXPECT_EQ(r.nExit, 0) << r.strErr.toStdString();
-        EXPECT_EQ(r.strOut, QStringLiteral("JEDEC_TYPE=SOIC8\nALT_SYMBOLS=\nDESCRIPTION=8-pin small outline, 150 mil\n"));
+        EXPECT_EQ(
+            r.strOut,
+            QStringLiteral(
+                "JEDEC_TYPE=SOIC8\nALT_SYMBOLS=\nDESCRIPTION=8-pin small outline, 150 mil\n"));
         // It did play in that language.
         EXPECT_TRUE(r.strErr.contains(QString::fromUtf8(qstrcmp(pszLanguage, "de") == 0
-                                                              ? "Physikalische Eigenschaften"
-                                                              : "Propriétés physiques")))
+                                                            ? "Physikalische Eigenschaften"
+                                                            : "Propriétés physiques")))
             << r.strErr.toStdString();
     }
 }

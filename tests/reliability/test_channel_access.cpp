@@ -1,11 +1,11 @@
 // Nobody but the user reaches the session channel: other local users are
 // kept out by the folder, and by the listener should the folder be opened;
 // a channel folder others could reach or own is refused.
+#include "ReliabilitySupport.h"
+#include "WaitUntil.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
 #include "ipqc/IpqListener.h"
-#include "ReliabilitySupport.h"
-#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDir>

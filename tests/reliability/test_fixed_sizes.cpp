@@ -1,18 +1,18 @@
 // Texts past the sizes where fixed buffers would cut them (23-character
 // symbol names, 511-character names, 1,023-character lists and command lines,
 // 2,047-character expansions, 255-character notes) are handled whole.
+#include "ReliabilitySupport.h"
+#include "TestSupport.h"
+#include "WaitUntil.h"
 #include "footprints/BackEndDlg2.h"
-#include "project/ExpandEnvVars.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqListener.h"
+#include "ipqc/ipqc.h"
 #include "physprops/PhysPropsDlg.h"
-#include "ReliabilitySupport.h"
+#include "project/ExpandEnvVars.h"
 #include "project/Session.h"
 #include "project/SpiProject.h"
-#include "TestSupport.h"
 #include "properties/Value.h"
-#include "WaitUntil.h"
-#include "ipqc/ipqc.h"
 
 #include <QCoreApplication>
 

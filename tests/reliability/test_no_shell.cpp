@@ -100,16 +100,11 @@ TEST(NoShell, theScanSeesWhatItLooksFor)
         const char* pszCode;
         bool bShell;
     } calls[] = {
-        {"system(\"ls\");", true},
-        {"  std::system(cmd);", true},
-        {"x = ::system (cmd);", true},
-        {"if (!system(cmd))", true},
-        {"(void)std::system(cmd);", true},
-        {"QLocale::system()", false},
-        {"locale.system()", false},
-        {"p->system()", false},
-        {"filesystem(x)", false},
-        {"int file_system = 0;", false},
+        {"system(\"ls\");", true},         {"  std::system(cmd);", true},
+        {"x = ::system (cmd);", true},     {"if (!system(cmd))", true},
+        {"(void)std::system(cmd);", true}, {"QLocale::system()", false},
+        {"locale.system()", false},        {"p->system()", false},
+        {"filesystem(x)", false},          {"int file_system = 0;", false},
     };
     for (const auto& c : calls)
         EXPECT_EQ(SystemCall().match(QString::fromLatin1(c.pszCode)).hasMatch(), c.bShell)

@@ -1,8 +1,8 @@
 // Broken project files: every one gives an error that names the file (and
 // the line, where one is at fault) and never a crash or a silently changed
 // value.
-#include "project/ProjectFile.h"
 #include "ReliabilitySupport.h"
+#include "project/ProjectFile.h"
 #include "project/SpiProject.h"
 
 #include <QDir>
@@ -97,7 +97,7 @@ TEST(BrokenProjectFiles, longLinesAreReadWhole)
             SCOPED_TRACE(nValue);
             CSpiProject project;
             const CProjectFileResult r = LoadProjectText("[Global]\nx = " + value + pszEnd,
-                                                        QStringLiteral("p.ini"), project);
+                                                         QStringLiteral("p.ini"), project);
             ASSERT_TRUE(r.bOk) << r.strError.toStdString();
             EXPECT_EQ(Values(project), QStringLiteral("Global/x=") + QString::fromLatin1(value));
         }

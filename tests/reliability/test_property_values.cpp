@@ -1,10 +1,10 @@
 // Property values the host may hold, however large or unusual, come back
 // from the dialog exactly as they went in: unchanged after OK when nobody
 // edits them, untouched after Cancel whatever was edited.
-#include "grid/Grids.h"
-#include "physprops/PhysPropsDlg.h"
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
+#include "grid/Grids.h"
+#include "physprops/PhysPropsDlg.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

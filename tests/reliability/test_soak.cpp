@@ -15,8 +15,8 @@
 #include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"
 #include "properties/Property.h"
-#include "viewing/Launchers.h"
 #include "viewing/LaunchRequests.h"
+#include "viewing/Launchers.h"
 #include "viewing/LocationDlg.h"
 
 #include <QCoreApplication>
@@ -40,8 +40,12 @@ using testsupport::WaitUntil;
 namespace
 {
 constexpr int kFootprints = 10000;
-const int kOpenings = qEnvironmentVariableIntValue("SOAK_OPENINGS") > 0 ? qEnvironmentVariableIntValue("SOAK_OPENINGS") : 1000;
-const int kViews = qEnvironmentVariableIntValue("SOAK_VIEWS") > 0 ? qEnvironmentVariableIntValue("SOAK_VIEWS") : 10000;
+const int kOpenings = qEnvironmentVariableIntValue("SOAK_OPENINGS") > 0
+                          ? qEnvironmentVariableIntValue("SOAK_OPENINGS")
+                          : 1000;
+const int kViews = qEnvironmentVariableIntValue("SOAK_VIEWS") > 0
+                       ? qEnvironmentVariableIntValue("SOAK_VIEWS")
+                       : 10000;
 constexpr qint64 kMaxGrowthKb = 5 * 1024;
 
 qint64 ResidentKb()
@@ -57,7 +61,9 @@ qint64 ResidentKb()
 
 qsizetype OpenDescriptors()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+        .size();
 }
 
 // Processes, zombies included, whose parent is this one.
@@ -95,10 +101,11 @@ Usage Measure()
 void ExpectNothingLeft(const Usage& before, const Usage& after, const char* pszWhat)
 {
     std::printf("%s: VmRSS %lld -> %lld kB (%+lld), descriptors %lld -> %lld, children %d -> %d\n",
-                pszWhat, static_cast<long long>(before.nResidentKb), static_cast<long long>(after.nResidentKb),
+                pszWhat, static_cast<long long>(before.nResidentKb),
+                static_cast<long long>(after.nResidentKb),
                 static_cast<long long>(after.nResidentKb - before.nResidentKb),
-                static_cast<long long>(before.nDescriptors), static_cast<long long>(after.nDescriptors),
-                before.nChildren, after.nChildren);
+                static_cast<long long>(before.nDescriptors),
+                static_cast<long long>(after.nDescriptors), before.nChildren, after.nChildren);
     std::fflush(stdout);
     EXPECT_LE(after.nResidentKb - before.nResidentKb, kMaxGrowthKb) << pszWhat;
     EXPECT_EQ(after.nDescriptors, before.nDescriptors) << pszWhat;
@@ -117,23 +124,29 @@ protected:
         QDir().mkpath(Path(QStringLiteral("lib")));
         for (int i = 0; i < kFootprints; ++i)
         {
-            QFile file(Path(QStringLiteral("lib/FP%1_%2.psm").arg(i, 5, 10, QChar(u'0')).arg(i % 7 ? "SOIC" : "QFN")));
+            QFile file(Path(QStringLiteral("lib/FP%1_%2.psm")
+                                .arg(i, 5, 10, QChar(u'0'))
+                                .arg(i % 7 ? "SOIC" : "QFN")));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
         CSearchPath path;
         path.folders = QStringList{Path(QStringLiteral("lib"))};
         path.unexpanded = QStringList{QString()};
-        ASSERT_EQ(m_search.CreateFootprintList(path, QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING),
+        ASSERT_EQ(m_search.CreateFootprintList(path, QStringLiteral(".psm"), PROP_JEDEC_TYPE,
+                                               SEARCH_LISTING),
                   kFootprints);
         m_search.GetFootprintList(m_list);
 
         // The places of one drawing, as View finds them for the Location dialog.
         QDir().mkpath(Path(QStringLiteral("lib2")));
         for (const char* pszFolder : {"lib", "lib2"})
-            ASSERT_TRUE(QFile(Path(QStringLiteral("%1/FP00001_SOIC.dra").arg(pszFolder))).open(QIODevice::WriteOnly));
+            ASSERT_TRUE(QFile(Path(QStringLiteral("%1/FP00001_SOIC.dra").arg(pszFolder)))
+                            .open(QIODevice::WriteOnly));
         path.folders.append(Path(QStringLiteral("lib2")));
         path.unexpanded.append(QString());
-        ASSERT_EQ(m_places.CreateFootprintList(path, QStringList{QStringLiteral("FP00001_SOIC.dra")}, PROP_JEDEC_TYPE), 2);
+        ASSERT_EQ(m_places.CreateFootprintList(
+                      path, QStringList{QStringLiteral("FP00001_SOIC.dra")}, PROP_JEDEC_TYPE),
+                  2);
         m_places.GetFootprintList(m_placeList);
     }
 
@@ -158,9 +171,10 @@ TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
 {
     ASSERT_NO_FATAL_FAILURE(MakeLibrary());
     CServices services = CServices::Default();
-    CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("FP00001_SOIC")),
-                          new CProperty(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(FP00002_SOIC,FP00003_SOIC)")),
-                          new CProperty(QStringLiteral("VALUE"), QStringLiteral("10k"))};
+    CPropertyArray values{
+        new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("FP00001_SOIC")),
+        new CProperty(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(FP00002_SOIC,FP00003_SOIC)")),
+        new CProperty(QStringLiteral("VALUE"), QStringLiteral("10k"))};
     const QString strProject = Path(QStringLiteral("proj.ini"));
     const struct
     {
@@ -168,22 +182,26 @@ TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
         std::function<void()> fnOpenAndClose;
     } dialogs[] = {
         {"Physical Properties",
-         [&] {
+         [&]
+         {
              CPhysPropsDlg dlg(&values, nullptr, services);
              OpenAndClose(dlg);
          }},
         {"Footprints (one)",
-         [&] {
+         [&]
+         {
              CBackEndDlg1 dlg(&m_list, strProject);
              OpenAndClose(dlg);
          }},
         {"Footprints (several)",
-         [&] {
+         [&]
+         {
              CBackEndDlg2 dlg(&m_list, strProject);
              OpenAndClose(dlg);
          }},
         {"Location",
-         [&] {
+         [&]
+         {
              CLocationDlg dlg(&m_placeList, services);
              OpenAndClose(dlg);
          }},
@@ -202,7 +220,8 @@ TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
             d.fnOpenAndClose();
         const qint64 nMs = timer.elapsed();
         ExpectNothingLeft(before, Measure(), d.pszWhat);
-        std::printf("%s: %d openings in %lld ms\n", d.pszWhat, kOpenings, static_cast<long long>(nMs));
+        std::printf("%s: %d openings in %lld ms\n", d.pszWhat, kOpenings,
+                    static_cast<long long>(nMs));
         std::fflush(stdout);
     }
     qDeleteAll(values);
@@ -213,7 +232,10 @@ TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
 class RequestLog
 {
 public:
-    RequestLog(const QString& strPath, const QStringList& expected) : m_file(strPath), m_expected(expected) {}
+    RequestLog(const QString& strPath, const QStringList& expected)
+        : m_file(strPath), m_expected(expected)
+    {
+    }
 
     // Reads what the editor wrote since the last call; the number of requests seen.
     qsizetype Seen()
@@ -230,9 +252,10 @@ public:
             if (m_nSeen >= m_expected.size() || strLine != m_expected[m_nSeen])
             {
                 if (m_strFirstWrong.isEmpty())
-                    m_strFirstWrong = QStringLiteral("line %1: \"%2\", expected \"%3\"")
-                                          .arg(m_nSeen + 1)
-                                          .arg(strLine, m_expected.value(m_nSeen, QStringLiteral("nothing")));
+                    m_strFirstWrong =
+                        QStringLiteral("line %1: \"%2\", expected \"%3\"")
+                            .arg(m_nSeen + 1)
+                            .arg(strLine, m_expected.value(m_nSeen, QStringLiteral("nothing")));
             }
             ++m_nSeen;
         }
@@ -264,8 +287,9 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
     QStringList expected;
     for (int i = 0; i < kWarmUp + kViews; ++i)
     {
-        paths.append(i < kWarmUp ? QStringLiteral("/lib/warm%1.dra").arg(i)
-                                 : QStringLiteral("/lib/FP%1.dra").arg(i - kWarmUp, 5, 10, QChar(u'0')));
+        paths.append(i < kWarmUp
+                         ? QStringLiteral("/lib/warm%1.dra").arg(i)
+                         : QStringLiteral("/lib/FP%1.dra").arg(i - kWarmUp, 5, 10, QChar(u'0')));
         expected.append(QStringLiteral("brdedit: open ") + companion::EscapeForLine(paths.back()));
     }
     const Usage before = Measure();
@@ -280,7 +304,8 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
         for (int i = 0; i < kWarmUp; ++i)
         {
             ASSERT_EQ(launchers.OpenFootprintDrawing(paths[i]), 1);
-            ASSERT_TRUE(WaitUntil([&] { return log.Seen() == i + 1; })) << log.FirstWrong().toStdString();
+            ASSERT_TRUE(WaitUntil([&] { return log.Seen() == i + 1; }))
+                << log.FirstWrong().toStdString();
         }
         const CBaseTool* pTool = tools.FindTool(kPcbEditorToolId);
         ASSERT_TRUE(pTool && pTool->m_pProcess);
@@ -298,9 +323,11 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
             for (int j = i; j < nEnd; ++j)
                 ASSERT_EQ(launchers.OpenFootprintDrawing(paths[j]), 1) << j;
             ASSERT_TRUE(WaitUntil([&] { return log.Seen() >= nEnd; }))
-                << log.Seen() << " of " << nEnd << " requests arrived; " << log.FirstWrong().toStdString();
+                << log.Seen() << " of " << nEnd << " requests arrived; "
+                << log.FirstWrong().toStdString();
         }
-        std::printf("%d View requests arrived in %lld ms\n", kViews, static_cast<long long>(timer.elapsed()));
+        std::printf("%d View requests arrived in %lld ms\n", kViews,
+                    static_cast<long long>(timer.elapsed()));
         std::fflush(stdout);
         QThread::msleep(200); // nothing more comes
         EXPECT_EQ(log.Seen(), expected.size());

@@ -23,7 +23,8 @@ namespace
 std::size_t AppendUpperUtf8(const QString& strName, std::unique_ptr<char[]>& pBuffer,
                             std::size_t& nCapacity, std::size_t nUsed)
 {
-    const auto Reserve = [&](std::size_t nNeeded) {
+    const auto Reserve = [&](std::size_t nNeeded)
+    {
         if (nNeeded <= nCapacity)
             return;
         const std::size_t nNew = std::max(nNeeded, nCapacity + nCapacity / 2);
@@ -103,21 +104,26 @@ template <class NameOf>
 void SortKeysByName(CSortKey* pFirst, CSortKey* pLast, std::size_t nDepth, const NameOf& nameOf)
 {
     std::sort(pFirst, pLast, CKeyLess{});
-    ForEachRun(pFirst, pLast, [&](CSortKey* pRun, CSortKey* pRunEnd) {
-        // A name that ends in this chunk is a prefix of the longer ones: first.
-        CSortKey* pLonger = std::partition(pRun, pRunEnd, [&](const CSortKey& k) {
-            return nameOf(k.nEntry).size() <= nDepth + 8;
-        });
-        std::sort(pRun, pLonger, [&](const CSortKey& a, const CSortKey& b) {
-            const std::size_t nA = nameOf(a.nEntry).size(), nB = nameOf(b.nEntry).size();
-            return nA != nB ? nA < nB : a.nEntry < b.nEntry;
-        });
-        if (pRunEnd - pLonger < 2)
-            return;
-        for (CSortKey* p = pLonger; p != pRunEnd; ++p)
-            p->nKey = NameChunk(nameOf(p->nEntry), nDepth + 8);
-        SortKeysByName(pLonger, pRunEnd, nDepth + 8, nameOf);
-    });
+    ForEachRun(pFirst, pLast,
+               [&](CSortKey* pRun, CSortKey* pRunEnd)
+               {
+                   // A name that ends in this chunk is a prefix of the longer ones: first.
+                   CSortKey* pLonger = std::partition(
+                       pRun, pRunEnd,
+                       [&](const CSortKey& k) { return nameOf(k.nEntry).size() <= nDepth + 8; });
+                   std::sort(pRun, pLonger,
+                             [&](const CSortKey& a, const CSortKey& b)
+                             {
+                                 const std::size_t nA = nameOf(a.nEntry).size(),
+                                                   nB = nameOf(b.nEntry).size();
+                                 return nA != nB ? nA < nB : a.nEntry < b.nEntry;
+                             });
+                   if (pRunEnd - pLonger < 2)
+                       return;
+                   for (CSortKey* p = pLonger; p != pRunEnd; ++p)
+                       p->nKey = NameChunk(nameOf(p->nEntry), nDepth + 8);
+                   SortKeysByName(pLonger, pRunEnd, nDepth + 8, nameOf);
+               });
 }
 } // namespace
 
@@ -172,7 +178,8 @@ void CFootprintIndex::Filter(const QByteArray& pattern)
     // pattern matches the shorter one with its last star standing for the
     // rest.
     // Once most entries are shown, a pass over all of them is the faster way.
-    const bool bNarrow = m_shownPattern.endsWith('*') && pattern.startsWith(m_shownPattern.chopped(1)) &&
+    const bool bNarrow = m_shownPattern.endsWith('*') &&
+                         pattern.startsWith(m_shownPattern.chopped(1)) &&
                          m_rows.size() < m_sides.size() / 4;
     if (!pattern.isEmpty() && pattern.count('*') == pattern.size())
         ShowAll();
@@ -222,7 +229,8 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
     const bool bLiteral = !text.empty();
     const bool bAnyBefore = kind == Kind::Suffix || kind == Kind::Contains;
     const bool bAnyAfter = kind == Kind::Prefix || kind == Kind::Contains;
-    const auto matcherAccepts = [&](quint32 nEntry) {
+    const auto matcherAccepts = [&](quint32 nEntry)
+    {
         const std::string_view name = UpperName(nEntry);
         return matcher.match(name.data(), name.size()) > 0;
     };
@@ -231,7 +239,8 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
     const std::size_t nHead = std::min<std::size_t>(text.size(), 8);
     const quint64 nHeadMask = nHead ? ~quint64(0) << (64 - 8 * nHead) : 0;
     const quint64 nWantedHead = NameChunk(text, 0) & nHeadMask;
-    const auto literalAccepts = [&](quint32 nEntry) {
+    const auto literalAccepts = [&](quint32 nEntry)
+    {
         if (!bAnyBefore)
         {
             if ((m_heads[nEntry] & nHeadMask) != nWantedHead)
@@ -239,12 +248,14 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
             const std::string_view name = UpperName(nEntry);
             if (bAnyAfter ? name.size() < text.size() : name.size() != text.size())
                 return false;
-            return text.size() <= 8 || std::memcmp(name.data() + 8, text.data() + 8, text.size() - 8) == 0;
+            return text.size() <= 8 ||
+                   std::memcmp(name.data() + 8, text.data() + 8, text.size() - 8) == 0;
         }
         const std::string_view name = UpperName(nEntry);
         return bAnyAfter ? name.find(text) != std::string_view::npos : name.ends_with(text);
     };
-    const auto accepts = [&](quint32 nEntry) {
+    const auto accepts = [&](quint32 nEntry)
+    {
         if (m_sides[nEntry] == SideNone)
             return false;
         return bLiteral ? literalAccepts(nEntry) : matcherAccepts(nEntry);
@@ -269,41 +280,44 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
     }
     else if (bAnyBefore && bAnyAfter)
     {
-        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut) {
-            return SelectContaining(text, nFirst, nLast, pOut);
-        });
+        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
+                      { return SelectContaining(text, nFirst, nLast, pOut); });
     }
     else if (!bAnyBefore)
     {
-        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut) {
-            // Every entry is written and the count moves on only past a
-            // fitting head, so nothing waits on a branch. A null entry's head
-            // is zero; a literal's first byte is not.
-            const quint64* pHeads = m_heads.data();
-            std::size_t nOut = 0;
-            for (std::size_t i = nFirst; i < nLast; ++i)
+        SelectInParts(
+            [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
             {
-                pOut[nOut] = quint32(i);
-                nOut += (pHeads[i] & nHeadMask) == nWantedHead;
-            }
-            if (bAnyAfter && text.size() <= 8)
-                return nOut;
-            std::size_t nKept = 0;
-            for (std::size_t k = 0; k < nOut; ++k)
-                if (literalAccepts(pOut[k]))
-                    pOut[nKept++] = pOut[k];
-            return nKept;
-        });
+                // Every entry is written and the count moves on only past a
+                // fitting head, so nothing waits on a branch. A null entry's head
+                // is zero; a literal's first byte is not.
+                const quint64* pHeads = m_heads.data();
+                std::size_t nOut = 0;
+                for (std::size_t i = nFirst; i < nLast; ++i)
+                {
+                    pOut[nOut] = quint32(i);
+                    nOut += (pHeads[i] & nHeadMask) == nWantedHead;
+                }
+                if (bAnyAfter && text.size() <= 8)
+                    return nOut;
+                std::size_t nKept = 0;
+                for (std::size_t k = 0; k < nOut; ++k)
+                    if (literalAccepts(pOut[k]))
+                        pOut[nKept++] = pOut[k];
+                return nKept;
+            });
     }
     else
     {
-        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut) {
-            std::size_t nOut = 0;
-            for (std::size_t i = nFirst; i < nLast; ++i)
-                if (accepts(quint32(i)))
-                    pOut[nOut++] = quint32(i);
-            return nOut;
-        });
+        SelectInParts(
+            [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
+            {
+                std::size_t nOut = 0;
+                for (std::size_t i = nFirst; i < nLast; ++i)
+                    if (accepts(quint32(i)))
+                        pOut[nOut++] = quint32(i);
+                return nOut;
+            });
     }
     for (const quint32 nEntry : m_rows)
         m_sides[nEntry] = SideBoth;
@@ -317,7 +331,9 @@ namespace
 struct CCandidates
 {
     static constexpr std::size_t kStep = 32;
-    CCandidates(char cFirst, char cLast) : first(_mm_set1_epi8(cFirst)), last(_mm_set1_epi8(cLast)) {}
+    CCandidates(char cFirst, char cLast) : first(_mm_set1_epi8(cFirst)), last(_mm_set1_epi8(cLast))
+    {
+    }
     quint32 At(const char* p, std::size_t nLast) const
     {
         return Half(p, nLast) | (Half(p + 16, nLast) << 16);
@@ -326,7 +342,8 @@ struct CCandidates
     {
         const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + nLast));
-        return quint32(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, last))));
+        return quint32(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, last))));
     }
     __m128i first, last;
 };
@@ -359,8 +376,8 @@ struct CCandidatesAvx2
     {
         const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + nLast));
-        return quint32(
-            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, last))));
+        return quint32(_mm256_movemask_epi8(
+            _mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, last))));
     }
     __m256i first, last;
 };
@@ -379,8 +396,8 @@ struct CNames
 // never spans two names, for the text has no zero byte. Writes the entries
 // hit, in list order, at pOut; returns their count.
 template <class Candidates>
-std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t nLast, std::string_view text,
-                           quint32* pOut)
+std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t nLast,
+                           std::string_view text, quint32* pOut)
 {
     constexpr std::size_t kStep = Candidates::kStep;
     const char* pBase = names.pBase;
@@ -391,7 +408,8 @@ std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t 
     const std::size_t* const itOffsetEnd = names.pOffsets + nLast + 1;
     std::size_t nOut = 0;
     // Takes the hit at nAt: its name is shown, and the search resumes after it.
-    const auto take = [&](std::size_t nAt) {
+    const auto take = [&](std::size_t nAt)
+    {
         itOffset = std::upper_bound(itOffset, itOffsetEnd, nAt) - 1;
         const auto nEntry = quint32(itOffset - names.pOffsets);
         if (names.pSides[nEntry] != CFootprintIndex::SideNone)
@@ -399,9 +417,8 @@ std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t 
         ++itOffset;
         return *itOffset;
     };
-    const auto fitsAt = [&](std::size_t nAt) {
-        return std::memcmp(pBase + nAt, text.data(), text.size()) == 0;
-    };
+    const auto fitsAt = [&](std::size_t nAt)
+    { return std::memcmp(pBase + nAt, text.data(), text.size()) == 0; };
     std::size_t nPos = names.pOffsets[nFirst];
     while (nPos + nLastByte + kStep <= nEnd)
     {
@@ -425,9 +442,9 @@ std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t 
 }
 
 #if defined(PHYSPROPS_HAVE_AVX2_PATH)
-__attribute__((target("avx2"), flatten)) std::size_t ScanContainingAvx2(const CNames& names, std::size_t nFirst,
-                                                                      std::size_t nLast, std::string_view text,
-                                                                      quint32* pOut)
+__attribute__((target("avx2"), flatten)) std::size_t
+ScanContainingAvx2(const CNames& names, std::size_t nFirst, std::size_t nLast,
+                   std::string_view text, quint32* pOut)
 {
     return ScanContaining<CCandidatesAvx2>(names, nFirst, nLast, text, pOut);
 }
@@ -450,8 +467,8 @@ bool HasSecondCore()
 }
 } // namespace
 
-std::size_t CFootprintIndex::SelectContaining(std::string_view text, std::size_t nFirst, std::size_t nLast,
-                                              quint32* pOut) const
+std::size_t CFootprintIndex::SelectContaining(std::string_view text, std::size_t nFirst,
+                                              std::size_t nLast, quint32* pOut) const
 {
     const CNames names{m_pNames.get(), m_offsets.data(), m_sides.data()};
 #if defined(PHYSPROPS_HAVE_AVX2_PATH)
@@ -519,7 +536,7 @@ void CFootprintIndex::SortByName(bool bDescending)
     for (const quint32 nEntry : m_rows)
         keys.push_back({m_heads[nEntry], nEntry});
     SortKeysByName(keys.data(), keys.data() + keys.size(), 0,
-                 [this](quint32 nEntry) { return UpperName(nEntry); });
+                   [this](quint32 nEntry) { return UpperName(nEntry); });
     for (std::size_t r = 0; r < keys.size(); ++r)
         m_rows[r] = keys[r].nEntry;
     FinishSort(bDescending);
@@ -534,25 +551,31 @@ void CFootprintIndex::SortBySide(bool bDescending)
     for (const quint32 nEntry : m_rows)
         keys.push_back({m_sides[nEntry], nEntry});
     std::sort(keys.begin(), keys.end(), CKeyLess{});
-    ForEachRun(keys.data(), keys.data() + keys.size(), [&](CSortKey* pFirst, CSortKey* pLast) {
-        for (CSortKey* p = pFirst; p != pLast; ++p)
-            p->nKey = m_heads[p->nEntry];
-        SortKeysByName(pFirst, pLast, 0, [this](quint32 nEntry) { return UpperName(nEntry); });
-    });
+    ForEachRun(keys.data(), keys.data() + keys.size(),
+               [&](CSortKey* pFirst, CSortKey* pLast)
+               {
+                   for (CSortKey* p = pFirst; p != pLast; ++p)
+                       p->nKey = m_heads[p->nEntry];
+                   SortKeysByName(pFirst, pLast, 0,
+                                  [this](quint32 nEntry) { return UpperName(nEntry); });
+               });
     for (std::size_t r = 0; r < keys.size(); ++r)
         m_rows[r] = keys[r].nEntry;
     FinishSort(bDescending);
 }
 
-void CFootprintIndex::SortByText(const std::function<QString(quint32 nEntry)>& textOf, bool bDescending)
+void CFootprintIndex::SortByText(const std::function<QString(quint32 nEntry)>& textOf,
+                                 bool bDescending)
 {
     std::vector<QString> texts(m_sides.size());
     for (const quint32 nEntry : m_rows)
         texts[nEntry] = textOf(nEntry);
-    std::sort(m_rows.begin(), m_rows.end(), [&](quint32 a, quint32 b) {
-        const int c = texts[a].compare(texts[b], Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(m_rows.begin(), m_rows.end(),
+              [&](quint32 a, quint32 b)
+              {
+                  const int c = texts[a].compare(texts[b], Qt::CaseInsensitive);
+                  return c != 0 ? c < 0 : a < b;
+              });
     FinishSort(bDescending);
 }
 

@@ -123,8 +123,8 @@ private:
     // The first eight bytes of each upper-cased name, big-endian, zero
     // padded: prefix tests and the first sort pass read only these.
     std::vector<quint64> m_heads;
-    RowVector m_rows;             // row -> index into the list
-    std::vector<quint8> m_sides;  // list index -> Side
+    RowVector m_rows;            // row -> index into the list
+    std::vector<quint8> m_sides; // list index -> Side
     std::size_t m_nNullEntries = 0;
     // The pattern whose matches m_rows holds, in list order (possibly with
     // null entries besides); empty when the rows were put otherwise.

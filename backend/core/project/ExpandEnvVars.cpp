@@ -107,7 +107,8 @@ bool Expand(std::string_view text, std::string& strResult, std::string& strMessa
             }
             if (strName.empty() || !LookupName(strName, strValue, services))
             {
-                strMessage = "Environment Variable " + strName + (bBrace ? " not set" : " not set.");
+                strMessage =
+                    "Environment Variable " + strName + (bBrace ? " not set" : " not set.");
                 return false;
             }
             Substitute(strResult, strValue);

@@ -1,6 +1,6 @@
 #include "project/Session.h"
-#include "project/SpiProject.h"
 #include "ipqc/IpqChannel.h"
+#include "project/SpiProject.h"
 
 #include <QCoreApplication>
 

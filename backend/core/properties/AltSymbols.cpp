@@ -59,7 +59,8 @@ int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& st
     // Entries end at ',' or ';'. Each separator is found with one search from
     // where the last one of its kind was, not by looking at every character.
     const QStringView inner = QStringView(strValue).mid(1, strValue.size() - 2);
-    const auto next = [inner](char16_t c, qsizetype nFrom) {
+    const auto next = [inner](char16_t c, qsizetype nFrom)
+    {
         const qsizetype n = inner.indexOf(QChar(c), nFrom);
         return n < 0 ? inner.size() : n;
     };

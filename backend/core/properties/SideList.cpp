@@ -8,9 +8,9 @@ namespace
 {
 bool HasKnownSide(const CPair& pair)
 {
-    return std::any_of(SideNames().cbegin(), SideNames().cend(), [&](const QString& strSide) {
-        return pair.m_strType.compare(strSide, Qt::CaseInsensitive) == 0;
-    });
+    return std::any_of(SideNames().cbegin(), SideNames().cend(),
+                       [&](const QString& strSide)
+                       { return pair.m_strType.compare(strSide, Qt::CaseInsensitive) == 0; });
 }
 } // namespace
 

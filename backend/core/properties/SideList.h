@@ -19,7 +19,10 @@ enum class EBoardSide
 // "Top", "Bottom", "Both": the names the value writes and a side drop-down
 // offers, in the order of EBoardSide.
 PHYSPROPS_CORE_EXPORT const QStringList& SideNames();
-inline QString SideName(EBoardSide side) { return SideNames().at(int(side)); }
+inline QString SideName(EBoardSide side)
+{
+    return SideNames().at(int(side));
+}
 
 // The names of the records whose type equals strSide (ignoring case), in
 // record order, separated by ","; null records are skipped.

@@ -31,8 +31,8 @@ QVariant CFootprintListModel::ToolTip(const CFootprintEntry* pEntry)
     const QStringList shared = pEntry ? pEntry->GetSharedFiles() : QStringList();
     if (shared.isEmpty())
         return folder;
-    return QString(tr("Files that answer this name, letter case apart: %1").arg(shared.size()) + u'\n' +
-                   shared.join(u'\n'));
+    return QString(tr("Files that answer this name, letter case apart: %1").arg(shared.size()) +
+                   u'\n' + shared.join(u'\n'));
 }
 
 CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
@@ -120,8 +120,9 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
     if (nRole != Qt::DisplayRole && nRole != Qt::EditRole)
     {
         if (nRole == kChoicesRole)
-            return index.column() == ColType && side != CFootprintIndex::SideNone ? QVariant(SideNames())
-                                                                                  : QVariant();
+            return index.column() == ColType && side != CFootprintIndex::SideNone
+                       ? QVariant(SideNames())
+                       : QVariant();
         // Two rows of one name differ only in where they were found; files
         // that answer one name in one folder are named, as View offers each.
         if (nRole == Qt::ToolTipRole && index.column() == ColName)
@@ -138,13 +139,15 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
 
 bool CFootprintListModel::setData(const QModelIndex& index, const QVariant& value, int nRole)
 {
-    if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole || index.row() >= m_nRows)
+    if (!index.isValid() || index.column() != ColType || nRole != Qt::EditRole ||
+        index.row() >= m_nRows)
         return false;
     const std::size_t nRow = std::size_t(index.row());
     if (m_index.SideAt(nRow) == CFootprintIndex::SideNone)
         return false;
     const QString strText = value.toString();
-    for (const Side side : {CFootprintIndex::SideTop, CFootprintIndex::SideBottom, CFootprintIndex::SideBoth})
+    for (const Side side :
+         {CFootprintIndex::SideTop, CFootprintIndex::SideBottom, CFootprintIndex::SideBoth})
     {
         if (strText.compare(SideText(side), Qt::CaseInsensitive) == 0)
         {
@@ -208,7 +211,8 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
         // that asks for it pays for this.
         const QList<CFootprintEntry*>* pList = m_index.Entries();
         m_index.SortByText(
-            [pList](quint32 nEntry) {
+            [pList](quint32 nEntry)
+            {
                 const CFootprintEntry* pEntry =
                     pList && nEntry < quint32(pList->size()) ? pList->at(nEntry) : nullptr;
                 return pEntry ? pEntry->GetLocation() : QString();

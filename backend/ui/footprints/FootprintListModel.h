@@ -45,7 +45,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int nRole = Qt::EditRole) override;
+    bool setData(const QModelIndex& index, const QVariant& value,
+                 int nRole = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int nSection, Qt::Orientation orientation,
                         int nRole = Qt::DisplayRole) const override;

@@ -20,17 +20,19 @@ constexpr qint64 kLargestCell = 1 << 20; // device pixels
 
 bool CCellCache::Key::operator==(const Key& other) const
 {
-    return strText == other.strText && size == other.size && nDpr == other.nDpr && nState == other.nState &&
-           nFeatures == other.nFeatures && nAlignment == other.nAlignment && nElide == other.nElide &&
-           nDirection == other.nDirection && nColorGroup == other.nColorGroup && nVariant == other.nVariant &&
-           pStyle == other.pStyle && nPalette == other.nPalette && font == other.font &&
-           background == other.background && viewBackground == other.viewBackground;
+    return strText == other.strText && size == other.size && nDpr == other.nDpr &&
+           nState == other.nState && nFeatures == other.nFeatures &&
+           nAlignment == other.nAlignment && nElide == other.nElide &&
+           nDirection == other.nDirection && nColorGroup == other.nColorGroup &&
+           nVariant == other.nVariant && pStyle == other.pStyle && nPalette == other.nPalette &&
+           font == other.font && background == other.background &&
+           viewBackground == other.viewBackground;
 }
 
 size_t qHash(const CCellCache::Key& key, size_t nSeed) noexcept
 {
-    return qHashMulti(nSeed, key.strText, key.size.width(), key.size.height(), key.nState, key.nVariant,
-                      key.nPalette);
+    return qHashMulti(nSeed, key.strText, key.size.width(), key.size.height(), key.nState,
+                      key.nVariant, key.nPalette);
 }
 
 void CCellCache::SetEnabled(bool bEnabled)
@@ -40,21 +42,23 @@ void CCellCache::SetEnabled(bool bEnabled)
         Clear();
 }
 
-std::optional<CCellCache::Key> CCellCache::KeyOf(const QPainter& painter, const QStyleOptionViewItem& opt,
-                                                 int nVariant) const
+std::optional<CCellCache::Key>
+CCellCache::KeyOf(const QPainter& painter, const QStyleOptionViewItem& opt, int nVariant) const
 {
     if (!m_bEnabled || opt.rect.isEmpty() || painter.opacity() != 1.0 ||
         painter.compositionMode() != QPainter::CompositionMode_SourceOver)
         return std::nullopt;
     // An image lands on whole device pixels only: no scaling, no half steps.
     const QTransform& t = painter.deviceTransform();
-    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) ||
+        t.dy() != std::floor(t.dy()))
         return std::nullopt;
     const qreal dDpr = painter.device() ? painter.device()->devicePixelRatio() : 1.0;
     if (dDpr < 1.0 || dDpr != std::floor(dDpr) ||
         qint64(opt.rect.width()) * opt.rect.height() * qint64(dDpr * dDpr) > kLargestCell)
         return std::nullopt;
-    if (opt.features & (QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator))
+    if (opt.features &
+        (QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasCheckIndicator))
         return std::nullopt;
     const Qt::BrushStyle background = opt.backgroundBrush.style();
     if (background != Qt::NoBrush && background != Qt::SolidPattern)

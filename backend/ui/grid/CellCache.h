@@ -66,7 +66,8 @@ public:
 private:
     // None when the cell is better drawn directly: a scaled or faded
     // painter, an icon or check box, a patterned background.
-    std::optional<Key> KeyOf(const QPainter& painter, const QStyleOptionViewItem& opt, int nVariant) const;
+    std::optional<Key> KeyOf(const QPainter& painter, const QStyleOptionViewItem& opt,
+                             int nVariant) const;
     // An image of what lies under the cell before the delegate draws.
     static QImage Blank(const QStyleOptionViewItem& opt, int nDpr);
     void Keep(Key&& key, const QImage& image, const QStyleOptionViewItem& opt);

@@ -90,11 +90,14 @@ void CCellModel::sort(int nColumn, Qt::SortOrder order)
     std::vector<int> perm(m_rows.size());
     for (std::size_t i = 0; i < perm.size(); ++i)
         perm[i] = int(i);
-    const auto key = [&](int r) -> const QString& { return m_rows[std::size_t(r)][std::size_t(nColumn)].strText; };
-    std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) {
-        const int c = key(a).compare(key(b), Qt::CaseInsensitive);
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
-    });
+    const auto key = [&](int r) -> const QString&
+    { return m_rows[std::size_t(r)][std::size_t(nColumn)].strText; };
+    std::stable_sort(perm.begin(), perm.end(),
+                     [&](int a, int b)
+                     {
+                         const int c = key(a).compare(key(b), Qt::CaseInsensitive);
+                         return order == Qt::AscendingOrder ? c < 0 : c > 0;
+                     });
     std::vector<std::vector<Cell>> sorted;
     sorted.reserve(m_rows.size());
     std::vector<int> newPos(perm.size());
@@ -137,7 +140,8 @@ void CCellModel::InsertRows(int nRow, int nCount)
     if (nCount <= 0)
         return;
     beginInsertRows({}, nRow, nRow + nCount - 1);
-    m_rows.insert(m_rows.begin() + nRow, std::size_t(nCount), std::vector<Cell>(std::size_t(m_nCols)));
+    m_rows.insert(m_rows.begin() + nRow, std::size_t(nCount),
+                  std::vector<Cell>(std::size_t(m_nCols)));
     endInsertRows();
 }
 

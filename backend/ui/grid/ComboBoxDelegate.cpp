@@ -29,9 +29,10 @@ QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionVie
         if (auto* pLine = qobject_cast<QLineEdit*>(pEditor))
         {
             const QPersistentModelIndex cell(index);
-            connect(pLine, &QLineEdit::textChanged, this, [this, cell](const QString& strText) {
-                Q_EMIT const_cast<CComboBoxDelegate*>(this)->editTextChanged(cell, strText);
-            });
+            connect(pLine, &QLineEdit::textChanged, this,
+                    [this, cell](const QString& strText) {
+                        Q_EMIT const_cast<CComboBoxDelegate*>(this)->editTextChanged(cell, strText);
+                    });
         }
         return pEditor;
     }
@@ -39,11 +40,13 @@ QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionVie
     pCombo->setEditable(false);
     pCombo->addItems(choices);
     // A pick in the list is final: store it and close, as a grid drop-down does.
-    connect(pCombo, &QComboBox::activated, this, [this, pCombo](int) {
-        auto* pSelf = const_cast<CComboBoxDelegate*>(this);
-        Q_EMIT pSelf->commitData(pCombo);
-        Q_EMIT pSelf->closeEditor(pCombo);
-    });
+    connect(pCombo, &QComboBox::activated, this,
+            [this, pCombo](int)
+            {
+                auto* pSelf = const_cast<CComboBoxDelegate*>(this);
+                Q_EMIT pSelf->commitData(pCombo);
+                Q_EMIT pSelf->closeEditor(pCombo);
+            });
     return pCombo;
 }
 
@@ -58,8 +61,7 @@ void CComboBoxDelegate::setEditorData(QWidget* pEditor, const QModelIndex& index
         pEditor->setToolTip(nChars > kShownChars ? TextLengthNote(nChars) : QString());
         return;
     }
-    const int nChoice =
-        pCombo->findText(index.data(Qt::EditRole).toString(), Qt::MatchFixedString);
+    const int nChoice = pCombo->findText(index.data(Qt::EditRole).toString(), Qt::MatchFixedString);
     pCombo->setCurrentIndex(std::max(0, nChoice));
 }
 
@@ -78,15 +80,17 @@ void CComboBoxDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& op
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
     const bool bChoices = !ChoicesOf(index).isEmpty();
-    m_cells.Paint(pPainter, opt, bChoices ? 1 : 0, [&](QPainter* pOn, const QRect& rect) {
-        QStyleOptionViewItem at = bChoices ? option : opt;
-        at.rect = rect;
-        if (bChoices)
-            return PaintChoiceCell(pOn, at, opt.text);
-        const QWidget* pWidget = opt.widget;
-        QStyle* pStyle = pWidget ? pWidget->style() : QApplication::style();
-        pStyle->drawControl(QStyle::CE_ItemViewItem, &at, pOn, pWidget);
-    });
+    m_cells.Paint(pPainter, opt, bChoices ? 1 : 0,
+                  [&](QPainter* pOn, const QRect& rect)
+                  {
+                      QStyleOptionViewItem at = bChoices ? option : opt;
+                      at.rect = rect;
+                      if (bChoices)
+                          return PaintChoiceCell(pOn, at, opt.text);
+                      const QWidget* pWidget = opt.widget;
+                      QStyle* pStyle = pWidget ? pWidget->style() : QApplication::style();
+                      pStyle->drawControl(QStyle::CE_ItemViewItem, &at, pOn, pWidget);
+                  });
 }
 
 void CComboBoxDelegate::PaintChoiceCell(QPainter* pPainter, const QStyleOptionViewItem& option,
@@ -118,4 +122,7 @@ QString CComboBoxDelegate::displayText(const QVariant& value, const QLocale& loc
     return QStyledItemDelegate::displayText(value, locale);
 }
 
-void CComboBoxDelegate::SetCellCache(bool bEnabled) { m_cells.SetEnabled(bEnabled); }
+void CComboBoxDelegate::SetCellCache(bool bEnabled)
+{
+    m_cells.SetEnabled(bEnabled);
+}

@@ -35,7 +35,8 @@ Q_SIGNALS:
     void editTextChanged(const QModelIndex& index, const QString& strText);
 
 private:
-    void PaintChoiceCell(QPainter* pPainter, const QStyleOptionViewItem& option, const QString& strText) const;
+    void PaintChoiceCell(QPainter* pPainter, const QStyleOptionViewItem& option,
+                         const QString& strText) const;
 
     mutable CCellCache m_cells;
 };

@@ -1,7 +1,7 @@
 #include "grid/GridBase.h"
+#include "common/Modal.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
-#include "common/Modal.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -68,8 +68,14 @@ void LiftEditorLimit(QWidget* pEditor)
         pLine->setMaxLength(std::numeric_limits<int>::max());
 }
 
-void GXInit(unsigned, const char*, const char*) { g_bGridLibraryReady = true; }
-bool GXIsInitialized() { return g_bGridLibraryReady; }
+void GXInit(unsigned, const char*, const char*)
+{
+    g_bGridLibraryReady = true;
+}
+bool GXIsInitialized()
+{
+    return g_bGridLibraryReady;
+}
 
 CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCellModel(this))
 {
@@ -77,7 +83,8 @@ CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCell
     auto* pDelegate = new CComboBoxDelegate(this);
     setItemDelegate(pDelegate);
     connect(pDelegate, &CComboBoxDelegate::editTextChanged, this,
-            [this](const QModelIndex& index, const QString& strText) {
+            [this](const QModelIndex& index, const QString& strText)
+            {
                 if (index.isValid())
                     Q_EMIT editTextChanged(quint32(index.row() + 1), index.column() + 1, strText);
             });
@@ -96,7 +103,10 @@ CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCell
     EnableSelection(0);
 }
 
-CGridBase::~CGridBase() { SelfDeletingGrids().erase(this); }
+CGridBase::~CGridBase()
+{
+    SelfDeletingGrids().erase(this);
+}
 
 QString CGridBase::GetValueRowCol(quint32 nRow, int nCol) const
 {
@@ -131,7 +141,10 @@ void CGridBase::SetMinTrackColWidth(int nWidth)
     horizontalHeader()->setMinimumSectionSize(FontScaledWidth(nWidth, *this));
 }
 
-void CGridBase::EnableMoveCols(bool bMove) { horizontalHeader()->setSectionsMovable(bMove); }
+void CGridBase::EnableMoveCols(bool bMove)
+{
+    horizontalHeader()->setSectionsMovable(bMove);
+}
 
 void CGridBase::HideCols(int nFrom, int nTo, bool bHide)
 {
@@ -160,8 +173,14 @@ void CGridBase::SetCurrentCell(quint32 nRow, int nCol)
     setCurrentIndex(pModel->index(int(nRow - 1), nCol - 1));
 }
 
-void CGridBase::SetRowCount(int nRows) { m_pCells->SetRowCount(nRows); }
-void CGridBase::SetColCount(int nCols) { m_pCells->SetColCount(nCols); }
+void CGridBase::SetRowCount(int nRows)
+{
+    m_pCells->SetRowCount(nRows);
+}
+void CGridBase::SetColCount(int nCols)
+{
+    m_pCells->SetColCount(nCols);
+}
 
 void CGridBase::SetValueRange(quint32 nRow, int nCol, const QString& strText)
 {
@@ -238,7 +257,10 @@ void CGridBase::PostNcDestroy()
     delete this;
 }
 
-void CGridBase::MarkSelfDeleting(CGridBase* pGrid) { SelfDeletingGrids()[pGrid] = 1; }
+void CGridBase::MarkSelfDeleting(CGridBase* pGrid)
+{
+    SelfDeletingGrids()[pGrid] = 1;
+}
 
 bool CGridBase::IsShiftHeld() const
 {
@@ -436,10 +458,12 @@ void CGridBase::PaintCurrentRowFrame(QPainter& painter) const
     const bool bSelected = selectionModel() && selectionModel()->isRowSelected(current.row(), {});
     // Bolder while the keys act on the grid.
     const int nWidth = hasFocus() ? 2 : 1;
-    painter.setPen(QPen(palette().color(bSelected ? QPalette::HighlightedText : QPalette::Highlight),
-                        nWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setPen(
+        QPen(palette().color(bSelected ? QPalette::HighlightedText : QPalette::Highlight), nWidth,
+             Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(row).adjusted(nWidth / 2.0, nWidth / 2.0, -nWidth / 2.0, -nWidth / 2.0));
+    painter.drawRect(
+        QRectF(row).adjusted(nWidth / 2.0, nWidth / 2.0, -nWidth / 2.0, -nWidth / 2.0));
 }
 
 bool CGridBase::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -451,7 +475,8 @@ bool CGridBase::eventFilter(QObject* pWatched, QEvent* pEvent)
         {
             const int nLogical = horizontalHeader()->logicalIndexAt(pMouse->position().toPoint());
             // Row 0 is the header: the double-click notification says so and changes nothing.
-            OnLButtonDblClkRowCol(0, nLogical + 1, pMouse->modifiers(), pMouse->position().toPoint());
+            OnLButtonDblClkRowCol(0, nLogical + 1, pMouse->modifiers(),
+                                  pMouse->position().toPoint());
         }
     }
     return QTableView::eventFilter(pWatched, pEvent);
@@ -463,7 +488,7 @@ void CGridBase::OnHeaderDoubleClicked(int nLogical)
         return;
     const int nCol = nLogical + 1;
     m_sortOrder = (nCol == m_nSortCol && m_sortOrder == Qt::AscendingOrder) ? Qt::DescendingOrder
-                                                                           : Qt::AscendingOrder;
+                                                                            : Qt::AscendingOrder;
     m_nSortCol = nCol;
     // The remembered row is a row number: it stays where it was while the
     // rows move under it, and the current cell is put back on it.

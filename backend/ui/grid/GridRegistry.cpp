@@ -25,7 +25,10 @@ QHash<QByteArray, int>& Counts()
 char g_moduleAnchor;
 } // namespace
 
-const void* BackendInstance() { return &g_moduleAnchor; }
+const void* BackendInstance()
+{
+    return &g_moduleAnchor;
+}
 
 bool RegisterGridClass(const void* hInstance, const char* pszName, GridWindowProc proc)
 {

@@ -1,12 +1,12 @@
 #include "common/Texts.h"
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
-#include "viewing/SearchJob.h"
 #include "grid/Grids.h"
 #include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/SearchPath.h"
 #include "properties/PropertyKind.h"
+#include "viewing/SearchJob.h"
 
 #include <memory>
 
@@ -23,7 +23,8 @@ void CPhysPropsDlg::OnBrowse()
     // Without a project the path is empty and the search falls back to PSMPATH.
     const QString strProjectPath = ProjectPath();
     const auto pJob = CFootprintSearchJob::Start(
-        [path = ProjectSearchPath(strProjectPath), nKind](CFootprint& search) {
+        [path = ProjectSearchPath(strProjectPath), nKind](CFootprint& search)
+        {
             search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
             if (!search.Cancelled())
                 search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
@@ -41,7 +42,8 @@ void CPhysPropsDlg::OnBrowse()
     }
     if (footprints.isEmpty())
     {
-        m_services.MessageBox(tr("No .psm files found for the footprints") + CTexts::Skipped(report));
+        m_services.MessageBox(tr("No .psm files found for the footprints") +
+                              CTexts::Skipped(report));
         return;
     }
 

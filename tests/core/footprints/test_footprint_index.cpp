@@ -23,8 +23,9 @@ struct Entries
                 list.append(nullptr);
                 continue;
             }
-            owned.push_back(std::make_unique<CFootprintEntry>(
-                QString::fromUtf8(pszName), QString(), QStringLiteral("/lib/%1.dra").arg(owned.size())));
+            owned.push_back(
+                std::make_unique<CFootprintEntry>(QString::fromUtf8(pszName), QString(),
+                                                  QStringLiteral("/lib/%1.dra").arg(owned.size())));
             list.append(owned.back().get());
         }
     }
@@ -100,7 +101,8 @@ TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
 TEST(FootprintIndex, searchesALargeListInPartsAsTheMatcherDoes)
 {
     constexpr std::size_t kCount = 140000;
-    const char* const families[] = {"SOIC-8_3.9x4.9mm", "LQFP-48_7x7mm_P0.5mm", "R_0603", "QFN-16", "TQFP-44"};
+    const char* const families[] = {"SOIC-8_3.9x4.9mm", "LQFP-48_7x7mm_P0.5mm", "R_0603", "QFN-16",
+                                    "TQFP-44"};
     std::vector<std::unique_ptr<CFootprintEntry>> owned;
     QList<CFootprintEntry*> list;
     for (std::size_t i = 0; i < kCount; ++i)
@@ -145,7 +147,8 @@ TEST(FootprintIndex, sortsCaseBlindWithTiesInListOrder)
 
     // Sides sort by their text (Both, Bottom, Top), names within a side.
     index.SortByName(false);
-    EXPECT_FALSE(index.SetSideAt(0, CFootprintIndex::SideTop)) << "a row without an entry has no side";
+    EXPECT_FALSE(index.SetSideAt(0, CFootprintIndex::SideTop))
+        << "a row without an entry has no side";
     EXPECT_TRUE(index.SetSideAt(1, CFootprintIndex::SideTop));
     EXPECT_TRUE(index.SetSideAt(7, CFootprintIndex::SideBottom));
     index.SortBySide(false);

@@ -10,7 +10,10 @@ namespace
 {
 const char* g_pszRoot = nullptr;
 
-char* FakeInstallRoot() { return g_pszRoot ? strdup(g_pszRoot) : nullptr; }
+char* FakeInstallRoot()
+{
+    return g_pszRoot ? strdup(g_pszRoot) : nullptr;
+}
 
 class ExpandEnvVarsTest : public ::testing::Test
 {
@@ -145,7 +148,8 @@ TEST_F(ExpandEnvVarsTest, longNamesValuesResultsAndRootsAreKeptWhole)
     const char* pszResult = nullptr;
     const char* pszMessage = nullptr;
     ASSERT_EQ(ExpandEnvVars(strText.c_str(), &pszResult, &pszMessage, m_services), 1) << pszMessage;
-    EXPECT_EQ(std::string(pszResult), strLongValue + "/" + strLongRoot + "/" + std::string(2100, 't'));
+    EXPECT_EQ(std::string(pszResult),
+              strLongValue + "/" + strLongRoot + "/" + std::string(2100, 't'));
 
     const std::string strMissing(700, 'M');
     ASSERT_EQ(ExpandEnvVars(("$" + strMissing).c_str(), &pszResult, &pszMessage, m_services), 0);

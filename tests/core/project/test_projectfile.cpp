@@ -46,26 +46,32 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
          "Global/name=with spaces inside", 0},
         {"[Global]\nempty =\n", "Global/empty=", 0},
         {"[Global]\nutf = Bauteil \xc3\xa4\xe2\x82\xac\n", "Global/utf=Bauteil \u00e4\u20ac", 0},
-        {"\xef\xbb\xbf[Global]\n\xef\xbb\xbf" "d = \xef\xbb\xbf" "v\n[\xef\xbb\xbf" "P]\nx = 1\n",
+        {"\xef\xbb\xbf[Global]\n\xef\xbb\xbf"
+         "d = \xef\xbb\xbf"
+         "v\n[\xef\xbb\xbf"
+         "P]\nx = 1\n",
          "Global/\ufeffd=\ufeffv; \ufeffP/x=1", 0},
         // An indented line adds a value to the name above it, comments aside;
         // at the start of a program it is a line of its own.
-        {"[G]\nx = a\n  b ; note\n  ; not a value\n\t[c]\n[H]\n  y = 1\n",
-         "G/x=a,b,[c]; H/y=1", 0},
+        {"[G]\nx = a\n  b ; note\n  ; not a value\n\t[c]\n[H]\n  y = 1\n", "G/x=a,b,[c]; H/y=1", 0},
         // ';' starts a comment only after a blank; ':' separates like '='.
         {"[G]\na =;x\nb = ;x\nc = x;y ; z\nd = x # y\ne : 1\nf = a:b=c\n",
          "G/a=;x; G/b=; G/c=x;y; G/d=x # y; G/e=1; G/f=a:b=c", 0},
-        {"[ G ] what follows is ignored\nx = 1\n[]\nexpand_vars = 1\n",
-         " G /x=1; /expand_vars=1", 1},
+        {"[ G ] what follows is ignored\nx = 1\n[]\nexpand_vars = 1\n", " G /x=1; /expand_vars=1",
+         1},
         // Letter case is folded one character at a time: "\u00df" is not "ss".
-        {"[\xc3\x84rger]\n\xc3\x96l = 1\nStra\xc3\x9f" "e = 2\n[\xc3\xa4RGER]\n\xc3\xb6L = 3\n"
+        {"[\xc3\x84rger]\n\xc3\x96l = 1\nStra\xc3\x9f"
+         "e = 2\n[\xc3\xa4RGER]\n\xc3\xb6L = 3\n"
          "STRASSE = 4\n\xce\xa3 = 5\n\xcf\x82 = 6\n",
-         "\u00c4rger/\u00d6l=1,3; \u00c4rger/Stra\u00dfe=2; \u00c4rger/STRASSE=4; \u00c4rger/\u03a3=5,6", 0},
+         "\u00c4rger/\u00d6l=1,3; \u00c4rger/Stra\u00dfe=2; \u00c4rger/STRASSE=4; "
+         "\u00c4rger/\u03a3=5,6",
+         0},
     };
     for (const GoodCase& c : cases)
     {
         CSpiProject project;
-        const CProjectFileResult r = LoadProjectText(QByteArray(c.pszText), QStringLiteral("p.ini"), project);
+        const CProjectFileResult r =
+            LoadProjectText(QByteArray(c.pszText), QStringLiteral("p.ini"), project);
         EXPECT_TRUE(r.bOk) << c.pszText << " -> " << r.strError.toStdString();
         EXPECT_EQ(Flatten(project), QString::fromUtf8(c.pszExpected)) << c.pszText;
         EXPECT_EQ(project.m_bExpandVars, c.nExpand) << c.pszText;
@@ -96,7 +102,8 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
         EXPECT_EQ(r.nLine, c.nLine) << c.text.toStdString();
         EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/x/p.ini:%1:").arg(c.nLine)))
             << r.strError.toStdString();
-        EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords))) << r.strError.toStdString();
+        EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords)))
+            << r.strError.toStdString();
     }
 }
 
@@ -195,9 +202,11 @@ TEST(ProjectFile, manyDirectivesAreReadWholeInOrder)
     ASSERT_EQ(project.m_programs.m_nodes.size(), 1u);
     const auto& directives = project.m_programs.m_nodes.front()->m_directives.m_nodes;
     ASSERT_EQ(directives.size(), std::size_t(kDirectives));
-    EXPECT_EQ(directives.front()->ActiveList()->m_values, (QStringList{QStringLiteral("1"), QStringLiteral("again")}));
+    EXPECT_EQ(directives.front()->ActiveList()->m_values,
+              (QStringList{QStringLiteral("1"), QStringLiteral("again")}));
     for (const int i : {0, 1, 0xabcd, kDirectives - 1})
-        EXPECT_EQ(directives[std::size_t(i)]->m_strName, QStringLiteral("d%1").arg(i, 7, 16, QChar(u'0')));
+        EXPECT_EQ(directives[std::size_t(i)]->m_strName,
+                  QStringLiteral("d%1").arg(i, 7, 16, QChar(u'0')));
     EXPECT_EQ(project.SelectProgram(QStringLiteral("p")), 0);
     EXPECT_EQ(project.SelectDirective(QStringLiteral("D000ABCD")), 0);
     EXPECT_EQ(project.m_pCurrentDirective, directives[0xabcd].get());

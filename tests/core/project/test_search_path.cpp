@@ -13,7 +13,10 @@
 #include <functional>
 #include <ostream>
 
-void PrintTo(const QString& str, std::ostream* pOut) { *pOut << '"' << str.toStdString() << '"'; }
+void PrintTo(const QString& str, std::ostream* pOut)
+{
+    *pOut << '"' << str.toStdString() << '"';
+}
 
 namespace
 {
@@ -81,8 +84,9 @@ TEST_F(ProjectSearchPathTest, psmPathIsExpandedOnlyWhenTheProjectAsks)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.pszExpand);
-        const QString strProject = Project(QString::fromUtf8(c.pszExpand) +
-                                           QStringLiteral("psmpath = lib$1\npsmpath = ${PP_LIBROOT}\n"));
+        const QString strProject =
+            Project(QString::fromUtf8(c.pszExpand) +
+                    QStringLiteral("psmpath = lib$1\npsmpath = ${PP_LIBROOT}\n"));
         QStringList folders;
         for (const QString& strFolder : ProjectSearchPath(strProject).folders)
             folders.append(QString(strFolder).remove(m_strRoot + u'/'));
@@ -144,13 +148,15 @@ TEST_F(ProjectSearchPathTest, aProjectThatCannotBeReadIsReportedNotReplaced)
         c.breakIt();
         EXPECT_TRUE(ProjectSearchPath(strProject).folders.isEmpty());
         CFootprint listing(ProjectSearchPath);
-        EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING), 0);
+        EXPECT_EQ(listing.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING),
+                  0);
         EXPECT_THAT(listing.Report().strProjectError.toStdString(),
                     ::testing::HasSubstr(c.pszError));
         EXPECT_THAT(listing.Report().ProjectErrorText().toStdString(),
                     ::testing::HasSubstr(strProject.toStdString()));
         CFootprint viewing(ProjectSearchPath);
-        EXPECT_EQ(viewing.CreateFootprintList(strProject, "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING), 0);
+        EXPECT_EQ(viewing.CreateFootprintList(strProject, "X.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING),
+                  0);
         EXPECT_EQ(viewing.Report().strProjectError, listing.Report().strProjectError);
         viewing.DeleteFootprintList();
         EXPECT_TRUE(viewing.Report().strProjectError.isEmpty());

@@ -1,7 +1,7 @@
+#include "WaitUntil.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqListener.h"
 #include "ipqc/ipqc.h"
-#include "WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,11 +56,16 @@ TEST(SessionOptions, optionWordsTakeEitherPrefixInAnyCase)
         bool bNamedBare; // the same when a bare name counts too
         bool bSession;   // one of the session's options
     } cases[] = {
-        {"-ipqsession", true, true, true},  {"/IPQSESSION", true, true, true},
-        {"ipqsession", false, true, false}, {"--ipqsession", false, false, false},
-        {"-ipqsessionx", false, false, true}, {"-IpqHost", false, false, true},
-        {"/ipq", false, false, true},       {"-ip", false, false, false},
-        {"", false, false, false},          {"-", false, false, false},
+        {"-ipqsession", true, true, true},
+        {"/IPQSESSION", true, true, true},
+        {"ipqsession", false, true, false},
+        {"--ipqsession", false, false, false},
+        {"-ipqsessionx", false, false, true},
+        {"-IpqHost", false, false, true},
+        {"/ipq", false, false, true},
+        {"-ip", false, false, false},
+        {"", false, false, false},
+        {"-", false, false, false},
     };
     for (const auto& c : cases)
     {
@@ -235,8 +240,8 @@ TEST(ClientApi, listBuildsTextOfAnyLength)
 {
     const QByteArray longPath = "/lib/" + QByteArray(5000, 'p') + ".dra";
     // What ipqSend sends, as the session's listener receives it.
-    const SessionAddress session{
-        QStringLiteral("list-%1").arg(QCoreApplication::applicationPid()), QStringLiteral("testhost")};
+    const SessionAddress session{QStringLiteral("list-%1").arg(QCoreApplication::applicationPid()),
+                                 QStringLiteral("testhost")};
     ipqc::CListener listener;
     ASSERT_TRUE(listener.Listen(session)) << listener.ErrorString().toStdString();
     QByteArrayList received;

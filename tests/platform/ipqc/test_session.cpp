@@ -1,7 +1,7 @@
+#include "WaitUntil.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
 #include "ipqc/IpqListener.h"
-#include "WaitUntil.h"
 #include "ipqc/ipqc.h"
 
 #include <QCoreApplication>

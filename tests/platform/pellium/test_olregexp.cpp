@@ -37,10 +37,13 @@ const Case kCases[] = {
     {"S?IC8*", "SOIC8", 1},
     {"S?IC8*", "SIC8", 0},
     {"?", "", 0},
-    {"?", "\xC3\x96", 1},     // one character, two bytes
+    {"?", "\xC3\x96", 1}, // one character, two bytes
     {"??", "\xC3\x96", 0},
     {"*?", "\xC3\x96", 1},
-    {"A*?B", "A\xC3\x96" "B", 1},
+    {"A*?B",
+     "A\xC3\x96"
+     "B",
+     1},
     {"*A*B", "AXBXAB", 1},
     {"*A*B", "AXBXA", 0},
     {"A*B*C", "ABC", 1},
@@ -55,7 +58,10 @@ const Case kCases[] = {
     {"*QFP", "FP", 0},
     {"**QFP*", "TQFP-44", 1},
     {"*QFP*", "Q-F-P", 0},
-    {"*\xC3\x96*", "A\xC3\x96" "B", 1},
+    {"*\xC3\x96*",
+     "A\xC3\x96"
+     "B",
+     1},
     {"*\xC3\x96", "A\xC3\x96", 1},
     {"*\xC3", "A\xC3\x96", 0},
 };
@@ -136,7 +142,8 @@ TEST(OLRegExp, literalShapesAgreeWithTheReference)
         std::string strLiteral;
         for (std::size_t k = rng() % 4; k > 0; --k)
             strLiteral += literalChars[rng() % std::size(literalChars)];
-        const std::string p = std::string(rng() % 3, '*') + strLiteral + std::string(rng() % 3, '*');
+        const std::string p =
+            std::string(rng() % 3, '*') + strLiteral + std::string(rng() % 3, '*');
         std::string s;
         for (std::size_t k = rng() % 9; k > 0; --k)
             s += nameChars[rng() % std::size(nameChars)];

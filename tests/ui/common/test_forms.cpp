@@ -272,7 +272,8 @@ TEST(Forms, gridsGiveAssistiveToolsEveryHeaderAndCell)
                     << form.pszName << " column " << c;
                 // Qt hands header cells over unregistered: the cache takes them, to free them.
                 for (QAccessibleInterface* pHeader : headers)
-                    QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(pHeader));
+                    QAccessible::deleteAccessibleInterface(
+                        QAccessible::registerAccessibleInterface(pHeader));
             }
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pellium/Footprint.h"
 #include "TestSupport.h"
+#include "pellium/Footprint.h"
 
 #include <QFile>
 #include <QList>
@@ -68,4 +68,3 @@ inline void PrintTo(const QString& strText, std::ostream* pOut)
 {
     *pOut << '"' << strText.toStdString() << '"';
 }
-

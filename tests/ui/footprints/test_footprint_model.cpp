@@ -1,13 +1,13 @@
 #include "FootprintFixtures.h"
 
-#include "grid/ItemRoles.h"
 #include "footprints/FootprintListModel.h"
+#include "grid/ItemRoles.h"
 #include "pellium/OLRegExp.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
-#include <QTableView>
 #include <QRegularExpression>
+#include <QTableView>
 
 #include <functional>
 #include <random>
@@ -50,7 +50,8 @@ TEST(FootprintListModel, nullEntriesAreBlankRowsWithoutASideUntilFiltered)
     CFootprintListModel model(true);
     model.SetEntries(&footprints.list);
     EXPECT_EQ(Column(model), (QStringList{QStringLiteral("A"), QString(), QStringLiteral("B")}));
-    EXPECT_EQ(Column(model, Col::ColType), (QStringList{QStringLiteral("Both"), QString(), QStringLiteral("Both")}));
+    EXPECT_EQ(Column(model, Col::ColType),
+              (QStringList{QStringLiteral("Both"), QString(), QStringLiteral("Both")}));
     const QModelIndex blank = model.index(1, Col::ColType);
     EXPECT_FALSE(model.flags(blank).testFlag(Qt::ItemIsEditable));
     EXPECT_FALSE(model.setData(blank, QStringLiteral("Top")));
@@ -79,7 +80,8 @@ TEST(FootprintListModel, nameTipSaysWhichFolderTheFootprintWasFoundIn)
     QList<CFootprintEntry*> list;
     for (const auto& c : cases)
     {
-        owned.push_back(std::make_unique<CFootprintEntry>(QStringLiteral("SOIC8"), QString::fromUtf8(c.pszSecond),
+        owned.push_back(std::make_unique<CFootprintEntry>(QStringLiteral("SOIC8"),
+                                                          QString::fromUtf8(c.pszSecond),
                                                           QString::fromUtf8(c.pszLocation)));
         list.append(owned.back().get());
     }
@@ -100,17 +102,19 @@ TEST(FootprintListModel, nameTipSaysWhichFolderTheFootprintWasFoundIn)
 
 TEST(FootprintListModel, sortsCaseBlindWithTiesInListOrderAndSidesTravelling)
 {
-    FootprintList footprints{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("c"),
-                             QStringLiteral("a"), QStringLiteral("LONGNAME_2"),
-                             QStringLiteral("longname_10"), QStringLiteral("LONGNAME_")};
+    FootprintList footprints{QStringLiteral("b"),          QStringLiteral("A"),
+                             QStringLiteral("c"),          QStringLiteral("a"),
+                             QStringLiteral("LONGNAME_2"), QStringLiteral("longname_10"),
+                             QStringLiteral("LONGNAME_")};
     CFootprintListModel model(true);
     model.SetEntries(&footprints.list);
     model.setData(model.index(2, Col::ColType), QStringLiteral("Top"));
     const QPersistentModelIndex kept(model.index(2, Col::ColName));
     model.sort(Col::ColName, Qt::AscendingOrder);
-    const QStringList ascending{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b"),
-                                QStringLiteral("c"), QStringLiteral("LONGNAME_"),
-                                QStringLiteral("longname_10"), QStringLiteral("LONGNAME_2")};
+    const QStringList ascending{QStringLiteral("A"),         QStringLiteral("a"),
+                                QStringLiteral("b"),         QStringLiteral("c"),
+                                QStringLiteral("LONGNAME_"), QStringLiteral("longname_10"),
+                                QStringLiteral("LONGNAME_2")};
     EXPECT_EQ(Column(model), ascending);
     EXPECT_EQ(model.index(3, Col::ColType).data().toString(), u"Top");
     EXPECT_EQ(kept.row(), 3);
@@ -133,7 +137,8 @@ TEST(FootprintListModel, filtersRealNamesLikeARegularExpression)
     for (const QString& strText :
          {QStringLiteral("soic"), QStringLiteral("R_0603"), QStringLiteral("*qfp*0.5mm"),
           QStringLiteral("conn*2x05"), QStringLiteral("PhoenixContact_GMSTBA_2,5"),
-          QStringLiteral("*Horizontal"), QStringLiteral("*"), QString(), QStringLiteral("xyz-none")})
+          QStringLiteral("*Horizontal"), QStringLiteral("*"), QString(),
+          QStringLiteral("xyz-none")})
     {
         const QRegularExpression reference = ReferencePattern(strText);
         QStringList expected;
@@ -153,11 +158,13 @@ TEST(FootprintListModel, filtersRealNamesLikeARegularExpression)
 // ones a fresh filter of the whole list gives, in list order.
 TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
 {
-    FootprintList footprints{QStringLiteral("SOIC8"), QStringLiteral("soic-14"), QStringLiteral("LQFP48"),
-                             QString(), QStringLiteral("TQFP-44_10x10"), QStringLiteral("QFN16"),
-                             QStringLiteral("\u00D6sop"), QStringLiteral("\u00F6sop-8"),
-                             QStringLiteral("SO8"), QStringLiteral("S?8"), QStringLiteral("Q*F"),
-                             QStringLiteral("stra\u00DFe8"), QStringLiteral("SOSO")};
+    FootprintList footprints{QStringLiteral("SOIC8"),         QStringLiteral("soic-14"),
+                             QStringLiteral("LQFP48"),        QString(),
+                             QStringLiteral("TQFP-44_10x10"), QStringLiteral("QFN16"),
+                             QStringLiteral("\u00D6sop"),     QStringLiteral("\u00F6sop-8"),
+                             QStringLiteral("SO8"),           QStringLiteral("S?8"),
+                             QStringLiteral("Q*F"),           QStringLiteral("stra\u00DFe8"),
+                             QStringLiteral("SOSO")};
     const QString strKeys = QStringLiteral("SOQF*?8-\u00D6\u00F6\u00DF4");
     std::mt19937 rng(5);
     CFootprintListModel typed(true);
@@ -191,15 +198,43 @@ TEST(FootprintListModel, typingOnShowsWhatAFreshFilterShows)
 // start, the end and the middle of names, and names the text overlaps.
 TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFinds)
 {
-    FootprintList footprints{QStringLiteral("TQFP-44_10x10mm_P0.8mm"), QStringLiteral("TQFP-44"), QString(),
-                             QStringLiteral("LQFP-44_10x10mm"), QStringLiteral("QFPQFP"), QStringLiteral("QF"),
-                             QStringLiteral("\u00F6QFP"), QStringLiteral("SOIC-8_3.9x4.9mm"),
-                             QStringLiteral("soic-8_3.9x4.9mm_P1.27mm"), QStringLiteral("AAAAAAAAAB"),
-                             QStringLiteral("AAAAAAAAA"), QStringLiteral("10x10mm")};
+    FootprintList footprints{QStringLiteral("TQFP-44_10x10mm_P0.8mm"),
+                             QStringLiteral("TQFP-44"),
+                             QString(),
+                             QStringLiteral("LQFP-44_10x10mm"),
+                             QStringLiteral("QFPQFP"),
+                             QStringLiteral("QF"),
+                             QStringLiteral("\u00F6QFP"),
+                             QStringLiteral("SOIC-8_3.9x4.9mm"),
+                             QStringLiteral("soic-8_3.9x4.9mm_P1.27mm"),
+                             QStringLiteral("AAAAAAAAAB"),
+                             QStringLiteral("AAAAAAAAA"),
+                             QStringLiteral("10x10mm")};
     const char* const patterns[] = {
-        "TQFP*", "TQFP-44_10X10MM*", "TQFP-44", "TQFP-44_10X10MM_P0.8MM", "*QFP*", "*QFP",
-        "**QFP**", "*10X10MM*", "*10X10MM", "*_10X10MM*", "QFPQ*", "*FPQ*", "*\xC3\x96QFP*", "\xC3\x96*",
-        "AAAAAAAAA*", "AAAAAAAAAB", "*AAAAAAAAB", "*AAB*", "Q*", "*Q", "QF", "*MM_P1.27MM*", "Z*", "*Z*",
+        "TQFP*",
+        "TQFP-44_10X10MM*",
+        "TQFP-44",
+        "TQFP-44_10X10MM_P0.8MM",
+        "*QFP*",
+        "*QFP",
+        "**QFP**",
+        "*10X10MM*",
+        "*10X10MM",
+        "*_10X10MM*",
+        "QFPQ*",
+        "*FPQ*",
+        "*\xC3\x96QFP*",
+        "\xC3\x96*",
+        "AAAAAAAAA*",
+        "AAAAAAAAAB",
+        "*AAAAAAAAB",
+        "*AAB*",
+        "Q*",
+        "*Q",
+        "QF",
+        "*MM_P1.27MM*",
+        "Z*",
+        "*Z*",
     };
     for (const char* pszPattern : patterns)
     {
@@ -224,9 +259,11 @@ TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
             strName += QStringLiteral("QFP-0q").at(qsizetype(rng() % 6));
         footprints.Add(strName.isEmpty() ? QStringLiteral("F") : strName);
         if (n % 500 == 7)
-            footprints.Add(QStringLiteral("qfp-0qfp-0").right(int(rng() % 5)) + QStringLiteral("QFP-0QFP-0"));
+            footprints.Add(QStringLiteral("qfp-0qfp-0").right(int(rng() % 5)) +
+                           QStringLiteral("QFP-0QFP-0"));
     }
-    for (const char* pszPattern : {"*Q*", "*QF*", "*QFP*", "*P-0Q*", "*QFP-0QFP-0*", "*0*", "*PQ", "QQ*", "*-*"})
+    for (const char* pszPattern :
+         {"*Q*", "*QF*", "*QFP*", "*P-0Q*", "*QFP-0QFP-0*", "*0*", "*PQ", "QQ*", "*-*"})
     {
         CFootprintListModel direct(false), matched(false);
         direct.SetEntries(&footprints.list);
@@ -242,7 +279,8 @@ TEST(FootprintListModel, literalPatternsFindWhatTheMatcherFindsInManyNames)
 // rows those of a fresh filter, and no persistent index may outlive a filter.
 TEST(FootprintListModel, aViewFollowsEveryFilterAndKeepsNoIndexAcrossOne)
 {
-    FootprintList footprints{QStringLiteral("SOIC8"), QString(), QStringLiteral("soic14"), QStringLiteral("QFP44"),
+    FootprintList footprints{QStringLiteral("SOIC8"),  QString(),
+                             QStringLiteral("soic14"), QStringLiteral("QFP44"),
                              QStringLiteral("LQFP48"), QStringLiteral("SO8")};
     CFootprintListModel model(true);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -267,12 +305,13 @@ TEST(FootprintListModel, aViewFollowsEveryFilterAndKeepsNoIndexAcrossOne)
 // changes with persistent indexes, edits; each step checked by its rows.
 TEST(FootprintListModel, passesTheModelTesterThroughFilterSortResetAndEdits)
 {
-    FootprintList footprints{QStringLiteral("SOIC8"), QString(), QStringLiteral("soic14"), QStringLiteral("QFP44"),
-                             QStringLiteral("LQFP48")};
+    FootprintList footprints{QStringLiteral("SOIC8"), QString(), QStringLiteral("soic14"),
+                             QStringLiteral("QFP44"), QStringLiteral("LQFP48")};
     FootprintList others{QStringLiteral("R0603")};
     CFootprintListModel model(true);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    const QPersistentModelIndex followed = [&] {
+    const QPersistentModelIndex followed = [&]
+    {
         model.SetEntries(&footprints.list);
         return QPersistentModelIndex(model.index(3, Col::ColType));
     }();
@@ -283,11 +322,15 @@ TEST(FootprintListModel, passesTheModelTesterThroughFilterSortResetAndEdits)
         const char* pszNames; // the name column, joined by blanks
     } steps[] = {
         {"sort by name", [&] { model.sort(Col::ColName); }, " LQFP48 QFP44 soic14 SOIC8"},
-        {"edit a side", [&] { EXPECT_TRUE(model.setData(model.index(1, Col::ColType), QStringLiteral("bottom"))); },
+        {"edit a side",
+         [&]
+         { EXPECT_TRUE(model.setData(model.index(1, Col::ColType), QStringLiteral("bottom"))); },
          " LQFP48 QFP44 soic14 SOIC8"},
-        {"refuse a side", [&] { EXPECT_FALSE(model.setData(model.index(1, Col::ColType), QStringLiteral("Left"))); },
+        {"refuse a side",
+         [&] { EXPECT_FALSE(model.setData(model.index(1, Col::ColType), QStringLiteral("Left"))); },
          " LQFP48 QFP44 soic14 SOIC8"},
-        {"sort by type", [&] { model.sort(Col::ColType, Qt::DescendingOrder); }, "LQFP48 SOIC8 soic14 QFP44 "},
+        {"sort by type", [&] { model.sort(Col::ColType, Qt::DescendingOrder); },
+         "LQFP48 SOIC8 soic14 QFP44 "},
         {"sort by location", [&] { model.sort(Col::ColLocation); }, " LQFP48 QFP44 soic14 SOIC8"},
         {"refuse a column", [&] { model.sort(7); }, " LQFP48 QFP44 soic14 SOIC8"},
         {"filter", [&] { model.ApplyFilter(QByteArrayLiteral("SO*")); }, "SOIC8 soic14"},

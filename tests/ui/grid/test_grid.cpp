@@ -1,8 +1,8 @@
+#include "TestSupport.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
 #include "grid/Grids.h"
 #include "grid/ItemRoles.h"
-#include "TestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -264,12 +264,14 @@ TEST(ComboBoxDelegate, keptCellsLookAsCellsDrawnAfresh)
     QStandardItemModel model(4, 2);
     for (int r = 0; r < 4; ++r)
         model.setItem(r, 0, new QStandardItem(QStringLiteral("QFN-%1_4x4mm_P0.5mm").arg(r)));
-    model.item(1, 0)->setText(QStringLiteral("Package_QFP:LQFP-144_20x20mm_P0.5mm_EP_ThermalVias_too_wide"));
+    model.item(1, 0)->setText(
+        QStringLiteral("Package_QFP:LQFP-144_20x20mm_P0.5mm_EP_ThermalVias_too_wide"));
     for (int r = 0; r < 4; ++r)
     {
         auto* pSide = new QStandardItem(r % 2 ? QStringLiteral("Bottom") : QStringLiteral("Top"));
-        pSide->setData(QStringList{QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("Both")},
-                       kChoicesRole);
+        pSide->setData(
+            QStringList{QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("Both")},
+            kChoicesRole);
         model.setItem(r, 1, pSide);
     }
     CSymbolGrid grid;
@@ -280,7 +282,8 @@ TEST(ComboBoxDelegate, keptCellsLookAsCellsDrawnAfresh)
     auto* pDelegate = qobject_cast<CComboBoxDelegate*>(grid.itemDelegate());
     ASSERT_NE(pDelegate, nullptr);
 
-    const auto drawnAfresh = [&] {
+    const auto drawnAfresh = [&]
+    {
         pDelegate->SetCellCache(false);
         const QImage image = grid.grab().toImage();
         pDelegate->SetCellCache(true);

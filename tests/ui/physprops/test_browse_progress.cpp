@@ -1,13 +1,13 @@
 #include "TestSupport.h"
 
 #include "footprints/FootprintSelectDlg.h"
-#include "viewing/SearchJob.h"
-#include "pellium/FootprintCachePrivate.h"
 #include "grid/Grids.h"
+#include "pellium/FootprintCachePrivate.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
 #include "project/SpiProject.h"
 #include "properties/Property.h"
+#include "viewing/SearchJob.h"
 
 #include <QApplication>
 #include <QDir>
@@ -78,7 +78,8 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
     for (const Case& c : cases)
     {
         SlowLibrary library(c.delay);
-        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")), nullptr};
+        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")),
+                              nullptr};
         CServices services = CServices::Default();
         testsupport::MessageRecorder messages(services);
         CPhysPropsDlg dlg(&values, nullptr, services);
@@ -89,23 +90,27 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
         QStringList labels;
         QTimer watcher;
         watcher.setInterval(5);
-        QObject::connect(&watcher, &QTimer::timeout, [&] {
-            if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(QApplication::activeModalWidget()))
+        QObject::connect(
+            &watcher, &QTimer::timeout,
+            [&]
             {
-                testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
-                return;
-            }
-            auto* pProgress = dlg.findChild<QProgressDialog*>();
-            if (!pProgress || !pProgress->isVisible() || bCancelled)
-                return;
-            if (labels.isEmpty() || labels.last() != pProgress->labelText())
-                labels.append(pProgress->labelText());
-            if (c.bCancel && labels.size() >= 3)
-            {
-                bCancelled = true;
-                testsupport::FindButton(pProgress, QStringLiteral("Cancel"))->click();
-            }
-        });
+                if (auto* pSelect =
+                        qobject_cast<CFootprintSelectDlg*>(QApplication::activeModalWidget()))
+                {
+                    testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
+                    return;
+                }
+                auto* pProgress = dlg.findChild<QProgressDialog*>();
+                if (!pProgress || !pProgress->isVisible() || bCancelled)
+                    return;
+                if (labels.isEmpty() || labels.last() != pProgress->labelText())
+                    labels.append(pProgress->labelText());
+                if (c.bCancel && labels.size() >= 3)
+                {
+                    bCancelled = true;
+                    testsupport::FindButton(pProgress, QStringLiteral("Cancel"))->click();
+                }
+            });
         watcher.start();
         dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
         watcher.stop();
@@ -113,9 +118,11 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
         ASSERT_GE(labels.size(), 2) << c.delay.count();
         // The count shows once known; no label claims there are no folders.
         for (const QString& strLabel : labels)
-            EXPECT_TRUE(strLabel.startsWith(u"Reading footprint folders: ") && strLabel.contains(u" of 20\n"))
+            EXPECT_TRUE(strLabel.startsWith(u"Reading footprint folders: ") &&
+                        strLabel.contains(u" of 20\n"))
                 << strLabel.toStdString();
-        EXPECT_TRUE(labels.last().contains(u" of 20\nFootprints found: ")) << labels.last().toStdString();
+        EXPECT_TRUE(labels.last().contains(u" of 20\nFootprints found: "))
+            << labels.last().toStdString();
         EXPECT_EQ(bCancelled, c.bCancel);
         EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), QString::fromLatin1(c.pszAfter));
         EXPECT_TRUE(messages.texts.isEmpty());
@@ -141,7 +148,8 @@ TEST(SearchProgress, saysWhatIsTrueBeforeAndAfterTheFoldersAreCounted)
         {{3, 20, 7}, What::Drawings, "Reading footprint folders: 3 of 20\nDrawings found: 7"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CFootprintSearchJob::ProgressText(c.progress, c.what), QString::fromUtf8(c.pszText));
+        EXPECT_EQ(CFootprintSearchJob::ProgressText(c.progress, c.what),
+                  QString::fromUtf8(c.pszText));
 }
 
 // Every folder's listing waits at a gate until the test opens it: a folder
@@ -153,7 +161,8 @@ public:
     HangingFolders()
     {
         CFolderListings::Tuning tuning = m_old;
-        tuning.onFolder = [pGate = m_pGate](const QString&) {
+        tuning.onFolder = [pGate = m_pGate](const QString&)
+        {
             std::unique_lock lock(pGate->mutex);
             ++pGate->nEntered;
             pGate->changed.notify_all();
@@ -168,7 +177,8 @@ public:
         Open();
         // Bounded: a search that never leaves turns into a failure, not a hang.
         std::unique_lock lock(m_pGate->mutex);
-        EXPECT_TRUE(m_pGate->changed.wait_for(lock, 30s, [&] { return m_pGate->nLeft == m_pGate->nEntered; }));
+        EXPECT_TRUE(m_pGate->changed.wait_for(lock, 30s,
+                                              [&] { return m_pGate->nLeft == m_pGate->nEntered; }));
         lock.unlock();
         CFolderListings::SetTuning(m_old);
     }
@@ -220,10 +230,12 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
         SCOPED_TRACE(c.pszButton);
         SlowLibrary library(0ms);
         HangingFolders hanging;
-        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")), nullptr};
+        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")),
+                              nullptr};
         CServices services = CServices::Default();
         QStringList opened;
-        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&) {
+        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        {
             opened.append(strPath);
             return 1;
         };
@@ -236,15 +248,17 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
         int nHeldAtCancel = 0;
         QTimer watcher;
         watcher.setInterval(5);
-        QObject::connect(&watcher, &QTimer::timeout, [&] {
-            QProgressDialog* pProgress = VisibleSearchProgress();
-            if (!pProgress || !strTitle.isEmpty())
-                return;
-            strTitle = pProgress->windowTitle();
-            strLabel = pProgress->labelText();
-            nHeldAtCancel = hanging.Held();
-            testsupport::FindButton(pProgress, QStringLiteral("Cancel"))->click();
-        });
+        QObject::connect(&watcher, &QTimer::timeout,
+                         [&]
+                         {
+                             QProgressDialog* pProgress = VisibleSearchProgress();
+                             if (!pProgress || !strTitle.isEmpty())
+                                 return;
+                             strTitle = pProgress->windowTitle();
+                             strLabel = pProgress->labelText();
+                             nHeldAtCancel = hanging.Held();
+                             testsupport::FindButton(pProgress, QStringLiteral("Cancel"))->click();
+                         });
         watcher.start();
         dlg.findChild<QPushButton*>(QString::fromLatin1(c.pszButton))->click();
         watcher.stop();
@@ -253,7 +267,8 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
         EXPECT_GE(hanging.Held(), 1);
         EXPECT_GE(nHeldAtCancel, 1);
         EXPECT_EQ(strTitle, QString::fromLatin1(c.pszTitle));
-        EXPECT_TRUE(strLabel.startsWith(u"Reading footprint folders: 0 of 20\n")) << strLabel.toStdString();
+        EXPECT_TRUE(strLabel.startsWith(u"Reading footprint folders: 0 of 20\n"))
+            << strLabel.toStdString();
         EXPECT_EQ(VisibleSearchProgress(), nullptr);
         EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"F0");
         EXPECT_TRUE(messages.texts.isEmpty());
@@ -268,7 +283,8 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
 TEST(BrowseProgress, withNoThreadToBeHadBrowseListsEveryFootprintItself)
 {
     SlowLibrary library(0ms, true);
-    CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")), nullptr};
+    CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")),
+                          nullptr};
     CServices services = CServices::Default();
     testsupport::MessageRecorder messages(services);
     CPhysPropsDlg dlg(&values, nullptr, services);
@@ -277,13 +293,16 @@ TEST(BrowseProgress, withNoThreadToBeHadBrowseListsEveryFootprintItself)
     int nRows = -1;
     QTimer watcher;
     watcher.setInterval(5);
-    QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(QApplication::activeModalWidget()))
-        {
-            nRows = pSelect->Grid()->model()->rowCount();
-            testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
-        }
-    });
+    QObject::connect(&watcher, &QTimer::timeout,
+                     [&]
+                     {
+                         if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(
+                                 QApplication::activeModalWidget()))
+                         {
+                             nRows = pSelect->Grid()->model()->rowCount();
+                             testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
+                         }
+                     });
     watcher.start();
     dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
     watcher.stop();
@@ -299,7 +318,8 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
 {
     QTemporaryDir dir;
     const QString strProject = dir.filePath(QStringLiteral("p.ini"));
-    const auto write = [](const QString& strPath, const QByteArray& text) {
+    const auto write = [](const QString& strPath, const QByteArray& text)
+    {
         QFile file(strPath);
         return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
     };
@@ -309,11 +329,15 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
         const char* pszWhat;
         std::function<bool()> fnChange;
     } cases[] = {
-        {"replaced by another project", [&] {
-             return write(strOther, "[Global]\npsmpath = /nowhere\n") && ::rename(qPrintable(strOther), qPrintable(strProject)) == 0;
+        {"replaced by another project",
+         [&]
+         {
+             return write(strOther, "[Global]\npsmpath = /nowhere\n") &&
+                    ::rename(qPrintable(strOther), qPrintable(strProject)) == 0;
          }},
         {"removed", [&] { return QFile::remove(strProject); }},
-        {"rewritten in place as binary data", [&] { return write(strProject, QByteArray("\0\xff", 2)); }},
+        {"rewritten in place as binary data",
+         [&] { return write(strProject, QByteArray("\0\xff", 2)); }},
     };
     for (const auto& c : cases)
     {
@@ -326,7 +350,8 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
         qunsetenv("PSMPATH"); // the project's path only
         CSpiProject project;
         ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
-        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")), nullptr};
+        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")),
+                              nullptr};
         CServices services = CServices::Default();
         testsupport::MessageRecorder messages(services);
         CPhysPropsDlg dlg(&values, &project, services);
@@ -336,18 +361,22 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
         int nRows = -1;
         QTimer watcher;
         watcher.setInterval(5);
-        QObject::connect(&watcher, &QTimer::timeout, [&] {
-            if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(QApplication::activeModalWidget()))
-            {
-                nRows = pSelect->Grid()->model()->rowCount();
-                testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
-            }
-            else if (auto* pProgress = dlg.findChild<QProgressDialog*>(); pProgress && !bChanged)
-            {
-                bChanged = true;
-                EXPECT_TRUE(c.fnChange());
-            }
-        });
+        QObject::connect(&watcher, &QTimer::timeout,
+                         [&]
+                         {
+                             if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(
+                                     QApplication::activeModalWidget()))
+                             {
+                                 nRows = pSelect->Grid()->model()->rowCount();
+                                 testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
+                             }
+                             else if (auto* pProgress = dlg.findChild<QProgressDialog*>();
+                                      pProgress && !bChanged)
+                             {
+                                 bChanged = true;
+                                 EXPECT_TRUE(c.fnChange());
+                             }
+                         });
         watcher.start();
         dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
         watcher.stop();

@@ -1,16 +1,16 @@
+#include "TestSupport.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
-#include "TestSupport.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QToolTip>
-#include <QLineEdit>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,10 @@ protected:
         return *pDlg;
     }
     CPhysPropsGrid& Grid() { return *pDlg->Grid(); }
-    void Press(const char* pszText) { FindButton(pDlg.get(), QString::fromLatin1(pszText))->click(); }
+    void Press(const char* pszText)
+    {
+        FindButton(pDlg.get(), QString::fromLatin1(pszText))->click();
+    }
     QStringList Values() const
     {
         QStringList out;
@@ -69,7 +72,8 @@ TEST_F(DialogFixture, showsTheTemplateTexts)
     EXPECT_EQ(pDlg->windowTitle(), QStringLiteral("Physical Properties"));
     EXPECT_EQ(pDlg->findChild<QGroupBox*>()->title(), QStringLiteral("Specify Values"));
     QStringList texts;
-    for (const char* pszName : {"btnBrowse", "btnView", "btnClear", "btnOK", "btnCancel", "btnEditorSetup"})
+    for (const char* pszName :
+         {"btnBrowse", "btnView", "btnClear", "btnOK", "btnCancel", "btnEditorSetup"})
         texts.append(pDlg->findChild<QAbstractButton*>(QString::fromLatin1(pszName))->text());
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&Browse..."), QStringLiteral("&View"),
                                   QStringLiteral("C&lear"), QStringLiteral("&OK"),
@@ -83,7 +87,8 @@ TEST_F(DialogFixture, fillsOneRowPerElementWithBlankRowsForNullElements)
     values.append(nullptr);
     Add(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(Top:A;B)"));
     Open();
-    EXPECT_EQ(testsupport::FlattenModel(&Grid()), QStringLiteral("JEDEC_TYPE|SOIC8;|;ALT_SYMBOLS|(Top:A;B)"));
+    EXPECT_EQ(testsupport::FlattenModel(&Grid()),
+              QStringLiteral("JEDEC_TYPE|SOIC8;|;ALT_SYMBOLS|(Top:A;B)"));
     EXPECT_EQ(Grid().GetValueRowCol(0, 1), QStringLiteral("Property"));
     EXPECT_EQ(Grid().GetValueRowCol(0, 2), QStringLiteral("Value"));
     EXPECT_FALSE(Grid().verticalHeader()->isVisible());
@@ -123,7 +128,8 @@ TEST_F(DialogFixture, eachElementKeepsItsOwnRowWhenNamesDifferOnlyInCase)
     Open();
     TypeInto(1, 2, QStringLiteral("edited"));
     Press("OK");
-    EXPECT_EQ(Values(), (QStringList{QStringLiteral("edited"), QStringLiteral("lower"), QStringLiteral("x")}));
+    EXPECT_EQ(Values(), (QStringList{QStringLiteral("edited"), QStringLiteral("lower"),
+                                     QStringLiteral("x")}));
     // The lookup by name still answers with the last matching row.
     EXPECT_EQ(pDlg->GetPropertyValue(QStringLiteral("Jedec_Type")), QStringLiteral("lower"));
     EXPECT_EQ(pDlg->GetPropertyValue(QStringLiteral("MISSING")), QString());
@@ -154,10 +160,9 @@ TEST_P(ClearThenClose, clearChangesTheArrayOnlyThroughOk)
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ClearThenClose,
-    ::testing::Values(
-        ClearCase{0, "OK", {QString(), QStringLiteral("(A)")}},
-        ClearCase{2, "OK", {QStringLiteral("SOIC8"), QString()}},
-        ClearCase{2, "Cancel", {QStringLiteral("SOIC8"), QStringLiteral("(A)")}}));
+    ::testing::Values(ClearCase{0, "OK", {QString(), QStringLiteral("(A)")}},
+                      ClearCase{2, "OK", {QStringLiteral("SOIC8"), QString()}},
+                      ClearCase{2, "Cancel", {QStringLiteral("SOIC8"), QStringLiteral("(A)")}}));
 
 TEST_F(DialogFixture, setSelectedValueIgnoresEmptyText)
 {
@@ -199,11 +204,12 @@ TEST_F(DialogFixture, viewIsOfferedOnlyWhereItWouldOpenOrSaySomething)
     Open();
     auto* pView = pDlg->findChild<QPushButton*>(QStringLiteral("btnView"));
     const auto click = [this](int nRow) { return [this, nRow] { ClickCell(&Grid(), nRow, 1); }; };
-    const auto type = [this](int nRow, const char* psz) {
-        return [this, nRow, psz] { TypeInto(nRow, 2, QString::fromLatin1(psz)); };
-    };
-    const auto key = [](Qt::Key k) {
-        return [k] {
+    const auto type = [this](int nRow, const char* psz)
+    { return [this, nRow, psz] { TypeInto(nRow, 2, QString::fromLatin1(psz)); }; };
+    const auto key = [](Qt::Key k)
+    {
+        return [k]
+        {
             QTest::keyClick(QApplication::focusWidget(), k);
             QCoreApplication::processEvents();
         };
@@ -223,7 +229,8 @@ TEST_F(DialogFixture, viewIsOfferedOnlyWhereItWouldOpenOrSaySomething)
         {"typing into the blank value", type(2, "X"), ""},
         {"escape brings the blank back", key(Qt::Key_Escape), "empty"},
         {"typing '('", type(3, "("), ""},
-        {"typing ')' after it", [] { QTest::keyClicks(QApplication::focusWidget(), ")"); }, "no symbols"},
+        {"typing ')' after it", [] { QTest::keyClicks(QApplication::focusWidget(), ")"); },
+         "no symbols"},
         {"stored with Enter", key(Qt::Key_Return), "no symbols"},
         {"set to (A)", [this] { pDlg->SetSelectedValue(QStringLiteral("(A)")); }, ""},
         {"set to ()", [this] { pDlg->SetSelectedValue(QStringLiteral("()")); }, "no symbols"},
@@ -271,14 +278,16 @@ TEST_F(DialogFixture, aLargeValueIsShownAsItsStartAndWrittenBackUnchanged)
         SCOPED_TRACE(n);
         qDeleteAll(values);
         values.clear();
-        QString strValue = QString(QStringLiteral("SOIC8 \u00FC\t") + strPair).repeated(int(n / 10 + 1)).left(n);
+        QString strValue =
+            QString(QStringLiteral("SOIC8 \u00FC\t") + strPair).repeated(int(n / 10 + 1)).left(n);
         Add(QStringLiteral("JEDEC_TYPE"), strValue);
         Add(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(") + strValue + u')');
         Open();
         const QImage shot = pDlg->grab().toImage();
         EXPECT_FALSE(shot.isNull());
         const QString strTip = Grid().model()->index(0, 1).data(Qt::ToolTipRole).toString();
-        EXPECT_TRUE(strTip.endsWith(QStringLiteral(" characters in all"))) << strTip.left(200).toStdString();
+        EXPECT_TRUE(strTip.endsWith(QStringLiteral(" characters in all")))
+            << strTip.left(200).toStdString();
         ClickCell(&Grid(), 2, 2);
         EXPECT_TRUE(pDlg->findChild<QPushButton*>(QStringLiteral("btnView"))->isEnabled());
         Press("OK");

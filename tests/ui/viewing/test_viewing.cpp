@@ -1,7 +1,7 @@
 #include "TestSupport.h"
-#include "pellium/FootprintCachePrivate.h"
 #include "grid/Grids.h"
 #include "pellium/Footprint.h"
+#include "pellium/FootprintCachePrivate.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
 #include "project/SearchPath.h"
