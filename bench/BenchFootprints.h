@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the footprint benchmarks share: the run's settings, the footprint

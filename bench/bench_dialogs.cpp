@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening the selection dialogs and the physical properties dialog, and
 // sorting the footprint grid.
 

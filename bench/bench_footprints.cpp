@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Footprint browsing at library scale: filter keystrokes, opening and sorting
 // the selection dialogs, the Browse listing against find(1), viewing
 // drawings, and the memory a listing holds.

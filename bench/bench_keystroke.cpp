@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filter keystrokes in the selection dialogs, and the usual Qt way (a
 // proxy model over a string list) on the same names for comparison.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Browse listing against find(1), first and repeated, the memory a
 // listing holds, and viewing drawings on a large search path.
 

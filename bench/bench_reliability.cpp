@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs that the tests must not assert on a clock: reading the largest
 // project file the reader accepts, and what a send costs when the listener
 // at the other end accepts and then never reads.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # How a host finds the installed module and the libraries it builds against:
 #   find_package(PhysProps 0.2 REQUIRED)  -> PhysProps::backend (the module,
 #       loaded at run time: $<TARGET_FILE:PhysProps::backend> or

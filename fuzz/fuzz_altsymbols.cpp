@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The alternate-symbols split against a plain reading of the value: outside
 // "(" ... ")" the value is refused with the syntax message; inside, ',' and
 // ';' separate entries, each entry's name is what follows its last ':', with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command-line splitting, quoted-blank protection and option lookup. The
 // split must keep every character that is not a separator, in order; the
 // lookup must agree with a plain scan of the option list.

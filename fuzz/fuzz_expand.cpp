@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Environment expansion, C and Qt forms. Text without a '$' comes back as it
 // is; both forms agree; a failure always leaves a message; expanding a text
 // that lies in the previous result reads it whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The footprint list filtered by a typed pattern and sorted, against plain
 // answers: the rows shown are the entries (in list order) whose upper-cased
 // name matches, and a sort orders them by upper-cased name, ties in list

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message framing decoder, two ways. Mode 0: the input is a raw stream
 // (a hostile or broken peer), cut into reads of fuzzed sizes; what comes out
 // must be exactly the messages a plain reading of the stream finds, up to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The project-file reader on any bytes, then every program and directive it
 // made read back as the module reads them. A file is either read or refused
 // with "NAME:LINE: ..." (or "NAME: ...") naming a line the file has; what was

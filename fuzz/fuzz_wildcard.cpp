@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wildcard matcher against the rules written down plainly. Input: the
 // pattern, a zero byte, then the name (which may hold zero bytes itself).
 #include "FuzzSupport.h"

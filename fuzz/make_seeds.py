@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the starting corpora under fuzz/corpus/<target>/ (seed-*). Inputs
 that a run found are kept beside them as regress-* files; this script leaves
 those alone. Run it again after changing the cases below."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HostOptions.h"
 #include "ScriptSteps.h"
 #include "ipqc/IpqChannel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What each walkthrough step does once the runner has found it ready.
 #include "ScriptRunner.h"
 #include "SourceTexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The runner's pace: each step waits, by timers in the event loop, until
 // what it names is on screen, then acts; the script and each step have
 // their limits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The steps a walkthrough script may hold: their table, and reading and
 // checking a script before any of it runs.
 #include "ScriptSteps.h"

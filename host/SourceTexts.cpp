@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SourceTexts.h"
 
 #include <QCoreApplication>

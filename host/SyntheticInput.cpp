@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SyntheticInput.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "WidgetLookup.h"
 #include "SourceTexts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // physprops: the reference host of the Physical Properties module.
 #include "DisplayProbe.h"
 #include "HostOptions.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Draws the benchmark's medians against the number of footprints (log
 # scales): keystroke, open and sort for the selection dialogs and for the
 # QSortFilterProxyModel peer.

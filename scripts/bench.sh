@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the benchmarks of a build and prints median, minimum and maximum of
 # the repetitions, with the targets they are held to.
 #   scripts/bench.sh BUILD_DIR [benchmark flags...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build into a temporary prefix and uses it as a host team would:
 # builds examples/host-consumer against it (find_package through
 # CMAKE_PREFIX_PATH, and once more with only pkg-config's flags), runs it

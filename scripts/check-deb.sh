@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the Debian package on fresh Debian 12 systems, with nothing
 # installed by hand: run by hand as root (not part of .ci/run: the first run
 # downloads a base system with debootstrap, about 300 MB, and --build

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the layering of the sources by their includes: no cycle between
 # folders, nothing under platform/ includes the module, and the core
 # includes no Qt Widgets or Gui header. Prints the folder graph.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the reference host on the demo project: the dialog itself when there
 # is a display, otherwise the scripted walkthrough, offscreen.
 set -euo pipefail

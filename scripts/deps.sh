@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the project builds, tests and runs with.
 # Installs only what is missing; needs root or sudo, otherwise prints the
 # command to run and stops.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What the fuzz corpora reach: builds the fuzz targets with clang's
 # source-based coverage (fuzz-cov preset, no sanitizers), replays each
 # target's checked-in corpus once (-runs=0), merges the profiles and prints

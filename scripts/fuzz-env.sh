@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the fuzz scripts: the sanitizers' settings and the folders a run
 # writes to. Expects $build; sets $work, removed when the script ends.
 export QT_QPA_PLATFORM=offscreen

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Long fuzz runs that keep what they learn: each target runs on a copy of its
 # checked-in corpus for SECONDS (or until FUZZ_RUNS executions, whichever
 # comes first), then only the inputs that reach new coverage edges are merged

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every fuzz target for a while on a copy of its checked-in corpus, so
 # the runs never grow what is checked in. Fails when any target finds a
 # crash, a sanitizer report or a broken check; the input that did it is kept

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The checks a change must pass before review, as CI runs them:
 #   1. every C++ source and header is formatted as .clang-format says;
 #   2. clang-tidy (.clang-tidy) finds nothing in the sources of the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Prints how many test cases the last ctest run of BUILD_DIR skipped, and
 # which: a skip depends on the machine (root, an unprivileged account), never
 # on the state of the tree, so CI shows them rather than hiding them in a pass.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command while two busy loops keep both cores of a 2-core machine
 # busy, as a loaded CI runner is:
 #   scripts/under-load.sh ctest --preset dev -j2 -LE 'soak|load' --repeat until-fail:20

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/Services.h"
 #include "entry/BackEndMain.h"
 #include "ipqc/ipqc.h"

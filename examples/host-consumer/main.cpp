@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // host-consumer [--ok] [PROJECT.ini]: shows the module's dialog on two
 // properties and prints them when it closes. --ok presses OK once the dialog
 // is up (for unattended runs). Exit 0 on OK, 1 on Cancel, 2 on failure.

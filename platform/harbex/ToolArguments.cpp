@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harbex/ToolArguments.h"
 
 QStringList SplitToolArguments(const QString& strArgs)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harbex/ToolManager.h"
 
 #include "harbex/ToolArguments.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ipqc/IpqListener.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ipqc/IpqOutbox.h"
 #include "ipqc/IpqFrame.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ipqc/ipqc.h"
 #include "ipqc/IpqChannel.h"
 

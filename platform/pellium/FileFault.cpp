@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/FileFault.h"
 
 QString CFileFault::Reason() const

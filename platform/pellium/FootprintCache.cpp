@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/FootprintCachePrivate.h"
 
 #include <algorithm>

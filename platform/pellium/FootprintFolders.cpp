@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/FootprintFolders.h"
 
 #include "pellium/FootprintNames.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/HelperThread.h"
 
 #include "pellium/FootprintCachePrivate.h"

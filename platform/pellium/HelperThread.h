@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Work the calling thread shares with one helper thread, done by the calling

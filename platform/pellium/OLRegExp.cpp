@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/OLRegExp.h"
 #include "pellium/Utf8.h"
 

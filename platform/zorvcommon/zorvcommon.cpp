@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "zorvcommon/zorvcommon.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A second host of the module for the live session test: sets the values
 // with a project (whose own session name is "peer"), prints the session it
 // joined, and asks the PCB editor of that session to open the drawing given

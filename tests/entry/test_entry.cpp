@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MockToolManager.h"
 #include "TestSupport.h"
 #include "entry/BackEndMain.h"

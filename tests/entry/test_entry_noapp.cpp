@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entry/BackEndMain.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SessionFixture.h"
 #include "entry/BackEndMain.h"
 #include "ipqc/IpqChannel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built host joins the session its options or its project name.
 #include "HostRun.h"
 #include "TestSupport.h"

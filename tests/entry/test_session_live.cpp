@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session chosen here, end to end: the PCB editor started from the
 // module joins it, and another process that names it reaches that editor.
 #include "SessionFixture.h"

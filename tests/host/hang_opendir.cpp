@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Preloaded into the host by its search tests: opendir() on a folder whose
 // path ends in "/hanging" waits while the file that HANG_OPENDIR_GATE names
 // exists, as a call into a dead network share waits in the kernel.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A script that reads the host through a pipe ends when the host ends, even
 # while the PCB editor the host started runs on: the editor holds none of the
 # host's streams, and its output goes to the companion log.

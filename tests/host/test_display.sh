@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A display that is named but not there (a stale DISPLAY or WAYLAND_DISPLAY)
 # must not abort the host or the companions: each says which display failed
 # and exits with 2. A walkthrough plays offscreen instead.

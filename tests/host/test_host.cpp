@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built host program as a user or a script would.
 #include "HostRun.h"
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host's end when a walkthrough fails while a footprint search hangs.
 #include "HostRun.h"
 #include "TestSupport.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the build into a fresh prefix and runs what was installed there,
 # with a clean environment: the programs, the module and the libraries must
 # find each other relative to the prefix alone.

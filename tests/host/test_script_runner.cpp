@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The walkthrough runner against a dialog of the test's own.
 #include "ScriptRunner.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # `cpack -G DEB` on any build tree (the test's own, configured for
 # /usr/local) makes the package that `make package` makes: the libraries in
 # the multiarch folder under /usr and the module in its plug-in folder

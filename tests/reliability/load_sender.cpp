@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One host of the load test: its own tool manager and services, sending
 // View requests for "/load/<NAME>/<n>.dra" (n = 1..COUNT) through the
 // launcher, a few every event-loop turn, then waiting for the editor to take

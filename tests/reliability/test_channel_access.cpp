@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nobody but the user reaches the session channel: other local users are
 // kept out by the folder, and by the listener should the folder be opened;
 // a channel folder others could reach or own is refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PCB editor companion, started for real through the tool manager:
 // hostile drawing paths reach it as one request and run nothing; an editor
 // that stops reading never holds the module up.

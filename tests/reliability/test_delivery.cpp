@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // View requests in a session with more than one host, a removed channel, an
 // editor that ends as soon as it starts, or one that fails to hand its request
 // over: each request reaches the one editor of the session, or the user is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texts past the sizes where fixed buffers would cut them (23-character
 // symbol names, 511-character names, 1,023-character lists and command lines,
 // 2,047-character expansions, 255-character notes) are handled whole.

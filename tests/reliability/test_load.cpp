@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Four hosts (load_sender processes, each with its own tool manager) send
 // 1,000 View requests each to one PCB editor stand-in, all the way through
 // the launcher, the tool manager and the session channel. Midway the editor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module file changes on disk while the host runs it: the open dialog
 // goes on working from the copy loaded, and OK writes every value.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // No part of the project hands a text to a shell: programs are started with
 // their arguments as a list, so no file name can become a command.
 #include "ReliabilitySupport.h"

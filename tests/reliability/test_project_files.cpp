@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Broken project files: every one gives an error that names the file (and
 // the line, where one is at fault) and never a crash or a silently changed
 // value.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Property values the host may hold, however large or unusual, come back
 // from the dialog exactly as they went in: unchanged after OK when nobody
 // edits them, untouched after Cancel whatever was edited.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Footprint searches over folders that misbehave: folders that vanish while
 // they are read, files and folders that cannot be read, links that loop,
 // and one folder with a hundred thousand files.

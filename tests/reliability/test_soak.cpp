@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Long use in one process: every dialog opened and closed a thousand times
 // over a 10,000-footprint library, and 10,000 View requests to a running PCB
 // editor. Nothing may pile up: resident memory, file descriptors, child

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gmock/gmock.h>
 
 // Deliberately no QApplication (nor QCoreApplication): what the core does

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-in for the PCB editor: joins the message session, lists every
 // drawing it is asked to open or create, and writes one line per request to
 // standard output ("brdedit: open <path>", "brdedit: new unnamed.dra",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CompanionSupport.h"
 #include "DisplayProbe.h"
 #include "harbex/QuietMessages.h"

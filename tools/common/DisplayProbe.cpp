@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DisplayProbe.h"
 
 #include <QDir>

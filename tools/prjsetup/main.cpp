@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-in for the project setup editor: shows the project file it was
 // given with "-proj" and writes one line to standard output
 // ("prjsetup: project <path>", or "prjsetup: no project"), and

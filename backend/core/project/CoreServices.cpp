@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/CoreServices.h"
 
 #include "zorvcommon/zorvcommon.h"

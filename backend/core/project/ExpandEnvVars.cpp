@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/ExpandEnvVars.h"
 
 #include "pellium/Utf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/SearchPath.h"
 
 #include "project/ExpandEnvVars.h"

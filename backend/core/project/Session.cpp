@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/Session.h"
 #include "ipqc/IpqChannel.h"
 #include "project/SpiProject.h"

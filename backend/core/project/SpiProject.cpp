@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/SpiProject.h"
 
 #include <QChar>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "properties/PropertyKind.h"
 
 PROPERTY_NAMES PropertyKind(const QString& strName)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/ViewDecision.h"
 
 #include "pellium/Footprint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/MessageBox.h"
 #include "common/Services.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "footprints/BackEndDlg1.h"
 #include "footprints/FootprintListModel.h"
 

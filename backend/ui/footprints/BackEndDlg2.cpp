@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "footprints/BackEndDlg2.h"
 #include "footprints/FootprintListModel.h"
 #include "properties/SideList.h"

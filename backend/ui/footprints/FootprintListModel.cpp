@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "footprints/FootprintListModel.h"
 #include "grid/ItemRoles.h"
 

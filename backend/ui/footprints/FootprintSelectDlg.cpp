@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "footprints/FootprintSelectDlg.h"
 #include "footprints/FootprintListModel.h"
 

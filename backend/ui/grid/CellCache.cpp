@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "grid/CellCache.h"
 
 #include <QAbstractScrollArea>

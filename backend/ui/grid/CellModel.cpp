@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "grid/CellModel.h"
 
 #include <algorithm>

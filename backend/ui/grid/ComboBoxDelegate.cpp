@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "grid/ComboBoxDelegate.h"
 #include "grid/CellModel.h"
 #include "grid/GridBase.h"

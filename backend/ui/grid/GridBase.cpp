@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "grid/GridBase.h"
 #include "common/Modal.h"
 #include "grid/CellModel.h"

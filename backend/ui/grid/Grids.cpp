@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "grid/Grids.h"
 
 CPhysPropsGrid::CPhysPropsGrid(QWidget* pParent) : CGridBase(pParent)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/Texts.h"
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"

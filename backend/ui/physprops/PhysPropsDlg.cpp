@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "physprops/PhysPropsDlg.h"
 #include "common/Texts.h"
 #include "grid/CellModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/Texts.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"

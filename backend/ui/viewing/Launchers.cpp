@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/Launchers.h"
 #include "common/MessageBox.h"
 #include "common/Services.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/LocationDlg.h"
 
 #include "grid/CellModel.h"

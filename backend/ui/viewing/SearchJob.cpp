@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/SearchJob.h"
 
 #include "common/Modal.h"

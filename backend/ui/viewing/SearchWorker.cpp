@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/SearchWorker.h"
 
 #include "common/Modal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/ViewFootprint.h"
 
 #include "common/Modal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "footprints/FootprintIndex.h"
 #include "pellium/Footprint.h"
 #include "pellium/OLRegExp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/ExpandEnvVars.h"
 
 #include <gtest/gtest.h>

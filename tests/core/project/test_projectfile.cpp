@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "project/ProjectFile.h"
 #include "project/SpiProject.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "properties/PropertyKind.h"
 
 #include <gtest/gtest.h>

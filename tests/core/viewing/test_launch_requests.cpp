@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "viewing/LaunchRequests.h"
 
 #include <gtest/gtest.h>

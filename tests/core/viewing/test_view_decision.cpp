@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "properties/AltSymbols.h"
 #include "properties/PropertyKind.h"
 #include "properties/Value.h"

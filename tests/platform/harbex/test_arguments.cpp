@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harbex/ToolArguments.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestSupport.h"
 #include "WaitUntil.h"
 #include "harbex/ToolManager.h"

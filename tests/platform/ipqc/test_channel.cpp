@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "WaitUntil.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqListener.h"

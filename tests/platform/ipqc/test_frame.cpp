@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ipqc/IpqFrame.h"
 
 #include <QList>

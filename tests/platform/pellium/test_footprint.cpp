@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/Footprint.h"
 
 #include "FootprintSearchTest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pellium/OLRegExp.h"
 
 #include <gtest/gtest.h>

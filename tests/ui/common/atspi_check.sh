@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Shows the Physical Properties dialog on a virtual X display with Qt's
 # AT-SPI bridge on, and reads it with atspi_tree.py as a screen reader would.
 # Needs xvfb, xauth, dbus, at-spi2-core and python3-pyatspi.

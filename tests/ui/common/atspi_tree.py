@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Reads the dialogs of a running host through the desktop accessibility bus
 (AT-SPI), as a screen reader would: every control's role, name and
 description, the grid's headers and cells; presses Browse... to reach the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FootprintFixtures.h"
 #include "Languages.h"
 #include "footprints/BackEndDlg1.h"

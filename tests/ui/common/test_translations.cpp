@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Languages.h"
 #include "harbex/ToolManager.h"
 #include "pellium/Footprint.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FootprintFixtures.h"
 
 #include "footprints/FootprintListModel.h"

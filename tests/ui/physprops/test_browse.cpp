@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestSupport.h"
 
 #include "footprints/BackEndDlg1.h"

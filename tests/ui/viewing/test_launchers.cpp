@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MockToolManager.h"
 #include "common/Services.h"
 #include "entry/BackEndMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The launchers with the real tool manager, message session and PCB editor
 // stand-in, end to end.
 #include "TestSupport.h"
