@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The checks a change must pass before review, as CI runs them:
-#   1. every C++ source and header is formatted as .clang-format says;
+#   1. every C++ source and header is formatted as .clang-format says, and
+#      every source file carries the SPDX licence line;
 #   2. clang-tidy (.clang-tidy) finds nothing in the sources of the
 #      libraries, the module, the host and the companions.
 # Usage: scripts/lint.sh BUILD_DIR   (a configured and built tree: clang-tidy
@@ -14,6 +15,14 @@ jobs=${JOBS:-$(nproc)}
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' '*.c')
 echo "clang-format: ${#sources[@]} files"
 clang-format --dry-run --Werror "${sources[@]}"
+
+# Every source, header, script and CMake file names its licence.
+mapfile -t unlicensed < <(git ls-files '*.cpp' '*.h' '*.c' '*.sh' '*.py' '*.cmake' 'CMakeLists.txt' '*/CMakeLists.txt' |
+  xargs grep -L 'SPDX-License-Identifier: MIT' || true)
+if [[ ${#unlicensed[@]} -gt 0 ]]; then
+  printf 'no SPDX-License-Identifier line: %s\n' "${unlicensed[@]}" >&2
+  exit 1
+fi
 
 mapfile -t checked < <(git ls-files 'backend/*.cpp' 'platform/*.cpp' 'host/*.cpp' 'tools/*.cpp')
 echo "clang-tidy: ${#checked[@]} files"
