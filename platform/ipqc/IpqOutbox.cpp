@@ -27,7 +27,7 @@ Q_LOGGING_CATEGORY(lcOutbox, "physprops.ipqc")
 
 // Bytes written ahead of the listener's confirmations: enough to keep it
 // busy, little enough that nothing waits long behind a full buffer.
-constexpr qsizetype kWriteAhead = 64 * 1024;
+constexpr qsizetype kWriteAhead = qsizetype{64} * 1024;
 // How soon a busy listener or one on its way is tried again.
 constexpr int kBusyRetryMs = 20;
 constexpr int kWaitRetryMs = 50;

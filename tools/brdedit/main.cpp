@@ -120,8 +120,7 @@ QString UsageError(const QStringList& words)
     for (qsizetype i = 0; i < words.size() && words[i] != u"--"; ++i)
         if (words[i] == u"--exit-after-ms")
         {
-            if (const QString strError = companion::MillisecondsError(words, i + 1);
-                !strError.isEmpty())
+            if (QString strError = companion::MillisecondsError(words, i + 1); !strError.isEmpty())
                 return strError;
             ++i;
         }

@@ -113,7 +113,7 @@ void CCellCache::Keep(Key&& key, const QImage& image, const QStyleOptionViewItem
     const QWidget* pViewport = ViewportOf(opt);
     const qint64 nScreenKb =
         qint64(pViewport->width()) * pViewport->height() * qint64(key.nDpr) * key.nDpr * 4 / 1024;
-    m_cells.setMaxCost(qsizetype(std::clamp<qint64>(8 * nScreenKb, 1024, 32 * 1024)));
+    m_cells.setMaxCost(qsizetype(std::clamp<qint64>(8 * nScreenKb, 1024, qint64{32} * 1024)));
     const qsizetype nCost = qsizetype(image.sizeInBytes() / 1024) + 1;
     m_cells.insert(key, new QImage(image), nCost);
 }

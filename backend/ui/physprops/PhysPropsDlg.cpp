@@ -67,7 +67,7 @@ bool CPhysPropsDlg::OnInitDialog()
 
     CPhysPropsGrid& grid = *m_pUi->grdProperties;
     grid.EnableSelection(0);
-    const int n = std::max<qsizetype>(0, m_pValues->size());
+    const int n = int(std::max<qsizetype>(0, m_pValues->size()));
     grid.SetRowCount(n);
     grid.SetColCount(2);
     grid.SetMinTrackColWidth(50);
