@@ -2,6 +2,7 @@
 #include "pellium/Footprint.h"
 
 #include "FootprintSearchTest.h"
+#include "OtherUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -42,18 +44,29 @@ TEST_F(FootprintSearchTest, sameFolderThroughLinksIsReadOnceAndLoopsAreSkipped)
 
 TEST_F(FootprintSearchTest, unreadableFolderIsSkipped)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder";
     Touch("a/X.psm");
     Touch("locked/Y.psm");
     ASSERT_EQ(chmod(qPrintable(Path("locked")), 0), 0);
     const CSearchPath searchPath = Folders({"locked", "a"});
+    // Root reads every folder: search as another user would.
+    std::optional<testsupport::ActAs> as;
+    if (geteuid() == 0)
+    {
+        const testsupport::OtherUser nobody = testsupport::Nobody();
+        if (!nobody.bFound)
+            GTEST_SKIP() << "no unprivileged account to search as";
+        for (const char* pszFolder : {"", "a"})
+            ASSERT_EQ(chmod(qPrintable(Path(QString::fromLatin1(pszFolder))), 0755), 0);
+        as.emplace(nobody);
+        ASSERT_TRUE(as->Ok());
+    }
     CFootprint footprint;
     const int nFound =
         footprint.CreateFootprintList(searchPath, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
     CFootprint viewing;
     const int nViewed =
         viewing.CreateFootprintList(searchPath, "Y.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
+    as.reset();
     chmod(qPrintable(Path("locked")), 0700);
     EXPECT_EQ(nFound, 1);
     EXPECT_EQ(Flatten(footprint), "X|Not Found");
