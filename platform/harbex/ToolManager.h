@@ -31,8 +31,10 @@ struct HARBEX_EXPORT CToolStartFault
     int nErrno = 0;
     QString strFolder = {};
 
-    // "Exec format error", "cannot enter the folder F: No such file or directory".
-    QString Reason() const;
+    // "Exec format error", "cannot enter the folder F: No such file or
+    // directory"; in English, or with each text of ours passed through
+    // fnText (context "CTexts") for the dialogs.
+    QString Reason(QString (*fnText)(const char* pszText) = nullptr) const;
 };
 
 // A started companion program, watched but not owned: it was started

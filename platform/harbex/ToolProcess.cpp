@@ -374,19 +374,21 @@ bool CToolProcess::WaitStatusPending() const
     return false;
 }
 
-QString CToolStartFault::Reason() const
+QString CToolStartFault::Reason(QString (*fnText)(const char* pszText)) const
 {
+    const auto text = [fnText](const char* pszText)
+    { return fnText ? fnText(pszText) : QString::fromLatin1(pszText); };
     switch (eKind)
     {
     case EToolStartFault::kNone:
         break;
     case EToolStartFault::kSystem:
-        return QString::fromLocal8Bit(std::strerror(nErrno));
+        return qt_error_string(nErrno);
     case EToolStartFault::kNoProcess:
-        return QStringLiteral("the program's process could not be made");
+        return text(QT_TRANSLATE_NOOP("CTexts", "the program's process could not be made"));
     case EToolStartFault::kFolder:
-        return QStringLiteral("cannot enter the folder %1: %2")
-            .arg(strFolder, QString::fromLocal8Bit(std::strerror(nErrno)));
+        return text(QT_TRANSLATE_NOOP("CTexts", "cannot enter the folder %1: %2"))
+            .arg(strFolder, qt_error_string(nErrno));
     }
     return {};
 }

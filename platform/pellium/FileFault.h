@@ -5,10 +5,20 @@
 
 #include <QString>
 
+// Puts a text marked for translation (context "CTexts") into the user's
+// language; without one, the text stays the English it was written in.
+using TextFn = QString (*)(const char* pszText);
+
+// pszText in the words fnText gives, or as written without one.
+inline QString WordText(TextFn fnText, const char* pszText)
+{
+    return fnText ? fnText(pszText) : QString::fromLatin1(pszText);
+}
+
 // What is wrong with a text file the user named (a project file, a
-// properties file, a script), or why a project gives no search path. The
-// dialogs word it in the user's language; Describe() gives the English for
-// logs, the host's output and scripts.
+// properties file, a script), or why a project gives no search path. One
+// wording for both: the dialogs pass their catalogue's TextFn, the English
+// for logs, the host's output and scripts passes none.
 enum class EFileFault : quint8
 {
     kNone,
@@ -35,8 +45,8 @@ struct PELLIUM_EXPORT CFileFault
     QString strSystem = {};
 
     explicit operator bool() const { return eKind != EFileFault::kNone; }
-    // What is wrong, in English, without the file: "not a file".
-    QString Reason() const;
+    // What is wrong, without the file: "not a file".
+    QString Reason(TextFn fnText = nullptr) const;
     // "FILE:LINE: what is wrong", or "FILE: what is wrong" without a line.
-    QString Describe() const;
+    QString Describe(TextFn fnText = nullptr) const;
 };

@@ -84,8 +84,9 @@ struct PELLIUM_EXPORT CSkippedFolder
     // else empty.
     QString strUnexpanded = {};
 
-    // Why, in English: "does not exist; its value was used as stored: ...".
-    QString Reason() const;
+    // Why: "does not exist; its value was used as stored: ...", in English
+    // or in the words fnText gives.
+    QString Reason(TextFn fnText = nullptr) const;
 };
 
 // Files of a searched folder that were left out because their names are

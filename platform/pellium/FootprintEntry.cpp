@@ -65,7 +65,7 @@ QStringList CFootprintEntry::GetSharedFiles() const
     return paths;
 }
 
-QString CSkippedFolder::Reason() const
+QString CSkippedFolder::Reason(TextFn fnText) const
 {
     QString strReason;
     switch (fault.eKind)
@@ -73,27 +73,34 @@ QString CSkippedFolder::Reason() const
     case EFolderFault::kNone:
         break;
     case EFolderFault::kMissing:
-        strReason = QStringLiteral("does not exist");
+        strReason = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "does not exist"));
         break;
     case EFolderFault::kUnreachable:
-        strReason = QStringLiteral("cannot be reached (%1)").arg(qt_error_string(fault.nErrno));
-        break;
-    case EFolderFault::kNotAFolder:
-        strReason = QStringLiteral("is not a folder");
-        break;
-    case EFolderFault::kUnreadable:
-        strReason = QStringLiteral("cannot be read (%1)").arg(qt_error_string(fault.nErrno));
-        break;
-    case EFolderFault::kNotSearchable:
-        strReason = QStringLiteral("cannot be searched, its files cannot be opened (%1)")
+        strReason = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "cannot be reached (%1)"))
                         .arg(qt_error_string(fault.nErrno));
         break;
+    case EFolderFault::kNotAFolder:
+        strReason = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "is not a folder"));
+        break;
+    case EFolderFault::kUnreadable:
+        strReason = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "cannot be read (%1)"))
+                        .arg(qt_error_string(fault.nErrno));
+        break;
+    case EFolderFault::kNotSearchable:
+        strReason =
+            WordText(fnText, QT_TRANSLATE_NOOP(
+                                 "CTexts", "cannot be searched, its files cannot be opened (%1)"))
+                .arg(qt_error_string(fault.nErrno));
+        break;
     case EFolderFault::kExpandsEmpty:
-        strReason = QStringLiteral("names no folder: it expands to an empty text");
+        strReason = WordText(
+            fnText, QT_TRANSLATE_NOOP("CTexts", "names no folder: it expands to an empty text"));
         break;
     }
     if (!strUnexpanded.isEmpty())
-        strReason += QStringLiteral("; its value was used as stored: ") + strUnexpanded;
+        strReason +=
+            WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "; its value was used as stored: %1"))
+                .arg(strUnexpanded);
     return strReason;
 }
 

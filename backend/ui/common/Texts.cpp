@@ -18,6 +18,13 @@ namespace
 {
 Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)
 
+// The texts the lower layers mark for this catalogue (context "CTexts"),
+// in the user's language.
+QString Translate(const char* pszText)
+{
+    return CTexts::tr(pszText);
+}
+
 // A long list is cut: the first names show what to look for.
 constexpr qsizetype kShown = 10;
 
@@ -47,71 +54,12 @@ QString CTexts::Companion(ECompanion eWhat)
 
 QString CTexts::ToolStartFault(const CToolStartFault& fault)
 {
-    switch (fault.eKind)
-    {
-    case EToolStartFault::kNone:
-        break;
-    case EToolStartFault::kSystem:
-        return qt_error_string(fault.nErrno);
-    case EToolStartFault::kNoProcess:
-        return tr("the program's process could not be made");
-    case EToolStartFault::kFolder:
-        return tr("cannot enter the folder %1: %2")
-            .arg(fault.strFolder, qt_error_string(fault.nErrno));
-    }
-    return {};
+    return fault.Reason(&Translate);
 }
 
 QString CTexts::FileFault(const CFileFault& fault)
 {
-    QString strReason;
-    switch (fault.eKind)
-    {
-    case EFileFault::kNone:
-        break;
-    case EFileFault::kNotAFile:
-        strReason = tr("not a file");
-        break;
-    case EFileFault::kTooLarge:
-        strReason = tr("too large (more than %1 bytes)").arg(fault.nLimit);
-        break;
-    case EFileFault::kCannotOpen:
-        strReason = tr("cannot open: %1").arg(fault.strSystem);
-        break;
-    case EFileFault::kCannotRead:
-        strReason = tr("cannot read: %1").arg(fault.strSystem);
-        break;
-    case EFileFault::kUnreadable:
-        strReason = tr("cannot be read");
-        break;
-    case EFileFault::kEmpty:
-        strReason = tr("the project file is empty");
-        break;
-    case EFileFault::kBinary:
-        strReason = tr("binary data (a NUL byte) in the file");
-        break;
-    case EFileFault::kNotUtf8:
-        strReason = tr("not UTF-8 text (save the file as UTF-8)");
-        break;
-    case EFileFault::kCarriageReturn:
-        strReason = tr("carriage return inside a line (save the file with LF or CR LF line ends)");
-        break;
-    case EFileFault::kMalformed:
-        strReason = tr("malformed line (expected [program] or name = value)");
-        break;
-    case EFileFault::kNoName:
-        strReason = tr("a value without a name");
-        break;
-    case EFileFault::kNoPathSource:
-        strReason = tr("the footprint search was given no way to read a project's search path");
-        break;
-    }
-    const QString strName = fault.strFile.isEmpty() && fault.eKind == EFileFault::kNoPathSource
-                                ? tr("(no project file)")
-                                : fault.strFile;
-    return fault.nLine > 0
-               ? QStringLiteral("%1:%2: %3").arg(strName).arg(fault.nLine).arg(strReason)
-               : QStringLiteral("%1: %2").arg(strName, strReason);
+    return fault.Describe(&Translate);
 }
 
 QString CTexts::ProjectError(const CSearchReport& report)
@@ -123,36 +71,7 @@ QString CTexts::ProjectError(const CSearchReport& report)
 
 QString CTexts::SkipReason(const CSkippedFolder& folder)
 {
-    const CFolderFault& fault = folder.fault;
-    QString strReason;
-    switch (fault.eKind)
-    {
-    case EFolderFault::kNone:
-        break;
-    case EFolderFault::kMissing:
-        strReason = tr("does not exist");
-        break;
-    case EFolderFault::kUnreachable:
-        strReason = tr("cannot be reached (%1)").arg(qt_error_string(fault.nErrno));
-        break;
-    case EFolderFault::kNotAFolder:
-        strReason = tr("is not a folder");
-        break;
-    case EFolderFault::kUnreadable:
-        strReason = tr("cannot be read (%1)").arg(qt_error_string(fault.nErrno));
-        break;
-    case EFolderFault::kNotSearchable:
-        strReason = tr("cannot be searched, its files cannot be opened (%1)")
-                        .arg(qt_error_string(fault.nErrno));
-        break;
-    case EFolderFault::kExpandsEmpty:
-        strReason = tr("names no folder: it expands to an empty text");
-        break;
-    }
-    // The expansion's message is a fixed text of its own.
-    if (!folder.strUnexpanded.isEmpty())
-        strReason += tr("; its value was used as stored: %1").arg(folder.strUnexpanded);
-    return strReason;
+    return folder.Reason(&Translate);
 }
 
 QString CTexts::Skipped(const CSearchReport& report)
