@@ -46,11 +46,7 @@ constexpr qint64 kSendLimitMs = 30000;
 // Gone, or ended and waiting for its adopter to collect it.
 bool HasEnded(qint64 nPid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+    return !reliability::IsAlive(nPid);
 }
 
 class LiveEditor : public ::testing::Test
@@ -176,9 +172,10 @@ TEST_F(LiveEditor, anEditorThatDiedJustBeforeAViewIsStartedAgainWithIt)
         ASSERT_NE(nPid, 0);
         ASSERT_EQ(::kill(pid_t(nPid), nSignal), 0);
         const QDeadlineTimer deadline(15000);
-        while (!HasEnded(nPid) && !deadline.hasExpired())
+        bool bEnded = false;
+        while (!(bEnded = HasEnded(nPid)) && !deadline.hasExpired())
             QThread::msleep(1);
-        ASSERT_TRUE(HasEnded(nPid));
+        ASSERT_TRUE(bEnded);
 
         EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
         const QString strAfter = QStringLiteral("brdedit: open /lib/after.dra");

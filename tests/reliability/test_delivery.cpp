@@ -25,38 +25,12 @@
 #include <csignal>
 #include <memory>
 
+using reliability::SessionProcesses;
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 
 namespace
 {
-bool IsAlive(qint64 nPid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
-}
-
-// The live programs that joined the session through their environment.
-QList<qint64> SessionProcesses(const QByteArray& session)
-{
-    QList<qint64> pids;
-    const QByteArray entry = QByteArray(ipqc::kSessionVariable) + '=' + session;
-    for (const QString& strPid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
-    {
-        bool bOk = false;
-        const qint64 nPid = strPid.toLongLong(&bOk);
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(strPid));
-        if (bOk && nPid != QCoreApplication::applicationPid() &&
-            environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(entry) &&
-            IsAlive(nPid))
-            pids.append(nPid);
-    }
-    return pids;
-}
-
 // One host: its own tool manager, services and message boxes.
 struct Host
 {

@@ -4,6 +4,7 @@
 // the launcher, the tool manager and the session channel. Midway the editor
 // is stopped for 5 s, or killed with its channel removed. No request may be
 // lost without a report.
+#include "ReliabilitySupport.h"
 #include "WaitUntil.h"
 #include "ipqc/IpqChannel.h"
 
@@ -26,6 +27,7 @@
 #include <memory>
 #include <set>
 
+using reliability::SessionProcesses;
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 
@@ -33,33 +35,6 @@ namespace
 {
 constexpr int kSenders = 4;
 constexpr int kRequests = 1000;
-
-bool IsAlive(qint64 nPid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
-}
-
-// The live processes whose environment names the session.
-QList<qint64> SessionProcesses(const QByteArray& session)
-{
-    QList<qint64> pids;
-    const QByteArray entry = QByteArray(ipqc::kSessionVariable) + '=' + session;
-    for (const QString& strPid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs))
-    {
-        bool bOk = false;
-        const qint64 nPid = strPid.toLongLong(&bOk);
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(strPid));
-        if (!bOk || !environ.open(QIODevice::ReadOnly))
-            continue;
-        if (environ.readAll().split('\0').contains(entry) && IsAlive(nPid))
-            pids.append(nPid);
-    }
-    return pids;
-}
 
 class LoadTest : public ::testing::Test
 {
