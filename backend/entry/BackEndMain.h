@@ -57,11 +57,7 @@ public:
 
     static QObject* CreateObject();
     static const CRuntimeClass* GetThisClass() { return &classCBackEndMain; }
-    // The run-time class interface hosts call names it so.
-    static const CRuntimeClass* _GetBaseClass() // NOLINT(bugprone-reserved-identifier)
-    {
-        return &classCDocument;
-    }
+    static const CRuntimeClass* _GetBaseClass() { return &classCDocument; }
     virtual const CRuntimeClass* GetRuntimeClass() const { return &classCBackEndMain; }
     virtual void Serialize(QDataStream&) {}
     virtual int OnNewDocument() { return 1; }
