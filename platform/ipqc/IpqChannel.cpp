@@ -255,27 +255,41 @@ QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pEr
     return strFolder + u'/' + ChannelFileName(strFolder, addr);
 }
 
-int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
-                QString* pError)
+namespace
+{
+// What both senders check before they connect: the message fits in a frame
+// and the session's channel has a path. Empty, with *pError set, when the
+// message cannot be sent. bNobodyWithoutFolder: a folder that does not exist
+// yet is told as nobody listening rather than as the folder's fault.
+QString ChannelToSendTo(const SessionAddress& addr, const QByteArray& payload,
+                        bool bNobodyWithoutFolder, QString* pError)
 {
     if (payload.size() > qsizetype(kMaxFrameSize))
     {
         *pError = QStringLiteral("message of %1 bytes not sent (limit %2)")
                       .arg(payload.size())
                       .arg(kMaxFrameSize);
-        return -1;
+        return {};
     }
     QString strFolderError;
-    const QString strPath = ChannelPath(addr, false, &strFolderError);
+    QString strPath = ChannelPath(addr, false, &strFolderError);
     if (strPath.isEmpty())
     {
-        // A folder that does not exist yet only means that nobody listens.
         const QFileInfo folder(ChannelFolderPath());
-        *pError = folder.exists() || folder.isSymLink()
+        *pError = !bNobodyWithoutFolder || folder.exists() || folder.isSymLink()
                       ? strFolderError
                       : QStringLiteral("nobody listens in session \"%1\"").arg(addr.strSession);
-        return -1;
     }
+    return strPath;
+}
+} // namespace
+
+int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
+                QString* pError)
+{
+    const QString strPath = ChannelToSendTo(addr, payload, true, pError);
+    if (strPath.isEmpty())
+        return -1;
 
     const QDeadlineTimer deadline(nTimeoutMs);
     QLocalSocket socket;
@@ -375,20 +389,9 @@ ListenerState ProbeListener(const SessionAddress& addr, QString* pError)
 int SendConfirmed(const SessionAddress& addr, const QByteArray& payload, int nTimeoutMs,
                   QString* pError)
 {
-    if (payload.size() > qsizetype(kMaxFrameSize))
-    {
-        *pError = QStringLiteral("message of %1 bytes not sent (limit %2)")
-                      .arg(payload.size())
-                      .arg(kMaxFrameSize);
-        return -1;
-    }
-    QString strFolderError;
-    const QString strPath = ChannelPath(addr, false, &strFolderError);
+    const QString strPath = ChannelToSendTo(addr, payload, false, pError);
     if (strPath.isEmpty())
-    {
-        *pError = strFolderError;
         return -1;
-    }
     const QDeadlineTimer deadline(nTimeoutMs);
     const auto waitFor = [&deadline](int fd, short nEvents)
     {
