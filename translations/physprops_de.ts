@@ -515,5 +515,61 @@ Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
         <source>cannot enter the folder %1: %2</source>
         <translation>der Ordner %1 kann nicht betreten werden: %2</translation>
     </message>
+    <message>
+        <source>the host&apos;s tool manager is gone</source>
+        <translation>der Werkzeugverwalter des Hostprogramms besteht nicht mehr</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (process %2) runs but does not answer</source>
+        <translation>„%1“ (Prozess %2) läuft, antwortet aber nicht</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (process %2) ended right after it started, before it answered</source>
+        <translation>„%1“ (Prozess %2) endete gleich nach dem Start, bevor es antwortete</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; was started %2 times and never answered</source>
+        <translation>„%1“ wurde %2-mal gestartet und hat nie geantwortet</translation>
+    </message>
+    <message>
+        <source>the program &quot;%1&quot; was not found</source>
+        <translation>das Programm „%1“ wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be started: %2</source>
+        <translation>„%1“ konnte nicht gestartet werden: %2</translation>
+    </message>
+    <message>
+        <source>exit status %1</source>
+        <translation>Exit-Status %1</translation>
+    </message>
+    <message>
+        <source>killed by signal %1 (%2)</source>
+        <translation>durch Signal %1 beendet (%2)</translation>
+    </message>
+    <message>
+        <source>killed by signal %1</source>
+        <translation>durch Signal %1 beendet</translation>
+    </message>
+    <message>
+        <source>wait status %1</source>
+        <translation>Wait-Status %1</translation>
+    </message>
+    <message>
+        <source>%1 messages already wait for the listener</source>
+        <translation>%1 Nachrichten warten bereits auf den Empfänger</translation>
+    </message>
+    <message>
+        <source>a message of %1 bytes is over the limit of %2</source>
+        <translation>eine Nachricht von %1 Bytes überschreitet die Grenze von %2</translation>
+    </message>
+    <message>
+        <source>nobody listens in session &quot;%1&quot;: %2</source>
+        <translation>in der Sitzung „%1“ hört niemand zu: %2</translation>
+    </message>
+    <message>
+        <source>the sender ended while the listener had not taken them</source>
+        <translation>der Absender endete, bevor der Empfänger sie angenommen hatte</translation>
+    </message>
 </context>
 </TS>

@@ -515,5 +515,61 @@ Corrigez le fichier de projet, puis réessayez.</translation>
         <source>cannot enter the folder %1: %2</source>
         <translation>impossible d&apos;entrer dans le dossier %1 : %2</translation>
     </message>
+    <message>
+        <source>the host&apos;s tool manager is gone</source>
+        <translation>le gestionnaire d’outils du programme hôte n’existe plus</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (process %2) runs but does not answer</source>
+        <translation>« %1 » (processus %2) tourne mais ne répond pas</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (process %2) ended right after it started, before it answered</source>
+        <translation>« %1 » (processus %2) s’est arrêté juste après son démarrage, avant de répondre</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; was started %2 times and never answered</source>
+        <translation>« %1 » a été démarré %2 fois et n’a jamais répondu</translation>
+    </message>
+    <message>
+        <source>the program &quot;%1&quot; was not found</source>
+        <translation>le programme « %1 » est introuvable</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be started: %2</source>
+        <translation>« %1 » n’a pas pu être démarré : %2</translation>
+    </message>
+    <message>
+        <source>exit status %1</source>
+        <translation>code de sortie %1</translation>
+    </message>
+    <message>
+        <source>killed by signal %1 (%2)</source>
+        <translation>tué par le signal %1 (%2)</translation>
+    </message>
+    <message>
+        <source>killed by signal %1</source>
+        <translation>tué par le signal %1</translation>
+    </message>
+    <message>
+        <source>wait status %1</source>
+        <translation>état d’attente %1</translation>
+    </message>
+    <message>
+        <source>%1 messages already wait for the listener</source>
+        <translation>%1 messages attendent déjà le destinataire</translation>
+    </message>
+    <message>
+        <source>a message of %1 bytes is over the limit of %2</source>
+        <translation>un message de %1 octets dépasse la limite de %2</translation>
+    </message>
+    <message>
+        <source>nobody listens in session &quot;%1&quot;: %2</source>
+        <translation>personne n’écoute dans la session « %1 » : %2</translation>
+    </message>
+    <message>
+        <source>the sender ended while the listener had not taken them</source>
+        <translation>l’expéditeur s’est arrêté avant que le destinataire ne les prenne</translation>
+    </message>
 </context>
 </TS>

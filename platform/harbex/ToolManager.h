@@ -75,7 +75,7 @@ public:
     // lately and its watcher has not told yet (it is given kStatusWaitMs).
     bool WaitStatusPending() const;
     // "exit status 1", "killed by signal 11 (Segmentation fault)".
-    static QString WaitStatusText(int nStatus);
+    static QString WaitStatusText(int nStatus, QString (*fnText)(const char* pszText) = nullptr);
     static constexpr int kStatusWaitMs = 5000;
 
     // Sent to a running program to bring it forward. Companions start with

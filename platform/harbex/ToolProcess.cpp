@@ -393,19 +393,23 @@ QString CToolStartFault::Reason(QString (*fnText)(const char* pszText)) const
     return {};
 }
 
-QString CToolProcess::WaitStatusText(int nStatus)
+QString CToolProcess::WaitStatusText(int nStatus, QString (*fnText)(const char* pszText))
 {
+    const auto word = [fnText](const char* pszText)
+    { return fnText ? fnText(pszText) : QString::fromLatin1(pszText); };
     if (WIFEXITED(nStatus))
-        return QStringLiteral("exit status %1").arg(WEXITSTATUS(nStatus));
+        return word(QT_TRANSLATE_NOOP("CTexts", "exit status %1")).arg(WEXITSTATUS(nStatus));
     if (WIFSIGNALED(nStatus))
     {
         const int nSignal = WTERMSIG(nStatus);
-        // The signal's description untranslated, like the other reasons.
+        // The signal's description is the system's, untranslated like errno texts.
         const char* pszName = ::sigdescr_np(nSignal);
-        return pszName ? QStringLiteral("killed by signal %1 (%2)").arg(nSignal).arg(pszName)
-                       : QStringLiteral("killed by signal %1").arg(nSignal);
+        return pszName ? word(QT_TRANSLATE_NOOP("CTexts", "killed by signal %1 (%2)"))
+                             .arg(nSignal)
+                             .arg(QString::fromLocal8Bit(pszName))
+                       : word(QT_TRANSLATE_NOOP("CTexts", "killed by signal %1")).arg(nSignal);
     }
-    return QStringLiteral("wait status %1").arg(nStatus);
+    return word(QT_TRANSLATE_NOOP("CTexts", "wait status %1")).arg(nStatus);
 }
 
 bool CToolProcess::IsRunning() const

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace ipqc
 {
@@ -84,7 +85,7 @@ qsizetype COutbox::FlushAll(int nTimeoutMs)
     for (auto& entry : boxes)
         if (entry.second->Pending() > 0)
             entry.second->GiveUp(
-                QStringLiteral("the sender ended while the listener had not taken them"));
+                {CDeliveryFault::EKind::kSenderEnded, entry.second->m_addr.strSession, 0, 0, {}});
     boxes.clear();
     return LostCount();
 }
@@ -108,24 +109,27 @@ COutbox::~COutbox()
 
 bool COutbox::Post(const QByteArray& payload)
 {
-    QString strRefused;
+    std::optional<CDeliveryFault> refused;
     if (Pending() >= kMaxPending)
-        strRefused = QStringLiteral("%1 messages already wait for the listener").arg(kMaxPending);
+        refused =
+            CDeliveryFault{CDeliveryFault::EKind::kFull, m_addr.strSession, kMaxPending, 0, {}};
     else if (payload.size() > qsizetype(kMaxFrameSize))
-        strRefused = QStringLiteral("a message of %1 bytes is over the limit of %2")
-                         .arg(payload.size())
-                         .arg(kMaxFrameSize);
-    if (!strRefused.isEmpty())
+        refused = CDeliveryFault{CDeliveryFault::EKind::kTooLarge,
+                                 m_addr.strSession,
+                                 payload.size(),
+                                 qsizetype(kMaxFrameSize),
+                                 {}};
+    if (refused)
     {
         ++m_nLost;
         ++s_nLost;
         qCWarning(lcOutbox).noquote()
             << QStringLiteral("ipqc: message for session \"%1\" not sent: %2")
-                   .arg(m_addr.strSession, strRefused);
+                   .arg(m_addr.strSession, refused->Describe());
         if (!m_bReported && m_fnReport)
         {
             m_bReported = true;
-            m_fnReport(1, strRefused);
+            m_fnReport(1, *refused);
         }
         return false;
     }
@@ -249,7 +253,7 @@ void COutbox::Connect()
         RetryLater(kBusyRetryMs);
         return;
     case ListenerState::Unusable:
-        GiveUp(strWhy);
+        GiveUp({CDeliveryFault::EKind::kChannelUnusable, m_addr.strSession, 0, 0, strWhy});
         return;
     case ListenerState::Nobody:
         break;
@@ -269,8 +273,7 @@ void COutbox::Connect()
         RetryLater(0);
         break;
     case Recovery::Fail:
-        GiveUp(
-            QStringLiteral("nobody listens in session \"%1\": %2").arg(m_addr.strSession, strWhy));
+        GiveUp({CDeliveryFault::EKind::kNobodyListens, m_addr.strSession, 0, 0, strWhy});
         break;
     }
 }
@@ -347,7 +350,7 @@ void COutbox::Disconnect()
     m_out.clear();
 }
 
-void COutbox::GiveUp(const QString& strWhy)
+void COutbox::GiveUp(const CDeliveryFault& fault)
 {
     const qsizetype n = Pending();
     m_items.clear();
@@ -360,11 +363,36 @@ void COutbox::GiveUp(const QString& strWhy)
     qCWarning(lcOutbox).noquote() << QStringLiteral("ipqc: %1 message(s) for session \"%2\" not "
                                                     "delivered: %3")
                                          .arg(n)
-                                         .arg(m_addr.strSession, strWhy);
+                                         .arg(m_addr.strSession, fault.Describe());
     if (!m_bReported && m_fnReport)
     {
         m_bReported = true;
-        m_fnReport(n, strWhy);
+        m_fnReport(n, fault);
     }
+}
+
+QString CDeliveryFault::Describe(QString (*fnText)(const char* pszText)) const
+{
+    const auto word = [fnText](const char* pszText)
+    { return fnText ? fnText(pszText) : QString::fromLatin1(pszText); };
+    switch (eKind)
+    {
+    case EKind::kFull:
+        return word(QT_TRANSLATE_NOOP("CTexts", "%1 messages already wait for the listener"))
+            .arg(nValue);
+    case EKind::kTooLarge:
+        return word(QT_TRANSLATE_NOOP("CTexts", "a message of %1 bytes is over the limit of %2"))
+            .arg(nValue)
+            .arg(nLimit);
+    case EKind::kChannelUnusable:
+        return strDetail;
+    case EKind::kNobodyListens:
+        return word(QT_TRANSLATE_NOOP("CTexts", "nobody listens in session \"%1\": %2"))
+            .arg(strSession, strDetail);
+    case EKind::kSenderEnded:
+        return word(
+            QT_TRANSLATE_NOOP("CTexts", "the sender ended while the listener had not taken them"));
+    }
+    return {};
 }
 } // namespace ipqc

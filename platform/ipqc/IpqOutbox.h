@@ -17,6 +17,28 @@ class QTimer;
 
 namespace ipqc
 {
+// Why the outbox gave messages up: a kind and its values. Describe() words
+// it: in English for the log without a function, in the user's language
+// with a catalogue's (texts marked in the context "CTexts").
+struct IPQC_EXPORT CDeliveryFault
+{
+    enum class EKind : quint8
+    {
+        kFull,            // nValue messages already wait (the bound)
+        kTooLarge,        // a message of nValue bytes, over nLimit
+        kChannelUnusable, // strDetail: the channel's fault, as the system gives it
+        kNobodyListens,   // strDetail: why nobody took them (the owner's recovery, or the channel)
+        kSenderEnded,     // the sending program ended while they waited
+    };
+    EKind eKind = EKind::kNobodyListens;
+    QString strSession;
+    qsizetype nValue = 0;
+    qsizetype nLimit = 0;
+    QString strDetail;
+
+    QString Describe(QString (*fnText)(const char* pszText) = nullptr) const;
+};
+
 // The messages of one session that the sender wants to reach its listener,
 // in the order they were posted. A message leaves the outbox when the
 // listener confirms it (kAckByte); one that the listener could not take yet
@@ -58,7 +80,7 @@ public:
     };
     using StartedTakenFn = std::function<Handover(qint64 nListenerPid)>;
     // Told once per fault: how many messages were given up, and why.
-    using ReportFn = std::function<void(qsizetype nLost, const QString& strWhy)>;
+    using ReportFn = std::function<void(qsizetype nLost, const CDeliveryFault& fault)>;
 
     // The outbox of the session for the calling thread.
     static COutbox& ForSession(const SessionAddress& addr);
@@ -100,7 +122,7 @@ private:
     void OnReadable();
     void DrainConfirmations();
     void Disconnect();
-    void GiveUp(const QString& strWhy);
+    void GiveUp(const CDeliveryFault& fault);
     void RetryLater(int nMs);
     void Confirm(qsizetype n);
 

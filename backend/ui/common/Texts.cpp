@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "common/Texts.h"
 
+#include "common/EditorFault.h"
 #include "harbex/ToolManager.h"
+#include "ipqc/IpqOutbox.h"
 #include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
@@ -55,6 +57,18 @@ QString CTexts::Companion(ECompanion eWhat)
 QString CTexts::ToolStartFault(const CToolStartFault& fault)
 {
     return fault.Reason(&Translate);
+}
+
+QString CTexts::UndeliveredRequests(ECompanion eWhat, const QString& strProgram, qsizetype nLost,
+                                    const ipqc::CDeliveryFault& fault, const CEditorFault* pWhy)
+{
+    ipqc::CDeliveryFault worded = fault;
+    if (pWhy && fault.eKind == ipqc::CDeliveryFault::EKind::kNobodyListens)
+        worded.strDetail = pWhy->Describe(&Translate);
+    return tr("The %1 \"%2\" did not get %n request(s) to open a drawing: %3.\nTry again: the "
+              "next request starts it anew.",
+              nullptr, int(nLost))
+        .arg(Companion(eWhat), strProgram, worded.Describe(&Translate));
 }
 
 QString CTexts::FileFault(const CFileFault& fault)

@@ -11,7 +11,12 @@ struct CFileFault;
 struct CSearchReport;
 struct CSkippedFolder;
 struct CToolStartFault;
+struct CEditorFault;
 enum class ECompanion;
+namespace ipqc
+{
+struct CDeliveryFault;
+}
 
 // What the core and the footprint search report, in the user's language.
 // The core hands facts (a kind and its values) or its fixed English texts
@@ -26,6 +31,10 @@ public:
     static QString Companion(ECompanion eWhat);
     // Why a companion program that was found did not start.
     static QString ToolStartFault(const CToolStartFault& fault);
+    // That nLost View requests did not reach the companion strProgram, and
+    // why: the outbox's fault, or pWhy when the launcher gave them up.
+    static QString UndeliveredRequests(ECompanion eWhat, const QString& strProgram, qsizetype nLost,
+                                       const ipqc::CDeliveryFault& fault, const CEditorFault* pWhy);
     // What is wrong with a file the user named: "FILE:LINE: what is wrong".
     static QString FileFault(const CFileFault& fault);
     // "The footprint search path can't be read ..." with the reason and what to do.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "viewing/Launchers.h"
+#include "common/EditorFault.h"
 #include "common/MessageBox.h"
 #include "common/Services.h"
 #include "common/Texts.h"
@@ -28,12 +29,14 @@ constexpr qint64 kHandOverWaitMs = 30000;
 // Starts in one fault before the requests that wait are given up.
 constexpr int kMaxStarts = 3;
 
-QString StartErrorText(const CToolStartError& error)
+CEditorFault StartFault(const CToolStartError& error)
 {
-    return error.strPath.isEmpty()
-               ? QStringLiteral("the program \"%1\" was not found").arg(error.strProgram)
-               : QStringLiteral("\"%1\" could not be started: %2")
-                     .arg(error.strPath, error.strReason);
+    CEditorFault fault(error.strPath.isEmpty() ? CEditorFault::EKind::kNotFound
+                                               : CEditorFault::EKind::kNotStarted,
+                       error.strProgram);
+    fault.strPath = error.strPath;
+    fault.startFault = error.fault;
+    return fault;
 }
 
 // When each editor this thread started was started (wall clock, ms).
@@ -71,6 +74,8 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
     {
         int nCount = 0;
         qsizetype nDeliveredThen = 0;
+        // Why the requests were last given up, for the message box.
+        std::optional<CEditorFault> lastFault;
     };
     const auto pStarts = std::make_shared<Starts>();
     const QPointer<CToolManager> pManager = services.ToolManager();
@@ -81,11 +86,15 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                                                       QString& strWhy)
         {
             using Recovery = ipqc::COutbox::Recovery;
-            if (!pManager)
+            const auto fail = [&](const CEditorFault& fault)
             {
-                strWhy = QStringLiteral("the host's tool manager is gone");
+                pStarts->lastFault = fault;
+                strWhy = fault.Describe();
                 return Recovery::Fail;
-            }
+            };
+            pStarts->lastFault.reset();
+            if (!pManager)
+                return fail(CEditorFault(CEditorFault::EKind::kNoToolManager));
             // Requests got through since the last start: this is a new fault.
             if (outbox.Delivered() != pStarts->nDeliveredThen)
                 pStarts->nCount = 0;
@@ -100,9 +109,10 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                     return Recovery::Wait;
                 // It runs, but its channel does not answer (removed, or taken
                 // from it): only a new editor can take the requests.
-                strWhy = QStringLiteral("\"%1\" (process %2) runs but does not answer")
-                             .arg(strProgram)
-                             .arg(pProcess->processId());
+                CEditorFault deaf(CEditorFault::EKind::kDeaf, strProgram);
+                deaf.nPid = pProcess->processId();
+                pStarts->lastFault = deaf;
+                strWhy = deaf.Describe();
             }
             else if (pProcess && first.bStarted)
             {
@@ -119,22 +129,17 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                 // not, so a new editor gets it (at worst twice, never lost).
                 if (!bListened)
                 {
-                    strWhy = QStringLiteral("\"%1\" (process %2) ended right after it started, "
-                                            "before it answered")
-                                 .arg(strProgram)
-                                 .arg(pProcess->processId());
-                    if (status)
-                        strWhy +=
-                            QStringLiteral(" (%1)").arg(CToolProcess::WaitStatusText(*status));
-                    return Recovery::Fail;
+                    CEditorFault ended(CEditorFault::EKind::kEndedAtStart, strProgram);
+                    ended.nPid = pProcess->processId();
+                    ended.status = status;
+                    return fail(ended);
                 }
             }
             if (pStarts->nCount >= kMaxStarts)
             {
-                strWhy = QStringLiteral("\"%1\" was started %2 times and never answered")
-                             .arg(strProgram)
-                             .arg(kMaxStarts);
-                return Recovery::Fail;
+                CEditorFault never(CEditorFault::EKind::kNeverAnswered, strProgram);
+                never.nStarts = kMaxStarts;
+                return fail(never);
             }
             // Started anew on the first request that waits.
             pManager->UnregisterTool(nId);
@@ -143,10 +148,7 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                                    PcbEditorArgsForMessage(first.payload), nullptr, 1, 0, 0);
             pManager->RunTool(nId);
             if (const CToolStartError* pError = pManager->LastStartError(nId))
-            {
-                strWhy = StartErrorText(*pError);
-                return Recovery::Fail;
-            }
+                return fail(StartFault(*pError));
             if (const CToolProcess* pStarted = pManager->StartedProcess(nId))
                 NoteStart(pStarted->processId());
             ++pStarts->nCount;
@@ -183,15 +185,14 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
     const auto fnMessageBox = services.m_fnMessageBox;
     const ECompanion eWhat = request.m_eWhat;
     outbox.SetReport(
-        [fnMessageBox, eWhat, strProgram, pManager](qsizetype nLost, const QString& strWhy)
+        [fnMessageBox, eWhat, strProgram, pManager, pStarts](qsizetype nLost,
+                                                             const ipqc::CDeliveryFault& fault)
         {
             // Without its tool manager the host has ended the module: the log line says it.
             if (fnMessageBox && pManager)
-                fnMessageBox(CTexts::tr("The %1 \"%2\" did not get %n request(s) to open a "
-                                        "drawing: %3.\nTry again: the next request starts it "
-                                        "anew.",
-                                        nullptr, int(nLost))
-                                 .arg(CTexts::Companion(eWhat), strProgram, strWhy),
+                fnMessageBox(CTexts::UndeliveredRequests(eWhat, strProgram, nLost, fault,
+                                                         pStarts->lastFault ? &*pStarts->lastFault
+                                                                            : nullptr),
                              0, 0);
         });
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Languages.h"
+#include "common/EditorFault.h"
 #include "harbex/ToolManager.h"
+#include "ipqc/IpqOutbox.h"
 #include "pellium/Footprint.h"
 #include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
@@ -133,6 +135,15 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
             << pszLanguage;
 }
 
+namespace
+{
+// The dialogs' catalogue, as CTexts words the faults.
+QString Catalogue(const char* pszText)
+{
+    return QCoreApplication::translate("CTexts", pszText);
+}
+} // namespace
+
 // Every fault the core reports reads in English as the core's own words for
 // logs and the host, and in every catalogue's language otherwise.
 TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
@@ -164,6 +175,23 @@ TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
     {
         const CToolStartFault fault{eKind, ENOENT, QStringLiteral("/work")};
         faults.append({[fault] { return CTexts::ToolStartFault(fault); }, fault.Reason()});
+    }
+    // Why View requests did not reach the editor: the outbox's faults, and
+    // the launcher's reasons inside "nobody listens".
+    using EDelivery = ipqc::CDeliveryFault::EKind;
+    for (const EDelivery eKind : {EDelivery::kFull, EDelivery::kTooLarge, EDelivery::kNobodyListens,
+                                  EDelivery::kSenderEnded})
+    {
+        const ipqc::CDeliveryFault fault{eKind, QStringLiteral("s"), 9, 8, QStringLiteral("x")};
+        faults.append({[fault] { return fault.Describe(&Catalogue); }, fault.Describe()});
+    }
+    using EEditor = CEditorFault::EKind;
+    for (int n = 0; n <= int(EEditor::kNotStarted); ++n)
+    {
+        CEditorFault fault(EEditor(n), QStringLiteral("brdedit"));
+        fault.status = 256; // exit status 1
+        fault.startFault = {EToolStartFault::kNoProcess};
+        faults.append({[fault] { return fault.Describe(&Catalogue); }, fault.Describe()});
     }
     for (const Fault& fault : faults)
     {
