@@ -28,15 +28,17 @@ extern char** environ;
 namespace
 {
 // What the started program's side reports when it could not run.
-enum ChildStage : int
+// Its values cross the pipe from the child: keep them.
+enum class EChildStage : int
 {
-    kStageFolder = 1,
-    kStageExec,
+    kNone = 0,
+    kFolder = 1,
+    kExec = 2,
 };
 
 struct ChildFailure
 {
-    int nStage;
+    EChildStage eStage;
     int nErrno;
 };
 
@@ -128,13 +130,13 @@ template <class T> bool ReadWhole(int fd, T& value)
         for (int fd = STDERR_FILENO + 1; fd < nMaxFd; ++fd)
             ::fcntl(fd, F_SETFD, FD_CLOEXEC);
 
-    ChildFailure failure{kStageFolder, 0};
+    ChildFailure failure{EChildStage::kFolder, 0};
     if (pszFolder && ::chdir(pszFolder) != 0)
         failure.nErrno = errno;
     else
     {
         ::execve(pszPath, argv, environ);
-        failure = {kStageExec, errno};
+        failure = {EChildStage::kExec, errno};
     }
     [[maybe_unused]] const ssize_t n = ::write(nFailFd, &failure, sizeof failure);
     ::_exit(127);
@@ -312,10 +314,10 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         pProcess.reset();
     }
     CloseFd(goPipe[1]);
-    ChildFailure reply{0, 0};
+    ChildFailure reply{EChildStage::kNone, 0};
     if (pProcess && ReadWhole(failPipe[0], reply))
     {
-        fault = reply.nStage == kStageFolder
+        fault = reply.eStage == EChildStage::kFolder
                     ? CToolStartFault{EToolStartFault::kFolder, reply.nErrno, strWorkingDir}
                     : CToolStartFault{EToolStartFault::kSystem, reply.nErrno};
         pProcess.reset();

@@ -10,17 +10,17 @@ CViewDecision DecideView(const QString& strProjectError, const QStringList& loca
                          const QString& strSkipped)
 {
     if (!strProjectError.isEmpty())
-        return {CViewDecision::kTell, strProjectError};
+        return {CViewDecision::EAction::kTell, strProjectError};
     if (locations.size() >= 2)
-        return {CViewDecision::kChoose, {}};
+        return {CViewDecision::EAction::kChoose, {}};
     if (locations.size() == 1)
     {
         // Only the file's existence decides.
         if (!IsOpenableLocation(locations.front()))
             return {};
-        return {CViewDecision::kOpen, locations.front()};
+        return {CViewDecision::EAction::kOpen, locations.front()};
     }
-    return {CViewDecision::kTell,
+    return {CViewDecision::EAction::kTell,
             QStringLiteral(
                 "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
                 strSkipped};

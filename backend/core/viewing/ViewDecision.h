@@ -9,14 +9,14 @@
 // What the viewing flow does with the places a drawing search found.
 struct PHYSPROPS_CORE_EXPORT CViewDecision
 {
-    enum EAction
+    enum class EAction
     {
         kNothing, // the one hit names no file: nothing to open, nothing to say
         kTell,    // m_strText is the message for the user
         kOpen,    // m_strText is the drawing to open
         kChoose,  // several places: the user chooses in the "Location" chooser
     };
-    EAction m_nAction = kNothing;
+    EAction m_nAction = EAction::kNothing;
     QString m_strText;
 };
 

@@ -87,18 +87,18 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     const CFocusReturn focus;
     switch (decision.m_nAction)
     {
-    case CViewDecision::kNothing:
+    case CViewDecision::EAction::kNothing:
         break;
-    case CViewDecision::kTell:
+    case CViewDecision::EAction::kTell:
         m_services.MessageBox(CTexts::NothingToView(report));
         focus.GiveBack();
         break;
-    case CViewDecision::kOpen:
+    case CViewDecision::EAction::kOpen:
         // A refusal has said why in a message box; the user goes on where they were.
         if (OpenFootprintLocation(decision.m_strText, m_services) == 0)
             focus.GiveBack();
         break;
-    case CViewDecision::kChoose:
+    case CViewDecision::EAction::kChoose:
         // The chooser gives the focus back as it closes.
         CLocationDlg(&pooled, m_services).DoModal();
         break;

@@ -33,17 +33,17 @@ TEST(DecideView, projectErrorThenChooserThenTheOneFileThenNotFound)
         CViewDecision::EAction nAction;
         QString strText;
     } cases[] = {
-        {"broken project", "cannot read", {strFile}, CViewDecision::kTell, "cannot read"},
-        {"several hits", {}, {strGone, strFile}, CViewDecision::kChoose, {}},
-        {"one file", {}, {strFile}, CViewDecision::kOpen, strFile},
-        {"one missing file", {}, {strGone}, CViewDecision::kNothing, {}},
+        {"broken project", "cannot read", {strFile}, CViewDecision::EAction::kTell, "cannot read"},
+        {"several hits", {}, {strGone, strFile}, CViewDecision::EAction::kChoose, {}},
+        {"one file", {}, {strFile}, CViewDecision::EAction::kOpen, strFile},
+        {"one missing file", {}, {strGone}, CViewDecision::EAction::kNothing, {}},
         {"one place without a drawing",
          {},
          {QStringLiteral("Not Found")},
-         CViewDecision::kNothing,
+         CViewDecision::EAction::kNothing,
          {}},
-        {"one null entry", {}, {QString()}, CViewDecision::kNothing, {}},
-        {"nothing", {}, {}, CViewDecision::kTell, kNotFound + "\nskipped"},
+        {"one null entry", {}, {QString()}, CViewDecision::EAction::kNothing, {}},
+        {"nothing", {}, {}, CViewDecision::EAction::kTell, kNotFound + "\nskipped"},
     };
     for (const auto& c : cases)
     {
