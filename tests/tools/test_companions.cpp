@@ -71,28 +71,28 @@ TEST(EditorMessage, readsOpenAndNewRequests)
         EditorRequest::Kind nKind;
         QString strPath;
     } cases[] = {
-        {"Input new unnamed.dra", EditorRequest::New, ""},
-        {"Input open \"/lib/a b.dra\"", EditorRequest::Open, "/lib/a b.dra"},
-        {"Input open \"/lib/a\"b\".dra\"", EditorRequest::Open, "/lib/a\"b\".dra"},
-        {"Input open \"\"\"", EditorRequest::Open, "\""},
-        {"Input open \"/lib/x\nInput new unnamed.dra\"", EditorRequest::Open,
+        {"Input new unnamed.dra", EditorRequest::Kind::New, ""},
+        {"Input open \"/lib/a b.dra\"", EditorRequest::Kind::Open, "/lib/a b.dra"},
+        {"Input open \"/lib/a\"b\".dra\"", EditorRequest::Kind::Open, "/lib/a\"b\".dra"},
+        {"Input open \"\"\"", EditorRequest::Kind::Open, "\""},
+        {"Input open \"/lib/x\nInput new unnamed.dra\"", EditorRequest::Kind::Open,
          "/lib/x\nInput new unnamed.dra"},
-        {"Input open \"C:\\lib\\\"", EditorRequest::Open, "C:\\lib\\"},
-        {"Input open \"\"", EditorRequest::Invalid, ""},
-        {"Input open \"", EditorRequest::Invalid, ""},
-        {"Input open \"/lib/a.dra", EditorRequest::Invalid, ""},
-        {"Input open /lib/a.dra", EditorRequest::Invalid, ""},
-        {"Input new other.dra", EditorRequest::Invalid, ""},
-        {"Input ", EditorRequest::Invalid, ""},
-        {"Output open \"/lib/a.dra\"", EditorRequest::Invalid, ""},
-        {"", EditorRequest::Invalid, ""},
+        {"Input open \"C:\\lib\\\"", EditorRequest::Kind::Open, "C:\\lib\\"},
+        {"Input open \"\"", EditorRequest::Kind::Invalid, ""},
+        {"Input open \"", EditorRequest::Kind::Invalid, ""},
+        {"Input open \"/lib/a.dra", EditorRequest::Kind::Invalid, ""},
+        {"Input open /lib/a.dra", EditorRequest::Kind::Invalid, ""},
+        {"Input new other.dra", EditorRequest::Kind::Invalid, ""},
+        {"Input ", EditorRequest::Kind::Invalid, ""},
+        {"Output open \"/lib/a.dra\"", EditorRequest::Kind::Invalid, ""},
+        {"", EditorRequest::Kind::Invalid, ""},
     };
     for (const auto& c : cases)
     {
         const EditorRequest r = companion::ParseEditorMessage(c.strMessage);
         EXPECT_EQ(r.nKind, c.nKind) << c.strMessage.toStdString();
         EXPECT_EQ(r.strPath, c.strPath) << c.strMessage.toStdString();
-        EXPECT_EQ(r.strError.isEmpty(), c.nKind != EditorRequest::Invalid)
+        EXPECT_EQ(r.strError.isEmpty(), c.nKind != EditorRequest::Kind::Invalid)
             << c.strMessage.toStdString();
     }
 }

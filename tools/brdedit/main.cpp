@@ -71,17 +71,17 @@ public:
             return;
         }
         const companion::EditorRequest request = companion::ParseEditorMessage(strMessage);
-        if (request.nKind != companion::EditorRequest::Invalid)
+        if (request.nKind != companion::EditorRequest::Kind::Invalid)
             companion::BringToFront(this);
         switch (request.nKind)
         {
-        case companion::EditorRequest::Open:
+        case companion::EditorRequest::Kind::Open:
             Open(request.strPath);
             break;
-        case companion::EditorRequest::New:
+        case companion::EditorRequest::Kind::New:
             New();
             break;
-        case companion::EditorRequest::Invalid:
+        case companion::EditorRequest::Kind::Invalid:
             Err(QStringLiteral("message dropped (%1): %2")
                     .arg(request.strError, companion::EscapeForLine(strMessage)));
             return;

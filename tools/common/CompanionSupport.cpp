@@ -143,7 +143,7 @@ EditorRequest ParseEditorMessage(const QString& strMessage)
     const QStringView command = QStringView(strMessage).mid(strInput.size());
     if (command == u"new unnamed.dra")
     {
-        request.nKind = EditorRequest::New;
+        request.nKind = EditorRequest::Kind::New;
         return request;
     }
     const QStringView open = u"open \"";
@@ -152,7 +152,7 @@ EditorRequest ParseEditorMessage(const QString& strMessage)
         request.strPath = command.mid(open.size(), command.size() - open.size() - 1).toString();
         if (!request.strPath.isEmpty())
         {
-            request.nKind = EditorRequest::Open;
+            request.nKind = EditorRequest::Kind::Open;
             return request;
         }
     }

@@ -48,13 +48,13 @@ int Milliseconds(const QStringList& args, qsizetype i);
 // A request from the session to the PCB editor.
 struct EditorRequest
 {
-    enum Kind
+    enum class Kind
     {
         Invalid,
         Open,
         New,
     };
-    Kind nKind = Invalid;
+    Kind nKind = Kind::Invalid;
     QString strPath;  // Open: the drawing
     QString strError; // Invalid: why
 };
