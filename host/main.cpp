@@ -26,13 +26,14 @@ namespace host
 {
 namespace
 {
-enum ExitCode
+// The exit statuses that scripts read (--help and the manual page list them).
+enum class ExitCode : int
 {
-    kExitOk = 0,
-    kExitCancel = 1,
-    kExitError = 2,
-    kExitScript = 3,
-    kExitUndelivered = 4,
+    kOk = 0,
+    kCancel = 1,
+    kError = 2,
+    kScript = 3,
+    kUndelivered = 4,
 };
 
 // How long View requests that the PCB editor has not taken yet may hold up the end.
@@ -117,12 +118,8 @@ std::optional<QString> SessionName()
         return addr.strSession;
     return std::nullopt;
 }
-} // namespace
-} // namespace host
-
-int main(int argc, char** argv)
+ExitCode Run(int argc, char** argv)
 {
-    using namespace host;
     InstallQuietMessageHandler();
 
     // Options, files and the display are checked before QApplication exists:
@@ -136,12 +133,12 @@ int main(int argc, char** argv)
     if (!ParseHostArguments(args, opts, strError))
     {
         Err(strError);
-        return kExitError;
+        return ExitCode::kError;
     }
     if (opts.bHelp)
-        return Out(HostHelpText().toUtf8()) ? kExitOk : kExitError;
+        return Out(HostHelpText().toUtf8()) ? ExitCode::kOk : ExitCode::kError;
     if (opts.bVersion)
-        return Out("physprops " PHYSPROPS_VERSION "\n") ? kExitOk : kExitError;
+        return Out("physprops " PHYSPROPS_VERSION "\n") ? ExitCode::kOk : ExitCode::kError;
 
     CSpiProject project;
     if (!opts.strProject.isEmpty())
@@ -150,7 +147,7 @@ int main(int argc, char** argv)
         if (!r.bOk)
         {
             Err(r.strError);
-            return kExitError;
+            return ExitCode::kError;
         }
     }
 
@@ -164,12 +161,12 @@ int main(int argc, char** argv)
         if (!ScriptRunner::ReadScript(opts.strScript, lines, strError))
         {
             Err(strError);
-            return kExitError;
+            return ExitCode::kError;
         }
         if (!ScriptRunner::ParseScript(lines, opts.strScript, scriptSteps, strError))
         {
             Err(strError + QStringLiteral("; nothing was played"));
-            return kExitScript;
+            return ExitCode::kScript;
         }
     }
 
@@ -187,7 +184,7 @@ int main(int argc, char** argv)
             Err(QStringLiteral("no display to show the dialog on (%1); run it on a display, or "
                                "play a walkthrough with --script FILE")
                     .arg(strNoDisplay));
-            return kExitError;
+            return ExitCode::kError;
         }
         if (bPlatformChosen)
         {
@@ -198,7 +195,7 @@ int main(int argc, char** argv)
                              ? QStringLiteral("set QT_QPA_PLATFORM=offscreen to play it offscreen")
                              : QStringLiteral("leave out -platform %1 to play it offscreen")
                                    .arg(opts.strQtPlatform)));
-            return kExitError;
+            return ExitCode::kError;
         }
         // A walkthrough needs no one to see it.
         if (!env.value(QStringLiteral("DISPLAY")).isEmpty() ||
@@ -218,7 +215,7 @@ int main(int argc, char** argv)
     if (!pMain)
     {
         Err(strError);
-        return kExitError;
+        return ExitCode::kError;
     }
     // There the dialog would wait for ever for an answer that cannot come.
     // (Told after the module is loaded, so that a wrong --module is told first.)
@@ -227,7 +224,7 @@ int main(int argc, char** argv)
         Err(QStringLiteral("the platform %1 shows no window: nobody could answer the dialog; play "
                            "a walkthrough with --script FILE, or run on a display")
                 .arg(QGuiApplication::platformName()));
-        return kExitError;
+        return ExitCode::kError;
     }
     if (opts.bVerbose)
     {
@@ -277,14 +274,14 @@ int main(int argc, char** argv)
                 .arg(nUndelivered));
 
     if (pScript && pScript->Failed())
-        return kExitScript;
+        return ExitCode::kScript;
     if (pScript && !pScript->Finished())
     {
         Err(QStringLiteral("the dialog closed before the script ended: %1 of its %2 steps were "
                            "played")
                 .arg(pScript->Played())
                 .arg(pScript->StepCount()));
-        return kExitScript;
+        return ExitCode::kScript;
     }
     switch (nResult)
     {
@@ -297,16 +294,23 @@ int main(int argc, char** argv)
         if (!Out(FormatHostResult(result, opts.output)))
         {
             Err(QStringLiteral("cannot write the values to standard output"));
-            return kExitError;
+            return ExitCode::kError;
         }
-        return nUndelivered > 0 ? kExitUndelivered : kExitOk;
+        return nUndelivered > 0 ? ExitCode::kUndelivered : ExitCode::kOk;
     }
     case 2:
         if (opts.bVerbose)
             Say(QStringLiteral("cancelled"));
-        return nUndelivered > 0 ? kExitUndelivered : kExitCancel;
+        return nUndelivered > 0 ? ExitCode::kUndelivered : ExitCode::kCancel;
     default:
         Err(QStringLiteral("the dialog could not be shown (result %1)").arg(nResult));
-        return kExitError;
+        return ExitCode::kError;
     }
+}
+} // namespace
+} // namespace host
+
+int main(int argc, char** argv)
+{
+    return int(host::Run(argc, argv));
 }
