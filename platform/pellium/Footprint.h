@@ -147,6 +147,7 @@ public:
 private:
     friend class CFootprint;
 
+    // Plain: bits combined in one quint8.
     enum Flag : quint8
     {
         kDrawingNamed = 1,  // the drawing is the folder's NAME.dra, with the name's own case

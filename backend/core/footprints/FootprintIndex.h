@@ -46,6 +46,7 @@ class PHYSPROPS_CORE_EXPORT CFootprintIndex
 public:
     // Board side of a row; kept per entry, one byte each. The order is the
     // order of the side names as text, so sorting by side sorts the bytes.
+    // Plain: the bytes are stored and compared as quint8.
     enum Side : quint8
     {
         SideNone = 0, // a row without an entry has no side

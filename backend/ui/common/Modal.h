@@ -27,6 +27,7 @@ private:
 PHYSPROPS_UI_EXPORT int FontScaledWidth(int nDesigned, const QWidget& widget);
 PHYSPROPS_UI_EXPORT QSize FontScaledSize(const QSize& designed, const QWidget& widget);
 
+// Plain: a dialog's result is an int (QDialog::exec, the module's callers).
 enum DialogResult
 {
     IDOK = 1,

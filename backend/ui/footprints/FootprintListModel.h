@@ -18,6 +18,7 @@ class PHYSPROPS_UI_EXPORT CFootprintListModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    // Plain: Qt names a column by an int.
     enum Column
     {
         ColName = 0,

@@ -3,7 +3,8 @@
 
 #include <Qt>
 
-// Item roles the module's models answer beyond Qt's own.
+// Item roles the module's models answer beyond Qt's own. Plain: Qt names a
+// role by an int.
 enum EItemRole : int
 {
     // A non-empty QStringList: the cell is a drop-down that offers only these texts.
