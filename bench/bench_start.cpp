@@ -2,8 +2,10 @@
 // The host's cold start as a user meets it: the whole process, from its
 // start to its exit, loading the module and the demo project, showing the
 // dialog and pressing OK through a two-step walkthrough. Held to the least a
-// Qt program takes to show one empty dialog (bare_dialog.cpp), the two
-// started in turn so that the machine's load weighs on both alike.
+// Qt program takes to show one empty dialog (bare_dialog.cpp), with the
+// dialog's own form in a plain Qt program (form_dialog.cpp) beside them for
+// what the dialog itself costs; all three started in turn so that the
+// machine's load weighs on each alike.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -56,10 +58,12 @@ std::vector<std::string> ChildEnvironment()
 Run Start(const std::vector<std::string>& args, const std::vector<std::string>& env)
 {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const std::string& s : args)
         argv.push_back(const_cast<char*>(s.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (const std::string& s : env)
         envp.push_back(const_cast<char*>(s.c_str()));
     envp.push_back(nullptr);
@@ -83,7 +87,8 @@ Run Start(const std::vector<std::string>& args, const std::vector<std::string>& 
         if (errno != EINTR)
             return run;
     run.dWallMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-    const auto ms = [](const timeval& tv) { return double(tv.tv_sec) * 1e3 + tv.tv_usec / 1e3; };
+    const auto ms = [](const timeval& tv)
+    { return double(tv.tv_sec) * 1e3 + double(tv.tv_usec) / 1e3; };
     run.dCpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
     run.bOk = WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
     return run;
@@ -96,12 +101,14 @@ double Median(std::vector<double> v)
     return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// Each iteration is a pair, host and bare, their order swapped every other
-// pair. The time is the host's; the counters are the medians of the pairs.
+// Each iteration starts the host, the form and the bare dialog, in reverse
+// order every other time. The time is the host's; the counters are medians
+// over the iterations.
 void BM_ColdStart(benchmark::State& state)
 {
     const std::filesystem::path bin = BinDir();
-    const std::string strDemo = PHYSPROPS_SOURCE_DIR "/examples/demo";
+    const std::string strSource = PHYSPROPS_SOURCE_DIR;
+    const std::string strDemo = strSource + "/examples/demo";
     const std::vector<std::string> host = {(bin / "physprops").string(),
                                            "--project",
                                            strDemo + "/demo.ini",
@@ -112,41 +119,45 @@ void BM_ColdStart(benchmark::State& state)
                                            "--prop",
                                            "DESCRIPTION=14-pin small outline",
                                            "--script",
-                                           PHYSPROPS_SOURCE_DIR "/bench/coldstart.txt"};
+                                           strSource + "/bench/coldstart.txt"};
     const std::vector<std::string> bare = {(bin / "physprops_bare_dialog").string()};
+    const std::vector<std::string> form = {(bin / "physprops_form_dialog").string()};
     const std::vector<std::string> env = ChildEnvironment();
 
     // Once each unmeasured: the first start reads its files from disk.
-    if (!Start(host, env).bOk || !Start(bare, env).bOk)
+    if (!Start(host, env).bOk || !Start(form, env).bOk || !Start(bare, env).bOk)
     {
         g_bFailed = true;
-        state.SkipWithError("the host or the bare dialog did not exit 0");
+        state.SkipWithError("the host, the form or the bare dialog did not exit 0");
         return;
     }
-    std::vector<double> hostMs, bareMs, hostCpuMs, bareCpuMs;
+    std::vector<double> hostMs, formMs, bareMs, hostCpuMs, bareCpuMs;
     bool bHostFirst = true;
     for (auto _ : state)
     {
-        Run h, b;
+        Run h, f, b;
         if (bHostFirst)
         {
             h = Start(host, env);
+            f = Start(form, env);
             b = Start(bare, env);
         }
         else
         {
             b = Start(bare, env);
+            f = Start(form, env);
             h = Start(host, env);
         }
         bHostFirst = !bHostFirst;
-        if (!h.bOk || !b.bOk)
+        if (!h.bOk || !f.bOk || !b.bOk)
         {
             g_bFailed = true;
-            state.SkipWithError("the host or the bare dialog did not exit 0");
+            state.SkipWithError("the host, the form or the bare dialog did not exit 0");
             break;
         }
         state.SetIterationTime(h.dWallMs / 1e3);
         hostMs.push_back(h.dWallMs);
+        formMs.push_back(f.dWallMs);
         bareMs.push_back(b.dWallMs);
         hostCpuMs.push_back(h.dCpuMs);
         bareCpuMs.push_back(b.dCpuMs);
@@ -158,12 +169,20 @@ void BM_ColdStart(benchmark::State& state)
     state.counters["host_ms"] = dHost;
     state.counters["bare_ms"] = dBare;
     state.counters["vs_bare"] = dBare > 0 ? dHost / dBare : 0;
+    state.counters["form_ms"] = Median(formMs);
+    state.counters["form_vs_bare"] = dBare > 0 ? Median(formMs) / dBare : 0;
     state.counters["host_cpu_ms"] = Median(hostCpuMs);
     state.counters["bare_cpu_ms"] = Median(bareCpuMs);
+    state.counters["cpu_vs_bare"] =
+        Median(bareCpuMs) > 0 ? Median(hostCpuMs) / Median(bareCpuMs) : 0;
 }
 
 BENCHMARK(BM_ColdStart)
     ->Name("ColdStart/Host")
+    ->ComputeStatistics("min", [](const std::vector<double>& v)
+                        { return *std::min_element(v.begin(), v.end()); })
+    ->ComputeStatistics("max", [](const std::vector<double>& v)
+                        { return *std::max_element(v.begin(), v.end()); })
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(10);

@@ -68,7 +68,7 @@ function target(name, n) {
     if ("rows" in f) extra = extra sprintf("rows %d; ", f["rows"])
     if ("vs_first" in f) { extra = extra sprintf("first %.0f ms, ratio %.3f; ", f["first_ms"], f["vs_first"]); first[base] = f["vs_first"] }
     if ("vs_find" in f) { extra = extra sprintf("find %.0f ms, ratio %.2f; ", f["find_ms"], f["vs_find"]); ratio[base] = f["vs_find"] }
-    if ("vs_bare" in f) { extra = extra sprintf("bare %.1f ms, ratio %.2f; ", f["bare_ms"], f["vs_bare"]); bare[base] = f["vs_bare"] }
+    if ("vs_bare" in f) { extra = extra sprintf("bare %.1f ms, ratio %.2f (cpu %.2f); form %.2f x bare; ", f["bare_ms"], f["vs_bare"], f["cpu_vs_bare"], f["form_vs_bare"]); bare[base] = f["vs_bare"] }
     if ("bytes_per_entry" in f) { extra = extra sprintf("%.0f bytes/entry; ", f["bytes_per_entry"]); bpe[base] = f["bytes_per_entry"] }
     ex[base] = extra
   }
