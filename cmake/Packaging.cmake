@@ -4,7 +4,7 @@
 #       loaded at run time: $<TARGET_FILE:PhysProps::backend> or
 #       ${PhysProps_MODULE}), PhysProps::module_face (what a host compiles
 #       and links against), PhysProps::core, ::ui, ::harbex, ::ipqc,
-#       ::pellium, ::zorvcommon
+#       ::ipqc-listener, ::pellium, ::zorvcommon
 #   pkg-config physprops                  -> the module face; the module's
 #       path is the variable "module"
 # and the Debian package that carries all of it (cpack -G DEB).

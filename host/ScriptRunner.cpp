@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The runner's pace: each step waits, by timers in the event loop, until
-// what it names is on screen, then acts; the script and each step have
-// their limits.
+// The runner's pace: each step waits until what it names is on screen,
+// looking again as windows change, then acts; the script and each step
+// have their limits.
 #include "ScriptRunner.h"
 #include "ScriptSteps.h"
 #include "SourceTexts.h"
@@ -11,27 +11,64 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QDialog>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QTimer>
+#include <QWindow>
 
 namespace host
 {
 namespace
 {
-constexpr int kStepDelayMs = 30;
-// How often a step that is not ready yet looks again.
+// How often a step that is not ready yet looks again when nothing on
+// screen tells it to: the end of the wait cursor announces itself to no one.
 constexpr int kRetryMs = 20;
+
+// What may make a waiting step ready.
+bool MayChangeWhatIsShown(QEvent::Type type)
+{
+    switch (type)
+    {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Expose:
+    case QEvent::WindowActivate:
+    case QEvent::EnabledChange:
+    case QEvent::WindowTitleChange:
+    case QEvent::Paint:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 ScriptRunner::ScriptRunner(QString strShotsDir, Log log, QObject* pParent)
     : QObject(pParent), m_strShotsDir(std::move(strShotsDir)), m_log(std::move(log)),
       m_pTexts(new SourceTexts(this))
 {
+    m_next.setSingleShot(true);
+    // A coarse timer may fire a twentieth early: a wait lets at least its time pass.
+    m_next.setTimerType(Qt::PreciseTimer);
+    connect(&m_next, &QTimer::timeout, this, &ScriptRunner::RunNext);
 }
 
 ScriptRunner::~ScriptRunner() = default;
+
+void ScriptRunner::Schedule(int nMs, bool bWaiting)
+{
+    m_bWaiting = bWaiting;
+    m_next.start(nMs);
+}
+
+bool ScriptRunner::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // Looked at once the change is done: the event is on its way to the widget.
+    if (m_bWaiting && MayChangeWhatIsShown(pEvent->type()) && m_next.remainingTime() != 0)
+        m_next.start(0);
+    return QObject::eventFilter(pWatched, pEvent);
+}
 
 bool ScriptRunner::SetSteps(const QStringList& lines)
 {
@@ -79,7 +116,9 @@ void ScriptRunner::Start()
                          .arg(m_nScriptTimeoutMs / 1000)
                          .arg(m_nScriptTimeoutMs));
         });
-    QTimer::singleShot(kStepDelayMs, this, &ScriptRunner::RunNext);
+    if (QCoreApplication* pApp = QCoreApplication::instance())
+        pApp->installEventFilter(this);
+    Schedule(0, false);
 }
 
 void ScriptRunner::Fail(const QString& strError)
@@ -88,6 +127,8 @@ void ScriptRunner::Fail(const QString& strError)
     m_strError = strError;
     m_log(QStringLiteral("walkthrough FAILED: %1").arg(strError));
     m_nNext = m_steps.size();
+    m_next.stop();
+    m_bWaiting = false;
     // Close every open dialog, innermost first, so the host can return.
     while (QWidget* pTop = QApplication::activeModalWidget())
     {
@@ -111,10 +152,7 @@ void ScriptRunner::RunNext()
     // rather than acting on the window behind.
     if (const QCursor* pCursor = QGuiApplication::overrideCursor();
         pCursor && pCursor->shape() == Qt::WaitCursor)
-    {
-        QTimer::singleShot(kRetryMs, this, &ScriptRunner::RunNext);
-        return;
-    }
+        return Schedule(kRetryMs, true);
     if (Finished())
         return CheckEnd();
     const ScriptStep& step = m_steps[m_nNext];
@@ -126,8 +164,7 @@ void ScriptRunner::RunNext()
     {
         if (WaitedMs() > m_nStepTimeoutMs)
             return Fail(AtStep(step, strError));
-        QTimer::singleShot(kRetryMs, this, &ScriptRunner::RunNext);
-        return;
+        return Schedule(kRetryMs, true);
     }
     m_nWaitStartMs = -1;
     const ScriptStep current = step;
@@ -136,9 +173,7 @@ void ScriptRunner::RunNext()
     // its loop. A wait is the time before the next step, not a nested loop in
     // which the next steps would run at once.
     // (The check before the first step keeps a wait within the script's limit.)
-    const int nDelay =
-        current.strVerb == u"wait" ? kStepDelayMs + current.strRest.toInt() : kStepDelayMs;
-    QTimer::singleShot(nDelay, this, &ScriptRunner::RunNext);
+    Schedule(current.strVerb == u"wait" ? current.strRest.toInt() : 0, false);
     if (current.strVerb != u"say" && current.strVerb != u"grid")
     {
         // A long text is told by its start and length: the narration stays readable.
@@ -162,13 +197,12 @@ void ScriptRunner::CheckEnd()
     if (!pTop)
     {
         m_nWaitStartMs = -1;
-        QTimer::singleShot(kRetryMs, this, &ScriptRunner::RunNext);
-        return;
+        return Schedule(kRetryMs, false);
     }
     if (WaitedMs() > m_nEndGraceMs)
         return Fail(QStringLiteral("the script ended while the dialog \"%1\" is still open")
                         .arg(pTop->windowTitle()));
-    QTimer::singleShot(kRetryMs, this, &ScriptRunner::RunNext);
+    Schedule(kRetryMs, false);
 }
 
 qint64 ScriptRunner::WaitedMs()
@@ -193,6 +227,17 @@ int ScriptRunner::Ready(const ScriptStep& step, QString& strError)
     if (!pTop)
     {
         strError = QStringLiteral("no dialog is open");
+        return 0;
+    }
+    // A step acts on what a user would see: a dialog shown a moment ago may
+    // not be on screen yet. A window manager may keep it off for good (a
+    // minimised window), so the step acts anyway after a while.
+    const qint64 nWaited =
+        m_nWaitStartMs < 0 ? 0 : QDateTime::currentMSecsSinceEpoch() - m_nWaitStartMs;
+    if (const QWindow* pWindow = pTop->windowHandle();
+        (!pWindow || !pWindow->isExposed()) && nWaited < m_nActivateGraceMs)
+    {
+        strError = QStringLiteral("\"%1\" is not on screen yet").arg(pTop->windowTitle());
         return 0;
     }
     auto* pBox = qobject_cast<QMessageBox*>(pTop);
@@ -269,8 +314,6 @@ int ScriptRunner::Ready(const ScriptStep& step, QString& strError)
     // it for good, so the step acts anyway after a while.
     if ((bGrid && v != u"grid") || v == u"type" || v == u"key" || v == u"clear-text")
     {
-        const qint64 nWaited =
-            m_nWaitStartMs < 0 ? 0 : QDateTime::currentMSecsSinceEpoch() - m_nWaitStartMs;
         if (!pTop->isActiveWindow() && nWaited < m_nActivateGraceMs)
         {
             pTop->activateWindow();

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -15,7 +16,10 @@ class SourceTexts;
 
 // Plays a walkthrough script against the dialogs the module opens. Each
 // step is scheduled before it acts, so a step that opens a modal dialog
-// hands over to the next step inside that dialog's own loop.
+// hands over to the next step inside that dialog's own loop. The next step
+// runs once the event loop has handled what the last one caused; a step
+// whose dialog or control is not there yet looks again whenever a window
+// is shown, hidden, exposed, activated, enabled or painted.
 // Dialogs, buttons and messages are named by the text they show or by its
 // English source, so a script means the same in every language; make the
 // runner after the module has installed its catalogues.
@@ -59,8 +63,14 @@ public:
     // active before it acts anyway (a window manager may refuse activation).
     int m_nActivateGraceMs = 1000;
 
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
 private:
     void RunNext();
+    // Runs RunNext after nMs; bWaiting: a step is waiting to be ready, and
+    // what happens on screen may make it so sooner.
+    void Schedule(int nMs, bool bWaiting);
     void CheckEnd();
     // 1 done, 0 not ready yet (retry), -1 failed
     int Ready(const ScriptStep& step, QString& strError);
@@ -80,6 +90,8 @@ private:
     QString m_strShotsDir;
     Log m_log;
     SourceTexts* m_pTexts;
+    QTimer m_next;
+    bool m_bWaiting = false;
     bool m_bFailed = false;
     QString m_strError;
 };

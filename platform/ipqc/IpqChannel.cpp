@@ -7,8 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostInfo>
-#include <QLocalSocket>
+#include <QSysInfo>
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -133,7 +132,7 @@ SessionAddress SessionFromEnvironment()
     addr.strSession = qEnvironmentVariable(kSessionVariable);
     addr.strHost = qEnvironmentVariable(kHostVariable);
     if (addr.strHost.isEmpty())
-        addr.strHost = QHostInfo::localHostName();
+        addr.strHost = QSysInfo::machineHostName();
     return addr;
 }
 
@@ -257,6 +256,54 @@ QString ChannelPath(const SessionAddress& addr, bool bCreateFolder, QString* pEr
 
 namespace
 {
+// Whether fd becomes ready for nEvents before the deadline.
+bool WaitFor(int fd, short nEvents, const QDeadlineTimer& deadline)
+{
+    pollfd pfd{fd, nEvents, 0};
+    int n;
+    do
+        n = ::poll(&pfd, 1, int(qMax<qint64>(0, deadline.remainingTime())));
+    while (n < 0 && errno == EINTR);
+    return n > 0;
+}
+
+// Connects to the channel; a busy listener is waited for until the
+// deadline, nobody or an unusable channel is final.
+int ConnectBefore(const QString& strPath, const QDeadlineTimer& deadline, ListenerState& state,
+                  QString* pError)
+{
+    int fd = -1;
+    while ((fd = ConnectChannel(strPath, state, pError)) < 0)
+    {
+        if (state != ListenerState::Answers || deadline.hasExpired())
+            return -1;
+        ::usleep(10000);
+    }
+    return fd;
+}
+
+// Writes the whole frame unless the deadline comes first; false with errno
+// set when the listener went away, with errno 0 when the time ran out.
+bool SendFrame(int fd, const QByteArray& frame, const QDeadlineTimer& deadline)
+{
+    qsizetype nDone = 0;
+    while (nDone < frame.size())
+    {
+        const ssize_t n = ::send(fd, frame.constData() + nDone, std::size_t(frame.size() - nDone),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            nDone += n;
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        else if (!WaitFor(fd, POLLOUT, deadline))
+        {
+            errno = 0;
+            return false;
+        }
+    }
+    return true;
+}
+
 // What both senders check before they connect: the message fits in a frame
 // and the session's channel has a path. Empty, with *pError set, when the
 // message cannot be sent. bNobodyWithoutFolder: a folder that does not exist
@@ -292,28 +339,28 @@ int SendPayload(const SessionAddress& addr, const QByteArray& payload, int nTime
         return -1;
 
     const QDeadlineTimer deadline(nTimeoutMs);
-    QLocalSocket socket;
-    socket.connectToServer(strPath, QIODevice::WriteOnly);
-    if (socket.state() != QLocalSocket::ConnectedState &&
-        !socket.waitForConnected(int(deadline.remainingTime())))
+    ListenerState state = ListenerState::Nobody;
+    QString strConnectError;
+    const int fd = ConnectBefore(strPath, deadline, state, &strConnectError);
+    if (fd < 0)
     {
         *pError = QStringLiteral("nobody listens in session \"%1\" (%2)")
-                      .arg(addr.strSession, socket.errorString());
-        socket.abort();
+                      .arg(addr.strSession, strConnectError);
         return -1;
     }
-    socket.write(EncodeFrame(payload));
-    while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
-        socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
-    if (socket.bytesToWrite() > 0)
+    const bool bSent = SendFrame(fd, EncodeFrame(payload), deadline);
+    const int nErrno = errno;
+    ::close(fd);
+    if (!bSent)
     {
         // What reached the listener is an incomplete message, which it drops.
-        *pError = QStringLiteral("the listener of session \"%1\" does not read its messages")
-                      .arg(addr.strSession);
-        socket.abort();
+        *pError = nErrno != 0
+                      ? QStringLiteral("the listener of session \"%1\" went away: %2")
+                            .arg(addr.strSession, ErrnoText(nErrno))
+                      : QStringLiteral("the listener of session \"%1\" does not read its messages")
+                            .arg(addr.strSession);
         return -1;
     }
-    socket.disconnectFromServer();
     return 0;
 }
 
@@ -393,45 +440,22 @@ int SendConfirmed(const SessionAddress& addr, const QByteArray& payload, int nTi
     if (strPath.isEmpty())
         return -1;
     const QDeadlineTimer deadline(nTimeoutMs);
-    const auto waitFor = [&deadline](int fd, short nEvents)
-    {
-        pollfd pfd{fd, nEvents, 0};
-        int n;
-        do
-            n = ::poll(&pfd, 1, int(qMax<qint64>(0, deadline.remainingTime())));
-        while (n < 0 && errno == EINTR);
-        return n > 0;
-    };
     ListenerState state = ListenerState::Nobody;
-    int fd = -1;
-    while ((fd = ConnectChannel(strPath, state, pError)) < 0)
-    {
-        // A busy listener is waited for; nobody, or an unusable channel, is final.
-        if (state != ListenerState::Answers || deadline.hasExpired())
-            return -1;
-        ::usleep(10000);
-    }
+    const int fd = ConnectBefore(strPath, deadline, state, pError);
+    if (fd < 0)
+        return -1;
     const QByteArray frame = EncodeFrame(payload);
-    qsizetype nDone = 0;
-    while (nDone < frame.size())
+    const bool bSent = SendFrame(fd, frame, deadline);
+    if (const int nErrno = errno; !bSent && nErrno != 0)
     {
-        const ssize_t n = ::send(fd, frame.constData() + nDone, std::size_t(frame.size() - nDone),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0)
-            nDone += n;
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
-        {
-            *pError = QStringLiteral("the listener of session \"%1\" went away: %2")
-                          .arg(addr.strSession, ErrnoText(errno));
-            ::close(fd);
-            return -1;
-        }
-        else if (!waitFor(fd, POLLOUT))
-            break;
+        *pError = QStringLiteral("the listener of session \"%1\" went away: %2")
+                      .arg(addr.strSession, ErrnoText(nErrno));
+        ::close(fd);
+        return -1;
     }
     char c = 0;
     bool bAcked = false;
-    while (nDone == frame.size() && !bAcked && waitFor(fd, POLLIN))
+    while (bSent && !bAcked && WaitFor(fd, POLLIN, deadline))
     {
         const ssize_t n = ::recv(fd, &c, 1, MSG_DONTWAIT);
         if (n == 1)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "ipqc/IpqcExport.h"
+#include "ipqc/IpqcListenerExport.h"
 
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
@@ -15,7 +15,7 @@ namespace ipqc
 {
 // The receiving end of a session, for companion programs: holds the
 // session's channel and delivers every message sent within the session.
-class IPQC_EXPORT CListener : public QObject
+class IPQC_LISTENER_EXPORT CListener : public QObject
 {
     Q_OBJECT
 public:

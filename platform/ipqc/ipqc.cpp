@@ -3,9 +3,9 @@
 #include "ipqc/IpqChannel.h"
 
 #include <QByteArray>
-#include <QHostInfo>
 #include <QLoggingCategory>
 #include <QStringList>
+#include <QSysInfo>
 
 #include <cstdarg>
 #include <cstdio>
@@ -30,7 +30,7 @@ int ipqcInit(int* pArgc, char** argv)
     for (int i = 0; i < *pArgc; ++i)
         if (argv[i])
             args.append(QString::fromLocal8Bit(argv[i]));
-    ipqc::SessionAddress addr{QString(), QHostInfo::localHostName()};
+    ipqc::SessionAddress addr{QString(), QSysInfo::machineHostName()};
     if (!ipqc::ParseSessionOptions(args, addr))
         return -1;
     ipqc::SetCurrentSession(addr);

@@ -3,7 +3,7 @@
 
 #include "zorvcommon/zorvcommon.h"
 
-#include <QHostInfo>
+#include <QSysInfo>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -35,7 +35,7 @@ QString SystemLoginName()
 
 const CCoreServices& CCoreServices::Default()
 {
-    static const CCoreServices s_services{&SystemLoginName, &QHostInfo::localHostName,
+    static const CCoreServices s_services{&SystemLoginName, &QSysInfo::machineHostName,
                                           &zorvGetInstallRoot};
     return s_services;
 }
