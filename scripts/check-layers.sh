@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Checks the layering of the sources by their includes: no cycle between
 # folders, nothing under platform/ includes the module, and the core
-# includes no Qt Widgets or Gui header. Prints the folder graph.
+# includes no Qt Widgets or Gui header; no source file is over 600 lines
+# (a longer one holds more than one concern). Prints the folder graph.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 python3 - <<'PY'
@@ -25,6 +26,14 @@ for top in ("backend", "platform"):
                         headers.setdefault(os.path.relpath(p, root), []).append(p)
 edges = set()
 faults = []
+for top in ("backend", "platform", "host", "tools", "tests", "bench", "fuzz", "examples"):
+    for d, _, fs in os.walk(top):
+        for f in fs:
+            if f.endswith((".h", ".cpp")):
+                p = os.path.join(d, f)
+                n = sum(1 for _ in open(p, encoding="utf-8"))
+                if n > 600:
+                    faults.append(f"{p}: {n} lines, over 600: split it by concern")
 for top in ("backend", "platform", "host", "tools"):
     for d, _, fs in os.walk(top):
         for f in fs:
