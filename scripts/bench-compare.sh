@@ -5,8 +5,9 @@
 # order alone moves one build's figures by up to a fifth.
 #   scripts/bench-compare.sh BEFORE_BUILD AFTER_BUILD [benchmark flags...]
 # BENCH_ROUNDS (default 2) rounds of BENCH_REPETITIONS (default 3) each;
-# BENCH_SIZES as for scripts/bench.sh. Prints one Markdown row per benchmark:
-# the medians of every repetition of each build, after / before, and
+# BENCH_SIZES as for scripts/bench.sh; both builds list the same on-disk
+# libraries, made once in BENCH_DATA (default: a folder of the run). Prints
+# one Markdown row per benchmark: the medians of every repetition of each build, after / before, and
 # "slower" where after's fastest is slower than before's slowest and the
 # ratio exceeds 1.10 (beyond what this machine's noise explains).
 set -euo pipefail
@@ -17,6 +18,8 @@ shift 2
 ROUNDS=${BENCH_ROUNDS:-2}
 REPS=${BENCH_REPETITIONS:-3}
 OUT=$(mktemp -d "${TMPDIR:-/tmp}/bench-compare.XXXXXX")
+DATA=${BENCH_DATA:-$OUT/data}
+mkdir -p "$DATA"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 run() { # build label round
@@ -24,7 +27,8 @@ run() { # build label round
   for prog in physprops_bench physprops_bench_core physprops_bench_start; do
     [[ -x "$BEFORE/bin/$prog" && -x "$AFTER/bin/$prog" ]] || continue
     local sizes=()
-    [[ $prog == physprops_bench ]] && sizes=(--bench_sizes="${BENCH_SIZES:-10000,100000,1000000}")
+    [[ $prog == physprops_bench ]] &&
+      sizes=(--bench_sizes="${BENCH_SIZES:-10000,100000,1000000}" --bench_data="$DATA")
     echo "round $round: $label $prog" >&2
     "$build/bin/$prog" "${sizes[@]}" --benchmark_repetitions="$REPS" \
       --benchmark_out="$OUT/$label-$round-$prog.json" --benchmark_out_format=json "$@" \
