@@ -7,9 +7,10 @@
 # BENCH_ROUNDS (default 2) rounds of BENCH_REPETITIONS (default 3) each;
 # BENCH_SIZES as for scripts/bench.sh; both builds list the same on-disk
 # libraries, made once in BENCH_DATA (default: a folder of the run). Prints
-# one Markdown row per benchmark: the medians of every repetition of each build, after / before, and
-# "slower" where after's fastest is slower than before's slowest and the
-# ratio exceeds 1.10 (beyond what this machine's noise explains).
+# one Markdown row per benchmark: the medians of every repetition of each
+# build, after / before, and "slower" where after's fastest is slower than
+# before's slowest and the ratio exceeds 1.10 (beyond what this machine's
+# noise explains).
 set -euo pipefail
 
 BEFORE=${1:?usage: scripts/bench-compare.sh BEFORE_BUILD AFTER_BUILD [benchmark flags...]}
