@@ -25,6 +25,7 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 run() { # build label round
   local build=$1 label=$2 round=$3 prog
+  shift 3
   for prog in physprops_bench physprops_bench_core physprops_bench_start; do
     [[ -x "$BEFORE/bin/$prog" && -x "$AFTER/bin/$prog" ]] || continue
     local sizes=()
@@ -48,6 +49,8 @@ import glob, json, os, statistics, sys
 out = sys.argv[1]
 scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 times = {}  # name -> label -> [ms]
+counters = {}  # (name, counter) -> label -> [value]
+shown = ("bytes_per_entry", "vs_first", "vs_find", "vs_bare")
 order = []
 for path in sorted(glob.glob(os.path.join(out, "*.json"))):
     label = os.path.basename(path).split("-")[0]
@@ -59,16 +62,23 @@ for path in sorted(glob.glob(os.path.join(out, "*.json"))):
             times[name] = {"before": [], "after": []}
             order.append(name)
         times[name][label].append(b["real_time"] * scale[b.get("time_unit", "ns")])
-print("| benchmark/N | before ms | after ms | after / before | |")
-print("|---|---:|---:|---:|---|")
+        for c in shown:
+            if c in b:
+                counters.setdefault((name, c), {"before": [], "after": []})[label].append(b[c])
+print("| benchmark/N | before ms | after ms | after / before | | counters, before → after |")
+print("|---|---:|---:|---:|---|---|")
 for name in order:
     t = times[name]
     if not t["before"] or not t["after"]:
-        print(f"| `{name}` | | | | in one build only |")
+        print(f"| `{name}` | | | | | in one build only |")
         continue
     mb, ma = statistics.median(t["before"]), statistics.median(t["after"])
     ratio = ma / mb if mb else float("nan")
     slower = ratio > 1.10 and min(t["after"]) > max(t["before"])
-    print(f"| `{name}` | {mb:.3f} | {ma:.3f} | {ratio:.2f} | {'slower' if slower else ''} |")
+    other = "; ".join(
+        f"{c} {statistics.median(v['before']):.3g} → {statistics.median(v['after']):.3g}"
+        for c in shown
+        if (v := counters.get((name, c))) and v["before"] and v["after"])
+    print(f"| `{name}` | {mb:.3f} | {ma:.3f} | {ratio:.2f} | {'slower' if slower else ''} | {other} |")
 PY
 echo "raw figures: $OUT" >&2
