@@ -21,6 +21,8 @@
 #include <map>
 #include <memory>
 
+using physprops::core::ProjectSearchPath;
+
 namespace
 {
 using namespace bench;

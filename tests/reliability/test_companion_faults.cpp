@@ -34,6 +34,8 @@
 #include <cstring>
 #include <memory>
 
+using physprops::core::kPcbEditorToolId;
+
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 

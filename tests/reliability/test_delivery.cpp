@@ -25,6 +25,8 @@
 #include <csignal>
 #include <memory>
 
+using physprops::core::kPcbEditorToolId;
+
 using reliability::SessionProcesses;
 using testsupport::ReadLines;
 using testsupport::WaitUntil;

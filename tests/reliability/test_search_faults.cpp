@@ -22,6 +22,8 @@
 #include <string>
 #include <thread>
 
+using physprops::core::ProjectSearchPath;
+
 namespace
 {
 class SearchFaults : public ::testing::Test

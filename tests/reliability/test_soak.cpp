@@ -35,6 +35,8 @@
 #include <csignal>
 #include <functional>
 
+using physprops::core::kPcbEditorToolId;
+
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 

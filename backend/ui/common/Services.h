@@ -28,7 +28,7 @@ public:
     // Sends one message ("Input open ...") to the running PCB editor through
     // the message session; 0 handed over, -1 not.
     std::function<int(const QByteArray& message)> m_fnSendMessage;
-    CCoreServices m_Core = CCoreServices::Default();
+    physprops::core::CCoreServices m_Core = physprops::core::CCoreServices::Default();
 
     int MessageBox(const QString& strText) const
     {

@@ -16,6 +16,9 @@
 #include <memory>
 #include <string_view>
 
+using physprops::core::ECompanion;
+using physprops::core::kAltSymbolsSyntaxMessage;
+
 namespace
 {
 Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)

@@ -12,7 +12,10 @@ struct CSearchReport;
 struct CSkippedFolder;
 struct CToolStartFault;
 struct CEditorFault;
+namespace physprops::core
+{
 enum class ECompanion;
+}
 namespace ipqc
 {
 struct CDeliveryFault;
@@ -28,13 +31,14 @@ public:
     // The message of a viewed ALT_SYMBOLS value that does not split.
     static QString AltSymbolsSyntax();
     // A companion program as the user knows it ("PCB editor").
-    static QString Companion(ECompanion eWhat);
+    static QString Companion(physprops::core::ECompanion eWhat);
     // Why a companion program that was found did not start.
     static QString ToolStartFault(const CToolStartFault& fault);
     // That nLost View requests did not reach the companion strProgram, and
     // why: the outbox's fault, or pWhy when the launcher gave them up.
-    static QString UndeliveredRequests(ECompanion eWhat, const QString& strProgram, qsizetype nLost,
-                                       const ipqc::CDeliveryFault& fault, const CEditorFault* pWhy);
+    static QString UndeliveredRequests(physprops::core::ECompanion eWhat, const QString& strProgram,
+                                       qsizetype nLost, const ipqc::CDeliveryFault& fault,
+                                       const CEditorFault* pWhy);
     // What is wrong with a file the user named: "FILE:LINE: what is wrong".
     static QString FileFault(const CFileFault& fault);
     // "The footprint search path can't be read ..." with the reason and what to do.

@@ -9,6 +9,8 @@
 
 #include <QScopeGuard>
 
+using physprops::core::UnwritableSideNames;
+
 CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            QWidget* pParent)
     : CBackEndDlg2(pFootprintList, strProjectPath, CServices::Default(), pParent)

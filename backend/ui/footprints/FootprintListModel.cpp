@@ -7,6 +7,11 @@
 
 #include <vector>
 
+using physprops::core::CFootprintIndex;
+using physprops::core::EBoardSide;
+using physprops::core::SideName;
+using physprops::core::SideNames;
+
 namespace
 {
 // The search folder an entry was found in; for an entry that does not

@@ -25,7 +25,7 @@ public:
         ColLocation = 1,
         ColType = 2,
     };
-    using Side = CFootprintIndex::Side;
+    using Side = physprops::core::CFootprintIndex::Side;
 
     // bWithSides adds the "Type" column with its Top/Bottom/Both choices.
     explicit CFootprintListModel(bool bWithSides, QObject* pParent = nullptr);
@@ -64,7 +64,7 @@ private:
     // inserted after it.
     template <class Change> void ReplaceRows(const Change& change);
 
-    CFootprintIndex m_index;
+    physprops::core::CFootprintIndex m_index;
     // The rows the views know of: none between the reset and the insertion.
     int m_nRows = 0;
     bool m_bWithSides;

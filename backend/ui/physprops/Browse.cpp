@@ -11,6 +11,9 @@
 
 #include <memory>
 
+using physprops::core::ProjectSearchPath;
+using physprops::core::PropertyKind;
+
 void CPhysPropsDlg::OnBrowse()
 {
     CPhysPropsGrid& grid = *Grid();

@@ -12,6 +12,9 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+using physprops::core::EViewBlock;
+using physprops::core::ViewBlockOf;
+
 namespace
 {
 constexpr int kColWidth = 114;

@@ -9,6 +9,8 @@
 
 #include <QScopeGuard>
 
+using physprops::core::PropertyKind;
+
 void CPhysPropsDlg::OnView()
 {
     CPhysPropsGrid& grid = *Grid();

@@ -16,6 +16,13 @@
 #include <memory>
 #include <optional>
 
+using physprops::core::CLaunchRequest;
+using physprops::core::ECompanion;
+using physprops::core::NewDrawingRequest;
+using physprops::core::OpenDrawingRequest;
+using physprops::core::PcbEditorArgsForMessage;
+using physprops::core::SetupEditorRequest;
+
 CToolManager* g_pToolManager = nullptr;
 
 namespace

@@ -17,6 +17,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using physprops::core::CViewDecision;
+using physprops::core::DecideView;
+using physprops::core::IsOpenableLocation;
+using physprops::core::ProjectSearchPath;
+
 namespace
 {
 // Why a drawing cannot be read, or an empty text when it can. Never waits:

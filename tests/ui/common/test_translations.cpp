@@ -18,6 +18,10 @@
 #include <cerrno>
 #include <functional>
 
+using physprops::core::kAltSymbolsSyntaxMessage;
+using physprops::core::NewDrawingRequest;
+using physprops::core::SetupEditorRequest;
+
 namespace
 {
 struct Message

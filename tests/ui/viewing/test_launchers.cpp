@@ -17,6 +17,9 @@
 
 #include <functional>
 
+using physprops::core::kPcbEditorToolId;
+using physprops::core::kSetupEditorToolId;
+
 using ::testing::_;
 using ::testing::InSequence;
 using ::testing::IsNull;

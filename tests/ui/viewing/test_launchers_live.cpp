@@ -20,6 +20,8 @@
 #include <csignal>
 #include <memory>
 
+using physprops::core::kPcbEditorToolId;
+
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 

@@ -30,6 +30,8 @@
 #include <memory>
 #include <ostream>
 
+using physprops::core::ProjectSearchPath;
+
 void PrintTo(const QString& str, std::ostream* pOut)
 {
     *pOut << '"' << str.toStdString() << '"';
