@@ -21,6 +21,9 @@
 #include <map>
 #include <memory>
 
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CServices;
+
 using physprops::core::ProjectSearchPath;
 
 namespace

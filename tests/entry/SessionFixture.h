@@ -40,7 +40,7 @@ protected:
         return words;
     }
 
-    CServices m_services = CServices::Default();
+    physprops::ui::CServices m_services = physprops::ui::CServices::Default();
 
 private:
     QStringList m_savedOptions;

@@ -25,6 +25,9 @@
 #include <csignal>
 #include <memory>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
 using physprops::core::kPcbEditorToolId;
 
 using reliability::SessionProcesses;

@@ -11,6 +11,8 @@
 
 class CToolManager;
 
+namespace physprops::ui
+{
 // The outside world as the dialogs and flows reach it: the message box, the
 // drawing opener, the host's tool manager, and the core's name and
 // installation-root sources. Default() holds the real ones; a test builds
@@ -46,3 +48,4 @@ public:
 
     static const CServices& Default();
 };
+} // namespace physprops::ui

@@ -19,6 +19,8 @@
 using physprops::core::ECompanion;
 using physprops::core::kAltSymbolsSyntaxMessage;
 
+namespace physprops::ui
+{
 namespace
 {
 Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)
@@ -202,3 +204,4 @@ QList<QTranslator*> InstallTranslations(const QLocale& locale, const QStringList
         qCDebug(lcL10n) << "languages" << locale.uiLanguages() << "no catalogue in" << folders;
     return installed;
 }
+} // namespace physprops::ui

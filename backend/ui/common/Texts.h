@@ -11,7 +11,8 @@ struct CFileFault;
 struct CSearchReport;
 struct CSkippedFolder;
 struct CToolStartFault;
-struct CEditorFault;
+class QLocale;
+class QTranslator;
 namespace physprops::core
 {
 enum class ECompanion;
@@ -20,6 +21,10 @@ namespace ipqc
 {
 struct CDeliveryFault;
 }
+
+namespace physprops::ui
+{
+struct CEditorFault;
 
 // What the core and the footprint search report, in the user's language.
 // The core hands facts (a kind and its values) or its fixed English texts
@@ -58,12 +63,10 @@ public:
     static QString UnwritableSelection(const QStringList& names);
 };
 
-class QLocale;
-class QTranslator;
-
 // Installs the module's catalogue for the locale's languages (the first
 // folder that has one) and Qt's own, for the standard buttons. Gives what
 // it installed (owned by the application): nothing for English or a
 // language without a catalogue.
 PHYSPROPS_UI_EXPORT QList<QTranslator*> InstallTranslations(const QLocale& locale,
                                                             const QStringList& folders);
+} // namespace physprops::ui

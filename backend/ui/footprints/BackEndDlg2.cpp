@@ -9,6 +9,11 @@
 
 #include <QScopeGuard>
 
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CServices;
+using physprops::ui::CTexts;
+using physprops::ui::CWaitCursor;
+
 using physprops::core::UnwritableSideNames;
 
 CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,

@@ -12,6 +12,8 @@
 class CFootprintEntry;
 class OLRegExp;
 
+namespace physprops::ui
+{
 // The rows of a footprint selection grid, as the footprint index puts them:
 // this adapter only tells the view what changed.
 class PHYSPROPS_UI_EXPORT CFootprintListModel final : public QAbstractTableModel
@@ -69,3 +71,4 @@ private:
     int m_nRows = 0;
     bool m_bWithSides;
 };
+} // namespace physprops::ui

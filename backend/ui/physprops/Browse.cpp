@@ -11,6 +11,10 @@
 
 #include <memory>
 
+using physprops::ui::CFootprintSearchJob;
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CTexts;
+
 using physprops::core::ProjectSearchPath;
 using physprops::core::PropertyKind;
 

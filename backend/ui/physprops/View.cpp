@@ -9,6 +9,9 @@
 
 #include <QScopeGuard>
 
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CTexts;
+
 using physprops::core::PropertyKind;
 
 void CPhysPropsDlg::OnView()

@@ -17,6 +17,9 @@
 
 #include <functional>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
 using physprops::core::kPcbEditorToolId;
 using physprops::core::kSetupEditorToolId;
 

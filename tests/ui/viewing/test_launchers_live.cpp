@@ -20,6 +20,9 @@
 #include <csignal>
 #include <memory>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
 using physprops::core::kPcbEditorToolId;
 
 using testsupport::ReadLines;
