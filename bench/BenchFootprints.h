@@ -87,7 +87,7 @@ private:
 
 // What the user sees after an input: posted events handled and the grid
 // painted once.
-void SettleAndPaint(CGridBase& grid);
+void SettleAndPaint(physprops::ui::CGridBase& grid);
 
 enum class DialogKind
 {
@@ -95,9 +95,10 @@ enum class DialogKind
     Multiple,
 };
 
-CComboBoxDelegate* DelegateOf(CSymbolGrid& grid);
-std::unique_ptr<CFootprintSelectDlg> OpenDialog(DialogKind kind, QList<CFootprintEntry*>* pList);
-QLineEdit* FilterBox(CFootprintSelectDlg& dlg);
+physprops::ui::CComboBoxDelegate* DelegateOf(CSymbolGrid& grid);
+std::unique_ptr<physprops::ui::CFootprintSelectDlg> OpenDialog(DialogKind kind,
+                                                               QList<CFootprintEntry*>* pList);
+QLineEdit* FilterBox(physprops::ui::CFootprintSelectDlg& dlg);
 
 // A keystroke: the box goes from the text before to the text after.
 struct Keystroke

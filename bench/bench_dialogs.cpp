@@ -15,6 +15,8 @@
 
 #include <memory>
 
+using physprops::ui::CFootprintListModel;
+
 namespace bench
 {
 void BM_Open(benchmark::State& state, DialogKind kind)

@@ -27,6 +27,10 @@
 #include <string>
 #include <vector>
 
+using physprops::ui::CComboBoxDelegate;
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CGridBase;
+
 namespace bench
 {
 Settings& BenchSettings()

@@ -21,6 +21,11 @@
 #include <map>
 #include <memory>
 
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CServices;
+
+using physprops::core::ProjectSearchPath;
+
 namespace
 {
 using namespace bench;

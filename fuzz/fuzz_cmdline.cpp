@@ -13,6 +13,9 @@
 #include <cstring>
 #include <string>
 
+using physprops::core::ProcessOptions;
+using physprops::core::QuoteCommandWord;
+
 namespace
 {
 // What the split may drop: quotes, zero bytes, blanks outside quotes and

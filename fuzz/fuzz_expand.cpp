@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+using physprops::core::CCoreServices;
+
 namespace
 {
 char* FuzzInstallRoot()

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+using physprops::ui::CFootprintListModel;
+
 // The model lives in an application, as in the module; made once, not per input.
 // Its own arguments: Qt would take options meant for libFuzzer out of the real ones.
 extern "C" int LLVMFuzzerInitialize(int*, char***)

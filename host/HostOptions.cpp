@@ -8,6 +8,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+using physprops::core::CheckTextLine;
+using physprops::core::DecodeUtf8;
+using physprops::core::ReadCheckedTextFile;
+
 namespace host
 {
 namespace

@@ -5,6 +5,9 @@
 #include "ScriptRunner.h"
 #include "project/TextFile.h"
 
+using physprops::core::CheckTextLine;
+using physprops::core::ReadCheckedTextFile;
+
 namespace host
 {
 namespace

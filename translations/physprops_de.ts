@@ -119,57 +119,6 @@
     </message>
 </context>
 <context>
-    <name>CCellModel</name>
-    <message numerus="yes">
-        <source>%Ln characters in all</source>
-        <translation>
-            <numerusform>%Ln Zeichen insgesamt</numerusform>
-            <numerusform>%Ln Zeichen insgesamt</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>CDialogBase</name>
-    <message>
-        <source>Size grip</source>
-        <translation>Größe ändern</translation>
-    </message>
-</context>
-<context>
-    <name>CFootprintListModel</name>
-    <message>
-        <source>Footprint</source>
-        <translation>Footprint</translation>
-    </message>
-    <message>
-        <source>Location</source>
-        <translation>Ort</translation>
-    </message>
-    <message>
-        <source>Type</source>
-        <translation>Seite</translation>
-    </message>
-    <message>
-        <source>Files that answer this name, letter case apart: %1</source>
-        <translation>Dateien zu diesem Namen, abgesehen von Groß-/Kleinschreibung: %1</translation>
-    </message>
-</context>
-<context>
-    <name>CFootprintSelectDlg</name>
-    <message>
-        <source>No footprint matches “%1”</source>
-        <translation>Kein Footprint passt zu „%1“</translation>
-    </message>
-    <message>
-        <source>&amp;Details...</source>
-        <translation>&amp;Einzelheiten...</translation>
-    </message>
-    <message>
-        <source>Names the search folders that were skipped and why</source>
-        <translation>Nennt die übersprungenen Suchordner und den Grund</translation>
-    </message>
-</context>
-<context>
     <name>CLocationDlg</name>
     <message>
         <source>Location</source>
@@ -570,6 +519,57 @@ Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
     <message>
         <source>the sender ended while the listener had not taken them</source>
         <translation>der Absender endete, bevor der Empfänger sie angenommen hatte</translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CCellModel</name>
+    <message numerus="yes">
+        <source>%Ln characters in all</source>
+        <translation>
+            <numerusform>%Ln Zeichen insgesamt</numerusform>
+            <numerusform>%Ln Zeichen insgesamt</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CDialogBase</name>
+    <message>
+        <source>Size grip</source>
+        <translation>Größe ändern</translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CFootprintListModel</name>
+    <message>
+        <source>Footprint</source>
+        <translation>Footprint</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Seite</translation>
+    </message>
+    <message>
+        <source>Files that answer this name, letter case apart: %1</source>
+        <translation>Dateien zu diesem Namen, abgesehen von Groß-/Kleinschreibung: %1</translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CFootprintSelectDlg</name>
+    <message>
+        <source>No footprint matches “%1”</source>
+        <translation>Kein Footprint passt zu „%1“</translation>
+    </message>
+    <message>
+        <source>&amp;Details...</source>
+        <translation>&amp;Einzelheiten...</translation>
+    </message>
+    <message>
+        <source>Names the search folders that were skipped and why</source>
+        <translation>Nennt die übersprungenen Suchordner und den Grund</translation>
     </message>
 </context>
 </TS>

@@ -119,57 +119,6 @@
     </message>
 </context>
 <context>
-    <name>CCellModel</name>
-    <message numerus="yes">
-        <source>%Ln characters in all</source>
-        <translation>
-            <numerusform>%Ln caractère au total</numerusform>
-            <numerusform>%Ln caractères au total</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>CDialogBase</name>
-    <message>
-        <source>Size grip</source>
-        <translation>Poignée de redimensionnement</translation>
-    </message>
-</context>
-<context>
-    <name>CFootprintListModel</name>
-    <message>
-        <source>Footprint</source>
-        <translation>Empreinte</translation>
-    </message>
-    <message>
-        <source>Location</source>
-        <translation>Emplacement</translation>
-    </message>
-    <message>
-        <source>Type</source>
-        <translation>Face</translation>
-    </message>
-    <message>
-        <source>Files that answer this name, letter case apart: %1</source>
-        <translation>Fichiers répondant à ce nom, à la casse près : %1</translation>
-    </message>
-</context>
-<context>
-    <name>CFootprintSelectDlg</name>
-    <message>
-        <source>No footprint matches “%1”</source>
-        <translation>Aucune empreinte ne correspond à «&#xa0;%1&#xa0;»</translation>
-    </message>
-    <message>
-        <source>&amp;Details...</source>
-        <translation>&amp;Détails...</translation>
-    </message>
-    <message>
-        <source>Names the search folders that were skipped and why</source>
-        <translation>Nomme les dossiers de recherche ignorés et la raison</translation>
-    </message>
-</context>
-<context>
     <name>CLocationDlg</name>
     <message>
         <source>Location</source>
@@ -570,6 +519,57 @@ Corrigez le fichier de projet, puis réessayez.</translation>
     <message>
         <source>the sender ended while the listener had not taken them</source>
         <translation>l’expéditeur s’est arrêté avant que le destinataire ne les prenne</translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CCellModel</name>
+    <message numerus="yes">
+        <source>%Ln characters in all</source>
+        <translation>
+            <numerusform>%Ln caractère au total</numerusform>
+            <numerusform>%Ln caractères au total</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CDialogBase</name>
+    <message>
+        <source>Size grip</source>
+        <translation>Poignée de redimensionnement</translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CFootprintListModel</name>
+    <message>
+        <source>Footprint</source>
+        <translation>Empreinte</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Emplacement</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Face</translation>
+    </message>
+    <message>
+        <source>Files that answer this name, letter case apart: %1</source>
+        <translation>Fichiers répondant à ce nom, à la casse près : %1</translation>
+    </message>
+</context>
+<context>
+    <name>physprops::ui::CFootprintSelectDlg</name>
+    <message>
+        <source>No footprint matches “%1”</source>
+        <translation>Aucune empreinte ne correspond à «&#xa0;%1&#xa0;»</translation>
+    </message>
+    <message>
+        <source>&amp;Details...</source>
+        <translation>&amp;Détails...</translation>
+    </message>
+    <message>
+        <source>Names the search folders that were skipped and why</source>
+        <translation>Nomme les dossiers de recherche ignorés et la raison</translation>
     </message>
 </context>
 </TS>

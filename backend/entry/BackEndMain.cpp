@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <new>
 
+using physprops::ui::CServices;
+
 QString g_strProjectFile;
 
 extern "C"

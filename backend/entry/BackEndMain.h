@@ -11,7 +11,10 @@
 // The module shows a host only what it calls (PHYSPROPS_MODULE_API);
 // everything else stays inside.
 
+namespace physprops::ui
+{
 class CServices;
+}
 class CSpiProject;
 class CToolManager;
 class QDataStream;
@@ -50,7 +53,7 @@ public:
     CBackEndMain();
     // With the outside world given (borrowed: it outlives the object) rather
     // than the real one.
-    explicit CBackEndMain(const CServices& services);
+    explicit CBackEndMain(const physprops::ui::CServices& services);
     ~CBackEndMain() override;
     CBackEndMain(const CBackEndMain&) = delete;
     CBackEndMain& operator=(const CBackEndMain&) = delete;
@@ -73,7 +76,7 @@ public:
     CSpiProject* m_pProject = nullptr;
 
 private:
-    const CServices* m_pServices;
+    const physprops::ui::CServices* m_pServices;
 };
 
 // The module's application object: sets up the grid library and the grid

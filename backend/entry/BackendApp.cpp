@@ -10,6 +10,8 @@
 
 #include <dlfcn.h>
 
+using physprops::ui::InstallTranslations;
+
 CBackendApp& CBackendApp::Instance()
 {
     static CBackendApp s_app;

@@ -14,14 +14,14 @@
 class SessionFixture : public ::testing::Test
 {
 protected:
-    SessionFixture() : m_savedOptions(ProcessOptions())
+    SessionFixture() : m_savedOptions(physprops::core::ProcessOptions())
     {
         // A plain program name, whatever the test binary was started with.
-        ProcessOptions() = QStringList{QStringLiteral("physprops")};
+        physprops::core::ProcessOptions() = QStringList{QStringLiteral("physprops")};
         m_services.m_Core.m_fnLoginName = [] { return QStringLiteral("lab user"); };
         m_services.m_Core.m_fnHostName = [] { return QStringLiteral("bench-host"); };
     }
-    ~SessionFixture() override { ProcessOptions() = m_savedOptions; }
+    ~SessionFixture() override { physprops::core::ProcessOptions() = m_savedOptions; }
 
     static void FillGlobal(CSpiProject& project, const QString& strSession)
     {
@@ -40,7 +40,7 @@ protected:
         return words;
     }
 
-    CServices m_services = CServices::Default();
+    physprops::ui::CServices m_services = physprops::ui::CServices::Default();
 
 private:
     QStringList m_savedOptions;

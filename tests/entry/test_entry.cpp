@@ -15,6 +15,11 @@
 
 #include <memory>
 
+using physprops::ui::BackendInstance;
+using physprops::ui::GridClassRegistrationCount;
+using physprops::ui::GXIsInitialized;
+using physprops::ui::IsGridClassRegistered;
+
 using testsupport::FindButton;
 using testsupport::MessageRecorder;
 using testsupport::WhenModal;

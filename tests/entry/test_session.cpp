@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+using physprops::core::LocalHostName;
+using physprops::core::LoginName;
+using physprops::core::ProcessOptions;
+
 using Strings = std::vector<std::string>;
 
 namespace

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using physprops::core::LoginName;
+
 namespace
 {
 using testsupport::HostRun;

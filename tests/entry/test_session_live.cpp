@@ -15,6 +15,9 @@
 
 #include <csignal>
 
+using physprops::core::CCoreServices;
+using physprops::core::kPcbEditorToolId;
+
 namespace
 {
 using testsupport::ReadLines;

@@ -19,6 +19,9 @@
 #include <cstdio>
 #include <memory>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
 namespace
 {
 qsizetype OpenDescriptors()

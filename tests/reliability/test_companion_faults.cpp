@@ -34,6 +34,11 @@
 #include <cstring>
 #include <memory>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
+using physprops::core::kPcbEditorToolId;
+
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 

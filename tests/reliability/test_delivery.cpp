@@ -25,6 +25,11 @@
 #include <csignal>
 #include <memory>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
+using physprops::core::kPcbEditorToolId;
+
 using reliability::SessionProcesses;
 using testsupport::ReadLines;
 using testsupport::WaitUntil;

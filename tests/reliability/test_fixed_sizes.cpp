@@ -24,6 +24,9 @@
 #include <string>
 #include <vector>
 
+using physprops::core::CCoreServices;
+using physprops::core::ProcessOptions;
+
 namespace
 {
 // Lengths on both sides of every old limit.

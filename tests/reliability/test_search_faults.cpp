@@ -22,6 +22,12 @@
 #include <string>
 #include <thread>
 
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CServices;
+using physprops::ui::OpenFootprintLocation;
+
+using physprops::core::ProjectSearchPath;
+
 namespace
 {
 class SearchFaults : public ::testing::Test

@@ -35,6 +35,12 @@
 #include <csignal>
 #include <functional>
 
+using physprops::ui::CDialogBase;
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
+using physprops::core::kPcbEditorToolId;
+
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
 

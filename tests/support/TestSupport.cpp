@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using physprops::ui::CServices;
+
 namespace testsupport
 {
 MessageRecorder::MessageRecorder()

@@ -23,7 +23,7 @@ class MessageRecorder : public QObject
 {
 public:
     MessageRecorder();
-    explicit MessageRecorder(CServices& services);
+    explicit MessageRecorder(physprops::ui::CServices& services);
     ~MessageRecorder() override;
     QStringList texts;
     // How many of the texts came from real boxes rather than the services.
@@ -33,7 +33,7 @@ protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
-    CServices* m_pServices = nullptr;
+    physprops::ui::CServices* m_pServices = nullptr;
     std::function<int(const QString&, int, int)> m_fnPrevious;
 };
 

@@ -16,6 +16,8 @@
 #define PHYSPROPS_HAVE_AVX2_PATH 1
 #endif
 
+namespace physprops::core
+{
 namespace
 {
 // Appends the upper-cased UTF-8 form of a name and a zero byte at nUsed,
@@ -586,3 +588,4 @@ void CFootprintIndex::FinishSort(bool bDescending)
     if (bDescending)
         std::reverse(m_rows.begin(), m_rows.end());
 }
+} // namespace physprops::core

@@ -19,6 +19,8 @@
 
 class OLRegExp;
 
+namespace physprops::core
+{
 // Leaves the elements a resize adds uninitialised: the filter sizes the row
 // vector to the whole list before a pass that writes every row itself.
 template <class T> struct CUninitAllocator : std::allocator<T>
@@ -161,3 +163,4 @@ inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
     }
     EndNames();
 }
+} // namespace physprops::core

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+namespace physprops::core
+{
 namespace
 {
 QString SystemLoginName()
@@ -39,3 +41,4 @@ const CCoreServices& CCoreServices::Default()
                                           &zorvGetInstallRoot};
     return s_services;
 }
+} // namespace physprops::core

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+namespace physprops::core
+{
 // What the core asks of the system it runs on: who the user is, which
 // machine this is, where the installation lives. The default answers from
 // the system; a test passes its own instead.
@@ -22,3 +24,4 @@ struct PHYSPROPS_CORE_EXPORT CCoreServices
 
     static const CCoreServices& Default();
 };
+} // namespace physprops::core

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+using physprops::core::CCoreServices;
+
 namespace
 {
 constexpr const char* kInstallRootName = "ZORV_INST_DIR";

@@ -18,17 +18,18 @@
 PHYSPROPS_CORE_EXPORT int ExpandEnvVars(const char* pszText, const char** ppszResult,
                                         const char** ppszMessage);
 PHYSPROPS_CORE_EXPORT int ExpandEnvVars(const char* pszText, const char** ppszResult,
-                                        const char** ppszMessage, const CCoreServices& services);
+                                        const char** ppszMessage,
+                                        const physprops::core::CCoreServices& services);
 
 // For "ZORV_INST_DIR" only: the installation root copied into the buffer,
 // else null. Also null when the installation root cannot be found.
 PHYSPROPS_CORE_EXPORT const char* LookupInstallRoot(const char* pszName, std::string& buffer);
 PHYSPROPS_CORE_EXPORT const char* LookupInstallRoot(const char* pszName, std::string& buffer,
-                                                    const CCoreServices& services);
+                                                    const physprops::core::CCoreServices& services);
 
 // Convenience for Qt callers: true and the expanded text, or false and the
 // message. The output not concerned is left as it was. Does not disturb the
 // result of the C form.
-PHYSPROPS_CORE_EXPORT bool ExpandEnvVars(const QString& strText, QString& strResult,
-                                         QString& strMessage,
-                                         const CCoreServices& services = CCoreServices::Default());
+PHYSPROPS_CORE_EXPORT bool ExpandEnvVars(
+    const QString& strText, QString& strResult, QString& strMessage,
+    const physprops::core::CCoreServices& services = physprops::core::CCoreServices::Default());

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <array>
 
+using physprops::core::DecodeUtf8;
+using physprops::core::ReadCheckedTextFile;
+
 namespace
 {
 

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+namespace physprops::core
+{
 namespace
 {
 void AppendProjectFolders(const CSpiProject& project, const QString& strProgram, const QDir& base,
@@ -96,3 +98,4 @@ CSearchPath ProjectSearchPath(const QString& strProjectPath)
     }
     return path;
 }
+} // namespace physprops::core

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace physprops::core
+{
 // A project's footprint search path: the project file's "psmpath" values
 // (project level, then [Global]), relative to the project file's folder and
 // expanded only when the project sets expand_vars = 1, else the PSMPATH
@@ -14,3 +16,4 @@
 // folder). An empty path means no project: PSMPATH serves. A project file
 // that cannot be read now gives strProjectError and no folders.
 PHYSPROPS_CORE_EXPORT CSearchPath ProjectSearchPath(const QString& strProjectPath);
+} // namespace physprops::core

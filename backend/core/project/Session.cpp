@@ -12,6 +12,12 @@
 #include <random>
 #include <vector>
 
+using physprops::core::CCoreServices;
+using physprops::core::LocalHostName;
+using physprops::core::LoginName;
+using physprops::core::ProcessOptions;
+using physprops::core::QuoteCommandWord;
+
 namespace
 {
 struct CProcessOptionList
@@ -41,6 +47,8 @@ int RandomNumber()
 }
 } // namespace
 
+namespace physprops::core
+{
 QStringList& ProcessOptions()
 {
     CProcessOptionList& options = OptionList();
@@ -53,6 +61,7 @@ QStringList& ProcessOptions()
     }
     return options.list;
 }
+} // namespace physprops::core
 
 int FindCommandOption(const QString& strOption, QString& strValue)
 {
@@ -149,6 +158,8 @@ void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv)
     *pArgv = argv;
 }
 
+namespace physprops::core
+{
 QString LoginName(const CCoreServices& services)
 {
     return services.m_fnLoginName ? services.m_fnLoginName() : QString();
@@ -158,6 +169,7 @@ QString LocalHostName(const CCoreServices& services)
 {
     return services.m_fnHostName ? services.m_fnHostName() : QString();
 }
+} // namespace physprops::core
 
 int CSpiProject::GetSessionName(QString& strSession)
 {
@@ -190,6 +202,8 @@ int GetSessionName(CSpiProject& project, QString& strSession, const CCoreService
     return 0;
 }
 
+namespace physprops::core
+{
 QString QuoteCommandWord(const QString& strWord)
 {
     if (!strWord.contains(u' ') && !strWord.contains(u'"'))
@@ -203,6 +217,7 @@ QString QuoteCommandWord(const QString& strWord)
     }
     return strQuoted + u'"';
 }
+} // namespace physprops::core
 
 int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc, char*** pArgv,
                        const CCoreServices& services)

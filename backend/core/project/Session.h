@@ -11,10 +11,13 @@
 
 class CSpiProject;
 
+namespace physprops::core
+{
 // The process-wide option list that stands in for the process argument
 // vector: it starts from the process's own arguments (program name first)
 // and keeps what the session set-up adds.
 PHYSPROPS_CORE_EXPORT QStringList& ProcessOptions();
+} // namespace physprops::core
 
 // 0 and the entry after "-NAME" or "/NAME" (any case; empty when it is the
 // last entry), or -1 with strValue untouched.
@@ -34,6 +37,8 @@ PHYSPROPS_CORE_EXPORT int ProtectQuotedSpaces(QByteArray& dest, const QByteArray
 // module and stay valid until the next split.
 PHYSPROPS_CORE_EXPORT void SplitCommandLine(const QByteArray& cmdLine, int* pArgc, char*** pArgv);
 
+namespace physprops::core
+{
 // The text itself when it holds no blank and no double quote, else the text
 // in double quotes with " and \ escaped: SplitCommandLine gives it back as
 // one word, unchanged.
@@ -43,11 +48,12 @@ PHYSPROPS_CORE_EXPORT QString QuoteCommandWord(const QString& strWord);
 PHYSPROPS_CORE_EXPORT QString LoginName(const CCoreServices& services = CCoreServices::Default());
 PHYSPROPS_CORE_EXPORT QString
 LocalHostName(const CCoreServices& services = CCoreServices::Default());
+} // namespace physprops::core
 
 // The session set-up of CSpiProject (GetSessionName, InitMessageSession)
 // with the names taken from the services given.
 PHYSPROPS_CORE_EXPORT int GetSessionName(CSpiProject& project, QString& strSession,
-                                         const CCoreServices& services);
+                                         const physprops::core::CCoreServices& services);
 PHYSPROPS_CORE_EXPORT int InitMessageSession(CSpiProject& project, const char* pszAppName,
                                              int* pArgc, char*** pArgv,
-                                             const CCoreServices& services);
+                                             const physprops::core::CCoreServices& services);

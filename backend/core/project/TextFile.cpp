@@ -11,6 +11,8 @@
 
 #include <cerrno>
 
+namespace physprops::core
+{
 bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
                          QString& strError)
 {
@@ -107,3 +109,4 @@ QString CheckTextLine(QByteArrayView line)
 {
     return CFileFault{.eKind = TextLineFault(line)}.Reason();
 }
+} // namespace physprops::core

@@ -8,6 +8,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+namespace physprops::core
+{
 // Reads a whole text file that the user named (a project file, a properties
 // file, a script). Only a regular file of at most nMaxSize bytes is read: a
 // pipe or a device could block for ever or never end. False and the fault
@@ -28,3 +30,4 @@ PHYSPROPS_CORE_EXPORT bool DecodeUtf8(QByteArrayView bytes, QString& strText);
 PHYSPROPS_CORE_EXPORT EFileFault TextLineFault(QByteArrayView line);
 // The same in English, empty when nothing is wrong.
 PHYSPROPS_CORE_EXPORT QString CheckTextLine(QByteArrayView line);
+} // namespace physprops::core

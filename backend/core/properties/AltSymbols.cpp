@@ -40,7 +40,7 @@ int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& st
 {
     if (!strValue.startsWith(u'(') || !strValue.endsWith(u')'))
     {
-        strError = QString::fromLatin1(kAltSymbolsSyntaxMessage);
+        strError = QString::fromLatin1(physprops::core::kAltSymbolsSyntaxMessage);
         return 0;
     }
     if (strValue.size() <= 2 || !pNames)

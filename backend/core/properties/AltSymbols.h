@@ -8,10 +8,13 @@
 
 class CValue;
 
+namespace physprops::core
+{
 // Told when a viewed ALT_SYMBOLS value does not have the syntax below.
 inline constexpr const char* kAltSymbolsSyntaxMessage =
     "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
     "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)";
+} // namespace physprops::core
 
 // Splits an ALT_SYMBOLS value, "(Subclass:Symbol ,... ; Subclass:Symbol ,...)",
 // appending each symbol name not yet listed (ignoring case) to pNames.

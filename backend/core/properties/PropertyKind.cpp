@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "properties/PropertyKind.h"
 
+namespace physprops::core
+{
 PROPERTY_NAMES PropertyKind(const QString& strName)
 {
     if (strName.compare(u"JEDEC_TYPE", Qt::CaseInsensitive) == 0)
@@ -9,3 +11,4 @@ PROPERTY_NAMES PropertyKind(const QString& strName)
         return PROP_ALT_SYMBOLS;
     return PROP_OTHER;
 }
+} // namespace physprops::core

@@ -7,6 +7,9 @@
 
 #include <QString>
 
+namespace physprops::core
+{
 // The kind of a property from its name, ignoring case: JEDEC_TYPE,
 // ALT_SYMBOLS, or any other.
 PHYSPROPS_CORE_EXPORT PROPERTY_NAMES PropertyKind(const QString& strName);
+} // namespace physprops::core

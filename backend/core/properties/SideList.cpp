@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+using physprops::core::EBoardSide;
+using physprops::core::SideName;
+using physprops::core::SideNames;
+
 namespace
 {
 bool HasKnownSide(const CPair& pair)
@@ -15,12 +19,16 @@ bool HasKnownSide(const CPair& pair)
 }
 } // namespace
 
+namespace physprops::core
+{
 const QStringList& SideNames()
 {
     static const QStringList s_names = {QStringLiteral("Top"), QStringLiteral("Bottom"),
                                         QStringLiteral("Both")};
     return s_names;
 }
+
+} // namespace physprops::core
 
 QString BuildSideList(const QString& strSide, const QList<CPair*>& records)
 {
@@ -53,6 +61,8 @@ QString ComposeSelection(const QList<CPair*>& records)
     return u'(' + strTop + u')';
 }
 
+namespace physprops::core
+{
 QStringList UnwritableSideNames(const QList<CPair*>& records)
 {
     QStringList names;
@@ -87,3 +97,4 @@ QString UnwritableSelectionMessage(const QStringList& names)
     strText += QStringLiteral("\nTake them out of the selection, then press OK again.");
     return strText;
 }
+} // namespace physprops::core

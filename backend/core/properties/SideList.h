@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace physprops::core
+{
 // The board sides a footprint of a selection belongs to.
 enum class EBoardSide
 {
@@ -24,6 +26,7 @@ inline QString SideName(EBoardSide side)
 {
     return SideNames().at(int(side));
 }
+} // namespace physprops::core
 
 // The names of the records whose type equals strSide (ignoring case), in
 // record order, separated by ","; null records are skipped.
@@ -34,6 +37,8 @@ PHYSPROPS_CORE_EXPORT QString BuildSideList(const QString& strSide, const QList<
 // record has a known side.
 PHYSPROPS_CORE_EXPORT QString ComposeSelection(const QList<CPair*>& records);
 
+namespace physprops::core
+{
 // Names of records that take part in the composed value but hold a
 // character that separates names in it (",", ";", ":" or a blank, which the
 // reader drops), so the value would read back as other names. Each name once.
@@ -41,3 +46,4 @@ PHYSPROPS_CORE_EXPORT QStringList UnwritableSideNames(const QList<CPair*>& recor
 
 // The message that names such footprints and asks for another selection.
 PHYSPROPS_CORE_EXPORT QString UnwritableSelectionMessage(const QStringList& names);
+} // namespace physprops::core

@@ -3,6 +3,8 @@
 
 #include "harbex/ToolArguments.h"
 
+namespace physprops::core
+{
 namespace
 {
 const QString kPcbEditorProgram = QStringLiteral("brdedit");
@@ -39,3 +41,4 @@ QString PcbEditorArgsForMessage(const QByteArray& message)
             strMessage.mid(strOpen.size(), strMessage.size() - strOpen.size() - 1));
     return QStringLiteral("");
 }
+} // namespace physprops::core

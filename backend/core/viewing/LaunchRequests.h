@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace physprops::core
+{
 inline constexpr unsigned kPcbEditorToolId = 62723;
 inline constexpr unsigned kSetupEditorToolId = 62724;
 
@@ -41,3 +43,4 @@ PHYSPROPS_CORE_EXPORT std::optional<CLaunchRequest> OpenDrawingRequest(const QSt
 // The argument text that starts the PCB editor on what a message to the
 // running editor ("Input ...") asks of it; empty for anything else.
 PHYSPROPS_CORE_EXPORT QString PcbEditorArgsForMessage(const QByteArray& message);
+} // namespace physprops::core

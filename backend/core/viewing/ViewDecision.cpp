@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+namespace physprops::core
+{
 CViewDecision DecideView(const QString& strProjectError, const QStringList& locations,
                          const QString& strSkipped)
 {
@@ -47,3 +49,4 @@ EViewBlock ViewBlockOf(const QString& strName, const QString& strValue)
         return EViewBlock::kNoSymbols;
     return EViewBlock::kCanView;
 }
+} // namespace physprops::core

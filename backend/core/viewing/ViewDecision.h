@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace physprops::core
+{
 // What the viewing flow does with the places a drawing search found.
 struct PHYSPROPS_CORE_EXPORT CViewDecision
 {
@@ -44,3 +46,4 @@ PHYSPROPS_CORE_EXPORT EViewBlock ViewBlockOf(const QString& strName, const QStri
 // Whether a found location is a drawing to open: a file that exists now
 // ("Not Found" names none).
 PHYSPROPS_CORE_EXPORT bool IsOpenableLocation(const QString& strLocation);
+} // namespace physprops::core

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "common/EditorFault.h"
 
+namespace physprops::ui
+{
 QString CEditorFault::Describe(TextFn fnText) const
 {
     switch (eKind)
@@ -37,3 +39,4 @@ QString CEditorFault::Describe(TextFn fnText) const
     }
     return {};
 }
+} // namespace physprops::ui

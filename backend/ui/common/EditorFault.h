@@ -11,6 +11,8 @@
 #include <optional>
 #include <utility>
 
+namespace physprops::ui
+{
 // Why the PCB editor could not be given the View requests that wait for it:
 // a kind and its values. Describe() words it in English for the log, or in
 // the user's language with the dialogs' catalogue (CTexts).
@@ -40,3 +42,4 @@ struct PHYSPROPS_UI_EXPORT CEditorFault
 
     QString Describe(TextFn fnText = nullptr) const;
 };
+} // namespace physprops::ui

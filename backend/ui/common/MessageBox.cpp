@@ -7,11 +7,15 @@
 
 #include <cstdio>
 
+using physprops::ui::CServices;
+
 int AfxMessageBox(const QString& strText, int nType, int nHelp)
 {
     return CServices::Default().m_fnMessageBox(strText, nType, nHelp);
 }
 
+namespace physprops::ui
+{
 int ShowMessageBox(const QString& strText, int, int)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -26,3 +30,4 @@ int ShowMessageBox(const QString& strText, int, int)
     box.exec();
     return 1;
 }
+} // namespace physprops::ui

@@ -6,6 +6,8 @@
 #include <QFontMetricsF>
 #include <QSizeGrip>
 
+namespace physprops::ui
+{
 CWaitCursor::CWaitCursor() : m_bActive(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
 {
     if (m_bActive)
@@ -71,3 +73,4 @@ int CDialogBase::DoModal()
     focus.GiveBack(this);
     return nResult;
 }
+} // namespace physprops::ui

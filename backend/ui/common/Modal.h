@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 
+namespace physprops::ui
+{
 // Shows the wait cursor for the life of the guard, also when an exception
 // leaves the scope.
 class PHYSPROPS_UI_EXPORT CWaitCursor
@@ -26,6 +28,7 @@ private:
 // size to the font the widget really has, so larger fonts get room.
 PHYSPROPS_UI_EXPORT int FontScaledWidth(int nDesigned, const QWidget& widget);
 PHYSPROPS_UI_EXPORT QSize FontScaledSize(const QSize& designed, const QWidget& widget);
+} // namespace physprops::ui
 
 // Plain: a dialog's result is an int (QDialog::exec, the module's callers).
 enum DialogResult
@@ -34,6 +37,8 @@ enum DialogResult
     IDCANCEL = 2,
 };
 
+namespace physprops::ui
+{
 // Remembers the window the user works in, to give it the focus back after
 // a dialog or a message box: ours often have no parent window of ours, and
 // not every platform hands the focus back when a parentless modal closes.
@@ -75,3 +80,4 @@ private:
     bool m_bInitialized = false;
     bool m_bInitOk = false;
 };
+} // namespace physprops::ui

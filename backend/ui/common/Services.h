@@ -11,6 +11,8 @@
 
 class CToolManager;
 
+namespace physprops::ui
+{
 // The outside world as the dialogs and flows reach it: the message box, the
 // drawing opener, the host's tool manager, and the core's name and
 // installation-root sources. Default() holds the real ones; a test builds
@@ -28,7 +30,7 @@ public:
     // Sends one message ("Input open ...") to the running PCB editor through
     // the message session; 0 handed over, -1 not.
     std::function<int(const QByteArray& message)> m_fnSendMessage;
-    CCoreServices m_Core = CCoreServices::Default();
+    physprops::core::CCoreServices m_Core = physprops::core::CCoreServices::Default();
 
     int MessageBox(const QString& strText) const
     {
@@ -46,3 +48,4 @@ public:
 
     static const CServices& Default();
 };
+} // namespace physprops::ui

@@ -16,6 +16,11 @@
 #include <memory>
 #include <string_view>
 
+using physprops::core::ECompanion;
+using physprops::core::kAltSymbolsSyntaxMessage;
+
+namespace physprops::ui
+{
 namespace
 {
 Q_LOGGING_CATEGORY(lcL10n, "physprops.l10n", QtWarningMsg)
@@ -199,3 +204,4 @@ QList<QTranslator*> InstallTranslations(const QLocale& locale, const QStringList
         qCDebug(lcL10n) << "languages" << locale.uiLanguages() << "no catalogue in" << folders;
     return installed;
 }
+} // namespace physprops::ui

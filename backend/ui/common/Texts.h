@@ -11,12 +11,20 @@ struct CFileFault;
 struct CSearchReport;
 struct CSkippedFolder;
 struct CToolStartFault;
-struct CEditorFault;
+class QLocale;
+class QTranslator;
+namespace physprops::core
+{
 enum class ECompanion;
+}
 namespace ipqc
 {
 struct CDeliveryFault;
 }
+
+namespace physprops::ui
+{
+struct CEditorFault;
 
 // What the core and the footprint search report, in the user's language.
 // The core hands facts (a kind and its values) or its fixed English texts
@@ -28,13 +36,14 @@ public:
     // The message of a viewed ALT_SYMBOLS value that does not split.
     static QString AltSymbolsSyntax();
     // A companion program as the user knows it ("PCB editor").
-    static QString Companion(ECompanion eWhat);
+    static QString Companion(physprops::core::ECompanion eWhat);
     // Why a companion program that was found did not start.
     static QString ToolStartFault(const CToolStartFault& fault);
     // That nLost View requests did not reach the companion strProgram, and
     // why: the outbox's fault, or pWhy when the launcher gave them up.
-    static QString UndeliveredRequests(ECompanion eWhat, const QString& strProgram, qsizetype nLost,
-                                       const ipqc::CDeliveryFault& fault, const CEditorFault* pWhy);
+    static QString UndeliveredRequests(physprops::core::ECompanion eWhat, const QString& strProgram,
+                                       qsizetype nLost, const ipqc::CDeliveryFault& fault,
+                                       const CEditorFault* pWhy);
     // What is wrong with a file the user named: "FILE:LINE: what is wrong".
     static QString FileFault(const CFileFault& fault);
     // "The footprint search path can't be read ..." with the reason and what to do.
@@ -54,12 +63,10 @@ public:
     static QString UnwritableSelection(const QStringList& names);
 };
 
-class QLocale;
-class QTranslator;
-
 // Installs the module's catalogue for the locale's languages (the first
 // folder that has one) and Qt's own, for the standard buttons. Gives what
 // it installed (owned by the application): nothing for English or a
 // language without a catalogue.
 PHYSPROPS_UI_EXPORT QList<QTranslator*> InstallTranslations(const QLocale& locale,
                                                             const QStringList& folders);
+} // namespace physprops::ui

@@ -5,6 +5,10 @@
 #include "grid/Grids.h"
 #include "ui_BackEndDlg1.h"
 
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CServices;
+using physprops::ui::CWaitCursor;
+
 CBackEndDlg1::CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            QWidget* pParent)
     : CBackEndDlg1(pFootprintList, strProjectPath, CServices::Default(), pParent)

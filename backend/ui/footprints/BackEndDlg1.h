@@ -14,7 +14,7 @@ class CBackEndDlg1;
 
 // The "Footprints" dialog that picks one footprint (for JEDEC_TYPE): OK
 // hands back the name in the grid's remembered row.
-class PHYSPROPS_UI_EXPORT CBackEndDlg1 final : public CFootprintSelectDlg
+class PHYSPROPS_UI_EXPORT CBackEndDlg1 final : public physprops::ui::CFootprintSelectDlg
 {
     Q_OBJECT
 public:
@@ -22,7 +22,7 @@ public:
                  QWidget* pParent = nullptr);
     // Messages, viewing and New Footprint through the services given.
     CBackEndDlg1(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
-                 const CServices& services, QWidget* pParent = nullptr);
+                 const physprops::ui::CServices& services, QWidget* pParent = nullptr);
     ~CBackEndDlg1() override;
 
 private:

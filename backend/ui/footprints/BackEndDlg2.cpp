@@ -9,6 +9,13 @@
 
 #include <QScopeGuard>
 
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CServices;
+using physprops::ui::CTexts;
+using physprops::ui::CWaitCursor;
+
+using physprops::core::UnwritableSideNames;
+
 CBackEndDlg2::CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
                            QWidget* pParent)
     : CBackEndDlg2(pFootprintList, strProjectPath, CServices::Default(), pParent)

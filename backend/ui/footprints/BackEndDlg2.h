@@ -16,7 +16,7 @@ class CBackEndDlg2;
 // The "Footprints" dialog that picks several footprints, each with the board
 // side it belongs to (for ALT_SYMBOLS and every property other than
 // JEDEC_TYPE). OK composes "(Top:A,B;Bottom:K;D,E)" from the selected rows.
-class PHYSPROPS_UI_EXPORT CBackEndDlg2 final : public CFootprintSelectDlg
+class PHYSPROPS_UI_EXPORT CBackEndDlg2 final : public physprops::ui::CFootprintSelectDlg
 {
     Q_OBJECT
 public:
@@ -24,7 +24,7 @@ public:
                  QWidget* pParent = nullptr);
     // Messages, viewing and New Footprint through the services given.
     CBackEndDlg2(QList<CFootprintEntry*>* pFootprintList, const QString& strProjectPath,
-                 const CServices& services, QWidget* pParent = nullptr);
+                 const physprops::ui::CServices& services, QWidget* pParent = nullptr);
     ~CBackEndDlg2() override;
 
     // The names of the records of one side, and the composed value.

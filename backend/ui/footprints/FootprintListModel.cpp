@@ -7,6 +7,13 @@
 
 #include <vector>
 
+using physprops::core::CFootprintIndex;
+using physprops::core::EBoardSide;
+using physprops::core::SideName;
+using physprops::core::SideNames;
+
+namespace physprops::ui
+{
 namespace
 {
 // The search folder an entry was found in; for an entry that does not
@@ -243,3 +250,4 @@ void CFootprintListModel::sort(int nColumn, Qt::SortOrder order)
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
+} // namespace physprops::ui

@@ -12,6 +12,8 @@
 class CFootprintEntry;
 class OLRegExp;
 
+namespace physprops::ui
+{
 // The rows of a footprint selection grid, as the footprint index puts them:
 // this adapter only tells the view what changed.
 class PHYSPROPS_UI_EXPORT CFootprintListModel final : public QAbstractTableModel
@@ -25,7 +27,7 @@ public:
         ColLocation = 1,
         ColType = 2,
     };
-    using Side = CFootprintIndex::Side;
+    using Side = physprops::core::CFootprintIndex::Side;
 
     // bWithSides adds the "Type" column with its Top/Bottom/Both choices.
     explicit CFootprintListModel(bool bWithSides, QObject* pParent = nullptr);
@@ -64,8 +66,9 @@ private:
     // inserted after it.
     template <class Change> void ReplaceRows(const Change& change);
 
-    CFootprintIndex m_index;
+    physprops::core::CFootprintIndex m_index;
     // The rows the views know of: none between the reset and the insertion.
     int m_nRows = 0;
     bool m_bWithSides;
 };
+} // namespace physprops::ui

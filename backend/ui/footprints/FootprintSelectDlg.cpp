@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace physprops::ui
+{
 namespace
 {
 bool IsMatchAll(const QString& strFilter)
@@ -185,3 +187,4 @@ bool CFootprintSelectDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
     }
     return CDialogBase::eventFilter(pWatched, pEvent);
 }
+} // namespace physprops::ui

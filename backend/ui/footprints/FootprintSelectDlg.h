@@ -13,11 +13,14 @@
 
 #include <functional>
 
-class CFootprintListModel;
 class CSymbolGrid;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace physprops::ui
+{
+class CFootprintListModel;
 
 // What the two "Footprints" dialogs share: the borrowed footprint list, the
 // grid over it, the name filter, View Footprint and New Footprint. The
@@ -98,3 +101,4 @@ private:
     FootprintViewer m_viewFootprint;
     std::function<int()> m_newDrawing;
 };
+} // namespace physprops::ui

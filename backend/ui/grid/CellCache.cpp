@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace physprops::ui
+{
 namespace
 {
 const QWidget* ViewportOf(const QStyleOptionViewItem& opt)
@@ -117,3 +119,4 @@ void CCellCache::Keep(Key&& key, const QImage& image, const QStyleOptionViewItem
     const qsizetype nCost = qsizetype(image.sizeInBytes() / 1024) + 1;
     m_cells.insert(key, new QImage(image), nCost);
 }
+} // namespace physprops::ui

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+namespace physprops::ui
+{
 // Cells kept as the images they were drawn to. After a keystroke a grid of
 // a million footprints repaints a few dozen cells, mostly ones it has drawn
 // before, and laying out their texts (shaping, eliding) is most of that
@@ -78,3 +80,4 @@ private:
 };
 
 size_t qHash(const CCellCache::Key& key, size_t nSeed = 0) noexcept;
+} // namespace physprops::ui

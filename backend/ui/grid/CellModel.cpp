@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <climits>
 
+namespace physprops::ui
+{
 QString TextStart(const QString& strText, qsizetype nChars)
 {
     if (strText.size() <= nChars)
@@ -185,3 +187,4 @@ CGridStyle CCellModel::GetStyle(int nRow, int nCol) const
         return {};
     return m_rows[std::size_t(nRow)][std::size_t(nCol)].style;
 }
+} // namespace physprops::ui

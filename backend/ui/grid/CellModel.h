@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace physprops::ui
+{
 // A text longer than this is drawn as its start, elided: no grid cell is
 // wide enough to show more, and laying out the whole of a text of millions
 // of characters to draw one line of it is what makes a large value slow.
@@ -65,3 +67,4 @@ private:
     std::vector<std::vector<Cell>> m_rows;
     QStringList m_headers;
 };
+} // namespace physprops::ui

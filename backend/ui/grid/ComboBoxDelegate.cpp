@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+namespace physprops::ui
+{
 namespace
 {
 QStringList ChoicesOf(const QModelIndex& index)
@@ -127,3 +129,4 @@ void CComboBoxDelegate::SetCellCache(bool bEnabled)
 {
     m_cells.SetEnabled(bEnabled);
 }
+} // namespace physprops::ui

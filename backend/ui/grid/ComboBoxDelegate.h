@@ -7,6 +7,8 @@
 
 #include <QStyledItemDelegate>
 
+namespace physprops::ui
+{
 // The delegate of every grid. A cell whose model answers kChoicesRole with
 // a non-empty QStringList is a non-editable drop-down offering only those
 // texts; the chosen text becomes the cell's value. Every other cell is
@@ -41,3 +43,4 @@ private:
 
     mutable CCellCache m_cells;
 };
+} // namespace physprops::ui

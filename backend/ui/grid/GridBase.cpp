@@ -16,6 +16,8 @@
 #include <limits>
 #include <unordered_map>
 
+namespace physprops::ui
+{
 namespace
 {
 // Grids created by class name, with their flag word.
@@ -69,10 +71,15 @@ void LiftEditorLimit(QWidget* pEditor)
         pLine->setMaxLength(std::numeric_limits<int>::max());
 }
 
+} // namespace physprops::ui
+
 void GXInit(unsigned, const char*, const char*)
 {
-    g_bGridLibraryReady = true;
+    physprops::ui::g_bGridLibraryReady = true;
 }
+
+namespace physprops::ui
+{
 bool GXIsInitialized()
 {
     return g_bGridLibraryReady;
@@ -516,3 +523,4 @@ void CGridBase::ResetSortState()
     m_sortOrder = Qt::AscendingOrder;
     horizontalHeader()->setSortIndicatorShown(false);
 }
+} // namespace physprops::ui

@@ -7,8 +7,11 @@
 
 #include <optional>
 
-class CCellModel;
 class QPainter;
+
+namespace physprops::ui
+{
+class CCellModel;
 struct CGridStyle;
 
 // The chores every grid of the module shares: the remembered row, the
@@ -122,12 +125,18 @@ private:
     QString m_strEmptyHint;
 };
 
-// The grid library's start-up call; the grids need nothing from it, but the
-// module makes it once, as hosts expect.
 // Lets a cell's line editor hold a text of any length; its default limit
 // (32,767 characters) would cut a longer value as soon as the cell is edited.
 // Other editors are left alone.
 PHYSPROPS_UI_EXPORT void LiftEditorLimit(QWidget* pEditor);
+} // namespace physprops::ui
 
+// The grid library's start-up call; the grids need nothing from it, but the
+// module makes it once, as hosts expect.
 PHYSPROPS_UI_EXPORT void GXInit(unsigned nFlags, const char* pszA, const char* pszB);
+
+namespace physprops::ui
+{
+// Whether GXInit has run.
 PHYSPROPS_UI_EXPORT bool GXIsInitialized();
+} // namespace physprops::ui

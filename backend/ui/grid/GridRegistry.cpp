@@ -7,6 +7,8 @@
 
 #include <stdexcept>
 
+namespace physprops::ui
+{
 namespace
 {
 using Key = QPair<const void*, QByteArray>;
@@ -63,3 +65,4 @@ int GridClassRegistrationCount(const char* pszName)
 {
     return pszName ? Counts().value(QByteArray(pszName)) : 0;
 }
+} // namespace physprops::ui

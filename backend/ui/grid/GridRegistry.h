@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+namespace physprops::ui
+{
 // Grid classes can be created by name ("CPhysPropsGrid", "CSymbolGrid",
 // "CLocGrid"), for hosts and form loaders that only know the name. A grid
 // made that way belongs to the window it fills and dies with it.
@@ -26,3 +28,4 @@ PHYSPROPS_UI_EXPORT QWidget* CreateGridWindow(const char* pszClassName, QWidget*
 
 // How often a class name was actually registered (not just found).
 PHYSPROPS_UI_EXPORT int GridClassRegistrationCount(const char* pszName);
+} // namespace physprops::ui

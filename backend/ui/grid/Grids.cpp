@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "grid/Grids.h"
 
+using physprops::ui::CGridBase;
+
 CPhysPropsGrid::CPhysPropsGrid(QWidget* pParent) : CGridBase(pParent)
 {
     setObjectName(QStringLiteral("grdProperties"));

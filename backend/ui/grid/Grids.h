@@ -10,6 +10,8 @@
 
 #include <exception>
 
+namespace physprops::ui
+{
 // Raised when a grid class name cannot be registered.
 class PHYSPROPS_UI_EXPORT CResourceException : public std::exception
 {
@@ -36,9 +38,10 @@ public:
         UnregisterGridClass(hInstance, TGrid::kClassName);
     }
 };
+} // namespace physprops::ui
 
 #define PHYSPROPS_GRID_WINDOW_CLASS(TGrid)                                                         \
-    friend class CGridWindowClass<TGrid>;                                                          \
+    friend class physprops::ui::CGridWindowClass<TGrid>;                                           \
                                                                                                    \
 protected:                                                                                         \
     /* Creates the grid for a window made under the class name; the window owns it. */             \
@@ -56,7 +59,8 @@ protected:                                                                      
     }
 
 // The Property/Value table of the physical properties dialog.
-class PHYSPROPS_UI_EXPORT CPhysPropsGrid : public CGridBase, public CGridWindowClass<CPhysPropsGrid>
+class PHYSPROPS_UI_EXPORT CPhysPropsGrid : public physprops::ui::CGridBase,
+                                           public physprops::ui::CGridWindowClass<CPhysPropsGrid>
 {
     Q_OBJECT
     PHYSPROPS_GRID_WINDOW_CLASS(CPhysPropsGrid)
@@ -69,7 +73,8 @@ public:
 };
 
 // The footprint list of both footprint selection dialogs.
-class PHYSPROPS_UI_EXPORT CSymbolGrid : public CGridBase, public CGridWindowClass<CSymbolGrid>
+class PHYSPROPS_UI_EXPORT CSymbolGrid : public physprops::ui::CGridBase,
+                                        public physprops::ui::CGridWindowClass<CSymbolGrid>
 {
     Q_OBJECT
     PHYSPROPS_GRID_WINDOW_CLASS(CSymbolGrid)
@@ -82,7 +87,8 @@ public:
 
 // The footprint/location list of the location chooser. A double-click on a
 // data row is signalled; the chooser opens the location.
-class PHYSPROPS_UI_EXPORT CLocGrid : public CGridBase, public CGridWindowClass<CLocGrid>
+class PHYSPROPS_UI_EXPORT CLocGrid : public physprops::ui::CGridBase,
+                                     public physprops::ui::CGridWindowClass<CLocGrid>
 {
     Q_OBJECT
     PHYSPROPS_GRID_WINDOW_CLASS(CLocGrid)

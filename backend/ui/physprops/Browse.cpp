@@ -11,6 +11,13 @@
 
 #include <memory>
 
+using physprops::ui::CFootprintSearchJob;
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CTexts;
+
+using physprops::core::ProjectSearchPath;
+using physprops::core::PropertyKind;
+
 void CPhysPropsDlg::OnBrowse()
 {
     CPhysPropsGrid& grid = *Grid();

@@ -12,6 +12,17 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+using physprops::ui::CDialogBase;
+using physprops::ui::CGridBase;
+using physprops::ui::CGridStyle;
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+using physprops::ui::CTexts;
+using physprops::ui::CWaitCursor;
+
+using physprops::core::EViewBlock;
+using physprops::core::ViewBlockOf;
+
 namespace
 {
 constexpr int kColWidth = 114;

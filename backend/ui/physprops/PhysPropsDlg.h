@@ -20,13 +20,13 @@ class CPhysPropsDlg;
 
 // The modal "Physical Properties" dialog: one Property/Value row per
 // element of the host's array; OK writes the values back, Cancel drops them.
-class PHYSPROPS_UI_EXPORT CPhysPropsDlg final : public CDialogBase
+class PHYSPROPS_UI_EXPORT CPhysPropsDlg final : public physprops::ui::CDialogBase
 {
     Q_OBJECT
 public:
     CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject, QWidget* pParent = nullptr);
-    CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject, const CServices& services,
-                  QWidget* pParent = nullptr);
+    CPhysPropsDlg(CPropertyArray* pValues, CSpiProject* pProject,
+                  const physprops::ui::CServices& services, QWidget* pParent = nullptr);
     ~CPhysPropsDlg() override;
     CPhysPropsDlg(const CPhysPropsDlg&) = delete;
     CPhysPropsDlg& operator=(const CPhysPropsDlg&) = delete;
@@ -43,7 +43,7 @@ public:
     // the default ones).
     static int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames);
     static int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames,
-                               const CServices& services);
+                               const physprops::ui::CServices& services);
     // 0 when a name equal ignoring case is already listed, 1 otherwise.
     static int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName);
 
@@ -63,5 +63,5 @@ private:
     std::unique_ptr<Ui::CPhysPropsDlg> m_pUi;
     CPropertyArray* m_pValues;
     CSpiProject* m_pProject;
-    const CServices& m_services; // borrowed: outlives the dialog
+    const physprops::ui::CServices& m_services; // borrowed: outlives the dialog
 };

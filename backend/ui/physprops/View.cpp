@@ -9,6 +9,11 @@
 
 #include <QScopeGuard>
 
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CTexts;
+
+using physprops::core::PropertyKind;
+
 void CPhysPropsDlg::OnView()
 {
     CPhysPropsGrid& grid = *Grid();

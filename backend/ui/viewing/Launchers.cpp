@@ -16,8 +16,19 @@
 #include <memory>
 #include <optional>
 
+using physprops::core::CLaunchRequest;
+using physprops::core::ECompanion;
+using physprops::core::NewDrawingRequest;
+using physprops::core::OpenDrawingRequest;
+using physprops::core::PcbEditorArgsForMessage;
+using physprops::core::SetupEditorRequest;
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
 CToolManager* g_pToolManager = nullptr;
 
+namespace physprops::ui
+{
 namespace
 {
 // How long a started editor may take to answer in the session.
@@ -296,6 +307,7 @@ const CServices& CServices::Default()
     };
     return s_services;
 }
+} // namespace physprops::ui
 
 int OpenSetupEditor(QString strProjectPath)
 {
@@ -312,6 +324,8 @@ int OpenFootprintDrawing(QString strPath)
     return CLaunchers(CServices::Default()).OpenFootprintDrawing(strPath);
 }
 
+namespace physprops::ui
+{
 int CLaunchers::OpenSetupEditor(const QString& strProjectPath) const
 {
     return Launch(SetupEditorRequest(strProjectPath), m_services);
@@ -327,3 +341,4 @@ int CLaunchers::OpenFootprintDrawing(const QString& strPath) const
     const std::optional<CLaunchRequest> request = OpenDrawingRequest(strPath);
     return request ? Launch(*request, m_services) : 0;
 }
+} // namespace physprops::ui

@@ -7,8 +7,12 @@
 
 #include <QString>
 
-class CServices;
 class CToolManager;
+
+namespace physprops::ui
+{
+class CServices;
+}
 
 // The host's tool manager, shared by every entry object of the module; the
 // default services hand it out.
@@ -29,6 +33,8 @@ PHYSPROPS_UI_EXPORT int OpenSetupEditor(QString strProjectPath);
 PHYSPROPS_UI_EXPORT int NewFootprintDrawing();
 PHYSPROPS_UI_EXPORT int OpenFootprintDrawing(QString strPath);
 
+namespace physprops::ui
+{
 // The same launches through the services given.
 class PHYSPROPS_UI_EXPORT CLaunchers
 {
@@ -42,3 +48,4 @@ public:
 private:
     const CServices& m_services;
 };
+} // namespace physprops::ui

@@ -10,6 +10,12 @@
 #include <QHeaderView>
 #include <QPushButton>
 
+using physprops::ui::CDialogBase;
+using physprops::ui::CGridStyle;
+using physprops::ui::CServices;
+using physprops::ui::CWaitCursor;
+using physprops::ui::OpenFootprintLocation;
+
 namespace
 {
 constexpr int kNameWidth = 80;

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <utility>
 
+namespace physprops::ui
+{
 namespace
 {
 // Ends a wait when the progress dialog is hidden: by its Cancel button, its
@@ -130,3 +132,4 @@ bool CFootprintSearchJob::Wait(QWidget* pParent, const QString& strTitle)
             return true;
     }
 }
+} // namespace physprops::ui

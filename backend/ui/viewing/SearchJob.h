@@ -11,6 +11,8 @@
 
 class QWidget;
 
+namespace physprops::ui
+{
 // A footprint search for Browse or View: the worker that runs it, and the
 // wait for it that the dialog shows.
 class PHYSPROPS_UI_EXPORT CFootprintSearchJob
@@ -44,3 +46,4 @@ private:
     What m_what;
     CFootprintSearchWorker m_worker;
 };
+} // namespace physprops::ui

@@ -10,6 +10,8 @@
 
 #include <dlfcn.h>
 
+namespace physprops::ui
+{
 namespace
 {
 // A search left behind runs this library's code: once one has started, the
@@ -136,3 +138,4 @@ void CFootprintSearchWorker::Report()
     }
     Q_EMIT progressed(progress);
 }
+} // namespace physprops::ui

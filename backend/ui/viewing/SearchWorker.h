@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+namespace physprops::ui
+{
 // A footprint search made on a thread of its own, so that a slow shared
 // folder neither freezes the dialog nor keeps Cancel waiting. The worker
 // lives on the thread that starts it and tells that thread's event loop how
@@ -54,3 +56,4 @@ private:
     std::shared_ptr<State> m_pState;
     bool m_bFinishTold = false;
 };
+} // namespace physprops::ui

@@ -17,6 +17,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using physprops::core::CViewDecision;
+using physprops::core::DecideView;
+using physprops::core::IsOpenableLocation;
+using physprops::core::ProjectSearchPath;
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CServices;
+
+namespace physprops::ui
+{
 namespace
 {
 // Why a drawing cannot be read, or an empty text when it can. Never waits:
@@ -45,6 +54,7 @@ int OpenFootprintLocation(const QString& strLocation, const CServices& services)
     }
     return services.OpenDrawing(strLocation);
 }
+} // namespace physprops::ui
 
 void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
                           PROPERTY_NAMES nKind)
@@ -52,6 +62,8 @@ void ViewFootprintDrawing(const QStringList& names, const QString& strProjectPat
     CFootprintViewer(CServices::Default()).ViewFootprintDrawing(names, strProjectPath, nKind);
 }
 
+namespace physprops::ui
+{
 void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QString& strProjectPath,
                                             PROPERTY_NAMES nKind) const
 {
@@ -104,3 +116,4 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
         break;
     }
 }
+} // namespace physprops::ui

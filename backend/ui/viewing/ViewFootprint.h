@@ -15,6 +15,8 @@
 PHYSPROPS_UI_EXPORT void ViewFootprintDrawing(const QStringList& names,
                                               const QString& strProjectPath, PROPERTY_NAMES nKind);
 
+namespace physprops::ui
+{
 // The same flow through the services given.
 class PHYSPROPS_UI_EXPORT CFootprintViewer
 {
@@ -34,3 +36,4 @@ private:
 // was opened, else the opener's answer.
 PHYSPROPS_UI_EXPORT int OpenFootprintLocation(const QString& strLocation,
                                               const CServices& services);
+} // namespace physprops::ui

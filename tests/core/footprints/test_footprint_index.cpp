@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+using physprops::core::CFootprintIndex;
+
 namespace
 {
 // Entries from names; "-" stands for a null entry.

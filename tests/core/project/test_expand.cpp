@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+using physprops::core::CCoreServices;
+
 namespace
 {
 const char* g_pszRoot = nullptr;

@@ -14,6 +14,8 @@
 #include <functional>
 #include <ostream>
 
+using physprops::core::ProjectSearchPath;
+
 void PrintTo(const QString& str, std::ostream* pOut)
 {
     *pOut << '"' << str.toStdString() << '"';

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using physprops::core::PropertyKind;
+
 TEST(PropertyKind, knowsTheTwoFootprintPropertiesInAnyCase)
 {
     const std::pair<const char*, PROPERTY_NAMES> cases[] = {

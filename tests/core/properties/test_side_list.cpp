@@ -6,6 +6,9 @@
 #include <memory>
 #include <vector>
 
+using physprops::core::UnwritableSelectionMessage;
+using physprops::core::UnwritableSideNames;
+
 namespace
 {
 // Records from "name/type" texts; "-" stands for a null record.

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+using physprops::core::CLaunchRequest;
+using physprops::core::kPcbEditorToolId;
+using physprops::core::kSetupEditorToolId;
+using physprops::core::NewDrawingRequest;
+using physprops::core::OpenDrawingRequest;
+using physprops::core::SetupEditorRequest;
+
 TEST(LaunchRequests, nameTheToolItsArgumentsAndWhatARunningOneIsTold)
 {
     const QString strLong = QStringLiteral("/lib/") + QString(3000, u'x') + QStringLiteral(".dra");

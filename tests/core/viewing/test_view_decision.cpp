@@ -9,6 +9,12 @@
 
 #include <gtest/gtest.h>
 
+using physprops::core::CViewDecision;
+using physprops::core::DecideView;
+using physprops::core::EViewBlock;
+using physprops::core::PropertyKind;
+using physprops::core::ViewBlockOf;
+
 namespace
 {
 const QString kNotFound =

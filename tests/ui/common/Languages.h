@@ -32,7 +32,7 @@ class CLanguage
 {
 public:
     explicit CLanguage(const QString& strLanguage)
-        : m_installed(InstallTranslations(QLocale(strLanguage), {CatalogueFolder()}))
+        : m_installed(physprops::ui::InstallTranslations(QLocale(strLanguage), {CatalogueFolder()}))
     {
     }
     ~CLanguage()

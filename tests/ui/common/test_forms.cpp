@@ -24,6 +24,9 @@
 #include <functional>
 #include <memory>
 
+using physprops::ui::CDialogBase;
+using physprops::ui::CServices;
+
 // Every form in every language and with a large font: unique mnemonics,
 // accessible names, Tab reaching every button, texts that fit, and grids
 // whose cells an assistive tool can read.

@@ -18,6 +18,13 @@
 #include <cerrno>
 #include <functional>
 
+using physprops::ui::CEditorFault;
+using physprops::ui::CTexts;
+
+using physprops::core::kAltSymbolsSyntaxMessage;
+using physprops::core::NewDrawingRequest;
+using physprops::core::SetupEditorRequest;
+
 namespace
 {
 struct Message

@@ -22,6 +22,9 @@
 
 #include <string>
 
+using physprops::ui::CFootprintListModel;
+using physprops::ui::CServices;
+
 namespace
 {
 struct ViewCall

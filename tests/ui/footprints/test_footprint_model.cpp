@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+using physprops::ui::CFootprintListModel;
+using physprops::ui::kChoicesRole;
+
 namespace
 {
 using Col = CFootprintListModel::Column;

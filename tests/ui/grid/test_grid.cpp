@@ -17,6 +17,17 @@
 #include <functional>
 #include <memory>
 
+using physprops::ui::BackendInstance;
+using physprops::ui::CCellModel;
+using physprops::ui::CComboBoxDelegate;
+using physprops::ui::CGridBase;
+using physprops::ui::CGridStyle;
+using physprops::ui::CreateGridWindow;
+using physprops::ui::GridClassRegistrationCount;
+using physprops::ui::IsGridClassRegistered;
+using physprops::ui::kChoicesRole;
+using physprops::ui::kShownChars;
+
 using testsupport::ClickCell;
 
 namespace

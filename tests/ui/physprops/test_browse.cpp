@@ -24,6 +24,9 @@
 
 #include <gtest/gtest.h>
 
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CServices;
+
 namespace
 {
 // The part's properties, owned here as the host owns them.

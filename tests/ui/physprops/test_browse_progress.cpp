@@ -27,6 +27,10 @@
 #include <mutex>
 #include <thread>
 
+using physprops::ui::CFootprintSearchJob;
+using physprops::ui::CFootprintSelectDlg;
+using physprops::ui::CServices;
+
 using namespace std::chrono_literals;
 
 namespace

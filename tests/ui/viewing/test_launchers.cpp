@@ -17,6 +17,12 @@
 
 #include <functional>
 
+using physprops::ui::CLaunchers;
+using physprops::ui::CServices;
+
+using physprops::core::kPcbEditorToolId;
+using physprops::core::kSetupEditorToolId;
+
 using ::testing::_;
 using ::testing::InSequence;
 using ::testing::IsNull;

@@ -30,6 +30,11 @@
 #include <memory>
 #include <ostream>
 
+using physprops::ui::CFootprintViewer;
+using physprops::ui::CServices;
+
+using physprops::core::ProjectSearchPath;
+
 void PrintTo(const QString& str, std::ostream* pOut)
 {
     *pOut << '"' << str.toStdString() << '"';
