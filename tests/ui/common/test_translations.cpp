@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Languages.h"
 #include "common/EditorFault.h"
+#include "common/Modal.h"
+#include "footprints/FootprintListModel.h"
+#include "footprints/FootprintSelectDlg.h"
 #include "harbex/ToolManager.h"
 #include "ipqc/IpqOutbox.h"
 #include "pellium/Footprint.h"
@@ -18,7 +21,10 @@
 #include <cerrno>
 #include <functional>
 
+using physprops::ui::CDialogBase;
 using physprops::ui::CEditorFault;
+using physprops::ui::CFootprintListModel;
+using physprops::ui::CFootprintSelectDlg;
 using physprops::ui::CTexts;
 
 using physprops::core::kAltSymbolsSyntaxMessage;
@@ -135,6 +141,14 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
             EXPECT_NE(strText, strEnglish) << pszLanguage << " " << strEnglish.toStdString();
         EXPECT_NE(QCoreApplication::translate("CPhysPropsDlg", "Physical Properties"),
                   u"Physical Properties");
+        // A class's own tr() finds its catalogue context: a class in a
+        // namespace translates under its qualified name.
+        for (const auto& [strText, pszEnglish] :
+             {std::pair{CFootprintListModel::tr("Location"), "Location"},
+              std::pair{CFootprintSelectDlg::tr("No footprint matches \u201c%1\u201d"),
+                        "No footprint matches \u201c%1\u201d"},
+              std::pair{CDialogBase::tr("Size grip"), "Size grip"}})
+            EXPECT_NE(strText.toStdString(), pszEnglish) << pszLanguage;
     }
     // English, or a language without a catalogue, installs nothing.
     for (const char* pszLanguage : {"en", "C", "sw"})
