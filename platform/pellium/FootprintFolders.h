@@ -25,6 +25,7 @@ struct CFootprint::FolderListing
 {
     QString strFolder;
     std::vector<CFootprintEntry> entries; // name order, made once, never changed
+    std::unique_ptr<char[]> pNames;       // the entries' names, one after another
     std::size_t nHidden = 0;              // files left out: names not valid UTF-8
     // Entries by kind: bit 0 has a ".psm", bit 1 has a drawing.
     std::array<std::size_t, 4> counts{};

@@ -18,10 +18,10 @@
 
 namespace
 {
-// Appends the upper-cased UTF-8 form of a name and a zero byte at nUsed,
+// Appends the upper-cased form of a UTF-8 name and a zero byte at nUsed,
 // growing the buffer when needed; returns the new used size. Plain ASCII
 // names, the usual case, are converted in one pass without temporary strings.
-std::size_t AppendUpperUtf8(const QString& strName, std::unique_ptr<char[]>& pBuffer,
+std::size_t AppendUpperUtf8(std::string_view name, std::unique_ptr<char[]>& pBuffer,
                             std::size_t& nCapacity, std::size_t nUsed)
 {
     const auto Reserve = [&](std::size_t nNeeded)
@@ -34,20 +34,19 @@ std::size_t AppendUpperUtf8(const QString& strName, std::unique_ptr<char[]>& pBu
         pBuffer = std::move(pNew);
         nCapacity = nNew;
     };
-    const char16_t* pIn = reinterpret_cast<const char16_t*>(strName.utf16());
-    const std::size_t n = std::size_t(strName.size());
+    const std::size_t n = name.size();
     Reserve(nUsed + n + 1);
     char* pOut = pBuffer.get() + nUsed;
-    char16_t nSeen = 0;
+    unsigned char nSeen = 0;
     for (std::size_t i = 0; i < n; ++i)
     {
-        const char16_t c = pIn[i];
+        const auto c = static_cast<unsigned char>(name[i]);
         nSeen |= c;
-        pOut[i] = char(unsigned(c - u'a') < 26u ? c - (u'a' - u'A') : c);
+        pOut[i] = char(unsigned(c - 'a') < 26u ? c - ('a' - 'A') : c);
     }
     if (nSeen >= 0x80)
     {
-        const QByteArray upper = strName.toUpper().toUtf8();
+        const QByteArray upper = QString::fromUtf8(name.data(), qsizetype(n)).toUpper().toUtf8();
         Reserve(nUsed + std::size_t(upper.size()) + 1);
         std::copy(upper.cbegin(), upper.cend(), pBuffer.get() + nUsed);
         nUsed += std::size_t(upper.size());
@@ -144,14 +143,14 @@ void CFootprintIndex::BeginNames(std::size_t nEntries, std::size_t nAverageLen)
     m_nUsed = 0;
 }
 
-void CFootprintIndex::AddName(const QString* pName)
+void CFootprintIndex::AddName(std::string_view name, bool bEntry)
 {
     const std::size_t nStart = m_nUsed;
     m_offsets.push_back(nStart);
-    m_nUsed = AppendUpperUtf8(pName ? *pName : QString(), m_pNames, m_nCapacity, m_nUsed);
+    m_nUsed = AppendUpperUtf8(name, m_pNames, m_nCapacity, m_nUsed);
     m_heads.push_back(NameChunk({m_pNames.get() + nStart, m_nUsed - 1 - nStart}, 0));
-    m_sides.push_back(pName ? SideBoth : SideNone);
-    m_nNullEntries += !pName;
+    m_sides.push_back(bEntry ? SideBoth : SideNone);
+    m_nNullEntries += !bEntry;
 }
 
 void CFootprintIndex::EndNames()

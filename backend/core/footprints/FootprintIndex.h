@@ -94,7 +94,8 @@ private:
     // SetEntries in steps: the core reads an entry only through its inline
     // name, so it needs nothing else of the footprint library.
     void BeginNames(std::size_t nEntries, std::size_t nAverageLen);
-    void AddName(const QString* pName); // null: a row without an entry
+    // bEntry false: a row without an entry.
+    void AddName(std::string_view name, bool bEntry);
     void EndNames();
     std::string_view UpperName(quint32 nEntry) const
     {
@@ -142,11 +143,10 @@ inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
     const qsizetype nSample = std::min<qsizetype>(n, 1024);
     for (qsizetype i = 0; i < nSample; ++i)
         if (const CFootprintEntry* pEntry = pList->at(i))
-            nSampled += std::size_t(pEntry->Name().size());
+            nSampled += pEntry->Utf8Name().size();
     BeginNames(std::size_t(n), nSample ? nSampled / std::size_t(nSample) + 1 : 0);
-    // Each name sits behind two pointers somewhere on the heap, so this pass
-    // mostly waits for memory: ask for the entries, then their texts, a few
-    // rows ahead, and the waits overlap.
+    // The entries and their names lie in blocks, mostly in list order; ask
+    // for both a few rows ahead, so the waits for what is not cached overlap.
     constexpr qsizetype kEntryAhead = 16;
     constexpr qsizetype kTextAhead = 8;
     for (qsizetype i = 0; i < n; ++i)
@@ -155,9 +155,9 @@ inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
             __builtin_prefetch(pList->at(i + kEntryAhead));
         if (i + kTextAhead < n)
             if (const CFootprintEntry* pAhead = pList->at(i + kTextAhead))
-                __builtin_prefetch(pAhead->Name().constData());
+                __builtin_prefetch(pAhead->Utf8Name().data());
         const CFootprintEntry* pEntry = pList->at(i);
-        AddName(pEntry ? &pEntry->Name() : nullptr);
+        AddName(pEntry ? pEntry->Utf8Name() : std::string_view(), pEntry != nullptr);
     }
     EndNames();
 }
