@@ -303,7 +303,8 @@ private:
     const QString* KeepFolder(const QString& strFolder);
     std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing,
                                             std::vector<FolderState>* pStates = nullptr);
-    bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept);
+    bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept,
+                     bool bWatch);
     int ReuseListing(const CSearchPath& path, ListingScan& scan);
     bool Progress(const CListingProgress& progress);
     void Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded = {});
