@@ -66,6 +66,8 @@ void CListingCache::ForgetAll()
         close(m_nNotifyFd);
     m_nNotifyFd = -1;
     m_changedAt.clear();
+    m_wholeWatches.clear();
+    m_parentNames.clear();
     m_nChanges = m_nOverflowAt = 0;
     m_watches.clear();
 }
@@ -256,12 +258,22 @@ void CListingCache::ReadChanges()
         {
             inotify_event event;
             std::memcpy(&event, buffer + nAt, sizeof(event));
-            ++m_nChanges;
-            if (event.mask & IN_Q_OVERFLOW)
-                m_nOverflowAt = m_nChanges;
-            else
-                m_changedAt[event.wd] = m_nChanges;
+            const char* pszName = event.len ? buffer + nAt + sizeof(inotify_event) : nullptr;
             nAt += ssize_t(sizeof(inotify_event) + event.len);
+            if (event.mask & IN_Q_OVERFLOW)
+            {
+                m_nOverflowAt = ++m_nChanges;
+                continue;
+            }
+            // A parent tells of every entry of its own (a busy /tmp or home
+            // folder): only those on the way to a folder count.
+            if (pszName && !m_wholeWatches.contains(event.wd))
+            {
+                const auto it = m_parentNames.find(event.wd);
+                if (it != m_parentNames.end() && !it->second.contains(std::string(pszName)))
+                    continue;
+            }
+            m_changedAt[event.wd] = ++m_nChanges;
         }
     }
 }
@@ -301,6 +313,11 @@ CListingCache::Watching CListingCache::WatchingNow()
     {
         m_nNotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         ++m_nEra;
+        // Leave most of the user's watches to other programs.
+        QFile limit(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
+        const qint64 nLimit =
+            limit.open(QIODevice::ReadOnly) ? limit.readAll().trimmed().toLongLong() : 0;
+        m_nMostWatches = std::size_t(std::clamp<qint64>(nLimit / 4, 0, 65536));
     }
     if (m_nNotifyFd < 0)
         return {};
@@ -308,19 +325,17 @@ CListingCache::Watching CListingCache::WatchingNow()
     return {m_nEra, m_nChanges};
 }
 
-int CListingCache::Watch(const QByteArray& encoded, dev_t dev)
+int CListingCache::Watch(const QByteArray& encoded, dev_t dev, bool bWhole)
 {
     // Entries added, removed or renamed, the folder's own mode or owner
     // (whether it can be read), the folder moved or removed. A link is not
     // watched: what it points to may change without a word.
     constexpr quint32 kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                               IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
-    // Leave most of the user's watches to other programs.
-    constexpr std::size_t kMostWatches = 65536;
     int nFd = -1;
     {
         std::lock_guard lock(m_mutex);
-        if (m_nNotifyFd < 0 || m_watches.size() >= kMostWatches || !IsLocal(dev, encoded))
+        if (m_nNotifyFd < 0 || m_watches.size() >= m_nMostWatches || !IsLocal(dev, encoded))
             return -1;
         nFd = m_nNotifyFd;
     }
@@ -331,35 +346,45 @@ int CListingCache::Watch(const QByteArray& encoded, dev_t dev)
         if (nFd != m_nNotifyFd)
             return -1; // forgotten meanwhile: the watch ended with its descriptor
         m_watches.insert(nWatch);
+        if (bWhole)
+            m_wholeWatches.insert(nWatch);
     }
     return nWatch;
 }
 
 bool CListingCache::WatchParents(const QStringList& folders, std::vector<int>& watches)
 {
-    // Folders of one library share their parents: each is watched once.
+    // Each parent up to the root, once, with the names on the way from it
+    // to a folder: the entries whose change can lead a path elsewhere.
+    std::unordered_map<QString, std::unordered_set<std::string>> names;
     QStringList parents;
-    QSet<QString> seen;
     QStringView last;
+    std::unordered_set<std::string>* pLastNames = nullptr;
     for (const QString& strFolder : folders)
     {
-        QStringView parent(strFolder);
-        const qsizetype nSlash = parent.lastIndexOf(u'/');
-        parent = nSlash > 0 ? parent.left(nSlash) : QStringView(u"/");
-        if (parent == last)
-            continue;
-        last = parent;
+        QStringView child(strFolder);
         for (;;)
         {
-            QString strParent = parent.toString();
-            if (seen.contains(strParent))
-                break; // and so are its own parents
-            seen.insert(strParent);
-            parents.append(std::move(strParent));
-            if (parent == u"/")
+            const qsizetype nSlash = child.lastIndexOf(u'/');
+            if (nSlash < 0 || nSlash + 1 == child.size())
                 break;
-            const qsizetype nUp = parent.lastIndexOf(u'/');
-            parent = nUp > 0 ? parent.left(nUp) : QStringView(u"/");
+            const QStringView parent = nSlash > 0 ? child.left(nSlash) : QStringView(u"/");
+            const std::string name =
+                QFile::encodeName(child.mid(nSlash + 1).toString()).toStdString();
+            // Folders of one library share their parent.
+            if (pLastNames && parent == last)
+            {
+                pLastNames->insert(name);
+                break;
+            }
+            auto [it, bNew] = names.try_emplace(parent.toString());
+            it->second.insert(name);
+            last = parent;
+            pLastNames = &it->second;
+            if (!bNew)
+                break; // and so are its own parents
+            parents.append(it->first);
+            child = parent;
         }
     }
     for (const QString& strParent : std::as_const(parents))
@@ -368,9 +393,13 @@ bool CListingCache::WatchParents(const QStringList& folders, std::vector<int>& w
         struct stat st;
         if (stat(encoded.constData(), &st) != 0)
             return false;
-        const int nWatch = Watch(encoded, st.st_dev);
+        const int nWatch = Watch(encoded, st.st_dev, false);
         if (nWatch < 0)
             return false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_parentNames[nWatch].merge(names[strParent]);
+        }
         watches.push_back(nWatch);
     }
     return true;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -137,8 +138,9 @@ public:
     Watching WatchingNow();
     // Watches a folder (encoded, on device dev) before it is read; -1 when
     // it cannot be watched: a link, a file system that may change without
-    // this kernel seeing it, or no watches left.
-    int Watch(const QByteArray& encoded, dev_t dev);
+    // this kernel seeing it, or no watches left. Every change of a whole
+    // watch counts; a parent's only for the entries on a path.
+    int Watch(const QByteArray& encoded, dev_t dev, bool bWhole = true);
     // Watches the parents of the folders, up to the root; false when one
     // cannot be watched.
     bool WatchParents(const QStringList& folders, std::vector<int>& watches);
@@ -188,6 +190,9 @@ private:
     std::unordered_map<int, quint64> m_changedAt; // watch -> m_nChanges at its last change
     std::unordered_map<dev_t, bool> m_localDevices;
     std::unordered_set<int> m_watches;
+    std::unordered_set<int> m_wholeWatches;
+    std::unordered_map<int, std::unordered_set<std::string>> m_parentNames;
+    std::size_t m_nMostWatches = 0;
 };
 
 // The cache of the searches made without one of their own, shared by the
