@@ -46,7 +46,7 @@ struct PeerView
         QStringList names;
         names.reserve(qsizetype(nCount));
         for (const CFootprintEntry* pEntry : ListOf(nCount))
-            names.append(pEntry->Name());
+            names.append(pEntry->GetName());
         source.setStringList(names);
         proxy.setSourceModel(&source);
         proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);

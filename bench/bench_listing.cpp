@@ -46,6 +46,7 @@ public:
     CLibraryOnPath& operator=(const CLibraryOnPath&) = delete;
 
     const QString& Root() const { return m_lib.strRoot; }
+    const QStringList& Folders() const { return m_lib.folders; }
 
 private:
     CDiskLibrary m_lib;
@@ -184,13 +185,15 @@ std::size_t HeapInUse()
 }
 
 // Heap held by a finished listing and the list of pointers the dialog gets,
-// per footprint; the folder read buffers are gone by then.
+// per footprint; the folder read buffers are gone by then. floor_bytes is
+// what no layout can do without: the names' UTF-8 bytes, one reference to
+// its folder per entry, and the folders' names.
 void BM_ListingMemory(benchmark::State& state)
 {
     CCpuCounter cpu;
     const std::size_t nCount = std::size_t(state.range(0));
     const CLibraryOnPath lib(nCount);
-    double dBytesPerEntry = 0;
+    double dBytesPerEntry = 0, dFloor = 0;
     for (auto _ : state)
     {
         // The remembered listings are counted: they are the listing's own.
@@ -208,8 +211,16 @@ void BM_ListingMemory(benchmark::State& state)
         const std::size_t nAfter = HeapInUse() + sizeof(CFootprint);
         if (!footprints.isEmpty() && nAfter > nBefore)
             dBytesPerEntry = double(nAfter - nBefore) / double(footprints.size());
+        std::size_t nFloor = 0;
+        for (const CFootprintEntry* pEntry : std::as_const(footprints))
+            nFloor += pEntry->Utf8Name().size() + sizeof(void*);
+        for (const QString& strFolder : lib.Folders())
+            nFloor += std::size_t(strFolder.toUtf8().size());
+        if (!footprints.isEmpty())
+            dFloor = double(nFloor) / double(footprints.size());
     }
     state.counters["bytes_per_entry"] = dBytesPerEntry;
+    state.counters["floor_bytes"] = dFloor;
     cpu.Report(state);
 }
 } // namespace bench

@@ -186,6 +186,7 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
     {
         UsableFolder folder;
         folder.strFolder = path.folders[i];
+        folder.nIndex = i;
         const QByteArray encoded = QFile::encodeName(folder.strFolder);
         CFolderFault fault = FolderStatProblem(encoded, folder.st);
         folder.nStatTime = WallClockNow();
@@ -258,10 +259,15 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
         return 0;
 
     const std::size_t n = pPath->states.size();
-    const auto holds = [&pPath, nTick](std::size_t nFirst, std::size_t nEnd)
+    // Folders whose watches saw no change need no stat.
+    const CListingCache::Watching checked = m_pCache->WatchingNow();
+    const bool bQuiet = m_pCache->Unchanged(*pPath);
+    const auto holds = [&pPath, nTick, bQuiet](std::size_t nFirst, std::size_t nEnd)
     {
         for (std::size_t i = nFirst; i < nEnd; ++i)
         {
+            if (bQuiet && pPath->watched[i])
+                continue;
             struct stat st;
             const CFolderFault fault = FolderStatProblem(pPath->encoded[i], st);
             const FolderState& then = pPath->states[i];
@@ -273,11 +279,11 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
     // Most of a stat is the kernel's: two threads take half the time.
     constexpr std::size_t kFoldersForTwoThreads = 512;
     bool bSecondHalf = true;
-    CHelperThread helper(*m_pCache, n >= kFoldersForTwoThreads,
+    CHelperThread helper(*m_pCache, !bQuiet && n >= kFoldersForTwoThreads,
                          [&] { bSecondHalf = holds(n / 2, n); });
     const bool bFirstHalf = holds(0, n / 2);
     helper.Finish();
-    if (!m_pCache->ReusePath(pPath, bFirstHalf && bSecondHalf))
+    if (!m_pCache->ReusePath(pPath, bFirstHalf && bSecondHalf, checked))
         return 0;
     const auto& listings = pPath->pResult->listings;
 
@@ -323,6 +329,11 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
         if (nReused == 0)
         {
             auto pPath = std::make_shared<CListingCache::RememberedPath>();
+            // The watches are set before anything is looked at, so a change
+            // made while the folders are read is seen as well.
+            pPath->since = m_pCache->WatchingNow();
+            const bool bWatch =
+                pPath->since.nEra != 0 && m_pCache->WatchParents(path.folders, pPath->watches);
             std::vector<UsableFolder> folders = UsableFolders(path, true, &pPath->states);
             auto pResult = std::make_shared<ScanResult>();
             bool bAllKept = true;
@@ -332,7 +343,7 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
                 m_bCancelled = true;
                 return 0;
             }
-            if (!ListFolders(folders, *pResult, bAllKept))
+            if (!ListFolders(folders, *pResult, bAllKept, bWatch))
             {
                 m_bCancelled = true;
                 return 0;
@@ -350,6 +361,15 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
                 pPath->encoded.reserve(std::size_t(path.folders.size()));
                 for (const QString& strFolder : path.folders)
                     pPath->encoded.push_back(QFile::encodeName(strFolder));
+                pPath->watched.assign(std::size_t(path.folders.size()), false);
+                if (bWatch)
+                    for (const UsableFolder& folder : folders)
+                        if (folder.pListing && folder.pListing->nWatch >= 0)
+                        {
+                            pPath->watched[std::size_t(folder.nIndex)] = true;
+                            pPath->watches.push_back(folder.pListing->nWatch);
+                        }
+                pPath->nCheckedAt = pPath->since.nSeen;
                 pPath->pResult = std::move(pResult);
                 m_pCache->RememberPath(std::move(pPath));
             }
@@ -380,7 +400,8 @@ int CFootprint::AddListing(const CSearchPath& path, const QString& strExt)
 // both at once. The listings are then taken in path order, telling the
 // progress after each; false when it says stop. bAllKept tells whether
 // every folder's listing is now remembered.
-bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept)
+bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept,
+                             bool bWatch)
 {
     struct Read
     {
@@ -406,8 +427,16 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
             onFolder(folders[i].strFolder);
         reads[i].bRead = !folders[i].pListing;
         if (reads[i].bRead)
-            folders[i].pListing =
+        {
+            const int nWatch = bWatch ? m_pCache->Watch(QFile::encodeName(folders[i].strFolder),
+                                                        folders[i].st.st_dev)
+                                      : -1;
+            std::shared_ptr<FolderListing> pListing =
                 ReadFolder(folders[i].strFolder, reads[i].bLinks, reads[i].nError);
+            if (pListing)
+                pListing->nWatch = nWatch;
+            folders[i].pListing = std::move(pListing);
+        }
         reads[i].bDone.store(true, std::memory_order_release);
         return true;
     };
@@ -455,7 +484,7 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
             progress.nFound += qsizetype(folder.pListing->entries.size());
             for (std::size_t nKind = 0; nKind < 4; ++nKind)
                 result.counts[nKind] += folder.pListing->counts[nKind];
-            result.listings.push_back(std::move(folder.pListing));
+            result.listings.push_back(folder.pListing);
         }
         ++progress.nFoldersDone;
         if (!Progress(progress))

@@ -4,6 +4,7 @@
 #include "pellium/FileFault.h"
 #include "pellium/PelliumExport.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -13,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -134,9 +136,10 @@ public:
     CFootprintEntry& operator=(const CFootprintEntry& other);
     virtual ~CFootprintEntry();
 
-    QString GetName() const { return m_strName; }
-    // The name without a copy, for callers that read a million of them.
-    const QString& Name() const { return m_strName; }
+    QString GetName() const;
+    // The name's UTF-8 bytes without a copy, for callers that read a million
+    // of them; valid as long as the entry.
+    std::string_view Utf8Name() const { return {m_pName, m_nNameLen}; }
     QString GetSecond() const;
     QString GetLocation() const;
     // The full paths of the files of the entry's folder that answer its
@@ -154,23 +157,38 @@ private:
         kDrawingStored = 2, // the drawing's file name is held in the texts
         kHasPsm = 4,
         kSeveralDrawings = 8, // the folder has more than one spelling of the drawing's file name
+        kOwnTexts = 16,       // m_pTexts, not m_pFolder, is set
     };
 
-    // Texts an entry needs only now and then: both of an entry made by hand,
+    // Texts an entry needs only now and then: all of an entry made by hand,
     // the drawing's file name when it is not spelt like the footprint.
     struct Texts
     {
+        const QString* pFolder = nullptr; // the folder of an entry a search made
+        QString strName;                  // the name of an entry made by hand, as given
+        QByteArray name;                  // the name's bytes when no listing holds them
         QString strSecond;
         QString strLocation;
         QStringList sharedFiles; // file names in the folder, see GetSharedFiles
     };
 
-    // Entries the search makes share their folder's text with the other
-    // entries of that folder and compose the location when asked, so a list
-    // of a million footprints stays small.
-    QString m_strName;
-    const QString* m_pFolder = nullptr;
-    std::unique_ptr<Texts> m_pTexts;
+    const QString* Folder() const { return (m_nFlags & kOwnTexts) ? m_pTexts->pFolder : m_pFolder; }
+    const Texts* OwnTexts() const { return (m_nFlags & kOwnTexts) ? m_pTexts : nullptr; }
+    Texts& MakeTexts();
+    // Names the entry by bytes it keeps itself.
+    void KeepName(QByteArray name);
+
+    // Entries the search makes point into their folder's block of names and
+    // share their folder's text with the other entries of that folder, and
+    // compose the location when asked, so a list of a million footprints
+    // stays small.
+    const char* m_pName = "";
+    union
+    {
+        const QString* m_pFolder = nullptr;
+        Texts* m_pTexts; // owned
+    };
+    quint32 m_nNameLen = 0;
     quint8 m_nFlags = 0;
 };
 
@@ -285,7 +303,8 @@ private:
     const QString* KeepFolder(const QString& strFolder);
     std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing,
                                             std::vector<FolderState>* pStates = nullptr);
-    bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept);
+    bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept,
+                     bool bWatch);
     int ReuseListing(const CSearchPath& path, ListingScan& scan);
     bool Progress(const CListingProgress& progress);
     void Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded = {});

@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "pellium/FootprintCachePrivate.h"
 
+#include <QFile>
+#include <QSet>
+
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 using namespace pellium;
 
@@ -21,7 +30,11 @@ bool AllRemembered(const std::vector<Listing>& listings)
 } // namespace
 
 CListingCache::CListingCache() = default;
-CListingCache::~CListingCache() = default;
+CListingCache::~CListingCache()
+{
+    if (m_nNotifyFd >= 0)
+        close(m_nNotifyFd);
+}
 
 CListingCache::State CListingCache::StateOf(const struct stat& st, qint64 nTick)
 {
@@ -48,6 +61,15 @@ void CListingCache::ForgetAll()
     m_folders.clear();
     m_paths.clear();
     m_nEntries = 0;
+    // Closing the descriptor ends every watch; the next era starts afresh.
+    if (m_nNotifyFd >= 0)
+        close(m_nNotifyFd);
+    m_nNotifyFd = -1;
+    m_changedAt.clear();
+    m_wholeWatches.clear();
+    m_parentNames.clear();
+    m_nChanges = m_nOverflowAt = 0;
+    m_watches.clear();
 }
 
 // A path whose listings are no longer all remembered would hold more than
@@ -200,7 +222,8 @@ CListingCache::FindPath(const CSearchPath& path, qint64& nTick) const
     return pPath;
 }
 
-bool CListingCache::ReusePath(const std::shared_ptr<const RememberedPath>& pPath, bool bHolds)
+bool CListingCache::ReusePath(const std::shared_ptr<const RememberedPath>& pPath, bool bHolds,
+                              Watching checked)
 {
     const auto& listings = pPath->pResult->listings;
     std::lock_guard lock(m_mutex);
@@ -209,12 +232,195 @@ bool CListingCache::ReusePath(const std::shared_ptr<const RememberedPath>& pPath
         std::erase(m_paths, pPath);
         return false;
     }
+    if (checked.nEra == pPath->since.nEra)
+        pPath->nCheckedAt = std::max(pPath->nCheckedAt, checked.nSeen);
     const quint64 nGeneration = ++m_nGeneration;
     pPath->nUsed = nGeneration;
     for (const Listing& pListing : listings)
         pListing->nUsed = nGeneration;
     m_stats.nReused += listings.size();
     ++m_stats.nPathsReused;
+    return true;
+}
+
+// Reads what the kernel has queued: every change counts for its watch.
+void CListingCache::ReadChanges()
+{
+    if (m_nNotifyFd < 0)
+        return;
+    alignas(inotify_event) char buffer[16384];
+    for (;;)
+    {
+        const ssize_t nRead = read(m_nNotifyFd, buffer, sizeof(buffer));
+        if (nRead <= 0)
+            return;
+        for (ssize_t nAt = 0; nAt < nRead;)
+        {
+            inotify_event event;
+            std::memcpy(&event, buffer + nAt, sizeof(event));
+            const char* pszName = event.len ? buffer + nAt + sizeof(inotify_event) : nullptr;
+            nAt += ssize_t(sizeof(inotify_event) + event.len);
+            if (event.mask & IN_Q_OVERFLOW)
+            {
+                m_nOverflowAt = ++m_nChanges;
+                continue;
+            }
+            // A parent tells of every entry of its own (a busy /tmp or home
+            // folder): only those on the way to a folder count.
+            if (pszName && !m_wholeWatches.contains(event.wd))
+            {
+                const auto it = m_parentNames.find(event.wd);
+                if (it != m_parentNames.end() && !it->second.contains(std::string(pszName)))
+                    continue;
+            }
+            m_changedAt[event.wd] = ++m_nChanges;
+        }
+    }
+}
+
+// File systems whose every change passes through this kernel: a network
+// file system changed by another machine tells no watch.
+bool CListingCache::IsLocal(dev_t dev, const QByteArray& encoded)
+{
+    const auto it = m_localDevices.find(dev);
+    if (it != m_localDevices.end())
+        return it->second;
+    struct statfs fs;
+    bool bLocal = false;
+    if (statfs(encoded.constData(), &fs) == 0)
+    {
+        switch (static_cast<unsigned long>(fs.f_type))
+        {
+        case 0xEF53:     // ext2, ext3, ext4
+        case 0x58465342: // xfs
+        case 0x9123683E: // btrfs
+        case 0x01021994: // tmpfs
+        case 0xF2F52010: // f2fs
+            bLocal = true;
+            break;
+        default:
+            break;
+        }
+    }
+    m_localDevices[dev] = bLocal;
+    return bLocal;
+}
+
+CListingCache::Watching CListingCache::WatchingNow()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_nNotifyFd < 0)
+    {
+        m_nNotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ++m_nEra;
+        // Leave most of the user's watches to other programs.
+        QFile limit(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
+        const qint64 nLimit =
+            limit.open(QIODevice::ReadOnly) ? limit.readAll().trimmed().toLongLong() : 0;
+        m_nMostWatches = std::size_t(std::clamp<qint64>(nLimit / 4, 0, 65536));
+    }
+    if (m_nNotifyFd < 0)
+        return {};
+    ReadChanges();
+    return {m_nEra, m_nChanges};
+}
+
+int CListingCache::Watch(const QByteArray& encoded, dev_t dev, bool bWhole)
+{
+    // Entries added, removed or renamed, the folder's own mode or owner
+    // (whether it can be read), the folder moved or removed. A link is not
+    // watched: what it points to may change without a word.
+    constexpr quint32 kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+                              IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
+    int nFd = -1;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_nNotifyFd < 0 || m_watches.size() >= m_nMostWatches || !IsLocal(dev, encoded))
+            return -1;
+        nFd = m_nNotifyFd;
+    }
+    const int nWatch = inotify_add_watch(nFd, encoded.constData(), kMask);
+    if (nWatch >= 0)
+    {
+        std::lock_guard lock(m_mutex);
+        if (nFd != m_nNotifyFd)
+            return -1; // forgotten meanwhile: the watch ended with its descriptor
+        m_watches.insert(nWatch);
+        if (bWhole)
+            m_wholeWatches.insert(nWatch);
+    }
+    return nWatch;
+}
+
+bool CListingCache::WatchParents(const QStringList& folders, std::vector<int>& watches)
+{
+    // Each parent up to the root, once, with the names on the way from it
+    // to a folder: the entries whose change can lead a path elsewhere.
+    std::unordered_map<QString, std::unordered_set<std::string>> names;
+    QStringList parents;
+    QStringView last;
+    std::unordered_set<std::string>* pLastNames = nullptr;
+    for (const QString& strFolder : folders)
+    {
+        QStringView child(strFolder);
+        for (;;)
+        {
+            const qsizetype nSlash = child.lastIndexOf(u'/');
+            if (nSlash < 0 || nSlash + 1 == child.size())
+                break;
+            const QStringView parent = nSlash > 0 ? child.left(nSlash) : QStringView(u"/");
+            const std::string name =
+                QFile::encodeName(child.mid(nSlash + 1).toString()).toStdString();
+            // Folders of one library share their parent.
+            if (pLastNames && parent == last)
+            {
+                pLastNames->insert(name);
+                break;
+            }
+            auto [it, bNew] = names.try_emplace(parent.toString());
+            it->second.insert(name);
+            last = parent;
+            pLastNames = &it->second;
+            if (!bNew)
+                break; // and so are its own parents
+            parents.append(it->first);
+            child = parent;
+        }
+    }
+    for (const QString& strParent : std::as_const(parents))
+    {
+        const QByteArray encoded = QFile::encodeName(strParent);
+        struct stat st;
+        if (stat(encoded.constData(), &st) != 0)
+            return false;
+        const int nWatch = Watch(encoded, st.st_dev, false);
+        if (nWatch < 0)
+            return false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_parentNames[nWatch].merge(names[strParent]);
+        }
+        watches.push_back(nWatch);
+    }
+    return true;
+}
+
+bool CListingCache::Unchanged(const RememberedPath& path)
+{
+    std::lock_guard lock(m_mutex);
+    if (path.since.nEra == 0 || path.since.nEra != m_nEra || m_nNotifyFd < 0)
+        return false;
+    ReadChanges();
+    if (m_nOverflowAt > path.nCheckedAt)
+        return false;
+    if (m_nChanges == path.nCheckedAt)
+        return true;
+    for (const int nWatch : path.watches)
+    {
+        const auto it = m_changedAt.find(nWatch);
+        if (it != m_changedAt.end() && it->second > path.nCheckedAt)
+            return false;
+    }
     return true;
 }
 

@@ -15,8 +15,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <sys/stat.h>
@@ -65,6 +67,14 @@ public:
 
     using State = CFootprint::FolderState;
 
+    // Where the change watches stood: which set of watches, and how many
+    // changes they had seen.
+    struct Watching
+    {
+        quint64 nEra = 0; // 0: no watches
+        quint64 nSeen = 0;
+    };
+
     // A whole search path's listing: the path as given, what every folder's
     // stat gave, and the listings of its usable folders. Reused while every
     // stat gives the same and every listing is still remembered on its own.
@@ -75,6 +85,13 @@ public:
         std::vector<State> states;
         std::shared_ptr<const CFootprint::ScanResult> pResult;
         mutable quint64 nUsed = 0; // under the cache's lock
+        // Folders (by path index) whose changes the watches tell, so they
+        // need no stat while no watch of the path has seen a change since
+        // the last check; the watches include the folders' parents.
+        std::vector<bool> watched;
+        std::vector<int> watches;
+        Watching since;
+        mutable quint64 nCheckedAt = 0; // under the cache's lock
     };
 
     CListingCache();
@@ -113,14 +130,34 @@ public:
     // A folder read for viewing: counted, not kept.
     void CountRead();
 
+    // Change watches: on a local file system the kernel tells of every entry
+    // added, removed or renamed in a watched folder, and of the folder
+    // itself moved or removed, so a remembered path whose watches saw
+    // nothing needs no stat of its folders. Where the time of the changes
+    // seen so far stands; take it before the folders are looked at.
+    Watching WatchingNow();
+    // Watches a folder (encoded, on device dev) before it is read; -1 when
+    // it cannot be watched: a link, a file system that may change without
+    // this kernel seeing it, or no watches left. Every change of a whole
+    // watch counts; a parent's only for the entries on a path.
+    int Watch(const QByteArray& encoded, dev_t dev, bool bWhole = true);
+    // Watches the parents of the folders, up to the root; false when one
+    // cannot be watched.
+    bool WatchParents(const QStringList& folders, std::vector<int>& watches);
+    // Whether none of the path's watches has seen a change since it was
+    // last checked, within the same set of watches.
+    bool Unchanged(const RememberedPath& path);
+
     // The remembered listing of the same path, with the tick its states were
     // read with; null when there is none or the tuning stands for storage
     // that every folder pays for.
     std::shared_ptr<const RememberedPath> FindPath(const CSearchPath& path, qint64& nTick) const;
     // Hands a found path out again when bHolds (every stat still gives what
     // it gave) and its listings are all still kept, and counts the reuse;
-    // otherwise forgets it. True when handed out.
-    bool ReusePath(const std::shared_ptr<const RememberedPath>& pPath, bool bHolds);
+    // otherwise forgets it. True when handed out. checked: the watches as
+    // they stood before the check.
+    bool ReusePath(const std::shared_ptr<const RememberedPath>& pPath, bool bHolds,
+                   Watching checked);
 
 private:
     struct Remembered
@@ -134,6 +171,8 @@ private:
     void ForgetFolder(Folders::iterator it);
     void ForgetAll();
     void DropStalePaths();
+    void ReadChanges();
+    bool IsLocal(dev_t dev, const QByteArray& encoded);
 
     mutable std::mutex m_mutex;
     Folders m_folders;
@@ -142,6 +181,18 @@ private:
     quint64 m_nGeneration = 0;
     Stats m_stats;
     Tuning m_tuning;
+    // The change watches, made when first asked for and dropped with
+    // everything remembered.
+    int m_nNotifyFd = -1;
+    quint64 m_nEra = 0;
+    quint64 m_nChanges = 0;                       // changes seen in this era
+    quint64 m_nOverflowAt = 0;                    // the kernel dropped changes: trust none before
+    std::unordered_map<int, quint64> m_changedAt; // watch -> m_nChanges at its last change
+    std::unordered_map<dev_t, bool> m_localDevices;
+    std::unordered_set<int> m_watches;
+    std::unordered_set<int> m_wholeWatches;
+    std::unordered_map<int, std::unordered_set<std::string>> m_parentNames;
+    std::size_t m_nMostWatches = 0;
 };
 
 // The cache of the searches made without one of their own, shared by the

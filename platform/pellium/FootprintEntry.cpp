@@ -7,14 +7,18 @@ using pellium::JoinPath;
 
 CFootprintEntry::CFootprintEntry(const QString& strName, const QString& strSecond,
                                  const QString& strLocation)
-    : m_strName(strName), m_pTexts(std::make_unique<Texts>(Texts{strSecond, strLocation, {}}))
 {
+    Texts& texts = MakeTexts();
+    texts.strName = strName;
+    texts.strSecond = strSecond;
+    texts.strLocation = strLocation;
+    KeepName(strName.toUtf8());
 }
 
 // A copy holds its own texts, so it stays valid after the search that made
 // the original has ended.
 CFootprintEntry::CFootprintEntry(const CFootprintEntry& other)
-    : CFootprintEntry(other.m_strName, other.GetSecond(), other.GetLocation())
+    : CFootprintEntry(other.GetName(), other.GetSecond(), other.GetLocation())
 {
     m_pTexts->sharedFiles = other.GetSharedFiles();
 }
@@ -23,45 +27,88 @@ CFootprintEntry& CFootprintEntry::operator=(const CFootprintEntry& other)
 {
     if (this != &other)
     {
-        m_pTexts = std::make_unique<Texts>(
-            Texts{other.GetSecond(), other.GetLocation(), other.GetSharedFiles()});
-        m_strName = other.m_strName;
-        m_pFolder = nullptr;
-        m_nFlags = 0;
+        auto pTexts = std::make_unique<Texts>(Texts{nullptr,
+                                                    other.GetName(),
+                                                    {},
+                                                    other.GetSecond(),
+                                                    other.GetLocation(),
+                                                    other.GetSharedFiles()});
+        pTexts->name = pTexts->strName.toUtf8();
+        if (m_nFlags & kOwnTexts)
+            delete m_pTexts;
+        m_pTexts = pTexts.release();
+        m_nFlags = kOwnTexts;
+        m_pName = m_pTexts->name.constData();
+        m_nNameLen = quint32(m_pTexts->name.size());
     }
     return *this;
 }
 
-CFootprintEntry::~CFootprintEntry() = default;
+CFootprintEntry::~CFootprintEntry()
+{
+    if (m_nFlags & kOwnTexts)
+        delete m_pTexts;
+}
+
+CFootprintEntry::Texts& CFootprintEntry::MakeTexts()
+{
+    if (!(m_nFlags & kOwnTexts))
+    {
+        const QString* pFolder = m_pFolder;
+        m_pTexts = new Texts;
+        m_pTexts->pFolder = pFolder;
+        m_nFlags |= kOwnTexts;
+    }
+    return *m_pTexts;
+}
+
+void CFootprintEntry::KeepName(QByteArray name)
+{
+    Texts& texts = MakeTexts();
+    texts.name = std::move(name);
+    m_pName = texts.name.constData();
+    m_nNameLen = quint32(texts.name.size());
+}
+
+QString CFootprintEntry::GetName() const
+{
+    if (const Texts* pTexts = OwnTexts(); pTexts && !pTexts->pFolder)
+        return pTexts->strName;
+    return QString::fromUtf8(m_pName, qsizetype(m_nNameLen));
+}
 
 QString CFootprintEntry::GetSecond() const
 {
-    if (m_pFolder)
-        return *m_pFolder;
-    return m_pTexts ? m_pTexts->strSecond : QString();
+    if (const QString* pFolder = Folder())
+        return *pFolder;
+    const Texts* pTexts = OwnTexts();
+    return pTexts ? pTexts->strSecond : QString();
 }
 
 QString CFootprintEntry::GetLocation() const
 {
-    if (!m_pFolder)
-        return m_pTexts ? m_pTexts->strLocation : QString();
+    const QString* pFolder = Folder();
+    const Texts* pTexts = OwnTexts();
+    if (!pFolder)
+        return pTexts ? pTexts->strLocation : QString();
     if (m_nFlags & kDrawingNamed)
-        return JoinPath(*m_pFolder, m_strName + QStringLiteral(".dra"));
-    if ((m_nFlags & kDrawingStored) && m_pTexts)
-        return JoinPath(*m_pFolder, m_pTexts->strLocation);
+        return JoinPath(*pFolder, GetName() + QStringLiteral(".dra"));
+    if ((m_nFlags & kDrawingStored) && pTexts)
+        return JoinPath(*pFolder, pTexts->strLocation);
     return QString::fromLatin1(kNotFoundLocation);
 }
 
 QStringList CFootprintEntry::GetSharedFiles() const
 {
-    if (!m_pTexts || m_pTexts->sharedFiles.isEmpty())
+    const Texts* pTexts = OwnTexts();
+    if (!pTexts || pTexts->sharedFiles.isEmpty())
         return {};
-    if (!m_pFolder)
-        return m_pTexts->sharedFiles;
+    if (!pTexts->pFolder)
+        return pTexts->sharedFiles;
     QStringList paths;
-    paths.reserve(m_pTexts->sharedFiles.size());
-    for (const QString& strFile : m_pTexts->sharedFiles)
-        paths.append(JoinPath(*m_pFolder, strFile));
+    paths.reserve(pTexts->sharedFiles.size());
+    for (const QString& strFile : pTexts->sharedFiles)
+        paths.append(JoinPath(*pTexts->pFolder, strFile));
     return paths;
 }
 

@@ -108,12 +108,19 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
     auto pListing = std::make_shared<FolderListing>();
     pListing->strFolder = strFolder;
     pListing->nHidden = nHidden;
-    // One allocation: the entries are made in place and never move, which
-    // also keeps their folder pointers right.
-    std::size_t nFootprints = 0;
+    // One allocation for the entries and one for their names: the entries
+    // are made in place and never move, which keeps their pointers right,
+    // and a pass over the names in list order reads memory in order.
+    std::size_t nFootprints = 0, nNameBytes = 0;
     for (std::size_t i = 0; i < items.size(); ++i)
-        nFootprints += (i == 0 || !sameKey(i, i - 1)) ? 1 : 0;
+        if (i == 0 || !sameKey(i, i - 1))
+        {
+            ++nFootprints;
+            nNameBytes += items[i].nNameLen - kExtLen;
+        }
     pListing->entries.reserve(nFootprints);
+    pListing->pNames.reset(new char[nNameBytes]);
+    char* pName = pListing->pNames.get();
 
     for (std::size_t i = 0; i < items.size();)
     {
@@ -145,7 +152,10 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
         }
 
         CFootprintEntry& entry = pListing->entries.emplace_back();
-        entry.m_strName = FromBytes(stem);
+        std::copy(stem.begin(), stem.end(), pName);
+        entry.m_pName = pName;
+        entry.m_nNameLen = quint32(stem.size());
+        pName += stem.size();
         entry.m_pFolder = &pListing->strFolder;
         if (first.bPsm)
             entry.m_nFlags |= CFootprintEntry::kHasPsm;
@@ -159,19 +169,16 @@ std::shared_ptr<CFootprint::FolderListing> CFootprint::ReadFolder(const QString&
             else
             {
                 entry.m_nFlags |= CFootprintEntry::kDrawingStored;
-                entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
-                entry.m_pTexts->strLocation = FromBytes(file);
+                entry.MakeTexts().strLocation = FromBytes(file);
             }
         }
         // Letter case lets several files of a kind answer this name: the
         // entry names them all, so the user learns of every one.
         if (nDrawings > 1 || std::size_t(j - i) - std::size_t(nDrawings) > 1)
         {
-            if (!entry.m_pTexts)
-                entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
+            CFootprintEntry::Texts& texts = entry.MakeTexts();
             for (std::size_t k = i; k < j; ++k)
-                entry.m_pTexts->sharedFiles.append(
-                    FromBytes(view(items[k].nName, items[k].nNameLen)));
+                texts.sharedFiles.append(FromBytes(view(items[k].nName, items[k].nNameLen)));
         }
         ++pListing->counts[(first.bPsm ? 1 : 0) | (pDrawing ? 2 : 0)];
         i = j;

@@ -25,7 +25,9 @@ struct CFootprint::FolderListing
 {
     QString strFolder;
     std::vector<CFootprintEntry> entries; // name order, made once, never changed
+    std::unique_ptr<char[]> pNames;       // the entries' names, one after another
     std::size_t nHidden = 0;              // files left out: names not valid UTF-8
+    int nWatch = -1;                      // the change watch set before it was read
     // Entries by kind: bit 0 has a ".psm", bit 1 has a drawing.
     std::array<std::size_t, 4> counts{};
     // Under the cache's lock: the listing generation that last used it, and
@@ -67,6 +69,7 @@ struct CFootprint::ScanResult
 struct CFootprint::UsableFolder
 {
     QString strFolder;
+    qsizetype nIndex = 0; // in the search path
     struct stat st;
     qint64 nStatTime = 0; // ns, wall clock, right after the stat
     quint64 nGeneration = 0;

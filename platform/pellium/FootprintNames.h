@@ -44,23 +44,6 @@ inline void AppendFolded(std::string& out, std::string_view s)
     out += QString::fromUtf8(s.data(), qsizetype(s.size())).toCaseFolded().toUtf8().toStdString();
 }
 
-// The same for a name already decoded: the listing's names are the
-// decoded bytes of the file names.
-inline void AppendFoldedName(std::string& out, const QString& strName)
-{
-    const bool bAscii =
-        std::all_of(strName.begin(), strName.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!bAscii)
-    {
-        out += strName.toCaseFolded().toUtf8().toStdString();
-        return;
-    }
-    const std::size_t nAt = out.size();
-    out.resize(nAt + std::size_t(strName.size()));
-    for (qsizetype i = 0; i < strName.size(); ++i)
-        out[nAt + std::size_t(i)] = AsciiLower(char(strName[i].unicode()));
-}
-
 inline bool EndsWithExt(std::string_view s, const char* pszExt)
 {
     if (s.size() < kExtLen)

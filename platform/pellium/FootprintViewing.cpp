@@ -99,16 +99,16 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
             if (!(entry.m_nFlags & kDrawing))
                 continue;
             key.clear();
-            AppendFoldedName(key, entry.m_strName);
+            AppendFolded(key, entry.Utf8Name());
             key += ".dra";
             if (byKey.find(key) == byKey.end())
                 continue;
             if (entry.m_nFlags & CFootprintEntry::kSeveralDrawings)
                 return false;
-            const QString strFile = (entry.m_nFlags & CFootprintEntry::kDrawingNamed)
-                                        ? entry.m_strName + QStringLiteral(".dra")
-                                        : entry.m_pTexts->strLocation;
-            found[key].push_back(strFile.toUtf8().toStdString());
+            if (entry.m_nFlags & CFootprintEntry::kDrawingNamed)
+                found[key].push_back(std::string(entry.Utf8Name()) + ".dra");
+            else
+                found[key].push_back(entry.OwnTexts()->strLocation.toUtf8().toStdString());
         }
         return true;
     };
@@ -182,16 +182,16 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
         const QString strFile = FromBytes(hit.file);
         CFootprintEntry& entry = m_entries.emplace_back();
         const qsizetype nDot = strFile.lastIndexOf(u'.');
-        entry.m_strName = nDot >= 0 ? strFile.left(nDot) : strFile;
+        const QString strName = nDot >= 0 ? strFile.left(nDot) : strFile;
         if (!kept[hit.nFolder])
             kept[hit.nFolder] = KeepFolder(folders[qsizetype(hit.nFolder)]);
         entry.m_pFolder = kept[hit.nFolder];
-        if (strFile == entry.m_strName + QStringLiteral(".dra"))
+        entry.KeepName(strName.toUtf8());
+        if (strFile == strName + QStringLiteral(".dra"))
             entry.m_nFlags |= CFootprintEntry::kDrawingNamed;
         else
         {
             entry.m_nFlags |= CFootprintEntry::kDrawingStored;
-            entry.m_pTexts = std::make_unique<CFootprintEntry::Texts>();
             entry.m_pTexts->strLocation = strFile;
         }
     }

@@ -3,53 +3,94 @@
 
 #include "pellium/OLRegExp.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 #include <system_error>
 #include <thread>
 
+#include <sys/mman.h>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define PHYSPROPS_HAVE_AVX2_PATH 1
 #endif
 
 namespace physprops::core
 {
+void CNameBufferFree::operator()(char* p) const noexcept
+{
+    if (nMapped)
+        munmap(p, nMapped);
+    else
+        delete[] p;
+}
+
 namespace
 {
-// Appends the upper-cased UTF-8 form of a name and a zero byte at nUsed,
+NameBuffer AllocateNames(std::size_t nBytes)
+{
+    constexpr std::size_t kHugePage = std::size_t(2) << 20;
+    if (nBytes >= kHugePage)
+    {
+        const std::size_t nMapped = (nBytes + kHugePage - 1) / kHugePage * kHugePage;
+        void* p =
+            mmap(nullptr, nMapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p != MAP_FAILED)
+        {
+            madvise(p, nMapped, MADV_HUGEPAGE);
+            return NameBuffer(static_cast<char*>(p), CNameBufferFree{nMapped});
+        }
+    }
+    return NameBuffer(new char[nBytes]);
+}
+
+// Appends the upper-cased form of a UTF-8 name and a zero byte at nUsed,
 // growing the buffer when needed; returns the new used size. Plain ASCII
 // names, the usual case, are converted in one pass without temporary strings.
-std::size_t AppendUpperUtf8(const QString& strName, std::unique_ptr<char[]>& pBuffer,
-                            std::size_t& nCapacity, std::size_t nUsed)
+std::size_t AppendUpperUtf8(std::string_view name, NameBuffer& pBuffer, std::size_t& nCapacity,
+                            std::size_t nUsed)
 {
     const auto Reserve = [&](std::size_t nNeeded)
     {
         if (nNeeded <= nCapacity)
             return;
         const std::size_t nNew = std::max(nNeeded, nCapacity + nCapacity / 2);
-        std::unique_ptr<char[]> pNew(new char[nNew]);
+        NameBuffer pNew = AllocateNames(nNew);
         std::copy_n(pBuffer.get(), nUsed, pNew.get());
         pBuffer = std::move(pNew);
         nCapacity = nNew;
     };
-    const char16_t* pIn = reinterpret_cast<const char16_t*>(strName.utf16());
-    const std::size_t n = std::size_t(strName.size());
+    const std::size_t n = name.size();
     Reserve(nUsed + n + 1);
+    const char* pIn = name.data();
     char* pOut = pBuffer.get() + nUsed;
-    char16_t nSeen = 0;
-    for (std::size_t i = 0; i < n; ++i)
+    std::size_t i = 0;
+    unsigned nSeen = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes a step: 'a' to 'z' lose 0x20; any byte with its high
+    // bit set sends the name the long way below.
+    __m128i seen = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16)
     {
-        const char16_t c = pIn[i];
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pIn + i));
+        seen = _mm_or_si128(seen, c);
+        const __m128i shifted = _mm_add_epi8(c, _mm_set1_epi8(char(0x80 - 'a')));
+        const __m128i lower = _mm_cmplt_epi8(shifted, _mm_set1_epi8(char(0x80 + 26)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pOut + i),
+                         _mm_sub_epi8(c, _mm_and_si128(lower, _mm_set1_epi8(0x20))));
+    }
+    nSeen = unsigned(_mm_movemask_epi8(seen)) ? 0x80u : 0u;
+#endif
+    for (; i < n; ++i)
+    {
+        const auto c = static_cast<unsigned char>(pIn[i]);
         nSeen |= c;
-        pOut[i] = char(unsigned(c - u'a') < 26u ? c - (u'a' - u'A') : c);
+        pOut[i] = char(unsigned(c - 'a') < 26u ? c - ('a' - 'A') : c);
     }
     if (nSeen >= 0x80)
     {
-        const QByteArray upper = strName.toUpper().toUtf8();
+        const QByteArray upper = QString::fromUtf8(pIn, qsizetype(n)).toUpper().toUtf8();
         Reserve(nUsed + std::size_t(upper.size()) + 1);
         std::copy(upper.cbegin(), upper.cend(), pBuffer.get() + nUsed);
         nUsed += std::size_t(upper.size());
@@ -80,6 +121,12 @@ struct CKeyLess
 // comparing chunks orders like comparing the bytes.
 quint64 NameChunk(std::string_view name, std::size_t nDepth)
 {
+    if (nDepth + 8 <= name.size())
+    {
+        quint64 nBytes;
+        std::memcpy(&nBytes, name.data() + nDepth, 8);
+        return qFromBigEndian(nBytes);
+    }
     quint64 nKey = 0;
     for (std::size_t i = nDepth; i < nDepth + 8; ++i)
         nKey = (nKey << 8) | (i < name.size() ? quint64(static_cast<unsigned char>(name[i])) : 0);
@@ -142,18 +189,18 @@ void CFootprintIndex::BeginNames(std::size_t nEntries, std::size_t nAverageLen)
     // One allocation for the names in the usual case. The buffer is left
     // uninitialised, so each page is touched once, by the names written into it.
     m_nCapacity = nEntries * (nAverageLen + nAverageLen / 4 + 1) + 1;
-    m_pNames.reset(new char[m_nCapacity]);
+    m_pNames = AllocateNames(m_nCapacity);
     m_nUsed = 0;
 }
 
-void CFootprintIndex::AddName(const QString* pName)
+void CFootprintIndex::AddName(std::string_view name, bool bEntry)
 {
     const std::size_t nStart = m_nUsed;
     m_offsets.push_back(nStart);
-    m_nUsed = AppendUpperUtf8(pName ? *pName : QString(), m_pNames, m_nCapacity, m_nUsed);
+    m_nUsed = AppendUpperUtf8(name, m_pNames, m_nCapacity, m_nUsed);
     m_heads.push_back(NameChunk({m_pNames.get() + nStart, m_nUsed - 1 - nStart}, 0));
-    m_sides.push_back(pName ? SideBoth : SideNone);
-    m_nNullEntries += !pName;
+    m_sides.push_back(bEntry ? SideBoth : SideNone);
+    m_nNullEntries += !bEntry;
 }
 
 void CFootprintIndex::EndNames()
@@ -328,137 +375,6 @@ void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bRe
 
 namespace
 {
-// Bit k set where byte k of the kStep bytes at p equals the text's first byte and
-// byte k + nLast its last: the places worth a full compare.
-#if defined(__SSE2__)
-struct CCandidates
-{
-    static constexpr std::size_t kStep = 32;
-    CCandidates(char cFirst, char cLast) : first(_mm_set1_epi8(cFirst)), last(_mm_set1_epi8(cLast))
-    {
-    }
-    quint32 At(const char* p, std::size_t nLast) const
-    {
-        return Half(p, nLast) | (Half(p + 16, nLast) << 16);
-    }
-    quint32 Half(const char* p, std::size_t nLast) const
-    {
-        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + nLast));
-        return quint32(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, last))));
-    }
-    __m128i first, last;
-};
-#else
-struct CCandidates
-{
-    static constexpr std::size_t kStep = 32;
-    CCandidates(char cFirst, char cLast) : first(cFirst), last(cLast) {}
-    quint32 At(const char* p, std::size_t nLast) const
-    {
-        quint32 nMask = 0;
-        for (std::size_t k = 0; k < kStep; ++k)
-            nMask |= quint32(p[k] == first && p[k + nLast] == last) << k;
-        return nMask;
-    }
-    char first, last;
-};
-#endif
-
-#if defined(PHYSPROPS_HAVE_AVX2_PATH)
-// The same test on one 32-byte register: half the instructions a step.
-struct CCandidatesAvx2
-{
-    static constexpr std::size_t kStep = 32;
-    __attribute__((target("avx2"))) CCandidatesAvx2(char cFirst, char cLast)
-        : first(_mm256_set1_epi8(cFirst)), last(_mm256_set1_epi8(cLast))
-    {
-    }
-    __attribute__((target("avx2"))) quint32 At(const char* p, std::size_t nLast) const
-    {
-        const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + nLast));
-        return quint32(_mm256_movemask_epi8(
-            _mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, last))));
-    }
-    __m256i first, last;
-};
-#endif
-
-struct CNames
-{
-    const char* pBase;
-    const std::size_t* pOffsets; // entry i spans [pOffsets[i], pOffsets[i + 1] - 1)
-    const quint8* pSides;
-};
-
-// Searches the names of entries [nFirst, nLast) at once, kStep bytes a step:
-// a place where both the first and the last byte of the text fit is
-// compared in full. After a hit the search goes on with the next name. A hit
-// never spans two names, for the text has no zero byte. Writes the entries
-// hit, in list order, at pOut; returns their count.
-template <class Candidates>
-std::size_t ScanContaining(const CNames& names, std::size_t nFirst, std::size_t nLast,
-                           std::string_view text, quint32* pOut)
-{
-    constexpr std::size_t kStep = Candidates::kStep;
-    const char* pBase = names.pBase;
-    const std::size_t nEnd = names.pOffsets[nLast];
-    const std::size_t nLastByte = text.size() - 1;
-    const Candidates candidates(text.front(), text.back());
-    const std::size_t* itOffset = names.pOffsets + nFirst;
-    const std::size_t* const itOffsetEnd = names.pOffsets + nLast + 1;
-    std::size_t nOut = 0;
-    // Takes the hit at nAt: its name is shown, and the search resumes after it.
-    const auto take = [&](std::size_t nAt)
-    {
-        itOffset = std::upper_bound(itOffset, itOffsetEnd, nAt) - 1;
-        const auto nEntry = quint32(itOffset - names.pOffsets);
-        if (names.pSides[nEntry] != CFootprintIndex::SideNone)
-            pOut[nOut++] = nEntry;
-        ++itOffset;
-        return *itOffset;
-    };
-    const auto fitsAt = [&](std::size_t nAt)
-    { return std::memcmp(pBase + nAt, text.data(), text.size()) == 0; };
-    std::size_t nPos = names.pOffsets[nFirst];
-    while (nPos + nLastByte + kStep <= nEnd)
-    {
-        quint32 nMask = candidates.At(pBase + nPos, nLastByte);
-        std::size_t nNext = nPos + kStep;
-        for (; nMask != 0; nMask &= nMask - 1)
-        {
-            const std::size_t nAt = nPos + std::size_t(__builtin_ctz(nMask));
-            if (fitsAt(nAt))
-            {
-                nNext = take(nAt);
-                break;
-            }
-        }
-        nPos = nNext;
-    }
-    for (; nPos + text.size() <= nEnd; ++nPos)
-        if (fitsAt(nPos))
-            nPos = take(nPos) - 1;
-    return nOut;
-}
-
-#if defined(PHYSPROPS_HAVE_AVX2_PATH)
-__attribute__((target("avx2"), flatten)) std::size_t
-ScanContainingAvx2(const CNames& names, std::size_t nFirst, std::size_t nLast,
-                   std::string_view text, quint32* pOut)
-{
-    return ScanContaining<CCandidatesAvx2>(names, nFirst, nLast, text, pOut);
-}
-
-bool HasAvx2()
-{
-    static const bool s_bAvx2 = __builtin_cpu_supports("avx2");
-    return s_bAvx2;
-}
-#endif
-
 // Below this many entries one thread is quicker: starting a second one
 // costs tens of microseconds.
 constexpr std::size_t kPartEntries = std::size_t(1) << 17;
@@ -469,17 +385,6 @@ bool HasSecondCore()
     return s_bTwo;
 }
 } // namespace
-
-std::size_t CFootprintIndex::SelectContaining(std::string_view text, std::size_t nFirst,
-                                              std::size_t nLast, quint32* pOut) const
-{
-    const CNames names{m_pNames.get(), m_offsets.data(), m_sides.data()};
-#if defined(PHYSPROPS_HAVE_AVX2_PATH)
-    if (HasAvx2())
-        return ScanContainingAvx2(names, nFirst, nLast, text, pOut);
-#endif
-    return ScanContaining<CCandidates>(names, nFirst, nLast, text, pOut);
-}
 
 template <class Select> void CFootprintIndex::SelectInParts(const Select& select)
 {

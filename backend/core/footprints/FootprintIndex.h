@@ -38,6 +38,16 @@ template <class T> struct CUninitAllocator : std::allocator<T>
     }
 };
 
+// Frees the buffer of prepared names as it was allocated: a large one is
+// mapped on its own and backed by huge pages where the system allows, so
+// filling it costs a few page faults rather than one every 4 KiB.
+struct PHYSPROPS_CORE_EXPORT CNameBufferFree
+{
+    std::size_t nMapped = 0; // bytes mapped, or 0 for new[]
+    void operator()(char* p) const noexcept;
+};
+using NameBuffer = std::unique_ptr<char[], CNameBufferFree>;
+
 // The rows a footprint selection shows over a footprint list: an index
 // vector into the caller's list, so filtering and sorting touch indexes,
 // never the entries or copies of them. Names are upper-cased once, when the
@@ -96,7 +106,8 @@ private:
     // SetEntries in steps: the core reads an entry only through its inline
     // name, so it needs nothing else of the footprint library.
     void BeginNames(std::size_t nEntries, std::size_t nAverageLen);
-    void AddName(const QString* pName); // null: a row without an entry
+    // bEntry false: a row without an entry.
+    void AddName(std::string_view name, bool bEntry);
     void EndNames();
     std::string_view UpperName(quint32 nEntry) const
     {
@@ -120,7 +131,7 @@ private:
     const QList<CFootprintEntry*>* m_pList = nullptr;
     // Upper-cased UTF-8 names, each followed by a zero byte; entry i spans
     // [m_offsets[i], m_offsets[i + 1] - 1).
-    std::unique_ptr<char[]> m_pNames;
+    NameBuffer m_pNames;
     std::size_t m_nCapacity = 0;
     std::size_t m_nUsed = 0;
     std::vector<std::size_t> m_offsets;
@@ -144,11 +155,10 @@ inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
     const qsizetype nSample = std::min<qsizetype>(n, 1024);
     for (qsizetype i = 0; i < nSample; ++i)
         if (const CFootprintEntry* pEntry = pList->at(i))
-            nSampled += std::size_t(pEntry->Name().size());
+            nSampled += pEntry->Utf8Name().size();
     BeginNames(std::size_t(n), nSample ? nSampled / std::size_t(nSample) + 1 : 0);
-    // Each name sits behind two pointers somewhere on the heap, so this pass
-    // mostly waits for memory: ask for the entries, then their texts, a few
-    // rows ahead, and the waits overlap.
+    // The entries and their names lie in blocks, mostly in list order; ask
+    // for both a few rows ahead, so the waits for what is not cached overlap.
     constexpr qsizetype kEntryAhead = 16;
     constexpr qsizetype kTextAhead = 8;
     for (qsizetype i = 0; i < n; ++i)
@@ -157,9 +167,9 @@ inline void CFootprintIndex::SetEntries(const QList<CFootprintEntry*>* pList)
             __builtin_prefetch(pList->at(i + kEntryAhead));
         if (i + kTextAhead < n)
             if (const CFootprintEntry* pAhead = pList->at(i + kTextAhead))
-                __builtin_prefetch(pAhead->Name().constData());
+                __builtin_prefetch(pAhead->Utf8Name().data());
         const CFootprintEntry* pEntry = pList->at(i);
-        AddName(pEntry ? &pEntry->Name() : nullptr);
+        AddName(pEntry ? pEntry->Utf8Name() : std::string_view(), pEntry != nullptr);
     }
     EndNames();
 }

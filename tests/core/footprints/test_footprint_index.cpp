@@ -53,15 +53,16 @@ std::string Shown(const CFootprintIndex& index)
 // the matcher itself.
 TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
 {
-    Entries entries{"SOIC8", "-", "soic14", "SO8W", "QFP44", "LQFP48", "Ä0603", "SO", ""};
+    Entries entries{"SOIC8",  "-",     "soic14", "SO8W", "QFP44",
+                    "LQFP48", "Ä0603", "SO",     "",     "sot-23-5_handsoldering_ä"};
     const struct
     {
         const char* pszPattern;
         const char* pszShown;
     } cases[] = {
-        {"*", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO "},
-        {"S*", "SOIC8 soic14 SO8W SO"},
-        {"SO*", "SOIC8 soic14 SO8W SO"},
+        {"*", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä"},
+        {"S*", "SOIC8 soic14 SO8W SO sot-23-5_handsoldering_ä"},
+        {"SO*", "SOIC8 soic14 SO8W SO sot-23-5_handsoldering_ä"},
         {"SOI*", "SOIC8 soic14"},
         {"SOIC1*", "soic14"},
         {"SO", "SO"},
@@ -72,12 +73,15 @@ TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
         {"Ä*", "Ä0603"},
         {"S?8*", "SO8W"},
         {"", ""},
-        {"**", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO "},
+        {"**", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä"},
+        {"SOT-23-5_HANDSOLDERING_*", "sot-23-5_handsoldering_ä"},
+        {"*_Ä", "sot-23-5_handsoldering_ä"},
         {"ZZ*", ""},
     };
     CFootprintIndex typedOn;
     typedOn.SetEntries(&entries.list);
-    EXPECT_EQ(Shown(typedOn), "SOIC8 - soic14 SO8W QFP44 LQFP48 Ä0603 SO ");
+    EXPECT_EQ(Shown(typedOn),
+              "SOIC8 - soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä");
     for (const auto& c : cases)
     {
         const QByteArray pattern(c.pszPattern);

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -63,12 +64,20 @@ TEST_F(FootprintSearchTest, listsEachFootprintOncePerFolderInPathAndNameOrder)
     EXPECT_EQ(list[3]->GetSecond(), Path("lib/smd"));
     EXPECT_EQ(list[5]->GetSecond(), Path("lib/tht"));
 
-    // A copy keeps its texts after the search has ended.
+    // A copy, and an entry assigned one, keep their texts after the search
+    // has ended.
     const CFootprintEntry copy = *list[1];
+    auto pAssigned = std::make_unique<CFootprintEntry>("x", "y", "z");
+    *pAssigned = *list[1];
     footprint.DeleteFootprintList();
-    EXPECT_EQ(copy.GetName(), "QFP44");
-    EXPECT_EQ(copy.GetSecond(), Path("lib/smd"));
-    EXPECT_EQ(copy.GetLocation(), Path("lib/smd/qfp44.Dra"));
+    for (const CFootprintEntry* pEntry :
+         {&copy, static_cast<const CFootprintEntry*>(pAssigned.get())})
+    {
+        EXPECT_EQ(pEntry->GetName(), "QFP44");
+        EXPECT_EQ(pEntry->Utf8Name(), "QFP44");
+        EXPECT_EQ(pEntry->GetSecond(), Path("lib/smd"));
+        EXPECT_EQ(pEntry->GetLocation(), Path("lib/smd/qfp44.Dra"));
+    }
 }
 
 TEST_F(FootprintSearchTest, drawingPassAloneListsFootprintsThatHaveADrawing)
@@ -243,9 +252,13 @@ TEST_F(FootprintSearchTest, anEmptyPathIsToldWithWhereItCameFrom)
 
 TEST(FootprintEntry, entryMadeByHandKeepsItsTexts)
 {
-    const CFootprintEntry entry("SOIC8", "second", "/lib/SOIC8.dra");
-    EXPECT_EQ(entry.GetName(), "SOIC8");
-    EXPECT_EQ(entry.GetSecond(), "second");
-    EXPECT_EQ(entry.GetLocation(), "/lib/SOIC8.dra");
+    for (const QString& strName : {QString("SOIC8"), QString("Ø-Ring_µ"), QString()})
+    {
+        const auto pEntry = std::make_unique<CFootprintEntry>(strName, "second", "/lib/x.dra");
+        EXPECT_EQ(pEntry->GetName(), strName);
+        EXPECT_EQ(pEntry->Utf8Name(), strName.toUtf8().toStdString());
+        EXPECT_EQ(pEntry->GetSecond(), "second");
+        EXPECT_EQ(pEntry->GetLocation(), "/lib/x.dra");
+    }
 }
 } // namespace

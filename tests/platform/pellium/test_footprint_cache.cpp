@@ -218,6 +218,20 @@ TEST_F(RememberedListingTest, aFolderReplacedAtTheSamePathIsListedAgain)
     EXPECT_EQ(Browse(path), "NEW|~/a/NEW.dra");
 }
 
+// The folder is the same one, untouched, but its path now leads elsewhere.
+TEST_F(RememberedListingTest, aLibraryMovedAwayAndAnotherPutInItsPlaceIsListedAgain)
+{
+    Touch("lib/a/OLD.dra");
+    const CSearchPath path = Folders({"lib/a"});
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(Browse(path), "OLD|~/lib/a/OLD.dra");
+    EXPECT_EQ(Browse(path), "OLD|~/lib/a/OLD.dra");
+    ASSERT_TRUE(QDir(m_strRoot).rename("lib", "moved"));
+    Touch("lib/a/NEW.dra");
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(Browse(path), "NEW|~/lib/a/NEW.dra");
+}
+
 TEST_F(FootprintSearchTest, aChangeWithinTheSameSecondOfACoarseClockIsSeen)
 {
     CFolderListings::Tuning tuning; // two seconds of quiet
