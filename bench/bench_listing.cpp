@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTimer>
 
 #include <malloc.h>
@@ -235,8 +236,12 @@ void CloseChooserWhenShown(QTimer& timer)
     QObject::connect(&timer, &QTimer::timeout,
                      [&timer]
                      {
+                         // The search's progress shows first on a busy machine;
+                         // rejecting it would cancel the search and leave the
+                         // chooser that follows open for ever.
                          auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                         if (!pDialog || !pDialog->isVisible())
+                         if (!pDialog || !pDialog->isVisible() ||
+                             qobject_cast<QProgressDialog*>(pDialog))
                              return;
                          timer.stop();
                          pDialog->reject();
