@@ -100,7 +100,7 @@ TEST(FixedSizes, commandLineWordsAndLinesAreSplitWhole)
         for (int i = 0; i < 300; ++i)
         {
             many += " w" + QByteArray::number(i);
-            manyWords.push_back("w" + std::to_string(i));
+            manyWords.push_back('w' + std::to_string(i));
         }
         EXPECT_EQ(SplitWords("app " + word + " -x"),
                   (std::vector<std::string>{"app", word.toStdString(), "-x"}));

@@ -43,7 +43,9 @@ std::string Shown(const CFootprintIndex& index)
     for (std::size_t r = 0; r < index.RowCount(); ++r)
     {
         const CFootprintEntry* pEntry = index.EntryAt(r);
-        strShown += (r ? " " : "") + (pEntry ? pEntry->GetName().toStdString() : std::string("-"));
+        if (r)
+            strShown += ' ';
+        strShown += pEntry ? pEntry->GetName().toStdString() : std::string("-");
     }
     return strShown;
 }
