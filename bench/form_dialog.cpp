@@ -6,33 +6,11 @@
 // host and the bare dialog.
 #include "ui_PhysPropsDlg.h"
 
+#include "AcceptAfterPaint.h"
+
 #include <QApplication>
 #include <QDialog>
-#include <QEvent>
 #include <QStandardItemModel>
-
-namespace
-{
-class AcceptAfterPaint : public QObject
-{
-public:
-    explicit AcceptAfterPaint(QDialog& dialog) : m_dialog(dialog) {}
-
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
-    {
-        if (pWatched == &m_dialog && pEvent->type() == QEvent::Paint && !m_bPainted)
-        {
-            m_bPainted = true;
-            QMetaObject::invokeMethod(&m_dialog, &QDialog::accept, Qt::QueuedConnection);
-        }
-        return false;
-    }
-
-private:
-    QDialog& m_dialog;
-    bool m_bPainted = false;
-};
-} // namespace
 
 int main(int argc, char** argv)
 {
