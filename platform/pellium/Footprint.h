@@ -172,7 +172,12 @@ private:
         QStringList sharedFiles; // file names in the folder, see GetSharedFiles
     };
 
-    const QString* Folder() const { return (m_nFlags & kOwnTexts) ? m_pTexts->pFolder : m_pFolder; }
+    const QString* Folder() const
+    {
+        if (m_nFlags & kOwnTexts)
+            return m_pTexts ? m_pTexts->pFolder : nullptr;
+        return m_pFolder;
+    }
     const Texts* OwnTexts() const { return (m_nFlags & kOwnTexts) ? m_pTexts : nullptr; }
     Texts& MakeTexts();
     // Names the entry by bytes it keeps itself.
