@@ -54,6 +54,8 @@ shown = ("bytes_per_entry", "vs_first", "vs_find", "vs_bare")
 order = []
 for path in sorted(glob.glob(os.path.join(out, "*.json"))):
     label = os.path.basename(path).split("-")[0]
+    if os.path.getsize(path) == 0:  # a filter that matched none of its benchmarks
+        continue
     for b in json.load(open(path))["benchmarks"]:
         if b.get("run_type") != "iteration" or b.get("error_occurred"):
             continue
