@@ -3,6 +3,8 @@
 
 #include "common/Modal.h"
 
+#include <QMetaMethod>
+
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -43,11 +45,15 @@ struct CFootprintSearchWorker::State
     CListingProgress progress;
     bool bDone = false;
     bool bReportPending = false;
+    // Connections to progressed. With none, the search posts only its end:
+    // a quick search waited for behind the wait cursor would otherwise wake
+    // the waiting thread once per folder for news nobody shows.
+    int nProgressListeners = 0;
 
     // Asks the worker's thread to take the news; one request at a time.
     void TellWorker()
     {
-        if (!pWorker || bReportPending)
+        if (!pWorker || bReportPending || (!bDone && nProgressListeners == 0))
             return;
         bReportPending = true;
         QMetaObject::invokeMethod(pWorker, "Report", Qt::QueuedConnection);
@@ -118,6 +124,25 @@ CListingProgress CFootprintSearchWorker::Progress() const
 CFootprint& CFootprintSearchWorker::Search()
 {
     return m_pState->search;
+}
+
+void CFootprintSearchWorker::connectNotify(const QMetaMethod& signal)
+{
+    if (signal != QMetaMethod::fromSignal(&CFootprintSearchWorker::progressed))
+        return;
+    std::lock_guard lock(m_pState->mutex);
+    ++m_pState->nProgressListeners;
+    // What the search did while nobody listened is told at once, not at its
+    // next folder: that one may take long on a slow share.
+    m_pState->TellWorker();
+}
+
+void CFootprintSearchWorker::disconnectNotify(const QMetaMethod& signal)
+{
+    if (signal != QMetaMethod::fromSignal(&CFootprintSearchWorker::progressed))
+        return;
+    std::lock_guard lock(m_pState->mutex);
+    --m_pState->nProgressListeners;
 }
 
 void CFootprintSearchWorker::Report()

@@ -43,9 +43,14 @@ public:
 
 Q_SIGNALS:
     // On the worker's thread, queued: a busy search is reported at the pace
-    // the event loop takes the reports, not once per folder.
+    // the event loop takes the reports, not once per folder, and only while
+    // something is connected.
     void progressed(const CListingProgress& progress);
     void finished();
+
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+    void disconnectNotify(const QMetaMethod& signal) override;
 
 private:
     // Called by name from the search thread: the queued call is then made

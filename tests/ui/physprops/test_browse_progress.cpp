@@ -6,15 +6,18 @@
 #include "pellium/FootprintCachePrivate.h"
 #include "physprops/PhysPropsDlg.h"
 #include "project/ProjectFile.h"
+#include "project/SearchPath.h"
 #include "project/SpiProject.h"
 #include "properties/Property.h"
 #include "viewing/SearchJob.h"
+#include "viewing/SearchWorker.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -28,6 +31,7 @@
 #include <thread>
 
 using physprops::ui::CFootprintSearchJob;
+using physprops::ui::CFootprintSearchWorker;
 using physprops::ui::CFootprintSelectDlg;
 using physprops::ui::CServices;
 
@@ -211,6 +215,30 @@ private:
     std::shared_ptr<Gate> m_pGate = std::make_shared<Gate>();
     CFolderListings::Tuning m_old = CFolderListings::SetTuning({});
 };
+
+// A worker tells its progress only while something listens, and whoever
+// connects late hears at once how far the search has come, even when the
+// search is stuck in a folder and reports nothing more.
+TEST(SearchProgress, aLateListenerHearsTheProgressMadeBeforeItConnected)
+{
+    SlowLibrary library(0ms);
+    HangingFolders hanging;
+    CFootprintSearchWorker worker;
+    worker.Start(
+        [](CFootprint& search)
+        {
+            search.CreateFootprintList(physprops::core::ProjectSearchPath(QString()),
+                                       QStringLiteral(".psm"), PROP_JEDEC_TYPE, SEARCH_LISTING);
+        });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hanging.Held() >= 1; }, 30000));
+    QList<CListingProgress> heard;
+    QObject::connect(&worker, &CFootprintSearchWorker::progressed,
+                     [&heard](const CListingProgress& progress) { heard.append(progress); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !heard.isEmpty(); }, 30000));
+    EXPECT_EQ(heard.first().nFolders, 20);
+    EXPECT_EQ(heard.first().nFoldersDone, 0);
+    worker.Cancel();
+}
 
 QProgressDialog* VisibleSearchProgress()
 {
