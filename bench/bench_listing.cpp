@@ -12,9 +12,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QProcess>
 #include <QProgressDialog>
-#include <QTimer>
 
 #include <malloc.h>
 
@@ -229,25 +229,24 @@ void BM_ListingMemory(benchmark::State& state)
 namespace
 {
 // Answers the "Location" chooser as soon as it is up, as a user who only
-// wanted to see the hits would.
-void CloseChooserWhenShown(QTimer& timer)
+// wanted to see the hits would. It watches for the chooser being shown
+// rather than polling: a zero-interval timer would keep the main thread
+// spinning while the search thread works, and the two would share the cores.
+class CChooserCloser : public QObject
 {
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout,
-                     [&timer]
-                     {
-                         // The search's progress shows first on a busy machine;
-                         // rejecting it would cancel the search and leave the
-                         // chooser that follows open for ever.
-                         auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                         if (!pDialog || !pDialog->isVisible() ||
-                             qobject_cast<QProgressDialog*>(pDialog))
-                             return;
-                         timer.stop();
-                         pDialog->reject();
-                     });
-    timer.start();
-}
+public:
+    CChooserCloser() { QCoreApplication::instance()->installEventFilter(this); }
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        // The search's progress shows first on a busy machine; rejecting it
+        // would cancel the search and leave the chooser that follows open
+        // for ever.
+        auto* pDialog = qobject_cast<QDialog*>(pWatched);
+        if (pEvent->type() == QEvent::Show && pDialog && !qobject_cast<QProgressDialog*>(pDialog))
+            QMetaObject::invokeMethod(pDialog, &QDialog::reject, Qt::QueuedConnection);
+        return false;
+    }
+};
 } // namespace
 
 namespace bench
@@ -277,8 +276,7 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
     services.m_fnOpenDrawing = [&nOpened](const QString&, const CServices&) { return ++nOpened; };
     for (auto _ : state)
     {
-        QTimer closer;
-        CloseChooserWhenShown(closer);
+        const CChooserCloser closer;
         cpu.Start();
         const auto t0 = Clock::now();
         CFootprintViewer(services).ViewFootprintDrawing(names, QString(), PROP_ALT_SYMBOLS);
