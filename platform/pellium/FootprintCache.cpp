@@ -327,11 +327,16 @@ CListingCache::Watching CListingCache::WatchingNow()
 
 int CListingCache::Watch(const QByteArray& encoded, dev_t dev, bool bWhole)
 {
-    // Entries added, removed or renamed, the folder's own mode or owner
-    // (whether it can be read), the folder moved or removed. A link is not
-    // watched: what it points to may change without a word.
-    constexpr quint32 kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
-                              IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR;
+    // Entries added, removed or renamed, the folder moved or removed. A link
+    // is not watched: what it points to may change without a word. A folder's
+    // own mode or owner (whether it can be read) is told by its parent's
+    // watch: asking a folder for attribute changes asks for those of every
+    // entry in it too, and the kernel then marks each entry it has cached, a
+    // hundred or more per footprint folder. Masks only add up, so a folder
+    // that is also a parent keeps both.
+    constexpr quint32 kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                              IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR | IN_MASK_ADD;
+    const quint32 nMask = bWhole ? kMask : kMask | IN_ATTRIB;
     int nFd = -1;
     {
         std::lock_guard lock(m_mutex);
@@ -339,7 +344,7 @@ int CListingCache::Watch(const QByteArray& encoded, dev_t dev, bool bWhole)
             return -1;
         nFd = m_nNotifyFd;
     }
-    const int nWatch = inotify_add_watch(nFd, encoded.constData(), kMask);
+    const int nWatch = inotify_add_watch(nFd, encoded.constData(), nMask);
     if (nWatch >= 0)
     {
         std::lock_guard lock(m_mutex);

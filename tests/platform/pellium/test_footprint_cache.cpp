@@ -129,6 +129,10 @@ TEST_F(RememberedListingTest, aRememberedPathIsReusedWholeUntilOneOfItsFoldersCh
         {[&] { Touch("missing/LATE.dra"); }, 0, 1},
         {[&] { ASSERT_TRUE(QDir(Path("c")).removeRecursively()); }, 0, 0},
         {[&] { ASSERT_TRUE(QFile::rename(Path("a/SOIC8.dra"), Path("a/SOIC16.dra"))); }, 0, 1},
+        // Whether the folder can be read: its own mode, told by its parent.
+        {[&] { ASSERT_EQ(chmod(qPrintable(Path("b")), 0700), 0); }, 0, 1},
+        {[] {}, 1, 0},
+        {[&] { ASSERT_EQ(chmod(qPrintable(Path("b")), 0755), 0); }, 0, 1},
     };
     std::this_thread::sleep_for(30ms);
     browse();
@@ -230,6 +234,24 @@ TEST_F(RememberedListingTest, aLibraryMovedAwayAndAnotherPutInItsPlaceIsListedAg
     Touch("lib/a/NEW.dra");
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(Browse(path), "NEW|~/lib/a/NEW.dra");
+}
+
+// A folder on the path that is also the parent of another keeps telling
+// that one's mode once it is watched as a folder too.
+TEST_F(RememberedListingTest, aNestedFoldersModeIsSeenThroughAParentThatIsOnThePath)
+{
+    Touch("a/A.dra");
+    Touch("a/sub/SUB.dra");
+    const CSearchPath path = Folders({"a", "a/sub"});
+    std::this_thread::sleep_for(30ms);
+    Browse(path);
+    const auto before = CFolderListings::GetStats();
+    Browse(path);
+    EXPECT_EQ(CFolderListings::GetStats().nPathsReused, before.nPathsReused + 1);
+    ASSERT_EQ(chmod(qPrintable(Path("a/sub")), 0700), 0);
+    std::this_thread::sleep_for(30ms);
+    Browse(path);
+    EXPECT_EQ(CFolderListings::GetStats().nPathsReused, before.nPathsReused + 1);
 }
 
 TEST_F(FootprintSearchTest, aChangeWithinTheSameSecondOfACoarseClockIsSeen)
