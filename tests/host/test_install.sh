@@ -67,4 +67,16 @@ f = ctypes.CDLL(sys.argv[1]).zorvGetInstallRoot
 f.restype = ctypes.c_char_p
 print(f().decode())' "$zorv")
 [[ $root == "$(cd "$prefix" && pwd -P)" ]] || fail "install root '$root', not '$prefix'"
+# No run path, built or installed, names the current directory (an empty
+# entry) or a folder of the build.
+while IFS= read -r -d '' file; do
+  runpath=$(readelf -d "$file" 2>/dev/null | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]/\2/p')
+  if [[ -z $runpath ]]; then continue; fi
+  if [[ ":$runpath:" == *::* ]]; then
+    fail "$file: run path '$runpath' has an empty entry (the current directory)"
+  fi
+  if [[ $runpath == *"$(cd "$build" && pwd -P)"* ]]; then
+    fail "$file: run path '$runpath' names the build"
+  fi
+done < <(find "$build/bin" "$build/lib" "$prefix" -type f \( -perm -u+x -o -name '*.so*' \) -print0)
 echo "installed and ran from $prefix"
