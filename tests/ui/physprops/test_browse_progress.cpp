@@ -73,6 +73,19 @@ private:
     CFolderListings::Tuning m_old;
 };
 
+// Answers the footprint selection with OK once it is up, noting how many
+// footprints it offered; false while it is not up.
+bool AcceptSelection(int* pRows = nullptr)
+{
+    auto* pSelect = qobject_cast<CFootprintSelectDlg*>(QApplication::activeModalWidget());
+    if (!pSelect)
+        return false;
+    if (pRows)
+        *pRows = pSelect->Grid()->model()->rowCount();
+    testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
+    return true;
+}
+
 TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialogAsItWas)
 {
     struct Case
@@ -103,12 +116,8 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
             &watcher, &QTimer::timeout,
             [&]
             {
-                if (auto* pSelect =
-                        qobject_cast<CFootprintSelectDlg*>(QApplication::activeModalWidget()))
-                {
-                    testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
+                if (AcceptSelection())
                     return;
-                }
                 auto* pProgress = dlg.findChild<QProgressDialog*>();
                 if (!pProgress || !pProgress->isVisible() || bCancelled)
                     return;
@@ -326,16 +335,7 @@ TEST(BrowseProgress, withNoThreadToBeHadBrowseListsEveryFootprintItself)
     int nRows = -1;
     QTimer watcher;
     watcher.setInterval(5);
-    QObject::connect(&watcher, &QTimer::timeout,
-                     [&]
-                     {
-                         if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(
-                                 QApplication::activeModalWidget()))
-                         {
-                             nRows = pSelect->Grid()->model()->rowCount();
-                             testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
-                         }
-                     });
+    QObject::connect(&watcher, &QTimer::timeout, [&nRows] { AcceptSelection(&nRows); });
     watcher.start();
     dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click();
     watcher.stop();
@@ -397,14 +397,10 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
         QObject::connect(&watcher, &QTimer::timeout,
                          [&]
                          {
-                             if (auto* pSelect = qobject_cast<CFootprintSelectDlg*>(
-                                     QApplication::activeModalWidget()))
-                             {
-                                 nRows = pSelect->Grid()->model()->rowCount();
-                                 testsupport::FindButton(pSelect, QStringLiteral("OK"))->click();
-                             }
-                             else if (auto* pProgress = dlg.findChild<QProgressDialog*>();
-                                      pProgress && !bChanged)
+                             if (AcceptSelection(&nRows))
+                                 return;
+                             if (auto* pProgress = dlg.findChild<QProgressDialog*>();
+                                 pProgress && !bChanged)
                              {
                                  bChanged = true;
                                  EXPECT_TRUE(c.fnChange());
