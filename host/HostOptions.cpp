@@ -2,6 +2,7 @@
 #include "HostOptions.h"
 #include "ScriptSteps.h"
 #include "ipqc/IpqChannel.h"
+#include "pellium/FileFault.h"
 #include "project/TextFile.h"
 
 #include <QJsonArray>
@@ -262,7 +263,10 @@ bool ReadPropsFile(const QString& strPath, HostProperties& props, QString& strEr
         QByteArrayView line = lines[i];
         if (line.endsWith('\r'))
             line.chop(1);
-        const QString strBad = CheckTextLine(line);
+        // Old Mac line ends would make the whole file one property.
+        const QString strBad = line.contains('\r')
+                                   ? CFileFault{.eKind = EFileFault::kCarriageReturn}.Reason()
+                                   : CheckTextLine(line);
         if (!strBad.isEmpty())
         {
             strError = QStringLiteral("%1:%2: %3").arg(strPath).arg(nLine).arg(strBad);
@@ -325,7 +329,8 @@ QString HostHelpText()
                "                       starting with '#' is a comment. Blanks around NAME and\n"
                "                       after '=' are dropped; the rest of the value is kept as\n"
                "                       it is ('#' and ';' in it too). A UTF-8 text file of at\n"
-               "                       most 16 MiB\n"
+               "                       most 16 MiB, with LF or CR LF line ends (a carriage\n"
+               "                       return elsewhere is refused with FILE:LINE)\n"
                "  --output FORMAT      how the values are printed after OK: lines (default) or\n"
                "                       json\n"
                "  --script FILE        play a walkthrough script instead of waiting for a user\n"
