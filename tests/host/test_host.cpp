@@ -263,7 +263,9 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
     } cases[] = {
         {{},
          QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n")},
-        {{QStringLiteral("--output"), QStringLiteral("json")},
+        // Without a project the module joins no session, whatever was asked.
+        {{QStringLiteral("--output"), QStringLiteral("json"), QStringLiteral("-ipqsession"),
+          QStringLiteral("abc")},
          QStringLiteral(
              R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},)"
              R"({"name":"JEDEC_TYPE","value":"SOIC8"},{"name":"NOTE","value":"C:\\new"}]})"
@@ -278,7 +280,7 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
         EXPECT_EQ(r.strOut, c.strOut);
         // The narration is still there, on standard error.
         for (const char* pszWords :
-             {"module: ", "session: ", "pressing OK", "walkthrough: press OK"})
+             {"module: ", "session: none\n", "pressing OK", "walkthrough: press OK"})
             EXPECT_TRUE(r.strErr.contains(QString::fromLatin1(pszWords))) << pszWords;
     }
 }
