@@ -379,7 +379,11 @@ QString HostHelpText()
                "must end within 120 s (its waits too). When the last step is done every\n"
                "dialog must close within 1 s. Dialogs, buttons, choices and messages are\n"
                "named by their English text (without '&'), whatever language the dialogs\n"
-               "speak, or by the text they show. In TEXT, \\n is a line break and \\t a tab.\n") +
+               "speak, or by the text they show. In the TEXT of dialog, message and say, \\n\n"
+               "is a line break and \\t a tab. The text of edit and type goes to the keyboard,\n"
+               "where a line break or a tab would press a button or move the focus: they refuse\n"
+               "\\n, \\t, a tab and a text that ends in a blank. Columns are numbered as grid\n"
+               "prints them; a step aimed at a hidden column fails and names the shown ones.\n") +
            ScriptStepsHelp();
 }
 } // namespace host
