@@ -67,6 +67,17 @@ f = ctypes.CDLL(sys.argv[1]).zorvGetInstallRoot
 f.restype = ctypes.c_char_p
 print(f().decode())' "$zorv")
 [[ $root == "$(cd "$prefix" && pwd -P)" ]] || fail "install root '$root', not '$prefix'"
+# The module stays mapped once loaded: a host that unloads it under an open
+# dialog would go on to run code that is gone.
+kept=$(LD_PRELOAD=$asan ASAN_OPTIONS=detect_leaks=0 python3 -c 'import ctypes, os, sys
+libc = ctypes.CDLL(None)
+libc.dlopen.restype = ctypes.c_void_p
+libc.dlopen.argtypes = [ctypes.c_char_p, ctypes.c_int]
+libc.dlclose.argtypes = [ctypes.c_void_p]
+path = sys.argv[1].encode()
+libc.dlclose(libc.dlopen(path, os.RTLD_NOW))
+print("kept" if libc.dlopen(path, os.RTLD_NOW | os.RTLD_NOLOAD) else "unmapped")' "$module")
+[[ $kept == kept ]] || fail "the module was $kept when it was unloaded"
 # No run path, built or installed, names the current directory (an empty
 # entry) or a folder of the build.
 while IFS= read -r -d '' file; do
