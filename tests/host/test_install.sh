@@ -10,6 +10,19 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The build tree is no installation to build a host against: a host pointed
+# at it finds no package, rather than files that name folders outside it.
+mkdir "$prefix/probe"
+printf '%s\n' 'cmake_minimum_required(VERSION 3.25)' 'project(Probe LANGUAGES NONE)' \
+  'find_package(PhysProps QUIET)' 'message("PhysProps_FOUND=${PhysProps_FOUND}")' \
+  >"$prefix/probe/CMakeLists.txt"
+out=$(cmake -S "$prefix/probe" -B "$prefix/probe/build" -DCMAKE_PREFIX_PATH="$build" 2>&1) ||
+  fail "find_package(PhysProps) in the build tree: $out"
+grep -q "PhysProps_FOUND=0" <<<"$out" || fail "the build tree offers a package: $out"
+PKG_CONFIG_PATH="$build/pkgconfig:$build/lib/pkgconfig" pkg-config --exists physprops &&
+  fail "the build tree offers a pkg-config file"
+rm -rf "$prefix/probe"
+
 cmake --install "$build" --prefix "$prefix" >/dev/null
 run() { env -i PATH=/usr/bin:/bin HOME="$prefix" XDG_RUNTIME_DIR="$prefix" \
           QT_QPA_PLATFORM=offscreen "$@"; }
