@@ -13,18 +13,25 @@ include(CMakePackageConfigHelpers)
 
 set(PHYSPROPS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/PhysProps)
 set(PHYSPROPS_MODULE_PATH ${PHYSPROPS_PLUGIN_DIR}/libphysprops_backend.so)
+# The package files name their folders relative to where they are installed,
+# so they are made in packaging/, where neither find_package nor a reader
+# takes them for the build tree's own: the build tree is no installation to
+# build a host against. (Earlier builds made them in cmake/ and pkgconfig/.)
+set(PHYSPROPS_PACKAGE_FILES ${PROJECT_BINARY_DIR}/packaging)
+file(REMOVE ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfig.cmake
+  ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfigVersion.cmake ${PROJECT_BINARY_DIR}/pkgconfig/physprops.pc)
 
 install(EXPORT PhysPropsTargets NAMESPACE PhysProps:: DESTINATION ${PHYSPROPS_CMAKE_DIR})
 configure_package_config_file(cmake/PhysPropsConfig.cmake.in
-  ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfig.cmake
+  ${PHYSPROPS_PACKAGE_FILES}/PhysPropsConfig.cmake
   INSTALL_DESTINATION ${PHYSPROPS_CMAKE_DIR}
   PATH_VARS PHYSPROPS_MODULE_PATH)
 # In a 0.x series the minor number is the one that breaks: 0.2.1 serves a
 # request for 0.2, 0.3 does not (SameMajorVersion would call them equal).
-write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/PhysPropsConfigVersion.cmake
+write_basic_package_version_file(${PHYSPROPS_PACKAGE_FILES}/PhysPropsConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
-install(FILES ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfig.cmake
-  ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfigVersion.cmake
+install(FILES ${PHYSPROPS_PACKAGE_FILES}/PhysPropsConfig.cmake
+  ${PHYSPROPS_PACKAGE_FILES}/PhysPropsConfigVersion.cmake
   DESTINATION ${PHYSPROPS_CMAKE_DIR})
 
 # The pkg-config file names its folders relative to itself, so it is right
@@ -32,8 +39,8 @@ install(FILES ${PROJECT_BINARY_DIR}/cmake/PhysPropsConfig.cmake
 # package's staging folder).
 file(RELATIVE_PATH PHYSPROPS_PC_TO_PREFIX /p/${CMAKE_INSTALL_LIBDIR}/pkgconfig /p)
 string(REGEX REPLACE "/$" "" PHYSPROPS_PC_TO_PREFIX "${PHYSPROPS_PC_TO_PREFIX}")
-configure_file(cmake/physprops.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/physprops.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/physprops.pc
+configure_file(cmake/physprops.pc.in ${PHYSPROPS_PACKAGE_FILES}/physprops.pc @ONLY)
+install(FILES ${PHYSPROPS_PACKAGE_FILES}/physprops.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 # Documents that every installation carries (and Debian requires of a

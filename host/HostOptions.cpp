@@ -2,6 +2,7 @@
 #include "HostOptions.h"
 #include "ScriptSteps.h"
 #include "ipqc/IpqChannel.h"
+#include "pellium/FileFault.h"
 #include "project/TextFile.h"
 
 #include <QJsonArray>
@@ -262,7 +263,10 @@ bool ReadPropsFile(const QString& strPath, HostProperties& props, QString& strEr
         QByteArrayView line = lines[i];
         if (line.endsWith('\r'))
             line.chop(1);
-        const QString strBad = CheckTextLine(line);
+        // Old Mac line ends would make the whole file one property.
+        const QString strBad = line.contains('\r')
+                                   ? CFileFault{.eKind = EFileFault::kCarriageReturn}.Reason()
+                                   : CheckTextLine(line);
         if (!strBad.isEmpty())
         {
             strError = QStringLiteral("%1:%2: %3").arg(strPath).arg(nLine).arg(strBad);
@@ -325,14 +329,16 @@ QString HostHelpText()
                "                       starting with '#' is a comment. Blanks around NAME and\n"
                "                       after '=' are dropped; the rest of the value is kept as\n"
                "                       it is ('#' and ';' in it too). A UTF-8 text file of at\n"
-               "                       most 16 MiB\n"
+               "                       most 16 MiB, with LF or CR LF line ends (a carriage\n"
+               "                       return elsewhere is refused with FILE:LINE)\n"
                "  --output FORMAT      how the values are printed after OK: lines (default) or\n"
                "                       json\n"
                "  --script FILE        play a walkthrough script instead of waiting for a user\n"
                "                       (see below); without a display it runs offscreen\n"
                "  --screenshots DIR    where the script's 'shot' steps save PNG pictures\n"
                "                       (default: screenshots)\n"
-               "  --verbose            say what the host does, and the message session it joined\n"
+               "  --verbose            say what the host does, and the message session the module\n"
+               "                       joined (none without a project)\n"
                "  -ipqsession NAME     join this message session (passed to the module)\n"
                "  -ipqhost HOST        message host (passed to the module)\n"
                "  --help               this text\n"
@@ -373,7 +379,11 @@ QString HostHelpText()
                "must end within 120 s (its waits too). When the last step is done every\n"
                "dialog must close within 1 s. Dialogs, buttons, choices and messages are\n"
                "named by their English text (without '&'), whatever language the dialogs\n"
-               "speak, or by the text they show. In TEXT, \\n is a line break and \\t a tab.\n") +
+               "speak, or by the text they show. In the TEXT of dialog, message and say, \\n\n"
+               "is a line break and \\t a tab. The text of edit and type goes to the keyboard,\n"
+               "where a line break or a tab would press a button or move the focus: they refuse\n"
+               "\\n, \\t, a tab and a text that ends in a blank. Columns are numbered as grid\n"
+               "prints them; a step aimed at a hidden column fails and names the shown ones.\n") +
            ScriptStepsHelp();
 }
 } // namespace host

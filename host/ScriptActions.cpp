@@ -6,14 +6,57 @@
 #include "WidgetLookup.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 
 namespace host
 {
+namespace
+{
+// The picture is made in memory and written with every write checked: an
+// image writer reports success before a full disk has refused the bytes.
+bool SavePicture(QWidget* pTop, const QString& strFile, QString& strError)
+{
+    const QString strFolder = QFileInfo(strFile).path();
+    if (!QDir().mkpath(strFolder))
+    {
+        strError =
+            QStringLiteral("cannot save %1: cannot create the folder %2").arg(strFile, strFolder);
+        return false;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!pTop || !buffer.open(QIODevice::WriteOnly) || !pTop->grab().save(&buffer, "PNG"))
+    {
+        strError = QStringLiteral("cannot save %1: the picture could not be made").arg(strFile);
+        return false;
+    }
+    QFile file(strFile);
+    bool bOk = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               file.write(png) == png.size() && file.flush();
+    QString strReason = file.errorString();
+    file.close();
+    if (bOk && file.error() != QFileDevice::NoError)
+    {
+        bOk = false;
+        strReason = file.errorString();
+    }
+    if (bOk)
+        return true;
+    strError = QStringLiteral("cannot save %1: %2").arg(strFile, strReason);
+    // No picture rather than a cut one that looks saved.
+    if (const QFileInfo info(strFile); info.isFile() && !info.isSymLink())
+        QFile::remove(strFile);
+    return false;
+}
+} // namespace
+
 bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
 {
     QWidget* pTop = TopDialog();
@@ -40,6 +83,9 @@ bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
     }
     if (v == u"press")
     {
+        // What a box said is part of the story, however it is answered.
+        if (auto* pBox = qobject_cast<QMessageBox*>(pTop))
+            m_log(QStringLiteral("  message box: %1").arg(OneLine(pBox->text())));
         const QList<QAbstractButton*> buttons = ButtonsNamed(pTop, step.strRest, *m_pTexts);
         if (!buttons.isEmpty())
             buttons.first()->click();
@@ -47,13 +93,9 @@ bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
     }
     if (v == u"shot")
     {
-        QDir().mkpath(m_strShotsDir);
         const QString strFile = QDir(m_strShotsDir).filePath(step.strRest + QStringLiteral(".png"));
-        if (!pTop || !pTop->grab().save(strFile))
-        {
-            strError = QStringLiteral("cannot save %1").arg(strFile);
+        if (!SavePicture(pTop, strFile, strError))
             return false;
-        }
         m_log(QStringLiteral("  saved %1").arg(strFile));
         return true;
     }
@@ -92,12 +134,7 @@ bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
     if (v == u"grid")
     {
         QAbstractItemModel* pModel = pView->model();
-        QStringList header;
-        for (int c = 0; c < pModel->columnCount(); ++c)
-            if (!pView->isColumnHidden(c))
-                header.append(pModel->headerData(c, Qt::Horizontal).toString());
-        m_log(QStringLiteral("  grid of \"%1\": %2")
-                  .arg(pTop->windowTitle(), header.join(QStringLiteral(" | "))));
+        m_log(QStringLiteral("  grid of \"%1\": %2").arg(pTop->windowTitle(), ShownColumns(pView)));
         for (int r = 0; r < pModel->rowCount() && r < 50; ++r)
         {
             QStringList cells;
@@ -147,6 +184,18 @@ bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
     // edit / choose: ROW COL TEXT, the text exactly as written after the numbers
     const QString strText = TextAfterWords(step.strRest, 2);
     SendMouseClick(pView->viewport(), pt);
+    // A cell that takes no editing is told here: asked to edit it, the view
+    // would only complain on standard error, and the text would go to
+    // whatever has the focus.
+    if (!idx.flags().testFlag(Qt::ItemIsEditable))
+    {
+        strError = QStringLiteral("the cell at row %1, column %2 %3")
+                       .arg(idx.row() + 1)
+                       .arg(idx.column() + 1)
+                       .arg(v == u"edit" ? QStringLiteral("cannot be edited")
+                                         : QStringLiteral("has no drop-down"));
+        return false;
+    }
     pView->edit(idx);
     if (v == u"edit")
     {

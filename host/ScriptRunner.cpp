@@ -309,6 +309,19 @@ int ScriptRunner::Ready(const ScriptStep& step, QString& strError)
         strError = QStringLiteral("no grid in \"%1\"").arg(pTop->windowTitle());
         return 0;
     }
+    // The numbers count every column, shown or not, as "grid" prints them: a
+    // hidden one cannot be clicked.
+    if (bGrid && v != u"grid")
+    {
+        const QString strCol =
+            v == u"header-dblclick" ? step.args.value(0) : step.args.value(1, QStringLiteral("1"));
+        strError = HiddenColumn(GridOf(pTop), strCol.toInt());
+        if (!strError.isEmpty())
+        {
+            strError += QStringLiteral(" (in \"%1\")").arg(pTop->windowTitle());
+            return -1;
+        }
+    }
     // Clicks and keys go where a user's would once the window is active. A
     // window shown a moment ago may not be yet; a window manager may refuse
     // it for good, so the step acts anyway after a while.

@@ -51,15 +51,19 @@ const StepForm s_forms[] = {
     {"header-dblclick", Takes::Column, "COL", "double-click a column header (sorts)"},
     {"edit", Takes::CellText, "ROW COL TEXT", "type TEXT into a cell and press Enter"},
     {"choose", Takes::CellText, "ROW COL TEXT", "pick TEXT in a cell's drop-down"},
-    {"press", Takes::Text, "BUTTON", "click the button with this text (without '&')"},
+    {"press", Takes::Text, "BUTTON",
+     "click the button with this text (without '&'); on a message box, print its text first"},
     {"type", Takes::Text, "TEXT", "type TEXT into the focused control"},
     {"key", Takes::Key, "KEY",
      "press a key: Enter, Escape, Down, Up, Tab, Backspace, Space, "
      "Home or End"},
     {"clear-text", Takes::Nothing, "", "empty the focused text box"},
     {"message", Takes::Text, "TEXT", "expect a message box with this text and press its OK"},
-    {"shot", Takes::FileName, "NAME", "save the topmost dialog as NAME.png (NAME without '/')"},
-    {"grid", Takes::Nothing, "", "print the rows of the topmost dialog's grid"},
+    {"shot", Takes::FileName, "NAME",
+     "save the topmost dialog as NAME.png (NAME without '/'); a picture that cannot be written "
+     "fails the step"},
+    {"grid", Takes::Nothing, "",
+     "print the rows of the topmost dialog's grid, each header with its column number"},
     {"say", Takes::OptionalText, "[TEXT]", "print TEXT"},
     {"wait", Takes::Milliseconds, "MS", "let MS milliseconds pass before the next step"},
 };
@@ -70,6 +74,27 @@ const StepForm* FormOf(const QString& strVerb)
         if (strVerb == QLatin1String(form.pszVerb))
             return &form;
     return nullptr;
+}
+
+// The steps whose text goes to the keyboard: there a line break or a tab is
+// a key that presses a button or moves the focus.
+bool TypesKeys(const QString& strVerb)
+{
+    return strVerb == u"edit" || strVerb == u"type";
+}
+
+// Why a typed text cannot be typed as it reads; empty when it can.
+QString UntypableText(const QString& strText)
+{
+    if (strText.contains(QStringLiteral("\\n")))
+        return QStringLiteral("\\n in the text would press Enter, not type a line break (\\n is "
+                              "a line break only in dialog, message and say)");
+    if (strText.contains(QStringLiteral("\\t")) || strText.contains(u'\t'))
+        return QStringLiteral("a tab in the text would move the focus, not type a tab");
+    if (strText.endsWith(u' '))
+        return QStringLiteral("the text ends in a blank, which a reader of the script cannot see "
+                              "(end it with another character)");
+    return {};
 }
 
 bool IsCount(const QString& strWord)
@@ -135,7 +160,13 @@ QString CheckStep(const ScriptStep& step, qint64& nWaitedMs, int nLimitMs)
                    ? QString()
                    : QStringLiteral("%1 takes nothing more, got \"%2\"").arg(strStep, step.strRest);
     case Takes::Text:
-        return step.strRest.isEmpty() ? strNeeds : QString();
+        if (step.strRest.isEmpty())
+            return strNeeds;
+        if (const QString strWhy =
+                TypesKeys(step.strVerb) ? UntypableText(step.strRest) : QString();
+            !strWhy.isEmpty())
+            return QStringLiteral("%1: %2").arg(strStep, strWhy);
+        return {};
     case Takes::OptionalText:
         return {};
     case Takes::FileName:
@@ -161,6 +192,11 @@ QString CheckStep(const ScriptStep& step, qint64& nWaitedMs, int nLimitMs)
         if (args.size() < 3)
             return QStringLiteral("%1 needs %2, got \"%3\"")
                 .arg(strStep, QLatin1String(pForm->pszArgs), step.strRest);
+        if (const QString strWhy = TypesKeys(step.strVerb)
+                                       ? UntypableText(TextAfterWords(step.strRest, 2))
+                                       : QString();
+            !strWhy.isEmpty())
+            return QStringLiteral("%1: %2").arg(strStep, strWhy);
         return {};
     case Takes::Key:
         if (args.size() != 1)
@@ -228,7 +264,21 @@ bool ScriptRunner::ParseScript(const QStringList& lines, const QString& strFile,
         step.nLine = int(i + 1);
         const qsizetype nSpace = strLine.indexOf(u' ');
         step.strVerb = nSpace < 0 ? strLine : strLine.left(nSpace);
-        step.strRest = nSpace < 0 ? QString() : Unescape(strLine.mid(nSpace + 1).trimmed());
+        step.strRest = nSpace < 0 ? QString() : strLine.mid(nSpace + 1).trimmed();
+        if (TypesKeys(step.strVerb) && nSpace >= 0)
+        {
+            // Kept as written, trailing blanks too, so that the check can refuse
+            // what would not be typed as it reads.
+            QStringView raw = lines[i];
+            if (raw.endsWith(u'\r'))
+                raw.chop(1);
+            raw = raw.sliced(raw.indexOf(step.strVerb) + step.strVerb.size());
+            while (!raw.isEmpty() && raw.front().isSpace())
+                raw = raw.sliced(1);
+            step.strRest = raw.toString();
+        }
+        else
+            step.strRest = Unescape(step.strRest);
         step.args = step.strRest.split(u' ', Qt::SkipEmptyParts);
         const QString strWrong = CheckStep(step, nWaitedMs, nScriptLimitMs);
         if (!strWrong.isEmpty())

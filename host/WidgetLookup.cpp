@@ -39,6 +39,27 @@ bool CellIndex(QTableView* pView, const QStringList& args, int nArg, QModelIndex
     return idx.isValid();
 }
 
+QString ShownColumns(const QTableView* pView)
+{
+    const QAbstractItemModel* pModel = pView->model();
+    QStringList columns;
+    for (int c = 0; pModel && c < pModel->columnCount(); ++c)
+        if (!pView->isColumnHidden(c))
+            columns.append(QStringLiteral("%1 %2").arg(c + 1).arg(
+                pModel->headerData(c, Qt::Horizontal).toString()));
+    return columns.join(QStringLiteral(" | "));
+}
+
+QString HiddenColumn(const QTableView* pView, int nCol)
+{
+    const QAbstractItemModel* pModel = pView->model();
+    if (!pModel || nCol < 1 || nCol > pModel->columnCount() || !pView->isColumnHidden(nCol - 1))
+        return {};
+    return QStringLiteral("column %1 (%2) is hidden; the columns shown: %3")
+        .arg(QString::number(nCol), pModel->headerData(nCol - 1, Qt::Horizontal).toString(),
+             ShownColumns(pView));
+}
+
 QList<QAbstractButton*> ButtonsNamed(QWidget* pTop, const QString& strText,
                                      const SourceTexts& texts)
 {

@@ -29,6 +29,14 @@ QTableView* GridOf(QWidget* pTop);
 // both counted from 1; false when the words are no numbers or out of range.
 bool CellIndex(QTableView* pView, const QStringList& args, int nArg, QModelIndex& idx);
 
+// The grid's shown columns, each "N Header" with the number a step gives it
+// (hidden columns keep their numbers), joined by " | ".
+QString ShownColumns(const QTableView* pView);
+
+// Why a step cannot act on column nCol (counted from 1): it is hidden; empty
+// when it is shown or out of range (told when the step acts).
+QString HiddenColumn(const QTableView* pView, int nCol);
+
 // The visible buttons in pTop that show strText, in the dialog's order.
 QList<QAbstractButton*> ButtonsNamed(QWidget* pTop, const QString& strText,
                                      const SourceTexts& texts);

@@ -107,17 +107,15 @@ CBackEndMain* CreateEntryObject(QLibrary& lib, const QString& strPath, QString& 
     return static_cast<CBackEndMain*>(pObject);
 }
 
-// The session the module joined (it joins one only for a project), else the
-// one the host was started in, if any.
+// The session the module joined: it joins one only for a project, so an
+// -ipqsession given without one names a session nobody joined.
 std::optional<QString> SessionName()
 {
     if (const std::optional<ipqc::SessionAddress> joined = ipqc::JoinedSession())
         return joined->strSession;
-    ipqc::SessionAddress addr;
-    if (ipqc::ParseSessionOptions(QCoreApplication::arguments(), addr))
-        return addr.strSession;
     return std::nullopt;
 }
+
 ExitCode Run(int argc, char** argv)
 {
     InstallQuietMessageHandler();

@@ -33,13 +33,14 @@ logged cmake -S "$root/examples/host-consumer" -B "$work/build" -G Ninja \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror"
 logged cmake --build "$work/build"
 
-# The same program from pkg-config's flags alone.
+# The same program from pkg-config's flags alone (-fPIC among them: without
+# it the program's widget casts fail, and it says so).
 pc=$(find "$prefix" -name physprops.pc)
 export PKG_CONFIG_PATH=$(dirname "$pc")
 module=$(pkg-config --variable=module physprops)
 [[ -f $module ]] || fail "pkg-config's module '$module' is not there"
 # shellcheck disable=SC2046
-logged g++ -std=c++20 -fPIC -Wall -Wextra -Werror -DPHYSPROPS_MODULE="\"$module\"" \
+logged g++ -std=c++20 -Wall -Wextra -Werror -DPHYSPROPS_MODULE="\"$module\"" \
   "$root/examples/host-consumer/main.cpp" -o "$work/host-consumer-pc" \
   $(pkg-config --cflags --libs physprops) -Wl,-rpath,"$(pkg-config --variable=libdir physprops)"
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // host-consumer [--ok] [PROJECT.ini]: shows the module's dialog on two
 // properties and prints them when it closes. --ok presses OK once the dialog
-// is up (for unattended runs). Exit 0 on OK, 1 on Cancel, 2 on failure.
+// is up (for unattended runs), once it has checked that the dialog's
+// widgets cast to their Qt classes. Exit 0 on OK, 1 on Cancel, 2 on failure.
 #include "entry/BackEndMain.h"
 #include "harbex/ToolManager.h"
 #include "project/ProjectFile.h"
@@ -13,6 +14,22 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+
+namespace
+{
+// Found by name alone: a cast on the way could be the very thing that fails.
+QObject* ChildNamed(const QObject* pParent, const QString& strName)
+{
+    for (QObject* pChild : pParent->children())
+    {
+        if (pChild->objectName() == strName)
+            return pChild;
+        if (QObject* pFound = ChildNamed(pChild, strName))
+            return pFound;
+    }
+    return nullptr;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -46,17 +63,32 @@ int main(int argc, char** argv)
     pMain->SetProjectFile(project.GetProjectPath());
     pMain->SetValues(&values, args.isEmpty() ? nullptr : &project);
 
+    // A host compiled as a position-independent executable without -fPIC
+    // copies Qt's class data into itself: the host and the module then cast
+    // against the copy while Qt's widgets name the original, and every cast
+    // of a widget fails, the module's own too (its "Details..." buttons went
+    // missing). physprops.pc and the CMake package give -fPIC; this tells a
+    // build that lost it.
+    bool bCastFailed = false;
     QTimer pressOK; // until the dialog is up
     QObject::connect(&pressOK, &QTimer::timeout,
-                     [&pressOK]
+                     [&pressOK, &bCastFailed]
                      {
-                         if (QWidget* pDialog = QApplication::activeModalWidget())
-                             if (auto* pOK =
-                                     pDialog->findChild<QPushButton*>(QStringLiteral("btnOK")))
-                             {
-                                 pressOK.stop();
-                                 pOK->click();
-                             }
+                         QWidget* pDialog = QApplication::activeModalWidget();
+                         QObject* pOK =
+                             pDialog ? ChildNamed(pDialog, QStringLiteral("btnOK")) : nullptr;
+                         if (!pOK)
+                             return;
+                         pressOK.stop();
+                         if (auto* pButton = qobject_cast<QPushButton*>(pOK))
+                             return pButton->click();
+                         std::fprintf(stderr,
+                                      "host-consumer: the dialog's %s does not cast to "
+                                      "QPushButton: build the host with -fPIC, as "
+                                      "physprops.pc gives it\n",
+                                      pOK->metaObject()->className());
+                         bCastFailed = true;
+                         pDialog->close();
                      });
     if (bPressOK)
         pressOK.start(50);
@@ -64,5 +96,7 @@ int main(int argc, char** argv)
     pMain.reset();
     for (const CProperty* pProp : values) // changed only at OK
         std::printf("%s=%s\n", qUtf8Printable(pProp->GetName()), qUtf8Printable(pProp->GetValue()));
+    if (bCastFailed)
+        return 2;
     return nResult == 1 ? 0 : nResult == 2 ? 1 : 2;
 }

@@ -153,18 +153,35 @@ TEST(HostProgram, aStalledOrUnfinishedScriptEndsTheRunWithThree)
         {"edit 1 2 NOSUCH\nclick 1 1\npress View\ndialog Physical Properties\n",
          QStringLiteral(
              ":4: step \"dialog\": a message box is open, not the dialog \"Physical Properties\"")},
+        // A box answered with press is told as with message.
+        {"edit 1 2 NOSUCH\nclick 1 1\npress View\npress OK\ndialog Physical Properties\n",
+         QStringLiteral("walkthrough: press OK\n  message box: Footprint can't be viewed")},
+        // A full disk: the picture is not there, so the step is not done.
+        {"shot full\n", QStringLiteral(":1: step \"shot\": cannot save %1: No space left on device")
+                            .arg(dir.filePath(QStringLiteral("full.png")))},
+        // The numbers count the hidden columns as the steps do.
+        {"click 2\npress Browse...\ndialog Footprints\ngrid\nchoose 1 2 Top\n",
+         QStringLiteral("grid of \"Footprints\": 1 Footprint | 3 Type")},
+        {"click 2\npress Browse...\ndialog Footprints\nchoose 1 2 Top\n",
+         QStringLiteral(":4: step \"choose\": column 2 (")},
     };
+    // Writing there fails as on a full disk.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), dir.filePath(QStringLiteral("full.png"))));
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.script.toStdString());
         WriteFile(dir, QStringLiteral("s.txt"), c.script);
-        const HostRun r =
-            RunHost({QStringLiteral("--project"),
-                     testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
-                     QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
-                     QStringLiteral("--script"), strScript});
+        const HostRun r = RunHost(
+            {QStringLiteral("--project"),
+             testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+             QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"), QStringLiteral("--prop"),
+             QStringLiteral("ALT_SYMBOLS=(Top:SOIC8)"), QStringLiteral("--script"), strScript,
+             QStringLiteral("--screenshots"), dir.path()});
         EXPECT_EQ(r.nExit, 3);
         EXPECT_TRUE(r.strErr.contains(c.strWords)) << r.strErr.toStdString();
+        EXPECT_FALSE(r.strErr.contains(QStringLiteral("  saved "))) << r.strErr.toStdString();
+        // Qt's own complaint about a cell it could not edit is no step's.
+        EXPECT_FALSE(r.strErr.contains(QStringLiteral("editing failed"))) << r.strErr.toStdString();
         if (c.script.contains("99999999999"))
         {
             EXPECT_FALSE(r.strErr.contains(QStringLiteral("walkthrough: edit")))
@@ -263,7 +280,9 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
     } cases[] = {
         {{},
          QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n")},
-        {{QStringLiteral("--output"), QStringLiteral("json")},
+        // Without a project the module joins no session, whatever was asked.
+        {{QStringLiteral("--output"), QStringLiteral("json"), QStringLiteral("-ipqsession"),
+          QStringLiteral("abc")},
          QStringLiteral(
              R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},)"
              R"({"name":"JEDEC_TYPE","value":"SOIC8"},{"name":"NOTE","value":"C:\\new"}]})"
@@ -278,7 +297,7 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
         EXPECT_EQ(r.strOut, c.strOut);
         // The narration is still there, on standard error.
         for (const char* pszWords :
-             {"module: ", "session: ", "pressing OK", "walkthrough: press OK"})
+             {"module: ", "session: none\n", "pressing OK", "walkthrough: press OK"})
             EXPECT_TRUE(r.strErr.contains(QString::fromLatin1(pszWords))) << pszWords;
     }
 }

@@ -99,6 +99,11 @@ TEST(HostOptions, propsFileIsCheckedLikeTheProjectFile)
         {write(QStringLiteral("nul"), QByteArray("A=\0", 3)), QStringLiteral("nul:1: binary data")},
         {write(QStringLiteral("bad"), "A=1\n# note\nno equals\n"),
          QStringLiteral("bad:3: expected NAME=VALUE")},
+        // Old Mac line ends: not one property that holds the next line.
+        {write(QStringLiteral("cr"), "JEDEC_TYPE=SOIC8\rDESCRIPTION=two lines\r"),
+         QStringLiteral("cr:1: carriage return inside a line")},
+        {write(QStringLiteral("lonecr"), "A=1\r\nB=x\ry\r\n"),
+         QStringLiteral("lonecr:2: carriage return inside a line")},
         {write(QStringLiteral("good"), "\xef\xbb\xbf"
                                        "A=1\r\n\n# note\nB=x=\xc3\xa9\n"),
          QString()},

@@ -10,6 +10,19 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The build tree is no installation to build a host against: a host pointed
+# at it finds no package, rather than files that name folders outside it.
+mkdir "$prefix/probe"
+printf '%s\n' 'cmake_minimum_required(VERSION 3.25)' 'project(Probe LANGUAGES NONE)' \
+  'find_package(PhysProps QUIET)' 'message("PhysProps_FOUND=${PhysProps_FOUND}")' \
+  >"$prefix/probe/CMakeLists.txt"
+out=$(cmake -S "$prefix/probe" -B "$prefix/probe/build" -DCMAKE_PREFIX_PATH="$build" 2>&1) ||
+  fail "find_package(PhysProps) in the build tree: $out"
+grep -q "PhysProps_FOUND=0" <<<"$out" || fail "the build tree offers a package: $out"
+PKG_CONFIG_PATH="$build/pkgconfig:$build/lib/pkgconfig" pkg-config --exists physprops &&
+  fail "the build tree offers a pkg-config file"
+rm -rf "$prefix/probe"
+
 cmake --install "$build" --prefix "$prefix" >/dev/null
 run() { env -i PATH=/usr/bin:/bin HOME="$prefix" XDG_RUNTIME_DIR="$prefix" \
           QT_QPA_PLATFORM=offscreen "$@"; }
@@ -67,6 +80,17 @@ f = ctypes.CDLL(sys.argv[1]).zorvGetInstallRoot
 f.restype = ctypes.c_char_p
 print(f().decode())' "$zorv")
 [[ $root == "$(cd "$prefix" && pwd -P)" ]] || fail "install root '$root', not '$prefix'"
+# The module stays mapped once loaded: a host that unloads it under an open
+# dialog would go on to run code that is gone.
+kept=$(LD_PRELOAD=$asan ASAN_OPTIONS=detect_leaks=0 python3 -c 'import ctypes, os, sys
+libc = ctypes.CDLL(None)
+libc.dlopen.restype = ctypes.c_void_p
+libc.dlopen.argtypes = [ctypes.c_char_p, ctypes.c_int]
+libc.dlclose.argtypes = [ctypes.c_void_p]
+path = sys.argv[1].encode()
+libc.dlclose(libc.dlopen(path, os.RTLD_NOW))
+print("kept" if libc.dlopen(path, os.RTLD_NOW | os.RTLD_NOLOAD) else "unmapped")' "$module")
+[[ $kept == kept ]] || fail "the module was $kept when it was unloaded"
 # No run path, built or installed, names the current directory (an empty
 # entry) or a folder of the build.
 while IFS= read -r -d '' file; do
