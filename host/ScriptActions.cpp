@@ -147,7 +147,9 @@ bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
     // edit / choose: ROW COL TEXT, the text exactly as written after the numbers
     const QString strText = TextAfterWords(step.strRest, 2);
     SendMouseClick(pView->viewport(), pt);
-    pView->edit(idx);
+    // A click on a drop-down of the current row opens it already.
+    if (!pView->indexWidget(idx))
+        pView->edit(idx);
     if (v == u"edit")
     {
         auto* pLine = EditorAt<QLineEdit>(pView, idx);
