@@ -196,7 +196,9 @@ bool ScriptRunner::Act(const ScriptStep& step, QString& strError)
                                          : QStringLiteral("has no drop-down"));
         return false;
     }
-    pView->edit(idx);
+    // A click on a drop-down of the current row opens it already.
+    if (!pView->indexWidget(idx))
+        pView->edit(idx);
     if (v == u"edit")
     {
         auto* pLine = EditorAt<QLineEdit>(pView, idx);

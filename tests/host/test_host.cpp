@@ -49,6 +49,40 @@ TEST(HostProgram, walkthroughEditsClearsAndConfirms)
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("props.png"))));
 }
 
+// Keys and clicks as a user gives them: text typed as the dialog opens, and
+// one click on the side of the row just clicked.
+TEST(HostProgram, walkthroughTypesOnTheRowAndChoosesASideWithOneClick)
+{
+    QTemporaryDir dir;
+    const QString strScript = dir.filePath(QStringLiteral("s.txt"));
+    const struct
+    {
+        QByteArray script;
+        QString strValues;
+    } cases[] = {
+        {"dialog Physical Properties\ntype SOIC8\nkey enter\n",
+         QStringLiteral("JEDEC_TYPE=SOIC8\nALT_SYMBOLS=(A)\n")},
+        {"dialog Physical Properties\nclick 2 1\npress Browse...\ndialog Footprints\ntype "
+         "*QFP\nclick 1 1\n"
+         "choose 1 3 Top\npress OK\ndialog Physical Properties\npress OK\n",
+         QStringLiteral("JEDEC_TYPE=SOIC14\nALT_SYMBOLS=(Top:")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.script.toStdString());
+        WriteFile(dir, QStringLiteral("s.txt"), c.script);
+        const HostRun r =
+            RunHost({QStringLiteral("--project"),
+                     testsupport::SourcePath(QStringLiteral("examples/demo/demo.ini")),
+                     QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC14"),
+                     QStringLiteral("--prop"), QStringLiteral("ALT_SYMBOLS=(A)"),
+                     QStringLiteral("--script"), strScript});
+        EXPECT_EQ(r.nExit, 0) << r.strErr.toStdString();
+        EXPECT_TRUE(r.strOut.startsWith(c.strValues)) << r.strOut.toStdString();
+        EXPECT_FALSE(r.strErr.contains(QStringLiteral("editing failed"))) << r.strErr.toStdString();
+    }
+}
+
 TEST(HostProgram, cancelExitsWithOneAndPrintsNoValues)
 {
     QTemporaryDir dir;

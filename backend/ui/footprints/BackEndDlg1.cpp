@@ -40,8 +40,11 @@ bool CBackEndDlg1::OnInitDialog()
     SetColumnLayout();
     grid.SetColWidth(1, 1, 100);
     grid.HideCols(2, 2);
+    SetGridMinimumSize();
     ResetCurrentCell();
-    m_pUi->edtFilter->setFocus();
+    // The keyboard starts in the list; text typed there still goes to the
+    // filter box.
+    grid.setFocus();
     return true;
 }
 

@@ -57,8 +57,11 @@ bool CBackEndDlg2::OnInitDialog()
     SetColumnLayout();
     grid.HideCols(2, 2);
     grid.SetColWidth(1, 3, 95);
+    SetGridMinimumSize();
     ResetCurrentCell();
-    m_pUi->edtFilter->setFocus();
+    // The keyboard starts in the list; text typed there still goes to the
+    // filter box.
+    grid.setFocus();
     return true;
 }
 

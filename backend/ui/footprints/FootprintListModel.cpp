@@ -35,12 +35,18 @@ QVariant FoundIn(const CFootprintEntry* pEntry)
 
 QVariant CFootprintListModel::ToolTip(const CFootprintEntry* pEntry)
 {
-    QVariant folder = FoundIn(pEntry);
-    const QStringList shared = pEntry ? pEntry->GetSharedFiles() : QStringList();
-    if (shared.isEmpty())
-        return folder;
-    return QString(tr("Files that answer this name, letter case apart: %1").arg(shared.size()) +
-                   u'\n' + shared.join(u'\n'));
+    if (!pEntry)
+        return {};
+    // The whole name first: the cell may show it cut in the middle.
+    QStringList lines{pEntry->GetName()};
+    const QStringList shared = pEntry->GetSharedFiles();
+    if (!shared.isEmpty())
+        lines << tr("Files that answer this name, letter case apart: %1").arg(shared.size())
+              << shared;
+    else if (const QVariant folder = FoundIn(pEntry); !folder.isNull())
+        lines << folder.toString();
+    lines.removeAll(QString());
+    return lines.isEmpty() ? QVariant() : QVariant(lines.join(u'\n'));
 }
 
 CFootprintListModel::CFootprintListModel(bool bWithSides, QObject* pParent)
@@ -135,6 +141,12 @@ QVariant CFootprintListModel::data(const QModelIndex& index, int nRole) const
         // that answer one name in one folder are named, as View offers each.
         if (nRole == Qt::ToolTipRole && index.column() == ColName)
             return ToolTip(EntryAt(index.row()));
+        // What a screen reader reads is the name, whole, whatever is drawn.
+        if (nRole == Qt::AccessibleTextRole && index.column() == ColName)
+        {
+            const CFootprintEntry* pEntry = EntryAt(index.row());
+            return pEntry ? QVariant(pEntry->GetName()) : QVariant();
+        }
         return {};
     }
     if (index.column() == ColType)

@@ -58,8 +58,8 @@ public:
     void sort(int nColumn, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    // The tooltip of an entry's row: the folder it was found in, or every
-    // file that answers its name there.
+    // The tooltip of an entry's row: its whole name, then the folder it was
+    // found in, or every file that answers its name there.
     static QVariant ToolTip(const CFootprintEntry* pEntry);
     // Runs change (which puts new rows in the index) as a model reset; when
     // the rows do not grow, the reset leaves none and the new rows are

@@ -15,6 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+
+#include <memory>
 
 namespace physprops::ui
 {
@@ -58,6 +61,7 @@ void CFootprintSelectDlg::AttachForm(const Form& form)
             &CFootprintSelectDlg::OnNewFootprint);
     connect(m_form.pFilter, &QLineEdit::textChanged, this, &CFootprintSelectDlg::OnChangeFilter);
     m_form.pFilter->installEventFilter(this);
+    m_pSymbolGrid->installEventFilter(this);
 }
 
 void CFootprintSelectDlg::SetSearchReport(const CSearchReport& report)
@@ -115,6 +119,32 @@ void CFootprintSelectDlg::SetColumnLayout()
     // gains when the user widens it.
     grid.horizontalHeader()->setSectionResizeMode(CFootprintListModel::ColName,
                                                   QHeaderView::Stretch);
+    // Names of one family differ at their ends: a cut name keeps both ends
+    // in view, and its tooltip gives it whole.
+    grid.setTextElideMode(Qt::ElideMiddle);
+}
+
+void CFootprintSelectDlg::SetGridMinimumSize()
+{
+    if (!m_pSymbolGrid)
+        return;
+    CSymbolGrid& grid = *m_pSymbolGrid;
+    const QHeaderView& header = *grid.horizontalHeader();
+    // The stretching name column may shrink to its least width; the others
+    // keep theirs.
+    int nWidth = 0;
+    for (int c = 0; c < m_pModel->columnCount(); ++c)
+    {
+        if (grid.isColumnHidden(c))
+            continue;
+        nWidth += header.sectionResizeMode(c) == QHeaderView::Stretch ? header.minimumSectionSize()
+                                                                      : grid.columnWidth(c);
+    }
+    constexpr int kRows = 5;
+    const int nFrame = 2 * grid.frameWidth();
+    grid.setMinimumSize(nWidth + grid.verticalScrollBar()->sizeHint().width() + nFrame,
+                        header.sizeHint().height() +
+                            kRows * grid.verticalHeader()->defaultSectionSize() + nFrame);
 }
 
 void CFootprintSelectDlg::ResetCurrentCell()
@@ -174,6 +204,23 @@ void CFootprintSelectDlg::OnNewFootprint()
 
 bool CFootprintSelectDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    // Text typed on a name in the list goes to the filter box, as if typed
+    // there, so typing filters whichever of the two has the keyboard. Space
+    // is the list's own key.
+    if (pWatched == m_pSymbolGrid && pEvent->type() == QEvent::KeyPress && m_form.pFilter &&
+        !m_pSymbolGrid->IsEditing())
+    {
+        const auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        const QModelIndex current = m_pSymbolGrid->currentIndex();
+        if (TypesText(*pKey) && pKey->key() != Qt::Key_Space &&
+            (!current.isValid() || current.column() == CFootprintListModel::ColName))
+        {
+            m_form.pFilter->setFocus(Qt::OtherFocusReason);
+            const std::unique_ptr<QEvent> pCopy(pEvent->clone());
+            QCoreApplication::sendEvent(m_form.pFilter, pCopy.get());
+            return true;
+        }
+    }
     // Down in the filter box goes on into the list, to the current row.
     if (pWatched == m_form.pFilter && pEvent->type() == QEvent::KeyPress && m_pSymbolGrid &&
         m_pSymbolGrid->isVisible())

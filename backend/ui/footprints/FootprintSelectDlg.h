@@ -77,6 +77,9 @@ protected:
     // The current cell goes to (1, 1) and the remembered row to 1; in a grid
     // that selects rows this selects nothing.
     void ResetCurrentCell();
+    // Once the column widths are set: the grid never gets smaller than its
+    // header, five rows and every shown column, so the dialog neither.
+    void SetGridMinimumSize();
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
     QList<CFootprintEntry*>* m_pFootprintList;

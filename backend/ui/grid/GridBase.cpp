@@ -3,8 +3,10 @@
 #include "common/Modal.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
+#include "grid/ItemRoles.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,6 +15,7 @@
 #include <QScopedValueRollback>
 #include <QTextOption>
 
+#include <algorithm>
 #include <limits>
 #include <unordered_map>
 
@@ -64,6 +67,16 @@ bool IsMouseEvent(const QEvent* pEvent)
 }
 
 } // namespace
+
+bool TypesText(const QKeyEvent& key)
+{
+    const QString strText = key.text();
+    if (strText.isEmpty() ||
+        (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    return std::all_of(strText.cbegin(), strText.cend(),
+                       [](QChar c) { return c.isPrint() || c.isSurrogate(); });
+}
 
 void LiftEditorLimit(QWidget* pEditor)
 {
@@ -249,6 +262,30 @@ std::optional<QString> CGridBase::GetEditText(quint32 nRow, int nCol) const
     return pLine->text();
 }
 
+bool CGridBase::IsChoiceCell(const QModelIndex& index)
+{
+    return index.isValid() && !index.data(kChoicesRole).toStringList().isEmpty();
+}
+
+bool CGridBase::OpenChoiceList(const QModelIndex& index)
+{
+    if (!IsChoiceCell(index) || !index.flags().testFlag(Qt::ItemIsEditable) || !selectionModel())
+        return false;
+    // Along the current row the selection stays; see currentChanged.
+    if (currentIndex() != index)
+        selectionModel()->setCurrentIndex(index, m_bRangeSelection
+                                                     ? QItemSelectionModel::NoUpdate
+                                                     : QItemSelectionModel::ClearAndSelect);
+    if (!indexWidget(index) && !edit(index, QAbstractItemView::AllEditTriggers, nullptr))
+        return false;
+    auto* pCombo = qobject_cast<QComboBox*>(indexWidget(index));
+    if (!pCombo)
+        return false;
+    pCombo->setFocus(Qt::OtherFocusReason);
+    pCombo->showPopup();
+    return true;
+}
+
 void CGridBase::DestroyWindow()
 {
     hide();
@@ -374,10 +411,22 @@ QItemSelectionModel::SelectionFlags CGridBase::selectionCommand(const QModelInde
 
 void CGridBase::mousePressEvent(QMouseEvent* pEvent)
 {
+    const QModelIndex idx = indexAt(pEvent->position().toPoint());
+    // On the current row a drop-down cell is a closed combo box: one plain
+    // click opens its list and leaves the selection as it is. On another
+    // row the click first moves the current cell, as on any cell.
+    if (pEvent->button() == Qt::LeftButton && pEvent->modifiers() == Qt::NoModifier &&
+        idx.isValid() && currentIndex().isValid() && currentIndex().row() == idx.row() &&
+        OpenChoiceList(idx))
+    {
+        OnLButtonClickedRowCol(quint32(idx.row() + 1), idx.column() + 1, pEvent->modifiers(),
+                               pEvent->position().toPoint());
+        pEvent->accept();
+        return;
+    }
     m_eventModifiers = pEvent->modifiers();
     m_bMouseSelecting = pEvent->button() == Qt::LeftButton;
     QTableView::mousePressEvent(pEvent);
-    const QModelIndex idx = indexAt(pEvent->position().toPoint());
     if (pEvent->button() == Qt::LeftButton && idx.isValid())
         OnLButtonClickedRowCol(quint32(idx.row() + 1), idx.column() + 1, pEvent->modifiers(),
                                pEvent->position().toPoint());
@@ -405,12 +454,23 @@ void CGridBase::mouseDoubleClickEvent(QMouseEvent* pEvent)
 
 void CGridBase::keyPressEvent(QKeyEvent* pEvent)
 {
-    if (m_bRangeSelection && pEvent->key() == Qt::Key_Space &&
-        pEvent->modifiers() == Qt::ControlModifier && selectionModel() && currentIndex().isValid())
+    const QModelIndex current = currentIndex();
+    const Qt::KeyboardModifiers mods = pEvent->modifiers() & ~Qt::KeypadModifier;
+    const bool bSpace = pEvent->key() == Qt::Key_Space;
+    // A drop-down cell opens its list with the keys of a closed combo box.
+    if (((bSpace && mods == Qt::NoModifier) ||
+         (pEvent->key() == Qt::Key_Down && mods == Qt::AltModifier)) &&
+        OpenChoiceList(current))
     {
-        // Toggles the current row, also from a cell that a key would start editing.
-        selectionModel()->select(currentIndex(),
-                                 QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+        pEvent->accept();
+        return;
+    }
+    // Space toggles the current row where it chooses nothing; Ctrl+Space
+    // everywhere, also on a cell that a key would start editing.
+    if (m_bRangeSelection && bSpace && selectionModel() && current.isValid() &&
+        (mods == Qt::ControlModifier || (mods == Qt::NoModifier && !IsChoiceCell(current))))
+    {
+        selectionModel()->select(current, QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
         pEvent->accept();
         return;
     }

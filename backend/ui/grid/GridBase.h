@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QKeyEvent;
 class QPainter;
 
 namespace physprops::ui
@@ -53,6 +54,8 @@ public:
     // Selected data rows in selection order; the current cell's row when
     // nothing is selected.
     QList<quint32> GetSelectedRows() const;
+    // True while a cell's editor is open.
+    bool IsEditing() const { return state() == EditingState; }
     // True while the user drags out a selection with the mouse.
     bool IsSelectingCells() const { return m_bMouseSelecting; }
     // Stores an edit still open in a cell, so the owner reads what the user typed.
@@ -60,6 +63,13 @@ public:
     // What the cell's open text editor holds, not stored yet; none when the
     // cell is not being edited.
     std::optional<QString> GetEditText(quint32 nRow, int nCol) const;
+
+    // A cell whose model offers choices (kChoicesRole) is a drop-down.
+    static bool IsChoiceCell(const QModelIndex& index);
+    // Makes an editable drop-down cell current, opens its editor and shows
+    // its list, as a click on a closed combo box would; false for any other
+    // cell.
+    bool OpenChoiceList(const QModelIndex& index);
 
     // Ends the grid's window; a grid created by class name deletes itself.
     void DestroyWindow();
@@ -124,6 +134,10 @@ private:
     std::optional<Qt::KeyboardModifiers> m_eventModifiers;
     QString m_strEmptyHint;
 };
+
+// Whether a key press types text (printable characters, no Ctrl, Alt or
+// Meta) rather than moving, choosing or commanding.
+PHYSPROPS_UI_EXPORT bool TypesText(const QKeyEvent& key);
 
 // Lets a cell's line editor hold a text of any length; its default limit
 // (32,767 characters) would cut a longer value as soon as the cell is edited.

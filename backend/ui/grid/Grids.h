@@ -7,6 +7,7 @@
 #include "grid/GridRegistry.h"
 
 #include <QBoxLayout>
+#include <QPointer>
 
 #include <exception>
 
@@ -70,6 +71,17 @@ public:
 
     QString GetSelectedProperty() const { return GetValueRowCol(m_nSelRow, 1); }
     QString GetSelectedValue() const { return GetValueRowCol(m_nSelRow, 2); }
+
+protected:
+    // As in a spreadsheet, text typed on a row's read-only Property cell
+    // starts editing that row's value with it. Enter then stores the value
+    // and goes on to the dialog, as Enter on that row would have: the
+    // keyboard never left the row.
+    void keyPressEvent(QKeyEvent* pEvent) override;
+
+private:
+    QPointer<QWidget> m_pTypedEditor;
+    bool m_bForwarding = false;
 };
 
 // The footprint list of both footprint selection dialogs.

@@ -84,15 +84,15 @@ std::vector<Form> Forms(Data& data)
          [&]
          {
              auto p = std::make_unique<CBackEndDlg1>(&data.footprints.list, QString());
-             QWidget* pFilter = p->findChild<QLineEdit*>(QStringLiteral("edtFilter"));
-             return Show(std::move(p), pFilter);
+             QWidget* pGrid = p->Grid();
+             return Show(std::move(p), pGrid);
          }},
         {"Footprints (several)",
          [&]
          {
              auto p = std::make_unique<CBackEndDlg2>(&data.footprints.list, QString());
-             QWidget* pFilter = p->findChild<QLineEdit*>(QStringLiteral("edtFilter"));
-             return Show(std::move(p), pFilter);
+             QWidget* pGrid = p->Grid();
+             return Show(std::move(p), pGrid);
          }},
         {"Location",
          [&]

@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "FootprintFixtures.h"
-#include "TestSupport.h"
-
-#include "footprints/BackEndDlg1.h"
-#include "footprints/BackEndDlg2.h"
-#include "footprints/FootprintListModel.h"
-#include "grid/Grids.h"
-#include "properties/SideList.h"
+#include "FootprintDialogSupport.h"
+#include "WaitUntil.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -22,125 +16,16 @@
 
 #include <string>
 
-using physprops::ui::CFootprintListModel;
-using physprops::ui::CServices;
-
 namespace
 {
-struct ViewCall
-{
-    QStringList names;
-    QString strProjectPath;
-    PROPERTY_NAMES nKind;
-};
 
-// A dialog shown without a modal loop, set up as DoModal would, with the
-// viewing flow and the new-drawing launcher recorded.
-template <class TDialog> struct Shown
-{
-    explicit Shown(FootprintList& footprints, const CServices& services = CServices::Default())
-        : dlg(&footprints.list, QStringLiteral("/proj/a.ini"), services)
-    {
-        dlg.SetFootprintViewer(
-            [this](const QStringList& names, const QString& strPath, PROPERTY_NAMES nKind) {
-                views.push_back({names, strPath, nKind});
-            });
-        dlg.SetNewDrawingStarter([this] { return ++nNewDrawings, 1; });
-        EXPECT_TRUE(dlg.InitDialog());
-        dlg.show();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
-        tester = std::make_unique<QAbstractItemModelTester>(
-            dlg.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    }
-    CSymbolGrid& Grid() { return *dlg.Grid(); }
-    QLineEdit& FilterBox()
-    {
-        return *dlg.template findChild<QLineEdit*>(QStringLiteral("edtFilter"));
-    }
-    void Type(const QString& strText) { FilterBox().setText(strText); }
-    void Press(const char* pszButton)
-    {
-        testsupport::FindButton(&dlg, QString::fromUtf8(pszButton))->click();
-    }
-    QStringList Names()
-    {
-        QStringList names;
-        for (int r = 1; r <= Grid().model()->rowCount(); ++r)
-            names.append(Grid().GetValueRowCol(quint32(r), 1));
-        return names;
-    }
-    void SelectRows(const std::vector<int>& rows)
-    {
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            testsupport::ClickCell(&Grid(), rows[i], 1,
-                                   i == 0 ? Qt::NoModifier : Qt::ControlModifier);
-    }
-    void SetSide(int nRow, const char* pszSide)
-    {
-        EXPECT_TRUE(dlg.Model()->setData(dlg.Model()->index(nRow - 1, CFootprintListModel::ColType),
-                                         QString::fromUtf8(pszSide)));
-    }
-    bool Accepted() const { return !dlg.isVisible() && dlg.result() == QDialog::Accepted; }
-
-    TDialog dlg;
-    std::vector<ViewCall> views;
-    int nNewDrawings = 0;
-    std::unique_ptr<QAbstractItemModelTester> tester;
-};
-
-QStringList L(std::initializer_list<const char*> texts)
-{
-    QStringList list;
-    for (const char* psz : texts)
-        list.append(QString::fromUtf8(psz));
-    return list;
-}
-
-FootprintList Sample()
-{
-    return {QStringLiteral("SOIC8"), QStringLiteral("soic14"), QStringLiteral("SO8W"),
-            QStringLiteral("QFP44"), QStringLiteral("LQFP48"), QStringLiteral("TQFP100"),
-            QStringLiteral("R0603")};
-}
-
-void DoubleClickHeader(CSymbolGrid& grid, int nCol)
-{
-    QHeaderView* pHeader = grid.horizontalHeader();
-    const QPoint pt(pHeader->sectionViewportPosition(nCol - 1) + pHeader->sectionSize(nCol - 1) / 2,
-                    pHeader->height() / 2);
-    QTest::mouseDClick(pHeader->viewport(), Qt::LeftButton, {}, pt);
-}
-
-// The header's sort indicator: "" when hidden, else the column (from 1)
-// and '+' ascending or '-' descending.
-std::string SortIndicator(CSymbolGrid& grid)
-{
-    const QHeaderView* pHeader = grid.horizontalHeader();
-    if (!pHeader->isSortIndicatorShown())
-        return {};
-    return std::to_string(pHeader->sortIndicatorSection() + 1) +
-           (pHeader->sortIndicatorOrder() == Qt::AscendingOrder ? "+" : "-");
-}
-
-// Pixels of a widget's grab in the given colour, or (bOther) in any other
-// colour than that one, within area (the whole widget when empty).
-int CountPixels(QWidget* pWidget, const QColor& colour, bool bOther, QRect area = {})
-{
-    const QImage image = pWidget->grab().toImage();
-    if (area.isEmpty())
-        area = image.rect();
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            n += (image.pixelColor(x, y).rgb() == colour.rgb()) != bOther;
-    return n;
-}
-
-template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszFilter)
+template <class TDialog>
+void ExpectForm(const char* pszSelect, const char* pszFilter, QSize opening)
 {
     FootprintList footprints = Sample();
     Shown<TDialog> shown(footprints);
     EXPECT_EQ(shown.dlg.windowTitle(), u"Footprints");
+    EXPECT_EQ(shown.dlg.size(), physprops::ui::FontScaledSize(opening, shown.dlg));
     EXPECT_EQ(shown.dlg.template findChild<QLabel*>(QStringLiteral("lblSelect"))->text(),
               pszSelect);
     auto* pFilterLabel = shown.dlg.template findChild<QLabel*>(QStringLiteral("lblFilter"));
@@ -156,9 +41,9 @@ template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszF
     EXPECT_TRUE(
         qobject_cast<QPushButton*>(testsupport::FindButton(&shown.dlg, QStringLiteral("OK")))
             ->isDefault());
-    // The box shows "*", selected, with the keyboard; every footprint is listed.
+    // The box shows "*", selected; the list has the keyboard; every footprint is listed.
     EXPECT_EQ(shown.FilterBox().selectedText(), u"*");
-    EXPECT_EQ(QApplication::focusWidget(), &shown.FilterBox());
+    EXPECT_EQ(QApplication::focusWidget(), &shown.Grid());
     EXPECT_EQ(shown.Names().size(), 7);
     // Names show; locations are there for View but hidden; nothing is typed over or moved.
     CSymbolGrid& grid = shown.Grid();
@@ -168,12 +53,32 @@ template <class TDialog> void ExpectForm(const char* pszSelect, const char* pszF
     EXPECT_EQ(grid.horizontalHeader()->minimumSectionSize(), 50);
     EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)).testFlag(Qt::ItemIsEditable));
     EXPECT_EQ(grid.m_nSelRow, 1u);
+    // A name too long for its cell is cut in the middle, and whole in its
+    // tooltip and for a screen reader.
+    EXPECT_EQ(grid.textElideMode(), Qt::ElideMiddle);
+    const QModelIndex name = grid.model()->index(0, 0);
+    EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), u"SOIC8\n/lib");
+    EXPECT_EQ(name.data(Qt::AccessibleTextRole).toString(), u"SOIC8");
+    // At its least size the header, five rows and every shown column stay in view.
+    shown.dlg.resize(1, 1);
+    QWidget& port = *grid.viewport();
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&]
+        {
+            bool bColumns = true;
+            for (int c = 0; c < grid.model()->columnCount(); ++c)
+                bColumns = bColumns &&
+                           (grid.isColumnHidden(c) ||
+                            grid.columnViewportPosition(c) + grid.columnWidth(c) <= port.width());
+            return bColumns && grid.rowViewportPosition(4) + grid.rowHeight(4) <= port.height();
+        }))
+        << shown.dlg.width() << "x" << shown.dlg.height();
 }
 
 TEST(FootprintDialogs, showTheirFormsWithEveryFootprint)
 {
-    ExpectForm<CBackEndDlg1>("Select Footprint ", "&Filter :");
-    ExpectForm<CBackEndDlg2>("Select Footprint(s) ", "&Filter : ");
+    ExpectForm<CBackEndDlg1>("Select Footprint ", "&Filter :", {250, 320});
+    ExpectForm<CBackEndDlg2>("Select Footprint(s) ", "&Filter : ", {370, 300});
 }
 
 template <class TDialog> void ExpectFilterCases()
@@ -282,6 +187,15 @@ TEST(SingleFootprintDialog, okTakesTheRememberedRowCancelNothing)
          },
          "QFP44"},
         {[](auto& s) { s.Type(QStringLiteral("nothing")); }, ""},
+        // The list has the keyboard; text typed there filters.
+        {[](auto&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); }, "soic14"},
+        {[](auto& s)
+         {
+             QTest::keyClick(&s.Grid(), Qt::Key_Down);
+             QTest::keyClicks(&s.Grid(), QStringLiteral("lq"));
+             EXPECT_EQ(s.FilterBox().text(), u"lq");
+         },
+         "LQFP48"},
     };
     for (const auto& [prepare, pszExpected] : cases)
     {
@@ -359,211 +273,6 @@ TEST(FootprintKeyboard, typingFiltersDownEntersTheListEnterTakesTheRowEscapeCanc
     EXPECT_EQ(shown.dlg.GetSelection(), QString());
 }
 
-TEST(MultipleFootprintDialog, composesTheSelectedRowsBySide)
-{
-    using Sides = std::vector<std::pair<int, const char*>>;
-    const std::tuple<std::vector<int>, Sides, const char*> cases[] = {
-        {{}, {}, "(A)"}, // OK at once: row 1 on both sides
-        {{1, 2, 3, 4, 5}, {{1, "Top"}, {2, "Top"}, {3, "Bottom"}}, "(Top:A,B;Bottom:K;D,E)"},
-        {{4, 5}, {}, "(D,E)"},
-        {{3}, {{3, "Bottom"}}, "(Bottom:K)"},
-        {{5, 1}, {{1, "top"}, {5, "BOTTOM"}}, "(Top:A;Bottom:E)"},
-        {{2}, {{1, "Top"}}, "(B)"}, // a side on a row that is not selected counts for nothing
-        {{6, 7}, {}, "(D,D)"},      // one footprint found in two places
-    };
-    for (const auto& [rows, sides, pszExpected] : cases)
-    {
-        FootprintList footprints{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("K"),
-                                 QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("D")};
-        footprints.Add(QStringLiteral("D"), QStringLiteral("/other/D.dra"));
-        Shown<CBackEndDlg2> shown(footprints);
-        EXPECT_EQ(shown.Grid().GetValueRowCol(0, 3), u"Type");
-        for (const auto& [nRow, pszSide] : sides)
-            shown.SetSide(nRow, pszSide);
-        shown.SelectRows(rows);
-        shown.Press("OK");
-        EXPECT_TRUE(shown.Accepted());
-        EXPECT_EQ(shown.dlg.GetSelection(), pszExpected);
-    }
-}
-
-TEST(MultipleFootprintDialog, givesEmptyParenthesesWithoutRowsAndNothingOnCancel)
-{
-    FootprintList footprints = Sample();
-    {
-        Shown<CBackEndDlg2> shown(footprints);
-        shown.Type(QStringLiteral("nothing"));
-        shown.Press("OK");
-        EXPECT_EQ(shown.dlg.GetSelection(), u"()");
-    }
-    Shown<CBackEndDlg2> shown(footprints);
-    shown.SelectRows({1, 2});
-    shown.Press("Cancel");
-    EXPECT_EQ(shown.dlg.result(), QDialog::Rejected);
-    EXPECT_EQ(shown.dlg.GetSelection(), QString());
-}
-
-TEST(MultipleFootprintDialog, aRebuildResetsEverySideAndTheSelection)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg2> shown(footprints);
-    shown.SetSide(1, "Top");
-    shown.SetSide(2, "Bottom");
-    shown.SelectRows({2, 3});
-    shown.Type(QStringLiteral("x"));
-    shown.Type(QString());
-    for (int r = 1; r <= 7; ++r)
-        EXPECT_EQ(shown.Grid().GetValueRowCol(quint32(r), 3), u"Both") << r;
-    EXPECT_EQ(shown.Grid().GetSelectedRows(), QList<quint32>{1});
-    EXPECT_TRUE(shown.Grid().selectionModel()->selectedRows().isEmpty());
-}
-
-TEST(MultipleFootprintDialog, keyboardAloneMakesAScatteredSelection)
-{
-    FootprintList footprints = Sample(); // SOIC8 soic14 SO8W QFP44 LQFP48 ...
-    Shown<CBackEndDlg2> shown(footprints);
-    CSymbolGrid& grid = shown.Grid();
-    // The row OK takes is shown from the start, though the focus is in the box.
-    EXPECT_EQ(grid.currentIndex(), grid.model()->index(0, 0));
-    const QColor highlight = grid.palette().color(QPalette::Highlight);
-    const auto rowArea = [&](int nRow)
-    {
-        return QRect(0, grid.rowViewportPosition(nRow - 1), grid.viewport()->width(),
-                     grid.rowHeight(nRow - 1));
-    };
-    EXPECT_GT(CountPixels(grid.viewport(), highlight, false, rowArea(1)), 0);
-    EXPECT_EQ(CountPixels(grid.viewport(), highlight, false, rowArea(2)), 0);
-
-    const auto key = [&](Qt::Key nKey, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    { QTest::keyClick(QApplication::focusWidget(), nKey, mods); };
-    const auto selected = [&]
-    {
-        QList<quint32> rows;
-        for (const QModelIndex& idx : grid.selectionModel()->selectedRows())
-            rows.append(quint32(idx.row() + 1));
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    };
-    const struct
-    {
-        Qt::Key nKey;
-        Qt::KeyboardModifiers mods;
-        QList<quint32> selection;
-        quint32 nRow; // the current row, and the remembered one
-        int nCol;
-    } steps[] = {
-        {Qt::Key_Down, Qt::NoModifier, {}, 1, 1}, // from the filter box into the list
-        {Qt::Key_Space, Qt::ControlModifier, {1}, 1, 1},
-        {Qt::Key_Down, Qt::ControlModifier, {1}, 2, 1},
-        {Qt::Key_Down, Qt::ControlModifier, {1}, 3, 1},
-        {Qt::Key_Space, Qt::ControlModifier, {1, 3}, 3, 1},
-        {Qt::Key_Right, Qt::NoModifier, {1, 3}, 3, 3}, // into the Type column
-        {Qt::Key_Down, Qt::ControlModifier, {1, 3}, 4, 3},
-        {Qt::Key_Space, Qt::ControlModifier, {1, 3, 4}, 4, 3}, // no drop-down opens
-        {Qt::Key_Up, Qt::ControlModifier, {1, 3, 4}, 3, 3},
-        {Qt::Key_Space, Qt::ControlModifier, {1, 4}, 3, 3},
-        {Qt::Key_Left, Qt::NoModifier, {1, 4}, 3, 1},
-        {Qt::Key_Down, Qt::ShiftModifier, {1, 3, 4}, 4, 1},
-        {Qt::Key_Down, Qt::NoModifier, {}, 5, 1}, // a plain move still clears
-        {Qt::Key_Space, Qt::ControlModifier, {5}, 5, 1},
-        {Qt::Key_Up, Qt::ControlModifier, {5}, 4, 1},
-        {Qt::Key_Space, Qt::ControlModifier, {4, 5}, 4, 1},
-        {Qt::Key_Up, Qt::ControlModifier, {4, 5}, 3, 1},
-    };
-    for (const auto& step : steps)
-    {
-        SCOPED_TRACE(QKeySequence(step.nKey | step.mods).toString().toStdString());
-        key(step.nKey, step.mods);
-        EXPECT_EQ(QApplication::focusWidget(), &grid);
-        EXPECT_EQ(selected(), step.selection);
-        EXPECT_EQ(grid.currentIndex().row() + 1, int(step.nRow));
-        EXPECT_EQ(grid.currentIndex().column() + 1, step.nCol);
-        EXPECT_EQ(grid.m_nSelRow, step.nRow);
-    }
-    shown.SetSide(4, "Top");
-    shown.Press("View Footprint");
-    ASSERT_EQ(shown.views.size(), 1u);
-    EXPECT_EQ(shown.views[0].names, L({"SO8W"})) << "View takes the remembered row";
-    key(Qt::Key_Return);
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(Top:QFP44;LQFP48)");
-}
-
-TEST(MultipleFootprintDialog, theSideDropDownOffersOnlyTopBottomBoth)
-{
-    FootprintList footprints = Sample();
-    Shown<CBackEndDlg2> shown(footprints);
-    CSymbolGrid& grid = shown.Grid();
-    grid.edit(grid.model()->index(1, CFootprintListModel::ColType));
-    auto* pCombo = qobject_cast<QComboBox*>(QApplication::focusWidget());
-    ASSERT_NE(pCombo, nullptr);
-    EXPECT_FALSE(pCombo->isEditable());
-    EXPECT_EQ(pCombo->count(), 3);
-    EXPECT_EQ(pCombo->itemText(0) + pCombo->itemText(1) + pCombo->itemText(2), u"TopBottomBoth");
-    EXPECT_EQ(pCombo->currentText(), u"Both");
-    pCombo->setCurrentIndex(0);
-    Q_EMIT pCombo->activated(0); // a pick in the list is stored at once
-    QApplication::processEvents();
-    EXPECT_EQ(grid.GetValueRowCol(2, 3), u"Top");
-
-    // A side still open in its drop-down when OK is pressed counts.
-    shown.SelectRows({3});
-    grid.edit(grid.model()->index(2, CFootprintListModel::ColType));
-    pCombo = qobject_cast<QComboBox*>(QApplication::focusWidget());
-    ASSERT_NE(pCombo, nullptr);
-    pCombo->setCurrentIndex(1);
-    shown.Press("OK");
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(Bottom:SO8W)");
-}
-
-TEST(MultipleFootprintDialog, viewTakesTheRememberedRowAndSelectionsFollowASort)
-{
-    FootprintList footprints{QStringLiteral("C"), QStringLiteral("A"), QStringLiteral("B")};
-    Shown<CBackEndDlg2> shown(footprints);
-    shown.SetSide(1, "Top");
-    shown.SelectRows({1, 2});
-    shown.Press("View Footprint");
-    ASSERT_EQ(shown.views.size(), 1u);
-    EXPECT_EQ(shown.views[0].names, L({"A"}));
-    EXPECT_EQ(shown.views[0].nKind, PROP_ALT_SYMBOLS);
-    DoubleClickHeader(shown.Grid(), 1);
-    EXPECT_EQ(shown.Names(), L({"A", "B", "C"}));
-    DoubleClickHeader(shown.Grid(), 3);
-    EXPECT_EQ(SortIndicator(shown.Grid()), "3+");
-    shown.Press("OK");
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(Top:C;A)");
-}
-
-TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
-{
-    CServices services = CServices::Default();
-    testsupport::MessageRecorder messages(services);
-    FootprintList footprints{QStringLiteral("SO 8"), QStringLiteral("CONN_2,54"),
-                             QStringLiteral("GOOD")};
-    Shown<CBackEndDlg2> shown(footprints, services);
-    shown.SelectRows({1, 2, 3});
-    shown.Press("OK");
-    ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts[0].contains(u"\nSO 8\nCONN_2,54\n"))
-        << messages.texts[0].toStdString();
-    EXPECT_TRUE(shown.dlg.isVisible());
-    EXPECT_EQ(shown.dlg.GetSelection(), QString());
-    EXPECT_EQ(shown.Grid().GetSelectedRows(), (QList<quint32>{1, 2, 3}));
-
-    shown.SelectRows({3});
-    shown.Press("OK");
-    EXPECT_TRUE(shown.Accepted());
-    EXPECT_EQ(shown.dlg.GetSelection(), u"(GOOD)");
-
-    // The single choice is the whole value, whatever it holds.
-    Shown<CBackEndDlg1> single(footprints, services);
-    single.Press("OK");
-    EXPECT_EQ(single.dlg.GetSelection(), u"SO 8");
-    EXPECT_EQ(messages.texts.size(), 1);
-    // Told through the dialog's services, not in a box of the default ones.
-    EXPECT_EQ(messages.nShownBoxes, 0);
-}
-
 TEST(FootprintDialogs, runModally)
 {
     FootprintList footprints = Sample();
@@ -576,13 +285,5 @@ TEST(FootprintDialogs, runModally)
         });
     EXPECT_EQ(dlg.DoModal(), 1);
     EXPECT_EQ(dlg.GetSelection(), u"(QFP44)");
-}
-TEST(MultipleFootprintDialog, namesItsSideListAndComposeRulesAfterTheCoreOnes)
-{
-    CPair top(QStringLiteral("A"), QStringLiteral("Top")),
-        both(QStringLiteral("D"), QStringLiteral("both"));
-    const QList<CPair*> records{&top, &both};
-    EXPECT_EQ(CBackEndDlg2::ComposeSelection(records), ComposeSelection(records));
-    EXPECT_EQ(CBackEndDlg2::BuildSideList(QStringLiteral("Both"), records), u"D");
 }
 } // namespace

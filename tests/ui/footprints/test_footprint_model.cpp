@@ -73,12 +73,12 @@ TEST(FootprintListModel, nameTipSaysWhichFolderTheFootprintWasFoundIn)
         const char* pszLocation;
         const char* pszTip; // null: no tip
     } cases[] = {
-        {"/lib/a", "/lib/a/SOIC8.dra", "/lib/a"},
-        {"/lib/b", "Not Found", "/lib/b"}, // a footprint without a drawing
-        {"", "/x/y/SOIC8.dra", "/x/y"},    // an entry that does not name its folder
-        {"", "/SOIC8.dra", "/"},
-        {"", "Not Found", nullptr},
-        {"", "", nullptr},
+        {"/lib/a", "/lib/a/SOIC8.dra", "SOIC8\n/lib/a"},
+        {"/lib/b", "Not Found", "SOIC8\n/lib/b"}, // a footprint without a drawing
+        {"", "/x/y/SOIC8.dra", "SOIC8\n/x/y"},    // an entry that does not name its folder
+        {"", "/SOIC8.dra", "SOIC8\n/"},
+        {"", "Not Found", "SOIC8"}, // the whole name, which the cell may cut
+        {"", "", "SOIC8"},
     };
     std::vector<std::unique_ptr<CFootprintEntry>> owned;
     QList<CFootprintEntry*> list;

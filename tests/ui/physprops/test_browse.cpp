@@ -250,7 +250,7 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
         EXPECT_TRUE(bDetails);
         // The footprint that two spellings share names both of each kind.
         EXPECT_EQ(strUpperTip,
-                  QStringLiteral("Files that answer this name, letter case apart: 4\n"
+                  QStringLiteral("UPPER\nFiles that answer this name, letter case apart: 4\n"
                                  "%1/UPPER.psm\n%1/upper.psm\n%1/UPPER.dra\n%1/upper.dra")
                       .arg(strTree));
     }

@@ -121,6 +121,50 @@ TEST_F(DialogFixture, propertyColumnIsReadOnlyValueColumnIsEditedInPlace)
     EXPECT_EQ(Values(), QStringList{QStringLiteral("DIP8")});
 }
 
+// As in a spreadsheet, text typed on a row's name cell becomes that row's
+// value; Enter stores it and, as on the row itself, confirms the dialog.
+TEST_F(DialogFixture, textTypedOnANameCellBecomesThatRowsValue)
+{
+    const auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+    const struct
+    {
+        std::function<void(CPhysPropsGrid&)> keys;
+        QStringList values; // after Enter
+    } cases[] = {
+        {[&](CPhysPropsGrid& g)
+         {
+             QTest::keyClicks(&g, QStringLiteral("SOIC8"));
+             enter();
+         },
+         {QStringLiteral("SOIC8"), QStringLiteral("(A)")}},
+        {[&](CPhysPropsGrid& g)
+         {
+             QTest::keyClick(&g, Qt::Key_Down);
+             QTest::keyClicks(&g, QStringLiteral("(B c)"));
+             enter();
+         },
+         {QStringLiteral("SOIC14"), QStringLiteral("(B c)")}},
+        // A key that types nothing starts nothing.
+        {[&](CPhysPropsGrid& g)
+         {
+             QTest::keyClick(&g, Qt::Key_S, Qt::ControlModifier);
+             enter();
+         },
+         {QStringLiteral("SOIC14"), QStringLiteral("(A)")}},
+    };
+    for (const auto& c : cases)
+    {
+        qDeleteAll(values);
+        values.clear();
+        Add(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC14"));
+        Add(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(A)"));
+        Open();
+        c.keys(Grid());
+        EXPECT_EQ(pDlg->result(), QDialog::Accepted) << c.values.join(u' ').toStdString();
+        EXPECT_EQ(Values(), c.values);
+    }
+}
+
 TEST_F(DialogFixture, eachElementKeepsItsOwnRowWhenNamesDifferOnlyInCase)
 {
     Add(QStringLiteral("JEDEC_TYPE"), QStringLiteral("upper"));
