@@ -152,11 +152,12 @@ TEST(BrokenProjectFiles, filesThatCannotBeReadAreNamed)
     } cases[] = {
         {dir.filePath(QStringLiteral("missing.ini")), "cannot open"},
         {strLink, "cannot open"},
-        {dir.filePath(QStringLiteral("folder.ini")), "not a file"},
+        {dir.filePath(QStringLiteral("folder.ini")), "not a file: it is a folder"},
         // Would wait for a writer, or read for ever, if opened.
-        {strFifo, "not a file"},
-        {QStringLiteral("/dev/zero"), "not a file"},
-        {Write(dir, QStringLiteral("empty.ini"), {}), "empty"},
+        {strFifo, "not a file: it is a named pipe (FIFO)"},
+        {QStringLiteral("/dev/zero"), "not a file: it is a device"},
+        // (An empty file is a project without settings.)
+        {Write(dir, QStringLiteral("utf16.ini"), QByteArray("\xff\xfe[\0G\0]\0", 8)), "UTF-16"},
         {Write(dir, QStringLiteral("big.ini"), QByteArray(17 << 20, '\n')), "too large"},
     };
     for (const auto& c : cases)
