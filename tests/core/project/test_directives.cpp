@@ -144,7 +144,7 @@ TEST(SelectProgram, findsTheFirstOfANameHoweverTheHostFilledTheLists)
         CSpiProject project;
         c.fill(project);
         QString strValue;
-        ASSERT_EQ(project.SelectProgram(QStringLiteral("global")), 0) << c.pszHow;
+        EXPECT_EQ(project.SelectProgram(QStringLiteral("global")), 0) << c.pszHow;
         EXPECT_EQ(project.m_pCurrentProgram, project.m_programs.m_nodes[1].get()) << c.pszHow;
         EXPECT_EQ(project.ReadDirective(QStringLiteral("SESSION_NAME"), strValue), 0) << c.pszHow;
         EXPECT_EQ(strValue, QStringLiteral("proj1")) << c.pszHow;
