@@ -75,6 +75,7 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
         {"", "", 0},
         {"  \n\n", "", 0},
         {"; only\n# comments\n", "", 0},
+        {"\n\r\n   \n", "", 0},
     };
     for (const GoodCase& c : cases)
     {
