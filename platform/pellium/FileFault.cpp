@@ -9,7 +9,7 @@ QString CFileFault::Reason(TextFn fnText) const
         break;
     case EFileFault::kNotAFile:
     {
-        const QString strNot = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "not a file"));
+        QString strNot = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "not a file"));
         switch (eType)
         {
         case EFileType::kUnknown:
