@@ -9,6 +9,7 @@
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqOutbox.h"
 #include "project/ProjectFile.h"
+#include "project/SearchPath.h"
 #include "project/SpiProject.h"
 
 #include <QApplication>
@@ -147,6 +148,10 @@ ExitCode Run(int argc, char** argv)
             Err(r.strError);
             return ExitCode::kError;
         }
+        if (opts.bVerbose)
+            for (const CPathLineNote& note :
+                 physprops::core::ProjectLineNotes(r.lines, opts.strProject))
+                Say(note.Describe());
     }
 
     // The whole script is checked here, so that a wrong step is told before

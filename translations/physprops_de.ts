@@ -397,10 +397,6 @@ Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
         <translation>kann nicht gelesen werden</translation>
     </message>
     <message>
-        <source>the project file is empty</source>
-        <translation>die Projektdatei ist leer</translation>
-    </message>
-    <message>
         <source>binary data (a NUL byte) in the file</source>
         <translation>Binärdaten (ein NUL-Byte) in der Datei</translation>
     </message>
@@ -519,6 +515,60 @@ Korrigieren Sie die Projektdatei und versuchen Sie es dann erneut.</translation>
     <message>
         <source>the sender ended while the listener had not taken them</source>
         <translation>der Absender endete, bevor der Empfänger sie angenommen hatte</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1
+Make sure the project file can be reached and read (a network share or a removable disk may have gone away), then try again.</source>
+        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
+%1
+Stellen Sie sicher, dass die Projektdatei erreichbar und lesbar ist (eine Netzwerkfreigabe oder ein Wechseldatenträger ist vielleicht nicht mehr verbunden), und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1</source>
+        <translation>Der Footprint-Suchpfad kann nicht aus der Projektdatei gelesen werden:
+%1</translation>
+    </message>
+    <message>
+        <source>: it is a folder</source>
+        <translation>: es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>: it is a named pipe (FIFO)</source>
+        <translation>: es ist eine benannte Pipe (FIFO)</translation>
+    </message>
+    <message>
+        <source>: it is a device</source>
+        <translation>: es ist ein Gerät</translation>
+    </message>
+    <message>
+        <source>: it is a socket</source>
+        <translation>: es ist ein Socket</translation>
+    </message>
+    <message>
+        <source>UTF-16 text (save the file as UTF-8)</source>
+        <translation>UTF-16-Text (speichern Sie die Datei als UTF-8)</translation>
+    </message>
+    <message>
+        <source>the name of a folder on its path is not UTF-8 text, so the file cannot be named again (rename the folder to UTF-8)</source>
+        <translation>der Name eines Ordners in seinem Pfad ist kein UTF-8-Text, daher kann die Datei nicht wieder benannt werden (benennen Sie den Ordner in UTF-8 um)</translation>
+    </message>
+    <message>
+        <source>; &quot;~&quot; is taken as a folder name, not as the home folder: write ${HOME} instead, with expand_vars = 1</source>
+        <translation>; „~“ gilt als Ordnername, nicht als Benutzerordner: schreiben Sie stattdessen ${HOME}, mit expand_vars = 1</translation>
+    </message>
+    <message>
+        <source>; environment references were not expanded: the project file does not set expand_vars = 1</source>
+        <translation>; Umgebungsverweise wurden nicht ersetzt: die Projektdatei setzt nicht expand_vars = 1</translation>
+    </message>
+    <message>
+        <source>this indented line adds a value to the line above it; it does not set &quot;%1&quot; (take out the indent to set it)</source>
+        <translation>diese eingerückte Zeile fügt der Zeile darüber einen Wert hinzu; sie setzt nicht „%1“ (entfernen Sie die Einrückung, um es zu setzen)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in the section [%2] is not read: the search path comes from the lines before the first section and from [Global]</source>
+        <translation>„%1“ im Abschnitt [%2] wird nicht gelesen: der Suchpfad kommt aus den Zeilen vor dem ersten Abschnitt und aus [Global]</translation>
     </message>
 </context>
 <context>

@@ -397,10 +397,6 @@ Corrigez le fichier de projet, puis réessayez.</translation>
         <translation>ne peut pas être lu</translation>
     </message>
     <message>
-        <source>the project file is empty</source>
-        <translation>le fichier de projet est vide</translation>
-    </message>
-    <message>
         <source>binary data (a NUL byte) in the file</source>
         <translation>données binaires (un octet NUL) dans le fichier</translation>
     </message>
@@ -519,6 +515,60 @@ Corrigez le fichier de projet, puis réessayez.</translation>
     <message>
         <source>the sender ended while the listener had not taken them</source>
         <translation>l’expéditeur s’est arrêté avant que le destinataire ne les prenne</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1
+Make sure the project file can be reached and read (a network share or a removable disk may have gone away), then try again.</source>
+        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
+%1
+Vérifiez que le fichier de projet est accessible et lisible (un partage réseau ou un disque amovible a peut-être été déconnecté), puis réessayez.</translation>
+    </message>
+    <message>
+        <source>The footprint search path can&apos;t be read from the project file:
+%1</source>
+        <translation>Le chemin de recherche des empreintes ne peut pas être lu dans le fichier de projet :
+%1</translation>
+    </message>
+    <message>
+        <source>: it is a folder</source>
+        <translation> : c&apos;est un dossier</translation>
+    </message>
+    <message>
+        <source>: it is a named pipe (FIFO)</source>
+        <translation> : c&apos;est un tube nommé (FIFO)</translation>
+    </message>
+    <message>
+        <source>: it is a device</source>
+        <translation> : c&apos;est un périphérique</translation>
+    </message>
+    <message>
+        <source>: it is a socket</source>
+        <translation> : c&apos;est un socket</translation>
+    </message>
+    <message>
+        <source>UTF-16 text (save the file as UTF-8)</source>
+        <translation>texte UTF-16 (enregistrez le fichier en UTF-8)</translation>
+    </message>
+    <message>
+        <source>the name of a folder on its path is not UTF-8 text, so the file cannot be named again (rename the folder to UTF-8)</source>
+        <translation>le nom d&apos;un dossier de son chemin n&apos;est pas du texte UTF-8, le fichier ne peut donc pas être désigné de nouveau (renommez le dossier en UTF-8)</translation>
+    </message>
+    <message>
+        <source>; &quot;~&quot; is taken as a folder name, not as the home folder: write ${HOME} instead, with expand_vars = 1</source>
+        <translation>; « ~ » est pris comme nom de dossier, pas comme dossier personnel : écrivez ${HOME} à la place, avec expand_vars = 1</translation>
+    </message>
+    <message>
+        <source>; environment references were not expanded: the project file does not set expand_vars = 1</source>
+        <translation>; les références d&apos;environnement n&apos;ont pas été développées : le fichier de projet ne définit pas expand_vars = 1</translation>
+    </message>
+    <message>
+        <source>this indented line adds a value to the line above it; it does not set &quot;%1&quot; (take out the indent to set it)</source>
+        <translation>cette ligne en retrait ajoute une valeur à la ligne au-dessus ; elle ne définit pas « %1 » (supprimez le retrait pour le définir)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in the section [%2] is not read: the search path comes from the lines before the first section and from [Global]</source>
+        <translation>« %1 » dans la section [%2] n&apos;est pas lu : le chemin de recherche vient des lignes avant la première section et de [Global]</translation>
     </message>
 </context>
 <context>

@@ -8,7 +8,24 @@ QString CFileFault::Reason(TextFn fnText) const
     case EFileFault::kNone:
         break;
     case EFileFault::kNotAFile:
-        return WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "not a file"));
+    {
+        QString strNot = WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "not a file"));
+        switch (eType)
+        {
+        case EFileType::kUnknown:
+            break;
+        case EFileType::kFolder:
+            return strNot + WordText(fnText, QT_TRANSLATE_NOOP("CTexts", ": it is a folder"));
+        case EFileType::kFifo:
+            return strNot +
+                   WordText(fnText, QT_TRANSLATE_NOOP("CTexts", ": it is a named pipe (FIFO)"));
+        case EFileType::kDevice:
+            return strNot + WordText(fnText, QT_TRANSLATE_NOOP("CTexts", ": it is a device"));
+        case EFileType::kSocket:
+            return strNot + WordText(fnText, QT_TRANSLATE_NOOP("CTexts", ": it is a socket"));
+        }
+        return strNot;
+    }
     case EFileFault::kTooLarge:
         return WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "too large (more than %1 bytes)"))
             .arg(nLimit);
@@ -18,11 +35,17 @@ QString CFileFault::Reason(TextFn fnText) const
         return WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "cannot read: %1")).arg(strSystem);
     case EFileFault::kUnreadable:
         return WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "cannot be read"));
-    case EFileFault::kEmpty:
-        return WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "the project file is empty"));
     case EFileFault::kBinary:
         return WordText(fnText,
                         QT_TRANSLATE_NOOP("CTexts", "binary data (a NUL byte) in the file"));
+    case EFileFault::kUtf16:
+        return WordText(fnText,
+                        QT_TRANSLATE_NOOP("CTexts", "UTF-16 text (save the file as UTF-8)"));
+    case EFileFault::kPathNotUtf8:
+        return WordText(fnText,
+                        QT_TRANSLATE_NOOP("CTexts", "the name of a folder on its path is not UTF-8 "
+                                                    "text, so the file cannot be named again "
+                                                    "(rename the folder to UTF-8)"));
     case EFileFault::kNotUtf8:
         return WordText(fnText,
                         QT_TRANSLATE_NOOP("CTexts", "not UTF-8 text (save the file as UTF-8)"));

@@ -27,13 +27,24 @@ enum class EFileFault : quint8
     kCannotOpen,     // strSystem: the system's reason
     kCannotRead,     // strSystem: the system's reason
     kUnreadable,     // cannot be read, no more is known
-    kEmpty,          // a project file without a line
     kBinary,         // a NUL byte
+    kUtf16,          // UTF-16 text (a byte order mark, or every other byte NUL)
+    kPathNotUtf8,    // its path (its folder's) is not UTF-8, so it cannot be named again
     kNotUtf8,        // bytes that are not UTF-8
     kCarriageReturn, // a carriage return inside a line (old Mac line ends)
     kMalformed,      // neither [program] nor name = value
     kNoName,         // a value without a name
     kNoPathSource,   // the footprint search cannot read a project's search path
+};
+
+// What a path names that is not a file, for kNotAFile.
+enum class EFileType : quint8
+{
+    kUnknown,
+    kFolder,
+    kFifo,
+    kDevice,
+    kSocket,
 };
 
 struct PELLIUM_EXPORT CFileFault
@@ -43,6 +54,15 @@ struct PELLIUM_EXPORT CFileFault
     int nLine = 0;        // the first bad line, 0 when the file as a whole is at fault
     qint64 nLimit = 0;
     QString strSystem = {};
+    int nErrno = 0; // the system's error behind strSystem, 0 when none
+    EFileType eType = EFileType::kUnknown;
+
+    // Whether the file could not be reached or read, as opposed to what it holds.
+    bool IsAccessFault() const
+    {
+        return eKind == EFileFault::kCannotOpen || eKind == EFileFault::kCannotRead ||
+               eKind == EFileFault::kUnreadable;
+    }
 
     explicit operator bool() const { return eKind != EFileFault::kNone; }
     // What is wrong, without the file: "not a file".

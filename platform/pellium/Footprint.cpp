@@ -154,12 +154,13 @@ const QString* CFootprint::KeepFolder(const QString& strFolder)
     return &m_folders.back();
 }
 
-void CFootprint::Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded)
+void CFootprint::Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded,
+                      const CFolderOrigin& origin)
 {
     if (m_skippedFolders.contains(strFolder))
         return;
     m_skippedFolders.insert(strFolder);
-    m_report.skipped.append({strFolder, fault, strUnexpanded});
+    m_report.skipped.append({strFolder, fault, strUnexpanded, origin});
 }
 
 // The folders of the path that can be searched, each once: a folder reached
@@ -208,14 +209,14 @@ std::vector<CFootprint::UsableFolder> CFootprint::UsableFolders(const CSearchPat
         }
         if (fault)
         {
-            Skip(folder.strFolder, fault, path.unexpanded.value(i));
+            Skip(folder.strFolder, fault, path.unexpanded.value(i), path.origins.value(i));
             continue;
         }
         if (seen.insert({folder.st.st_dev, folder.st.st_ino}).second)
             folders.push_back(std::move(folder));
     }
-    for (const QString& strValue : path.empty)
-        Skip(strValue, {EFolderFault::kExpandsEmpty});
+    for (qsizetype i = 0; i < path.empty.size(); ++i)
+        Skip(path.empty[i], {EFolderFault::kExpandsEmpty}, {}, path.emptyOrigins.value(i));
     if (bForListing)
         m_pCache->Trim(nGeneration);
     return folders;
@@ -239,6 +240,7 @@ void CFootprint::NotePath(const CSearchPath& path)
     m_report.bEmptyPath = true;
     m_report.bPathFromProject = path.bFromProject;
     m_report.strProjectFile = path.strProjectFile;
+    m_report.lineNotes = path.lineNotes;
 }
 
 bool CFootprint::Progress(const CListingProgress& progress)
@@ -290,10 +292,11 @@ int CFootprint::ReuseListing(const CSearchPath& path, ListingScan& scan)
     for (std::size_t i = 0; i < n; ++i)
     {
         if (const CFolderFault fault = pPath->states[i].statFault)
-            Skip(path.folders[qsizetype(i)], fault, path.unexpanded.value(qsizetype(i)));
+            Skip(path.folders[qsizetype(i)], fault, path.unexpanded.value(qsizetype(i)),
+                 path.origins.value(qsizetype(i)));
     }
-    for (const QString& strValue : path.empty)
-        Skip(strValue, {EFolderFault::kExpandsEmpty});
+    for (qsizetype i = 0; i < path.empty.size(); ++i)
+        Skip(path.empty[i], {EFolderFault::kExpandsEmpty}, {}, path.emptyOrigins.value(i));
     if (m_fnProgress)
     {
         CListingProgress progress{0, int(listings.size()), 0};

@@ -35,6 +35,40 @@ enum SEARCH_OPTIONS
 
 inline constexpr const char* kNotFoundLocation = "Not Found";
 
+// What the way a folder's value is written suggests when the folder is
+// not there.
+enum class EFolderHint : quint8
+{
+    kNone,
+    kTilde,        // it starts with '~', which is a folder name here, not the home folder
+    kExpansionOff, // it holds an environment reference, and the project does not expand them
+};
+
+// Where a folder of the search path was named, and what its value suggests.
+struct PELLIUM_EXPORT CFolderOrigin
+{
+    QString strWhere = {}; // "FILE:LINE" of its psmpath line; empty for PSMPATH
+    EFolderHint eHint = EFolderHint::kNone;
+};
+
+// A line of the project file that looks as if it gave the search path but
+// gives nothing to it.
+struct PELLIUM_EXPORT CPathLineNote
+{
+    enum class EKind : quint8
+    {
+        kIndented,      // "NAME = VALUE" of a known directive, indented: a value of the line above
+        kUnreadSection, // psmpath in a section the search path is not read from
+    };
+    EKind eKind = EKind::kIndented;
+    QString strWhere; // "FILE:LINE"
+    QString strName;  // the directive as written
+    QString strSection = {};
+
+    // "FILE:LINE: what it does instead", in English or the words fnText gives.
+    QString Describe(TextFn fnText = nullptr) const;
+};
+
 // The folders of a footprint search path, in order, as absolute paths
 // (folders that do not exist included), or why the project named gives none.
 struct PELLIUM_EXPORT CSearchPath
@@ -43,8 +77,12 @@ struct PELLIUM_EXPORT CSearchPath
     // Per folder: why its value was kept as stored (the expansion's message),
     // else empty.
     QStringList unexpanded;
+    QList<CFolderOrigin> origins; // per folder; may be shorter (no origin)
     // Values that name no folder at all (they expand to nothing), as stored.
     QStringList empty;
+    QList<CFolderOrigin> emptyOrigins; // per value of empty
+    // Lines of the project file that look as if they added to the path but do not.
+    QList<CPathLineNote> lineNotes;
     // Where the path comes from: the project file named, when its psmpath
     // values give it; else PSMPATH (with or without a project file).
     QString strProjectFile;
@@ -85,10 +123,14 @@ struct PELLIUM_EXPORT CSkippedFolder
     // The expansion's message when the folder's value was used as stored,
     // else empty.
     QString strUnexpanded = {};
+    CFolderOrigin origin = {};
 
     // Why: "does not exist; its value was used as stored: ...", in English
     // or in the words fnText gives.
     QString Reason(TextFn fnText = nullptr) const;
+    // One line for a list: "FILE:LINE: FOLDER: why", without "FILE:LINE: "
+    // for a folder of PSMPATH.
+    QString Describe(TextFn fnText = nullptr) const;
 };
 
 // Files of a searched folder that were left out because their names are
@@ -112,6 +154,8 @@ struct PELLIUM_EXPORT CSearchReport
     bool bEmptyPath = false;
     bool bPathFromProject = false;
     QString strProjectFile;
+    // With an empty path: the project's lines that look as if they gave one.
+    QList<CPathLineNote> lineNotes;
 
     // Whether anything above is worth telling besides what was found.
     bool HasNotes() const { return !skipped.isEmpty() || !hidden.isEmpty() || bEmptyPath; }
@@ -312,7 +356,8 @@ private:
                      bool bWatch);
     int ReuseListing(const CSearchPath& path, ListingScan& scan);
     bool Progress(const CListingProgress& progress);
-    void Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded = {});
+    void Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded = {},
+              const CFolderOrigin& origin = {});
     void NoteHidden(const QString& strFolder, qsizetype nFiles);
     void NotePath(const CSearchPath& path);
     static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks,

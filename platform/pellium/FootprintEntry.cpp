@@ -148,7 +148,46 @@ QString CSkippedFolder::Reason(TextFn fnText) const
         strReason +=
             WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "; its value was used as stored: %1"))
                 .arg(strUnexpanded);
+    // Only a folder that is not there can be the wrong one because of how it was written.
+    if (fault.eKind == EFolderFault::kMissing && origin.eHint == EFolderHint::kTilde)
+        strReason +=
+            WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "; \"~\" is taken as a folder name, not "
+                                                         "as the home folder: write ${HOME} "
+                                                         "instead, with expand_vars = 1"));
+    else if (fault.eKind == EFolderFault::kMissing && origin.eHint == EFolderHint::kExpansionOff)
+        strReason += WordText(
+            fnText, QT_TRANSLATE_NOOP("CTexts", "; environment references were not expanded: the "
+                                                "project file does not set expand_vars = 1"));
     return strReason;
+}
+
+QString CSkippedFolder::Describe(TextFn fnText) const
+{
+    const QString strLine = strFolder + QStringLiteral(": ") + Reason(fnText);
+    return origin.strWhere.isEmpty() ? strLine : origin.strWhere + QStringLiteral(": ") + strLine;
+}
+
+QString CPathLineNote::Describe(TextFn fnText) const
+{
+    QString strWhat;
+    switch (eKind)
+    {
+    case EKind::kIndented:
+        strWhat =
+            WordText(fnText, QT_TRANSLATE_NOOP("CTexts", "this indented line adds a value to the "
+                                                         "line above it; it does not set \"%1\" "
+                                                         "(take out the indent to set it)"))
+                .arg(strName);
+        break;
+    case EKind::kUnreadSection:
+        strWhat = WordText(fnText, QT_TRANSLATE_NOOP("CTexts",
+                                                     "\"%1\" in the section [%2] is not read: "
+                                                     "the search path comes from the lines "
+                                                     "before the first section and from [Global]"))
+                      .arg(strName, strSection);
+        break;
+    }
+    return strWhere + QStringLiteral(": ") + strWhat;
 }
 
 QString CSearchReport::ProjectErrorText() const
@@ -165,7 +204,7 @@ QString CSearchReport::SkippedText() const
     {
         strText += QStringLiteral("\n\nSearch folders skipped:");
         for (qsizetype i = 0; i < skipped.size() && i < kShown; ++i)
-            strText += u'\n' + skipped[i].strFolder + QStringLiteral(": ") + skipped[i].Reason();
+            strText += u'\n' + skipped[i].Describe();
         if (skipped.size() > kShown)
             strText += QStringLiteral("\nand %1 more").arg(skipped.size() - kShown);
     }
@@ -188,6 +227,10 @@ QString CSearchReport::SkippedText() const
                            .arg(strProjectFile);
         else
             strText += QStringLiteral("there is no project file and PSMPATH names no folder.");
+        if (!lineNotes.isEmpty())
+            strText += u'\n';
+        for (const CPathLineNote& note : lineNotes)
+            strText += u'\n' + note.Describe();
     }
     return strText;
 }

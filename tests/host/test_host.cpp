@@ -145,6 +145,22 @@ TEST(HostProgram, errorsExitWithTwoAndSayWhy)
     const QString strErr = QString::fromUtf8(proc.readAllStandardError());
     EXPECT_TRUE(strErr.contains(QStringLiteral("option --prop: the value is not UTF-8 text")))
         << strErr.toStdString();
+
+    // A project in a folder whose name is not UTF-8, given relative: refused
+    // at start with the reason, as it is given absolute.
+    proc.setWorkingDirectory(dir.path());
+    proc.start(QStringLiteral("/bin/sh"),
+               {QStringLiteral("-c"),
+                QStringLiteral(R"sh(d="$(printf 'Entw\374rfe')"; mkdir "$d" && )sh"
+                               R"sh(printf '[Global]\n' > "$d/demo.ini" && cd "$d" && )sh"
+                               R"sh(exec "$0" --project demo.ini)sh"),
+                testsupport::BinaryPath(QStringLiteral("bin/physprops"))});
+    ASSERT_TRUE(proc.waitForFinished(60000));
+    EXPECT_EQ(proc.exitCode(), 2);
+    const QString strOdd = QString::fromUtf8(proc.readAllStandardError());
+    EXPECT_TRUE(strOdd.contains(QStringLiteral("demo.ini: the name of a folder on its path is "
+                                               "not UTF-8 text")))
+        << strOdd.toStdString();
 }
 
 TEST(HostProgram, helpExplainsOptionsAndScripts)
@@ -307,20 +323,34 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
         QStringLiteral("--prop"), QStringLiteral("DESCRIPTION=ok\nJEDEC_TYPE=EVIL"),
         QStringLiteral("--prop"), QStringLiteral("JEDEC_TYPE=SOIC8"),
         QStringLiteral("--prop"), QStringLiteral("NOTE=C:\\new")};
+    // Lines that look as if they gave the search path are named by --verbose.
+    const QString strProject = WriteFile(dir, QStringLiteral("p.ini"),
+                                         "[Global]\npsmpath = lib\n  psmpath = other\n[brdedit]\n"
+                                         "psmpath = x\n");
     const struct
     {
         QStringList args;
         QString strOut;
+        QString strErrWords = {};
     } cases[] = {
         {{},
-         QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n")},
+         QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n"),
+         QStringLiteral("session: none\n")},
+        {{QStringLiteral("--project"), strProject},
+         QStringLiteral("DESCRIPTION=ok\\nJEDEC_TYPE=EVIL\nJEDEC_TYPE=SOIC8\nNOTE=C:\\\\new\n"),
+         strProject +
+             QStringLiteral(":3: this indented line adds a value to the line above it; "
+                            "it does not set \"psmpath\"") +
+             QStringLiteral(" (take out the indent to set it)\n") + strProject +
+             QStringLiteral(":5: \"psmpath\" in the section [brdedit] is not read")},
         // Without a project the module joins no session, whatever was asked.
         {{QStringLiteral("--output"), QStringLiteral("json"), QStringLiteral("-ipqsession"),
           QStringLiteral("abc")},
          QStringLiteral(
              R"({"properties":[{"name":"DESCRIPTION","value":"ok\nJEDEC_TYPE=EVIL"},)"
              R"({"name":"JEDEC_TYPE","value":"SOIC8"},{"name":"NOTE","value":"C:\\new"}]})"
-             "\n")},
+             "\n"),
+         QStringLiteral("session: none\n")},
     };
     for (const auto& c : cases)
     {
@@ -331,8 +361,9 @@ TEST(HostProgram, standardOutputCarriesTheResultAloneAndUnambiguous)
         EXPECT_EQ(r.strOut, c.strOut);
         // The narration is still there, on standard error.
         for (const char* pszWords :
-             {"module: ", "session: none\n", "pressing OK", "walkthrough: press OK"})
+             {"module: ", "session: ", "pressing OK", "walkthrough: press OK"})
             EXPECT_TRUE(r.strErr.contains(QString::fromLatin1(pszWords))) << pszWords;
+        EXPECT_TRUE(r.strErr.contains(c.strErrWords)) << r.strErr.toStdString();
     }
 }
 

@@ -50,15 +50,15 @@ TEST(BrokenProjectFiles, eachIsRefusedNamingFileAndLine)
         int nLine;
         const char* pszWords;
     } cases[] = {
-        {"empty", "", 1, "empty"},
-        {"blank lines only", "\n\r\n   \n", 1, "empty"},
+        // (Empty and blank files are projects without settings: test_projectfile.)
         {"image", png, 3, "binary"},
         {"executable",
          QByteArray("\x7f"
                     "ELF\x02\x01\x01\x00",
                     8),
          1, "binary"},
-        {"UTF-16 text", QByteArray("\xff\xfe[\0G\0]\0", 8), 1, "binary"},
+        // The file as a whole: no line.
+        {"UTF-16 text", QByteArray("\xff\xfe[\0G\0]\0", 8), 0, "UTF-16 text"},
         {"binary without NUL", "[Global]\nsession_name = \xff\xfe\xfd\n", 2, "UTF-8"},
         {"cut inside a character", "[Global]\nsession_name = lab \xc3", 2, "UTF-8"},
         {"Latin-1 value", "[Global]\npsmpath = /lib/Bauteil\xe4\n", 2, "UTF-8"},
@@ -80,7 +80,9 @@ TEST(BrokenProjectFiles, eachIsRefusedNamingFileAndLine)
         const CProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/lib/p.ini"), project);
         EXPECT_FALSE(r.bOk);
         EXPECT_EQ(r.nLine, c.nLine);
-        EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/lib/p.ini:%1: ").arg(c.nLine)))
+        EXPECT_TRUE(r.strError.startsWith(c.nLine > 0
+                                              ? QStringLiteral("/lib/p.ini:%1: ").arg(c.nLine)
+                                              : QStringLiteral("/lib/p.ini: ")))
             << r.strError.toStdString();
         EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords)))
             << r.strError.toStdString();
@@ -152,11 +154,12 @@ TEST(BrokenProjectFiles, filesThatCannotBeReadAreNamed)
     } cases[] = {
         {dir.filePath(QStringLiteral("missing.ini")), "cannot open"},
         {strLink, "cannot open"},
-        {dir.filePath(QStringLiteral("folder.ini")), "not a file"},
+        {dir.filePath(QStringLiteral("folder.ini")), "not a file: it is a folder"},
         // Would wait for a writer, or read for ever, if opened.
-        {strFifo, "not a file"},
-        {QStringLiteral("/dev/zero"), "not a file"},
-        {Write(dir, QStringLiteral("empty.ini"), {}), "empty"},
+        {strFifo, "not a file: it is a named pipe (FIFO)"},
+        {QStringLiteral("/dev/zero"), "not a file: it is a device"},
+        // (An empty file is a project without settings.)
+        {Write(dir, QStringLiteral("utf16.ini"), QByteArray("\xff\xfe[\0G\0]\0", 8)), "UTF-16"},
         {Write(dir, QStringLiteral("big.ini"), QByteArray(17 << 20, '\n')), "too large"},
     };
     for (const auto& c : cases)

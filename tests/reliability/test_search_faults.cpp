@@ -275,11 +275,12 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
     EXPECT_EQ(nViewedLocked, 1);
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(nOpenedLocked, 0);
+    // Each folder comes with its psmpath line.
     const QString strSkipped =
-        QStringLiteral("\n\nSearch folders skipped:\n%1: cannot be read (Permission denied)\n"
-                       "%2: cannot be searched, its files cannot be opened (Permission denied)\n"
-                       "%3: cannot be reached (Permission denied)")
-            .arg(Path("locked"), Path("listonly"), Path("sealed/inner"));
+        QStringLiteral("\n\nSearch folders skipped:\n%4:1: %1: cannot be read (Permission denied)\n"
+                       "%4:3: %2: cannot be searched, its files cannot be opened (Permission "
+                       "denied)\n%4:4: %3: cannot be reached (Permission denied)")
+            .arg(Path("locked"), Path("listonly"), Path("sealed/inner"), strProject);
     EXPECT_EQ(messages,
               (QStringList{
                   "The footprint drawing \"" + Path("a/LOCKED.dra") +

@@ -3,11 +3,16 @@
 #include "project/SpiProject.h"
 #include "project/TextFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <memory>
 
 using physprops::core::DecodeUtf8;
 using physprops::core::ReadCheckedTextFile;
@@ -72,8 +77,9 @@ public:
     }
 
     // The fault of the line, kNone when it was read. rest: what follows it.
-    EFileFault Read(QByteArrayView line, QByteArrayView rest)
+    EFileFault Read(QByteArrayView line, QByteArrayView rest, int nLine)
     {
+        m_nLine = nLine;
         const QByteArrayView body = TrimmedEnd(line);
         // A file with old Mac line ends would otherwise be one long line.
         if (body.contains('\r'))
@@ -83,7 +89,10 @@ public:
             return EFileFault::kNone;
         // An indented line after "name = value" is one more value of that name.
         if (text.size() < body.size() && !m_lastName.isEmpty())
+        {
+            NoteIndentedDirective(text);
             return AddValue(m_lastName, TrimmedEnd(text.first(EndOf(text))));
+        }
         if (text.front() == '[')
         {
             const QByteArrayView inside = text.sliced(1);
@@ -106,6 +115,8 @@ public:
         return AddValue(m_lastName, value.first(EndOf(value)).trimmed());
     }
 
+    QList<CProjectLine> TakeLines() { return std::move(m_lines); }
+
     // Adds the values still waiting; before a fault is reported as well, so
     // that the project holds every line before it.
     void Flush()
@@ -115,6 +126,21 @@ public:
     }
 
 private:
+    // An indented line that reads like "NAME = VALUE" of a directive this
+    // system reads is a value of the line above by the rules, which a user
+    // rarely means: noted, so that the search path can tell of it.
+    void NoteIndentedDirective(QByteArrayView text)
+    {
+        const qsizetype nSeparator = EndOf(text, "=:");
+        if (nSeparator == text.size() || text[nSeparator] == ';')
+            return;
+        const QByteArrayView name = TrimmedEnd(text.first(nSeparator));
+        for (const char* pszKnown : {"psmpath", "session_name", "expand_vars"})
+            if (name.compare(pszKnown, Qt::CaseInsensitive) == 0)
+                m_lines.append({CProjectLine::EKind::kIndented, m_nLine, m_strSection,
+                                QString::fromLatin1(name)});
+    }
+
     EFileFault AddValue(QByteArrayView name, QByteArrayView value)
     {
         QString strName;
@@ -139,6 +165,10 @@ private:
         }
         if (m_strSection.isEmpty() && strName.compare(u"expand_vars", Qt::CaseInsensitive) == 0)
             m_project.m_bExpandVars = strValue.trimmed().toUInt();
+        // Named as the project's list names them, so that the lines and the
+        // values of one program's psmpath pair up in order.
+        if (strName.size() == 7 && SpiNamesEqual(strName, u"psmpath"))
+            m_lines.append({CProjectLine::EKind::kPsmpath, m_nLine, m_strSection, strName});
         // Added some lines later, so that the index slot asked for now is in
         // the cache by then.
         const std::size_t nHash = SpiNameHash(strName);
@@ -169,6 +199,8 @@ private:
     }
 
     CSpiProject& m_project;
+    int m_nLine = 0; // of the line being read
+    QList<CProjectLine> m_lines;
     QString m_strSection; // lines before the first section belong to ""
     bool m_bSectionUtf8 = true;
     CSpiProgram* m_pProgram = nullptr;
@@ -194,8 +226,9 @@ CProjectFileResult Fail(CFileFault fault)
 CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strName,
                                    CSpiProject& project)
 {
-    if (text.trimmed().isEmpty())
-        return Fail({.eKind = EFileFault::kEmpty, .strFile = strName, .nLine = 1});
+    // UTF-16 has a NUL byte beside every ASCII letter: told as what it is.
+    if (physprops::core::LooksUtf16(text))
+        return Fail({.eKind = EFileFault::kUtf16, .strFile = strName});
     // A NUL byte marks the file as binary, whatever the lines before it hold.
     if (const qsizetype nNul = text.indexOf('\0'); nNul >= 0)
         return Fail({.eKind = EFileFault::kBinary,
@@ -211,7 +244,7 @@ CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strNam
         const qsizetype nEnd = rest.indexOf('\n');
         const QByteArrayView line = nEnd < 0 ? rest : rest.first(nEnd);
         rest = nEnd < 0 ? QByteArrayView() : rest.sliced(nEnd + 1);
-        if (const EFileFault eFault = reader.Read(line, rest); eFault != EFileFault::kNone)
+        if (const EFileFault eFault = reader.Read(line, rest, nLine); eFault != EFileFault::kNone)
         {
             reader.Flush();
             return Fail({.eKind = eFault, .strFile = strName, .nLine = nLine});
@@ -221,11 +254,23 @@ CProjectFileResult LoadProjectText(const QByteArray& text, const QString& strNam
 
     CProjectFileResult r;
     r.bOk = true;
+    r.lines = reader.TakeLines();
     return r;
 }
 
 CProjectFileResult LoadProjectFile(const QString& strPath, CSpiProject& project)
 {
+    // The project is named by its absolute path from here on (the search,
+    // the setup editor); a current folder whose path is not UTF-8 cannot be
+    // part of one, so such a project is refused now rather than called
+    // missing later.
+    if (QDir::isRelativePath(strPath))
+    {
+        const std::unique_ptr<char, decltype(&std::free)> pCwd(::getcwd(nullptr, 0), &std::free);
+        QString strCwd;
+        if (pCwd && !DecodeUtf8(pCwd.get(), strCwd))
+            return Fail({.eKind = EFileFault::kPathNotUtf8, .strFile = strPath});
+    }
     QByteArray text;
     if (CFileFault fault; !ReadCheckedTextFile(strPath, kMaxProjectFileSize, text, fault))
         return Fail(std::move(fault));

@@ -94,9 +94,12 @@ private:
 };
 
 // A list with a current position, as programs and directives are kept.
-// Names are found through an index, so filling a list of n names costs n
-// lookups, not n times the list's length; add nodes through Append or
-// FindOrAppend only, so the index stays whole.
+// The host may fill, empty or rename m_nodes directly, so a lookup (Find)
+// walks from the front and trusts nothing else. The fill helpers (Append,
+// FindOrAppend) keep an index of names, so filling a list of n names costs n
+// probes, not n times the list's length; it is built again whenever the list
+// holds another number of nodes than it knows of. A host that renames or
+// replaces nodes in place and then fills through the helpers calls Reindex.
 template <class T> class CSpiList
 {
 public:
@@ -113,8 +116,9 @@ public:
     T* Append(std::unique_ptr<T> p)
     {
         const std::size_t nHash = SpiNameHash(p->m_strName);
-        CSpiNameIndex::Slot& slot = m_index.Probe(nHash, p->m_strName, NameOf());
+        CSpiNameIndex::Slot& slot = Index().Probe(nHash, p->m_strName, NameOf());
         m_nodes.push_back(std::move(p));
+        ++m_nIndexed;
         // The first node of a name is the one found, as a walk from the front finds it.
         if (slot.nNode < 0)
             m_index.Fill(slot, nHash, qsizetype(m_nodes.size()) - 1);
@@ -128,10 +132,11 @@ public:
     }
     template <class Make> T* FindOrAppend(QStringView name, std::size_t nHash, Make make)
     {
-        CSpiNameIndex::Slot& slot = m_index.Probe(nHash, name, NameOf());
+        CSpiNameIndex::Slot& slot = Index().Probe(nHash, name, NameOf());
         if (slot.nNode >= 0)
             return m_nodes[std::size_t(slot.nNode)].get();
         m_nodes.push_back(make());
+        ++m_nIndexed;
         m_index.Fill(slot, nHash, qsizetype(m_nodes.size()) - 1);
         return m_nodes.back().get();
     }
@@ -142,13 +147,33 @@ public:
         // Doubling at least, so that many small reservations stay linear.
         if (std::size_t(nNodes) > m_nodes.capacity())
             m_nodes.reserve(std::max(std::size_t(nNodes), 2 * m_nodes.capacity()));
-        m_index.Reserve(nNodes);
+        Index().Reserve(nNodes);
     }
     void Prefetch(std::size_t nHash) const { m_index.Prefetch(nHash); }
-    // Index of the first node whose name equals name ignoring case, -1 when none.
+    // Index of the first node from the front whose name equals name ignoring
+    // case, -1 when none; null nodes are skipped.
     qsizetype Find(QStringView name) const
     {
-        return m_index.Lookup(SpiNameHash(name), name, NameOf());
+        for (std::size_t n = 0; n < m_nodes.size(); ++n)
+            if (m_nodes[n] && SpiNamesEqual(m_nodes[n]->m_strName, name))
+                return qsizetype(n);
+        return -1;
+    }
+    // Builds the helpers' index again from the nodes as they stand.
+    void Reindex()
+    {
+        m_index = CSpiNameIndex();
+        m_index.Reserve(qsizetype(m_nodes.size()));
+        for (std::size_t n = 0; n < m_nodes.size(); ++n)
+        {
+            if (!m_nodes[n])
+                continue;
+            const std::size_t nHash = SpiNameHash(m_nodes[n]->m_strName);
+            CSpiNameIndex::Slot& slot = m_index.Probe(nHash, m_nodes[n]->m_strName, NameOf());
+            if (slot.nNode < 0)
+                m_index.Fill(slot, nHash, qsizetype(n));
+        }
+        m_nIndexed = m_nodes.size();
     }
 
 private:
@@ -156,8 +181,16 @@ private:
     {
         return [this](qsizetype n) { return QStringView(m_nodes[std::size_t(n)]->m_strName); };
     }
+    // The index, built again first when the host changed the number of nodes.
+    CSpiNameIndex& Index()
+    {
+        if (m_nIndexed != m_nodes.size())
+            Reindex();
+        return m_index;
+    }
 
     CSpiNameIndex m_index;
+    std::size_t m_nIndexed = 0; // nodes the index was built from
 };
 
 // The values of one directive line group, read with a cursor.

@@ -2,13 +2,13 @@
 #include "project/TextFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace physprops::core
@@ -23,30 +23,56 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
     return false;
 }
 
+namespace
+{
+EFileType TypeOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return EFileType::kFolder;
+    if (S_ISFIFO(mode))
+        return EFileType::kFifo;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return EFileType::kDevice;
+    if (S_ISSOCK(mode))
+        return EFileType::kSocket;
+    return EFileType::kUnknown;
+}
+} // namespace
+
 bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& text,
                          CFileFault& fault)
 {
-    const auto fail = [&](EFileFault eKind, const QString& strSystem = {})
+    const auto fail = [&](EFileFault eKind, const QString& strSystem = {}, int nErrno = 0,
+                          EFileType eType = EFileType::kUnknown)
     {
-        fault = {eKind, strPath, 0, nMaxSize, strSystem};
+        fault = {eKind, strPath, 0, nMaxSize, strSystem, nErrno, eType};
         return false;
     };
-    const QFileInfo info(strPath);
-    if (info.exists() && !info.isFile())
-        return fail(EFileFault::kNotAFile);
-    if (info.size() > nMaxSize)
-        return fail(EFileFault::kTooLarge);
+    const QByteArray encoded = QFile::encodeName(strPath);
+    struct stat st = {};
+    if (::stat(encoded.constData(), &st) == 0)
+    {
+        if (!S_ISREG(st.st_mode))
+            return fail(EFileFault::kNotAFile, {}, 0, TypeOf(st.st_mode));
+        if (st.st_size > nMaxSize)
+            return fail(EFileFault::kTooLarge);
+    }
     // Opened without blocking and checked again, so a file swapped for a pipe
     // since the check above cannot make the open wait for a writer.
-    const int fd =
-        ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return fail(EFileFault::kCannotOpen, qt_error_string(errno));
-    struct stat st = {};
+    {
+        const int nErrno = errno;
+        // Bytes of a name that are not UTF-8 became replacement characters
+        // on the way here: the file may well be there, under its own bytes.
+        if (nErrno == ENOENT && strPath.contains(QChar::ReplacementCharacter))
+            return fail(EFileFault::kPathNotUtf8);
+        return fail(EFileFault::kCannotOpen, qt_error_string(nErrno), nErrno);
+    }
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
     {
         ::close(fd);
-        return fail(EFileFault::kNotAFile);
+        return fail(EFileFault::kNotAFile, {}, 0, TypeOf(st.st_mode));
     }
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
@@ -92,6 +118,25 @@ bool DecodeUtf8(QByteArrayView bytes, QString& strText)
                                                      QStringDecoder::Flag::ConvertInitialBom);
     strText = decoder(bytes);
     return !decoder.hasError();
+}
+
+bool LooksUtf16(QByteArrayView text)
+{
+    if (text.startsWith("\xFF\xFE") || text.startsWith("\xFE\xFF"))
+        return true;
+    // Without a mark: ASCII letters with a NUL byte beside each, at the
+    // start; two of them at least, since one NUL byte tells little.
+    const qsizetype n = std::min<qsizetype>(text.size(), 64) & ~qsizetype(1);
+    if (n < 4)
+        return false;
+    bool bLittle = true;
+    bool bBig = true;
+    for (qsizetype i = 0; i < n; i += 2)
+    {
+        bLittle = bLittle && text[i] != '\0' && text[i + 1] == '\0';
+        bBig = bBig && text[i] == '\0' && text[i + 1] != '\0';
+    }
+    return bLittle || bBig;
 }
 
 EFileFault TextLineFault(QByteArrayView line)

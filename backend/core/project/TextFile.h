@@ -25,6 +25,10 @@ PHYSPROPS_CORE_EXPORT bool ReadCheckedTextFile(const QString& strPath, qint64 nM
 // name or value may begin with one (QString::fromUtf8 would drop it).
 PHYSPROPS_CORE_EXPORT bool DecodeUtf8(QByteArrayView bytes, QString& strText);
 
+// Whether text is UTF-16: a byte order mark, or its start is ASCII with a
+// NUL byte beside each character.
+PHYSPROPS_CORE_EXPORT bool LooksUtf16(QByteArrayView text);
+
 // What is wrong with one line of such a file as text (not UTF-8, a NUL
 // byte), kNone when nothing is.
 PHYSPROPS_CORE_EXPORT EFileFault TextLineFault(QByteArrayView line);

@@ -83,6 +83,16 @@ QString CTexts::FileFault(const CFileFault& fault)
 
 QString CTexts::ProjectError(const CSearchReport& report)
 {
+    // What is in the file is the user's to fix; a file that cannot be
+    // reached (a share gone away) needs nothing fixed in it.
+    if (report.projectFault.IsAccessFault())
+        return tr("The footprint search path can't be read from the project file:\n%1\n"
+                  "Make sure the project file can be reached and read (a network share or a "
+                  "removable disk may have gone away), then try again.")
+            .arg(FileFault(report.projectFault));
+    if (report.projectFault.eKind == EFileFault::kPathNotUtf8)
+        return tr("The footprint search path can't be read from the project file:\n%1")
+            .arg(FileFault(report.projectFault));
     return tr("The footprint search path can't be read from the project file:\n%1\n"
               "Fix the project file, then try again.")
         .arg(FileFault(report.projectFault));
@@ -93,17 +103,17 @@ QString CTexts::SkipReason(const CSkippedFolder& folder)
     return folder.Reason(&Translate);
 }
 
-QString CTexts::Skipped(const CSearchReport& report)
+QString CTexts::Skipped(const CSearchReport& report, bool bAll)
 {
     QString strText;
     if (!report.skipped.isEmpty())
     {
         strText += u"\n\n" + tr("Search folders skipped:");
-        for (qsizetype i = 0; i < report.skipped.size() && i < kShown; ++i)
-            strText += u'\n' + report.skipped[i].strFolder + QStringLiteral(": ") +
-                       SkipReason(report.skipped[i]);
-        if (report.skipped.size() > kShown)
-            strText += u'\n' + tr("and %n more", nullptr, int(report.skipped.size() - kShown));
+        const qsizetype nShown = bAll ? report.skipped.size() : kShown;
+        for (qsizetype i = 0; i < report.skipped.size() && i < nShown; ++i)
+            strText += u'\n' + report.skipped[i].Describe(&Translate);
+        if (report.skipped.size() > nShown)
+            strText += u'\n' + tr("and %n more", nullptr, int(report.skipped.size() - nShown));
     }
     if (!report.hidden.isEmpty())
     {
@@ -121,6 +131,16 @@ QString CTexts::Skipped(const CSearchReport& report)
 }
 
 QString CTexts::EmptyPath(const CSearchReport& report)
+{
+    QString strNotes;
+    for (const CPathLineNote& note : report.lineNotes)
+        strNotes += u'\n' + note.Describe(&Translate);
+    if (!strNotes.isEmpty())
+        strNotes.prepend(u'\n');
+    return EmptyPathReason(report) + strNotes;
+}
+
+QString CTexts::EmptyPathReason(const CSearchReport& report)
 {
     if (report.bPathFromProject)
         return tr("The footprint search path is empty: the psmpath lines of the project file "

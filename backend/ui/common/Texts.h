@@ -50,9 +50,11 @@ public:
     static QString ProjectError(const CSearchReport& report);
     // Why a folder of the search path was skipped.
     static QString SkipReason(const CSkippedFolder& folder);
-    // The lines after a "nothing found" message: the skipped folders.
-    static QString Skipped(const CSearchReport& report);
-    // Why the search path is empty and where it came from.
+    // The lines after a "nothing found" message: the skipped folders, the
+    // first ten of them unless bAll.
+    static QString Skipped(const CSearchReport& report, bool bAll = false);
+    // Why the search path is empty and where it came from, then the
+    // project's lines that look as if they gave it.
     static QString EmptyPath(const CSearchReport& report);
     // One line for under a list of what was found: what was skipped or left
     // out; empty when nothing was. Skipped() gives the folders and why.
@@ -61,6 +63,9 @@ public:
     static QString NothingToView(const CSearchReport& report);
     // Why OK refuses footprints whose names would split a side list.
     static QString UnwritableSelection(const QStringList& names);
+
+private:
+    static QString EmptyPathReason(const CSearchReport& report);
 };
 
 // Installs the module's catalogue for the locale's languages (the first

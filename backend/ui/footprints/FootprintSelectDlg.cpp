@@ -67,7 +67,9 @@ void CFootprintSelectDlg::AttachForm(const Form& form)
 void CFootprintSelectDlg::SetSearchReport(const CSearchReport& report)
 {
     const QString strNote = CTexts::SearchNote(report);
-    m_strSearchDetails = CTexts::Skipped(report).trimmed();
+    // Details names every folder; the tooltip only the first ones.
+    m_strSearchDetails = CTexts::Skipped(report, true).trimmed();
+    const QString strToolTip = CTexts::Skipped(report).trimmed();
     if (!m_pSearchNote)
     {
         if (strNote.isEmpty())
@@ -92,7 +94,7 @@ void CFootprintSelectDlg::SetSearchReport(const CSearchReport& report)
         pLayout->addLayout(pRow, pLayout->rowCount(), 0, 1, pLayout->columnCount());
     }
     m_pSearchNote->setText(strNote);
-    m_pSearchNote->setToolTip(m_strSearchDetails);
+    m_pSearchNote->setToolTip(strToolTip);
     m_pSearchNote->setVisible(!strNote.isEmpty());
     m_pSearchDetails->setVisible(!strNote.isEmpty());
 }

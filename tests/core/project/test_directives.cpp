@@ -73,6 +73,96 @@ TEST(SelectDirective, foldsCaseAsTheStringDoesAndFindsTheFirstOfAName)
     }
 }
 
+namespace
+{
+// A program built node by node, as a host may push it onto the list itself.
+std::unique_ptr<CSpiProgram> Program(const char* pszName, const char* pszDirective,
+                                     const char* pszValue)
+{
+    auto pProgram = std::make_unique<CSpiProgram>(QString::fromUtf8(pszName));
+    auto pDirective = std::make_unique<CSpiDirective>(QString::fromUtf8(pszDirective));
+    pDirective->m_lists.push_back(std::make_unique<CSpiValueList>());
+    pDirective->m_lists.back()->m_values = QStringList{QString::fromUtf8(pszValue)};
+    pProgram->m_directives.m_nodes.push_back(std::move(pDirective));
+    return pProgram;
+}
+} // namespace
+
+TEST(SelectProgram, findsTheFirstOfANameHoweverTheHostFilledTheLists)
+{
+    // Each way leaves "Global" with session_name = proj1 as the first program
+    // of that name, behind another program.
+    const struct
+    {
+        const char* pszHow;
+        void (*fill)(CSpiProject&);
+        bool bRenamed; // the helpers need Reindex after a rename in place
+    } cases[] = {
+        {"helpers",
+         [](CSpiProject& p)
+         {
+             CSpiProject::AddValue(p.AddProgram(QStringLiteral("brdedit")), QStringLiteral("lib"),
+                                   QStringLiteral("other"));
+             CSpiProject::AddValue(p.AddProgram(QStringLiteral("Global")),
+                                   QStringLiteral("session_name"), QStringLiteral("proj1"));
+         },
+         false},
+        {"member by member",
+         [](CSpiProject& p)
+         {
+             p.m_programs.m_nodes.push_back(Program("brdedit", "lib", "other"));
+             p.m_programs.m_nodes.push_back(Program("Global", "session_name", "proj1"));
+         },
+         false},
+        {"rename",
+         [](CSpiProject& p)
+         {
+             CSpiProject::AddValue(p.AddProgram(QStringLiteral("brdedit")), QStringLiteral("a"),
+                                   QStringLiteral("other"));
+             CSpiProgram* pOld = p.AddProgram(QStringLiteral("Old"));
+             CSpiProject::AddValue(pOld, QStringLiteral("old_name"), QStringLiteral("proj1"));
+             CSpiProject::AddValue(p.AddProgram(QStringLiteral("Global")),
+                                   QStringLiteral("session_name"), QStringLiteral("late"));
+             pOld->m_strName = QStringLiteral("Global");
+             pOld->m_directives.m_nodes.front()->m_strName = QStringLiteral("session_name");
+         },
+         true},
+        {"clear and refill",
+         [](CSpiProject& p)
+         {
+             for (const char* pszName : {"a", "b", "c", "d", "Global"})
+                 CSpiProject::AddValue(p.AddProgram(QString::fromUtf8(pszName)),
+                                       QStringLiteral("session_name"), QStringLiteral("stale"));
+             p.m_programs.m_nodes.clear();
+             p.m_programs.m_nodes.push_back(Program("brdedit", "lib", "other"));
+             p.m_programs.m_nodes.push_back(Program("Global", "session_name", "proj1"));
+         },
+         false},
+    };
+    for (const auto& c : cases)
+    {
+        CSpiProject project;
+        c.fill(project);
+        QString strValue;
+        EXPECT_EQ(project.SelectProgram(QStringLiteral("global")), 0) << c.pszHow;
+        EXPECT_EQ(project.m_pCurrentProgram, project.m_programs.m_nodes[1].get()) << c.pszHow;
+        EXPECT_EQ(project.ReadDirective(QStringLiteral("SESSION_NAME"), strValue), 0) << c.pszHow;
+        EXPECT_EQ(strValue, QStringLiteral("proj1")) << c.pszHow;
+        EXPECT_EQ(project.SelectProgram(QStringLiteral("Old")), 1) << c.pszHow;
+        EXPECT_EQ(project.SelectProgram(QStringLiteral("brdEdit")), 0) << c.pszHow;
+        EXPECT_EQ(project.m_pCurrentProgram, project.m_programs.m_nodes[0].get()) << c.pszHow;
+
+        // The fill helpers go on from the list as it now stands.
+        if (c.bRenamed)
+            project.m_programs.Reindex();
+        const std::size_t nPrograms = project.m_programs.m_nodes.size();
+        EXPECT_EQ(project.AddProgram(QStringLiteral("GLOBAL")), project.m_programs.m_nodes[1].get())
+            << c.pszHow;
+        project.AddProgram(QStringLiteral("new"));
+        EXPECT_EQ(project.m_programs.m_nodes.size(), nPrograms + 1) << c.pszHow;
+    }
+}
+
 TEST(SelectProgram, failureKeepsTheCurrentProgramAndDirective)
 {
     CSpiProject project;

@@ -2,7 +2,11 @@
 #include "project/ProjectFile.h"
 #include "project/SpiProject.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -67,6 +71,11 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
          "\u00c4rger/\u00d6l=1,3; \u00c4rger/Stra\u00dfe=2; \u00c4rger/STRASSE=4; "
          "\u00c4rger/\u03a3=5,6",
          0},
+        // Without a line, or with comments only: a project without settings.
+        {"", "", 0},
+        {"  \n\n", "", 0},
+        {"; only\n# comments\n", "", 0},
+        {"\n\r\n   \n", "", 0},
     };
     for (const GoodCase& c : cases)
     {
@@ -82,8 +91,9 @@ TEST(ProjectFile, readsProgramsDirectivesAndRepeatedValuesInOrder)
 TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
 {
     const BadCase cases[] = {
-        {QByteArray(""), 1, "empty"},
-        {QByteArray("  \n\n"), 1, "empty"},
+        // UTF-16, with and without a byte order mark, is named as what it is.
+        {QByteArray("\xff\xfe[\0G\0]\0\n\0", 8), 0, "UTF-16"},
+        {QByteArray("\0[\0G\0]\0\n", 7), 0, "UTF-16"},
         {QByteArray("[Global]\nno equals sign here\n"), 2, "malformed"},
         {QByteArray("[Global\nx = 1\n"), 1, "malformed"},
         {QByteArray("[Global]\nx = 1\n= 2\n"), 3, ""},
@@ -101,7 +111,8 @@ TEST(ProjectFile, refusesBadFilesNamingFileAndLine)
         const CProjectFileResult r = LoadProjectText(c.text, QStringLiteral("/x/p.ini"), project);
         EXPECT_FALSE(r.bOk) << c.text.toStdString();
         EXPECT_EQ(r.nLine, c.nLine) << c.text.toStdString();
-        EXPECT_TRUE(r.strError.startsWith(QStringLiteral("/x/p.ini:%1:").arg(c.nLine)))
+        EXPECT_TRUE(r.strError.startsWith(c.nLine > 0 ? QStringLiteral("/x/p.ini:%1:").arg(c.nLine)
+                                                      : QStringLiteral("/x/p.ini: ")))
             << r.strError.toStdString();
         EXPECT_TRUE(r.strError.contains(QString::fromLatin1(c.pszWords)))
             << r.strError.toStdString();
@@ -181,6 +192,29 @@ TEST(ProjectFile, missingFileIsAnErrorAndAReadFileSetsTheAbsolutePath)
     CSpiProject project;
     ASSERT_TRUE(LoadProjectFile(strPath, project).bOk);
     EXPECT_EQ(project.GetProjectPath(), strPath);
+
+    // A folder whose name is not UTF-8 cannot be named by a path: refused at
+    // once, never read and then called missing.
+    const QByteArray odd = QFile::encodeName(dir.path()) + "/Entw\xfcrfe";
+    ASSERT_EQ(::mkdir(odd.constData(), 0700), 0);
+    ASSERT_TRUE(QFile::copy(strPath, dir.filePath(QStringLiteral("plain.ini"))));
+    const QByteArray oddFile = odd + "/demo.ini";
+    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath(QStringLiteral("plain.ini"))).constData(),
+                       oddFile.constData()),
+              0);
+    const QString strOdd = QFile::decodeName(odd) + QStringLiteral("/demo.ini");
+    char szCwd[4096];
+    ASSERT_NE(::getcwd(szCwd, sizeof szCwd), nullptr);
+    ASSERT_EQ(::chdir(odd.constData()), 0);
+    for (const QString& strGiven : {QStringLiteral("demo.ini"), strOdd})
+    {
+        CSpiProject inOdd;
+        const CProjectFileResult odds = LoadProjectFile(strGiven, inOdd);
+        EXPECT_FALSE(odds.bOk) << strGiven.toStdString();
+        EXPECT_TRUE(odds.strError.contains(QStringLiteral("is not UTF-8")))
+            << odds.strError.toStdString();
+    }
+    ASSERT_EQ(::chdir(szCwd), 0);
 }
 
 TEST(ProjectFile, manyDirectivesAreReadWholeInOrder)

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -113,6 +115,11 @@ TEST_F(ProjectSearchPathTest, psmPathVariableServesWhenThereIsNoProject)
     const QStringList expected{Path("a"), Path("b"), QDir::current().absoluteFilePath("rel")};
     EXPECT_EQ(ProjectSearchPath(strNone).folders, expected);
     EXPECT_EQ(ProjectSearchPath(QString()).folders, expected);
+    // A project file without settings is a project all the same.
+    for (const char* pszText : {"", "; a comment only\n"})
+        EXPECT_EQ(ProjectSearchPath(Project(QString::fromUtf8(pszText), "bare.ini")).folders,
+                  expected)
+            << pszText;
 
     Touch("a/X.psm");
     CFootprint footprint(ProjectSearchPath);
@@ -143,7 +150,9 @@ TEST_F(ProjectSearchPathTest, aProjectThatCannotBeReadIsReportedNotReplaced)
     const Case cases[] = {
         {"binary", [&] { Project(QString::fromLatin1("\0x", 2)); }, "proj.ini:1: "},
         {"removed", [&] { QFile::remove(strProject); }, "proj.ini: cannot open"},
-        {"folder", [&] { QDir().mkpath(strProject); }, "proj.ini: not a file"},
+        {"folder", [&] { QDir().mkpath(strProject); }, "proj.ini: not a file: it is a folder"},
+        {"fifo", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(strProject).constData(), 0600), 0); },
+         "proj.ini: not a file: it is a named pipe (FIFO)"},
     };
     for (const Case& c : cases)
     {
@@ -165,6 +174,47 @@ TEST_F(ProjectSearchPathTest, aProjectThatCannotBeReadIsReportedNotReplaced)
         EXPECT_TRUE(viewing.Report().strProjectError.isEmpty());
         QDir(strProject).removeRecursively();
         QFile::remove(strProject);
+    }
+}
+
+// The messages of a search name the project's lines behind what they tell:
+// each skipped folder's psmpath line with a word on how it was written, and
+// with an empty path the lines that look as if they gave one.
+TEST_F(ProjectSearchPathTest, searchReportsNameTheLinesOfTheProject)
+{
+    qputenv("PP_EMPTY", "");
+    const struct
+    {
+        const char* pszText;
+        const char* pszReport; // %1 the project file, %2 its folder
+    } cases[] = {
+        {"psmpath = ~/lib\n",
+         "\n\nSearch folders skipped:\n%1:1: %2/~/lib: does not exist; \"~\" is taken as a "
+         "folder name, not as the home folder: write ${HOME} instead, with expand_vars = 1"},
+        {"[Global]\n\npsmpath = ${HOME}/lib\n",
+         "\n\nSearch folders skipped:\n%1:3: %2/${HOME}/lib: does not exist; environment "
+         "references were not expanded: the project file does not set expand_vars = 1"},
+        {"expand_vars = 1\n[global]\npsmpath = gone\n  ${PP_EMPTY}\n",
+         "\n\nSearch folders skipped:\n%1:3: %2/gone: does not exist\n"
+         "%1:4: ${PP_EMPTY}: names no folder: it expands to an empty text"},
+        {"[Global]\nsession_name = x\n    psmpath = libA\n[brdedit]\nPSMPATH = libB\n",
+         "\n\nThe footprint search path is empty: %1 has no psmpath line and PSMPATH names no "
+         "folder.\n\n%1:3: this indented line adds a value to the line above it; it does not "
+         "set \"psmpath\" (take out the indent to set it)\n%1:5: \"PSMPATH\" in the section "
+         "[brdedit] is not read: the search path comes from the lines before the first section "
+         "and from [Global]"},
+        {"", "\n\nThe footprint search path is empty: %1 has no psmpath line and PSMPATH names "
+             "no folder."},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszText);
+        const QString strProject = Project(QString::fromUtf8(c.pszText));
+        CFootprint footprint(ProjectSearchPath);
+        footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+        EXPECT_EQ(footprint.Report().SkippedText(), QString::fromUtf8(c.pszReport)
+                                                        .replace(QStringLiteral("%1"), strProject)
+                                                        .replace(QStringLiteral("%2"), m_strRoot));
     }
 }
 

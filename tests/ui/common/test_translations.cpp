@@ -192,6 +192,27 @@ TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
                                           : QString()};
         faults.append({[folder] { return CTexts::SkipReason(folder); }, folder.Reason()});
     }
+    for (int n = 1; n <= int(EFileType::kSocket); ++n)
+    {
+        const CFileFault fault{.eKind = EFileFault::kNotAFile,
+                               .strFile = QStringLiteral("p.spi"),
+                               .eType = EFileType(n)};
+        faults.append({[fault] { return CTexts::FileFault(fault); }, fault.Describe()});
+    }
+    for (const EFolderHint eHint : {EFolderHint::kTilde, EFolderHint::kExpansionOff})
+    {
+        const CSkippedFolder folder{QStringLiteral("/lib"),
+                                    {EFolderFault::kMissing},
+                                    {},
+                                    {QStringLiteral("p.spi:2"), eHint}};
+        faults.append({[folder] { return CTexts::SkipReason(folder); }, folder.Reason()});
+    }
+    for (const auto eKind : {CPathLineNote::EKind::kIndented, CPathLineNote::EKind::kUnreadSection})
+    {
+        const CPathLineNote note{eKind, QStringLiteral("p.spi:3"), QStringLiteral("psmpath"),
+                                 QStringLiteral("brdedit")};
+        faults.append({[note] { return note.Describe(&Catalogue); }, note.Describe()});
+    }
     for (const EToolStartFault eKind : {EToolStartFault::kNoProcess, EToolStartFault::kFolder})
     {
         const CToolStartFault fault{eKind, ENOENT, QStringLiteral("/work")};
@@ -222,5 +243,41 @@ TEST(Translations, faultsReadAsTheCoreWordsThemAndInEveryLanguage)
             const CLanguage language{strLanguage};
             EXPECT_NE(fault.words(), fault.strEnglish) << strLanguage.toStdString();
         }
+    }
+}
+
+// A project file that cannot be reached needs nothing fixed in it: the
+// advice follows the fault.
+TEST(Translations, projectErrorsAdviseWhatFitsTheFault)
+{
+    const struct
+    {
+        CFileFault fault;
+        const char* pszAdvice;
+    } cases[] = {
+        {{.eKind = EFileFault::kCannotOpen,
+          .strSystem = QStringLiteral("Transport endpoint is not connected"),
+          .nErrno = ENOTCONN},
+         "Make sure the project file can be reached"},
+        {{.eKind = EFileFault::kCannotRead, .strSystem = QStringLiteral("x"), .nErrno = EIO},
+         "Make sure the project file can be reached"},
+        {{.eKind = EFileFault::kMalformed, .nLine = 2}, "Fix the project file"},
+        {{.eKind = EFileFault::kUtf16}, "Fix the project file"},
+        {{.eKind = EFileFault::kPathNotUtf8}, "rename the folder"},
+    };
+    for (const auto& c : cases)
+    {
+        CSearchReport report;
+        report.projectFault = c.fault;
+        report.projectFault.strFile = QStringLiteral("/mnt/share/p.ini");
+        const QString strText = CTexts::ProjectError(report);
+        EXPECT_TRUE(strText.startsWith(
+            QStringLiteral("The footprint search path can't be read from the project file:\n") +
+            report.projectFault.Describe()))
+            << strText.toStdString();
+        EXPECT_TRUE(strText.contains(QString::fromLatin1(c.pszAdvice))) << strText.toStdString();
+        EXPECT_EQ(strText.contains(u"Fix the project file"),
+                  QByteArray(c.pszAdvice).startsWith("Fix"))
+            << strText.toStdString();
     }
 }

@@ -186,11 +186,23 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
         ASSERT_TRUE(
             file.open(::fopen(bad.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
     }
+    // Twelve folders gone: the tooltip names ten, Details every one.
+    QString strGone = strTree;
+    QStringList gone;
+    for (int i = 1; i <= 12; ++i)
+    {
+        gone.append(QStringLiteral("/nonexistent/f%1: does not exist").arg(i));
+        strGone += QStringLiteral(":/nonexistent/f%1").arg(i);
+    }
+    const QString strUtf8Note = QStringLiteral(
+        "\n\nFiles left out because their names are not valid UTF-8 (rename them to use them):\n"
+        "%1: 1");
     const struct
     {
         QString strPath;
         const char* pszNote; // null: no line
         QString strDetails;
+        QString strAll = {}; // what Details shows, when not strDetails
     } cases[] = {
         {strTree,
          "Not every footprint could be listed; files left out, their names are not valid UTF-8: 1.",
@@ -207,6 +219,12 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
              "Files left out because their names are not valid UTF-8 (rename them to use them):\n"
              "%1: 1")
              .arg(strTree)},
+        {strGone,
+         "Not every footprint could be listed; search folders skipped: 12; files left out, their "
+         "names are not valid UTF-8: 1.",
+         QStringLiteral("Search folders skipped:\n") + gone.mid(0, 10).join(u'\n') +
+             QStringLiteral("\nand 2 more") + strUtf8Note.arg(strTree),
+         QStringLiteral("Search folders skipped:\n") + gone.join(u'\n') + strUtf8Note.arg(strTree)},
     };
     for (const auto& c : cases)
     {
@@ -228,8 +246,11 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
                     strNote = pNote->text();
                     strTip = pNote->toolTip();
                 }
-                bDetails =
-                    testsupport::FindButton(pDialog, QStringLiteral("Details...")) != nullptr;
+                QAbstractButton* pDetails =
+                    testsupport::FindButton(pDialog, QStringLiteral("Details..."));
+                bDetails = pDetails != nullptr;
+                if (pDetails)
+                    pDetails->click();
                 const QModelIndex upper = pSelect->Grid()->model()->index(1, 0);
                 strUpperTip = upper.data(Qt::ToolTipRole).toString();
                 pSelect->Grid()->setCurrentIndex(upper);
@@ -243,7 +264,7 @@ TEST(Browse, whatWasSkippedIsToldUnderTheListOfWhatWasFound)
                 testsupport::FindButton(pDialog, QStringLiteral("Cancel"))->click();
             });
         props.Browse();
-        EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'|').toStdString();
+        EXPECT_EQ(messages.texts, QStringList{c.strAll.isEmpty() ? c.strDetails : c.strAll});
         EXPECT_EQ(strNames, u"SOIC8;UPPER");
         EXPECT_EQ(strNote, QString::fromUtf8(c.pszNote));
         EXPECT_EQ(strTip, c.strDetails);

@@ -239,8 +239,8 @@ TEST_F(ViewingTest, notFoundMessageNamesTheSkippedFolders)
     const Case cases[] = {
         {{"MISSING"},
          {},
-         {strNotFound + "\n\nSearch folders skipped:\n~/gone: does not exist\n"
-                        "~/a/SOIC14.dra: is not a folder"}},
+         {strNotFound + "\n\nSearch folders skipped:\n~/proj.ini:3: ~/gone: does not exist\n"
+                        "~/proj.ini:5: ~/a/SOIC14.dra: is not a folder"}},
         {{"SOIC14", "MISSING"}, {"~/a/SOIC14.dra"}, {}},
     };
     for (const Case& c : cases)
