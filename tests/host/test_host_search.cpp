@@ -91,10 +91,10 @@ qint64 IdleHostPeak(const QStringList& args, const QProcessEnvironment& env)
 }
 } // namespace
 
-// Memory runs out somewhere in Browse on a large library, at every limit of
-// a sweep from what the idle dialog needs upwards: the host never aborts
-// (the search's own exhaustion is told in the dialog; it would otherwise
-// end the process with SIGABRT, exit 134 in a shell).
+// Browse on a large library in a host given an address-space limit, swept
+// from what the idle dialog reserved upwards, one host per limit: none
+// aborts (SIGABRT, exit 134 in a shell). Memory running out in the search
+// itself is told in the dialog (see SearchProgress in test_browse_progress).
 TEST(HostSearch, memoryRunningOutInBrowseNeverAbortsTheHost)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
