@@ -250,6 +250,10 @@ Gefundene Footprints: %3</translation>
         <translation>Der Wert () nennt kein Symbol: Geben Sie Symbolnamen zwischen den Klammern ein oder wählen Sie sie mit Durchsuchen.</translation>
     </message>
     <message>
+        <source>not enough memory to list the footprints</source>
+        <translation>Nicht genug Speicher, um die Footprints aufzulisten</translation>
+    </message>
+    <message>
         <source>Reading the footprint folders…</source>
         <translation>Die Footprint-Ordner werden gelesen…</translation>
     </message>

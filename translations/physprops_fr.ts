@@ -250,6 +250,10 @@ Empreintes trouvées : %3</translation>
         <translation>La valeur () ne nomme aucun symbole : saisissez des noms de symboles entre les parenthèses, ou choisissez-les avec Parcourir.</translation>
     </message>
     <message>
+        <source>not enough memory to list the footprints</source>
+        <translation>mémoire insuffisante pour lister les empreintes</translation>
+    </message>
+    <message>
         <source>Reading the footprint folders…</source>
         <translation>Lecture des dossiers d&apos;empreintes…</translation>
     </message>

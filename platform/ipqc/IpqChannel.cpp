@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSysInfo>
 
 #include <poll.h>
@@ -24,6 +25,8 @@ namespace ipqc
 {
 namespace
 {
+Q_LOGGING_CATEGORY(lcChannel, "physprops.ipqc")
+
 struct ClientState
 {
     std::mutex mutex;
@@ -219,8 +222,31 @@ bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError)
 QString ChannelFolderPath()
 {
     const QString strRuntime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return QDir::isAbsolutePath(strRuntime) ? QDir::cleanPath(strRuntime) + QStringLiteral("/ipqc")
-                                            : QStringLiteral("/tmp/ipqc-%1").arg(::geteuid());
+    const QString strFallback = QStringLiteral("/tmp/ipqc-%1").arg(::geteuid());
+    if (!QDir::isAbsolutePath(strRuntime))
+        return strFallback;
+    // A runtime folder that is not there (containers and ssh sessions name
+    // one the session manager never made) counts as none: it belongs to the
+    // session manager, so its parents are not created here. Every process of
+    // the session decides alike, so they still meet in one folder.
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(strRuntime).constData(), &st) != 0 &&
+        (errno == ENOENT || errno == ENOTDIR))
+    {
+        static std::once_flag s_told;
+        std::call_once(s_told,
+                       [&]
+                       {
+                           qCWarning(lcChannel).noquote()
+                               << QStringLiteral("ipqc: the runtime folder %1 (XDG_RUNTIME_DIR) "
+                                                 "does not exist; the message channels are in %2")
+                                      .arg(strRuntime, strFallback);
+                       });
+        return strFallback;
+    }
+    return QDir::cleanPath(strRuntime) + QStringLiteral("/ipqc");
 }
 
 QString ChannelFolder(bool bCreate, QString* pError)

@@ -75,8 +75,8 @@ IPQC_EXPORT void SetCurrentSession(const SessionAddress& addr);
 IPQC_EXPORT QString ChannelFolderPath();
 
 // The folder that holds the session channels: $XDG_RUNTIME_DIR/ipqc, else
-// /tmp/ipqc-<uid>. Created with mode 0700 when bCreate and it is missing;
-// refused with the reason in *pError (empty result) when it is not private.
+// (unset, relative, or naming no folder) /tmp/ipqc-<uid>. Created with mode 0700 when bCreate and
+// it is missing; refused with the reason in *pError (empty result) when it is not private.
 IPQC_EXPORT QString ChannelFolder(bool bCreate, QString* pError);
 
 // Accepts a folder only when it is a real folder (not a symbolic link),

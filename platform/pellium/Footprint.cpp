@@ -461,6 +461,12 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
         bStop = true;
         helper.Finish();
     };
+    // Memory running out here stops the helper before it is waited for.
+    struct StopOnThrow
+    {
+        std::atomic<bool>& bStop;
+        ~StopOnThrow() { bStop = true; }
+    } stopOnThrow{bStop};
 
     CListingProgress progress{0, int(n), 0};
     result.listings.reserve(n);
@@ -468,7 +474,11 @@ bool CFootprint::ListFolders(std::vector<UsableFolder>& folders, ScanResult& res
     {
         while (!reads[k].bDone.load(std::memory_order_acquire))
             if (!readNext())
+            {
+                // The helper may have ended on folder k without reading it.
+                helper.RethrowIfFailed();
                 std::this_thread::yield();
+            }
         UsableFolder& folder = folders[k];
         if (!folder.pListing)
         {

@@ -30,7 +30,19 @@ pellium::CHelperThread::CHelperThread(const CListingCache& cache, bool bWorthIt,
     : m_fnWork(std::move(fnWork))
 {
     if (bWorthIt && std::thread::hardware_concurrency() > 1)
-        m_thread = TryStartThread(cache, m_fnWork);
+        m_thread = TryStartThread(cache,
+                                  [this]
+                                  {
+                                      try
+                                      {
+                                          m_fnWork();
+                                      }
+                                      catch (...)
+                                      {
+                                          m_pFailure = std::current_exception();
+                                          m_bFailed.store(true, std::memory_order_release);
+                                      }
+                                  });
 }
 
 pellium::CHelperThread::~CHelperThread()
@@ -48,4 +60,17 @@ void pellium::CHelperThread::Finish()
         m_thread.join();
     else
         m_fnWork();
+    if (m_pFailure)
+        std::rethrow_exception(std::exchange(m_pFailure, nullptr));
+}
+
+void pellium::CHelperThread::RethrowIfFailed()
+{
+    if (!m_bFailed.load(std::memory_order_acquire))
+        return;
+    m_bFinished = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_pFailure)
+        std::rethrow_exception(std::exchange(m_pFailure, nullptr));
 }

@@ -4,6 +4,8 @@
 // Work the calling thread shares with one helper thread, done by the calling
 // thread alone when a second thread is not worth it or cannot be started.
 
+#include <atomic>
+#include <exception>
 #include <functional>
 #include <thread>
 
@@ -16,6 +18,9 @@ namespace pellium
 // can be started (a process limit, or the cache's tuning says so), Finish
 // runs fnWork on the calling thread instead; either way the work is done
 // once Finish returns.
+// An exception that ends the helper's work (memory running out) is carried
+// to the calling thread, which Finish and RethrowIfFailed throw it on: on a
+// thread of its own it would end the process.
 class CHelperThread
 {
 public:
@@ -26,9 +31,14 @@ public:
     CHelperThread& operator=(const CHelperThread&) = delete;
 
     void Finish();
+    // Throws what ended the helper's work early, once it has; for a caller
+    // that waits on the work's results piece by piece.
+    void RethrowIfFailed();
 
 private:
     std::function<void()> m_fnWork;
+    std::exception_ptr m_pFailure;
+    std::atomic<bool> m_bFailed{false};
     std::thread m_thread;
     bool m_bFinished = false;
 };

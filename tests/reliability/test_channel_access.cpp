@@ -49,6 +49,7 @@ enum ClientResult
     kRefused = 0,   // connect failed for want of permission
     kConnected = 1, // connected and wrote its message
     kOther = 2,     // anything else went wrong
+    kTimedOut = 3,  // the child had not ended within the bound (it is killed)
 };
 
 // Runs a client in a child process, as user (or as this process's user when
@@ -80,8 +81,18 @@ ClientResult ConnectAs(const OtherUser* pUser, const QString& strPath, const QBy
     if (nChild < 0)
         return kOther;
     // The listener lives in this process: keep its events turning meanwhile.
+    // Only the child's real end gives a result; a wait that gives up is told
+    // as such, never read as the exit code of an untouched status.
     int nStatus = 0;
-    testsupport::WaitUntil([&] { return ::waitpid(nChild, &nStatus, WNOHANG) == nChild; });
+    if (!testsupport::WaitUntil([&] { return ::waitpid(nChild, &nStatus, WNOHANG) == nChild; },
+                                60000))
+    {
+        ::kill(nChild, SIGKILL);
+        while (::waitpid(nChild, &nStatus, 0) < 0 && errno == EINTR)
+        {
+        }
+        return kTimedOut;
+    }
     return WIFEXITED(nStatus) ? ClientResult(WEXITSTATUS(nStatus)) : kOther;
 }
 

@@ -191,6 +191,34 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
     }
 }
 
+// An editor that runs but never listens in the session (it could not make
+// its channel): each request is opened once, none is started again and again
+// while the next one waits to be dropped.
+TEST_F(Delivery, anEditorThatNeverListensGetsEachRequestOnce)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    QFile fake(bin.filePath(QStringLiteral("brdedit")));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write("#!/bin/sh\necho \"brdedit: open $1\" >>\"$BRDEDIT_LOG\"\nexec sleep 300\n");
+    fake.close();
+    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Host host;
+    host.tools.SetSearchFolders({bin.path()});
+
+    EXPECT_EQ(host.View(QStringLiteral("/lib/one.dra")), 1);
+    ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/one.dra")));
+    EXPECT_EQ(host.View(QStringLiteral("/lib/two.dra")), 1);
+    EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/two.dra")))
+        << Requests().join('\n').toStdString();
+    // Past the time a started editor is given to answer, nothing more is started.
+    ASSERT_TRUE(WaitUntil(
+        [] { return ipqc::COutbox::ForSession(ipqc::CurrentSession()).Pending() == 0; }, 60000));
+    EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: open /lib/one.dra"),
+                                       QStringLiteral("brdedit: open /lib/two.dra")}));
+    EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
+}
+
 TEST_F(Delivery, aStartedEditorThatFailsToHandItsDrawingOverLeavesItToTheHost)
 {
     // A "brdedit" that finds the session taken (by the real editor it starts

@@ -90,7 +90,13 @@ std::size_t AppendUpperUtf8(std::string_view name, NameBuffer& pBuffer, std::siz
     }
     if (nSeen >= 0x80)
     {
-        const QByteArray upper = QString::fromUtf8(pIn, qsizetype(n)).toUpper().toUtf8();
+        // One form for canonically equivalent text (a name copied from a
+        // system that stores it decomposed looks the same as the composed
+        // one); the filter's text is brought to it too (MatchForm).
+        const QByteArray upper = QString::fromUtf8(pIn, qsizetype(n))
+                                     .toUpper()
+                                     .normalized(QString::NormalizationForm_C)
+                                     .toUtf8();
         Reserve(nUsed + std::size_t(upper.size()) + 1);
         std::copy(upper.cbegin(), upper.cend(), pBuffer.get() + nUsed);
         nUsed += std::size_t(upper.size());
@@ -221,8 +227,16 @@ void CFootprintIndex::Filter(const OLRegExp& matcher)
     m_shownPattern.clear();
 }
 
-void CFootprintIndex::Filter(const QByteArray& pattern)
+QByteArray CFootprintIndex::MatchForm(const QByteArray& text)
 {
+    if (std::all_of(text.cbegin(), text.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return text;
+    return QString::fromUtf8(text).normalized(QString::NormalizationForm_C).toUtf8();
+}
+
+void CFootprintIndex::Filter(const QByteArray& typed)
+{
+    const QByteArray pattern = MatchForm(typed);
     const OLRegExp matcher(pattern.constData());
     // "AB*" holds every match of "ABC*": a name that matches the longer
     // pattern matches the shorter one with its last star standing for the

@@ -75,13 +75,19 @@ public:
 
     // Shows, in list order, the entries whose upper-cased name the matcher
     // accepts, asking it for every name; null entries never match. Every
-    // shown row's side is Both.
+    // shown row's side is Both. Names are matched in their composed form
+    // (MatchForm); the rows still show the entries, named as stored.
     void Filter(const OLRegExp& matcher);
-    // The same for an upper-cased wildcard pattern. A pattern that only adds
+    // The same for an upper-cased wildcard pattern, brought to the names'
+    // form first. A pattern that only adds
     // to the end of the one shown now (the user typed on) can match only
     // names shown now, so just those are tried; a pattern of stars shows
     // every entry without trying any.
     void Filter(const QByteArray& pattern);
+
+    // The form names are matched in: non-ASCII text composed (NFC), so that
+    // canonically equivalent names and patterns meet; ASCII as it is.
+    static QByteArray MatchForm(const QByteArray& text);
 
     // Name and side sort case-blind by the upper-cased name; ties keep list
     // order. Descending is the ascending order reversed.

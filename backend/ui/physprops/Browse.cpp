@@ -40,6 +40,12 @@ void CPhysPropsDlg::OnBrowse()
         CFootprintSearchJob::What::Footprints);
     if (!pJob->Wait(this, tr("Browse")))
         return;
+    // The dialog stays open with its values; the user may close other work and try again.
+    if (pJob->OutOfMemory())
+    {
+        m_services.MessageBox(CFootprintSearchJob::OutOfMemoryText());
+        return;
+    }
     QList<CFootprintEntry*> footprints;
     pJob->Search().GetFootprintList(footprints);
     const CSearchReport& report = pJob->Search().Report();

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPointer>
 
 #include <map>
@@ -118,6 +119,12 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
                     QDateTime::currentMSecsSinceEpoch() - it->second < kStartGraceMs &&
                     outbox.LastListenerPid() != pProcess->processId())
                     return Recovery::Wait;
+                // It had the first request on its command line and runs: it
+                // opened that drawing itself, listening or not. Another editor
+                // started with it would open it again, and the requests behind
+                // it would wait for one that is never taken.
+                if (first.bStarted)
+                    return Recovery::Taken;
                 // It runs, but its channel does not answer (removed, or taken
                 // from it): only a new editor can take the requests.
                 CEditorFault deaf(CEditorFault::EKind::kDeaf, strProgram);
@@ -241,11 +248,29 @@ void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request
                                      CTexts::ToolStartFault(pError->fault)));
 }
 
+// The companions inherit the environment, not the host's command line: a
+// host put on a platform by -platform (or by its own fallback) would start
+// them on the session's display, which may be none. They are told the
+// platform the host runs on, unless the environment already names it first.
+void CarryPlatformToCompanions()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    const QString strPlatform = QGuiApplication::platformName();
+    if (strPlatform.isEmpty())
+        return;
+    const QString strNamed = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const QString strFirst = strNamed.section(u';', 0, 0).section(u':', 0, 0).trimmed();
+    if (strFirst != strPlatform)
+        qputenv("QT_QPA_PLATFORM", strPlatform.toUtf8());
+}
+
 int Launch(const CLaunchRequest& request, const CServices& services)
 {
     CToolManager* pManager = services.ToolManager();
     if (!pManager)
         return 0;
+    CarryPlatformToCompanions();
     const unsigned nId = request.m_nToolId;
     const CBaseTool* pTool = pManager->FindTool(nId);
     if (pTool && pManager->GetToolWindow(nId, 1))

@@ -51,6 +51,11 @@ std::shared_ptr<CFootprintSearchJob> CFootprintSearchJob::Start(Work work, What 
     return pJob;
 }
 
+QString CFootprintSearchJob::OutOfMemoryText()
+{
+    return QCoreApplication::translate("CPhysPropsDlg", "not enough memory to list the footprints");
+}
+
 QString CFootprintSearchJob::ProgressText(const CListingProgress& progress, What what)
 {
     // Until the path has been read the number of folders is not known.

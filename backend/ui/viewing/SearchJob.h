@@ -36,6 +36,12 @@ public:
 
     // The search, once Wait has returned true.
     CFootprint& Search() { return m_worker.Search(); }
+    // Once Wait has returned true: memory ran out on the search's thread and
+    // the search is incomplete; the caller tells the user and goes no further.
+    bool OutOfMemory() const { return m_worker.OutOfMemory(); }
+
+    // What the user is told when memory ran out on the search's thread.
+    static QString OutOfMemoryText();
 
     // The progress dialog's text for how far a search has come.
     static QString ProgressText(const CListingProgress& progress, What what);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -44,6 +45,8 @@ struct CFootprintSearchWorker::State
     CFootprintSearchWorker* pWorker = nullptr;
     CListingProgress progress;
     bool bDone = false;
+    // The search ran out of memory on its thread, and was ended there.
+    bool bOutOfMemory = false;
     bool bReportPending = false;
     // Connections to progressed. With none, the search posts only its end:
     // a quick search waited for behind the wait cursor would otherwise wake
@@ -55,8 +58,10 @@ struct CFootprintSearchWorker::State
     {
         if (!pWorker || bReportPending || (!bDone && nProgressListeners == 0))
             return;
-        bReportPending = true;
+        // Marked once posted: a post that fails for want of memory is tried
+        // again with the next news.
         QMetaObject::invokeMethod(pWorker, "Report", Qt::QueuedConnection);
+        bReportPending = true;
     }
 };
 
@@ -86,12 +91,34 @@ void CFootprintSearchWorker::Start(Work work)
             pState->TellWorker();
             return !pState->bCancel.load();
         });
+    // On the search thread memory running out would end the process: it is
+    // caught there and told to the dialog's thread as a fact. The same holds
+    // for a search run on the dialog's thread for want of a thread (most
+    // often for want of memory); the framework's own exceptions there, out
+    // of the search, still pass through.
     auto run = [pState = m_pState, work = std::move(work)]
     {
-        work(pState->search);
+        bool bOutOfMemory = false;
+        try
+        {
+            work(pState->search);
+        }
+        catch (const std::bad_alloc&)
+        {
+            bOutOfMemory = true;
+        }
         std::lock_guard lock(pState->mutex);
         pState->bDone = true;
-        pState->TellWorker();
+        pState->bOutOfMemory = bOutOfMemory;
+        try
+        {
+            pState->TellWorker();
+        }
+        catch (const std::bad_alloc&)
+        {
+            // Not told: the wait sees the end when its patience runs out,
+            // or the user cancels the progress.
+        }
     };
     KeepLibraryLoaded();
     if (std::thread thread = TryStartThread(run); thread.joinable())
@@ -119,6 +146,12 @@ CListingProgress CFootprintSearchWorker::Progress() const
 {
     std::lock_guard lock(m_pState->mutex);
     return m_pState->progress;
+}
+
+bool CFootprintSearchWorker::OutOfMemory() const
+{
+    std::lock_guard lock(m_pState->mutex);
+    return m_pState->bOutOfMemory;
 }
 
 CFootprint& CFootprintSearchWorker::Search()

@@ -37,6 +37,9 @@ public:
     void Cancel();
 
     bool IsFinished() const;
+    // Whether the search, finished, was ended by memory running out on its
+    // thread; its results are then incomplete.
+    bool OutOfMemory() const;
     CListingProgress Progress() const;
     // The search, once finished.
     CFootprint& Search();

@@ -84,6 +84,13 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     // Cancelled: the user asked for nothing more.
     if (!pJob->Wait(QApplication::activeModalWidget(), CTexts::tr("View")))
         return;
+    if (pJob->OutOfMemory())
+    {
+        const CFocusReturn focus;
+        m_services.MessageBox(CFootprintSearchJob::OutOfMemoryText());
+        focus.GiveBack();
+        return;
+    }
     CFootprint& search = pJob->Search();
     QList<CFootprintEntry*> pooled;
     search.GetFootprintList(pooled);

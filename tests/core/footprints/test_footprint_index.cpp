@@ -55,14 +55,20 @@ std::string Shown(const CFootprintIndex& index)
 // the matcher itself.
 TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
 {
-    Entries entries{"SOIC8",  "-",     "soic14", "SO8W", "QFP44",
-                    "LQFP48", "Ä0603", "SO",     "",     "sot-23-5_handsoldering_ä"};
+    // The last two look alike: é composed, and e with a combining accent.
+    Entries entries{"SOIC8",    "-",
+                    "soic14",   "SO8W",
+                    "QFP44",    "LQFP48",
+                    "Ä0603",    "SO",
+                    "",         "sot-23-5_handsoldering_ä",
+                    "Café_NFC", "Cafe\u0301_NFD"};
     const struct
     {
         const char* pszPattern;
         const char* pszShown;
     } cases[] = {
-        {"*", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä"},
+        {"*", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä Café_NFC "
+              "Cafe\u0301_NFD"},
         {"S*", "SOIC8 soic14 SO8W SO sot-23-5_handsoldering_ä"},
         {"SO*", "SOIC8 soic14 SO8W SO sot-23-5_handsoldering_ä"},
         {"SOI*", "SOIC8 soic14"},
@@ -75,15 +81,22 @@ TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
         {"Ä*", "Ä0603"},
         {"S?8*", "SO8W"},
         {"", ""},
-        {"**", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä"},
+        {"**", "SOIC8 soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä Café_NFC "
+               "Cafe\u0301_NFD"},
         {"SOT-23-5_HANDSOLDERING_*", "sot-23-5_handsoldering_ä"},
         {"*_Ä", "sot-23-5_handsoldering_ä"},
         {"ZZ*", ""},
+        // Matched whichever way the name or the filter is stored; shown as stored.
+        {"CAFÉ*", "Café_NFC Cafe\u0301_NFD"},
+        {"CAFE\u0301*", "Café_NFC Cafe\u0301_NFD"},
+        {"*É_NF?", "Café_NFC Cafe\u0301_NFD"},
+        {"CAF?_*", "Café_NFC Cafe\u0301_NFD"},
+        {"CAFE*", ""},
     };
     CFootprintIndex typedOn;
     typedOn.SetEntries(&entries.list);
-    EXPECT_EQ(Shown(typedOn),
-              "SOIC8 - soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä");
+    EXPECT_EQ(Shown(typedOn), "SOIC8 - soic14 SO8W QFP44 LQFP48 Ä0603 SO  sot-23-5_handsoldering_ä "
+                              "Café_NFC Cafe\u0301_NFD");
     for (const auto& c : cases)
     {
         const QByteArray pattern(c.pszPattern);
@@ -97,7 +110,7 @@ TEST(FootprintIndex, filtersByEveryPatternShapeFreshOrTypedOn)
 
         CFootprintIndex byMatcher;
         byMatcher.SetEntries(&entries.list);
-        byMatcher.Filter(OLRegExp(c.pszPattern));
+        byMatcher.Filter(OLRegExp(CFootprintIndex::MatchForm(pattern).constData()));
         EXPECT_EQ(Shown(byMatcher), c.pszShown) << "matcher " << c.pszPattern;
         for (std::size_t r = 0; r < fresh.RowCount(); ++r)
             EXPECT_EQ(fresh.SideAt(r), CFootprintIndex::SideBoth) << c.pszPattern;

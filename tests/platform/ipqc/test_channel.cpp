@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,12 +204,31 @@ TEST(ChannelFolder, isCreatedPrivateEvenUnderAWideUmask)
 TEST(ChannelFolder, liesInTheRuntimeFolderElseInAPerUserTmpFolder)
 {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/4242/");
-    EXPECT_EQ(ipqc::ChannelFolderPath(), QStringLiteral("/run/user/4242/ipqc"));
-    qunsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(ipqc::ChannelFolderPath(), QStringLiteral("/tmp/ipqc-%1").arg(::geteuid()));
-    qputenv("XDG_RUNTIME_DIR", "relative/dir");
-    EXPECT_EQ(ipqc::ChannelFolderPath(), QStringLiteral("/tmp/ipqc-%1").arg(::geteuid()));
+    const QTemporaryDir base;
+    const QString strTmp = QStringLiteral("/tmp/ipqc-%1").arg(::geteuid());
+    const struct
+    {
+        std::optional<QString> runtime; // unset when empty
+        QString strFolder;
+    } cases[] = {
+        {base.path() + u'/', base.path() + QStringLiteral("/ipqc")},
+        {std::nullopt, strTmp},
+        {QStringLiteral("relative/dir"), strTmp},
+        // Named, but its parents are missing: as if unset, and nothing made.
+        {base.path() + QStringLiteral("/gone/run/user/4242"), strTmp},
+        {base.path() + QStringLiteral("/file/run"), strTmp},
+    };
+    QFile(base.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.runtime.value_or(QStringLiteral("(unset)")).toStdString());
+        if (c.runtime)
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(*c.runtime));
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(ipqc::ChannelFolderPath(), c.strFolder);
+    }
+    EXPECT_FALSE(QFileInfo::exists(base.filePath(QStringLiteral("gone"))));
     qputenv("XDG_RUNTIME_DIR", runtime);
 }
 

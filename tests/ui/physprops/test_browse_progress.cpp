@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 
 using physprops::ui::CFootprintSearchJob;
@@ -315,6 +316,45 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
         EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"F0");
         EXPECT_TRUE(messages.texts.isEmpty());
         EXPECT_TRUE(opened.isEmpty());
+        qDeleteAll(values);
+    }
+}
+// Memory runs out while the search reads its folders, on the search thread
+// and on its helper, or on the dialog's thread when no thread could be had:
+// the user is told, the dialog stays as it was, and the process goes on.
+TEST(SearchProgress, memoryRunningOutInTheSearchIsToldAndTheDialogStaysAsItWas)
+{
+    const struct
+    {
+        const char* pszButton;
+        bool bThreadsFail;
+    } cases[] = {{"btnBrowse", false}, {"btnView", false}, {"btnBrowse", true}};
+    for (const auto& [pszButton, bThreadsFail] : cases)
+    {
+        SCOPED_TRACE(std::string(pszButton) + (bThreadsFail ? " without threads" : ""));
+        SlowLibrary library(0ms, bThreadsFail);
+        CFolderListings::Tuning tuning = CFolderListings::SetTuning({});
+        const CFolderListings::Tuning old = tuning;
+        tuning.onFolder = [](const QString&) { throw std::bad_alloc(); };
+        CFolderListings::SetTuning(tuning);
+        CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")),
+                              nullptr};
+        CServices services = CServices::Default();
+        QStringList opened;
+        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        {
+            opened.append(strPath);
+            return 1;
+        };
+        testsupport::MessageRecorder messages(services);
+        CPhysPropsDlg dlg(&values, nullptr, services);
+        ASSERT_TRUE(dlg.InitDialog());
+        dlg.Grid()->SetCurrentCell(1, 1);
+        dlg.findChild<QPushButton*>(QString::fromLatin1(pszButton))->click();
+        CFolderListings::SetTuning(old);
+        EXPECT_EQ(messages.texts, QStringList{"not enough memory to list the footprints"});
+        EXPECT_TRUE(opened.isEmpty());
+        EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"F0");
         qDeleteAll(values);
     }
 }
