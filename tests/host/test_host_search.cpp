@@ -123,9 +123,9 @@ TEST(HostSearch, memoryRunningOutInBrowseNeverAbortsTheHost)
     const qint64 nIdle = IdleHostPeak(prop + QStringList{QStringLiteral("--script"), strIdle}, env);
     ASSERT_GT(nIdle, 0);
 
-    constexpr qint64 kStep = 12 << 20;
+    constexpr qint64 kStep = 24 << 20;
     QStringList outcomes;
-    for (int k = 1; k <= 16; ++k)
+    for (int k = 1; k <= 8; ++k)
     {
         const rlim_t nLimit = rlim_t(nIdle + k * kStep);
         QProcess proc;
