@@ -3,7 +3,9 @@
 #include "common/Modal.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
+#include "grid/GridAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -87,6 +89,7 @@ bool GXIsInitialized()
 
 CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCellModel(this))
 {
+    InstallGridAccessibility();
     setModel(m_pCells);
     auto* pDelegate = new CComboBoxDelegate(this);
     setItemDelegate(pDelegate);
@@ -313,9 +316,14 @@ void CGridBase::SortRows(int nCol, Qt::SortOrder order)
 
 void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
-    QTableView::currentChanged(current, previous);
+    // The table view would tell assistive technology that the new cell has
+    // the focus even while the keys are elsewhere (a filter box refilling
+    // the grid): only a grid that has the focus says so.
+    QAbstractItemView::currentChanged(current, previous);
     if (!current.isValid())
         return;
+    if (hasFocus())
+        NotifyAccessibleFocus();
     // Selections are of whole rows: moving along the row, or with Ctrl,
     // leaves them as they are, so a scattered selection survives the way
     // to the "Type" column and from one chosen row to the next.
@@ -334,6 +342,7 @@ void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& pr
 void CGridBase::focusInEvent(QFocusEvent* pEvent)
 {
     QTableView::focusInEvent(pEvent);
+    NotifyAccessibleFocus();
     if (m_bRangeSelection && currentIndex().isValid())
         UpdateRow(currentIndex().row());
 }
@@ -425,6 +434,12 @@ void CGridBase::SetEmptyHint(const QString& strHint)
         return;
     m_strEmptyHint = strHint;
     viewport()->update();
+    // Assistive technology reads the hint as the grid's description.
+    if (QAccessible::isActive())
+    {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CGridBase::paintEvent(QPaintEvent* pEvent)
