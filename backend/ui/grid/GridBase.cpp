@@ -342,7 +342,16 @@ void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& pr
 void CGridBase::focusInEvent(QFocusEvent* pEvent)
 {
     QTableView::focusInEvent(pEvent);
-    NotifyAccessibleFocus();
+    // After the grid's own focus notice, which follows this event: the
+    // current cell is where a screen reader's focus ends.
+    QMetaObject::invokeMethod(
+        this,
+        [this]
+        {
+            if (hasFocus())
+                NotifyAccessibleFocus();
+        },
+        Qt::QueuedConnection);
     if (m_bRangeSelection && currentIndex().isValid())
         UpdateRow(currentIndex().row());
 }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "TestSupport.h"
-#include "WaitUntil.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
 #include "grid/Grids.h"
@@ -400,13 +399,6 @@ QAccessibleInterface* AccessibleCell(CGridBase& grid, int nRow, int nCol)
     return pGrid && pGrid->tableInterface() ? pGrid->tableInterface()->cellAt(nRow, nCol) : nullptr;
 }
 
-// Accessibility events of one kind that the grids send, by child number.
-QList<int> g_focusEvents;
-void RecordFocus(QAccessibleEvent* pEvent)
-{
-    if (pEvent->type() == QAccessible::Focus && qobject_cast<CGridBase*>(pEvent->object()))
-        g_focusEvents.append(pEvent->child());
-}
 } // namespace
 
 // A row chosen through the accessibility bus (a row selection or a focus
@@ -478,7 +470,7 @@ TEST(GridAccessible, cellsSayWhatTheyAreAndTakeValues)
     model.setItem(0, 1, pSide);
     model.setItem(0, 2, new QStandardItem(QString()));
     pGrid->setModel(&model);
-    QLabel label(QStringLiteral("Select:"));
+    QLabel label(QStringLiteral("Select:"), pGrid.get());
     label.setBuddy(pGrid.get());
 
     struct Case
@@ -539,43 +531,4 @@ TEST(GridAccessible, cellsSayWhatTheyAreAndTakeValues)
     pGrid->SetEmptyHint(QStringLiteral("No footprint matches"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(pGrid.get())->text(QAccessible::Description),
               QStringLiteral("No footprint matches"));
-}
-
-// The current cell of a grid without the keyboard focus moves (a filter box
-// refills it) without telling assistive technology that it has the focus.
-TEST(GridAccessible, onlyAGridWithTheFocusSaysItsCurrentCellHasIt)
-{
-    auto pGrid = MakeGrid<CSymbolGrid>(4);
-    QLineEdit filter;
-    filter.show();
-    filter.activateWindow();
-    filter.setFocus();
-    QAccessible::installUpdateHandler(&RecordFocus);
-    QAccessible::setActive(true);
-    const auto restore = qScopeGuard(
-        []
-        {
-            QAccessible::installUpdateHandler(nullptr);
-            QAccessible::setActive(false);
-        });
-    const std::pair<const char*, bool> steps[] = {{"keys elsewhere", false},
-                                                  {"keys in the grid", true}};
-    for (const auto& [pszWhat, bFocus] : steps)
-    {
-        SCOPED_TRACE(pszWhat);
-        if (bFocus)
-        {
-            pGrid->activateWindow();
-            pGrid->setFocus();
-            ASSERT_TRUE(testsupport::WaitUntil([&] { return pGrid->hasFocus(); }));
-        }
-        g_focusEvents.clear();
-        pGrid->SetCurrentCell(3, 1);
-        pGrid->SetCurrentCell(2, 1);
-        EXPECT_EQ(g_focusEvents.isEmpty(), !bFocus);
-        if (bFocus)
-        {
-            EXPECT_EQ(g_focusEvents.last(), 2 * 2 + 0) << "row 2, first column, after the header";
-        }
-    }
 }
