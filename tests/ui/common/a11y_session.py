@@ -186,7 +186,9 @@ def activate(title):
 
 
 def active_title():
-    return xdotool("getactivewindow", "getwindowname").strip()
+    # Between two windows none may be active: no title then.
+    done = subprocess.run(["xdotool", "getactivewindow", "getwindowname"], capture_output=True, text=True)
+    return done.stdout.strip() if done.returncode == 0 else ""
 
 
 def await_title(expected):
@@ -219,6 +221,19 @@ def await_focus(win, role, name=None):
     except Failure as failure:
         node = focused()
         raise Failure(f"{failure}; it is on {node.getRoleName() if node else None} {node.name if node else ''!r}")
+
+
+def ready(win):
+    """Waits until the keys go to win: it is active and holds the focus."""
+    def probe():
+        node = focused()
+        if node is None or not win.getState().contains(pyatspi.STATE_ACTIVE):
+            return False
+        while node is not None and node.getRoleName() not in ("dialog", "frame", "window"):
+            node = node.parent
+        return node is not None and node.name == win.name
+    wait_for(f"the keys to go to {win.name!r}", probe)
+    return win
 
 
 # --- the flattened tree ---------------------------------------------------
@@ -319,17 +334,21 @@ def scenario_keyboard(binary, root, _language):
     host = Host(binary, root, START)
     main = host.window("Physical Properties")
     activate("Physical Properties")
+    ready(main)
     props = find(main, "table")
 
     # Escape leaves the single pick without a change.
     keys("alt+b")
     pick = host.window("Footprints", multiple=False)
+    ready(pick)
     keys("Escape")
     host.gone(pick)
+    ready(main)
 
     # Filter, arrow down into the list, Enter takes the row.
     keys("alt+b")
     pick = host.window("Footprints", multiple=False)
+    ready(pick)
     grid = find(pick, "table")
     keys("alt+f")
     await_focus(pick, "text", "Filter")
@@ -344,6 +363,7 @@ def scenario_keyboard(binary, root, _language):
     chosen = await_focus(pick, "table cell").name
     keys("Return")
     host.gone(pick)
+    ready(main)
     wait_for(f"JEDEC_TYPE to become {chosen}", lambda: cell_text(props, "JEDEC_TYPE", 1) == chosen)
 
     # The multiple pick: Escape leaves it; then a row and its side chosen by keys.
@@ -351,10 +371,13 @@ def scenario_keyboard(binary, root, _language):
     await_focus(main, "table cell", "ALT_SYMBOLS")
     keys("alt+b")
     pick = host.window("Footprints", multiple=True)
+    ready(pick)
     keys("Escape")
     host.gone(pick)
+    ready(main)
     keys("alt+b")
     pick = host.window("Footprints", multiple=True)
+    ready(pick)
     grid = find(pick, "table")
     keys("alt+f")
     await_focus(pick, "text", "Filter")
@@ -375,6 +398,7 @@ def scenario_keyboard(binary, root, _language):
                      and focused().name)
     keys("Return")
     host.gone(pick)
+    ready(main)
     wait_for(f"ALT_SYMBOLS to become ({after}:DIP14)",
              lambda: cell_text(props, "ALT_SYMBOLS", 1) == f"({after}:DIP14)")
 
@@ -383,10 +407,12 @@ def scenario_keyboard(binary, root, _language):
     await_focus(main, "table cell", "JEDEC_TYPE")
     keys("alt+v")
     chooser = host.window("Location")
+    ready(chooser)
     await_focus(chooser, "table cell")
     keys("Escape")
     host.gone(chooser)
     activate("Physical Properties")
+    ready(main)
     keys("Escape")
     status, out, err = host.result()
     if status != 1 or out:
