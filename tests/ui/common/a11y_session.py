@@ -392,10 +392,19 @@ def scenario_keyboard(binary, root, _language):
     # The editor: a combo box of its own, said to be the row's.
     wait_for("the side's editor", lambda: focused() != side and focused().getRoleName() == "combo box"
              and focused().description == "Row 1")
-    keys("Up" if before == "Both" else "Down")  # the editor's next choice, which closes it
-    after = wait_for("the cell with another side", lambda: focused().getRoleName() == "combo box"
-                     and focused().parent.getRoleName() == "table" and focused().name != before
-                     and focused().name)
+    keys("Up" if before == "Both" else "Down")  # the editor's next choice
+
+    picked = []
+
+    def side_chosen():
+        node = focused()
+        if node.getRoleName() == "list item" and not picked:
+            keys("Return")  # an editor that opens with its list open picks with Enter
+            picked.append(node.name)
+            return None
+        return node.getRoleName() == "combo box" and node.parent.getRoleName() == "table" \
+            and node.name != before and node.name
+    after = wait_for("the cell with another side", side_chosen)
     keys("Return")
     host.gone(pick)
     ready(main)
