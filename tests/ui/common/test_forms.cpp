@@ -4,7 +4,6 @@
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "grid/GridAccessible.h"
-#include "grid/GridAccessible.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
 #include "viewing/LocationDlg.h"
