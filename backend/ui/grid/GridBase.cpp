@@ -319,7 +319,7 @@ void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& pr
     // The table view would tell assistive technology that the new cell has
     // the focus even while the keys are elsewhere (a filter box refilling
     // the grid): only a grid that has the focus says so.
-    QAbstractItemView::currentChanged(current, previous);
+    QAbstractItemView::currentChanged(current, previous); // NOLINT(bugprone-parent-virtual-call)
     if (!current.isValid())
         return;
     if (hasFocus())
