@@ -26,7 +26,7 @@ demo: configure
 # The soak test (label soak, about a minute) and the load test (label load)
 # run as CI stages of their own.
 test: build
-	ctest --preset $(PRESET) -j $(JOBS) -LE 'soak|load'
+	ctest --preset $(PRESET) -j $(JOBS) -LE 'soak|load|a11y'
 
 # Formatting and clang-tidy, as CI checks them (scripts/lint.sh).
 lint: build

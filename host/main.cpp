@@ -209,7 +209,6 @@ ExitCode Run(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("physprops"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Physical Properties"));
     QApplication::setApplicationVersion(QStringLiteral(PHYSPROPS_VERSION));
 
     QLibrary lib;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages the project builds, tests and runs with.
+# `scripts/deps.sh a11y` adds what the accessibility tests need (label a11y).
 # Installs only what is missing; needs root or sudo, otherwise prints the
 # command to run and stops.
 set -euo pipefail
@@ -19,6 +20,13 @@ PACKAGES=(
   # make lint
   clang-format clang-tidy
 )
+# The accessibility stage (scripts/deps.sh a11y): a virtual X server, a window
+# manager, the session and accessibility buses, key events and Debian's
+# Python bindings of the accessibility bus.
+if [[ "${1:-}" == "a11y" ]]; then
+  PACKAGES+=(xvfb openbox xdotool dbus-x11 at-spi2-core python3-pyatspi)
+  shift
+fi
 # The benchmark's plot (make bench) only.
 if [[ "${PHYSPROPS_BENCH_DEPS:-0}" == 1 ]]; then PACKAGES+=(gnuplot-nox); fi
 if [[ "${1:-}" == "--list" ]]; then echo "${PACKAGES[*]}"; exit 0; fi

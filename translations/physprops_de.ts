@@ -119,6 +119,21 @@
     </message>
 </context>
 <context>
+    <name>CGridSpeech</name>
+    <message>
+        <source>empty</source>
+        <translation>leer</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Row %1</source>
+        <translation>Zeile %1</translation>
+    </message>
+</context>
+<context>
     <name>CLocationDlg</name>
     <message>
         <source>Location</source>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "grid/ComboBoxDelegate.h"
 #include "grid/CellModel.h"
+#include "grid/GridAccessible.h"
 #include "grid/GridBase.h"
 #include "grid/ItemRoles.h"
 
@@ -29,6 +30,7 @@ QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionVie
     {
         QWidget* pEditor = QStyledItemDelegate::createEditor(pParent, option, index);
         LiftEditorLimit(pEditor);
+        NameCellEditor(pEditor, index);
         if (auto* pLine = qobject_cast<QLineEdit*>(pEditor))
         {
             const QPersistentModelIndex cell(index);
@@ -42,6 +44,7 @@ QWidget* CComboBoxDelegate::createEditor(QWidget* pParent, const QStyleOptionVie
     auto* pCombo = new QComboBox(pParent);
     pCombo->setEditable(false);
     pCombo->addItems(choices);
+    NameCellEditor(pCombo, index);
     // A pick in the list is final: store it and close, as a grid drop-down does.
     connect(pCombo, &QComboBox::activated, this,
             [this, pCombo](int)

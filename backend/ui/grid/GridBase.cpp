@@ -3,8 +3,10 @@
 #include "common/Modal.h"
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
+#include "grid/GridAccessible.h"
 #include "grid/ItemRoles.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
@@ -29,8 +31,6 @@ std::unordered_map<const CGridBase*, quint16>& SelfDeletingGrids()
     static std::unordered_map<const CGridBase*, quint16> s_map;
     return s_map;
 }
-
-bool g_bGridLibraryReady = false;
 
 bool IsMoveKey(int nKey)
 {
@@ -84,22 +84,9 @@ void LiftEditorLimit(QWidget* pEditor)
         pLine->setMaxLength(std::numeric_limits<int>::max());
 }
 
-} // namespace physprops::ui
-
-void GXInit(unsigned, const char*, const char*)
-{
-    physprops::ui::g_bGridLibraryReady = true;
-}
-
-namespace physprops::ui
-{
-bool GXIsInitialized()
-{
-    return g_bGridLibraryReady;
-}
-
 CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCellModel(this))
 {
+    InstallGridAccessibility();
     setModel(m_pCells);
     auto* pDelegate = new CComboBoxDelegate(this);
     setItemDelegate(pDelegate);
@@ -350,9 +337,14 @@ void CGridBase::SortRows(int nCol, Qt::SortOrder order)
 
 void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
-    QTableView::currentChanged(current, previous);
+    // The table view would tell assistive technology that the new cell has
+    // the focus even while the keys are elsewhere (a filter box refilling
+    // the grid): only a grid that has the focus says so.
+    QAbstractItemView::currentChanged(current, previous); // NOLINT(bugprone-parent-virtual-call)
     if (!current.isValid())
         return;
+    if (hasFocus())
+        NotifyAccessibleFocus();
     // Selections are of whole rows: moving along the row, or with Ctrl,
     // leaves them as they are, so a scattered selection survives the way
     // to the "Type" column and from one chosen row to the next.
@@ -371,6 +363,16 @@ void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& pr
 void CGridBase::focusInEvent(QFocusEvent* pEvent)
 {
     QTableView::focusInEvent(pEvent);
+    // After the grid's own focus notice, which follows this event: the
+    // current cell is where a screen reader's focus ends.
+    QMetaObject::invokeMethod(
+        this,
+        [this]
+        {
+            if (hasFocus())
+                NotifyAccessibleFocus();
+        },
+        Qt::QueuedConnection);
     if (m_bRangeSelection && currentIndex().isValid())
         UpdateRow(currentIndex().row());
 }
@@ -485,6 +487,12 @@ void CGridBase::SetEmptyHint(const QString& strHint)
         return;
     m_strEmptyHint = strHint;
     viewport()->update();
+    // Assistive technology reads the hint as the grid's description.
+    if (QAccessible::isActive())
+    {
+        QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CGridBase::paintEvent(QPaintEvent* pEvent)

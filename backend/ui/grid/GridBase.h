@@ -71,6 +71,16 @@ public:
     // cell.
     bool OpenChoiceList(const QModelIndex& index);
 
+    // What assistive technology asks of a row, in model rows and columns
+    // (from 0). The current cell moves to (nRow, nCol), so the remembered row
+    // follows; a row selection is kept, as by a move with Ctrl, and bSelect
+    // adds the row to it. False when the row does not exist.
+    bool MoveCurrentForAccessibility(int nRow, int nCol, bool bSelect);
+    // Takes the row out of the row selection; false without one.
+    bool UnselectRowForAccessibility(int nRow);
+    // Toggles the row's selection as Ctrl+click does; false without one.
+    bool ToggleRowForAccessibility(int nRow, int nCol);
+
     // Ends the grid's window; a grid created by class name deletes itself.
     void DestroyWindow();
 
@@ -121,6 +131,8 @@ protected:
 private:
     void OnHeaderDoubleClicked(int nLogical);
     void PaintCurrentRowFrame(QPainter& painter) const;
+    // Tells assistive technology that the current cell has the focus.
+    void NotifyAccessibleFocus();
     // Repaints a whole row (0-based), where the view would repaint one cell.
     void UpdateRow(int nRow);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "grid/GridRegistry.h"
+#include "grid/GridBase.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -11,6 +12,8 @@ namespace physprops::ui
 {
 namespace
 {
+bool g_bGridLibraryReady = false;
+
 using Key = QPair<const void*, QByteArray>;
 
 QHash<Key, GridWindowProc>& Classes()
@@ -66,3 +69,13 @@ int GridClassRegistrationCount(const char* pszName)
     return pszName ? Counts().value(QByteArray(pszName)) : 0;
 }
 } // namespace physprops::ui
+
+void GXInit(unsigned, const char*, const char*)
+{
+    physprops::ui::g_bGridLibraryReady = true;
+}
+
+bool physprops::ui::GXIsInitialized()
+{
+    return g_bGridLibraryReady;
+}

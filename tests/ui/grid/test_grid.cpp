@@ -6,7 +6,9 @@
 #include "grid/ItemRoles.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QStandardItemModel>
@@ -386,4 +388,147 @@ TEST(ComboBoxDelegate, longTextIsDrawnAsItsStartAndKeptWhole)
         EXPECT_FALSE(pGrid->GetEditText(1, 2).has_value());
         EXPECT_TRUE(pGrid->GetValueRowCol(1, 2) == strText);
     }
+}
+
+namespace
+{
+// The grid as assistive technology sees it, and its cell (row, col) from 0.
+QAccessibleInterface* AccessibleCell(CGridBase& grid, int nRow, int nCol)
+{
+    QAccessibleInterface* pGrid = QAccessible::queryAccessibleInterface(&grid);
+    return pGrid && pGrid->tableInterface() ? pGrid->tableInterface()->cellAt(nRow, nCol) : nullptr;
+}
+
+} // namespace
+
+// A row chosen through the accessibility bus (a row selection or a focus
+// request on a cell) is the row the dialog acts on: the current cell and the
+// remembered row go there; only a grid that selects rows selects it, as
+// Ctrl+click does, and a focus request there leaves the selection alone.
+TEST(GridAccessible, aRowChosenByAssistiveTechnologyIsTheRowTheGridActsOn)
+{
+    struct Case
+    {
+        const char* pszWhat;
+        std::function<std::unique_ptr<CGridBase>()> make;
+        bool bFocusRequest;
+        QList<quint32> selected;
+    };
+    const Case cases[] = {
+        {"properties, row selection", [] { return MakeGrid<CPhysPropsGrid>(5); }, false, {}},
+        {"properties, focus request", [] { return MakeGrid<CPhysPropsGrid>(5); }, true, {}},
+        {"single pick, row selection", [] { return MakeGrid<CSymbolGrid>(5); }, false, {}},
+        {"locations, row selection", [] { return MakeGrid<CLocGrid>(5); }, false, {}},
+        {"locations, focus request", [] { return MakeGrid<CLocGrid>(5); }, true, {}},
+        {"multiple pick, row selection",
+         [] { return MakeGrid<CSymbolGrid>(5, 249); },
+         false,
+         {1, 4}},
+        {"multiple pick, focus request", [] { return MakeGrid<CSymbolGrid>(5, 249); }, true, {1}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszWhat);
+        std::unique_ptr<CGridBase> pGrid = c.make();
+        if (pGrid->IsRangeSelectionEnabled())
+            ClickCell(pGrid.get(), 1, 1, Qt::ControlModifier);
+        QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(pGrid.get());
+        ASSERT_NE(pTable->tableInterface(), nullptr);
+        EXPECT_EQ(pTable->state().multiSelectable, pGrid->IsRangeSelectionEnabled());
+        if (c.bFocusRequest)
+        {
+            QAccessibleActionInterface* pAction = AccessibleCell(*pGrid, 3, 1)->actionInterface();
+            ASSERT_NE(pAction, nullptr);
+            ASSERT_TRUE(
+                pAction->actionNames().contains(QAccessibleActionInterface::setFocusAction()));
+            pAction->doAction(QAccessibleActionInterface::setFocusAction());
+        }
+        else
+            EXPECT_TRUE(pTable->tableInterface()->selectRow(3));
+        EXPECT_EQ(pGrid->m_nSelRow, 4u);
+        EXPECT_EQ(pGrid->currentIndex().row(), 3);
+        EXPECT_EQ(Selected(*pGrid), c.selected);
+        EXPECT_FALSE(pTable->tableInterface()->selectRow(9)) << "no such row";
+    }
+}
+
+// Each kind of cell tells what it is: a drop-down is a combo box with its
+// choices, which set its value; a value cell is editable text; an empty one
+// reads as "empty"; an empty grid says its hint; a label names its grid.
+TEST(GridAccessible, cellsSayWhatTheyAreAndTakeValues)
+{
+    auto pGrid = MakeGrid<CSymbolGrid>(2);
+    QStandardItemModel model(2, 3);
+    model.setHorizontalHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Value")});
+    model.setItem(0, 0, new QStandardItem(QStringLiteral("SOIC8")));
+    model.item(0, 0)->setEditable(false);
+    auto* pSide = new QStandardItem(QStringLiteral("Both"));
+    pSide->setData(
+        QStringList{QStringLiteral("Top"), QStringLiteral("Bottom"), QStringLiteral("Both")},
+        kChoicesRole);
+    model.setItem(0, 1, pSide);
+    model.setItem(0, 2, new QStandardItem(QString()));
+    pGrid->setModel(&model);
+    QLabel label(QStringLiteral("Select:"), pGrid.get());
+    label.setBuddy(pGrid.get());
+
+    struct Case
+    {
+        int nRow;
+        int nCol;
+        QAccessible::Role role;
+        const char* pszName;
+        bool bEditable;
+        int nChildren;
+    };
+    const Case cases[] = {
+        {-1, 1, QAccessible::ColumnHeader, "Type", false, 0},
+        {0, 0, QAccessible::Cell, "SOIC8", false, 0},
+        {0, 1, QAccessible::ComboBox, "Both", false, 3},
+        {0, 2, QAccessible::Cell, "empty", true, 0},
+    };
+    QAccessibleInterface* pTable = QAccessible::queryAccessibleInterface(pGrid.get());
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszName);
+        QAccessibleInterface* pCell = pTable->child((c.nRow + 1) * 3 + c.nCol);
+        ASSERT_NE(pCell, nullptr);
+        EXPECT_EQ(pTable->indexOfChild(pCell), (c.nRow + 1) * 3 + c.nCol);
+        EXPECT_EQ(pCell->role(), c.role);
+        EXPECT_EQ(pCell->text(QAccessible::Name), QString::fromUtf8(c.pszName));
+        EXPECT_EQ(pCell->state().editable, c.bEditable);
+        EXPECT_EQ(pCell->childCount(), c.nChildren);
+        EXPECT_EQ(pCell->textInterface() != nullptr, c.nRow >= 0);
+    }
+    // A choice picked, a text that is no choice refused, a value typed.
+    QAccessibleInterface* pCombo = AccessibleCell(*pGrid, 0, 1);
+    pCombo->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(pSide->text(), QStringLiteral("Top"));
+    EXPECT_TRUE(pCombo->child(0)->state().selected);
+    pCombo->editableTextInterface()->replaceText(0, 3, QStringLiteral("bottom"));
+    EXPECT_EQ(pSide->text(), QStringLiteral("Bottom"));
+    pCombo->editableTextInterface()->replaceText(0, 6, QStringLiteral("Left"));
+    EXPECT_EQ(pSide->text(), QStringLiteral("Bottom"));
+    QAccessibleInterface* pValue = AccessibleCell(*pGrid, 0, 2);
+    pValue->editableTextInterface()->insertText(0, QStringLiteral("1.27"));
+    EXPECT_EQ(model.item(0, 2)->text(), QStringLiteral("1.27"));
+    EXPECT_EQ(pValue->textInterface()->text(0, 4), QStringLiteral("1.27"));
+    EXPECT_EQ(AccessibleCell(*pGrid, 0, 0)->editableTextInterface(), nullptr);
+
+    // The editor is named after its cell.
+    pGrid->setCurrentIndex(model.index(0, 2));
+    pGrid->edit(model.index(0, 2));
+    QWidget* pEditor = pGrid->indexWidget(model.index(0, 2));
+    ASSERT_NE(pEditor, nullptr);
+    EXPECT_EQ(pEditor->accessibleName(), QStringLiteral("Value of SOIC8"));
+    EXPECT_EQ(pEditor->accessibleDescription(), QStringLiteral("Row 1"));
+
+    const auto labels = pTable->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.first().first->text(QAccessible::Name), QStringLiteral("Select:"));
+    pGrid->setModel(new QStandardItemModel(0, 2, pGrid.get()));
+    pGrid->SetEmptyHint(QStringLiteral("No footprint matches"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(pGrid.get())->text(QAccessible::Description),
+              QStringLiteral("No footprint matches"));
 }
