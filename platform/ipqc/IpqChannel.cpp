@@ -222,7 +222,7 @@ bool PreparePrivateFolder(const QString& strPath, uid_t nUid, QString* pError)
 QString ChannelFolderPath()
 {
     const QString strRuntime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString strFallback = QStringLiteral("/tmp/ipqc-%1").arg(::geteuid());
+    QString strFallback = QStringLiteral("/tmp/ipqc-%1").arg(::geteuid());
     if (!QDir::isAbsolutePath(strRuntime))
         return strFallback;
     // A runtime folder that is not there (containers and ssh sessions name

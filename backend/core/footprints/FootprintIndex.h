@@ -83,7 +83,7 @@ public:
     // to the end of the one shown now (the user typed on) can match only
     // names shown now, so just those are tried; a pattern of stars shows
     // every entry without trying any.
-    void Filter(const QByteArray& pattern);
+    void Filter(const QByteArray& typed);
 
     // The form names are matched in: non-ASCII text composed (NFC), so that
     // canonically equivalent names and patterns meet; ASCII as it is.

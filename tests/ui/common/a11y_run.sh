@@ -61,7 +61,7 @@ export DBUS_SESSION_BUS_ADDRESS
 
 openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
 pids+=($!)
-# openbox is up once it answers the desktop questions of the window manager spec.
+# openbox is up once it answers the desktop questions a window manager must answer.
 await "the window manager" xdotool get_num_desktops || { cat "$tmp/openbox.log" >&2; exit 1; }
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >"$tmp/atspi.log" 2>&1 &
