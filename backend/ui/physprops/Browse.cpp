@@ -7,7 +7,7 @@
 #include "physprops/PhysPropsDlg.h"
 #include "project/SearchPath.h"
 #include "properties/PropertyKind.h"
-#include "viewing/SearchJob.h"
+#include "search/SearchJob.h"
 
 #include <memory>
 

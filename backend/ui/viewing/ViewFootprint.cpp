@@ -5,7 +5,7 @@
 #include "common/Texts.h"
 #include "project/SearchPath.h"
 #include "viewing/LocationDlg.h"
-#include "viewing/SearchJob.h"
+#include "search/SearchJob.h"
 #include "viewing/ViewDecision.h"
 
 #include <QApplication>

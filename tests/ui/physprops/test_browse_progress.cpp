@@ -9,8 +9,8 @@
 #include "project/SearchPath.h"
 #include "project/SpiProject.h"
 #include "properties/Property.h"
-#include "viewing/SearchJob.h"
-#include "viewing/SearchWorker.h"
+#include "search/SearchJob.h"
+#include "search/SearchWorker.h"
 
 #include <QApplication>
 #include <QDir>

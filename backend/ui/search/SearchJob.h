@@ -3,7 +3,7 @@
 
 #include "ui/UiExport.h"
 
-#include "viewing/SearchWorker.h"
+#include "search/SearchWorker.h"
 
 #include <QString>
 

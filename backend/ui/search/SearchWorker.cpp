@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "viewing/SearchWorker.h"
+#include "search/SearchWorker.h"
 
 #include "common/Modal.h"
 

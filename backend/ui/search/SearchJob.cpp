@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "viewing/SearchJob.h"
+#include "search/SearchJob.h"
 
 #include "common/Modal.h"
 
