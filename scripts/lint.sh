@@ -4,13 +4,36 @@
 #   1. every C++ source and header is formatted as .clang-format says, and
 #      every source file carries the SPDX licence line;
 #   2. clang-tidy (.clang-tidy) finds nothing in the sources of the
-#      libraries, the module, the host and the companions.
+#      libraries, the module, the host and the companions (no function
+#      over 80 lines among its checks);
+#   3. the subject of every commit on the branch but not on main is at most
+#      72 characters (what `git log --oneline` and review tools show whole).
 # Usage: scripts/lint.sh BUILD_DIR   (a configured and built tree: clang-tidy
 # reads its compile_commands.json and the headers it generates).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: scripts/lint.sh BUILD_DIR}
 jobs=${JOBS:-$(nproc)}
+
+# Commits on this branch that main does not have (none on main itself).
+base=""
+for ref in main origin/main; do
+  if git rev-parse -q --verify "$ref^{commit}" >/dev/null; then
+    base=$(git merge-base HEAD "$ref")
+    break
+  fi
+done
+if [[ -n $base ]]; then
+  # Characters, not bytes: a subject may hold an em dash or quotes.
+  long=$(git log --format='%h %s' "$base..HEAD" |
+    python3 -c 'import sys; [print(l, end="") for l in sys.stdin if len(l.rstrip("\n").split(" ", 1)[-1]) > 72]')
+  if [[ -n $long ]]; then
+    printf 'commit subjects over 72 characters (reword them: git rebase -i %s):\n%s\n' \
+      "${base:0:12}" "$long" >&2
+    exit 1
+  fi
+  echo "commit subjects: $(git rev-list --count "$base..HEAD") on the branch, none over 72 characters"
+fi
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h' '*.c')
 echo "clang-format: ${#sources[@]} files"
