@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
-#include <QScopedValueRollback>
 
 #include <algorithm>
 
@@ -20,6 +19,7 @@ namespace physprops::ui
 namespace
 {
 using detail::CCellIface;
+using detail::CGridRowActions;
 
 // The grid: a table whose children are its header cells, then its data
 // cells row by row. Cells are made when asked for and kept until the rows
@@ -183,11 +183,11 @@ public:
     bool selectRow(int nRow) override
     {
         const QModelIndex current = Grid()->currentIndex();
-        return Grid()->MoveCurrentForAccessibility(nRow, current.isValid() ? current.column() : 0,
-                                                   true);
+        return CGridRowActions(*Grid()).MoveCurrent(nRow, current.isValid() ? current.column() : 0,
+                                                    true);
     }
     bool selectColumn(int) override { return false; }
-    bool unselectRow(int nRow) override { return Grid()->UnselectRowForAccessibility(nRow); }
+    bool unselectRow(int nRow) override { return CGridRowActions(*Grid()).UnselectRow(nRow); }
     bool unselectColumn(int) override { return false; }
     void modelChange(QAccessibleTableModelChangeEvent* pEvent) override
     {
@@ -245,53 +245,51 @@ int GridChildIndex(const CGridBase& grid, const QModelIndex& index)
     return (index.row() + 1) * nCols + index.column();
 }
 
-// The grid's side of the requests above; here, with the rest of what
-// assistive technology sees of a grid.
-void CGridBase::NotifyAccessibleFocus()
+void NotifyCellFocus(CGridBase& grid)
 {
-    const QModelIndex current = currentIndex();
+    const QModelIndex current = grid.currentIndex();
     if (!QAccessible::isActive() || !current.isValid())
         return;
-    QAccessibleEvent event(this, QAccessible::Focus);
-    event.setChild(GridChildIndex(*this, current));
+    QAccessibleEvent event(&grid, QAccessible::Focus);
+    event.setChild(GridChildIndex(grid, current));
     QAccessible::updateAccessibility(&event);
 }
 
-bool CGridBase::MoveCurrentForAccessibility(int nRow, int nCol, bool bSelect)
+bool CGridRowActions::MoveCurrent(int nRow, int nCol, bool bSelect) const
 {
-    QAbstractItemModel* pModel = model();
-    if (!pModel || !selectionModel() || nRow < 0 || nRow >= pModel->rowCount())
+    QAbstractItemModel* pModel = m_grid.model();
+    if (!pModel || !m_grid.selectionModel() || nRow < 0 || nRow >= pModel->rowCount())
         return false;
     const QModelIndex idx = pModel->index(nRow, std::clamp(nCol, 0, pModel->columnCount() - 1));
-    if (!m_bRangeSelection)
+    if (!m_grid.IsRangeSelectionEnabled())
     {
         // As the arrow keys move it: the highlight follows the current cell.
-        setCurrentIndex(idx);
+        m_grid.setCurrentIndex(idx);
         return true;
     }
-    const QScopedValueRollback keep(m_bKeepSelection, true);
-    selectionModel()->setCurrentIndex(idx, bSelect ? QItemSelectionModel::Select |
-                                                         QItemSelectionModel::Rows
-                                                   : QItemSelectionModel::NoUpdate);
+    m_grid.MoveCurrentKeepingSelection(idx, bSelect ? QItemSelectionModel::Select |
+                                                          QItemSelectionModel::Rows
+                                                    : QItemSelectionModel::NoUpdate);
     return true;
 }
 
-bool CGridBase::UnselectRowForAccessibility(int nRow)
+bool CGridRowActions::UnselectRow(int nRow) const
 {
-    if (!m_bRangeSelection || !model() || !selectionModel() || nRow < 0 ||
-        nRow >= model()->rowCount())
+    QAbstractItemModel* pModel = m_grid.model();
+    if (!m_grid.IsRangeSelectionEnabled() || !pModel || !m_grid.selectionModel() || nRow < 0 ||
+        nRow >= pModel->rowCount())
         return false;
-    selectionModel()->select(model()->index(nRow, 0),
-                             QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    m_grid.selectionModel()->select(pModel->index(nRow, 0),
+                                    QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     return true;
 }
 
-bool CGridBase::ToggleRowForAccessibility(int nRow, int nCol)
+bool CGridRowActions::ToggleRow(int nRow, int nCol) const
 {
-    if (!m_bRangeSelection || !MoveCurrentForAccessibility(nRow, nCol, false))
+    if (!m_grid.IsRangeSelectionEnabled() || !MoveCurrent(nRow, nCol, false))
         return false;
-    selectionModel()->select(currentIndex(),
-                             QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    m_grid.selectionModel()->select(m_grid.currentIndex(),
+                                    QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
     return true;
 }
 

@@ -24,6 +24,9 @@ PHYSPROPS_UI_EXPORT void InstallGridAccessibility();
 // children: the header row comes first, then the data rows.
 PHYSPROPS_UI_EXPORT int GridChildIndex(const CGridBase& grid, const QModelIndex& index);
 
+// Tells assistive technology that the grid's current cell has the focus.
+void NotifyCellFocus(CGridBase& grid);
+
 // Names a cell's editor after its cell ("Value of JEDEC_TYPE") and says which
 // row it edits, so a screen reader tells what is being typed into.
 PHYSPROPS_UI_EXPORT void NameCellEditor(QWidget* pEditor, const QModelIndex& index);

@@ -4,6 +4,7 @@
 #include "grid/CellModel.h"
 #include "grid/ComboBoxDelegate.h"
 #include "grid/GridAccessible.h"
+#include "grid/GridRegistry.h"
 #include "grid/ItemRoles.h"
 
 #include <QAccessible>
@@ -19,19 +20,11 @@
 
 #include <algorithm>
 #include <limits>
-#include <unordered_map>
 
 namespace physprops::ui
 {
 namespace
 {
-// Grids created by class name, with their flag word.
-std::unordered_map<const CGridBase*, quint16>& SelfDeletingGrids()
-{
-    static std::unordered_map<const CGridBase*, quint16> s_map;
-    return s_map;
-}
-
 bool IsMoveKey(int nKey)
 {
     switch (nKey)
@@ -113,7 +106,7 @@ CGridBase::CGridBase(QWidget* pParent) : QTableView(pParent), m_pCells(new CCell
 
 CGridBase::~CGridBase()
 {
-    SelfDeletingGrids().erase(this);
+    ForgetSelfDeletingGrid(this);
 }
 
 QString CGridBase::GetValueRowCol(quint32 nRow, int nCol) const
@@ -249,6 +242,15 @@ std::optional<QString> CGridBase::GetEditText(quint32 nRow, int nCol) const
     return pLine->text();
 }
 
+void CGridBase::MoveCurrentKeepingSelection(const QModelIndex& index,
+                                            QItemSelectionModel::SelectionFlags command)
+{
+    if (!selectionModel())
+        return;
+    const QScopedValueRollback keep(m_bKeepSelection, true);
+    selectionModel()->setCurrentIndex(index, command);
+}
+
 bool CGridBase::IsChoiceCell(const QModelIndex& index)
 {
     return index.isValid() && !index.data(kChoicesRole).toStringList().isEmpty();
@@ -281,17 +283,14 @@ void CGridBase::DestroyWindow()
 
 void CGridBase::PostNcDestroy()
 {
-    auto& map = SelfDeletingGrids();
-    auto it = map.find(this);
-    if (it == map.end())
-        return;
-    map.erase(it);
-    delete this;
+    // A grid its dialog owns is left to the dialog.
+    if (ForgetSelfDeletingGrid(this))
+        delete this;
 }
 
 void CGridBase::MarkSelfDeleting(CGridBase* pGrid)
 {
-    SelfDeletingGrids()[pGrid] = 1;
+    MarkSelfDeletingGrid(pGrid);
 }
 
 bool CGridBase::IsShiftHeld() const
@@ -344,7 +343,7 @@ void CGridBase::currentChanged(const QModelIndex& current, const QModelIndex& pr
     if (!current.isValid())
         return;
     if (hasFocus())
-        NotifyAccessibleFocus();
+        NotifyCellFocus(*this);
     // Selections are of whole rows: moving along the row, or with Ctrl,
     // leaves them as they are, so a scattered selection survives the way
     // to the "Type" column and from one chosen row to the next.
@@ -370,7 +369,7 @@ void CGridBase::focusInEvent(QFocusEvent* pEvent)
         [this]
         {
             if (hasFocus())
-                NotifyAccessibleFocus();
+                NotifyCellFocus(*this);
         },
         Qt::QueuedConnection);
     if (m_bRangeSelection && currentIndex().isValid())
@@ -572,14 +571,10 @@ void CGridBase::OnHeaderDoubleClicked(int nLogical)
     const int nCurCol = currentIndex().isValid() ? currentIndex().column() : 0;
     SortRows(nCol, m_sortOrder);
     m_nSelRow = nKeep;
-    if (model() && selectionModel() && nKeep >= 1 && nKeep <= quint32(model()->rowCount()))
-    {
-        m_bKeepSelection = true;
-        selectionModel()->setCurrentIndex(model()->index(int(nKeep - 1), nCurCol),
-                                          m_bRangeSelection ? QItemSelectionModel::NoUpdate
-                                                            : QItemSelectionModel::ClearAndSelect);
-        m_bKeepSelection = false;
-    }
+    if (model() && nKeep >= 1 && nKeep <= quint32(model()->rowCount()))
+        MoveCurrentKeepingSelection(model()->index(int(nKeep - 1), nCurCol),
+                                    m_bRangeSelection ? QItemSelectionModel::NoUpdate
+                                                      : QItemSelectionModel::ClearAndSelect);
     // The header shows which column the rows are sorted by, and which way.
     horizontalHeader()->setSortIndicator(nLogical, m_sortOrder);
     horizontalHeader()->setSortIndicatorShown(true);

@@ -71,15 +71,11 @@ public:
     // cell.
     bool OpenChoiceList(const QModelIndex& index);
 
-    // What assistive technology asks of a row, in model rows and columns
-    // (from 0). The current cell moves to (nRow, nCol), so the remembered row
-    // follows; a row selection is kept, as by a move with Ctrl, and bSelect
-    // adds the row to it. False when the row does not exist.
-    bool MoveCurrentForAccessibility(int nRow, int nCol, bool bSelect);
-    // Takes the row out of the row selection; false without one.
-    bool UnselectRowForAccessibility(int nRow);
-    // Toggles the row's selection as Ctrl+click does; false without one.
-    bool ToggleRowForAccessibility(int nRow, int nCol);
+    // Moves the current cell to index as a move with Ctrl does: the row
+    // selection is not cleared, and command says what becomes of the new
+    // row's (NoUpdate leaves it). The remembered row follows.
+    void MoveCurrentKeepingSelection(const QModelIndex& index,
+                                     QItemSelectionModel::SelectionFlags command);
 
     // Ends the grid's window; a grid created by class name deletes itself.
     void DestroyWindow();
@@ -131,8 +127,6 @@ protected:
 private:
     void OnHeaderDoubleClicked(int nLogical);
     void PaintCurrentRowFrame(QPainter& painter) const;
-    // Tells assistive technology that the current cell has the focus.
-    void NotifyAccessibleFocus();
     // Repaints a whole row (0-based), where the view would repaint one cell.
     void UpdateRow(int nRow);
 

@@ -17,6 +17,26 @@ namespace physprops::ui::detail
 // The cell (nRow, nCol) of the grid's accessible table; row -1 is the header.
 QAccessibleInterface* GridCell(CGridBase* pGrid, int nRow, int nCol);
 
+// What assistive technology asks of a grid's rows, in model rows and
+// columns (from 0), done as keys would do it. The current cell moves, so the
+// remembered row follows; a row selection is kept, as by a move with Ctrl.
+class CGridRowActions
+{
+public:
+    explicit CGridRowActions(CGridBase& grid) : m_grid(grid) {}
+
+    // Makes (nRow, nCol) the current cell; bSelect adds the row to the
+    // selection. False when the row does not exist.
+    bool MoveCurrent(int nRow, int nCol, bool bSelect) const;
+    // Takes the row out of the row selection; false without one.
+    bool UnselectRow(int nRow) const;
+    // Toggles the row's selection as Ctrl+click does; false without one.
+    bool ToggleRow(int nRow, int nCol) const;
+
+private:
+    CGridBase& m_grid;
+};
+
 // One of a drop-down cell's choices: picking it makes it the cell's value.
 class CChoiceIface final : public QAccessibleInterface, public QAccessibleActionInterface
 {
@@ -268,11 +288,11 @@ public:
             return;
         if (strAction == setFocusAction())
         {
-            m_pGrid->MoveCurrentForAccessibility(m_nRow, m_nCol, false);
+            CGridRowActions(*m_pGrid).MoveCurrent(m_nRow, m_nCol, false);
             m_pGrid->setFocus(Qt::OtherFocusReason);
         }
         else if (strAction == toggleAction())
-            m_pGrid->ToggleRowForAccessibility(m_nRow, m_nCol);
+            CGridRowActions(*m_pGrid).ToggleRow(m_nRow, m_nCol);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 

@@ -7,6 +7,7 @@
 #include <QPair>
 
 #include <stdexcept>
+#include <unordered_map>
 
 namespace physprops::ui
 {
@@ -26,6 +27,12 @@ QHash<QByteArray, int>& Counts()
 {
     static QHash<QByteArray, int> s_counts;
     return s_counts;
+}
+
+std::unordered_map<const CGridBase*, quint16>& SelfDeletingGrids()
+{
+    static std::unordered_map<const CGridBase*, quint16> s_map;
+    return s_map;
 }
 
 char g_moduleAnchor;
@@ -67,6 +74,16 @@ QWidget* CreateGridWindow(const char* pszClassName, QWidget* pWindow, const void
 int GridClassRegistrationCount(const char* pszName)
 {
     return pszName ? Counts().value(QByteArray(pszName)) : 0;
+}
+
+void MarkSelfDeletingGrid(const CGridBase* pGrid)
+{
+    SelfDeletingGrids()[pGrid] = 1;
+}
+
+bool ForgetSelfDeletingGrid(const CGridBase* pGrid)
+{
+    return SelfDeletingGrids().erase(pGrid) != 0;
 }
 } // namespace physprops::ui
 

@@ -7,6 +7,8 @@
 
 namespace physprops::ui
 {
+class CGridBase;
+
 // Grid classes can be created by name ("CPhysPropsGrid", "CSymbolGrid",
 // "CLocGrid"), for hosts and form loaders that only know the name. A grid
 // made that way belongs to the window it fills and dies with it.
@@ -28,4 +30,10 @@ PHYSPROPS_UI_EXPORT QWidget* CreateGridWindow(const char* pszClassName, QWidget*
 
 // How often a class name was actually registered (not just found).
 PHYSPROPS_UI_EXPORT int GridClassRegistrationCount(const char* pszName);
+
+// The grids created by class name, which their window owns: each is
+// entered with the flag word 1 and deletes itself when its window ends.
+void MarkSelfDeletingGrid(const CGridBase* pGrid);
+// Takes a grid off that list; true when it was on it.
+bool ForgetSelfDeletingGrid(const CGridBase* pGrid);
 } // namespace physprops::ui

@@ -3,16 +3,23 @@
 #include "common/Texts.h"
 #include "grid/CellModel.h"
 #include "grid/Grids.h"
+#include "physprops/FootprintBrowser.h"
 #include "project/SpiProject.h"
 #include "properties/AltSymbols.h"
+#include "properties/PropertyKind.h"
+#include "properties/Value.h"
 #include "ui_PhysPropsDlg.h"
 #include "viewing/Launchers.h"
 #include "viewing/ViewDecision.h"
+#include "viewing/ViewFootprint.h"
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScopeGuard>
 
 using physprops::ui::CDialogBase;
+using physprops::ui::CFootprintBrowser;
+using physprops::ui::CFootprintViewer;
 using physprops::ui::CGridBase;
 using physprops::ui::CGridStyle;
 using physprops::ui::CLaunchers;
@@ -21,6 +28,7 @@ using physprops::ui::CTexts;
 using physprops::ui::CWaitCursor;
 
 using physprops::core::EViewBlock;
+using physprops::core::PropertyKind;
 using physprops::core::ViewBlockOf;
 
 namespace
@@ -160,6 +168,49 @@ void CPhysPropsDlg::OnClear()
     CPhysPropsGrid& grid = *m_pUi->grdProperties;
     grid.CommitPendingEdit();
     grid.SetValueRange(grid.m_nSelRow, 2, QString());
+}
+
+void CPhysPropsDlg::OnBrowse()
+{
+    CPhysPropsGrid& grid = *m_pUi->grdProperties;
+    // A value still being typed is part of the row the user browses for.
+    grid.CommitPendingEdit();
+    const QString strProperty = grid.GetSelectedProperty();
+    if (strProperty.isEmpty())
+        return;
+    SetSelectedValue(CFootprintBrowser(m_services)
+                         .BrowseFootprints(PropertyKind(strProperty), ProjectPath(), this));
+}
+
+void CPhysPropsDlg::OnView()
+{
+    CPhysPropsGrid& grid = *m_pUi->grdProperties;
+    // An edit still open in the Value cell is what the user means to view.
+    grid.CommitPendingEdit();
+    const PROPERTY_NAMES nKind = PropertyKind(grid.GetSelectedProperty());
+    const QString strValue = grid.GetSelectedValue().trimmed();
+    if (strValue.isEmpty() || nKind == PROP_OTHER)
+        return;
+    if (nKind == PROP_JEDEC_TYPE)
+    {
+        CFootprintViewer(m_services).ViewFootprintDrawing({strValue}, ProjectPath(), nKind);
+        return;
+    }
+
+    QList<CValue*> names;
+    const auto freeNames = qScopeGuard(
+        [&names]
+        {
+            qDeleteAll(names);
+            names.clear();
+        });
+    if (SplitAltSymbols(strValue, &names, m_services) == 0 || names.isEmpty())
+        return;
+    QStringList footprints;
+    for (const CValue* p : names)
+        if (p)
+            footprints.append(p->GetValue());
+    CFootprintViewer(m_services).ViewFootprintDrawing(footprints, ProjectPath(), nKind);
 }
 
 void CPhysPropsDlg::OnEditorSetup()

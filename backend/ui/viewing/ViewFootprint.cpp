@@ -4,8 +4,8 @@
 #include "common/Modal.h"
 #include "common/Texts.h"
 #include "project/SearchPath.h"
-#include "viewing/LocationDlg.h"
 #include "search/SearchJob.h"
+#include "viewing/LocationDlg.h"
 #include "viewing/ViewDecision.h"
 
 #include <QApplication>

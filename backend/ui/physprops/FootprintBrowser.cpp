@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#include "physprops/FootprintBrowser.h"
+#include "common/Texts.h"
+#include "footprints/BackEndDlg1.h"
+#include "footprints/BackEndDlg2.h"
+#include "project/SearchPath.h"
+#include "search/SearchJob.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+using physprops::core::ProjectSearchPath;
+
+// The flow's texts are the Physical Properties dialog's, whose Browse
+// button it serves: they stay in that dialog's translation context.
+namespace physprops::ui
+{
+QString CFootprintBrowser::BrowseFootprints(PROPERTY_NAMES nKind, const QString& strProjectPath,
+                                            QWidget* pParent) const
+{
+    // Without a project the path is empty and the search falls back to PSMPATH.
+    const auto pJob = CFootprintSearchJob::Start(
+        [path = ProjectSearchPath(strProjectPath), nKind](CFootprint& search)
+        {
+            search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
+            if (!search.Cancelled())
+                search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
+        },
+        CFootprintSearchJob::What::Footprints);
+    if (!pJob->Wait(pParent, QCoreApplication::translate("CPhysPropsDlg", "Browse")))
+        return {};
+    // The entries belong to the job's search, which outlives the dialog that shows them.
+    QList<CFootprintEntry*> footprints;
+    if (!Listed(*pJob, footprints))
+        return {};
+    return Choose(footprints, nKind, strProjectPath, pJob->Search().Report());
+}
+
+bool CFootprintBrowser::Listed(CFootprintSearchJob& job, QList<CFootprintEntry*>& footprints) const
+{
+    // The dialog stays open with its values; the user may close other work and try again.
+    if (job.OutOfMemory())
+    {
+        m_services.MessageBox(CFootprintSearchJob::OutOfMemoryText());
+        return false;
+    }
+    job.Search().GetFootprintList(footprints);
+    const CSearchReport& report = job.Search().Report();
+    if (!report.strProjectError.isEmpty())
+    {
+        m_services.MessageBox(CTexts::ProjectError(report));
+        return false;
+    }
+    if (footprints.isEmpty())
+    {
+        m_services.MessageBox(
+            QCoreApplication::translate("CPhysPropsDlg", "No .psm files found for the footprints") +
+            CTexts::Skipped(report));
+        return false;
+    }
+    return true;
+}
+
+QString CFootprintBrowser::Choose(QList<CFootprintEntry*>& footprints, PROPERTY_NAMES nKind,
+                                  const QString& strProjectPath, const CSearchReport& report) const
+{
+    std::unique_ptr<CFootprintSelectDlg> pSelect;
+    if (nKind == PROP_JEDEC_TYPE)
+        pSelect = std::make_unique<CBackEndDlg1>(&footprints, strProjectPath, m_services);
+    else
+        pSelect = std::make_unique<CBackEndDlg2>(&footprints, strProjectPath, m_services);
+    // What was skipped shows under the list.
+    pSelect->SetSearchReport(report);
+    if (pSelect->DoModal() == -1)
+        return {};
+    return pSelect->GetSelection();
+}
+} // namespace physprops::ui
