@@ -161,12 +161,12 @@ ExitCode Run(int argc, char** argv)
     if (bScript)
     {
         QStringList lines;
-        if (!ScriptRunner::ReadScript(opts.strScript, lines, strError))
+        if (!ReadScript(opts.strScript, lines, strError))
         {
             Err(strError);
             return ExitCode::kError;
         }
-        if (!ScriptRunner::ParseScript(lines, opts.strScript, scriptSteps, strError))
+        if (!ParseScript(lines, opts.strScript, scriptSteps, strError))
         {
             Err(strError + QStringLiteral("; nothing was played"));
             return ExitCode::kScript;
