@@ -92,138 +92,168 @@ QString EscapeResultText(const QString& s)
     return strOut;
 }
 
+// The arguments being read, at the option in hand.
+struct ArgReader
+{
+    const QStringList& args;
+    const QList<bool>& utf8;
+    QString& strError;
+    qsizetype i = 0;
+
+    const QString& Option() const { return args[i]; }
+    bool HasNext() const { return i + 1 < args.size(); }
+
+    // Takes the word after the option as its value.
+    bool Value(QString& strOut)
+    {
+        if (!HasNext())
+        {
+            strError = QStringLiteral("option %1 needs a value").arg(Option());
+            return false;
+        }
+        if (!utf8[i + 1])
+        {
+            strError = QStringLiteral("option %1: the value is not UTF-8 text (\"%2\")")
+                           .arg(Option(), args[i + 1]);
+            return false;
+        }
+        strOut = args[++i];
+        return true;
+    }
+};
+
+bool ReadOutput(ArgReader& r, HostOptions& opts)
+{
+    QString strFormat;
+    if (!r.Value(strFormat))
+        return false;
+    if (strFormat == u"lines")
+        opts.output = HostOutput::Lines;
+    else if (strFormat == u"json")
+        opts.output = HostOutput::Json;
+    else
+    {
+        r.strError = QStringLiteral("--output takes lines or json, got \"%1\"").arg(strFormat);
+        return false;
+    }
+    return true;
+}
+
+bool ReadProp(ArgReader& r, HostOptions& opts)
+{
+    QString strProp;
+    if (!r.Value(strProp))
+        return false;
+    QPair<QString, QString> prop;
+    if (!SplitProp(strProp, prop))
+    {
+        r.strError = QStringLiteral("--prop needs NAME=VALUE, got \"%1\"").arg(strProp);
+        return false;
+    }
+    opts.props.append(prop);
+    return true;
+}
+
+bool ReadPropsFileOption(ArgReader& r, HostOptions& opts)
+{
+    QString strFile;
+    return r.Value(strFile) && ReadPropsFile(strFile, opts.props, r.strError);
+}
+
+// Message-session options belong to the module, which reads them from the
+// process's own arguments.
+bool ReadSessionOption(ArgReader& r, HostOptions& opts)
+{
+    // The module takes whatever follows as the value, so another option
+    // there would silently become the session or host name.
+    if (r.HasNext() && r.args[r.i + 1].startsWith(u'-'))
+    {
+        r.strError =
+            QStringLiteral("option %1 needs a value, got %2").arg(r.Option(), r.args[r.i + 1]);
+        return false;
+    }
+    opts.passThrough.append(r.Option());
+    QString strValue;
+    if (r.HasNext())
+    {
+        if (!r.Value(strValue))
+            return false;
+        opts.passThrough.append(strValue);
+    }
+    return true;
+}
+
+// Left in the arguments for QApplication; the platform and display are
+// noted to tell early whether a window can be shown.
+bool ReadQtOption(ArgReader& r, HostOptions& opts, const QString& strQtName, bool bTakesValue)
+{
+    QString strValue;
+    if (bTakesValue && !r.Value(strValue))
+        return false;
+    if (strQtName == u"-platform")
+        opts.strQtPlatform = strValue;
+    else if (strQtName == u"-display")
+        opts.strQtDisplay = strValue;
+    return true;
+}
+
+using OptionFn = bool (*)(ArgReader&, HostOptions&);
+
+// The host's own options.
+const QHash<QString, OptionFn>& HostOptionTable()
+{
+    static const QHash<QString, OptionFn> s_options = {
+        {QStringLiteral("--help"), [](ArgReader&, HostOptions& o) { return o.bHelp = true; }},
+        {QStringLiteral("-h"), [](ArgReader&, HostOptions& o) { return o.bHelp = true; }},
+        {QStringLiteral("--version"), [](ArgReader&, HostOptions& o) { return o.bVersion = true; }},
+        {QStringLiteral("--verbose"), [](ArgReader&, HostOptions& o) { return o.bVerbose = true; }},
+        {QStringLiteral("-v"), [](ArgReader&, HostOptions& o) { return o.bVerbose = true; }},
+        {QStringLiteral("--module"),
+         [](ArgReader& r, HostOptions& o) { return r.Value(o.strModule); }},
+        {QStringLiteral("--project"),
+         [](ArgReader& r, HostOptions& o) { return r.Value(o.strProject); }},
+        {QStringLiteral("--script"),
+         [](ArgReader& r, HostOptions& o) { return r.Value(o.strScript); }},
+        {QStringLiteral("--screenshots"),
+         [](ArgReader& r, HostOptions& o) { return r.Value(o.strScreenshots); }},
+        {QStringLiteral("--output"), ReadOutput},
+        {QStringLiteral("--prop"), ReadProp},
+        {QStringLiteral("--props-file"), ReadPropsFileOption},
+    };
+    return s_options;
+}
+
+bool ReadOption(ArgReader& r, HostOptions& opts)
+{
+    const QString& a = r.Option();
+    if (const auto it = HostOptionTable().constFind(a); it != HostOptionTable().constEnd())
+        return (*it)(r, opts);
+    if (ipqc::IsSessionOptionWord(a))
+        return ReadSessionOption(r, opts);
+    // Qt reads "--platform" as "-platform".
+    const QString strQtName = a.startsWith(QStringLiteral("--")) ? a.mid(1) : a;
+    if (const auto it = QtOptions().constFind(strQtName); it != QtOptions().constEnd())
+        return ReadQtOption(r, opts, strQtName, *it);
+    r.strError = a.startsWith(u'-')
+                     ? QStringLiteral("unknown option %1 (see --help)").arg(a)
+                     : QStringLiteral("unexpected argument \"%1\" (see --help)").arg(a);
+    return false;
+}
+
 bool ParseArgs(const QStringList& args, const QList<bool>& utf8, HostOptions& opts,
                QString& strError)
 {
-    for (qsizetype i = 0; i < args.size(); ++i)
+    for (ArgReader r{args, utf8, strError}; r.i < args.size(); ++r.i)
     {
-        const QString& a = args[i];
-        if (!utf8[i])
+        if (!utf8[r.i])
         {
-            strError = QStringLiteral("argument %1 is not UTF-8 text (\"%2\")").arg(i + 1).arg(a);
+            strError = QStringLiteral("argument %1 is not UTF-8 text (\"%2\")")
+                           .arg(r.i + 1)
+                           .arg(r.Option());
             return false;
         }
-        const auto needValue = [&](QString& strOut)
-        {
-            if (i + 1 >= args.size())
-            {
-                strError = QStringLiteral("option %1 needs a value").arg(a);
-                return false;
-            }
-            if (!utf8[i + 1])
-            {
-                strError = QStringLiteral("option %1: the value is not UTF-8 text (\"%2\")")
-                               .arg(a, args[i + 1]);
-                return false;
-            }
-            strOut = args[++i];
-            return true;
-        };
-        // Qt reads "--platform" as "-platform".
-        const QString strQtName = a.startsWith(QStringLiteral("--")) ? a.mid(1) : a;
-        if (a == u"--help" || a == u"-h")
-            opts.bHelp = true;
-        else if (a == u"--version")
-            opts.bVersion = true;
-        else if (a == u"--verbose" || a == u"-v")
-            opts.bVerbose = true;
-        else if (a == u"--module")
-        {
-            if (!needValue(opts.strModule))
-                return false;
-        }
-        else if (a == u"--project")
-        {
-            if (!needValue(opts.strProject))
-                return false;
-        }
-        else if (a == u"--script")
-        {
-            if (!needValue(opts.strScript))
-                return false;
-        }
-        else if (a == u"--screenshots")
-        {
-            if (!needValue(opts.strScreenshots))
-                return false;
-        }
-        else if (a == u"--output")
-        {
-            QString strFormat;
-            if (!needValue(strFormat))
-                return false;
-            if (strFormat == u"lines")
-                opts.output = HostOutput::Lines;
-            else if (strFormat == u"json")
-                opts.output = HostOutput::Json;
-            else
-            {
-                strError =
-                    QStringLiteral("--output takes lines or json, got \"%1\"").arg(strFormat);
-                return false;
-            }
-        }
-        else if (a == u"--prop")
-        {
-            QString strProp;
-            if (!needValue(strProp))
-                return false;
-            QPair<QString, QString> prop;
-            if (!SplitProp(strProp, prop))
-            {
-                strError = QStringLiteral("--prop needs NAME=VALUE, got \"%1\"").arg(strProp);
-                return false;
-            }
-            opts.props.append(prop);
-        }
-        else if (a == u"--props-file")
-        {
-            QString strFile;
-            if (!needValue(strFile) || !ReadPropsFile(strFile, opts.props, strError))
-                return false;
-        }
-        else if (ipqc::IsSessionOptionWord(a))
-        {
-            // Message-session options belong to the module, which reads them
-            // from the process's own arguments.
-            // The module takes whatever follows as the value, so another
-            // option there would silently become the session or host name.
-            if (i + 1 < args.size() && args[i + 1].startsWith(u'-'))
-            {
-                strError = QStringLiteral("option %1 needs a value, got %2").arg(a, args[i + 1]);
-                return false;
-            }
-            opts.passThrough.append(a);
-            QString strValue;
-            if (i + 1 < args.size())
-            {
-                if (!needValue(strValue))
-                    return false;
-                opts.passThrough.append(strValue);
-            }
-        }
-        else if (const auto it = QtOptions().constFind(strQtName); it != QtOptions().constEnd())
-        {
-            // Left in the arguments for QApplication; the platform and display
-            // are noted to tell early whether a window can be shown.
-            QString strValue;
-            if (*it && !needValue(strValue))
-                return false;
-            if (strQtName == u"-platform")
-                opts.strQtPlatform = strValue;
-            else if (strQtName == u"-display")
-                opts.strQtDisplay = strValue;
-        }
-        else if (a.startsWith(u'-'))
-        {
-            strError = QStringLiteral("unknown option %1 (see --help)").arg(a);
+        if (!ReadOption(r, opts))
             return false;
-        }
-        else
-        {
-            strError = QStringLiteral("unexpected argument \"%1\" (see --help)").arg(a);
-            return false;
-        }
     }
     return true;
 }

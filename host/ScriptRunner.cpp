@@ -3,17 +3,14 @@
 // looking again as windows change, then acts; the script and each step
 // have their limits.
 #include "ScriptRunner.h"
-#include "ScriptSteps.h"
 #include "SourceTexts.h"
 #include "WidgetLookup.h"
 
-#include <QAbstractButton>
 #include <QCursor>
 #include <QDateTime>
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QWindow>
 
@@ -45,8 +42,8 @@ bool MayChangeWhatIsShown(QEvent::Type type)
 } // namespace
 
 ScriptRunner::ScriptRunner(QString strShotsDir, Log log, QObject* pParent)
-    : QObject(pParent), m_strShotsDir(std::move(strShotsDir)), m_log(std::move(log)),
-      m_pTexts(new SourceTexts(this))
+    : QObject(pParent), m_log(log), m_pTexts(new SourceTexts(this)),
+      m_actions(std::move(strShotsDir), std::move(log), *m_pTexts)
 {
     m_next.setSingleShot(true);
     // A coarse timer may fire a twentieth early: a wait lets at least its time pass.
@@ -174,19 +171,25 @@ void ScriptRunner::RunNext()
     // which the next steps would run at once.
     // (The check before the first step keeps a wait within the script's limit.)
     Schedule(current.strVerb == u"wait" ? current.strRest.toInt() : 0, false);
-    if (current.strVerb != u"say" && current.strVerb != u"grid")
+    Play(current);
+}
+
+void ScriptRunner::Play(const ScriptStep& step)
+{
+    if (step.strVerb != u"say" && step.strVerb != u"grid")
     {
         // A long text is told by its start and length: the narration stays readable.
         constexpr qsizetype kShown = 100;
         const QString strRest =
-            current.strRest.size() <= kShown
-                ? current.strRest
-                : current.strRest.left(kShown) +
-                      QStringLiteral("... (%1 characters)").arg(current.strRest.size());
-        m_log(QStringLiteral("walkthrough: %1 %2").arg(current.strVerb, strRest).trimmed());
+            step.strRest.size() <= kShown
+                ? step.strRest
+                : step.strRest.left(kShown) +
+                      QStringLiteral("... (%1 characters)").arg(step.strRest.size());
+        m_log(QStringLiteral("walkthrough: %1 %2").arg(step.strVerb, strRest).trimmed());
     }
-    if (!Act(current, strError))
-        Fail(AtStep(current, strError));
+    QString strError;
+    if (!m_actions.Act(step, strError))
+        Fail(AtStep(step, strError));
 }
 
 void ScriptRunner::CheckEnd()
@@ -213,17 +216,11 @@ qint64 ScriptRunner::WaitedMs()
     return nNow - m_nWaitStartMs;
 }
 
-bool ScriptRunner::Names(const QString& strShown, const QString& strScript) const
-{
-    return m_pTexts->Matches(strShown, strScript);
-}
-
 int ScriptRunner::Ready(const ScriptStep& step, QString& strError)
 {
-    QWidget* pTop = TopDialog();
-    const QString& v = step.strVerb;
-    if (v == u"wait" || v == u"say")
+    if (!ScriptActions::NeedsDialog(step))
         return 1;
+    QWidget* pTop = TopDialog();
     if (!pTop)
     {
         strError = QStringLiteral("no dialog is open");
@@ -240,101 +237,6 @@ int ScriptRunner::Ready(const ScriptStep& step, QString& strError)
         strError = QStringLiteral("\"%1\" is not on screen yet").arg(pTop->windowTitle());
         return 0;
     }
-    auto* pBox = qobject_cast<QMessageBox*>(pTop);
-    if (v == u"dialog")
-    {
-        // A message box bears the program's name as its title, which may be a
-        // dialog's too; it is answered with "message", not taken for the dialog.
-        if (pBox)
-        {
-            strError = QStringLiteral("a message box is open, not the dialog \"%1\": \"%2\" "
-                                      "(answer it first with: message TEXT)")
-                           .arg(step.strRest, OneLine(pBox->text()));
-            return 0;
-        }
-        strError = QStringLiteral("the topmost dialog is \"%1\", not \"%2\"")
-                       .arg(pTop->windowTitle(), step.strRest);
-        return Names(pTop->windowTitle(), step.strRest) ? 1 : 0;
-    }
-    if (v == u"message")
-    {
-        if (!pBox)
-        {
-            strError =
-                QStringLiteral("no message box is open (topmost: \"%1\")").arg(pTop->windowTitle());
-            return 0;
-        }
-        if (!Names(pBox->text(), step.strRest))
-        {
-            strError = QStringLiteral("the message says \"%1\"").arg(pBox->text());
-            return -1;
-        }
-        return 1;
-    }
-    if (v == u"press")
-    {
-        // A disabled button ignores the click: waited for like a missing one,
-        // then told with the reason its tooltip gives.
-        QAbstractButton* pDisabled = nullptr;
-        for (QAbstractButton* pButton : ButtonsNamed(pTop, step.strRest, *m_pTexts))
-        {
-            if (pButton->isEnabled())
-                return 1;
-            pDisabled = pButton;
-        }
-        if (!pDisabled)
-        {
-            strError =
-                QStringLiteral("no button \"%1\" in \"%2\"").arg(step.strRest, pTop->windowTitle());
-            return 0;
-        }
-        strError = QStringLiteral("the button \"%1\" in \"%2\" is disabled")
-                       .arg(step.strRest, pTop->windowTitle());
-        if (!pDisabled->toolTip().isEmpty())
-            strError += QStringLiteral(": ") + pDisabled->toolTip();
-        return 0;
-    }
-    const bool bGrid = v == u"click" || v == u"ctrl-click" || v == u"dblclick" || v == u"edit" ||
-                       v == u"choose" || v == u"header-dblclick" || v == u"grid";
-    if (bGrid && pBox)
-    {
-        // A message box waits for an answer: the grid behind it is not the one meant.
-        strError = QStringLiteral("a message box is open, not a dialog with a grid: \"%1\" "
-                                  "(answer it first with: message TEXT)")
-                       .arg(OneLine(pBox->text()));
-        return -1;
-    }
-    if (bGrid && !GridOf(pTop))
-    {
-        strError = QStringLiteral("no grid in \"%1\"").arg(pTop->windowTitle());
-        return 0;
-    }
-    // The numbers count every column, shown or not, as "grid" prints them: a
-    // hidden one cannot be clicked.
-    if (bGrid && v != u"grid")
-    {
-        const QString strCol =
-            v == u"header-dblclick" ? step.args.value(0) : step.args.value(1, QStringLiteral("1"));
-        strError = HiddenColumn(GridOf(pTop), strCol.toInt());
-        if (!strError.isEmpty())
-        {
-            strError += QStringLiteral(" (in \"%1\")").arg(pTop->windowTitle());
-            return -1;
-        }
-    }
-    // Clicks and keys go where a user's would once the window is active. A
-    // window shown a moment ago may not be yet; a window manager may refuse
-    // it for good, so the step acts anyway after a while.
-    if ((bGrid && v != u"grid") || v == u"type" || v == u"key" || v == u"clear-text")
-    {
-        if (!pTop->isActiveWindow() && nWaited < m_nActivateGraceMs)
-        {
-            pTop->activateWindow();
-            strError =
-                QStringLiteral("\"%1\" did not become the active window").arg(pTop->windowTitle());
-            return 0;
-        }
-    }
-    return 1;
+    return m_actions.Ready(step, pTop, nWaited < m_nActivateGraceMs, strError);
 }
 } // namespace host

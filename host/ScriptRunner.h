@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ScriptActions.h"
 #include "ScriptSteps.h"
 
 #include <QObject>
@@ -32,17 +33,8 @@ public:
     ScriptRunner(QString strShotsDir, Log log, QObject* pParent = nullptr);
     ~ScriptRunner() override;
 
-    // The script's lines; false and "FILE: what" or "FILE:LINE: what" when
-    // the file cannot be read as text.
-    static bool ReadScript(const QString& strPath, QStringList& lines, QString& strError);
-    // Checks every step before any runs: a known step, the arguments it
-    // needs, waits within the script's limit. False and "FILE:LINE: step
-    // \"VERB\": what" for the first that is wrong.
-    static bool ParseScript(const QStringList& lines, const QString& strFile,
-                            QList<ScriptStep>& steps, QString& strError,
-                            int nScriptLimitMs = kScriptLimitMs);
-    // ParseScript's check on lines with no file; on an error the runner has
-    // failed (Failed(), Error()) and plays nothing.
+    // ParseScript's check (ScriptSteps.h) on lines with no file; on an error
+    // the runner has failed (Failed(), Error()) and plays nothing.
     bool SetSteps(const QStringList& lines);
     // Steps ParseScript has checked; strFile names them in messages.
     void SetSteps(QList<ScriptStep> steps, QString strFile = QString());
@@ -74,10 +66,9 @@ private:
     void CheckEnd();
     // 1 done, 0 not ready yet (retry), -1 failed
     int Ready(const ScriptStep& step, QString& strError);
-    // What the step does, once ready (in ScriptActions.cpp).
-    bool Act(const ScriptStep& step, QString& strError);
+    // Tells the step and does it, once ready.
+    void Play(const ScriptStep& step);
     void Fail(const QString& strError);
-    bool Names(const QString& strShown, const QString& strScript) const;
     // "FILE:LINE: step \"VERB\": what" (or "line LINE: ..." without a file).
     QString AtStep(const ScriptStep& step, const QString& strError) const;
     // How long the current step has waited; its first call starts the clock.
@@ -87,9 +78,9 @@ private:
     QString m_strFile;
     qsizetype m_nNext = 0;
     qint64 m_nWaitStartMs = -1;
-    QString m_strShotsDir;
     Log m_log;
     SourceTexts* m_pTexts;
+    ScriptActions m_actions;
     QTimer m_next;
     bool m_bWaiting = false;
     bool m_bFailed = false;

@@ -2,7 +2,6 @@
 // The steps a walkthrough script may hold: their table, and reading and
 // checking a script before any of it runs.
 #include "ScriptSteps.h"
-#include "ScriptRunner.h"
 #include "project/TextFile.h"
 
 using physprops::core::CheckTextLine;
@@ -21,60 +20,32 @@ QString Unescape(QString s)
     return s;
 }
 
-// What each step takes after its verb, for the check and for --help.
-enum class Takes
+// The step being checked, with the texts every check words its refusal with.
+struct StepCheck
 {
-    Nothing,
-    Text,         // the rest of the line, not empty
-    OptionalText, // the rest of the line, maybe empty
-    Cell,         // ROW [COL]
-    Column,       // COL
-    CellText,     // ROW COL TEXT
-    Key,
-    Milliseconds,
-    FileName,
+    const ScriptStep& step;
+    QString strStep; // step "VERB"
+    QString strArgs; // what it takes, as --help shows it
+    qint64& nWaitedMs;
+    int nLimitMs;
+
+    QString Needs() const { return QStringLiteral("%1 needs %2").arg(strStep, strArgs); }
+    QString Usage() const
+    {
+        return QStringLiteral("%1 takes %2, got \"%3\"").arg(strStep, strArgs, step.strRest);
+    }
 };
+
+// Each check tells why its step's arguments are wrong; empty when they are right.
+using CheckFn = QString (*)(const StepCheck&);
 
 struct StepForm
 {
     const char* pszVerb;
-    Takes takes;
+    CheckFn check;
     const char* pszArgs; // as --help shows them
     const char* pszWhat;
 };
-
-const StepForm s_forms[] = {
-    {"dialog", Takes::Text, "TITLE", "wait until the topmost dialog has this title"},
-    {"click", Takes::Cell, "ROW [COL]", "click a grid cell (rows and columns count from 1)"},
-    {"ctrl-click", Takes::Cell, "ROW [COL]", "add a row to the selection"},
-    {"dblclick", Takes::Cell, "ROW [COL]", "double-click a grid cell"},
-    {"header-dblclick", Takes::Column, "COL", "double-click a column header (sorts)"},
-    {"edit", Takes::CellText, "ROW COL TEXT", "type TEXT into a cell and press Enter"},
-    {"choose", Takes::CellText, "ROW COL TEXT", "pick TEXT in a cell's drop-down"},
-    {"press", Takes::Text, "BUTTON",
-     "click the button with this text (without '&'); on a message box, print its text first"},
-    {"type", Takes::Text, "TEXT", "type TEXT into the focused control"},
-    {"key", Takes::Key, "KEY",
-     "press a key: Enter, Escape, Down, Up, Tab, Backspace, Space, "
-     "Home or End"},
-    {"clear-text", Takes::Nothing, "", "empty the focused text box"},
-    {"message", Takes::Text, "TEXT", "expect a message box with this text and press its OK"},
-    {"shot", Takes::FileName, "NAME",
-     "save the topmost dialog as NAME.png (NAME without '/'); a picture that cannot be written "
-     "fails the step"},
-    {"grid", Takes::Nothing, "",
-     "print the rows of the topmost dialog's grid, each header with its column number"},
-    {"say", Takes::OptionalText, "[TEXT]", "print TEXT"},
-    {"wait", Takes::Milliseconds, "MS", "let MS milliseconds pass before the next step"},
-};
-
-const StepForm* FormOf(const QString& strVerb)
-{
-    for (const StepForm& form : s_forms)
-        if (strVerb == QLatin1String(form.pszVerb))
-            return &form;
-    return nullptr;
-}
 
 // The steps whose text goes to the keyboard: there a line break or a tab is
 // a key that presses a button or moves the focus.
@@ -97,10 +68,171 @@ QString UntypableText(const QString& strText)
     return {};
 }
 
+// The typing steps' refusal of strText, worded for the step; empty for other steps.
+QString UntypableFor(const StepCheck& c, const QString& strText)
+{
+    const QString strWhy = TypesKeys(c.step.strVerb) ? UntypableText(strText) : QString();
+    return strWhy.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(c.strStep, strWhy);
+}
+
 bool IsCount(const QString& strWord)
 {
     bool bOk = false;
     return strWord.toInt(&bOk) >= 1 && bOk;
+}
+
+QString TakesNothing(const StepCheck& c)
+{
+    return c.step.args.isEmpty()
+               ? QString()
+               : QStringLiteral("%1 takes nothing more, got \"%2\"").arg(c.strStep, c.step.strRest);
+}
+
+// The rest of the line, not empty.
+QString TakesText(const StepCheck& c)
+{
+    return c.step.strRest.isEmpty() ? c.Needs() : UntypableFor(c, c.step.strRest);
+}
+
+// The rest of the line, maybe empty.
+QString TakesOptionalText(const StepCheck&)
+{
+    return {};
+}
+
+QString TakesFileName(const StepCheck& c)
+{
+    if (c.step.strRest.isEmpty())
+        return c.Needs();
+    return c.step.strRest.contains(u'/') ? c.Usage() + QStringLiteral(" (a name without '/')")
+                                         : QString();
+}
+
+// ROW [COL]
+QString TakesCell(const StepCheck& c)
+{
+    const QStringList& args = c.step.args;
+    if (args.isEmpty())
+        return c.Needs();
+    if (args.size() > 2 || !IsCount(args[0]) || (args.size() == 2 && !IsCount(args[1])))
+        return c.Usage() + QStringLiteral(" (rows and columns count from 1)");
+    return {};
+}
+
+QString TakesColumn(const StepCheck& c)
+{
+    const QStringList& args = c.step.args;
+    if (args.isEmpty())
+        return c.Needs();
+    if (args.size() > 1 || !IsCount(args[0]))
+        return c.Usage() + QStringLiteral(" (columns count from 1)");
+    return {};
+}
+
+// ROW COL TEXT
+QString TakesCellText(const StepCheck& c)
+{
+    const QStringList& args = c.step.args;
+    if (args.size() >= 2 && (!IsCount(args[0]) || !IsCount(args[1])))
+        return c.Usage() + QStringLiteral(" (rows and columns count from 1)");
+    if (args.size() < 3)
+        return QStringLiteral("%1 needs %2, got \"%3\"").arg(c.strStep, c.strArgs, c.step.strRest);
+    return UntypableFor(c, TextAfterWords(c.step.strRest, 2));
+}
+
+QString TakesKey(const StepCheck& c)
+{
+    const QStringList& args = c.step.args;
+    if (args.size() != 1)
+        return args.isEmpty() ? c.Needs() : c.Usage();
+    return KeyNames().contains(args[0].toLower())
+               ? QString()
+               : QStringLiteral("%1: unknown key \"%2\" (known: Enter, Escape, Down, Up, "
+                                "Tab, Backspace, Space, Home, End)")
+                     .arg(c.strStep, args[0]);
+}
+
+// A wait counts towards the script's limit.
+QString TakesMilliseconds(const StepCheck& c)
+{
+    const QStringList& args = c.step.args;
+    if (args.isEmpty())
+        return c.Needs();
+    bool bNumber = false;
+    const qlonglong nMs = args[0].toLongLong(&bNumber);
+    if (args.size() > 1 || !bNumber || nMs < 0)
+        return c.Usage() + QStringLiteral(" (a whole number of milliseconds)");
+    const QString strLimit =
+        QStringLiteral("the script's limit of %1 s (%2 ms)").arg(c.nLimitMs / 1000).arg(c.nLimitMs);
+    if (nMs > c.nLimitMs)
+        return QStringLiteral("%1: %2 ms is more than %3").arg(c.strStep, args[0], strLimit);
+    c.nWaitedMs += nMs;
+    if (c.nWaitedMs > c.nLimitMs)
+        return QStringLiteral("%1: the waits up to here add up to %2 ms, more than %3")
+            .arg(c.strStep)
+            .arg(c.nWaitedMs)
+            .arg(strLimit);
+    return {};
+}
+
+const StepForm s_forms[] = {
+    {"dialog", TakesText, "TITLE", "wait until the topmost dialog has this title"},
+    {"click", TakesCell, "ROW [COL]", "click a grid cell (rows and columns count from 1)"},
+    {"ctrl-click", TakesCell, "ROW [COL]", "add a row to the selection"},
+    {"dblclick", TakesCell, "ROW [COL]", "double-click a grid cell"},
+    {"header-dblclick", TakesColumn, "COL", "double-click a column header (sorts)"},
+    {"edit", TakesCellText, "ROW COL TEXT", "type TEXT into a cell and press Enter"},
+    {"choose", TakesCellText, "ROW COL TEXT", "pick TEXT in a cell's drop-down"},
+    {"press", TakesText, "BUTTON",
+     "click the button with this text (without '&'); on a message box, print its text first"},
+    {"type", TakesText, "TEXT", "type TEXT into the focused control"},
+    {"key", TakesKey, "KEY",
+     "press a key: Enter, Escape, Down, Up, Tab, Backspace, Space, "
+     "Home or End"},
+    {"clear-text", TakesNothing, "", "empty the focused text box"},
+    {"message", TakesText, "TEXT", "expect a message box with this text and press its OK"},
+    {"shot", TakesFileName, "NAME",
+     "save the topmost dialog as NAME.png (NAME without '/'); a picture that cannot be written "
+     "fails the step"},
+    {"grid", TakesNothing, "",
+     "print the rows of the topmost dialog's grid, each header with its column number"},
+    {"say", TakesOptionalText, "[TEXT]", "print TEXT"},
+    {"wait", TakesMilliseconds, "MS", "let MS milliseconds pass before the next step"},
+};
+
+const StepForm* FormOf(const QString& strVerb)
+{
+    for (const StepForm& form : s_forms)
+        if (strVerb == QLatin1String(form.pszVerb))
+            return &form;
+    return nullptr;
+}
+
+// One line of a script as a step; the text of a typing step kept as written.
+ScriptStep StepOfLine(const QString& strWritten, int nLine)
+{
+    const QString strLine = strWritten.trimmed();
+    ScriptStep step;
+    step.nLine = nLine;
+    const qsizetype nSpace = strLine.indexOf(u' ');
+    step.strVerb = nSpace < 0 ? strLine : strLine.left(nSpace);
+    step.strRest = nSpace < 0 ? QString() : strLine.mid(nSpace + 1).trimmed();
+    if (TypesKeys(step.strVerb) && nSpace >= 0)
+    {
+        // Kept as written, trailing blanks too, so that the check can refuse
+        // what would not be typed as it reads.
+        QStringView raw = strWritten;
+        if (raw.endsWith(u'\r'))
+            raw.chop(1);
+        raw = raw.sliced(raw.indexOf(step.strVerb) + step.strVerb.size());
+        while (!raw.isEmpty() && raw.front().isSpace())
+            raw = raw.sliced(1);
+        step.strRest = raw.toString();
+    }
+    else
+        step.strRest = Unescape(step.strRest);
+    step.args = step.strRest.split(u' ', Qt::SkipEmptyParts);
+    return step;
 }
 } // namespace
 
@@ -148,89 +280,11 @@ QString CheckStep(const ScriptStep& step, qint64& nWaitedMs, int nLimitMs)
     if (!pForm)
         return QStringLiteral("unknown step \"%1\" (physprops --help lists the steps)")
             .arg(step.strVerb);
-    const QString strStep = QStringLiteral("step \"%1\"").arg(step.strVerb);
-    const QString strUsage = QStringLiteral("%1 takes %2, got \"%3\"")
-                                 .arg(strStep, QLatin1String(pForm->pszArgs), step.strRest);
-    QString strNeeds = QStringLiteral("%1 needs %2").arg(strStep, QLatin1String(pForm->pszArgs));
-    const QStringList& args = step.args;
-    switch (pForm->takes)
-    {
-    case Takes::Nothing:
-        return args.isEmpty()
-                   ? QString()
-                   : QStringLiteral("%1 takes nothing more, got \"%2\"").arg(strStep, step.strRest);
-    case Takes::Text:
-        if (step.strRest.isEmpty())
-            return strNeeds;
-        if (const QString strWhy =
-                TypesKeys(step.strVerb) ? UntypableText(step.strRest) : QString();
-            !strWhy.isEmpty())
-            return QStringLiteral("%1: %2").arg(strStep, strWhy);
-        return {};
-    case Takes::OptionalText:
-        return {};
-    case Takes::FileName:
-        if (step.strRest.isEmpty())
-            return strNeeds;
-        return step.strRest.contains(u'/') ? strUsage + QStringLiteral(" (a name without '/')")
-                                           : QString();
-    case Takes::Cell:
-        if (args.isEmpty())
-            return strNeeds;
-        if (args.size() > 2 || !IsCount(args[0]) || (args.size() == 2 && !IsCount(args[1])))
-            return strUsage + QStringLiteral(" (rows and columns count from 1)");
-        return {};
-    case Takes::Column:
-        if (args.isEmpty())
-            return strNeeds;
-        if (args.size() > 1 || !IsCount(args[0]))
-            return strUsage + QStringLiteral(" (columns count from 1)");
-        return {};
-    case Takes::CellText:
-        if (args.size() >= 2 && (!IsCount(args[0]) || !IsCount(args[1])))
-            return strUsage + QStringLiteral(" (rows and columns count from 1)");
-        if (args.size() < 3)
-            return QStringLiteral("%1 needs %2, got \"%3\"")
-                .arg(strStep, QLatin1String(pForm->pszArgs), step.strRest);
-        if (const QString strWhy = TypesKeys(step.strVerb)
-                                       ? UntypableText(TextAfterWords(step.strRest, 2))
-                                       : QString();
-            !strWhy.isEmpty())
-            return QStringLiteral("%1: %2").arg(strStep, strWhy);
-        return {};
-    case Takes::Key:
-        if (args.size() != 1)
-            return args.isEmpty() ? strNeeds : strUsage;
-        return KeyNames().contains(args[0].toLower())
-                   ? QString()
-                   : QStringLiteral("%1: unknown key \"%2\" (known: Enter, Escape, Down, Up, "
-                                    "Tab, Backspace, Space, Home, End)")
-                         .arg(strStep, args[0]);
-    case Takes::Milliseconds:
-    {
-        if (args.isEmpty())
-            return strNeeds;
-        bool bNumber = false;
-        const qlonglong nMs = args[0].toLongLong(&bNumber);
-        if (args.size() > 1 || !bNumber || nMs < 0)
-            return strUsage + QStringLiteral(" (a whole number of milliseconds)");
-        const QString strLimit =
-            QStringLiteral("the script's limit of %1 s (%2 ms)").arg(nLimitMs / 1000).arg(nLimitMs);
-        if (nMs > nLimitMs)
-            return QStringLiteral("%1: %2 ms is more than %3").arg(strStep, args[0], strLimit);
-        nWaitedMs += nMs;
-        if (nWaitedMs > nLimitMs)
-            return QStringLiteral("%1: the waits up to here add up to %2 ms, more than %3")
-                .arg(strStep)
-                .arg(nWaitedMs)
-                .arg(strLimit);
-        return {};
-    }
-    }
-    return {};
+    return pForm->check({step, QStringLiteral("step \"%1\"").arg(step.strVerb),
+                         QLatin1String(pForm->pszArgs), nWaitedMs, nLimitMs});
 }
 
-bool ScriptRunner::ReadScript(const QString& strPath, QStringList& lines, QString& strError)
+bool ReadScript(const QString& strPath, QStringList& lines, QString& strError)
 {
     QByteArray text;
     if (!ReadCheckedTextFile(strPath, kMaxScriptSize, text, strError))
@@ -250,8 +304,8 @@ bool ScriptRunner::ReadScript(const QString& strPath, QStringList& lines, QStrin
     return true;
 }
 
-bool ScriptRunner::ParseScript(const QStringList& lines, const QString& strFile,
-                               QList<ScriptStep>& steps, QString& strError, int nScriptLimitMs)
+bool ParseScript(const QStringList& lines, const QString& strFile, QList<ScriptStep>& steps,
+                 QString& strError, int nScriptLimitMs)
 {
     steps.clear();
     qint64 nWaitedMs = 0;
@@ -260,26 +314,7 @@ bool ScriptRunner::ParseScript(const QStringList& lines, const QString& strFile,
         const QString strLine = lines[i].trimmed();
         if (strLine.isEmpty() || strLine.startsWith(u'#'))
             continue;
-        ScriptStep step;
-        step.nLine = int(i + 1);
-        const qsizetype nSpace = strLine.indexOf(u' ');
-        step.strVerb = nSpace < 0 ? strLine : strLine.left(nSpace);
-        step.strRest = nSpace < 0 ? QString() : strLine.mid(nSpace + 1).trimmed();
-        if (TypesKeys(step.strVerb) && nSpace >= 0)
-        {
-            // Kept as written, trailing blanks too, so that the check can refuse
-            // what would not be typed as it reads.
-            QStringView raw = lines[i];
-            if (raw.endsWith(u'\r'))
-                raw.chop(1);
-            raw = raw.sliced(raw.indexOf(step.strVerb) + step.strVerb.size());
-            while (!raw.isEmpty() && raw.front().isSpace())
-                raw = raw.sliced(1);
-            step.strRest = raw.toString();
-        }
-        else
-            step.strRest = Unescape(step.strRest);
-        step.args = step.strRest.split(u' ', Qt::SkipEmptyParts);
+        const ScriptStep step = StepOfLine(lines[i], int(i + 1));
         const QString strWrong = CheckStep(step, nWaitedMs, nScriptLimitMs);
         if (!strWrong.isEmpty())
         {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <Qt>
@@ -22,6 +23,16 @@ inline constexpr int kScriptLimitMs = 120000;
 
 // Every step with its arguments and what it does, one a line, for --help.
 QString ScriptStepsHelp();
+
+// The script's lines; false and "FILE: what" or "FILE:LINE: what" when the
+// file cannot be read as text.
+bool ReadScript(const QString& strPath, QStringList& lines, QString& strError);
+
+// Checks every step before any runs: a known step, the arguments it needs,
+// waits within the script's limit. False and "FILE:LINE: step \"VERB\": what"
+// for the first that is wrong (strFile empty: "line LINE: ...").
+bool ParseScript(const QStringList& lines, const QString& strFile, QList<ScriptStep>& steps,
+                 QString& strError, int nScriptLimitMs = kScriptLimitMs);
 
 // Why a step cannot run as written; empty when it can. Adds a wait's time
 // to nWaitedMs, so the waits together stay within nLimitMs.

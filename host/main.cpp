@@ -117,14 +117,15 @@ std::optional<QString> SessionName()
     return std::nullopt;
 }
 
-ExitCode Run(int argc, char** argv)
-{
-    InstallQuietMessageHandler();
+// Each step of a start returns the exit status when the host ends there,
+// nothing when it goes on.
+using Stop = std::optional<ExitCode>;
 
-    // Options, files and the display are checked before QApplication exists:
-    // without a display it would abort, so --help and every usage error
-    // could never be answered.
-    HostOptions opts;
+// Options, files and the display are checked before QApplication exists:
+// without a display it would abort, so --help and every usage error could
+// never be answered.
+Stop ReadOptions(int argc, char** argv, HostOptions& opts)
+{
     QString strError;
     QByteArrayList args;
     for (int i = 1; i < argc; ++i)
@@ -138,81 +139,85 @@ ExitCode Run(int argc, char** argv)
         return Out(HostHelpText().toUtf8()) ? ExitCode::kOk : ExitCode::kError;
     if (opts.bVersion)
         return Out("physprops " PHYSPROPS_VERSION "\n") ? ExitCode::kOk : ExitCode::kError;
+    return std::nullopt;
+}
 
-    CSpiProject project;
-    if (!opts.strProject.isEmpty())
+Stop LoadProject(const HostOptions& opts, CSpiProject& project)
+{
+    if (opts.strProject.isEmpty())
+        return std::nullopt;
+    const CProjectFileResult r = LoadProjectFile(opts.strProject, project);
+    if (!r.bOk)
     {
-        const CProjectFileResult r = LoadProjectFile(opts.strProject, project);
-        if (!r.bOk)
-        {
-            Err(r.strError);
-            return ExitCode::kError;
-        }
-        if (opts.bVerbose)
-            for (const CPathLineNote& note :
-                 physprops::core::ProjectLineNotes(r.lines, opts.strProject))
-                Say(note.Describe());
+        Err(r.strError);
+        return ExitCode::kError;
     }
+    if (opts.bVerbose)
+        for (const CPathLineNote& note :
+             physprops::core::ProjectLineNotes(r.lines, opts.strProject))
+            Say(note.Describe());
+    return std::nullopt;
+}
 
-    // The whole script is checked here, so that a wrong step is told before
-    // anything is shown or played.
-    QList<ScriptStep> scriptSteps;
-    const bool bScript = !opts.strScript.isEmpty();
-    if (bScript)
+// The whole script is checked here, so that a wrong step is told before
+// anything is shown or played.
+Stop ReadWalkthrough(const HostOptions& opts, QList<ScriptStep>& steps)
+{
+    if (opts.strScript.isEmpty())
+        return std::nullopt;
+    QString strError;
+    QStringList lines;
+    if (!ReadScript(opts.strScript, lines, strError))
     {
-        QStringList lines;
-        if (!ScriptRunner::ReadScript(opts.strScript, lines, strError))
-        {
-            Err(strError);
-            return ExitCode::kError;
-        }
-        if (!ScriptRunner::ParseScript(lines, opts.strScript, scriptSteps, strError))
-        {
-            Err(strError + QStringLiteral("; nothing was played"));
-            return ExitCode::kScript;
-        }
+        Err(strError);
+        return ExitCode::kError;
     }
+    if (!ParseScript(lines, opts.strScript, steps, strError))
+    {
+        Err(strError + QStringLiteral("; nothing was played"));
+        return ExitCode::kScript;
+    }
+    return std::nullopt;
+}
 
-    // Qt ends the process when it cannot open the display it picks, so the
-    // display is tried here first.
+// Qt ends the process when it cannot open the display it picks, so the
+// display is tried here first.
+Stop ChooseDisplay(const HostOptions& opts)
+{
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString strNoDisplay =
         displayprobe::DisplayProblem({opts.strQtPlatform, opts.strQtDisplay}, env);
-    const bool bPlatformChosen =
-        !opts.strQtPlatform.isEmpty() || !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty();
-    if (!strNoDisplay.isEmpty())
+    if (strNoDisplay.isEmpty())
+        return std::nullopt;
+    if (opts.strScript.isEmpty())
     {
-        if (!bScript)
-        {
-            Err(QStringLiteral("no display to show the dialog on (%1); run it on a display, or "
-                               "play a walkthrough with --script FILE")
-                    .arg(strNoDisplay));
-            return ExitCode::kError;
-        }
-        if (bPlatformChosen)
-        {
-            Err(QStringLiteral(
-                    "no display to show the dialog on (%1); a walkthrough needs none: %2")
-                    .arg(strNoDisplay,
-                         opts.strQtPlatform.isEmpty()
-                             ? QStringLiteral("set QT_QPA_PLATFORM=offscreen to play it offscreen")
-                             : QStringLiteral("leave out -platform %1 to play it offscreen")
-                                   .arg(opts.strQtPlatform)));
-            return ExitCode::kError;
-        }
-        // A walkthrough needs no one to see it.
-        if (!env.value(QStringLiteral("DISPLAY")).isEmpty() ||
-            !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() || !opts.strQtDisplay.isEmpty())
-            Err(QStringLiteral("%1; the walkthrough plays offscreen").arg(strNoDisplay));
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        Err(QStringLiteral("no display to show the dialog on (%1); run it on a display, or "
+                           "play a walkthrough with --script FILE")
+                .arg(strNoDisplay));
+        return ExitCode::kError;
     }
+    if (!opts.strQtPlatform.isEmpty() || !env.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty())
+    {
+        Err(QStringLiteral("no display to show the dialog on (%1); a walkthrough needs none: %2")
+                .arg(strNoDisplay,
+                     opts.strQtPlatform.isEmpty()
+                         ? QStringLiteral("set QT_QPA_PLATFORM=offscreen to play it offscreen")
+                         : QStringLiteral("leave out -platform %1 to play it offscreen")
+                               .arg(opts.strQtPlatform)));
+        return ExitCode::kError;
+    }
+    // A walkthrough needs no one to see it.
+    if (!env.value(QStringLiteral("DISPLAY")).isEmpty() ||
+        !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() || !opts.strQtDisplay.isEmpty())
+        Err(QStringLiteral("%1; the walkthrough plays offscreen").arg(strNoDisplay));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::nullopt;
+}
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("physprops"));
-    QApplication::setApplicationVersion(QStringLiteral(PHYSPROPS_VERSION));
-
-    QLibrary lib;
-    std::unique_ptr<CBackEndMain> pMain(CreateEntryObject(
+Stop LoadModule(const HostOptions& opts, QLibrary& lib, std::unique_ptr<CBackEndMain>& pMain)
+{
+    QString strError;
+    pMain.reset(CreateEntryObject(
         lib, opts.strModule.isEmpty() ? DefaultModulePath() : opts.strModule, strError));
     if (!pMain)
     {
@@ -221,7 +226,7 @@ ExitCode Run(int argc, char** argv)
     }
     // There the dialog would wait for ever for an answer that cannot come.
     // (Told after the module is loaded, so that a wrong --module is told first.)
-    if (!bScript && displayprobe::ShowsNothing(QGuiApplication::platformName()))
+    if (opts.strScript.isEmpty() && displayprobe::ShowsNothing(QGuiApplication::platformName()))
     {
         Err(QStringLiteral("the platform %1 shows no window: nobody could answer the dialog; play "
                            "a walkthrough with --script FILE, or run on a display")
@@ -236,45 +241,37 @@ ExitCode Run(int argc, char** argv)
                 .arg(QFileInfo(lib.fileName()).absoluteFilePath(),
                      QString::fromUtf8(pVersion ? pVersion() : "unknown")));
     }
+    return std::nullopt;
+}
 
-    // The host owns the property array and its elements.
-    CPropertyArray values;
-    for (const auto& prop : opts.props)
-        values.append(new CProperty(prop.first, prop.second));
-    const auto freeValues = qScopeGuard([&values] { qDeleteAll(values); });
+void SaySession(const HostOptions& opts)
+{
+    if (!opts.bVerbose)
+        return;
+    if (const std::optional<QString> strSession = SessionName())
+        Say(QStringLiteral("session: %1").arg(*strSession));
+    else
+        Say(QStringLiteral("session: none"));
+}
 
-    CToolManager tools;
-    pMain->SetToolObject(&tools);
-    pMain->SetProjectFile(project.GetProjectPath());
-    pMain->SetValues(&values, opts.strProject.isEmpty() ? nullptr : &project);
-    if (opts.bVerbose)
-    {
-        if (const std::optional<QString> strSession = SessionName())
-            Say(QStringLiteral("session: %1").arg(*strSession));
-        else
-            Say(QStringLiteral("session: none"));
-    }
+// The walkthrough starts before the dialog, whose loop plays it.
+std::unique_ptr<ScriptRunner> StartWalkthrough(const HostOptions& opts, QList<ScriptStep> steps)
+{
+    if (opts.strScript.isEmpty())
+        return nullptr;
+    if (QFontDatabase::families().isEmpty())
+        Err(QStringLiteral(
+            "no fonts found: screenshots will show no text (install fonts-dejavu-core)"));
+    auto pScript = std::make_unique<ScriptRunner>(
+        opts.strScreenshots.isEmpty() ? QStringLiteral("screenshots") : opts.strScreenshots,
+        [](const QString& s) { Say(s); });
+    pScript->SetSteps(std::move(steps), opts.strScript);
+    pScript->Start();
+    return pScript;
+}
 
-    std::unique_ptr<ScriptRunner> pScript;
-    if (bScript)
-    {
-        if (QFontDatabase::families().isEmpty())
-            Err(QStringLiteral(
-                "no fonts found: screenshots will show no text (install fonts-dejavu-core)"));
-        pScript = std::make_unique<ScriptRunner>(
-            opts.strScreenshots.isEmpty() ? QStringLiteral("screenshots") : opts.strScreenshots,
-            [](const QString& s) { Say(s); });
-        pScript->SetSteps(std::move(scriptSteps), opts.strScript);
-        pScript->Start();
-    }
-
-    const int nResult = pMain->StartBackEnd();
-    const qsizetype nUndelivered = ipqc::COutbox::FlushAll(kDeliveryWaitMs);
-    pMain.reset();
-    if (nUndelivered > 0)
-        Err(QStringLiteral("%1 View request(s) did not reach the PCB editor (the reason is above)")
-                .arg(nUndelivered));
-
+Stop WalkthroughEnd(const ScriptRunner* pScript)
+{
     if (pScript && pScript->Failed())
         return ExitCode::kScript;
     if (pScript && !pScript->Finished())
@@ -285,6 +282,13 @@ ExitCode Run(int argc, char** argv)
                 .arg(pScript->StepCount()));
         return ExitCode::kScript;
     }
+    return std::nullopt;
+}
+
+// The dialog's result as the exit status; after OK the values go to standard output.
+ExitCode Result(int nResult, const CPropertyArray& values, const HostOptions& opts,
+                bool bUndelivered)
+{
     switch (nResult)
     {
     case 1:
@@ -298,16 +302,63 @@ ExitCode Run(int argc, char** argv)
             Err(QStringLiteral("cannot write the values to standard output"));
             return ExitCode::kError;
         }
-        return nUndelivered > 0 ? ExitCode::kUndelivered : ExitCode::kOk;
+        return bUndelivered ? ExitCode::kUndelivered : ExitCode::kOk;
     }
     case 2:
         if (opts.bVerbose)
             Say(QStringLiteral("cancelled"));
-        return nUndelivered > 0 ? ExitCode::kUndelivered : ExitCode::kCancel;
+        return bUndelivered ? ExitCode::kUndelivered : ExitCode::kCancel;
     default:
         Err(QStringLiteral("the dialog could not be shown (result %1)").arg(nResult));
         return ExitCode::kError;
     }
+}
+
+ExitCode Run(int argc, char** argv)
+{
+    InstallQuietMessageHandler();
+    HostOptions opts;
+    CSpiProject project;
+    QList<ScriptStep> scriptSteps;
+    if (const Stop stop = ReadOptions(argc, argv, opts))
+        return *stop;
+    if (const Stop stop = LoadProject(opts, project))
+        return *stop;
+    if (const Stop stop = ReadWalkthrough(opts, scriptSteps))
+        return *stop;
+    if (const Stop stop = ChooseDisplay(opts))
+        return *stop;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("physprops"));
+    QApplication::setApplicationVersion(QStringLiteral(PHYSPROPS_VERSION));
+    QLibrary lib;
+    std::unique_ptr<CBackEndMain> pMain;
+    if (const Stop stop = LoadModule(opts, lib, pMain))
+        return *stop;
+
+    // The host owns the property array and its elements.
+    CPropertyArray values;
+    for (const auto& prop : opts.props)
+        values.append(new CProperty(prop.first, prop.second));
+    const auto freeValues = qScopeGuard([&values] { qDeleteAll(values); });
+
+    CToolManager tools;
+    pMain->SetToolObject(&tools);
+    pMain->SetProjectFile(project.GetProjectPath());
+    pMain->SetValues(&values, opts.strProject.isEmpty() ? nullptr : &project);
+    SaySession(opts);
+    const std::unique_ptr<ScriptRunner> pScript = StartWalkthrough(opts, std::move(scriptSteps));
+
+    const int nResult = pMain->StartBackEnd();
+    const qsizetype nUndelivered = ipqc::COutbox::FlushAll(kDeliveryWaitMs);
+    pMain.reset();
+    if (nUndelivered > 0)
+        Err(QStringLiteral("%1 View request(s) did not reach the PCB editor (the reason is above)")
+                .arg(nUndelivered));
+    if (const Stop stop = WalkthroughEnd(pScript.get()))
+        return *stop;
+    return Result(nResult, values, opts, nUndelivered > 0);
 }
 } // namespace
 } // namespace host

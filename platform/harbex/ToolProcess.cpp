@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QScopeGuard>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -199,55 +200,73 @@ template <class T> bool ReadWhole(int fd, T& value)
         n = ::write(nStatusFd, &nStatus, sizeof nStatus);
     ::_exit(0);
 }
-} // namespace
-
-std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const QStringList& args,
-                                                  const QString& strWorkingDir,
-                                                  CToolStartFault& fault, int nOutputFd)
+// What the started program's side needs, all made before the fork: between
+// fork and exec nothing may be allocated.
+struct ChildPlan
 {
-    // Everything the child needs is made before the fork.
-    const QByteArray path = QFile::encodeName(strPath);
-    std::vector<QByteArray> words{path};
-    for (const QString& strArg : args)
-        words.push_back(QFile::encodeName(strArg));
+    QByteArray path;
+    std::vector<QByteArray> words;
     std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const QByteArray folder = QFile::encodeName(strWorkingDir);
-    const char* pszFolder = strWorkingDir.isEmpty() ? nullptr : folder.constData();
-    const long nOpenMax = ::sysconf(_SC_OPEN_MAX);
-    const int nMaxFd = nOpenMax > 0 && nOpenMax < 65536 ? int(nOpenMax) : 65536;
-    // The log must not sit on a standard stream's number, or the child
-    // could not keep it apart from the stream it replaces.
-    int nOwnOutput = -1;
-    if (nOutputFd >= 0 && nOutputFd <= STDERR_FILENO)
-        nOwnOutput = nOutputFd = ::fcntl(nOutputFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    QByteArray folder;
+    const char* pszFolder = nullptr;
+    int nMaxFd = 65536;
+};
 
-    int pidPipe[2] = {-1, -1};
-    int goPipe[2] = {-1, -1};
-    int failPipe[2] = {-1, -1};
-    int statusPipe[2] = {-1, -1};
-    if (::pipe2(pidPipe, O_CLOEXEC) != 0 || ::pipe2(goPipe, O_CLOEXEC) != 0 ||
-        ::pipe2(failPipe, O_CLOEXEC) != 0 || ::pipe2(statusPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+void PlanChild(ChildPlan& plan, const QString& strPath, const QStringList& args,
+               const QString& strWorkingDir)
+{
+    plan.path = QFile::encodeName(strPath);
+    plan.words.push_back(plan.path);
+    for (const QString& strArg : args)
+        plan.words.push_back(QFile::encodeName(strArg));
+    plan.argv.reserve(plan.words.size() + 1);
+    for (QByteArray& word : plan.words)
+        plan.argv.push_back(word.data());
+    plan.argv.push_back(nullptr);
+    plan.folder = QFile::encodeName(strWorkingDir);
+    plan.pszFolder = strWorkingDir.isEmpty() ? nullptr : plan.folder.constData();
+    const long nOpenMax = ::sysconf(_SC_OPEN_MAX);
+    if (nOpenMax > 0 && nOpenMax < 65536)
+        plan.nMaxFd = int(nOpenMax);
+}
+
+// The pipes between the host, the watcher and the program; whatever is
+// still open goes with them.
+struct StartPipes
+{
+    int pid[2] = {-1, -1};    // the program's id, or why there is none
+    int go[2] = {-1, -1};     // the host's word that the program may exec
+    int fail[2] = {-1, -1};   // why the program could not run
+    int status[2] = {-1, -1}; // how the program ended
+
+    StartPipes() = default;
+    StartPipes(const StartPipes&) = delete;
+    StartPipes& operator=(const StartPipes&) = delete;
+    ~StartPipes()
     {
-        fault = {EToolStartFault::kSystem, errno};
-        for (int* p : {pidPipe, goPipe, failPipe, statusPipe})
+        for (int* p : {pid, go, fail, status})
         {
             CloseFd(p[0]);
             CloseFd(p[1]);
         }
-        CloseFd(nOwnOutput);
-        return nullptr;
     }
 
-    // Fork three deep: the middle process ends at once, so the watcher below
-    // it is adopted by init (or the session's reaper), which collects it
-    // whether or not the host is still there. The watcher is the program's
-    // parent: it collects the program and tells the host how it ended, which
-    // the host, not its parent, could not learn. Their own session keeps the
-    // terminal's signals (Ctrl+C, hang-up) meant for the host away.
+    bool Open()
+    {
+        return ::pipe2(pid, O_CLOEXEC) == 0 && ::pipe2(go, O_CLOEXEC) == 0 &&
+               ::pipe2(fail, O_CLOEXEC) == 0 && ::pipe2(status, O_CLOEXEC | O_NONBLOCK) == 0;
+    }
+};
+
+// Forks three deep: the middle process ends at once, so the watcher below
+// it is adopted by init (or the session's reaper), which collects it
+// whether or not the host is still there. The watcher is the program's
+// parent: it collects the program and tells the host how it ended, which
+// the host, not its parent, could not learn. Their own session keeps the
+// terminal's signals (Ctrl+C, hang-up) meant for the host away. Returns
+// the middle process, or -1 with nForkErrno.
+pid_t ForkWatcher(const ChildPlan& plan, StartPipes& pipes, int nOutputFd, int& nForkErrno)
+{
     const pid_t nMiddle = ::fork();
     if (nMiddle == 0)
     {
@@ -255,77 +274,117 @@ std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const 
         const pid_t nWatcher = ::_Fork();
         if (nWatcher == 0)
         {
-            ::close(goPipe[1]);
-            ::close(statusPipe[0]);
-            RunWatcher(path.constData(), argv.data(), pszFolder, goPipe[0], failPipe[1], nOutputFd,
-                       pidPipe[1], statusPipe[1], nMaxFd);
+            ::close(pipes.go[1]);
+            ::close(pipes.status[0]);
+            RunWatcher(plan.path.constData(), plan.argv.data(), plan.pszFolder, pipes.go[0],
+                       pipes.fail[1], nOutputFd, pipes.pid[1], pipes.status[1], plan.nMaxFd);
         }
         // Why there is no program; else the watcher sends its id.
         if (nWatcher < 0)
         {
             const pid_t nSent = -errno;
-            [[maybe_unused]] const ssize_t n = ::write(pidPipe[1], &nSent, sizeof nSent);
+            [[maybe_unused]] const ssize_t n = ::write(pipes.pid[1], &nSent, sizeof nSent);
         }
         ::_exit(0);
     }
-    const int nForkErrno = errno;
-    CloseFd(pidPipe[1]);
-    CloseFd(goPipe[0]);
-    CloseFd(failPipe[1]);
-    CloseFd(statusPipe[1]);
+    nForkErrno = errno;
+    CloseFd(pipes.pid[1]);
+    CloseFd(pipes.go[0]);
+    CloseFd(pipes.fail[1]);
+    CloseFd(pipes.status[1]);
+    return nMiddle;
+}
 
-    std::unique_ptr<CToolProcess> pProcess;
+// The started program's id once the middle process has ended; 0 and the
+// fault when there is none.
+pid_t ReceiveProgramId(pid_t nMiddle, int nForkErrno, const StartPipes& pipes,
+                       CToolStartFault& fault)
+{
     if (nMiddle < 0)
+    {
         fault = {EToolStartFault::kSystem, nForkErrno};
-    else
-    {
-        int nStatus = 0;
-        while (::waitpid(nMiddle, &nStatus, 0) < 0 && errno == EINTR)
-        {
-        }
-        pid_t nChild = 0;
-        if (!ReadWhole(pidPipe[0], nChild))
-            fault = {EToolStartFault::kNoProcess};
-        else if (nChild <= 0)
-            fault = {EToolStartFault::kSystem, -nChild};
-        else
-        {
-            pProcess = std::make_unique<CToolProcess>(qint64(nChild));
-            pProcess->m_nStatusFd = std::exchange(statusPipe[0], -1);
-        }
+        return 0;
     }
-    // Written before the program runs, so its lines follow their heading.
-    if (pProcess && nOutputFd >= 0)
+    int nStatus = 0;
+    while (::waitpid(nMiddle, &nStatus, 0) < 0 && errno == EINTR)
     {
-        QString strCommand = strPath;
-        for (const QString& strArg : args)
-            strCommand += u' ' + QuoteToolArgument(strArg);
-        const QByteArray heading = QStringLiteral("--- %1 process %2: %3\n")
-                                       .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
-                                       .arg(pProcess->processId())
-                                       .arg(strCommand)
-                                       .toLocal8Bit();
-        [[maybe_unused]] const ssize_t n = ::write(nOutputFd, heading.constData(), heading.size());
     }
-    // Let the program go on to exec, or, without a handle, to its end.
-    if (pProcess && ::write(goPipe[1], "g", 1) != 1)
+    pid_t nChild = 0;
+    if (!ReadWhole(pipes.pid[0], nChild))
+    {
+        fault = {EToolStartFault::kNoProcess};
+        return 0;
+    }
+    if (nChild <= 0)
+    {
+        fault = {EToolStartFault::kSystem, -nChild};
+        return 0;
+    }
+    return nChild;
+}
+
+// Written before the program runs, so its lines follow their heading.
+void WriteHeading(int nOutputFd, const QString& strPath, const QStringList& args, qint64 nPid)
+{
+    QString strCommand = strPath;
+    for (const QString& strArg : args)
+        strCommand += u' ' + QuoteToolArgument(strArg);
+    const QByteArray heading = QStringLiteral("--- %1 process %2: %3\n")
+                                   .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
+                                   .arg(nPid)
+                                   .arg(strCommand)
+                                   .toLocal8Bit();
+    [[maybe_unused]] const ssize_t n = ::write(nOutputFd, heading.constData(), heading.size());
+}
+
+// Lets the program go on to exec; false and the fault when it could not
+// be told, or could not run.
+bool LetProgramRun(StartPipes& pipes, const QString& strWorkingDir, CToolStartFault& fault)
+{
+    const bool bTold = ::write(pipes.go[1], "g", 1) == 1;
+    if (!bTold)
+        fault = {EToolStartFault::kSystem, errno};
+    CloseFd(pipes.go[1]);
+    ChildFailure reply{EChildStage::kNone, 0};
+    if (!bTold || !ReadWhole(pipes.fail[0], reply))
+        return bTold;
+    fault = reply.eStage == EChildStage::kFolder
+                ? CToolStartFault{EToolStartFault::kFolder, reply.nErrno, strWorkingDir}
+                : CToolStartFault{EToolStartFault::kSystem, reply.nErrno};
+    return false;
+}
+} // namespace
+
+std::unique_ptr<CToolProcess> CToolProcess::Start(const QString& strPath, const QStringList& args,
+                                                  const QString& strWorkingDir,
+                                                  CToolStartFault& fault, int nOutputFd)
+{
+    ChildPlan plan;
+    PlanChild(plan, strPath, args, strWorkingDir);
+    // The log must not sit on a standard stream's number, or the child
+    // could not keep it apart from the stream it replaces.
+    int nOwnOutput = -1;
+    if (nOutputFd >= 0 && nOutputFd <= STDERR_FILENO)
+        nOwnOutput = nOutputFd = ::fcntl(nOutputFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const auto closeOutput = qScopeGuard([&nOwnOutput] { CloseFd(nOwnOutput); });
+
+    StartPipes pipes;
+    if (!pipes.Open())
     {
         fault = {EToolStartFault::kSystem, errno};
-        pProcess.reset();
+        return nullptr;
     }
-    CloseFd(goPipe[1]);
-    ChildFailure reply{EChildStage::kNone, 0};
-    if (pProcess && ReadWhole(failPipe[0], reply))
-    {
-        fault = reply.eStage == EChildStage::kFolder
-                    ? CToolStartFault{EToolStartFault::kFolder, reply.nErrno, strWorkingDir}
-                    : CToolStartFault{EToolStartFault::kSystem, reply.nErrno};
+    int nForkErrno = 0;
+    const pid_t nMiddle = ForkWatcher(plan, pipes, nOutputFd, nForkErrno);
+    const pid_t nChild = ReceiveProgramId(nMiddle, nForkErrno, pipes, fault);
+    if (nChild <= 0)
+        return nullptr;
+    auto pProcess = std::make_unique<CToolProcess>(qint64(nChild));
+    pProcess->m_nStatusFd = std::exchange(pipes.status[0], -1);
+    if (nOutputFd >= 0)
+        WriteHeading(nOutputFd, strPath, args, pProcess->processId());
+    if (!LetProgramRun(pipes, strWorkingDir, fault))
         pProcess.reset();
-    }
-    CloseFd(pidPipe[0]);
-    CloseFd(failPipe[0]);
-    CloseFd(statusPipe[0]);
-    CloseFd(nOwnOutput);
     return pProcess;
 }
 

@@ -135,7 +135,7 @@ TEST(ScriptRunner, everyStepIsCheckedBeforeTheFirstRuns)
         SCOPED_TRACE(c.lines.join(QStringLiteral(" / ")).left(200).toStdString());
         QList<host::ScriptStep> steps;
         QString strError;
-        EXPECT_EQ(ScriptRunner::ParseScript(c.lines, QStringLiteral("s.txt"), steps, strError),
+        EXPECT_EQ(host::ParseScript(c.lines, QStringLiteral("s.txt"), steps, strError),
                   c.strError.isEmpty());
         EXPECT_TRUE(strError.contains(c.strError)) << strError.toStdString();
         EXPECT_EQ(steps.isEmpty(), !c.strError.isEmpty());

@@ -19,6 +19,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -40,21 +42,42 @@ protected:
         qunsetenv("PSMPATH");
     }
 
+    void TearDown() override
+    {
+        RestoreFolder();
+        // Left as they were made, so that the folder can be removed.
+        for (const QByteArray& path : std::as_const(m_locked))
+            ::chmod(path.constData(), 0700);
+    }
+
     QString Path(const QString& strRelative) const { return m_strRoot + u'/' + strRelative; }
     QByteArray Bytes(const QString& strRelative) const
     {
         return QFile::encodeName(Path(strRelative));
     }
+    // A file, and the folders it lies in, that any user may read.
     void Touch(const QString& strRelative)
     {
         QDir().mkpath(QFileInfo(Path(strRelative)).path());
+        for (qsizetype n = strRelative.indexOf(u'/'); n > 0; n = strRelative.indexOf(u'/', n + 1))
+            ::chmod(Bytes(strRelative.left(n)).constData(), 0755);
         QFile file(Path(strRelative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << strRelative.toStdString();
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << strRelative.toStdString();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    }
+    // Gives a file or folder a mode that keeps the searching user out.
+    void Lock(const QString& strRelative, mode_t nMode)
+    {
+        EXPECT_EQ(::chmod(Bytes(strRelative).constData(), nMode), 0) << strRelative.toStdString();
+        m_locked.append(Bytes(strRelative));
     }
     QString Project(const QStringList& folders)
     {
         QFile file(Path(QStringLiteral("proj.ini")));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ReadGroup | QFileDevice::ReadOther);
         for (const QString& strFolder : folders)
             file.write("psmpath = " + QFile::encodeName(Path(strFolder)) + '\n');
         return file.fileName();
@@ -69,8 +92,101 @@ protected:
         return names;
     }
 
+    // Back to the folder the test started in, PSMPATH unset.
+    void RestoreFolder()
+    {
+        qunsetenv("PSMPATH");
+        if (!m_savedFolder.isEmpty())
+        {
+            EXPECT_EQ(::chdir(m_savedFolder.constData()), 0);
+        }
+        m_savedFolder.clear();
+    }
+
+public:
+    // The scenarios a table names; each returns the project file (or
+    // nothing, and PSMPATH set).
+
+    // Relative folders of PSMPATH name places inside a folder that is gone.
+    QString CurrentFolderGone()
+    {
+        Touch(QStringLiteral("keep/K.psm"));
+        QDir().mkpath(Path(QStringLiteral("gone/lib")));
+        m_savedFolder = QFile::encodeName(QDir::currentPath());
+        EXPECT_EQ(::chdir(Bytes(QStringLiteral("gone")).constData()), 0);
+        EXPECT_EQ(::rmdir(Bytes(QStringLiteral("gone/lib")).constData()), 0);
+        EXPECT_EQ(::rmdir(Bytes(QStringLiteral("gone")).constData()), 0);
+        qputenv("PSMPATH", "lib:.:" + Bytes(QStringLiteral("keep")));
+        return QString();
+    }
+    QString LinksThatLoopOrLeadNowhere()
+    {
+        Touch(QStringLiteral("lib/REAL.psm"));
+        Touch(QStringLiteral("lib/REAL.dra"));
+        Touch(QStringLiteral("other/TARGET.dra"));
+        const struct
+        {
+            const char* pszLink;
+            const char* pszTarget;
+        } links[] = {
+            {"lib/SELF.psm", "SELF.psm"}, // points at itself
+            {"lib/PING.dra", "PONG.dra"}, // two that point at each other
+            {"lib/PONG.dra", "PING.dra"},
+            {"lib/DANGLING.psm", "nowhere.psm"},       // leads nowhere
+            {"lib/FOLDER.psm", "."},                   // a folder, not a drawing
+            {"lib/UP.dra", "../lib"},                  // a folder again, through a loop
+            {"lib/LINKED.dra", "../other/TARGET.dra"}, // a real drawing elsewhere
+        };
+        for (const auto& l : links)
+            EXPECT_EQ(::symlink(l.pszTarget, Bytes(QString::fromLatin1(l.pszLink)).constData()), 0)
+                << l.pszLink;
+        return Project({QStringLiteral("lib")});
+    }
+
+    // Only the names are needed: a file nobody may read is still a
+    // footprint. A folder that may be passed but not listed, one that may be
+    // listed but not passed (its files cannot be opened), and one that may
+    // be neither are skipped.
+    QString UnreadableFilesAndFolders()
+    {
+        for (const char* pszFile :
+             {"a/OPEN.psm", "a/LOCKED.psm", "a/LOCKED.dra", "locked/HIDDEN.psm",
+              "listonly/LISTONLY.psm", "b/LAST.psm", "sealed/inner/SEALED.psm"})
+            Touch(QString::fromLatin1(pszFile));
+        Lock(QStringLiteral("a/LOCKED.psm"), 0);
+        Lock(QStringLiteral("a/LOCKED.dra"), 0);
+        Lock(QStringLiteral("locked"), 0311);
+        Lock(QStringLiteral("listonly"), 0644);
+        Lock(QStringLiteral("sealed"), 0);
+        return Project({QStringLiteral("locked"), QStringLiteral("a"), QStringLiteral("listonly"),
+                        QStringLiteral("sealed/inner"), QStringLiteral("b")});
+    }
+
+protected:
+    // Runs fn as a user the folders' modes apply to: root reads every
+    // folder, so it searches as another user would. False when there is none.
+    bool AsSearchingUser(const std::function<void()>& fn)
+    {
+        if (::geteuid() != 0)
+        {
+            fn();
+            return true;
+        }
+        const reliability::OtherUser nobody = reliability::Nobody();
+        if (!nobody.bFound)
+            return false;
+        EXPECT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
+        EXPECT_EQ(::chmod(QFile::encodeName(m_strRoot).constData(), 0755), 0);
+        reliability::ActAs as(nobody);
+        EXPECT_TRUE(as.Ok());
+        fn();
+        return true;
+    }
+
     QTemporaryDir m_dir;
     QString m_strRoot;
+    QByteArray m_savedFolder;
+    QList<QByteArray> m_locked;
 };
 } // namespace
 
@@ -131,164 +247,144 @@ TEST_F(SearchFaults, foldersThatVanishWhileTheyAreReadGiveAConsistentList)
     churn.join();
 }
 
-TEST_F(SearchFaults, aFolderGoneFromUnderTheCurrentFolderIsSkipped)
+// Whatever on the path cannot be used is skipped, named with its reason
+// where it is a folder, and everything else is found.
+TEST_F(SearchFaults, whatCannotBeUsedIsSkippedAndTheRestIsFound)
 {
-    Touch(QStringLiteral("keep/K.psm"));
-    QDir().mkpath(Path(QStringLiteral("gone/lib")));
-    const QByteArray saved = QFile::encodeName(QDir::currentPath());
-    ASSERT_EQ(::chdir(Bytes(QStringLiteral("gone")).constData()), 0);
-    ASSERT_EQ(::rmdir(Bytes(QStringLiteral("gone/lib")).constData()), 0);
-    ASSERT_EQ(::rmdir(Bytes(QStringLiteral("gone")).constData()), 0);
-    // Relative folders of the variable name places inside the vanished folder.
-    qputenv("PSMPATH", "lib:.:" + Bytes(QStringLiteral("keep")));
-    CFootprint footprint(ProjectSearchPath);
-    const int nListed =
-        footprint.CreateFootprintList(QString(), ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
-    qunsetenv("PSMPATH");
-    ASSERT_EQ(::chdir(saved.constData()), 0);
-    EXPECT_EQ(nListed, 1);
-    EXPECT_EQ(Names(footprint), QStringList{QStringLiteral("K|keep")});
-}
-
-TEST_F(SearchFaults, linksThatLoopOrLeadNowhereAreSkippedAndTheRestIsFound)
-{
-    Touch(QStringLiteral("lib/REAL.psm"));
-    Touch(QStringLiteral("lib/REAL.dra"));
-    Touch(QStringLiteral("other/TARGET.dra"));
     const struct
     {
-        const char* pszLink;
-        const char* pszTarget;
-    } links[] = {
-        {"lib/SELF.psm", "SELF.psm"}, // points at itself
-        {"lib/PING.dra", "PONG.dra"}, // two that point at each other
-        {"lib/PONG.dra", "PING.dra"},
-        {"lib/DANGLING.psm", "nowhere.psm"},       // leads nowhere
-        {"lib/FOLDER.psm", "."},                   // a folder, not a drawing
-        {"lib/UP.dra", "../lib"},                  // a folder again, through a loop
-        {"lib/LINKED.dra", "../other/TARGET.dra"}, // a real drawing elsewhere
+        const char* pszWhat;
+        QString (SearchFaults::*setUp)();
+        bool bOtherUser; // searched as a user the modes keep out
+        QStringList listed;
+        int nPsmListed;
+        std::optional<QStringList> skipped; // "folder: reason"; not looked at when empty
+        QList<QPair<QString, int>> viewed;  // a drawing viewed, the places found
+    } cases[] = {
+        {"a folder gone from under the current folder",
+         &SearchFaults::CurrentFolderGone,
+         false,
+         {"K|keep"},
+         1,
+         std::nullopt,
+         {}},
+        {"links that loop or lead nowhere",
+         &SearchFaults::LinksThatLoopOrLeadNowhere,
+         false,
+         {"LINKED|lib", "REAL|lib"},
+         1,
+         std::nullopt,
+         {{"SELF.psm", 0}, {"PING.dra", 0}, {"DANGLING.psm", 0}, {"FOLDER.psm", 0}, {"UP.dra", 0}}},
+        {"unreadable files and folders",
+         &SearchFaults::UnreadableFilesAndFolders,
+         true,
+         {"LOCKED|a", "OPEN|a", "LAST|b"},
+         3,
+         QStringList{"locked: cannot be read (Permission denied)",
+                     "listonly: cannot be searched, its files cannot be opened (Permission denied)",
+                     "inner: cannot be reached (Permission denied)"},
+         {{"HIDDEN.psm", 0}, {"locked.dra", 1}}},
     };
-    for (const auto& l : links)
-        ASSERT_EQ(::symlink(l.pszTarget, Bytes(QString::fromLatin1(l.pszLink)).constData()), 0);
-    const QString strProject = Project({QStringLiteral("lib")});
-
-    CFootprint footprint(ProjectSearchPath);
-    footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
-    footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
-    EXPECT_EQ(Names(footprint),
-              (QStringList{QStringLiteral("LINKED|lib"), QStringLiteral("REAL|lib")}));
-    for (const char* pszFile : {"SELF.psm", "PING.dra", "DANGLING.psm", "FOLDER.psm", "UP.dra"})
+    int nCase = 0;
+    for (const auto& c : cases)
     {
-        CFootprint viewing(ProjectSearchPath);
-        EXPECT_EQ(viewing.CreateFootprintList(strProject, pszFile, PROP_JEDEC_TYPE, SEARCH_VIEWING),
-                  0)
-            << pszFile;
+        SCOPED_TRACE(c.pszWhat);
+        m_strRoot = m_dir.path() + QStringLiteral("/%1").arg(++nCase);
+        ASSERT_TRUE(QDir().mkpath(m_strRoot));
+        const QString strProject = (this->*c.setUp)();
+        QStringList listed;
+        int nPsmListed = -1;
+        QStringList skipped;
+        QList<QPair<QString, int>> viewed;
+        const auto search = [&]
+        {
+            CFootprint footprint(ProjectSearchPath);
+            nPsmListed =
+                footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
+            footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
+            listed = Names(footprint);
+            for (const CSkippedFolder& folder : footprint.Report().skipped)
+                skipped.append(QFileInfo(folder.strFolder).fileName() + u": " + folder.Reason());
+            for (const auto& [strFile, nPlaces] : c.viewed)
+            {
+                CFootprint viewing(ProjectSearchPath);
+                viewed.append({strFile, viewing.CreateFootprintList(
+                                            strProject, strFile, PROP_JEDEC_TYPE, SEARCH_VIEWING)});
+            }
+        };
+        if (!c.bOtherUser)
+            search();
+        else if (!AsSearchingUser(search))
+            GTEST_SKIP() << "no unprivileged account to search as";
+        RestoreFolder();
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(nPsmListed, c.nPsmListed);
+        if (c.skipped)
+        {
+            EXPECT_EQ(skipped, *c.skipped);
+        }
+        EXPECT_EQ(viewed, c.viewed);
     }
 }
 
-// Folders the searching user may not use are skipped and named with the
-// reason; a listed drawing that cannot be read is said to be so at View.
-TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
+// A listed drawing that cannot be read is said to be so at View, and a
+// drawing found nowhere names the folders skipped, each with its psmpath line.
+TEST_F(SearchFaults, viewTellsWhyADrawingCannotBeOpened)
 {
-    Touch(QStringLiteral("a/OPEN.psm"));
-    Touch(QStringLiteral("a/LOCKED.psm"));
-    Touch(QStringLiteral("a/LOCKED.dra"));
-    Touch(QStringLiteral("locked/HIDDEN.psm"));
-    Touch(QStringLiteral("listonly/LISTONLY.psm"));
-    Touch(QStringLiteral("b/LAST.psm"));
-    // Only the names are needed: a file nobody may read is still a footprint.
-    ASSERT_EQ(::chmod(Bytes(QStringLiteral("a/LOCKED.psm")).constData(), 0), 0);
-    ASSERT_EQ(::chmod(Bytes(QStringLiteral("a/LOCKED.dra")).constData(), 0), 0);
-    // A folder that may be passed but not listed, one that may be listed
-    // but not passed (its files cannot be opened), and one that may be neither.
-    ASSERT_EQ(::chmod(Bytes(QStringLiteral("locked")).constData(), 0311), 0);
-    ASSERT_EQ(::chmod(Bytes(QStringLiteral("listonly")).constData(), 0644), 0);
-    QDir().mkpath(Path(QStringLiteral("sealed/inner")));
-    Touch(QStringLiteral("sealed/inner/SEALED.psm"));
-    ASSERT_EQ(::chmod(Bytes(QStringLiteral("sealed")).constData(), 0), 0);
-    const QString strProject =
-        Project({QStringLiteral("locked"), QStringLiteral("a"), QStringLiteral("listonly"),
-                 QStringLiteral("sealed/inner"), QStringLiteral("b")});
-
-    QStringList listed;
-    QStringList skipped;
-    int nViewedHidden = -1;
-    int nViewedLocked = -1;
-    int nOpenedLocked = -1;
-    QStringList messages;
-    QStringList opened;
-    const auto search = [&]
-    {
-        CFootprint footprint(ProjectSearchPath);
-        footprint.CreateFootprintList(strProject, ".psm", PROP_JEDEC_TYPE, SEARCH_LISTING);
-        footprint.CreateFootprintList(strProject, ".dra", PROP_JEDEC_TYPE, SEARCH_LISTING);
-        listed = Names(footprint);
-        for (const CSkippedFolder& folder : footprint.Report().skipped)
-            skipped.append(QFileInfo(folder.strFolder).fileName() + u": " + folder.Reason());
-        CFootprint viewing(ProjectSearchPath);
-        nViewedHidden =
-            viewing.CreateFootprintList(strProject, "HIDDEN.psm", PROP_JEDEC_TYPE, SEARCH_VIEWING);
-        nViewedLocked =
-            viewing.CreateFootprintList(strProject, "locked.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING);
-
-        CServices services = CServices::Default();
-        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
-        {
-            opened.append(strPath);
-            return 1;
-        };
-        testsupport::MessageRecorder recorder(services);
-        const CFootprintViewer viewer(services);
-        viewer.ViewFootprintDrawing({QStringLiteral("LOCKED")}, strProject, PROP_JEDEC_TYPE);
-        viewer.ViewFootprintDrawing({QStringLiteral("HIDDEN")}, strProject, PROP_JEDEC_TYPE);
-        // What the Location chooser and a double-click call for the row they open.
-        nOpenedLocked = OpenFootprintLocation(Path(QStringLiteral("a/LOCKED.dra")), services);
-        messages = recorder.texts;
-    };
-    if (::geteuid() == 0)
-    {
-        // Root reads every folder: search as another user would.
-        const reliability::OtherUser nobody = reliability::Nobody();
-        if (!nobody.bFound)
-            GTEST_SKIP() << "no unprivileged account to search as";
-        ASSERT_EQ(::chmod(QFile::encodeName(m_strRoot).constData(), 0755), 0);
-        for (const char* pszFolder : {"a", "b"})
-            ASSERT_EQ(::chmod(Bytes(QString::fromLatin1(pszFolder)).constData(), 0755), 0);
-        ::chmod(Bytes(QStringLiteral("proj.ini")).constData(), 0644);
-        reliability::ActAs as(nobody);
-        ASSERT_TRUE(as.Ok());
-        search();
-    }
-    else
-        search();
-    for (const char* pszFolder : {"locked", "listonly", "sealed"})
-        ::chmod(Bytes(QString::fromLatin1(pszFolder)).constData(), 0700);
-
-    EXPECT_EQ(listed, (QStringList{QStringLiteral("LOCKED|a"), QStringLiteral("OPEN|a"),
-                                   QStringLiteral("LAST|b")}));
-    const QStringList reasons{
-        "locked: cannot be read (Permission denied)",
-        "listonly: cannot be searched, its files cannot be opened (Permission denied)",
-        "inner: cannot be reached (Permission denied)"};
-    EXPECT_EQ(skipped, reasons);
-    EXPECT_EQ(nViewedHidden, 0);
-    EXPECT_EQ(nViewedLocked, 1);
-    EXPECT_TRUE(opened.isEmpty());
-    EXPECT_EQ(nOpenedLocked, 0);
-    // Each folder comes with its psmpath line.
+    const QString strProject = UnreadableFilesAndFolders();
+    const QString strLocked = Path(QStringLiteral("a/LOCKED.dra"));
+    const QString strCannotOpen =
+        "The footprint drawing \"" + strLocked + "\" can't be opened: Permission denied.";
     const QString strSkipped =
         QStringLiteral("\n\nSearch folders skipped:\n%4:1: %1: cannot be read (Permission denied)\n"
                        "%4:3: %2: cannot be searched, its files cannot be opened (Permission "
                        "denied)\n%4:4: %3: cannot be reached (Permission denied)")
             .arg(Path("locked"), Path("listonly"), Path("sealed/inner"), strProject);
-    EXPECT_EQ(messages,
-              (QStringList{
-                  "The footprint drawing \"" + Path("a/LOCKED.dra") +
-                      "\" can't be opened: Permission denied.",
-                  "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
-                      strSkipped,
-                  "The footprint drawing \"" + Path("a/LOCKED.dra") +
-                      "\" can't be opened: Permission denied."}));
+    const struct
+    {
+        const char* pszWhat;
+        QString strFootprint; // viewed with View; empty: strLocation opened from the chooser
+        QString strLocation;
+        QString strMessage;
+    } cases[] = {
+        {"a drawing nobody may read", "LOCKED", "", strCannotOpen},
+        {"a drawing only in a folder that cannot be read", "HIDDEN", "",
+         "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH" +
+             strSkipped},
+        // What the Location chooser and a double-click call for the row they open.
+        {"a Location row nobody may read", "", strLocked, strCannotOpen},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszWhat);
+        QStringList opened;
+        QStringList messages;
+        int nOpened = -1;
+        const auto view = [&]
+        {
+            CServices services = CServices::Default();
+            services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+            {
+                opened.append(strPath);
+                return 1;
+            };
+            testsupport::MessageRecorder recorder(services);
+            const CFootprintViewer viewer(services);
+            if (c.strFootprint.isEmpty())
+                nOpened = OpenFootprintLocation(c.strLocation, services);
+            else
+                viewer.ViewFootprintDrawing({c.strFootprint}, strProject, PROP_JEDEC_TYPE);
+            messages = recorder.texts;
+        };
+        if (!AsSearchingUser(view))
+            GTEST_SKIP() << "no unprivileged account to search as";
+        EXPECT_EQ(messages, QStringList{c.strMessage});
+        EXPECT_TRUE(opened.isEmpty());
+        if (c.strFootprint.isEmpty())
+        {
+            EXPECT_EQ(nOpened, 0);
+        }
+    }
 }
 
 TEST_F(SearchFaults, aFolderOfAHundredThousandFilesIsListedWhole)

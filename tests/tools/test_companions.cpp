@@ -97,46 +97,32 @@ TEST(EditorMessage, readsOpenAndNewRequests)
     }
 }
 
-TEST(Companions, setupEditorPrintsItsProjectFile)
-{
-    const QProcessEnvironment env = Environment("companions-prjsetup");
-    const struct
-    {
-        QStringList args;
-        QString strLine;
-    } cases[] = {
-        {{"-proj", "/my projects/demo.ini"}, "prjsetup: project /my projects/demo.ini\n"},
-        {{"-proj", "/p/a\nb.ini"}, "prjsetup: project /p/a\\nb.ini\n"},
-        {{"-proj", ""}, "prjsetup: no project\n"},
-        {{}, "prjsetup: no project\n"},
-    };
-    for (const auto& c : cases)
-    {
-        const CompanionRun r =
-            RunCompanion("prjsetup", c.args + QStringList{"--exit-after-ms", "0"}, env);
-        EXPECT_EQ(r.strOut, c.strLine) << r.strErr.toStdString();
-    }
-}
-
-TEST(Companions, editorOpensItsArgumentOrANewDrawing)
+TEST(Companions, printOneLineForWhatTheyWereStartedOn)
 {
     const QString strSession =
-        QStringLiteral("companions-brdedit-%1").arg(QCoreApplication::applicationPid());
+        QStringLiteral("companions-started-%1").arg(QCoreApplication::applicationPid());
     const QProcessEnvironment env = Environment(strSession);
     const struct
     {
+        QString strName;
         QStringList args;
         QString strLine;
     } cases[] = {
-        {{}, "brdedit: new unnamed.dra\n"},
-        {{"/lib/a b.dra"}, "brdedit: open /lib/a b.dra\n"},
-        {{"-ipqsession", "other", "/lib/x\ny.dra"}, "brdedit: open /lib/x\\ny.dra\n"},
+        {"prjsetup",
+         {"-proj", "/my projects/demo.ini"},
+         "prjsetup: project /my projects/demo.ini\n"},
+        {"prjsetup", {"-proj", "/p/a\nb.ini"}, "prjsetup: project /p/a\\nb.ini\n"},
+        {"prjsetup", {"-proj", ""}, "prjsetup: no project\n"},
+        {"prjsetup", {}, "prjsetup: no project\n"},
+        {"brdedit", {}, "brdedit: new unnamed.dra\n"},
+        {"brdedit", {"/lib/a b.dra"}, "brdedit: open /lib/a b.dra\n"},
+        {"brdedit", {"-ipqsession", "other", "/lib/x\ny.dra"}, "brdedit: open /lib/x\\ny.dra\n"},
     };
     for (const auto& c : cases)
     {
         const CompanionRun r =
-            RunCompanion("brdedit", c.args + QStringList{"--exit-after-ms", "0"}, env);
-        EXPECT_EQ(r.strOut, c.strLine) << r.strErr.toStdString();
+            RunCompanion(c.strName, c.args + QStringList{"--exit-after-ms", "0"}, env);
+        EXPECT_EQ(r.strOut, c.strLine) << c.strName.toStdString() << ": " << r.strErr.toStdString();
     }
 }
 

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace
 {
@@ -126,11 +127,20 @@ QString UsageError(const QStringList& words)
         }
     return {};
 }
-} // namespace
 
-int main(int argc, char** argv)
+// Says what makes the arguments unusable; true when something does.
+bool RefuseUsage(const QStringList& words)
 {
-    // Answered before the window system is set up: they need no display.
+    const QString strError = UsageError(words);
+    if (!strError.isEmpty())
+        Err(strError + QStringLiteral(" (see brdedit --help)"));
+    return !strError.isEmpty();
+}
+
+// --help and --version, answered before the window system is set up: they
+// need no display. The exit status when one was asked for.
+std::optional<int> AnswerInfoOption(int argc, char** argv)
+{
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
     {
         if (std::strcmp(argv[i], "--version") == 0)
@@ -138,80 +148,65 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--help") == 0)
             return std::fputs(kUsage, stdout) < 0 ? 2 : 0;
     }
-    // Also before the window system: a usage error needs no display. Again
-    // after it, once Qt has taken out the options that were its own.
-    const auto refuseUsage = [](const QStringList& words)
-    {
-        const QString strError = UsageError(words);
-        if (!strError.isEmpty())
-            Err(strError + QStringLiteral(" (see brdedit --help)"));
-        return !strError.isEmpty();
-    };
-    QStringList rawArgs;
-    for (int i = 1; i < argc; ++i)
-        rawArgs.append(QString::fromLocal8Bit(argv[i]));
-    if (refuseUsage(rawArgs))
-        return 2;
-    companion::BlockRaiseSignal();
-    companion::QuietenPlatformWarnings();
-    if (!companion::CheckDisplay("brdedit", argc, argv))
-        return 2;
-    QApplication app(argc, argv);
-    QStringList args = QApplication::arguments().mid(1);
-    if (refuseUsage(args))
-        return 2;
+    return std::nullopt;
+}
 
-    const ipqc::SessionAddress addr = ipqc::SessionFromArguments(args);
-    QString strDrawing;
+struct EditorArgs
+{
+    QString strDrawing; // empty: a new unnamed drawing
     int nExitAfterMs = -1;
+};
+
+// The arguments once Qt has taken its own and UsageError has passed them.
+EditorArgs ReadEditorArgs(const QStringList& args)
+{
+    EditorArgs editor;
     for (qsizetype i = 0; i < args.size(); ++i)
     {
         const QString& a = args[i];
         if (a == u"--exit-after-ms")
-            nExitAfterMs = companion::Milliseconds(args, ++i); // checked above
+            editor.nExitAfterMs = companion::Milliseconds(args, ++i); // checked before
         else if (a == u"--")
         {
             if (i + 1 < args.size())
-                strDrawing = args[i + 1];
+                editor.strDrawing = args[i + 1];
             break;
         }
-        else if (strDrawing.isNull())
-            strDrawing = a;
+        else if (editor.strDrawing.isNull())
+            editor.strDrawing = a;
         else
             Err(QStringLiteral("argument \"%1\" ignored: brdedit opens one drawing (see brdedit "
                                "--help)")
                     .arg(companion::EscapeForLine(a)));
     }
+    return editor;
+}
 
-    // Another editor already holds the session (a second host, or two
-    // started together): it gets this request, and this one ends, so that
-    // every request of the session opens in one editor.
-    ipqc::CListener listener;
-    const bool bListens = listener.Listen(addr);
-    if (!bListens && !listener.AnotherListens())
-        Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
-    else if (!bListens)
+// Another editor already holds the session (a second host, or two started
+// together): it gets this request, and this one ends with the status
+// returned, so that every request of the session opens in one editor.
+int HandOver(const ipqc::SessionAddress& addr, const QString& strDrawing)
+{
+    const QString strCommand = strDrawing.isEmpty()
+                                   ? QStringLiteral("Input new unnamed.dra")
+                                   : QStringLiteral("Input open \"%1\"").arg(strDrawing);
+    QString strError;
+    if (ipqc::SendConfirmed(addr, strCommand.toUtf8(), kHandOverTimeoutMs, &strError) != 0)
     {
-        const QString strCommand = strDrawing.isEmpty()
-                                       ? QStringLiteral("Input new unnamed.dra")
-                                       : QStringLiteral("Input open \"%1\"").arg(strDrawing);
-        QString strError;
-        if (ipqc::SendConfirmed(addr, strCommand.toUtf8(), kHandOverTimeoutMs, &strError) != 0)
-        {
-            Err(QStringLiteral("the editor already listening in session \"%1\" did not take the "
-                               "request: %2")
-                    .arg(addr.strSession, strError));
-            return 1;
-        }
-        Err(QStringLiteral("handed the request to the editor already listening in session \"%1\"")
-                .arg(addr.strSession));
-        return 0;
+        Err(QStringLiteral("the editor already listening in session \"%1\" did not take the "
+                           "request: %2")
+                .arg(addr.strSession, strError));
+        return 1;
     }
+    Err(QStringLiteral("handed the request to the editor already listening in session \"%1\"")
+            .arg(addr.strSession));
+    return 0;
+}
 
-    CEditorWindow window;
-    companion::CIdleExit idle;
-    // Listening comes first, so that the first line written means the
-    // editor can be reached.
+// Requests from the session and the raise signal reach the window.
+void ConnectEditor(CEditorWindow& window, companion::CIdleExit& idle,
+                   const ipqc::CListener& listener, const companion::CRaiseWatcher& watcher)
+{
     QObject::connect(&listener, &ipqc::CListener::MessageReceived, &window,
                      [&window, &idle](const QByteArray& payload)
                      {
@@ -221,20 +216,57 @@ int main(int argc, char** argv)
     QObject::connect(&listener, &ipqc::CListener::ConnectionRefused, &window,
                      [](const QString& strReason)
                      { Err(QStringLiteral("connection refused: ") + strReason); });
-    companion::CRaiseWatcher watcher;
     QObject::connect(&watcher, &companion::CRaiseWatcher::RaiseRequested, &window,
                      [&window, &idle]
                      {
                          idle.Touch();
                          window.Raise();
                      });
+}
+} // namespace
 
-    if (strDrawing.isEmpty())
+int main(int argc, char** argv)
+{
+    if (const std::optional<int> nExit = AnswerInfoOption(argc, argv))
+        return *nExit;
+    // Also before the window system: a usage error needs no display. Again
+    // after it, once Qt has taken out the options that were its own.
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i)
+        rawArgs.append(QString::fromLocal8Bit(argv[i]));
+    if (RefuseUsage(rawArgs))
+        return 2;
+    companion::BlockRaiseSignal();
+    companion::QuietenPlatformWarnings();
+    if (!companion::CheckDisplay("brdedit", argc, argv))
+        return 2;
+    QApplication app(argc, argv);
+    QStringList args = QApplication::arguments().mid(1);
+    if (RefuseUsage(args))
+        return 2;
+
+    // Takes the session options out: the rest names the drawing.
+    const ipqc::SessionAddress addr = ipqc::SessionFromArguments(args);
+    const EditorArgs editor = ReadEditorArgs(args);
+    ipqc::CListener listener;
+    const bool bListens = listener.Listen(addr);
+    if (!bListens && !listener.AnotherListens())
+        Err(listener.ErrorString() + QStringLiteral("; requests from the session will not arrive"));
+    else if (!bListens)
+        return HandOver(addr, editor.strDrawing);
+
+    CEditorWindow window;
+    companion::CIdleExit idle;
+    // Listening comes first, so that the first line written means the
+    // editor can be reached.
+    companion::CRaiseWatcher watcher;
+    ConnectEditor(window, idle, listener, watcher);
+    if (editor.strDrawing.isEmpty())
         window.New();
     else
-        window.Open(strDrawing);
+        window.Open(editor.strDrawing);
     window.show();
-    if (nExitAfterMs >= 0)
-        QTimer::singleShot(nExitAfterMs, &app, &QCoreApplication::quit);
+    if (editor.nExitAfterMs >= 0)
+        QTimer::singleShot(editor.nExitAfterMs, &app, &QCoreApplication::quit);
     return app.exec();
 }

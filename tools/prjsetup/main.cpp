@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <optional>
 
 namespace
 {
@@ -27,16 +28,18 @@ const char kUsage[] = "Usage: prjsetup [-proj PROJECT] [--exit-after-ms N] [--he
                       "Stand-in project setup editor: shows the project file.\n"
                       "SIGUSR1 brings the window forward. Offscreen, it ends after\n"
                       "a minute unless brought forward again.\n";
-} // namespace
 
-int main(int argc, char** argv)
+struct SetupArgs
 {
-    companion::BlockRaiseSignal();
-    // Arguments are read and the line written before the window system is
-    // set up, so that a host which ends soon after starting us still sees it.
     QString strProject;
     int nExitAfterMs = -1;
-    QStringList unknown;
+    QStringList unknown; // Qt's own options among them, told only once Qt has taken those
+};
+
+// The exit status when the arguments end the program (--help, --version,
+// a usage error).
+std::optional<int> ReadSetupArgs(int argc, char** argv, SetupArgs& setup)
+{
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
@@ -51,7 +54,7 @@ int main(int argc, char** argv)
                         .arg(a));
                 return 2;
             }
-            strProject = QFile::decodeName(argv[++i]);
+            setup.strProject = QFile::decodeName(argv[++i]);
         }
         else if (a == u"--exit-after-ms")
         {
@@ -60,32 +63,21 @@ int main(int argc, char** argv)
                 Err(strError + QStringLiteral(" (see prjsetup --help)"));
                 return 2;
             }
-            nExitAfterMs = companion::Milliseconds(args, i++);
+            setup.nExitAfterMs = companion::Milliseconds(args, i++);
         }
         else if (a == u"--help")
             return std::fputs(kUsage, stdout) < 0 ? 2 : 0;
         else if (a == u"--version")
             return std::fputs("prjsetup " PHYSPROPS_VERSION "\n", stdout) < 0 ? 2 : 0;
         else
-            unknown.append(a);
+            setup.unknown.append(a);
     }
-    companion::WriteLine(strProject.isEmpty() ? QStringLiteral("prjsetup: no project")
-                                              : QStringLiteral("prjsetup: project ") +
-                                                    companion::EscapeForLine(strProject),
-                         kLogVariable);
+    return std::nullopt;
+}
 
-    companion::QuietenPlatformWarnings();
-    if (!companion::CheckDisplay("prjsetup", argc, argv))
-        return 2;
-    QApplication app(argc, argv);
-    // Only now is it known which words were Qt's own (-platform, -style, ...):
-    // QApplication takes those out of the arguments.
-    const QStringList remaining = QApplication::arguments().mid(1);
-    for (const QString& a : std::as_const(unknown))
-        if (remaining.contains(a))
-            Err(QStringLiteral("argument \"%1\" ignored (see prjsetup --help)")
-                    .arg(companion::EscapeForLine(a)));
-    QWidget window;
+// The project's name and its text, read-only.
+void FillWindow(QWidget& window, const QString& strProject)
+{
     window.setWindowTitle(QStringLiteral("prjsetup"));
     auto* pLayout = new QVBoxLayout(&window);
     auto* pLabel =
@@ -106,6 +98,36 @@ int main(int argc, char** argv)
     }
     pLayout->addWidget(pText);
     window.resize(520, 360);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    companion::BlockRaiseSignal();
+    // Arguments are read and the line written before the window system is
+    // set up, so that a host which ends soon after starting us still sees it.
+    SetupArgs setup;
+    if (const std::optional<int> nExit = ReadSetupArgs(argc, argv, setup))
+        return *nExit;
+    companion::WriteLine(setup.strProject.isEmpty()
+                             ? QStringLiteral("prjsetup: no project")
+                             : QStringLiteral("prjsetup: project ") +
+                                   companion::EscapeForLine(setup.strProject),
+                         kLogVariable);
+
+    companion::QuietenPlatformWarnings();
+    if (!companion::CheckDisplay("prjsetup", argc, argv))
+        return 2;
+    QApplication app(argc, argv);
+    // Only now is it known which words were Qt's own (-platform, -style, ...):
+    // QApplication takes those out of the arguments.
+    const QStringList remaining = QApplication::arguments().mid(1);
+    for (const QString& a : std::as_const(setup.unknown))
+        if (remaining.contains(a))
+            Err(QStringLiteral("argument \"%1\" ignored (see prjsetup --help)")
+                    .arg(companion::EscapeForLine(a)));
+    QWidget window;
+    FillWindow(window, setup.strProject);
 
     companion::CIdleExit idle;
     companion::CRaiseWatcher watcher;
@@ -118,7 +140,7 @@ int main(int argc, char** argv)
                      });
 
     window.show();
-    if (nExitAfterMs >= 0)
-        QTimer::singleShot(nExitAfterMs, &app, &QCoreApplication::quit);
+    if (setup.nExitAfterMs >= 0)
+        QTimer::singleShot(setup.nExitAfterMs, &app, &QCoreApplication::quit);
     return app.exec();
 }
