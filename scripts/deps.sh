@@ -10,6 +10,8 @@ PACKAGES=(
   g++ cmake ninja-build make pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The share benchmark's slow share: a FUSE file system and its mounting.
+  libfuse3-dev fuse3
   fonts-dejavu-core
   clang libclang-rt-14-dev gcovr
   # make package: dpkg-buildflags and dpkg-shlibdeps (dpkg-dev), and `file`,
