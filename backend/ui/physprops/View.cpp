@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "common/Texts.h"
 #include "grid/Grids.h"
 #include "physprops/PhysPropsDlg.h"
-#include "properties/AltSymbols.h"
 #include "properties/PropertyKind.h"
 #include "properties/Value.h"
 #include "viewing/ViewFootprint.h"
@@ -10,7 +8,6 @@
 #include <QScopeGuard>
 
 using physprops::ui::CFootprintViewer;
-using physprops::ui::CTexts;
 
 using physprops::core::PropertyKind;
 
@@ -36,11 +33,7 @@ void CPhysPropsDlg::OnView()
             qDeleteAll(names);
             names.clear();
         });
-    QString strError;
-    const int nSplit = ::SplitAltSymbols(strValue, &names, strError);
-    if (!strError.isEmpty())
-        m_services.MessageBox(CTexts::AltSymbolsSyntax());
-    if (nSplit == 0 || names.isEmpty())
+    if (SplitAltSymbols(strValue, &names, m_services) == 0 || names.isEmpty())
         return;
     QStringList footprints;
     for (const CValue* p : names)

@@ -231,21 +231,8 @@ void SendCommand(const CLaunchRequest& request, const CServices& services)
 void TellIfNotStarted(const CToolManager& manager, const CLaunchRequest& request,
                       const CServices& services)
 {
-    const CToolStartError* pError = manager.LastStartError(request.m_nToolId);
-    if (!pError)
-        return;
-    if (pError->strPath.isEmpty())
-        services.MessageBox(CTexts::tr("Cannot start the %1: the program \"%2\" was not found.\n"
-                                       "Looked in: %3\n"
-                                       "Install it, or add its folder to PATH.")
-                                .arg(CTexts::Companion(request.m_eWhat), pError->strProgram,
-                                     pError->searched.isEmpty()
-                                         ? CTexts::tr("no folder (PATH is empty)")
-                                         : pError->searched.join(QStringLiteral(", "))));
-    else
-        services.MessageBox(CTexts::tr("Cannot start the %1 \"%2\": %3.")
-                                .arg(CTexts::Companion(request.m_eWhat), pError->strPath,
-                                     CTexts::ToolStartFault(pError->fault)));
+    if (const CToolStartError* pError = manager.LastStartError(request.m_nToolId))
+        services.MessageBox(CTexts::NotStarted(request.m_eWhat, *pError));
 }
 
 // The companions inherit the environment, not the host's command line: a
