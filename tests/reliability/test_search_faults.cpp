@@ -231,8 +231,8 @@ TEST_F(SearchFaults, unreadableFilesAreListedAndUnreadableFoldersSkipped)
         nViewedLocked =
             viewing.CreateFootprintList(strProject, "locked.dra", PROP_JEDEC_TYPE, SEARCH_VIEWING);
 
-        CServices services = CServices::Default();
-        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        testsupport::CFakeServices services;
+        services.fnOpenDrawing = [&opened](const QString& strPath)
         {
             opened.append(strPath);
             return 1;

@@ -26,8 +26,6 @@ using physprops::core::SetupEditorRequest;
 using physprops::ui::CLaunchers;
 using physprops::ui::CServices;
 
-CToolManager* g_pToolManager = nullptr;
-
 namespace physprops::ui
 {
 namespace
@@ -200,18 +198,18 @@ void WatchDelivery(ipqc::COutbox& outbox, const CLaunchRequest& request, const C
             const std::optional<int> status = pProcess->WaitStatus();
             return status && *status == 0 ? Handover::Taken : Handover::NotTaken;
         });
-    const auto fnMessageBox = services.m_fnMessageBox;
+    const IMessages* pMessages = &services.m_Messages;
     const ECompanion eWhat = request.m_eWhat;
     outbox.SetReport(
-        [fnMessageBox, eWhat, strProgram, pManager, pStarts](qsizetype nLost,
-                                                             const ipqc::CDeliveryFault& fault)
+        [pMessages, eWhat, strProgram, pManager, pStarts](qsizetype nLost,
+                                                          const ipqc::CDeliveryFault& fault)
         {
             // Without its tool manager the host has ended the module: the log line says it.
-            if (fnMessageBox && pManager)
-                fnMessageBox(CTexts::UndeliveredRequests(eWhat, strProgram, nLost, fault,
-                                                         pStarts->lastFault ? &*pStarts->lastFault
-                                                                            : nullptr),
-                             0, 0);
+            if (pManager)
+                pMessages->MessageBox(CTexts::UndeliveredRequests(
+                                          eWhat, strProgram, nLost, fault,
+                                          pStarts->lastFault ? &*pStarts->lastFault : nullptr),
+                                      0, 0);
         });
 }
 
@@ -305,20 +303,6 @@ int Launch(const CLaunchRequest& request, const CServices& services)
 }
 } // namespace
 
-const CServices& CServices::Default()
-{
-    static const CServices s_services{
-        &ShowMessageBox,
-        [](const QString& strPath, const CServices& services)
-        { return CLaunchers(services).OpenFootprintDrawing(strPath); },
-        [] { return g_pToolManager; },
-        // Never blocks: a request the editor cannot take yet waits in the
-        // session's outbox, which the event loop empties.
-        [](const QByteArray& message)
-        { return ipqc::COutbox::ForSession(ipqc::CurrentSession()).Post(message) ? 0 : -1; },
-    };
-    return s_services;
-}
 } // namespace physprops::ui
 
 int OpenSetupEditor(QString strProjectPath)

@@ -5,6 +5,7 @@
 #include "common/Texts.h"
 #include "project/SearchPath.h"
 #include "search/SearchJob.h"
+#include "viewing/Launchers.h"
 #include "viewing/LocationDlg.h"
 #include "viewing/ViewDecision.h"
 
@@ -51,7 +52,9 @@ int OpenFootprintLocation(const QString& strLocation, const CServices& services)
         services.MessageBox(CTexts::UnreadableDrawing(strLocation, strReason));
         return 0;
     }
-    return services.OpenDrawing(strLocation);
+    if (services.m_pDrawings)
+        return services.m_pDrawings->OpenDrawing(strLocation);
+    return CLaunchers(services).OpenFootprintDrawing(strLocation);
 }
 } // namespace physprops::ui
 

@@ -50,7 +50,7 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         m_pTools = std::make_unique<CToolManager>();
-        m_services.m_fnToolManager = [this] { return m_pTools.get(); };
+        m_services.fnToolManager = [this] { return m_pTools.get(); };
     }
 
     void TearDown() override
@@ -97,7 +97,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_strLog;
     std::unique_ptr<CToolManager> m_pTools;
-    CServices m_services = CServices::Default();
+    testsupport::CFakeServices m_services;
     CLaunchers Launchers() const { return CLaunchers(m_services); }
 };
 } // namespace
