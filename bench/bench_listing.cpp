@@ -31,6 +31,16 @@ namespace
 {
 using namespace bench;
 
+// The drawings the chooser would open, counted; no editor is started.
+class CCountingOpener final : public physprops::ui::IDrawingOpener
+{
+public:
+    int OpenDrawing(const QString&) const override { return ++m_nOpened; }
+
+private:
+    mutable int m_nOpened = 0;
+};
+
 // A library of nCount footprints, a hundred to a folder, on the search path
 // as the host gives it without a project.
 class CLibraryOnPath
@@ -271,9 +281,9 @@ void BM_ViewFootprintDrawing(benchmark::State& state)
         const std::size_t i = k * nStride + nStride / 2;
         names.append(Names().Name(i < nCount ? i : nCount + k));
     }
-    int nOpened = 0;
-    CServices services = CServices::Default();
-    services.m_fnOpenDrawing = [&nOpened](const QString&, const CServices&) { return ++nOpened; };
+    CCountingOpener opener;
+    const CServices& real = CServices::Default();
+    const CServices services(real.m_Messages, real.m_Tools, real.m_Editor, real.m_Core, &opener);
     for (auto _ : state)
     {
         const CChooserCloser closer;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The alternate-symbols split against a plain reading of the value: outside
-// "(" ... ")" the value is refused with the syntax message; inside, ',' and
+// "(" ... ")" the value is refused as malformed; inside, ',' and
 // ';' separate entries, each entry's name is what follows its last ':', with
 // blanks dropped, and a name already in the list (any case) is not added.
 #include "FuzzSupport.h"
@@ -11,6 +11,9 @@
 #include <QStringList>
 
 #include <set>
+
+using physprops::core::EAltSymbolsFault;
+using physprops::core::SplitAltSymbols;
 
 namespace
 {
@@ -64,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
     if (pData[0] & 2)
         names.append(nullptr); // a hole in the caller's list is skipped
 
-    QString strMessage;
-    const int nResult = SplitAltSymbols(strValue, &names, strMessage);
+    const EAltSymbolsFault eFault = SplitAltSymbols(strValue, &names);
     const bool bBracketed = strValue.startsWith(u'(') && strValue.endsWith(u')');
-    FUZZ_CHECK(strMessage.isEmpty() == bBracketed);
+    FUZZ_CHECK((eFault == EAltSymbolsFault::kMalformed) == !bBracketed);
+    const int nResult = eFault == EAltSymbolsFault::kNone ? 1 : 0;
     FUZZ_CHECK(nResult == (bBracketed && strValue.size() > 2 ? 1 : 0));
 
     QStringList got;
@@ -85,6 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         }
     qDeleteAll(names);
 
-    FUZZ_CHECK(SplitAltSymbols(strValue, nullptr, strMessage) == 0);
+    FUZZ_CHECK(SplitAltSymbols(strValue, nullptr) != EAltSymbolsFault::kNone);
     return 0;
 }

@@ -119,6 +119,33 @@
     </message>
 </context>
 <context>
+    <name>CFootprintSearchJob</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Footprints found: %3</source>
+        <translation>Footprint-Ordner werden gelesen: %1 von %2
+Gefundene Footprints: %3</translation>
+    </message>
+    <message>
+        <source>not enough memory to list the footprints</source>
+        <translation>Nicht genug Speicher, um die Footprints aufzulisten</translation>
+    </message>
+    <message>
+        <source>Reading the footprint folders…</source>
+        <translation>Die Footprint-Ordner werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Drawings found: %3</source>
+        <translation>Footprint-Ordner werden gelesen: %1 von %2
+Gefundene Zeichnungen: %3</translation>
+    </message>
+</context>
+<context>
     <name>CGridSpeech</name>
     <message>
         <source>empty</source>
@@ -239,16 +266,6 @@
         <translation>Durchsuchen</translation>
     </message>
     <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Reading footprint folders: %1 of %2
-Footprints found: %3</source>
-        <translation>Footprint-Ordner werden gelesen: %1 von %2
-Gefundene Footprints: %3</translation>
-    </message>
-    <message>
         <source>No property is selected: there is nothing to view.</source>
         <translation>Keine Eigenschaft ausgewählt: Es gibt nichts anzuzeigen.</translation>
     </message>
@@ -263,20 +280,6 @@ Gefundene Footprints: %3</translation>
     <message>
         <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
         <translation>Der Wert () nennt kein Symbol: Geben Sie Symbolnamen zwischen den Klammern ein oder wählen Sie sie mit Durchsuchen.</translation>
-    </message>
-    <message>
-        <source>not enough memory to list the footprints</source>
-        <translation>Nicht genug Speicher, um die Footprints aufzulisten</translation>
-    </message>
-    <message>
-        <source>Reading the footprint folders…</source>
-        <translation>Die Footprint-Ordner werden gelesen…</translation>
-    </message>
-    <message>
-        <source>Reading footprint folders: %1 of %2
-Drawings found: %3</source>
-        <translation>Footprint-Ordner werden gelesen: %1 von %2
-Gefundene Zeichnungen: %3</translation>
     </message>
 </context>
 <context>

@@ -119,6 +119,33 @@
     </message>
 </context>
 <context>
+    <name>CFootprintSearchJob</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Footprints found: %3</source>
+        <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
+Empreintes trouvées : %3</translation>
+    </message>
+    <message>
+        <source>not enough memory to list the footprints</source>
+        <translation>mémoire insuffisante pour lister les empreintes</translation>
+    </message>
+    <message>
+        <source>Reading the footprint folders…</source>
+        <translation>Lecture des dossiers d&apos;empreintes…</translation>
+    </message>
+    <message>
+        <source>Reading footprint folders: %1 of %2
+Drawings found: %3</source>
+        <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
+Dessins trouvés : %3</translation>
+    </message>
+</context>
+<context>
     <name>CGridSpeech</name>
     <message>
         <source>empty</source>
@@ -239,16 +266,6 @@
         <translation>Parcourir</translation>
     </message>
     <message>
-        <source>Cancel</source>
-        <translation>Annuler</translation>
-    </message>
-    <message>
-        <source>Reading footprint folders: %1 of %2
-Footprints found: %3</source>
-        <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
-Empreintes trouvées : %3</translation>
-    </message>
-    <message>
         <source>No property is selected: there is nothing to view.</source>
         <translation>Aucune propriété n’est sélectionnée : il n’y a rien à afficher.</translation>
     </message>
@@ -263,20 +280,6 @@ Empreintes trouvées : %3</translation>
     <message>
         <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
         <translation>La valeur () ne nomme aucun symbole : saisissez des noms de symboles entre les parenthèses, ou choisissez-les avec Parcourir.</translation>
-    </message>
-    <message>
-        <source>not enough memory to list the footprints</source>
-        <translation>mémoire insuffisante pour lister les empreintes</translation>
-    </message>
-    <message>
-        <source>Reading the footprint folders…</source>
-        <translation>Lecture des dossiers d&apos;empreintes…</translation>
-    </message>
-    <message>
-        <source>Reading footprint folders: %1 of %2
-Drawings found: %3</source>
-        <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
-Dessins trouvés : %3</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "FakeServices.h"
 #include "common/Services.h"
 #include "project/Session.h"
 #include "project/SpiProject.h"
@@ -18,8 +19,8 @@ protected:
     {
         // A plain program name, whatever the test binary was started with.
         physprops::core::ProcessOptions() = QStringList{QStringLiteral("physprops")};
-        m_services.m_Core.m_fnLoginName = [] { return QStringLiteral("lab user"); };
-        m_services.m_Core.m_fnHostName = [] { return QStringLiteral("bench-host"); };
+        m_services.core.m_fnLoginName = [] { return QStringLiteral("lab user"); };
+        m_services.core.m_fnHostName = [] { return QStringLiteral("bench-host"); };
     }
     ~SessionFixture() override { physprops::core::ProcessOptions() = m_savedOptions; }
 
@@ -40,7 +41,7 @@ protected:
         return words;
     }
 
-    physprops::ui::CServices m_services = physprops::ui::CServices::Default();
+    testsupport::CFakeServices m_services;
 
 private:
     QStringList m_savedOptions;

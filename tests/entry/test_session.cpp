@@ -188,7 +188,7 @@ TEST_F(GetSessionNameTest, withoutGlobalFailsAndAddsNothing)
 
 TEST_F(GetSessionNameTest, withoutALoginNameHasNoPrefix)
 {
-    m_services.m_Core.m_fnLoginName = [] { return QString(); };
+    m_services.core.m_fnLoginName = [] { return QString(); };
     CSpiProject project;
     FillGlobal(project, QStringLiteral("proj1"));
     QString strSession = QStringLiteral("Lib");
@@ -272,7 +272,7 @@ TEST_F(InitMessageSessionTest, buildsTheClientsArguments)
     for (const Case& c : cases)
     {
         ProcessOptions() = c.options;
-        m_services.m_Core.m_fnHostName =
+        m_services.core.m_fnHostName =
             c.bHost ? std::function<QString()>([] { return QStringLiteral("bench-host"); })
                     : std::function<QString()>(noHost);
         CSpiProject project;

@@ -36,7 +36,7 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         // The other process finds the host name the same way.
-        m_services.m_Core.m_fnHostName = CCoreServices::Default().m_fnHostName;
+        m_services.core.m_fnHostName = CCoreServices::Default().m_fnHostName;
     }
     void TearDown() override
     {

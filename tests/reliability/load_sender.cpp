@@ -5,6 +5,7 @@
 // them. Prints "lost N" (requests reported undeliverable) and every message
 // box as "box: TEXT"; exits 1 when it left a descriptor or a child process
 // behind.
+#include "FakeServices.h"
 #include "common/Services.h"
 #include "harbex/ToolManager.h"
 #include "ipqc/IpqChannel.h"
@@ -66,9 +67,9 @@ int main(int argc, char** argv)
     auto pTools = std::make_unique<CToolManager>();
     pTools->SetErrorHandler([](const QString& s)
                             { std::fprintf(stderr, "tools: %s\n", qPrintable(s)); });
-    CServices services = CServices::Default();
-    services.m_fnToolManager = [&pTools] { return pTools.get(); };
-    services.m_fnMessageBox = [](const QString& strText, int, int)
+    testsupport::CFakeServices services;
+    services.fnToolManager = [&pTools] { return pTools.get(); };
+    services.fnMessageBox = [](const QString& strText, int, int)
     {
         std::printf("box: %s\n", qPrintable(QString(strText).replace(u'\n', u' ')));
         std::fflush(stdout);

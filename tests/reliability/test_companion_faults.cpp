@@ -3,6 +3,7 @@
 // hostile drawing paths reach it as one request and run nothing; an editor
 // that stops reading never holds the module up.
 #include "CompanionSupport.h"
+#include "FakeServices.h"
 #include "ReliabilitySupport.h"
 #include "WaitUntil.h"
 #include "common/Services.h"
@@ -71,7 +72,7 @@ protected:
         m_strMark = m_dir.filePath(QStringLiteral("ran"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         m_pTools = std::make_unique<CToolManager>();
-        m_services.m_fnToolManager = [this] { return m_pTools.get(); };
+        m_services.fnToolManager = [this] { return m_pTools.get(); };
     }
 
     void TearDown() override
@@ -135,7 +136,7 @@ protected:
     QString m_strLog;
     QString m_strMark;
     std::unique_ptr<CToolManager> m_pTools;
-    CServices m_services = CServices::Default();
+    testsupport::CFakeServices m_services;
     CLaunchers Launchers() const { return CLaunchers(m_services); }
 };
 } // namespace

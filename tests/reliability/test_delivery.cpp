@@ -41,8 +41,8 @@ struct Host
 {
     Host()
     {
-        services.m_fnToolManager = [this] { return &tools; };
-        services.m_fnMessageBox = [this](const QString& strText, int, int)
+        services.fnToolManager = [this] { return &tools; };
+        services.fnMessageBox = [this](const QString& strText, int, int)
         {
             boxes.append(strText);
             return 1;
@@ -54,7 +54,7 @@ struct Host
     }
 
     CToolManager tools;
-    CServices services = CServices::Default();
+    testsupport::CFakeServices services;
     QStringList boxes;
 };
 

@@ -362,8 +362,8 @@ TEST_F(SearchFaults, viewTellsWhyADrawingCannotBeOpened)
         int nOpened = -1;
         const auto view = [&]
         {
-            CServices services = CServices::Default();
-            services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+            testsupport::CFakeServices services;
+            services.fnOpenDrawing = [&opened](const QString& strPath)
             {
                 opened.append(strPath);
                 return 1;

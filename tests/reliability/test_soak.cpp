@@ -4,6 +4,7 @@
 // editor. Nothing may pile up: resident memory, file descriptors, child
 // processes; every request arrives once and in order.
 #include "CompanionSupport.h"
+#include "FakeServices.h"
 #include "ReliabilitySupport.h"
 #include "TempLibrary.h"
 #include "WaitUntil.h"
@@ -177,7 +178,7 @@ void OpenAndClose(CDialogBase& dlg)
 TEST_F(Soak, everyDialogOpensAndClosesAThousandTimesLeavingNothingBehind)
 {
     ASSERT_NO_FATAL_FAILURE(MakeLibrary());
-    CServices services = CServices::Default();
+    testsupport::CFakeServices services;
     CPropertyArray values{
         new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("FP00001_SOIC")),
         new CProperty(QStringLiteral("ALT_SYMBOLS"), QStringLiteral("(FP00002_SOIC,FP00003_SOIC)")),
@@ -303,8 +304,8 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
     {
         RequestLog log(strLog, expected);
         CToolManager tools;
-        CServices services = CServices::Default();
-        services.m_fnToolManager = [&tools] { return &tools; };
+        testsupport::CFakeServices services;
+        services.fnToolManager = [&tools] { return &tools; };
         const CLaunchers launchers(services);
 
         // The first request starts the editor; warm up on a few more.

@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-using physprops::ui::CServices;
-
 namespace testsupport
 {
 MessageRecorder::MessageRecorder()
@@ -22,10 +20,10 @@ MessageRecorder::MessageRecorder()
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-MessageRecorder::MessageRecorder(CServices& services)
-    : m_pServices(&services), m_fnPrevious(services.m_fnMessageBox)
+MessageRecorder::MessageRecorder(CFakeServices& services)
+    : m_pServices(&services), m_fnPrevious(services.fnMessageBox)
 {
-    services.m_fnMessageBox = [this](const QString& strText, int, int)
+    services.fnMessageBox = [this](const QString& strText, int, int)
     {
         texts.append(strText);
         return 1;
@@ -37,7 +35,7 @@ MessageRecorder::~MessageRecorder()
 {
     QCoreApplication::instance()->removeEventFilter(this);
     if (m_pServices)
-        m_pServices->m_fnMessageBox = m_fnPrevious;
+        m_pServices->fnMessageBox = m_fnPrevious;
 }
 
 bool MessageRecorder::eventFilter(QObject* pWatched, QEvent* pEvent)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "common/Services.h"
+#include "FakeServices.h"
 
 #include <QObject>
 #include <QString>
@@ -23,7 +23,7 @@ class MessageRecorder : public QObject
 {
 public:
     MessageRecorder();
-    explicit MessageRecorder(physprops::ui::CServices& services);
+    explicit MessageRecorder(CFakeServices& services);
     ~MessageRecorder() override;
     QStringList texts;
     // How many of the texts came from real boxes rather than the services.
@@ -33,7 +33,7 @@ protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
-    physprops::ui::CServices* m_pServices = nullptr;
+    CFakeServices* m_pServices = nullptr;
     std::function<int(const QString&, int, int)> m_fnPrevious;
 };
 

@@ -36,15 +36,16 @@ QStringView NameOf(QStringView entry, QString& strSpace)
 }
 } // namespace
 
-int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& strError)
+namespace physprops::core
+{
+EAltSymbolsFault SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames)
 {
     if (!strValue.startsWith(u'(') || !strValue.endsWith(u')'))
-    {
-        strError = QString::fromLatin1(physprops::core::kAltSymbolsSyntaxMessage);
-        return 0;
-    }
-    if (strValue.size() <= 2 || !pNames)
-        return 0;
+        return EAltSymbolsFault::kMalformed;
+    if (strValue.size() <= 2)
+        return EAltSymbolsFault::kNoSymbols;
+    if (!pNames)
+        return EAltSymbolsFault::kNoList;
 
     // A pasted value may hold thousands of names: the duplicate check is a
     // lookup, not a scan of the list for every name. The views point into
@@ -85,8 +86,9 @@ int SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames, QString& st
         listed.insert(pValue->Value());
         pNames->append(pValue.release());
     }
-    return 1;
+    return EAltSymbolsFault::kNone;
 }
+} // namespace physprops::core
 
 int IsNewSymbol(const QList<CValue*>* pNames, const QString& strName)
 {

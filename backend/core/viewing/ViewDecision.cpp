@@ -8,24 +8,22 @@
 
 namespace physprops::core
 {
-CViewDecision DecideView(const QString& strProjectError, const QStringList& locations,
-                         const QString& strSkipped)
+CViewDecision DecideView(bool bProjectUnreadable, const QStringList& locations)
 {
-    if (!strProjectError.isEmpty())
-        return {CViewDecision::EAction::kTell, strProjectError};
+    using EAction = CViewDecision::EAction;
+    using EFault = CViewDecision::EFault;
+    if (bProjectUnreadable)
+        return {EAction::kTell, EFault::kProjectUnreadable, {}};
     if (locations.size() >= 2)
-        return {CViewDecision::EAction::kChoose, {}};
+        return {EAction::kChoose, EFault::kNone, {}};
     if (locations.size() == 1)
     {
         // Only the file's existence decides.
         if (!IsOpenableLocation(locations.front()))
             return {};
-        return {CViewDecision::EAction::kOpen, locations.front()};
+        return {EAction::kOpen, EFault::kNone, locations.front()};
     }
-    return {CViewDecision::EAction::kTell,
-            QStringLiteral(
-                "Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
-                strSkipped};
+    return {EAction::kTell, EFault::kNotFound, {}};
 }
 
 bool IsOpenableLocation(const QString& strLocation)

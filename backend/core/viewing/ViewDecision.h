@@ -14,20 +14,26 @@ struct PHYSPROPS_CORE_EXPORT CViewDecision
     enum class EAction
     {
         kNothing, // the one hit names no file: nothing to open, nothing to say
-        kTell,    // m_strText is the message for the user
-        kOpen,    // m_strText is the drawing to open
+        kTell,    // m_eFault says what the user is told
+        kOpen,    // m_strLocation is the drawing to open
         kChoose,  // several places: the user chooses in the "Location" chooser
     };
+    // Why there is nothing to open; the ui words it.
+    enum class EFault
+    {
+        kNone,
+        kProjectUnreadable, // the project file could not be read: nothing was searched
+        kNotFound,          // no drawing on the search path
+    };
     EAction m_nAction = EAction::kNothing;
-    QString m_strText;
+    EFault m_eFault = EFault::kNone;
+    QString m_strLocation;
 };
 
-// strProjectError: the message when the project file cannot be read (the
-// search then found nothing), else empty. locations: one per hit, in order.
-// strSkipped: what to add after the "not found" message (skipped folders).
-PHYSPROPS_CORE_EXPORT CViewDecision DecideView(const QString& strProjectError,
-                                               const QStringList& locations,
-                                               const QString& strSkipped);
+// bProjectUnreadable: the project file could not be read (the search then
+// found nothing). locations: one per hit, in order.
+PHYSPROPS_CORE_EXPORT CViewDecision DecideView(bool bProjectUnreadable,
+                                               const QStringList& locations);
 
 // Why View on a row would neither search nor say anything; kCanView when it
 // would (a malformed ALT_SYMBOLS value too: the press shows the syntax

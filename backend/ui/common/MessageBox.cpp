@@ -11,7 +11,7 @@ using physprops::ui::CServices;
 
 int AfxMessageBox(const QString& strText, int nType, int nHelp)
 {
-    return CServices::Default().m_fnMessageBox(strText, nType, nHelp);
+    return CServices::Default().m_Messages.MessageBox(strText, nType, nHelp);
 }
 
 namespace physprops::ui

@@ -5,7 +5,6 @@
 #include "harbex/ToolManager.h"
 #include "ipqc/IpqOutbox.h"
 #include "pellium/Footprint.h"
-#include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
 
 #include <QLibraryInfo>
@@ -14,10 +13,9 @@
 #include <QTranslator>
 
 #include <memory>
-#include <string_view>
 
+using physprops::core::CViewDecision;
 using physprops::core::ECompanion;
-using physprops::core::kAltSymbolsSyntaxMessage;
 
 namespace physprops::ui
 {
@@ -34,15 +32,10 @@ QString Translate(const char* pszText)
 
 // A long list is cut: the first names show what to look for.
 constexpr qsizetype kShown = 10;
-
-static_assert(std::string_view(kAltSymbolsSyntaxMessage) ==
-              "ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
-              "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
 } // namespace
 
 QString CTexts::AltSymbolsSyntax()
 {
-    // The same words as kAltSymbolsSyntaxMessage (checked above).
     return tr("ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
               "Correct syntax is : (Subclass:Symbol ,... ; Subclass:Symbol ,...)");
 }
@@ -62,6 +55,19 @@ QString CTexts::Companion(ECompanion eWhat)
 QString CTexts::ToolStartFault(const CToolStartFault& fault)
 {
     return fault.Reason(&Translate);
+}
+
+QString CTexts::NotStarted(ECompanion eWhat, const CToolStartError& error)
+{
+    if (error.strPath.isEmpty())
+        return tr("Cannot start the %1: the program \"%2\" was not found.\n"
+                  "Looked in: %3\n"
+                  "Install it, or add its folder to PATH.")
+            .arg(Companion(eWhat), error.strProgram,
+                 error.searched.isEmpty() ? tr("no folder (PATH is empty)")
+                                          : error.searched.join(QStringLiteral(", ")));
+    return tr("Cannot start the %1 \"%2\": %3.")
+        .arg(Companion(eWhat), error.strPath, ToolStartFault(error.fault));
 }
 
 QString CTexts::UndeliveredRequests(ECompanion eWhat, const QString& strProgram, qsizetype nLost,
@@ -173,12 +179,29 @@ QString CTexts::SearchNote(const CSearchReport& report)
     return tr("Not every footprint could be listed; %1.").arg(parts.join(QStringLiteral("; ")));
 }
 
-QString CTexts::NothingToView(const CSearchReport& report)
+QString CTexts::ViewFault(CViewDecision::EFault eFault, const CSearchReport& report)
 {
-    if (!report.strProjectError.isEmpty())
+    switch (eFault)
+    {
+    case CViewDecision::EFault::kNone:
+        break;
+    case CViewDecision::EFault::kProjectUnreadable:
         return ProjectError(report);
-    return tr("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
-           Skipped(report);
+    case CViewDecision::EFault::kNotFound:
+        return tr("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH") +
+               Skipped(report);
+    }
+    return {};
+}
+
+QString CTexts::UnreadableDrawing(const QString& strPath, const QString& strReason)
+{
+    return tr("The footprint drawing \"%1\" can't be opened: %2.").arg(strPath, strReason);
+}
+
+QString CTexts::ViewProgressTitle()
+{
+    return tr("View");
 }
 
 QString CTexts::UnwritableSelection(const QStringList& names)

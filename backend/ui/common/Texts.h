@@ -3,6 +3,8 @@
 
 #include "ui/UiExport.h"
 
+#include "viewing/ViewDecision.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -10,6 +12,7 @@
 struct CFileFault;
 struct CSearchReport;
 struct CSkippedFolder;
+struct CToolStartError;
 struct CToolStartFault;
 class QLocale;
 class QTranslator;
@@ -39,6 +42,9 @@ public:
     static QString Companion(physprops::core::ECompanion eWhat);
     // Why a companion program that was found did not start.
     static QString ToolStartFault(const CToolStartFault& fault);
+    // That the companion could not be started: not found (and where it was
+    // looked for), or found and refused.
+    static QString NotStarted(physprops::core::ECompanion eWhat, const CToolStartError& error);
     // That nLost View requests did not reach the companion strProgram, and
     // why: the outbox's fault, or pWhy when the launcher gave them up.
     static QString UndeliveredRequests(physprops::core::ECompanion eWhat, const QString& strProgram,
@@ -59,8 +65,14 @@ public:
     // One line for under a list of what was found: what was skipped or left
     // out; empty when nothing was. Skipped() gives the folders and why.
     static QString SearchNote(const CSearchReport& report);
-    // Why View found no drawing, with the skipped folders.
-    static QString NothingToView(const CSearchReport& report);
+    // Why View has nothing to open: the project file, or no drawing found
+    // (with the skipped folders).
+    static QString ViewFault(physprops::core::CViewDecision::EFault eFault,
+                             const CSearchReport& report);
+    // That a found drawing cannot be read, and the system's reason.
+    static QString UnreadableDrawing(const QString& strPath, const QString& strReason);
+    // The title of the wait for View's search.
+    static QString ViewProgressTitle();
     // Why OK refuses footprints whose names would split a side list.
     static QString UnwritableSelection(const QStringList& names);
 

@@ -27,6 +27,7 @@ using physprops::ui::CServices;
 using physprops::ui::CTexts;
 using physprops::ui::CWaitCursor;
 
+using physprops::core::EAltSymbolsFault;
 using physprops::core::EViewBlock;
 using physprops::core::PropertyKind;
 using physprops::core::ViewBlockOf;
@@ -246,11 +247,10 @@ int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNam
 int CPhysPropsDlg::SplitAltSymbols(const QString& strValue, QList<CValue*>* pNames,
                                    const CServices& services)
 {
-    QString strError;
-    const int nResult = ::SplitAltSymbols(strValue, pNames, strError);
-    if (!strError.isEmpty())
+    const EAltSymbolsFault eFault = physprops::core::SplitAltSymbols(strValue, pNames);
+    if (eFault == EAltSymbolsFault::kMalformed)
         services.MessageBox(CTexts::AltSymbolsSyntax());
-    return nResult;
+    return eFault == EAltSymbolsFault::kNone ? 1 : 0;
 }
 
 int CPhysPropsDlg::IsNewSymbol(const QList<CValue*>* pNames, const QString& strName)

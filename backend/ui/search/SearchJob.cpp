@@ -53,22 +53,22 @@ std::shared_ptr<CFootprintSearchJob> CFootprintSearchJob::Start(Work work, What 
 
 QString CFootprintSearchJob::OutOfMemoryText()
 {
-    return QCoreApplication::translate("CPhysPropsDlg", "not enough memory to list the footprints");
+    return tr("not enough memory to list the footprints");
 }
 
 QString CFootprintSearchJob::ProgressText(const CListingProgress& progress, What what)
 {
     // Until the path has been read the number of folders is not known.
     if (progress.nFolders == 0)
-        return QCoreApplication::translate("CPhysPropsDlg", "Reading the footprint folders\u2026");
+        return tr("Reading the footprint folders\u2026");
     if (what == What::Footprints)
-        return QCoreApplication::translate("CPhysPropsDlg", "Reading footprint folders: %1 of %2\n"
-                                                            "Footprints found: %3")
+        return tr("Reading footprint folders: %1 of %2\n"
+                  "Footprints found: %3")
             .arg(progress.nFoldersDone)
             .arg(progress.nFolders)
             .arg(progress.nFound);
-    return QCoreApplication::translate("CPhysPropsDlg", "Reading footprint folders: %1 of %2\n"
-                                                        "Drawings found: %3")
+    return tr("Reading footprint folders: %1 of %2\n"
+              "Drawings found: %3")
         .arg(progress.nFoldersDone)
         .arg(progress.nFolders)
         .arg(progress.nFound);
@@ -104,7 +104,7 @@ bool CFootprintSearchJob::Wait(QWidget* pParent, const QString& strTitle)
     QProgressDialog dialog(pParent);
     dialog.setObjectName(QStringLiteral("searchProgress"));
     dialog.setWindowTitle(strTitle);
-    dialog.setCancelButtonText(QCoreApplication::translate("CPhysPropsDlg", "Cancel"));
+    dialog.setCancelButtonText(tr("Cancel"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);

@@ -5,6 +5,7 @@
 
 #include "search/SearchWorker.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <memory>
@@ -17,6 +18,7 @@ namespace physprops::ui
 // wait for it that the dialog shows.
 class PHYSPROPS_UI_EXPORT CFootprintSearchJob
 {
+    Q_DECLARE_TR_FUNCTIONS(CFootprintSearchJob)
 public:
     using Work = CFootprintSearchWorker::Work;
     enum class What

@@ -3,20 +3,10 @@
 
 #include "ui/UiExport.h"
 
+#include "common/Services.h"
 #include "viewing/LaunchRequests.h"
 
 #include <QString>
-
-class CToolManager;
-
-namespace physprops::ui
-{
-class CServices;
-}
-
-// The host's tool manager, shared by every entry object of the module; the
-// default services hand it out.
-PHYSPROPS_UI_EXPORT extern CToolManager* g_pToolManager;
 
 // Start a companion program through the services' tool manager (the host's
 // for the forms without services), or, when it already runs, bring it
@@ -35,7 +25,7 @@ PHYSPROPS_UI_EXPORT int OpenFootprintDrawing(QString strPath);
 
 namespace physprops::ui
 {
-// The same launches through the services given.
+// The same launches through the services given; CEditorDelivery does the work.
 class PHYSPROPS_UI_EXPORT CLaunchers
 {
 public:

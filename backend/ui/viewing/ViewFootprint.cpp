@@ -5,6 +5,7 @@
 #include "common/Texts.h"
 #include "project/SearchPath.h"
 #include "search/SearchJob.h"
+#include "viewing/Launchers.h"
 #include "viewing/LocationDlg.h"
 #include "viewing/ViewDecision.h"
 
@@ -48,11 +49,12 @@ int OpenFootprintLocation(const QString& strLocation, const CServices& services)
     // A drawing the PCB editor could not read would fail out of sight.
     if (const QString strReason = UnreadableReason(strLocation); !strReason.isEmpty())
     {
-        services.MessageBox(CTexts::tr("The footprint drawing \"%1\" can't be opened: %2.")
-                                .arg(strLocation, strReason));
+        services.MessageBox(CTexts::UnreadableDrawing(strLocation, strReason));
         return 0;
     }
-    return services.OpenDrawing(strLocation);
+    if (services.m_pDrawings)
+        return services.m_pDrawings->OpenDrawing(strLocation);
+    return CLaunchers(services).OpenFootprintDrawing(strLocation);
 }
 } // namespace physprops::ui
 
@@ -82,7 +84,7 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
         },
         CFootprintSearchJob::What::Drawings);
     // Cancelled: the user asked for nothing more.
-    if (!pJob->Wait(QApplication::activeModalWidget(), CTexts::tr("View")))
+    if (!pJob->Wait(QApplication::activeModalWidget(), CTexts::ViewProgressTitle()))
         return;
     if (pJob->OutOfMemory())
     {
@@ -99,9 +101,7 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     locations.reserve(pooled.size());
     for (const CFootprintEntry* pEntry : pooled)
         locations.append(pEntry ? pEntry->GetLocation() : QString());
-    const CViewDecision decision =
-        DecideView(report.strProjectError.isEmpty() ? QString() : report.ProjectErrorText(),
-                   locations, report.SkippedText());
+    const CViewDecision decision = DecideView(!report.strProjectError.isEmpty(), locations);
 
     const CFocusReturn focus;
     switch (decision.m_nAction)
@@ -109,12 +109,12 @@ void CFootprintViewer::ViewFootprintDrawing(const QStringList& names, const QStr
     case CViewDecision::EAction::kNothing:
         break;
     case CViewDecision::EAction::kTell:
-        m_services.MessageBox(CTexts::NothingToView(report));
+        m_services.MessageBox(CTexts::ViewFault(decision.m_eFault, report));
         focus.GiveBack();
         break;
     case CViewDecision::EAction::kOpen:
         // A refusal has said why in a message box; the user goes on where they were.
-        if (OpenFootprintLocation(decision.m_strText, m_services) == 0)
+        if (OpenFootprintLocation(decision.m_strLocation, m_services) == 0)
             focus.GiveBack();
         break;
     case CViewDecision::EAction::kChoose:

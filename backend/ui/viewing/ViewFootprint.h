@@ -32,8 +32,9 @@ private:
 
 // Opens a found location if it names an existing file, for the viewing flow
 // and the chooser alike: a drawing that cannot be read is named in a message
-// box; a readable one goes to the services' drawing opener. 0 when nothing
-// was opened, else the opener's answer.
+// box; a readable one goes to the services' drawing opener, or without one
+// to the PCB editor through them. 0 when nothing was opened, else the
+// opener's answer.
 PHYSPROPS_UI_EXPORT int OpenFootprintLocation(const QString& strLocation,
                                               const CServices& services);
 } // namespace physprops::ui

@@ -11,15 +11,11 @@
 
 using physprops::core::CViewDecision;
 using physprops::core::DecideView;
+using physprops::core::EAltSymbolsFault;
 using physprops::core::EViewBlock;
 using physprops::core::PropertyKind;
+using physprops::core::SplitAltSymbols;
 using physprops::core::ViewBlockOf;
-
-namespace
-{
-const QString kNotFound =
-    QStringLiteral("Footprint can't be viewed as corresponding .dra file not found in the PSMPATH");
-}
 
 TEST(DecideView, projectErrorThenChooserThenTheOneFileThenNotFound)
 {
@@ -31,31 +27,37 @@ TEST(DecideView, projectErrorThenChooserThenTheOneFileThenNotFound)
     file.close();
     const QString strGone = dir.filePath(QStringLiteral("GONE.dra"));
 
+    using A = CViewDecision::EAction;
+    using F = CViewDecision::EFault;
     const struct
     {
         const char* pszWhat;
-        QString strProjectError;
+        bool bProjectUnreadable;
         QStringList locations;
         CViewDecision::EAction nAction;
-        QString strText;
+        CViewDecision::EFault eFault;
+        QString strLocation;
     } cases[] = {
-        {"broken project", "cannot read", {strFile}, CViewDecision::EAction::kTell, "cannot read"},
-        {"several hits", {}, {strGone, strFile}, CViewDecision::EAction::kChoose, {}},
-        {"one file", {}, {strFile}, CViewDecision::EAction::kOpen, strFile},
-        {"one missing file", {}, {strGone}, CViewDecision::EAction::kNothing, {}},
+        {"broken project", true, {strFile}, A::kTell, F::kProjectUnreadable, {}},
+        {"broken project, no hit", true, {}, A::kTell, F::kProjectUnreadable, {}},
+        {"several hits", false, {strGone, strFile}, A::kChoose, F::kNone, {}},
+        {"one file", false, {strFile}, A::kOpen, F::kNone, strFile},
+        {"one missing file", false, {strGone}, A::kNothing, F::kNone, {}},
         {"one place without a drawing",
-         {},
+         false,
          {QStringLiteral("Not Found")},
-         CViewDecision::EAction::kNothing,
+         A::kNothing,
+         F::kNone,
          {}},
-        {"one null entry", {}, {QString()}, CViewDecision::EAction::kNothing, {}},
-        {"nothing", {}, {}, CViewDecision::EAction::kTell, kNotFound + "\nskipped"},
+        {"one null entry", false, {QString()}, A::kNothing, F::kNone, {}},
+        {"nothing", false, {}, A::kTell, F::kNotFound, {}},
     };
     for (const auto& c : cases)
     {
-        const CViewDecision decision = DecideView(c.strProjectError, c.locations, "\nskipped");
+        const CViewDecision decision = DecideView(c.bProjectUnreadable, c.locations);
         EXPECT_EQ(decision.m_nAction, c.nAction) << c.pszWhat;
-        EXPECT_EQ(decision.m_strText, c.strText) << c.pszWhat;
+        EXPECT_EQ(decision.m_eFault, c.eFault) << c.pszWhat;
+        EXPECT_EQ(decision.m_strLocation, c.strLocation) << c.pszWhat;
     }
 }
 
@@ -99,9 +101,8 @@ TEST(ViewBlockOf, namesTheReasonViewWouldDoNothing)
         if (PropertyKind(strName) != PROP_ALT_SYMBOLS || c.strValue.trimmed().isEmpty())
             continue;
         QList<CValue*> names;
-        QString strError;
-        const int nSplit = SplitAltSymbols(c.strValue.trimmed(), &names, strError);
+        const EAltSymbolsFault eFault = SplitAltSymbols(c.strValue.trimmed(), &names);
         qDeleteAll(names);
-        EXPECT_EQ(nSplit == 0 && strError.isEmpty(), c.nBlock == B::kNoSymbols);
+        EXPECT_EQ(eFault == EAltSymbolsFault::kNoSymbols, c.nBlock == B::kNoSymbols);
     }
 }

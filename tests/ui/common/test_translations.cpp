@@ -7,7 +7,6 @@
 #include "harbex/ToolManager.h"
 #include "ipqc/IpqOutbox.h"
 #include "pellium/Footprint.h"
-#include "properties/AltSymbols.h"
 #include "viewing/LaunchRequests.h"
 
 #include <QFile>
@@ -27,7 +26,6 @@ using physprops::ui::CFootprintListModel;
 using physprops::ui::CFootprintSelectDlg;
 using physprops::ui::CTexts;
 
-using physprops::core::kAltSymbolsSyntaxMessage;
 using physprops::core::NewDrawingRequest;
 using physprops::core::SetupEditorRequest;
 
@@ -133,7 +131,10 @@ TEST(Translations, loadFromTheBuildTreeWithQtsOwnAndReachTheCoresTexts)
             expected.append(QStringLiteral("qtbase_%1.qm").arg(pszLanguage));
         EXPECT_EQ(files, expected) << pszLanguage;
         for (const auto& [strText, strEnglish] :
-             {std::pair{CTexts::AltSymbolsSyntax(), QString::fromLatin1(kAltSymbolsSyntaxMessage)},
+             {std::pair{CTexts::AltSymbolsSyntax(),
+                        QStringLiteral("ERROR : Incorrect syntax of ALT_SYMBOLS.\n"
+                                       "Correct syntax is : (Subclass:Symbol ,... ; "
+                                       "Subclass:Symbol ,...)")},
               std::pair{CTexts::Companion(NewDrawingRequest().m_eWhat),
                         QStringLiteral("PCB editor")},
               std::pair{CTexts::Companion(SetupEditorRequest({}).m_eWhat),

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The multiple "Footprints" dialog: rows selected with their board sides.
+#include "FakeServices.h"
 #include "FootprintDialogSupport.h"
 #include "WaitUntil.h"
 
@@ -230,7 +231,7 @@ TEST(MultipleFootprintDialog, viewTakesTheRememberedRowAndSelectionsFollowASort)
 
 TEST(MultipleFootprintDialog, refusesNamesThatWouldSplitInTheValueAndStaysOpen)
 {
-    CServices services = CServices::Default();
+    testsupport::CFakeServices services;
     testsupport::MessageRecorder messages(services);
     FootprintList footprints{QStringLiteral("SO 8"), QStringLiteral("CONN_2,54"),
                              QStringLiteral("GOOD")};

@@ -84,7 +84,7 @@ struct Props
     QString Value(quint32 nRow) const { return dlg.Grid()->GetValueRowCol(nRow, 2); }
     void Browse() { dlg.findChild<QPushButton*>(QStringLiteral("btnBrowse"))->click(); }
     Part part;
-    CServices services = CServices::Default();
+    testsupport::CFakeServices services;
     CPhysPropsDlg dlg;
 };
 
@@ -132,7 +132,7 @@ TEST(Browse, aProjectBrokenSinceOpeningIsAnErrorNotAnotherLibrary)
     CSpiProject project;
     ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
     Part part;
-    CServices services = CServices::Default();
+    testsupport::CFakeServices services;
     CPhysPropsDlg dlg(&part.values, &project, services);
     ASSERT_TRUE(dlg.InitDialog());
     dlg.Grid()->SetCurrentCell(1, 1);
@@ -328,7 +328,7 @@ TEST(Browse, theSelectionDialogViewsAndTellsThroughTheServicesOfTheDialog)
         SCOPED_TRACE(nRow);
         Props props(nRow);
         QStringList opened;
-        props.services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        props.services.fnOpenDrawing = [&opened](const QString& strPath)
         {
             opened.append(strPath);
             return 1;

@@ -103,7 +103,7 @@ TEST(BrowseProgress, slowListingShowsProgressAfterAWhileAndCancelLeavesTheDialog
         SlowLibrary library(c.delay);
         CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")),
                               nullptr};
-        CServices services = CServices::Default();
+        testsupport::CFakeServices services;
         testsupport::MessageRecorder messages(services);
         CPhysPropsDlg dlg(&values, nullptr, services);
         ASSERT_TRUE(dlg.InitDialog());
@@ -275,9 +275,9 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
         HangingFolders hanging;
         CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")),
                               nullptr};
-        CServices services = CServices::Default();
+        testsupport::CFakeServices services;
         QStringList opened;
-        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        services.fnOpenDrawing = [&opened](const QString& strPath)
         {
             opened.append(strPath);
             return 1;
@@ -339,9 +339,9 @@ TEST(SearchProgress, memoryRunningOutInTheSearchIsToldAndTheDialogStaysAsItWas)
         CFolderListings::SetTuning(tuning);
         CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")),
                               nullptr};
-        CServices services = CServices::Default();
+        testsupport::CFakeServices services;
         QStringList opened;
-        services.m_fnOpenDrawing = [&opened](const QString& strPath, const CServices&)
+        services.fnOpenDrawing = [&opened](const QString& strPath)
         {
             opened.append(strPath);
             return 1;
@@ -367,7 +367,7 @@ TEST(BrowseProgress, withNoThreadToBeHadBrowseListsEveryFootprintItself)
     SlowLibrary library(0ms, true);
     CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")),
                           nullptr};
-    CServices services = CServices::Default();
+    testsupport::CFakeServices services;
     testsupport::MessageRecorder messages(services);
     CPhysPropsDlg dlg(&values, nullptr, services);
     ASSERT_TRUE(dlg.InitDialog());
@@ -425,7 +425,7 @@ TEST(BrowseProgress, aProjectFileChangedDuringBrowseLeavesTheListingToWhatWasRea
         ASSERT_TRUE(LoadProjectFile(strProject, project).bOk);
         CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("SOIC8")),
                               nullptr};
-        CServices services = CServices::Default();
+        testsupport::CFakeServices services;
         testsupport::MessageRecorder messages(services);
         CPhysPropsDlg dlg(&values, &project, services);
         ASSERT_TRUE(dlg.InitDialog());

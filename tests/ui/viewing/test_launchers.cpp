@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "FakeServices.h"
 #include "MockToolManager.h"
 #include "common/Services.h"
 #include "entry/BackEndMain.h"
@@ -84,10 +85,10 @@ class LauncherTest : public ::testing::TestWithParam<Launch>
 protected:
     void SetUp() override
     {
-        m_services.m_fnToolManager = [this] { return &m_tools; };
-        m_services.m_fnSendMessage = [this](const QByteArray& message)
+        m_services.fnToolManager = [this] { return &m_tools; };
+        m_services.fnSendMessage = [this](const QByteArray& message)
         { return m_sent.Call(message); };
-        m_services.m_fnMessageBox = [this](const QString& strText, int, int)
+        m_services.fnMessageBox = [this](const QString& strText, int, int)
         {
             m_boxes.append(strText);
             return 1;
@@ -110,7 +111,7 @@ protected:
     StrictMock<MockFunction<int(const QByteArray&)>> m_sent;
     CBaseTool m_tool{0, "tool", "tool", ""};
     QObject m_window;
-    CServices m_services = CServices::Default();
+    testsupport::CFakeServices m_services;
     QStringList m_boxes;
 };
 
@@ -155,7 +156,7 @@ TEST_P(LauncherTest, replacesStaleRegistration)
 
 TEST_P(LauncherTest, refusedWithoutToolManager)
 {
-    m_services.m_fnToolManager = [] { return nullptr; };
+    m_services.fnToolManager = [] { return nullptr; };
     EXPECT_EQ(GetParam().call(m_services), 0);
 }
 
@@ -203,7 +204,7 @@ TEST_F(RefusedDrawingTest, unusablePathsAreRefusedBeforeAnyCall)
     EXPECT_EQ(launchers.OpenFootprintDrawing(QStringLiteral("/lib/a") + QChar(u'\0') +
                                              QStringLiteral("b.dra")),
               0);
-    m_services.m_fnToolManager = [] { return nullptr; };
+    m_services.fnToolManager = [] { return nullptr; };
     EXPECT_EQ(launchers.OpenFootprintDrawing(QString()), 0);
 }
 
@@ -307,9 +308,9 @@ TEST(MissingCompanion, eachLauncherNamesTheProgramAndTheFoldersItWasLookedFor)
         tools.SetErrorHandler([](const QString&) {});
         tools.SetSearchFolders(c.folders);
         QStringList boxes;
-        CServices services = CServices::Default();
-        services.m_fnToolManager = [&tools] { return &tools; };
-        services.m_fnMessageBox = [&boxes](const QString& strText, int nType, int nHelp)
+        testsupport::CFakeServices services;
+        services.fnToolManager = [&tools] { return &tools; };
+        services.fnMessageBox = [&boxes](const QString& strText, int nType, int nHelp)
         {
             EXPECT_EQ(nType, 0);
             EXPECT_EQ(nHelp, 0);

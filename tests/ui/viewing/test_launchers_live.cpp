@@ -6,7 +6,9 @@
 #include "common/Services.h"
 #include "entry/BackEndMain.h"
 #include "harbex/ToolManager.h"
+#include "ipqc/IpqChannel.h"
 #include "ipqc/ipqc.h"
+#include "viewing/EditorDelivery.h"
 #include "viewing/Launchers.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,7 @@
 #include <csignal>
 #include <memory>
 
+using physprops::ui::CEditorDelivery;
 using physprops::ui::CLaunchers;
 using physprops::ui::CServices;
 
@@ -50,7 +53,7 @@ protected:
         m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
         qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
         m_pTools = std::make_unique<CToolManager>();
-        m_services.m_fnToolManager = [this] { return m_pTools.get(); };
+        m_services.fnToolManager = [this] { return m_pTools.get(); };
     }
 
     void TearDown() override
@@ -97,7 +100,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_strLog;
     std::unique_ptr<CToolManager> m_pTools;
-    CServices m_services = CServices::Default();
+    testsupport::CFakeServices m_services;
     CLaunchers Launchers() const { return CLaunchers(m_services); }
 };
 } // namespace
@@ -150,6 +153,29 @@ TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
     // The restarted editor took over the session channel the killed one left.
     EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/after.dra")), 1);
     EXPECT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/after.dra")));
+}
+
+// The start time belongs to the session's delivery, not to the request (nor
+// the services) that started the editor: a request through other services
+// right after it finds the editor still starting and waits for it instead
+// of starting a second one.
+TEST_F(LiveLauncherTest, startTimesOutliveTheRequestThatStartedTheEditor)
+{
+    {
+        testsupport::CFakeServices first;
+        first.fnToolManager = [this] { return m_pTools.get(); };
+        EXPECT_EQ(CLaunchers(first).OpenFootprintDrawing(QStringLiteral("/lib/one.dra")), 1);
+    }
+    const qint64 nPid = EditorPid();
+    ASSERT_NE(nPid, 0);
+    const CEditorDelivery& delivery = CEditorDelivery::ForSession(ipqc::CurrentSession());
+    EXPECT_TRUE(delivery.StartTime(nPid).has_value());
+    EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/two.dra")), 1);
+    EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= 2; }));
+    EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: open /lib/one.dra"),
+                                       QStringLiteral("brdedit: open /lib/two.dra")}));
+    EXPECT_EQ(EditorPid(), nPid) << "a second editor was started";
+    EXPECT_TRUE(delivery.StartTime(nPid).has_value());
 }
 
 TEST_F(LiveLauncherTest, editorStartedOnAnAwkwardPathGetsItWhole)

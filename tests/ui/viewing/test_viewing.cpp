@@ -67,7 +67,7 @@ protected:
         m_bHadPsmPath = qEnvironmentVariableIsSet("PSMPATH");
         m_oldPsmPath = qgetenv("PSMPATH");
         qunsetenv("PSMPATH");
-        m_services.m_fnOpenDrawing = [this](const QString& strPath, const CServices&)
+        m_services.fnOpenDrawing = [this](const QString& strPath)
         {
             m_opened.append(Short(strPath));
             return 1;
@@ -130,7 +130,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_strRoot;
-    CServices m_services = CServices::Default();
+    testsupport::CFakeServices m_services;
     QString m_strProject;
     QStringList m_opened;
     bool m_bHadPsmPath = false;
