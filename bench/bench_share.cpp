@@ -344,15 +344,20 @@ void BM_ShareView(benchmark::State& state)
     if (!pM)
         return;
     CRowFigures figures(*pM);
-    int nOpened = 0;
-    QString strMessage;
-    CServices services = CServices::Default();
-    services.m_fnOpenDrawing = [&nOpened](const QString&, const CServices&) { return ++nOpened; };
-    services.m_fnMessageBox = [&strMessage](const QString& strText, int, int)
+    // The drawing is counted, a message kept to end the row with.
+    struct CStandIns final : physprops::ui::IDrawingOpener, physprops::ui::IMessages
     {
-        strMessage = strText;
-        return 1;
-    };
+        int OpenDrawing(const QString&) const override { return ++nOpened; }
+        int MessageBox(const QString& strText, int, int) const override
+        {
+            strMessage = strText;
+            return 1;
+        }
+        mutable int nOpened = 0;
+        mutable QString strMessage;
+    } standIns;
+    const CServices& real = CServices::Default();
+    const CServices services(standIns, real.m_Tools, real.m_Editor, real.m_Core, &standIns);
     const QStringList names{pM->lib.strViewName};
     for (auto _ : state)
     {
@@ -362,8 +367,8 @@ void BM_ShareView(benchmark::State& state)
         CFootprintViewer(services).ViewFootprintDrawing(names, pM->strProject, PROP_ALT_SYMBOLS);
         state.SetIterationTime(figures.Stop());
     }
-    if (nOpened != int(state.iterations()))
-        state.SkipWithError(("no drawing opened: " + strMessage.toStdString()).c_str());
+    if (standIns.nOpened != int(state.iterations()))
+        state.SkipWithError(("no drawing opened: " + standIns.strMessage.toStdString()).c_str());
     figures.Report(state);
 }
 
