@@ -70,8 +70,9 @@ void CBackEndMain::SetValues(CPropertyArray* pValues, CSpiProject* pProject)
         QCoreApplication::instance() ? QCoreApplication::applicationName().toUtf8() : QByteArray();
     int nArgc = 0;
     char** ppArgv = nullptr;
-    if (InitMessageSession(*pProject, appName.isNull() ? nullptr : appName.constData(), &nArgc,
-                           &ppArgv, m_pServices->m_Core) != 0)
+    if (CProjectSession(*pProject, m_pServices->m_Core)
+            .InitMessageSession(appName.isNull() ? nullptr : appName.constData(), &nArgc,
+                                &ppArgv) != 0)
         return;
     ipqcInit(&nArgc, ppArgv);
     // Only the array: the texts stay with the split for the message client.
