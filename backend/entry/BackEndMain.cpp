@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "entry/BackEndMain.h"
 #include "common/Services.h"
+#include "ipqc/ipqc.h"
 #include "physprops/PhysPropsDlg.h"
+#include "project/Session.h"
+#include "project/SpiProject.h"
 #include "viewing/Launchers.h"
 
 #include <QApplication>
@@ -53,6 +56,27 @@ int CBackEndMain::SetToolObject(CToolManager* pToolManager)
 void CBackEndMain::SetProjectFile(QString strProjectFile)
 {
     g_strProjectFile = std::move(strProjectFile);
+}
+
+void CBackEndMain::SetValues(CPropertyArray* pValues, CSpiProject* pProject)
+{
+    m_pValues = pValues;
+    m_pProject = pProject;
+    if (!pProject)
+        return;
+
+    // The calling host's name starts the message client's command line.
+    const QByteArray appName =
+        QCoreApplication::instance() ? QCoreApplication::applicationName().toUtf8() : QByteArray();
+    int nArgc = 0;
+    char** ppArgv = nullptr;
+    if (CProjectSession(*pProject, m_pServices->m_Core)
+            .InitMessageSession(appName.isNull() ? nullptr : appName.constData(), &nArgc,
+                                &ppArgv) != 0)
+        return;
+    ipqcInit(&nArgc, ppArgv);
+    // Only the array: the texts stay with the split for the message client.
+    delete[] ppArgv;
 }
 
 namespace

@@ -168,6 +168,13 @@ struct PELLIUM_EXPORT CSearchReport
     QString SkippedText() const;
 };
 
+namespace pellium
+{
+class CDrawingLookup;
+class CFolderReader;
+class CSearchNotes;
+} // namespace pellium
+
 // One footprint found on the search path: its name, the search folder it was
 // found in (the second string) and the full path of its drawing, or
 // "Not Found" when that folder has no drawing of that name.
@@ -192,7 +199,11 @@ public:
     QStringList GetSharedFiles() const;
 
 private:
+    // The search makes entries: the façade, the reading of a folder, and
+    // the drawing lookup, which reads remembered entries.
     friend class CFootprint;
+    friend class pellium::CFolderReader;
+    friend class pellium::CDrawingLookup;
 
     // Plain: bits combined in one quint8.
     enum Flag : quint8
@@ -337,7 +348,6 @@ public:
 
 private:
     struct ListingScan;
-    struct UsableFolder;
     // A run of the list: a listing scan, or viewing entries of m_entries.
     struct Piece
     {
@@ -347,21 +357,14 @@ private:
 
     CSearchPath SearchPathOf(const QString& strProjectPath) const;
 
-    int AddListing(const CSearchPath& path, const QString& strExt);
-    int AddViewing(const CSearchPath& path, const QStringList& fileNames);
+    // The folders are listed by a CFootprintLister and the drawings looked
+    // for by a CDrawingLookup, over this search's cache; these keep what
+    // they find as entries.
+    int AddListing(const CSearchPath& path, const QString& strExt, pellium::CSearchNotes& notes);
+    int AddViewing(const CSearchPath& path, const QStringList& fileNames,
+                   pellium::CSearchNotes& notes);
+    void AddViewingEntry(const QString* pFolder, const QString& strFile);
     const QString* KeepFolder(const QString& strFolder);
-    std::vector<UsableFolder> UsableFolders(const CSearchPath& path, bool bForListing,
-                                            std::vector<FolderState>* pStates = nullptr);
-    bool ListFolders(std::vector<UsableFolder>& folders, ScanResult& result, bool& bAllKept,
-                     bool bWatch);
-    int ReuseListing(const CSearchPath& path, ListingScan& scan);
-    bool Progress(const CListingProgress& progress);
-    void Skip(const QString& strFolder, CFolderFault fault, const QString& strUnexpanded = {},
-              const CFolderOrigin& origin = {});
-    void NoteHidden(const QString& strFolder, qsizetype nFiles);
-    void NotePath(const CSearchPath& path);
-    static std::shared_ptr<FolderListing> ReadFolder(const QString& strFolder, bool& bLinks,
-                                                     int& nError);
 
     SearchPathSource m_fnSource;
     std::shared_ptr<CListingCache> m_pCache;

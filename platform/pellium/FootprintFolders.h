@@ -64,21 +64,43 @@ struct CFootprint::ScanResult
     }
 };
 
+namespace pellium
+{
+using Listing = std::shared_ptr<const CFootprint::FolderListing>;
+
 // A folder of the path that can be searched, with the stat that decided it
 // and, for a listing, its remembered listing when that can be reused.
-struct CFootprint::UsableFolder
+struct UsableFolder
 {
     QString strFolder;
     qsizetype nIndex = 0; // in the search path
     struct stat st;
     qint64 nStatTime = 0; // ns, wall clock, right after the stat
     quint64 nGeneration = 0;
-    std::shared_ptr<const CFootprint::FolderListing> pListing;
+    Listing pListing;
 };
 
-namespace pellium
+// Reads one folder once and makes one entry per footprint name that has a
+// ".psm" or a ".dra" there, in name order; the listing calls then choose
+// which of them to hand out.
+class CFolderReader
 {
-using Listing = std::shared_ptr<const CFootprint::FolderListing>;
+public:
+    // Null, with the system's error in nError, when the folder cannot be
+    // opened; bLinks is set when a file was looked at through a link.
+    static std::shared_ptr<CFootprint::FolderListing> Read(const QString& strFolder, bool& bLinks,
+                                                           int& nError);
+
+private:
+    struct Items;
+    static bool Collect(const QString& strFolder, Items& items, bool& bLinks, int& nError);
+    static std::shared_ptr<CFootprint::FolderListing> MakeListing(const QString& strFolder,
+                                                                  const Items& items);
+    // The entry of the files [nFirst, nEnd) of the items, which answer one
+    // name; its name goes to pName, which moves past it.
+    static void AddEntry(CFootprint::FolderListing& listing, const Items& items, std::size_t nFirst,
+                         std::size_t nEnd, char*& pName);
+};
 
 constexpr quint8 kDrawing = 1 | 2; // kDrawingNamed | kDrawingStored
 

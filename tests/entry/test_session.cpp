@@ -150,7 +150,7 @@ TEST_F(GetSessionNameTest, prefersTheProcessOptionThenTheDirectiveThenARandomNam
         CSpiProject project;
         FillGlobal(project, c.strDirective);
         QString strSession = QStringLiteral("Lib");
-        ASSERT_EQ(GetSessionName(project, strSession, m_services.m_Core), 0);
+        ASSERT_EQ(CProjectSession(project, m_services.m_Core).GetSessionName(strSession), 0);
         if (c.strExpected.startsWith(u'^'))
             EXPECT_TRUE(QRegularExpression(c.strExpected).match(strSession).hasMatch())
                 << strSession.toStdString();
@@ -168,7 +168,7 @@ TEST_F(GetSessionNameTest, aMissingDirectiveLeavesItsNote)
     CSpiProject project;
     FillGlobal(project, QString());
     QString strSession = QStringLiteral("Lib");
-    ASSERT_EQ(GetSessionName(project, strSession, m_services.m_Core), 0);
+    ASSERT_EQ(CProjectSession(project, m_services.m_Core).GetSessionName(strSession), 0);
     EXPECT_EQ(GetLastSpiNote(),
               QStringLiteral("SPI_NOTE: Can't find the directive \"session_name\""));
 }
@@ -180,7 +180,7 @@ TEST_F(GetSessionNameTest, withoutGlobalFailsAndAddsNothing)
                           QStringLiteral("session_name"), QStringLiteral("proj1"));
     const QStringList before = ProcessOptions();
     QString strSession = QStringLiteral("Lib");
-    EXPECT_EQ(GetSessionName(project, strSession, m_services.m_Core), -1);
+    EXPECT_EQ(CProjectSession(project, m_services.m_Core).GetSessionName(strSession), -1);
     EXPECT_EQ(strSession, QStringLiteral("Lib"));
     EXPECT_EQ(ProcessOptions(), before);
     EXPECT_EQ(GetLastSpiNote(), QStringLiteral("SPI_NOTE: Can't find the program \"Global\""));
@@ -192,7 +192,7 @@ TEST_F(GetSessionNameTest, withoutALoginNameHasNoPrefix)
     CSpiProject project;
     FillGlobal(project, QStringLiteral("proj1"));
     QString strSession = QStringLiteral("Lib");
-    ASSERT_EQ(GetSessionName(project, strSession, m_services.m_Core), 0);
+    ASSERT_EQ(CProjectSession(project, m_services.m_Core).GetSessionName(strSession), 0);
     EXPECT_EQ(strSession, QStringLiteral("proj1"));
 }
 
@@ -201,13 +201,13 @@ TEST_F(GetSessionNameTest, aSecondSetUpReusesTheFirstName)
     CSpiProject first;
     FillGlobal(first, QString());
     QString strFirst = QStringLiteral("Lib");
-    ASSERT_EQ(GetSessionName(first, strFirst, m_services.m_Core), 0);
+    ASSERT_EQ(CProjectSession(first, m_services.m_Core).GetSessionName(strFirst), 0);
     const QStringList after = ProcessOptions();
 
     CSpiProject second; // another project, another directive: still the same session
     FillGlobal(second, QStringLiteral("proj2"));
     QString strSecond = QStringLiteral("Lib");
-    ASSERT_EQ(GetSessionName(second, strSecond, m_services.m_Core), 0);
+    ASSERT_EQ(CProjectSession(second, m_services.m_Core).GetSessionName(strSecond), 0);
     EXPECT_EQ(strSecond, strFirst);
     EXPECT_EQ(ProcessOptions(), after);
 }
@@ -279,7 +279,9 @@ TEST_F(InitMessageSessionTest, buildsTheClientsArguments)
         FillGlobal(project, c.strDirective);
         int nArgc = 0;
         char** ppArgv = nullptr;
-        ASSERT_EQ(InitMessageSession(project, c.pszApp, &nArgc, &ppArgv, m_services.m_Core), 0);
+        ASSERT_EQ(CProjectSession(project, m_services.m_Core)
+                      .InitMessageSession(c.pszApp, &nArgc, &ppArgv),
+                  0);
         EXPECT_EQ(Words(nArgc, ppArgv), c.words) << c.options.join(u' ').toStdString();
         delete[] ppArgv;
     }
@@ -291,13 +293,17 @@ TEST_F(InitMessageSessionTest, failureLeavesTheOutputsAlone)
     int nArgc = 7;
     char* dummy[1] = {nullptr};
     char** ppArgv = dummy;
-    EXPECT_EQ(InitMessageSession(project, "Lib", &nArgc, &ppArgv, m_services.m_Core), -1);
+    EXPECT_EQ(
+        CProjectSession(project, m_services.m_Core).InitMessageSession("Lib", &nArgc, &ppArgv), -1);
     EXPECT_EQ(nArgc, 7);
     EXPECT_EQ(ppArgv, dummy);
 
     FillGlobal(project, QStringLiteral("proj1"));
-    EXPECT_EQ(InitMessageSession(project, "Lib", nullptr, &ppArgv, m_services.m_Core), -1);
-    EXPECT_EQ(InitMessageSession(project, "Lib", &nArgc, nullptr, m_services.m_Core), -1);
+    EXPECT_EQ(
+        CProjectSession(project, m_services.m_Core).InitMessageSession("Lib", nullptr, &ppArgv),
+        -1);
+    EXPECT_EQ(
+        CProjectSession(project, m_services.m_Core).InitMessageSession("Lib", &nArgc, nullptr), -1);
 }
 
 using SetValuesTest = SessionFixture;

@@ -204,7 +204,7 @@ TEST_F(LongSessionNames, loginSessionAndHostNamesReachTheChannelWhole)
                               QStringLiteral("session_name"), strDirective);
         int nArgc = 0;
         char** ppArgv = nullptr;
-        ASSERT_EQ(InitMessageSession(project, "Lib", &nArgc, &ppArgv, names), 0);
+        ASSERT_EQ(CProjectSession(project, names).InitMessageSession("Lib", &nArgc, &ppArgv), 0);
         const QString strSession = strLogin + u'_' + strDirective;
         std::vector<std::string> words(ppArgv, ppArgv + nArgc);
         EXPECT_EQ(words, (std::vector<std::string>{"Lib", "-ipqsession", strSession.toStdString(),

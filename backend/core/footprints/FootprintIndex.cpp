@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "footprints/FootprintIndex.h"
 
+#include "footprints/FootprintScan.h"
+
 #include "pellium/OLRegExp.h"
 
 #include <QtEndian>
@@ -281,110 +283,146 @@ void CFootprintIndex::ShowAll()
         pSides[i] = pSides[i] != SideNone ? quint8(SideBoth) : quint8(SideNone);
 }
 
-void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape)
+// A literal pattern ("AB*", "*AB*", "*AB", "AB") tested straight on the
+// prepared names; any other pattern leaves the text empty.
+struct CFootprintIndex::LiteralShape
 {
-    using Kind = OLRegExp::Kind;
-    const Kind kind = matcher.GetKind();
-    // The matcher reads a pattern up to its first zero byte, so its literal
-    // has none; an empty literal (the empty pattern) stays with the matcher.
-    const std::string_view text = !bReadShape || kind == Kind::General || kind == Kind::All
-                                      ? std::string_view()
-                                      : matcher.GetLiteral();
-    const bool bLiteral = !text.empty();
-    const bool bAnyBefore = kind == Kind::Suffix || kind == Kind::Contains;
-    const bool bAnyAfter = kind == Kind::Prefix || kind == Kind::Contains;
-    const auto matcherAccepts = [&](quint32 nEntry)
+    LiteralShape(const CFootprintIndex& owner, const OLRegExp& matcher, bool bReadShape)
+        : index(owner)
     {
-        const std::string_view name = UpperName(nEntry);
-        return matcher.match(name.data(), name.size()) > 0;
-    };
-    // Names are zero padded in the heads and a literal has no zero byte, so
-    // equal heads also say the name is long enough for them.
-    const std::size_t nHead = std::min<std::size_t>(text.size(), 8);
-    const quint64 nHeadMask = nHead ? ~quint64(0) << (64 - 8 * nHead) : 0;
-    const quint64 nWantedHead = NameChunk(text, 0) & nHeadMask;
-    const auto literalAccepts = [&](quint32 nEntry)
+        using Kind = OLRegExp::Kind;
+        const Kind kind = matcher.GetKind();
+        // The matcher reads a pattern up to its first zero byte, so its
+        // literal has none; an empty literal (the empty pattern) stays with
+        // the matcher.
+        if (bReadShape && kind != Kind::General && kind != Kind::All)
+            text = matcher.GetLiteral();
+        bAnyBefore = kind == Kind::Suffix || kind == Kind::Contains;
+        bAnyAfter = kind == Kind::Prefix || kind == Kind::Contains;
+        // Names are zero padded in the heads and a literal has no zero byte,
+        // so equal heads also say the name is long enough for them.
+        const std::size_t nHead = std::min<std::size_t>(text.size(), 8);
+        nHeadMask = nHead ? ~quint64(0) << (64 - 8 * nHead) : 0;
+        nWantedHead = NameChunk(text, 0) & nHeadMask;
+    }
+
+    bool IsLiteral() const { return !text.empty(); }
+
+    bool Accepts(quint32 nEntry) const
     {
         if (!bAnyBefore)
         {
-            if ((m_heads[nEntry] & nHeadMask) != nWantedHead)
+            if ((index.m_heads[nEntry] & nHeadMask) != nWantedHead)
                 return false;
-            const std::string_view name = UpperName(nEntry);
+            const std::string_view name = index.UpperName(nEntry);
             if (bAnyAfter ? name.size() < text.size() : name.size() != text.size())
                 return false;
             return text.size() <= 8 ||
                    std::memcmp(name.data() + 8, text.data() + 8, text.size() - 8) == 0;
         }
-        const std::string_view name = UpperName(nEntry);
+        const std::string_view name = index.UpperName(nEntry);
         return bAnyAfter ? name.find(text) != std::string_view::npos : name.ends_with(text);
-    };
+    }
+
+    const CFootprintIndex& index;
+    std::string_view text;
+    bool bAnyBefore = false;
+    bool bAnyAfter = false;
+    quint64 nHeadMask = 0;
+    quint64 nWantedHead = 0;
+};
+
+bool CFootprintIndex::MatcherAccepts(const OLRegExp& matcher, quint32 nEntry) const
+{
+    const std::string_view name = UpperName(nEntry);
+    return matcher.match(name.data(), name.size()) > 0;
+}
+
+void CFootprintIndex::SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape)
+{
+    const LiteralShape shape(*this, matcher, bReadShape);
+    if (bNarrow)
+        NarrowRows(matcher, shape);
+    else if (!shape.IsLiteral())
+        SelectByMatcher(matcher);
+    else if (shape.bAnyBefore && shape.bAnyAfter)
+        SelectInParts(
+            [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
+            {
+                const scan::CNames names{m_pNames.get(), m_offsets.data(), m_sides.data()};
+                return scan::SelectContaining(names, shape.text, nFirst, nLast, pOut);
+            });
+    else if (!shape.bAnyBefore)
+        SelectByHead(shape);
+    else
+        SelectBySuffix(shape);
+    for (const quint32 nEntry : m_rows)
+        m_sides[nEntry] = SideBoth;
+}
+
+void CFootprintIndex::NarrowRows(const OLRegExp& matcher, const LiteralShape& shape)
+{
     const auto accepts = [&](quint32 nEntry)
     {
         if (m_sides[nEntry] == SideNone)
             return false;
-        return bLiteral ? literalAccepts(nEntry) : matcherAccepts(nEntry);
+        return shape.IsLiteral() ? shape.Accepts(nEntry) : MatcherAccepts(matcher, nEntry);
     };
-
-    if (bNarrow)
-    {
-        // In place: the kept rows keep their order.
-        std::size_t nKept = 0;
-        for (const quint32 nEntry : m_rows)
-            if (accepts(nEntry))
-                m_rows[nKept++] = nEntry;
-        m_rows.resize(nKept);
-    }
-    else if (!bLiteral)
-    {
-        m_rows.clear();
-        const std::size_t n = m_sides.size();
-        for (std::size_t i = 0; i < n; ++i)
-            if (m_sides[i] != SideNone && matcherAccepts(quint32(i)))
-                m_rows.push_back(quint32(i));
-    }
-    else if (bAnyBefore && bAnyAfter)
-    {
-        SelectInParts([&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
-                      { return SelectContaining(text, nFirst, nLast, pOut); });
-    }
-    else if (!bAnyBefore)
-    {
-        SelectInParts(
-            [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
-            {
-                // Every entry is written and the count moves on only past a
-                // fitting head, so nothing waits on a branch. A null entry's head
-                // is zero; a literal's first byte is not.
-                const quint64* pHeads = m_heads.data();
-                std::size_t nOut = 0;
-                for (std::size_t i = nFirst; i < nLast; ++i)
-                {
-                    pOut[nOut] = quint32(i);
-                    nOut += (pHeads[i] & nHeadMask) == nWantedHead;
-                }
-                if (bAnyAfter && text.size() <= 8)
-                    return nOut;
-                std::size_t nKept = 0;
-                for (std::size_t k = 0; k < nOut; ++k)
-                    if (literalAccepts(pOut[k]))
-                        pOut[nKept++] = pOut[k];
-                return nKept;
-            });
-    }
-    else
-    {
-        SelectInParts(
-            [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
-            {
-                std::size_t nOut = 0;
-                for (std::size_t i = nFirst; i < nLast; ++i)
-                    if (accepts(quint32(i)))
-                        pOut[nOut++] = quint32(i);
-                return nOut;
-            });
-    }
+    // In place: the kept rows keep their order.
+    std::size_t nKept = 0;
     for (const quint32 nEntry : m_rows)
-        m_sides[nEntry] = SideBoth;
+        if (accepts(nEntry))
+            m_rows[nKept++] = nEntry;
+    m_rows.resize(nKept);
+}
+
+void CFootprintIndex::SelectByMatcher(const OLRegExp& matcher)
+{
+    m_rows.clear();
+    const std::size_t n = m_sides.size();
+    for (std::size_t i = 0; i < n; ++i)
+        if (m_sides[i] != SideNone && MatcherAccepts(matcher, quint32(i)))
+            m_rows.push_back(quint32(i));
+}
+
+void CFootprintIndex::SelectByHead(const LiteralShape& shape)
+{
+    SelectInParts(
+        [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
+        {
+            // Every entry is written and the count moves on only past a
+            // fitting head, so nothing waits on a branch. A null entry's head
+            // is zero; a literal's first byte is not.
+            const quint64* pHeads = m_heads.data();
+            const quint64 nHeadMask = shape.nHeadMask;
+            const quint64 nWantedHead = shape.nWantedHead;
+            std::size_t nOut = 0;
+            for (std::size_t i = nFirst; i < nLast; ++i)
+            {
+                pOut[nOut] = quint32(i);
+                nOut += (pHeads[i] & nHeadMask) == nWantedHead;
+            }
+            if (shape.bAnyAfter && shape.text.size() <= 8)
+                return nOut;
+            std::size_t nKept = 0;
+            for (std::size_t k = 0; k < nOut; ++k)
+                if (shape.Accepts(pOut[k]))
+                    pOut[nKept++] = pOut[k];
+            return nKept;
+        });
+}
+
+void CFootprintIndex::SelectBySuffix(const LiteralShape& shape)
+{
+    SelectInParts(
+        [&](std::size_t nFirst, std::size_t nLast, quint32* pOut)
+        {
+            std::size_t nOut = 0;
+            for (std::size_t i = nFirst; i < nLast; ++i)
+                if (m_sides[i] != SideNone && shape.Accepts(quint32(i)))
+                    pOut[nOut++] = quint32(i);
+            return nOut;
+        });
 }
 
 namespace

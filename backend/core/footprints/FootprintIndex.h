@@ -125,12 +125,19 @@ private:
     // straight from the prepared names; every other pattern goes to the
     // matcher.
     void SelectRows(const OLRegExp& matcher, bool bNarrow, bool bReadShape);
+    // The steps of SelectRows: keeping the accepted rows of m_rows, or
+    // choosing among all entries by the matcher, by a literal's head ("AB*",
+    // "AB") or by its tail ("*AB").
+    struct LiteralShape;
+    bool MatcherAccepts(const OLRegExp& matcher, quint32 nEntry) const;
+    void NarrowRows(const OLRegExp& matcher, const LiteralShape& shape);
+    void SelectByMatcher(const OLRegExp& matcher);
+    void SelectByHead(const LiteralShape& shape);
+    void SelectBySuffix(const LiteralShape& shape);
     // m_rows becomes what select(nFirst, nLast, pOut) picks: it writes the
     // chosen entries of [nFirst, nLast) at pOut in list order and returns
     // their count. Over a large list two threads take half the entries each.
     template <class Select> void SelectInParts(const Select& select);
-    std::size_t SelectContaining(std::string_view text, std::size_t nFirst, std::size_t nLast,
-                                 quint32* pOut) const;
     void ShowAll();
     void FinishSort(bool bDescending);
 

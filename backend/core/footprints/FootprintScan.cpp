@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The index's search for names that contain a text: many names a step, with
 // SSE2 or, where the processor has it, AVX2.
+#include "footprints/FootprintScan.h"
+
 #include "footprints/FootprintIndex.h"
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -13,7 +17,7 @@
 #define PHYSPROPS_HAVE_AVX2_PATH 1
 #endif
 
-namespace physprops::core
+namespace physprops::core::scan
 {
 namespace
 {
@@ -74,13 +78,6 @@ struct CCandidatesAvx2
     __m256i first, last;
 };
 #endif
-
-struct CNames
-{
-    const char* pBase;
-    const std::size_t* pOffsets; // entry i spans [pOffsets[i], pOffsets[i + 1] - 1)
-    const quint8* pSides;
-};
 
 // Searches the names of entries [nFirst, nLast) at once, kStep bytes a step:
 // a place where both the first and the last byte of the text fit is
@@ -150,14 +147,13 @@ bool HasAvx2()
 
 } // namespace
 
-std::size_t CFootprintIndex::SelectContaining(std::string_view text, std::size_t nFirst,
-                                              std::size_t nLast, quint32* pOut) const
+std::size_t SelectContaining(const CNames& names, std::string_view text, std::size_t nFirst,
+                             std::size_t nLast, quint32* pOut)
 {
-    const CNames names{m_pNames.get(), m_offsets.data(), m_sides.data()};
 #if defined(PHYSPROPS_HAVE_AVX2_PATH)
     if (HasAvx2())
         return ScanContainingAvx2(names, nFirst, nLast, text, pOut);
 #endif
     return ScanContaining<CCandidates>(names, nFirst, nLast, text, pOut);
 }
-} // namespace physprops::core
+} // namespace physprops::core::scan

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "project/Directives.h"
 #include "project/ExpandEnvVars.h"
 #include "project/SpiProject.h"
 
@@ -14,42 +15,49 @@ QString GetLastSpiNote()
     return g_strLastNote;
 }
 
-int CSpiProject::SelectProgram(const QString& strName)
+CSpiValueList* CProjectDirectives::ActiveList() const
 {
-    const qsizetype nIndex = m_programs.Find(strName);
+    const CSpiDirective* pDirective = m_project.m_pCurrentDirective;
+    return pDirective ? pDirective->ActiveList() : nullptr;
+}
+
+int CProjectDirectives::SelectProgram(const QString& strName)
+{
+    const qsizetype nIndex = m_project.m_programs.Find(strName);
     if (nIndex < 0)
     {
         g_strLastNote = QStringLiteral("SPI_NOTE: Can't find the program \"%1\"").arg(strName);
         return 1;
     }
-    m_programs.m_nCurrent = nIndex;
-    m_pCurrentProgram = m_programs.CurrentOrFirst();
+    m_project.m_programs.m_nCurrent = nIndex;
+    m_project.m_pCurrentProgram = m_project.m_programs.CurrentOrFirst();
     return 0;
 }
 
-int CSpiProject::SelectDirective(const QString& strName)
+int CProjectDirectives::SelectDirective(const QString& strName)
 {
     // Without a current program there is nowhere to look: not found.
-    const qsizetype nIndex = m_pCurrentProgram ? m_pCurrentProgram->m_directives.Find(strName) : -1;
+    CSpiProgram* pProgram = m_project.m_pCurrentProgram;
+    const qsizetype nIndex = pProgram ? pProgram->m_directives.Find(strName) : -1;
     if (nIndex < 0)
     {
         g_strLastNote = QStringLiteral("SPI_NOTE: Can't find the directive \"%1\"").arg(strName);
         return 1;
     }
-    m_pCurrentProgram->m_directives.m_nCurrent = nIndex;
-    m_pCurrentDirective = m_pCurrentProgram->m_directives.CurrentOrFirst();
+    pProgram->m_directives.m_nCurrent = nIndex;
+    m_project.m_pCurrentDirective = pProgram->m_directives.CurrentOrFirst();
     return 0;
 }
 
-void CSpiProject::RewindValues()
+void CProjectDirectives::RewindValues()
 {
-    if (CSpiValueList* pList = m_pCurrentDirective ? m_pCurrentDirective->ActiveList() : nullptr)
+    if (CSpiValueList* pList = ActiveList())
         pList->m_nCursor = 0;
 }
 
-int CSpiProject::NextValue(QString& strValue)
+int CProjectDirectives::NextValue(QString& strValue)
 {
-    CSpiValueList* pList = m_pCurrentDirective ? m_pCurrentDirective->ActiveList() : nullptr;
+    CSpiValueList* pList = ActiveList();
     // Nothing selected to read from: the end, and the caller's text is left alone.
     if (!pList)
         return 2;
@@ -65,7 +73,7 @@ int CSpiProject::NextValue(QString& strValue)
 
     // The output is expanded whatever was read; a failed expansion keeps the
     // text as it stood and never changes the result.
-    if (m_bExpandVars == 1)
+    if (m_project.m_bExpandVars == 1)
     {
         QString strExpanded;
         QString strMessage;
@@ -75,7 +83,7 @@ int CSpiProject::NextValue(QString& strValue)
     return nResult;
 }
 
-int CSpiProject::ReadDirective(const QString& strName, QString& strValue)
+int CProjectDirectives::ReadDirective(const QString& strName, QString& strValue)
 {
     if (const int nResult = SelectDirective(strName))
         return nResult;

@@ -171,17 +171,7 @@ QString LocalHostName(const CCoreServices& services)
 }
 } // namespace physprops::core
 
-int CSpiProject::GetSessionName(QString& strSession)
-{
-    return ::GetSessionName(*this, strSession, CCoreServices::Default());
-}
-
-int CSpiProject::InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv)
-{
-    return ::InitMessageSession(*this, pszAppName, pArgc, pArgv, CCoreServices::Default());
-}
-
-int GetSessionName(CSpiProject& project, QString& strSession, const CCoreServices& services)
+int CProjectSession::GetSessionName(QString& strSession)
 {
     QString strOption;
     if (FindCommandOption(QStringLiteral("ipqsession"), strOption) == 0)
@@ -189,12 +179,12 @@ int GetSessionName(CSpiProject& project, QString& strSession, const CCoreService
         strSession = strOption;
         return 0;
     }
-    if (project.SelectProgram(QStringLiteral("Global")) != 0)
+    if (m_project.SelectProgram(QStringLiteral("Global")) != 0)
         return -1;
-    if (project.ReadDirective(QStringLiteral("session_name"), strSession) != 0)
+    if (m_project.ReadDirective(QStringLiteral("session_name"), strSession) != 0)
         strSession += QString::number(RandomNumber());
 
-    QString strLogin = LoginName(services);
+    QString strLogin = LoginName(m_services);
     if (!strLogin.isEmpty())
         strSession = strLogin.replace(u' ', u'_') + u'_' + strSession;
 
@@ -219,14 +209,13 @@ QString QuoteCommandWord(const QString& strWord)
 }
 } // namespace physprops::core
 
-int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc, char*** pArgv,
-                       const CCoreServices& services)
+int CProjectSession::InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv)
 {
     if (!pArgc || !pArgv)
         return -1;
     const QString strApp = QString::fromUtf8(pszAppName ? pszAppName : "");
     QString strSession = strApp;
-    if (GetSessionName(project, strSession, services) != 0)
+    if (GetSessionName(strSession) != 0)
         return -1;
 
     // Each name stays one word of the split, exactly as it is written, so
@@ -235,7 +224,7 @@ int InitMessageSession(CSpiProject& project, const char* pszAppName, int* pArgc,
         QuoteCommandWord(strApp) + QStringLiteral(" -ipqsession ") + QuoteCommandWord(strSession);
     QString strHost;
     if (FindCommandOption(QStringLiteral("ipqhost"), strHost) != 0)
-        strHost = LocalHostName(services);
+        strHost = LocalHostName(m_services);
     if (!strHost.isEmpty())
         strCommand += QStringLiteral(" -ipqhost ") + QuoteCommandWord(strHost);
 

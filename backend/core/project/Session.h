@@ -50,10 +50,24 @@ PHYSPROPS_CORE_EXPORT QString
 LocalHostName(const CCoreServices& services = CCoreServices::Default());
 } // namespace physprops::core
 
-// The session set-up of CSpiProject (GetSessionName, InitMessageSession)
-// with the names taken from the services given.
-PHYSPROPS_CORE_EXPORT int GetSessionName(CSpiProject& project, QString& strSession,
-                                         const physprops::core::CCoreServices& services);
-PHYSPROPS_CORE_EXPORT int InitMessageSession(CSpiProject& project, const char* pszAppName,
-                                             int* pArgc, char*** pArgv,
-                                             const physprops::core::CCoreServices& services);
+// The message session set-up of a project: the session's name and the
+// message client's arguments, with the login and host names taken from the
+// services given (borrowed, like the project).
+class PHYSPROPS_CORE_EXPORT CProjectSession
+{
+public:
+    CProjectSession(CSpiProject& project, const physprops::core::CCoreServices& services)
+        : m_project(project), m_services(services)
+    {
+    }
+
+    // 0 and the session name in strSession (which holds the application
+    // name on entry), -1 when the project has no program "Global".
+    int GetSessionName(QString& strSession);
+    // 0 and the message client's arguments, -1 with the outputs untouched.
+    int InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv);
+
+private:
+    CSpiProject& m_project;
+    const physprops::core::CCoreServices& m_services;
+};

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "project/SpiProject.h"
 
+#include "project/Directives.h"
+#include "project/Session.h"
+
 #include <QChar>
 #include <QHashFunctions>
 
@@ -98,6 +101,43 @@ void CSpiNameIndex::Reserve(qsizetype nNames)
             i = (i + 1) & nMask;
         m_slots[i] = slot;
     }
+}
+
+int CSpiProject::SelectProgram(const QString& strName)
+{
+    return CProjectDirectives(*this).SelectProgram(strName);
+}
+
+int CSpiProject::SelectDirective(const QString& strName)
+{
+    return CProjectDirectives(*this).SelectDirective(strName);
+}
+
+void CSpiProject::RewindValues()
+{
+    CProjectDirectives(*this).RewindValues();
+}
+
+int CSpiProject::NextValue(QString& strValue)
+{
+    return CProjectDirectives(*this).NextValue(strValue);
+}
+
+int CSpiProject::ReadDirective(const QString& strName, QString& strValue)
+{
+    return CProjectDirectives(*this).ReadDirective(strName, strValue);
+}
+
+int CSpiProject::GetSessionName(QString& strSession)
+{
+    return CProjectSession(*this, physprops::core::CCoreServices::Default())
+        .GetSessionName(strSession);
+}
+
+int CSpiProject::InitMessageSession(const char* pszAppName, int* pArgc, char*** pArgv)
+{
+    return CProjectSession(*this, physprops::core::CCoreServices::Default())
+        .InitMessageSession(pszAppName, pArgc, pArgv);
 }
 
 CSpiProgram* CSpiProject::AddProgram(const QString& strName)
