@@ -257,30 +257,6 @@ Gefundene Zeichnungen: %3</translation>
         <source>Value</source>
         <translation>Wert</translation>
     </message>
-    <message>
-        <source>No .psm files found for the footprints</source>
-        <translation>Keine .psm-Dateien für die Footprints gefunden</translation>
-    </message>
-    <message>
-        <source>Browse</source>
-        <translation>Durchsuchen</translation>
-    </message>
-    <message>
-        <source>No property is selected: there is nothing to view.</source>
-        <translation>Keine Eigenschaft ausgewählt: Es gibt nichts anzuzeigen.</translation>
-    </message>
-    <message>
-        <source>View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; select one of these rows.</source>
-        <translation>Anzeigen öffnet die Footprints, die JEDEC_TYPE und ALT_SYMBOLS nennen; wählen Sie eine dieser Zeilen.</translation>
-    </message>
-    <message>
-        <source>The value is empty: type a footprint name, or choose one with Browse.</source>
-        <translation>Der Wert ist leer: Geben Sie einen Footprint-Namen ein oder wählen Sie einen mit Durchsuchen.</translation>
-    </message>
-    <message>
-        <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
-        <translation>Der Wert () nennt kein Symbol: Geben Sie Symbolnamen zwischen den Klammern ein oder wählen Sie sie mit Durchsuchen.</translation>
-    </message>
 </context>
 <context>
     <name>CTexts</name>
@@ -591,6 +567,30 @@ Stellen Sie sicher, dass die Projektdatei erreichbar und lesbar ist (eine Netzwe
     <message>
         <source>&quot;%1&quot; in the section [%2] is not read: the search path comes from the lines before the first section and from [Global]</source>
         <translation>„%1“ im Abschnitt [%2] wird nicht gelesen: der Suchpfad kommt aus den Zeilen vor dem ersten Abschnitt und aus [Global]</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>No .psm files found for the footprints</source>
+        <translation>Keine .psm-Dateien für die Footprints gefunden</translation>
+    </message>
+    <message>
+        <source>No property is selected: there is nothing to view.</source>
+        <translation>Keine Eigenschaft ausgewählt: Es gibt nichts anzuzeigen.</translation>
+    </message>
+    <message>
+        <source>View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; select one of these rows.</source>
+        <translation>Anzeigen öffnet die Footprints, die JEDEC_TYPE und ALT_SYMBOLS nennen; wählen Sie eine dieser Zeilen.</translation>
+    </message>
+    <message>
+        <source>The value is empty: type a footprint name, or choose one with Browse.</source>
+        <translation>Der Wert ist leer: Geben Sie einen Footprint-Namen ein oder wählen Sie einen mit Durchsuchen.</translation>
+    </message>
+    <message>
+        <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
+        <translation>Der Wert () nennt kein Symbol: Geben Sie Symbolnamen zwischen den Klammern ein oder wählen Sie sie mit Durchsuchen.</translation>
     </message>
 </context>
 <context>

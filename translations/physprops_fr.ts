@@ -257,30 +257,6 @@ Dessins trouvés : %3</translation>
         <source>Value</source>
         <translation>Valeur</translation>
     </message>
-    <message>
-        <source>No .psm files found for the footprints</source>
-        <translation>Aucun fichier .psm trouvé pour les empreintes</translation>
-    </message>
-    <message>
-        <source>Browse</source>
-        <translation>Parcourir</translation>
-    </message>
-    <message>
-        <source>No property is selected: there is nothing to view.</source>
-        <translation>Aucune propriété n’est sélectionnée : il n’y a rien à afficher.</translation>
-    </message>
-    <message>
-        <source>View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; select one of these rows.</source>
-        <translation>Afficher ouvre les empreintes que nomment JEDEC_TYPE et ALT_SYMBOLS ; sélectionnez l’une de ces lignes.</translation>
-    </message>
-    <message>
-        <source>The value is empty: type a footprint name, or choose one with Browse.</source>
-        <translation>La valeur est vide : saisissez un nom d’empreinte, ou choisissez-en une avec Parcourir.</translation>
-    </message>
-    <message>
-        <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
-        <translation>La valeur () ne nomme aucun symbole : saisissez des noms de symboles entre les parenthèses, ou choisissez-les avec Parcourir.</translation>
-    </message>
 </context>
 <context>
     <name>CTexts</name>
@@ -591,6 +567,30 @@ Vérifiez que le fichier de projet est accessible et lisible (un partage réseau
     <message>
         <source>&quot;%1&quot; in the section [%2] is not read: the search path comes from the lines before the first section and from [Global]</source>
         <translation>« %1 » dans la section [%2] n&apos;est pas lu : le chemin de recherche vient des lignes avant la première section et de [Global]</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Parcourir</translation>
+    </message>
+    <message>
+        <source>No .psm files found for the footprints</source>
+        <translation>Aucun fichier .psm trouvé pour les empreintes</translation>
+    </message>
+    <message>
+        <source>No property is selected: there is nothing to view.</source>
+        <translation>Aucune propriété n’est sélectionnée : il n’y a rien à afficher.</translation>
+    </message>
+    <message>
+        <source>View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; select one of these rows.</source>
+        <translation>Afficher ouvre les empreintes que nomment JEDEC_TYPE et ALT_SYMBOLS ; sélectionnez l’une de ces lignes.</translation>
+    </message>
+    <message>
+        <source>The value is empty: type a footprint name, or choose one with Browse.</source>
+        <translation>La valeur est vide : saisissez un nom d’empreinte, ou choisissez-en une avec Parcourir.</translation>
+    </message>
+    <message>
+        <source>The value () names no symbol: type symbol names between the parentheses, or choose them with Browse.</source>
+        <translation>La valeur () ne nomme aucun symbole : saisissez des noms de symboles entre les parenthèses, ou choisissez-les avec Parcourir.</translation>
     </message>
 </context>
 <context>

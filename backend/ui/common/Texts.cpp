@@ -204,6 +204,37 @@ QString CTexts::ViewProgressTitle()
     return tr("View");
 }
 
+QString CTexts::BrowseProgressTitle()
+{
+    return tr("Browse");
+}
+
+QString CTexts::NoFootprintsFound()
+{
+    return tr("No .psm files found for the footprints");
+}
+
+QString CTexts::ViewBlocked(physprops::core::EViewBlock eBlock)
+{
+    using physprops::core::EViewBlock;
+    switch (eBlock)
+    {
+    case EViewBlock::kCanView:
+        break;
+    case EViewBlock::kNoProperty:
+        return tr("No property is selected: there is nothing to view.");
+    case EViewBlock::kOtherProperty:
+        return tr("View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; "
+                  "select one of these rows.");
+    case EViewBlock::kEmptyValue:
+        return tr("The value is empty: type a footprint name, or choose one with Browse.");
+    case EViewBlock::kNoSymbols:
+        return tr("The value () names no symbol: type symbol names between the parentheses, "
+                  "or choose them with Browse.");
+    }
+    return {};
+}
+
 QString CTexts::UnwritableSelection(const QStringList& names)
 {
     QString strText =

@@ -73,6 +73,12 @@ public:
     static QString UnreadableDrawing(const QString& strPath, const QString& strReason);
     // The title of the wait for View's search.
     static QString ViewProgressTitle();
+    // The title of the wait for Browse's search.
+    static QString BrowseProgressTitle();
+    // That Browse found no footprint (the skipped folders follow it).
+    static QString NoFootprintsFound();
+    // Why View is disabled on the selected row; empty when it is not.
+    static QString ViewBlocked(physprops::core::EViewBlock eBlock);
     // Why OK refuses footprints whose names would split a side list.
     static QString UnwritableSelection(const QStringList& names);
 

@@ -6,7 +6,6 @@
 #include "project/SearchPath.h"
 #include "search/SearchJob.h"
 
-#include <QCoreApplication>
 
 #include <memory>
 
@@ -28,7 +27,7 @@ QString CFootprintBrowser::BrowseFootprints(PROPERTY_NAMES nKind, const QString&
                 search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);
         },
         CFootprintSearchJob::What::Footprints);
-    if (!pJob->Wait(pParent, QCoreApplication::translate("CPhysPropsDlg", "Browse")))
+    if (!pJob->Wait(pParent, CTexts::BrowseProgressTitle()))
         return {};
     // The entries belong to the job's search, which outlives the dialog that shows them.
     QList<CFootprintEntry*> footprints;
@@ -54,9 +53,7 @@ bool CFootprintBrowser::Listed(CFootprintSearchJob& job, QList<CFootprintEntry*>
     }
     if (footprints.isEmpty())
     {
-        m_services.MessageBox(
-            QCoreApplication::translate("CPhysPropsDlg", "No .psm files found for the footprints") +
-            CTexts::Skipped(report));
+        m_services.MessageBox(CTexts::NoFootprintsFound() + CTexts::Skipped(report));
         return false;
     }
     return true;

@@ -140,28 +140,8 @@ void CPhysPropsDlg::UpdateViewButton()
     const quint32 nRow = grid.m_nSelRow;
     const QString strValue = grid.GetEditText(nRow, 2).value_or(grid.GetSelectedValue());
     const EViewBlock nBlock = ViewBlockOf(grid.GetSelectedProperty(), strValue);
-    QString strWhy;
-    switch (nBlock)
-    {
-    case EViewBlock::kCanView:
-        break;
-    case EViewBlock::kNoProperty:
-        strWhy = tr("No property is selected: there is nothing to view.");
-        break;
-    case EViewBlock::kOtherProperty:
-        strWhy = tr("View opens the footprints that JEDEC_TYPE and ALT_SYMBOLS name; "
-                    "select one of these rows.");
-        break;
-    case EViewBlock::kEmptyValue:
-        strWhy = tr("The value is empty: type a footprint name, or choose one with Browse.");
-        break;
-    case EViewBlock::kNoSymbols:
-        strWhy = tr("The value () names no symbol: type symbol names between the parentheses, "
-                    "or choose them with Browse.");
-        break;
-    }
     m_pUi->btnView->setEnabled(nBlock == EViewBlock::kCanView);
-    m_pUi->btnView->setToolTip(strWhy);
+    m_pUi->btnView->setToolTip(CTexts::ViewBlocked(nBlock));
 }
 
 void CPhysPropsDlg::OnClear()
