@@ -37,6 +37,17 @@ protected:
     {
         return WaitForLine(QStringLiteral("brdedit: open ") + strPath, 60000);
     }
+    // Makes the host's PCB editor a script, the only "brdedit" it finds.
+    static void UseEditor(Host& host, const QTemporaryDir& bin, const QByteArray& script)
+    {
+        ASSERT_TRUE(bin.isValid());
+        QFile fake(bin.filePath(QStringLiteral("brdedit")));
+        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+        fake.write(script);
+        fake.close();
+        fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        host.tools.SetSearchFolders({bin.path()});
+    }
     qint64 ListenerPid() const
     {
         const QList<qint64> pids = SessionProcesses(m_session);
@@ -98,14 +109,8 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
 {
     // A "brdedit" that fails at once with status 1.
     QTemporaryDir bin;
-    ASSERT_TRUE(bin.isValid());
-    QFile fake(bin.filePath(QStringLiteral("brdedit")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write("#!/bin/false\n");
-    fake.close();
-    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Host host;
-    host.tools.SetSearchFolders({bin.path()});
+    ASSERT_NO_FATAL_FAILURE(UseEditor(host, bin, "#!/bin/false\n"));
 
     const qsizetype nLostBefore = ipqc::COutbox::LostCount();
     for (int nTry = 1; nTry <= 2; ++nTry)
@@ -134,14 +139,9 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
 TEST_F(Delivery, anEditorThatNeverListensGetsEachRequestOnce)
 {
     QTemporaryDir bin;
-    ASSERT_TRUE(bin.isValid());
-    QFile fake(bin.filePath(QStringLiteral("brdedit")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write("#!/bin/sh\necho \"brdedit: open $1\" >>\"$BRDEDIT_LOG\"\nexec sleep 300\n");
-    fake.close();
-    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Host host;
-    host.tools.SetSearchFolders({bin.path()});
+    ASSERT_NO_FATAL_FAILURE(UseEditor(
+        host, bin, "#!/bin/sh\necho \"brdedit: open $1\" >>\"$BRDEDIT_LOG\"\nexec sleep 300\n"));
 
     EXPECT_EQ(host.View(QStringLiteral("/lib/one.dra")), 1);
     ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/one.dra")));
@@ -173,16 +173,12 @@ TEST_F(Delivery, aStartedEditorThatFailsToHandItsDrawingOverLeavesItToTheHost)
     {
         SCOPED_TRACE(c.pszWhat);
         QTemporaryDir bin;
-        ASSERT_TRUE(bin.isValid());
-        QFile fake(bin.filePath(QStringLiteral("brdedit")));
-        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-        fake.write("#!/bin/sh\n'" + QFile::encodeName(strEditor) + "' /lib/other.dra &\n" +
-                   "until grep -q other.dra \"$BRDEDIT_LOG\"; do sleep 0.05; done\n" + c.pszEnd +
-                   "\n");
-        fake.close();
-        fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Host host;
-        host.tools.SetSearchFolders({bin.path()});
+        ASSERT_NO_FATAL_FAILURE(
+            UseEditor(host, bin,
+                      "#!/bin/sh\n'" + QFile::encodeName(strEditor) + "' /lib/other.dra &\n" +
+                          "until grep -q other.dra \"$BRDEDIT_LOG\"; do sleep 0.05; done\n" +
+                          c.pszEnd + "\n"));
         ipqc::COutbox& outbox = ipqc::COutbox::ForSession(ipqc::CurrentSession());
         const qsizetype nDeliveredBefore = outbox.Delivered();
         const qsizetype nLostBefore = ipqc::COutbox::LostCount();
