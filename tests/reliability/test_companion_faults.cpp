@@ -3,26 +3,17 @@
 // hostile drawing paths reach it as one request and run nothing; an editor
 // that stops reading never holds the module up.
 #include "CompanionSupport.h"
-#include "FakeServices.h"
 #include "ReliabilitySupport.h"
 #include "WaitUntil.h"
-#include "common/Services.h"
-#include "entry/BackEndMain.h"
-#include "harbex/ToolManager.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqFrame.h"
-#include "ipqc/IpqOutbox.h"
 #include "ipqc/ipqc.h"
-#include "viewing/Launchers.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -33,12 +24,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
-#include <memory>
-
-using physprops::ui::CLaunchers;
-using physprops::ui::CServices;
-
-using physprops::core::kPcbEditorToolId;
 
 using testsupport::ReadLines;
 using testsupport::WaitUntil;
@@ -55,55 +40,11 @@ bool HasEnded(qint64 nPid)
     return !reliability::IsAlive(nPid);
 }
 
-class LiveEditor : public ::testing::Test
+class LiveEditor : public testsupport::LiveSessionTest
 {
 protected:
-    void SetUp() override
-    {
-        static int s_nCounter = 0;
-        m_session = "reliability-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' +
-                    QByteArray::number(++s_nCounter);
-        char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"),
-                        m_session.data(), nullptr};
-        int argc = 3;
-        ASSERT_EQ(ipqcInit(&argc, argv), 0);
-        ASSERT_TRUE(m_dir.isValid());
-        m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
-        m_strMark = m_dir.filePath(QStringLiteral("ran"));
-        qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
-        m_pTools = std::make_unique<CToolManager>();
-        m_services.fnToolManager = [this] { return m_pTools.get(); };
-    }
+    LiveEditor() : LiveSessionTest("reliability") {}
 
-    void TearDown() override
-    {
-        // The editor outlives the tool manager: end it here.
-        if (const qint64 nPid = EditorPid())
-        {
-            ::kill(pid_t(nPid), SIGKILL);
-            EXPECT_TRUE(WaitUntil([&] { return HasEnded(nPid); }));
-        }
-        // What the killed editor had not confirmed is given up here, not
-        // in a later test, whose counts it would change.
-        ipqc::COutbox::FlushAll(0);
-        m_pTools.reset();
-        qunsetenv("BRDEDIT_LOG");
-        qunsetenv(ipqc::kSessionVariable);
-    }
-
-    qint64 EditorPid() const
-    {
-        const CBaseTool* pTool = m_pTools ? m_pTools->FindTool(kPcbEditorToolId) : nullptr;
-        return pTool && pTool->m_pProcess ? pTool->m_pProcess->processId() : 0;
-    }
-    QStringList Requests() const
-    {
-        return ReadLines(m_strLog).filter(QRegularExpression("^brdedit: (open|new) "));
-    }
-    bool WaitForRequests(qsizetype n)
-    {
-        return WaitUntil([&] { return Requests().size() >= n; });
-    }
     static QString OpenLine(const QString& strPath)
     {
         return QStringLiteral("brdedit: open ") + companion::EscapeForLine(strPath);
@@ -131,13 +72,7 @@ protected:
         };
     }
 
-    QByteArray m_session;
-    QTemporaryDir m_dir;
-    QString m_strLog;
-    QString m_strMark;
-    std::unique_ptr<CToolManager> m_pTools;
-    testsupport::CFakeServices m_services;
-    CLaunchers Launchers() const { return CLaunchers(m_services); }
+    const QString m_strMark = m_dir.filePath(QStringLiteral("ran"));
 };
 } // namespace
 

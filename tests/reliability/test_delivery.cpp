@@ -6,105 +6,53 @@
 #include "ReliabilitySupport.h"
 #include "TestSupport.h"
 #include "WaitUntil.h"
-#include "common/Services.h"
-#include "harbex/ToolManager.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/IpqOutbox.h"
 #include "ipqc/ipqc.h"
 #include "viewing/LaunchRequests.h"
-#include "viewing/Launchers.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <memory>
-
-using physprops::ui::CLaunchers;
-using physprops::ui::CServices;
-
 using physprops::core::kPcbEditorToolId;
 
 using reliability::SessionProcesses;
-using testsupport::ReadLines;
 using testsupport::WaitUntil;
 
 namespace
 {
-// One host: its own tool manager, services and message boxes.
-struct Host
-{
-    Host()
-    {
-        services.fnToolManager = [this] { return &tools; };
-        services.fnMessageBox = [this](const QString& strText, int, int)
-        {
-            boxes.append(strText);
-            return 1;
-        };
-    }
-    int View(const QString& strPath) const
-    {
-        return CLaunchers(services).OpenFootprintDrawing(strPath);
-    }
+using Host = testsupport::CLiveHost;
 
-    CToolManager tools;
-    testsupport::CFakeServices services;
-    QStringList boxes;
-};
-
-class Delivery : public ::testing::Test
+// Several hosts in one session, each made by its test.
+class Delivery : public testsupport::LiveSessionTest
 {
 protected:
-    void SetUp() override
-    {
-        static int s_nCounter = 0;
-        m_session = "delivery-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' +
-                    QByteArray::number(++s_nCounter);
-        char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"),
-                        m_session.data(), nullptr};
-        int argc = 3;
-        ASSERT_EQ(ipqcInit(&argc, argv), 0);
-        ASSERT_TRUE(m_dir.isValid());
-        m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
-        qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
-    }
+    Delivery() : LiveSessionTest("delivery", false) {}
 
-    void TearDown() override
-    {
-        ipqc::COutbox::FlushAll(0);
-        for (const qint64 nPid : SessionProcesses(m_session))
-            ::kill(pid_t(nPid), SIGKILL);
-        EXPECT_TRUE(WaitUntil([&] { return SessionProcesses(m_session).isEmpty(); }));
-        qunsetenv("BRDEDIT_LOG");
-        qunsetenv(ipqc::kSessionVariable);
-    }
-
-    QStringList Requests() const
-    {
-        return ReadLines(m_strLog).filter(QRegularExpression("^brdedit: (open|new) "));
-    }
     // Generous: an editor that cannot be reached is given a few seconds
     // to finish starting before another is started.
-    bool WaitForRequest(const QString& strPath)
+    bool WaitForRequest(const QString& strPath) const
     {
-        return WaitUntil(
-            [&] { return Requests().contains(QStringLiteral("brdedit: open ") + strPath); }, 60000);
+        return WaitForLine(QStringLiteral("brdedit: open ") + strPath, 60000);
+    }
+    // Makes the host's PCB editor a script, the only "brdedit" it finds.
+    static void UseEditor(Host& host, const QTemporaryDir& bin, const QByteArray& script)
+    {
+        ASSERT_TRUE(bin.isValid());
+        QFile fake(bin.filePath(QStringLiteral("brdedit")));
+        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+        fake.write(script);
+        fake.close();
+        fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        host.tools.SetSearchFolders({bin.path()});
     }
     qint64 ListenerPid() const
     {
         const QList<qint64> pids = SessionProcesses(m_session);
         return pids.size() == 1 ? pids[0] : 0;
     }
-
-    QByteArray m_session;
-    QTemporaryDir m_dir;
-    QString m_strLog;
 };
 } // namespace
 
@@ -128,7 +76,7 @@ TEST_F(Delivery, aSecondHostMessagesTheEditorTheFirstStarted)
         EXPECT_TRUE(WaitForRequest(strPath)) << Requests().join('\n').toStdString();
     EXPECT_EQ(Requests().size(), 4);
     EXPECT_EQ(SessionProcesses(m_session), QList<qint64>{nEditor}) << "a second editor runs";
-    EXPECT_TRUE(first.boxes.isEmpty() && second.boxes.isEmpty());
+    EXPECT_TRUE(first.boxes.texts.isEmpty() && second.boxes.texts.isEmpty());
 }
 
 TEST_F(Delivery, aViewAfterTheEditorsChannelWasRemovedStillArrives)
@@ -146,7 +94,7 @@ TEST_F(Delivery, aViewAfterTheEditorsChannelWasRemovedStillArrives)
     EXPECT_TRUE(WaitForRequest(QStringLiteral("/lib/after.dra")))
         << Requests().join('\n').toStdString();
     EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore);
-    EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
+    EXPECT_TRUE(host.boxes.texts.isEmpty()) << host.boxes.texts.join('\n').toStdString();
 
     // A host that never reached it starts an editor of its own, which listens.
     ipqc::COutbox::FlushAll(0);
@@ -161,24 +109,18 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
 {
     // A "brdedit" that fails at once with status 1.
     QTemporaryDir bin;
-    ASSERT_TRUE(bin.isValid());
-    QFile fake(bin.filePath(QStringLiteral("brdedit")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write("#!/bin/false\n");
-    fake.close();
-    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Host host;
-    host.tools.SetSearchFolders({bin.path()});
+    ASSERT_NO_FATAL_FAILURE(UseEditor(host, bin, "#!/bin/false\n"));
 
     const qsizetype nLostBefore = ipqc::COutbox::LostCount();
     for (int nTry = 1; nTry <= 2; ++nTry)
     {
         SCOPED_TRACE(nTry);
         EXPECT_EQ(host.View(QStringLiteral("/lib/view.dra")), 1);
-        ASSERT_TRUE(WaitUntil([&] { return host.boxes.size() == nTry; }));
+        ASSERT_TRUE(WaitUntil([&] { return host.boxes.texts.size() == nTry; }));
         const CToolProcess* pProcess = host.tools.StartedProcess(kPcbEditorToolId);
         ASSERT_NE(pProcess, nullptr) << "the second View did not start it again";
-        EXPECT_EQ(host.boxes.last(),
+        EXPECT_EQ(host.boxes.texts.last(),
                   QStringLiteral("The PCB editor \"brdedit\" did not get 1 request(s) to open a "
                                  "drawing: nobody listens in session \"%1\": \"brdedit\" (process "
                                  "%2) ended right after it started, before it answered (exit "
@@ -197,14 +139,9 @@ TEST_F(Delivery, anEditorThatEndsAsItStartsIsNamedAndTriedAgain)
 TEST_F(Delivery, anEditorThatNeverListensGetsEachRequestOnce)
 {
     QTemporaryDir bin;
-    ASSERT_TRUE(bin.isValid());
-    QFile fake(bin.filePath(QStringLiteral("brdedit")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write("#!/bin/sh\necho \"brdedit: open $1\" >>\"$BRDEDIT_LOG\"\nexec sleep 300\n");
-    fake.close();
-    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Host host;
-    host.tools.SetSearchFolders({bin.path()});
+    ASSERT_NO_FATAL_FAILURE(UseEditor(
+        host, bin, "#!/bin/sh\necho \"brdedit: open $1\" >>\"$BRDEDIT_LOG\"\nexec sleep 300\n"));
 
     EXPECT_EQ(host.View(QStringLiteral("/lib/one.dra")), 1);
     ASSERT_TRUE(WaitForRequest(QStringLiteral("/lib/one.dra")));
@@ -216,7 +153,7 @@ TEST_F(Delivery, anEditorThatNeverListensGetsEachRequestOnce)
         [] { return ipqc::COutbox::ForSession(ipqc::CurrentSession()).Pending() == 0; }, 60000));
     EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: open /lib/one.dra"),
                                        QStringLiteral("brdedit: open /lib/two.dra")}));
-    EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
+    EXPECT_TRUE(host.boxes.texts.isEmpty()) << host.boxes.texts.join('\n').toStdString();
 }
 
 TEST_F(Delivery, aStartedEditorThatFailsToHandItsDrawingOverLeavesItToTheHost)
@@ -236,16 +173,12 @@ TEST_F(Delivery, aStartedEditorThatFailsToHandItsDrawingOverLeavesItToTheHost)
     {
         SCOPED_TRACE(c.pszWhat);
         QTemporaryDir bin;
-        ASSERT_TRUE(bin.isValid());
-        QFile fake(bin.filePath(QStringLiteral("brdedit")));
-        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-        fake.write("#!/bin/sh\n'" + QFile::encodeName(strEditor) + "' /lib/other.dra &\n" +
-                   "until grep -q other.dra \"$BRDEDIT_LOG\"; do sleep 0.05; done\n" + c.pszEnd +
-                   "\n");
-        fake.close();
-        fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Host host;
-        host.tools.SetSearchFolders({bin.path()});
+        ASSERT_NO_FATAL_FAILURE(
+            UseEditor(host, bin,
+                      "#!/bin/sh\n'" + QFile::encodeName(strEditor) + "' /lib/other.dra &\n" +
+                          "until grep -q other.dra \"$BRDEDIT_LOG\"; do sleep 0.05; done\n" +
+                          c.pszEnd + "\n"));
         ipqc::COutbox& outbox = ipqc::COutbox::ForSession(ipqc::CurrentSession());
         const qsizetype nDeliveredBefore = outbox.Delivered();
         const qsizetype nLostBefore = ipqc::COutbox::LostCount();
@@ -256,10 +189,8 @@ TEST_F(Delivery, aStartedEditorThatFailsToHandItsDrawingOverLeavesItToTheHost)
         EXPECT_TRUE(WaitUntil([&] { return outbox.Pending() == 0; }));
         EXPECT_EQ(outbox.Delivered(), nDeliveredBefore + 1);
         EXPECT_EQ(ipqc::COutbox::LostCount(), nLostBefore);
-        EXPECT_TRUE(host.boxes.isEmpty()) << host.boxes.join('\n').toStdString();
-        for (const qint64 nPid : SessionProcesses(m_session))
-            ::kill(pid_t(nPid), SIGKILL);
-        EXPECT_TRUE(WaitUntil([&] { return SessionProcesses(m_session).isEmpty(); }));
+        EXPECT_TRUE(host.boxes.texts.isEmpty()) << host.boxes.texts.join('\n').toStdString();
+        EndPrograms();
         QFile::remove(m_strLog);
     }
 }

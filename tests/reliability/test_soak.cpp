@@ -4,16 +4,12 @@
 // editor. Nothing may pile up: resident memory, file descriptors, child
 // processes; every request arrives once and in order.
 #include "CompanionSupport.h"
-#include "FakeServices.h"
-#include "ReliabilitySupport.h"
+#include "LiveSession.h"
 #include "TempLibrary.h"
 #include "WaitUntil.h"
-#include "common/Services.h"
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
 #include "harbex/ToolManager.h"
-#include "ipqc/IpqChannel.h"
-#include "ipqc/ipqc.h"
 #include "pellium/Footprint.h"
 #include "physprops/PhysPropsDlg.h"
 #include "properties/Property.h"
@@ -25,7 +21,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -33,16 +28,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <functional>
 
 using physprops::ui::CDialogBase;
 using physprops::ui::CLaunchers;
-using physprops::ui::CServices;
 
 using physprops::core::kPcbEditorToolId;
 
-using testsupport::ReadLines;
 using testsupport::WaitUntil;
 
 namespace
@@ -282,13 +274,9 @@ private:
 
 TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
 {
-    const QByteArray session = "soak-" + QByteArray::number(QCoreApplication::applicationPid());
-    char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"),
-                    const_cast<char*>(session.constData()), nullptr};
-    int argc = 3;
-    ASSERT_EQ(ipqcInit(&argc, argv), 0);
-    const QString strLog = Path(QStringLiteral("brdedit.log"));
-    qputenv("BRDEDIT_LOG", QFile::encodeName(strLog));
+    // The host comes after the first measure, and goes before the last.
+    testsupport::CLiveSession live("soak", false);
+    ASSERT_NO_FATAL_FAILURE(live.Start());
 
     constexpr int kWarmUp = 20;
     QStringList paths;
@@ -302,11 +290,9 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
     }
     const Usage before = Measure();
     {
-        RequestLog log(strLog, expected);
-        CToolManager tools;
-        testsupport::CFakeServices services;
-        services.fnToolManager = [&tools] { return &tools; };
-        const CLaunchers launchers(services);
+        RequestLog log(live.m_strLog, expected);
+        testsupport::CLiveHost host;
+        const CLaunchers launchers = host.Launchers();
 
         // The first request starts the editor; warm up on a few more.
         for (int i = 0; i < kWarmUp; ++i)
@@ -315,7 +301,7 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
             ASSERT_TRUE(WaitUntil([&] { return log.Seen() == i + 1; }))
                 << log.FirstWrong().toStdString();
         }
-        const CBaseTool* pTool = tools.FindTool(kPcbEditorToolId);
+        const CBaseTool* pTool = host.tools.FindTool(kPcbEditorToolId);
         ASSERT_TRUE(pTool && pTool->m_pProcess);
         const qint64 nPid = pTool->m_pProcess->processId();
         const Usage warm = Measure();
@@ -342,13 +328,8 @@ TEST_F(Soak, tenThousandViewsReachTheRunningEditorOnceEachAndInOrder)
         EXPECT_TRUE(log.FirstWrong().isEmpty()) << log.FirstWrong().toStdString();
         EXPECT_EQ(pTool->m_pProcess->processId(), nPid) << "a request started another editor";
         ExpectNothingLeft(warm, Measure(), "View requests (editor running)");
-
-        // The editor outlives the tool manager: end it here.
-        ::kill(pid_t(nPid), SIGKILL);
-        EXPECT_TRUE(WaitUntil([&] { return ::kill(pid_t(nPid), 0) != 0; }));
     }
-    qunsetenv("BRDEDIT_LOG");
-    qunsetenv(ipqc::kSessionVariable);
+    live.End();
     const Usage after = Measure();
     EXPECT_EQ(after.nChildren, before.nChildren);
     EXPECT_EQ(after.nDescriptors, before.nDescriptors);

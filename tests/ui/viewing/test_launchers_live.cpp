@@ -1,107 +1,32 @@
 // SPDX-License-Identifier: MIT
 // The launchers with the real tool manager, message session and PCB editor
 // stand-in, end to end.
-#include "TestSupport.h"
+#include "LiveSession.h"
 #include "WaitUntil.h"
-#include "common/Services.h"
-#include "entry/BackEndMain.h"
-#include "harbex/ToolManager.h"
 #include "ipqc/IpqChannel.h"
 #include "ipqc/ipqc.h"
 #include "viewing/EditorDelivery.h"
+#include "viewing/LaunchRequests.h"
 #include "viewing/Launchers.h"
-
-#include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <memory>
 
 using physprops::ui::CEditorDelivery;
 using physprops::ui::CLaunchers;
-using physprops::ui::CServices;
 
 using physprops::core::kPcbEditorToolId;
 
-using testsupport::ReadLines;
+using testsupport::IsAlive;
 using testsupport::WaitUntil;
 
 namespace
 {
-class LiveLauncherTest : public ::testing::Test
+class LiveLauncherTest : public testsupport::LiveSessionTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        // Every program the tool manager starts from here on joins this session.
-        QByteArray session =
-            "launchers-live-" + QByteArray::number(QCoreApplication::applicationPid());
-        char* argv[] = {const_cast<char*>("test"), const_cast<char*>("-ipqsession"), session.data(),
-                        nullptr};
-        int argc = 3;
-        ASSERT_EQ(ipqcInit(&argc, argv), 0);
-    }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_strLog = m_dir.filePath(QStringLiteral("brdedit.log"));
-        qputenv("BRDEDIT_LOG", QFile::encodeName(m_strLog));
-        m_pTools = std::make_unique<CToolManager>();
-        m_services.fnToolManager = [this] { return m_pTools.get(); };
-    }
-
-    void TearDown() override
-    {
-        // The editor outlives the tool manager; the next test needs the
-        // session for an editor of its own.
-        EndEditor(EditorPid());
-        m_pTools.reset();
-        qunsetenv("BRDEDIT_LOG");
-    }
-
-    static void EndEditor(qint64 nPid)
-    {
-        if (nPid <= 0)
-            return;
-        ::kill(pid_t(nPid), SIGKILL);
-        EXPECT_TRUE(WaitUntil([&] { return !IsRunning(nPid); }));
-    }
-    // Running, neither ended nor left as a zombie to be collected.
-    static bool IsRunning(qint64 nPid)
-    {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray text = stat.readAll();
-        return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
-    }
-
-    QStringList Lines() const { return ReadLines(m_strLog); }
-    bool WaitForLine(const QString& strLine)
-    {
-        return WaitUntil([&] { return Lines().contains(strLine); });
-    }
-    qint64 EditorPid() const
-    {
-        const CBaseTool* pTool = m_pTools ? m_pTools->FindTool(kPcbEditorToolId) : nullptr;
-        return pTool && pTool->m_pProcess ? pTool->m_pProcess->processId() : 0;
-    }
-    QStringList Requests() const
-    {
-        return Lines().filter(QRegularExpression("^brdedit: (open|new) "));
-    }
-
-    QTemporaryDir m_dir;
-    QString m_strLog;
-    std::unique_ptr<CToolManager> m_pTools;
-    testsupport::CFakeServices m_services;
-    CLaunchers Launchers() const { return CLaunchers(m_services); }
+    LiveLauncherTest() : LiveSessionTest("launchers-live") {}
 };
 } // namespace
 
@@ -132,20 +57,20 @@ TEST_F(LiveLauncherTest, laterRequestsReachRunningEditorAndRestartAfterItDies)
     {
         EXPECT_EQ(Launchers().OpenFootprintDrawing(p.strPath), 1);
         expected.append(p.strLine);
-        EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= expected.size(); }));
+        EXPECT_TRUE(WaitForRequests(expected.size()));
     }
     EXPECT_EQ(Launchers().NewFootprintDrawing(), 1);
     expected.append(QStringLiteral("brdedit: new unnamed.dra"));
-    EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= expected.size(); }));
+    EXPECT_TRUE(WaitForRequests(expected.size()));
     EXPECT_EQ(Requests(), expected);
     EXPECT_EQ(EditorPid(), nFirstPid) << "a request started another editor";
     EXPECT_TRUE(Lines().contains(QStringLiteral("brdedit: raise")));
 
     ::kill(pid_t(nFirstPid), SIGKILL);
-    ASSERT_TRUE(WaitUntil([&] { return !m_pTools->GetToolWindow(kPcbEditorToolId, 1); }));
+    ASSERT_TRUE(WaitUntil([&] { return !m_pHost->tools.GetToolWindow(kPcbEditorToolId, 1); }));
     EXPECT_EQ(Launchers().NewFootprintDrawing(), 1);
     expected.append(QStringLiteral("brdedit: new unnamed.dra"));
-    EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= expected.size(); }));
+    EXPECT_TRUE(WaitForRequests(expected.size()));
     EXPECT_EQ(Requests(), expected);
     EXPECT_NE(EditorPid(), 0);
     EXPECT_NE(EditorPid(), nFirstPid);
@@ -163,7 +88,7 @@ TEST_F(LiveLauncherTest, startTimesOutliveTheRequestThatStartedTheEditor)
 {
     {
         testsupport::CFakeServices first;
-        first.fnToolManager = [this] { return m_pTools.get(); };
+        first.fnToolManager = [this] { return &m_pHost->tools; };
         EXPECT_EQ(CLaunchers(first).OpenFootprintDrawing(QStringLiteral("/lib/one.dra")), 1);
     }
     const qint64 nPid = EditorPid();
@@ -171,7 +96,7 @@ TEST_F(LiveLauncherTest, startTimesOutliveTheRequestThatStartedTheEditor)
     const CEditorDelivery& delivery = CEditorDelivery::ForSession(ipqc::CurrentSession());
     EXPECT_TRUE(delivery.StartTime(nPid).has_value());
     EXPECT_EQ(Launchers().OpenFootprintDrawing(QStringLiteral("/lib/two.dra")), 1);
-    EXPECT_TRUE(WaitUntil([&] { return Requests().size() >= 2; }));
+    EXPECT_TRUE(WaitForRequests(2));
     EXPECT_EQ(Requests(), (QStringList{QStringLiteral("brdedit: open /lib/one.dra"),
                                        QStringLiteral("brdedit: open /lib/two.dra")}));
     EXPECT_EQ(EditorPid(), nPid) << "a second editor was started";
@@ -182,7 +107,7 @@ TEST_F(LiveLauncherTest, editorStartedOnAnAwkwardPathGetsItWhole)
 {
     const QString strPath = QStringLiteral("/lib/my \"best\" Ü\nparts\\");
     EXPECT_EQ(Launchers().OpenFootprintDrawing(strPath), 1);
-    EXPECT_TRUE(WaitUntil([&] { return !Requests().isEmpty(); }));
+    EXPECT_TRUE(WaitForRequests(1));
     EXPECT_EQ(Requests(),
               QStringList{QStringLiteral("brdedit: open /lib/my \"best\" Ü\\nparts\\\\")});
 }
@@ -195,13 +120,12 @@ TEST_F(LiveLauncherTest, editorOutlivesTheHostsToolManagerAndStillAnswers)
     ASSERT_NE(nPid, 0);
 
     // What the host does when it ends.
-    m_pTools.reset();
+    m_pHost.reset();
 
-    EXPECT_TRUE(IsRunning(nPid));
+    EXPECT_TRUE(IsAlive(nPid));
     // Still in the session, with the user's work.
     EXPECT_EQ(ipqSend(ipqListN("%s %s", "Input", "open \"/lib/after the host.dra\"")), 0);
     EXPECT_TRUE(WaitForLine(QStringLiteral("brdedit: open /lib/after the host.dra")))
         << Lines().join('\n').toStdString();
-    EXPECT_TRUE(IsRunning(nPid));
-    EndEditor(nPid);
+    EXPECT_TRUE(IsAlive(nPid));
 }
