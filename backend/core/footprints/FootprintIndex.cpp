@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <system_error>
 #include <thread>
@@ -30,8 +31,12 @@ void CNameBufferFree::operator()(char* p) const noexcept
 
 namespace
 {
+std::atomic<CFootprintIndex::NamesHook> g_namesHook{nullptr};
+
 NameBuffer AllocateNames(std::size_t nBytes)
 {
+    if (const CFootprintIndex::NamesHook hook = g_namesHook.load())
+        hook();
     constexpr std::size_t kHugePage = std::size_t(2) << 20;
     if (nBytes >= kHugePage)
     {
@@ -185,8 +190,15 @@ void SortKeysByName(CSortKey* pFirst, CSortKey* pLast, std::size_t nDepth, const
 }
 } // namespace
 
+CFootprintIndex::NamesHook CFootprintIndex::SetNamesHook(NamesHook hook)
+{
+    return g_namesHook.exchange(hook);
+}
+
 void CFootprintIndex::BeginNames(std::size_t nEntries, std::size_t nAverageLen)
 {
+    // Should memory run out below, the index is left showing no rows.
+    m_rows.clear();
     m_offsets.clear();
     m_heads.clear();
     m_sides.clear();
@@ -196,8 +208,9 @@ void CFootprintIndex::BeginNames(std::size_t nEntries, std::size_t nAverageLen)
     m_nNullEntries = 0;
     // One allocation for the names in the usual case. The buffer is left
     // uninitialised, so each page is touched once, by the names written into it.
-    m_nCapacity = nEntries * (nAverageLen + nAverageLen / 4 + 1) + 1;
-    m_pNames = AllocateNames(m_nCapacity);
+    const std::size_t nCapacity = nEntries * (nAverageLen + nAverageLen / 4 + 1) + 1;
+    m_pNames = AllocateNames(nCapacity);
+    m_nCapacity = nCapacity;
     m_nUsed = 0;
 }
 

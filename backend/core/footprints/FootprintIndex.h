@@ -89,6 +89,12 @@ public:
     // canonically equivalent names and patterns meet; ASCII as it is.
     static QByteArray MatchForm(const QByteArray& text);
 
+    // Called before every allocation of the prepared names; a test throws
+    // std::bad_alloc from it to stand for memory running out as a list is
+    // set. None in use. Returns the hook it replaces.
+    using NamesHook = void (*)();
+    static NamesHook SetNamesHook(NamesHook hook);
+
     // Name and side sort case-blind by the upper-cased name; ties keep list
     // order. Descending is the ascending order reversed.
     void SortByName(bool bDescending);

@@ -63,7 +63,17 @@ template <class Change> void CFootprintListModel::ReplaceRows(const Change& chan
 {
     const int nBefore = m_nRows;
     beginResetModel();
-    change();
+    // A change that runs out of memory ends the reset with no rows to show.
+    m_nRows = 0;
+    try
+    {
+        change();
+    }
+    catch (...)
+    {
+        endResetModel();
+        throw;
+    }
     const int nRows = int(m_index.RowCount());
     if (nRows > nBefore)
     {
@@ -71,7 +81,6 @@ template <class Change> void CFootprintListModel::ReplaceRows(const Change& chan
         endResetModel();
         return;
     }
-    m_nRows = 0;
     endResetModel();
     if (nRows == 0)
         return;

@@ -8,6 +8,7 @@
 
 
 #include <memory>
+#include <new>
 
 using physprops::core::ProjectSearchPath;
 
@@ -31,9 +32,23 @@ QString CFootprintBrowser::BrowseFootprints(PROPERTY_NAMES nKind, const QString&
         return {};
     // The entries belong to the job's search, which outlives the dialog that shows them.
     QList<CFootprintEntry*> footprints;
-    if (!Listed(*pJob, footprints))
+    std::unique_ptr<CFootprintSelectDlg> pSelect;
+    try
+    {
+        if (!Listed(*pJob, footprints))
+            return {};
+        pSelect = Chooser(footprints, nKind, strProjectPath, pJob->Search().Report());
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Memory ran out as the footprints found were taken or listed in the
+        // dialog: told as when the search runs out, with the dialog as it was.
+        m_services.MessageBox(CFootprintSearchJob::OutOfMemoryText());
         return {};
-    return Choose(footprints, nKind, strProjectPath, pJob->Search().Report());
+    }
+    if (pSelect->DoModal() == -1)
+        return {};
+    return pSelect->GetSelection();
 }
 
 bool CFootprintBrowser::Listed(CFootprintSearchJob& job, QList<CFootprintEntry*>& footprints) const
@@ -59,8 +74,10 @@ bool CFootprintBrowser::Listed(CFootprintSearchJob& job, QList<CFootprintEntry*>
     return true;
 }
 
-QString CFootprintBrowser::Choose(QList<CFootprintEntry*>& footprints, PROPERTY_NAMES nKind,
-                                  const QString& strProjectPath, const CSearchReport& report) const
+std::unique_ptr<CFootprintSelectDlg> CFootprintBrowser::Chooser(QList<CFootprintEntry*>& footprints,
+                                                                PROPERTY_NAMES nKind,
+                                                                const QString& strProjectPath,
+                                                                const CSearchReport& report) const
 {
     std::unique_ptr<CFootprintSelectDlg> pSelect;
     if (nKind == PROP_JEDEC_TYPE)
@@ -69,8 +86,9 @@ QString CFootprintBrowser::Choose(QList<CFootprintEntry*>& footprints, PROPERTY_
         pSelect = std::make_unique<CBackEndDlg2>(&footprints, strProjectPath, m_services);
     // What was skipped shows under the list.
     pSelect->SetSearchReport(report);
-    if (pSelect->DoModal() == -1)
-        return {};
-    return pSelect->GetSelection();
+    // Set up here, where running out of memory is caught, rather than in
+    // DoModal, which only shows it then.
+    pSelect->InitDialog();
+    return pSelect;
 }
 } // namespace physprops::ui

@@ -7,11 +7,14 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 class QWidget;
 
 namespace physprops::ui
 {
 class CFootprintSearchJob;
+class CFootprintSelectDlg;
 
 // The Browse flow: lists the .psm and .dra footprints on the project's
 // footprint search path and lets the user pick one (JEDEC_TYPE) or several
@@ -32,9 +35,12 @@ public:
 private:
     // The footprints found; false, having said why, when there are none to offer.
     bool Listed(CFootprintSearchJob& job, QList<CFootprintEntry*>& footprints) const;
-    // What the user picks in the "Footprints" dialog that the property needs.
-    QString Choose(QList<CFootprintEntry*>& footprints, PROPERTY_NAMES nKind,
-                   const QString& strProjectPath, const CSearchReport& report) const;
+    // The "Footprints" dialog that the property needs, set up with the
+    // footprints (borrowed) and ready to show.
+    std::unique_ptr<CFootprintSelectDlg> Chooser(QList<CFootprintEntry*>& footprints,
+                                                 PROPERTY_NAMES nKind,
+                                                 const QString& strProjectPath,
+                                                 const CSearchReport& report) const;
 
     const CServices& m_services;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TestSupport.h"
 
+#include "footprints/FootprintIndex.h"
 #include "footprints/FootprintSelectDlg.h"
 #include "grid/Grids.h"
 #include "pellium/FootprintCachePrivate.h"
@@ -320,23 +321,33 @@ TEST(SearchProgress, cancelOnAHangingFolderReturnsAtOnceAndLeavesTheSearchBehind
     }
 }
 // Memory runs out while the search reads its folders, on the search thread
-// and on its helper, or on the dialog's thread when no thread could be had:
-// the user is told, the dialog stays as it was, and the process goes on.
+// and on its helper, or on the dialog's thread when no thread could be had,
+// or while Browse lists what it found: the user is told, the dialog stays as
+// it was, and the process goes on.
 TEST(SearchProgress, memoryRunningOutInTheSearchIsToldAndTheDialogStaysAsItWas)
 {
+    using physprops::core::CFootprintIndex;
     const struct
     {
         const char* pszButton;
         bool bThreadsFail;
-    } cases[] = {{"btnBrowse", false}, {"btnView", false}, {"btnBrowse", true}};
-    for (const auto& [pszButton, bThreadsFail] : cases)
+        bool bInTheList; // runs out as the footprints found are listed, not as they are read
+    } cases[] = {{"btnBrowse", false, false},
+                 {"btnView", false, false},
+                 {"btnBrowse", true, false},
+                 {"btnBrowse", false, true}};
+    for (const auto& [pszButton, bThreadsFail, bInTheList] : cases)
     {
-        SCOPED_TRACE(std::string(pszButton) + (bThreadsFail ? " without threads" : ""));
+        SCOPED_TRACE(std::string(pszButton) + (bThreadsFail ? " without threads" : "") +
+                     (bInTheList ? " in the list" : ""));
         SlowLibrary library(0ms, bThreadsFail);
         CFolderListings::Tuning tuning = CFolderListings::SetTuning({});
         const CFolderListings::Tuning old = tuning;
-        tuning.onFolder = [](const QString&) { throw std::bad_alloc(); };
+        if (!bInTheList)
+            tuning.onFolder = [](const QString&) { throw std::bad_alloc(); };
         CFolderListings::SetTuning(tuning);
+        const CFootprintIndex::NamesHook oldNames = CFootprintIndex::SetNamesHook(
+            bInTheList ? [] { throw std::bad_alloc(); } : CFootprintIndex::NamesHook{});
         CPropertyArray values{new CProperty(QStringLiteral("JEDEC_TYPE"), QStringLiteral("F0")),
                               nullptr};
         testsupport::CFakeServices services;
@@ -352,6 +363,7 @@ TEST(SearchProgress, memoryRunningOutInTheSearchIsToldAndTheDialogStaysAsItWas)
         dlg.Grid()->SetCurrentCell(1, 1);
         dlg.findChild<QPushButton*>(QString::fromLatin1(pszButton))->click();
         CFolderListings::SetTuning(old);
+        CFootprintIndex::SetNamesHook(oldNames);
         EXPECT_EQ(messages.texts, QStringList{"not enough memory to list the footprints"});
         EXPECT_TRUE(opened.isEmpty());
         EXPECT_EQ(dlg.Grid()->GetValueRowCol(1, 2), u"F0");
