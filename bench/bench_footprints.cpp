@@ -12,6 +12,7 @@
 // bench_keystroke.cpp, bench_dialogs.cpp and bench_listing.cpp.
 
 #include "BenchFootprints.h"
+#include "QuietOffscreen.h"
 
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"
@@ -213,19 +214,11 @@ bool ParseOwnFlags(int& argc, char** argv)
     return !settings.sizes.empty();
 }
 
-// The offscreen platform says on every dialog shown that it does without
-// size hints; that would bury the results.
-void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& strMessage)
-{
-    if (strMessage.contains(u"propagateSizeHints"))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, strMessage)));
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(QuietMessages);
+    qInstallMessageHandler(bench::QuietOffscreen);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!ParseOwnFlags(argc, argv))

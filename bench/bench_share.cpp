@@ -20,6 +20,7 @@
 // trip otherwise waits for a core, and that, not the code, grows the rows.
 
 #include "LatencyShare.h"
+#include "QuietOffscreen.h"
 
 #include "common/Services.h"
 #include "pellium/Footprint.h"
@@ -435,19 +436,11 @@ bool ParseOwnFlags(int& argc, char** argv)
     return bOk;
 }
 
-// The offscreen platform says on every dialog shown (View's progress) that
-// it does without size hints; that would bury the results.
-void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& strMessage)
-{
-    if (strMessage.contains(u"propagateSizeHints"))
-        return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, strMessage)));
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(QuietMessages);
+    qInstallMessageHandler(bench::QuietOffscreen);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!ParseOwnFlags(argc, argv))
