@@ -6,7 +6,6 @@
 #include "project/SearchPath.h"
 #include "search/SearchJob.h"
 
-
 #include <memory>
 #include <new>
 
