@@ -278,6 +278,24 @@ void CListingCache::ReadChanges()
     }
 }
 
+bool IsLocalFileSystemType(unsigned long nType)
+{
+    switch (nType)
+    {
+    case 0xEF53:     // ext2, ext3, ext4
+    case 0x58465342: // xfs
+    case 0x9123683E: // btrfs
+    case 0x01021994: // tmpfs
+    case 0xF2F52010: // f2fs
+    case 0x794C7630: // overlayfs: every container's root
+    case 0x2FC12FC1: // zfs
+    case 0xCA451A4E: // bcachefs
+        return true;
+    default:
+        return false;
+    }
+}
+
 // File systems whose every change passes through this kernel: a network
 // file system changed by another machine tells no watch.
 bool CListingCache::IsLocal(dev_t dev, const QByteArray& encoded)
@@ -286,22 +304,8 @@ bool CListingCache::IsLocal(dev_t dev, const QByteArray& encoded)
     if (it != m_localDevices.end())
         return it->second;
     struct statfs fs;
-    bool bLocal = false;
-    if (statfs(encoded.constData(), &fs) == 0)
-    {
-        switch (static_cast<unsigned long>(fs.f_type))
-        {
-        case 0xEF53:     // ext2, ext3, ext4
-        case 0x58465342: // xfs
-        case 0x9123683E: // btrfs
-        case 0x01021994: // tmpfs
-        case 0xF2F52010: // f2fs
-            bLocal = true;
-            break;
-        default:
-            break;
-        }
-    }
+    const bool bLocal = statfs(encoded.constData(), &fs) == 0 &&
+                        IsLocalFileSystemType(static_cast<unsigned long>(fs.f_type));
     m_localDevices[dev] = bLocal;
     return bLocal;
 }

@@ -195,6 +195,12 @@ private:
     std::size_t m_nMostWatches = 0;
 };
 
+// Whether a file system of this type (statfs's f_type) sees every change
+// made to it: then a watch tells of them. A network share (NFS, SMB, sshfs
+// and other FUSE file systems) is changed by other machines too, and a type
+// not known here is taken to be one.
+PELLIUM_EXPORT bool IsLocalFileSystemType(unsigned long nType);
+
 // The cache of the searches made without one of their own, shared by the
 // whole process. Never destroyed: a listing left behind on a stuck folder
 // may still use it while the program ends.

@@ -275,3 +275,25 @@ TEST_F(FootprintSearchTest, aChangeWithinTheSameSecondOfACoarseClockIsSeen)
     CFolderListings::SetTuning(old);
 }
 } // namespace
+
+// Only a file system that sees every change to it may answer for its
+// folders through watches; a share, or a type not known, gets a stat.
+TEST(LocalFileSystem, onlyFileSystemsThatSeeEveryChangeAreWatched)
+{
+    const struct
+    {
+        const char* pszName;
+        unsigned long nType;
+        bool bLocal;
+    } cases[] = {
+        {"ext4", 0xEF53, true},         {"xfs", 0x58465342, true},
+        {"btrfs", 0x9123683E, true},    {"tmpfs", 0x01021994, true},
+        {"f2fs", 0xF2F52010, true},     {"overlayfs", 0x794C7630, true},
+        {"zfs", 0x2FC12FC1, true},      {"bcachefs", 0xCA451A4E, true},
+        {"nfs", 0x6969, false},         {"cifs", 0xFF534D42, false},
+        {"smb2", 0xFE534D42, false},    {"fuse", 0x65735546, false},
+        {"unknown", 0x12345678, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsLocalFileSystemType(c.nType), c.bLocal) << c.pszName;
+}
