@@ -3,6 +3,7 @@
 
 #include "common/Modal.h"
 #include "common/Texts.h"
+#include "pellium/FileCalls.h"
 #include "project/SearchPath.h"
 #include "search/SearchJob.h"
 #include "viewing/Launchers.h"
@@ -33,8 +34,9 @@ namespace
 // a pipe put in the drawing's place must not hang the dialog.
 QString UnreadableReason(const QString& strPath)
 {
-    const int nFd =
-        ::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray encoded = QFile::encodeName(strPath);
+    pellium::NoteFileCall(pellium::EFileCall::kOpen, encoded.constData());
+    const int nFd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (nFd < 0)
         return qt_error_string(errno);
     ::close(nFd);
