@@ -144,6 +144,10 @@ Drawings found: %3</source>
         <translation>Footprint-Ordner werden gelesen: %1 von %2
 Gefundene Zeichnungen: %3</translation>
     </message>
+    <message>
+        <source>Opening the footprint drawing…</source>
+        <translation>Die Footprint-Zeichnung wird geöffnet…</translation>
+    </message>
 </context>
 <context>
     <name>CGridSpeech</name>

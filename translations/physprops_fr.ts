@@ -144,6 +144,10 @@ Drawings found: %3</source>
         <translation>Lecture des dossiers d&apos;empreintes : %1 sur %2
 Dessins trouvés : %3</translation>
     </message>
+    <message>
+        <source>Opening the footprint drawing…</source>
+        <translation>Ouverture du dessin d’empreinte…</translation>
+    </message>
 </context>
 <context>
     <name>CGridSpeech</name>

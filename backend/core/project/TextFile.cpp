@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "project/TextFile.h"
 
+#include "pellium/FileCalls.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -48,8 +50,11 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
         fault = {eKind, strPath, 0, nMaxSize, strSystem, nErrno, eType};
         return false;
     };
+    using pellium::EFileCall;
+    using pellium::NoteFileCall;
     const QByteArray encoded = QFile::encodeName(strPath);
     struct stat st = {};
+    NoteFileCall(EFileCall::kStat, encoded.constData());
     if (::stat(encoded.constData(), &st) == 0)
     {
         if (!S_ISREG(st.st_mode))
@@ -59,6 +64,7 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
     }
     // Opened without blocking and checked again, so a file swapped for a pipe
     // since the check above cannot make the open wait for a writer.
+    NoteFileCall(EFileCall::kOpen, encoded.constData());
     const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
     {
@@ -69,6 +75,7 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
             return fail(EFileFault::kPathNotUtf8);
         return fail(EFileFault::kCannotOpen, qt_error_string(nErrno), nErrno);
     }
+    NoteFileCall(EFileCall::kFstat, encoded.constData());
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
     {
         ::close(fd);
@@ -83,6 +90,7 @@ bool ReadCheckedTextFile(const QString& strPath, qint64 nMaxSize, QByteArray& te
     // Read to the end, not to the size seen above: a file that grew since is
     // read whole or refused, never cut short. One byte more than allowed
     // tells a file too large.
+    NoteFileCall(EFileCall::kRead, encoded.constData());
     text.clear();
     text.reserve(qMin<qint64>(st.st_size, nMaxSize) + 1);
     while (text.size() <= nMaxSize)

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "viewing/ViewDecision.h"
 
+#include "pellium/FileCalls.h"
 #include "pellium/Footprint.h"
 #include "properties/PropertyKind.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace physprops::core
@@ -28,8 +30,10 @@ CViewDecision DecideView(bool bProjectUnreadable, const QStringList& locations)
 
 bool IsOpenableLocation(const QString& strLocation)
 {
-    return !strLocation.isEmpty() && strLocation != QLatin1String(kNotFoundLocation) &&
-           QFileInfo::exists(strLocation);
+    if (strLocation.isEmpty() || strLocation == QLatin1String(kNotFoundLocation))
+        return false;
+    pellium::NoteFileCall(pellium::EFileCall::kStat, QFile::encodeName(strLocation).constData());
+    return QFileInfo::exists(strLocation);
 }
 
 EViewBlock ViewBlockOf(const QString& strName, const QString& strValue)

@@ -19,9 +19,12 @@ QString CFootprintBrowser::BrowseFootprints(PROPERTY_NAMES nKind, const QString&
                                             QWidget* pParent) const
 {
     // Without a project the path is empty and the search falls back to PSMPATH.
+    // The project file is read on the search's thread: it may lie on a share
+    // that stalls, and the wait for it needs its Cancel.
     const auto pJob = CFootprintSearchJob::Start(
-        [path = ProjectSearchPath(strProjectPath), nKind](CFootprint& search)
+        [strProjectPath, nKind](CFootprint& search)
         {
+            const CSearchPath path = ProjectSearchPath(strProjectPath);
             search.CreateFootprintList(path, QStringLiteral(".psm"), nKind, SEARCH_LISTING);
             if (!search.Cancelled())
                 search.CreateFootprintList(path, QStringLiteral(".dra"), nKind, SEARCH_LISTING);

@@ -58,6 +58,8 @@ QString CFootprintSearchJob::OutOfMemoryText()
 
 QString CFootprintSearchJob::ProgressText(const CListingProgress& progress, What what)
 {
+    if (what == What::Drawing)
+        return tr("Opening the footprint drawing\u2026");
     // Until the path has been read the number of folders is not known.
     if (progress.nFolders == 0)
         return tr("Reading the footprint folders\u2026");

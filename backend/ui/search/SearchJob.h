@@ -14,8 +14,10 @@ class QWidget;
 
 namespace physprops::ui
 {
-// A footprint search for Browse or View: the worker that runs it, and the
-// wait for it that the dialog shows.
+// A footprint search for Browse or View, or the check of a drawing before it
+// opens: the worker that runs it, and the wait for it that the dialog shows.
+// Whatever may lie on a share (the project file, the folders, the drawings)
+// is read there, never on the dialog's thread.
 class PHYSPROPS_UI_EXPORT CFootprintSearchJob
 {
     Q_DECLARE_TR_FUNCTIONS(CFootprintSearchJob)
@@ -25,6 +27,7 @@ public:
     {
         Footprints, // a listing for Browse
         Drawings,   // a drawing lookup for View
+        Drawing,    // the check of the one drawing about to open
     };
 
     // Runs work on the job's search; on the calling thread when no thread

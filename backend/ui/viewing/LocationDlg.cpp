@@ -33,7 +33,7 @@ CLocationDlg::CLocationDlg(const QList<CFootprintEntry*>* pFootprintList, const 
     // The same as choosing the row and pressing OK; the chooser stays open.
     connect(m_pUi->grdLocations, &CLocGrid::locationDoubleClicked, this,
             [this](quint32, const QString& strLocation)
-            { OpenFootprintLocation(strLocation, m_services); });
+            { OpenFootprintLocation(strLocation, m_services, this); });
 }
 
 CLocationDlg::~CLocationDlg() = default;
@@ -87,5 +87,5 @@ bool CLocationDlg::OnInitDialog()
 void CLocationDlg::OnOK()
 {
     // Opens without closing: the user may open several locations in turn.
-    OpenFootprintLocation(m_pUi->grdLocations->GetSelectedLocation(), m_services);
+    OpenFootprintLocation(m_pUi->grdLocations->GetSelectedLocation(), m_services, this);
 }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 // Looks up each name's drawing (name + ".dra") on the project's footprint
 // search path and pools the hits: none gives a message, one opens it in the
 // PCB editor, several go to the "Location" chooser.
@@ -30,11 +32,13 @@ private:
     const CServices& m_services;
 };
 
-// Opens a found location if it names an existing file, for the viewing flow
-// and the chooser alike: a drawing that cannot be read is named in a message
-// box; a readable one goes to the services' drawing opener, or without one
-// to the PCB editor through them. 0 when nothing was opened, else the
+// Opens a found location if it names an existing file, for the chooser: a
+// drawing that cannot be read is named in a message box; a readable one goes
+// to the services' drawing opener, or without one to the PCB editor through
+// them. The file is looked at on a search thread, behind the wait cursor and,
+// when slow, a progress dialog with Cancel over pParent (null: the active
+// modal window). 0 when nothing was opened (Cancel included), else the
 // opener's answer.
-PHYSPROPS_UI_EXPORT int OpenFootprintLocation(const QString& strLocation,
-                                              const CServices& services);
+PHYSPROPS_UI_EXPORT int OpenFootprintLocation(const QString& strLocation, const CServices& services,
+                                              QWidget* pParent = nullptr);
 } // namespace physprops::ui

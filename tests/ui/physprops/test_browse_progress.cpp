@@ -166,6 +166,7 @@ TEST(SearchProgress, saysWhatIsTrueBeforeAndAfterTheFoldersAreCounted)
         {{0, 0, 0}, What::Drawings, "Reading the footprint folders\u2026"},
         {{0, 20, 0}, What::Footprints, "Reading footprint folders: 0 of 20\nFootprints found: 0"},
         {{3, 20, 7}, What::Drawings, "Reading footprint folders: 3 of 20\nDrawings found: 7"},
+        {{0, 0, 0}, What::Drawing, "Opening the footprint drawing\u2026"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CFootprintSearchJob::ProgressText(c.progress, c.what),
