@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pellium/FootprintCachePrivate.h"
 
+#include "pellium/FileCalls.h"
+
 #include <QFile>
 #include <QSet>
 
@@ -300,10 +302,13 @@ bool IsLocalFileSystemType(unsigned long nType)
 // file system changed by another machine tells no watch.
 bool CListingCache::IsLocal(dev_t dev, const QByteArray& encoded)
 {
+    if (m_tuning.bTreatAsShare)
+        return false;
     const auto it = m_localDevices.find(dev);
     if (it != m_localDevices.end())
         return it->second;
     struct statfs fs;
+    NoteFileCall(EFileCall::kStatFs, encoded.constData());
     const bool bLocal = statfs(encoded.constData(), &fs) == 0 &&
                         IsLocalFileSystemType(static_cast<unsigned long>(fs.f_type));
     m_localDevices[dev] = bLocal;
@@ -400,6 +405,7 @@ bool CListingCache::WatchParents(const QStringList& folders, std::vector<int>& w
     {
         const QByteArray encoded = QFile::encodeName(strParent);
         struct stat st;
+        NoteFileCall(EFileCall::kStat, encoded.constData());
         if (stat(encoded.constData(), &st) != 0)
             return false;
         const int nWatch = Watch(encoded, st.st_dev, false);

@@ -63,6 +63,9 @@ public:
         std::function<void(const QString& strFolder)> onFolder;
 
         bool bThreadsFail = false; // no thread can be started, as under a process limit
+        // Every folder counts as one on a network share: no watches, and
+        // many calls in flight.
+        bool bTreatAsShare = false;
     };
 
     using State = CFootprint::FolderState;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pellium/FootprintFolders.h"
 
+#include "pellium/FileCalls.h"
 #include "pellium/FootprintNames.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ using namespace pellium;
 
 CFolderFault pellium::FolderStatProblem(const QByteArray& path, struct stat& st)
 {
+    NoteFileCall(EFileCall::kStat, path.constData());
     if (stat(path.constData(), &st) != 0)
     {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -27,8 +29,10 @@ CFolderFault pellium::FolderStatProblem(const QByteArray& path, struct stat& st)
 
 CFolderFault pellium::FolderAccessProblem(const QByteArray& path)
 {
+    NoteFileCall(EFileCall::kAccess, path.constData());
     if (faccessat(AT_FDCWD, path.constData(), R_OK, AT_EACCESS) != 0)
         return {EFolderFault::kUnreadable, errno};
+    NoteFileCall(EFileCall::kAccess, path.constData());
     if (faccessat(AT_FDCWD, path.constData(), X_OK, AT_EACCESS) != 0)
         return {EFolderFault::kNotSearchable, errno};
     return {};

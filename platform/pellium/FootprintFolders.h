@@ -4,6 +4,7 @@
 // Reading one folder of the search path: why a folder cannot be searched,
 // the folder's listing of footprints, and the listings of a whole path.
 
+#include "pellium/FileCalls.h"
 #include "pellium/Footprint.h"
 
 #include <QByteArray>
@@ -134,9 +135,12 @@ inline bool IsRegularFile(int nDirFd, const dirent* pEntry, bool* pLinkSeen = nu
 class CDirReader
 {
 public:
-    explicit CDirReader(const QString& strFolder)
-        : m_pDir(opendir(QFile::encodeName(strFolder).constData()))
+    explicit CDirReader(const QString& strFolder) : m_encoded(QFile::encodeName(strFolder))
     {
+        NoteFileCall(EFileCall::kOpen, m_encoded.constData());
+        m_pDir = opendir(m_encoded.constData());
+        if (m_pDir)
+            NoteFileCall(EFileCall::kReadDir, m_encoded.constData());
     }
     ~CDirReader()
     {
@@ -151,7 +155,8 @@ public:
     const dirent* Next() { return readdir(m_pDir); }
 
 private:
-    DIR* m_pDir;
+    QByteArray m_encoded;
+    DIR* m_pDir = nullptr;
 };
 
 // Why a folder cannot be searched, or no fault when it can. A folder that
