@@ -84,19 +84,22 @@ void CFolderWalk::Drop(std::size_t i)
     m_slots[i].bDropped = true;
 }
 
+// The caller reads no folder while it waits for the checks, unless the
+// folders held open keep it from checking: a folder that hangs would keep
+// it from telling how many folders there are.
 void CFolderWalk::WaitChecked()
 {
-    WaitUntil([this] { return m_nChecked == m_slots.size(); });
+    WaitUntil([this] { return m_nChecked == m_slots.size(); }, false);
 }
 
 const pellium::WalkedFolder& CFolderWalk::WaitRead(std::size_t i)
 {
-    WaitUntil([this, i] { return m_slots[i].bDone; });
+    WaitUntil([this, i] { return m_slots[i].bDone; }, true);
     return m_slots[i].walked;
 }
 
 // Not after Stop: nothing would end the wait but a helper's fault.
-void CFolderWalk::WaitUntil(const std::function<bool()>& fnDone)
+void CFolderWalk::WaitUntil(const std::function<bool()>& fnDone, bool bRead)
 {
     std::unique_lock lock(m_mutex);
     for (;;)
@@ -105,7 +108,7 @@ void CFolderWalk::WaitUntil(const std::function<bool()>& fnDone)
             std::rethrow_exception(std::exchange(m_pFailure, nullptr));
         if (fnDone())
             return;
-        if (!Step(lock))
+        if (!Step(lock, bRead))
             m_changed.wait(lock);
     }
 }
@@ -117,7 +120,7 @@ void CFolderWalk::Work()
         std::unique_lock lock(m_mutex);
         while (!m_bStop)
         {
-            if (Step(lock))
+            if (Step(lock, true))
                 continue;
             if (m_nChecked == m_slots.size() && m_toRead.empty())
                 return;
@@ -151,11 +154,12 @@ std::size_t CFolderWalk::PopRead()
 // Checks come first, as far as folders may be held open: once every folder
 // is checked the search knows how many it reads and what it skips. Then the
 // first folder in path order, which the caller waits for first.
-bool CFolderWalk::Step(std::unique_lock<std::mutex>& lock)
+bool CFolderWalk::Step(std::unique_lock<std::mutex>& lock, bool bRead)
 {
     if (m_bStop)
         return false;
-    if (m_nNextCheck < m_slots.size() && m_nOpen < m_nMostOpen)
+    const bool bToCheck = m_nNextCheck < m_slots.size();
+    if (bToCheck && m_nOpen < m_nMostOpen)
     {
         const std::size_t i = m_nNextCheck++;
         Slot& slot = m_slots[i];
@@ -173,7 +177,7 @@ bool CFolderWalk::Step(std::unique_lock<std::mutex>& lock)
         m_changed.notify_all();
         return true;
     }
-    while (!m_toRead.empty())
+    while (!m_toRead.empty() && (bRead || bToCheck))
     {
         Slot& slot = m_slots[PopRead()];
         const bool bOpen = slot.nFd >= 0, bRead = !slot.bDropped;

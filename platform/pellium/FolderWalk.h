@@ -91,14 +91,15 @@ private:
     };
 
     // Takes one piece of work and does it outside the lock; false when
-    // there is none to take now.
-    bool Step(std::unique_lock<std::mutex>& lock);
+    // there is none to take now. Without bRead only a check, or a reading
+    // that frees a folder held open for one.
+    bool Step(std::unique_lock<std::mutex>& lock, bool bRead);
     void Check(Slot& slot);
     void Read(Slot& slot);
     static void Close(Slot& slot);
     // A helper's part: work until none is left or the walk stops.
     void Work();
-    void WaitUntil(const std::function<bool()>& fnDone);
+    void WaitUntil(const std::function<bool()>& fnDone, bool bRead);
     void PushRead(std::size_t i);
     std::size_t PopRead();
     // The first folder opened tells whether the path lies on a share.
