@@ -180,8 +180,8 @@ bool CFolderWalk::Step(std::unique_lock<std::mutex>& lock, bool bRead)
     while (!m_toRead.empty() && (bRead || bToCheck))
     {
         Slot& slot = m_slots[PopRead()];
-        const bool bOpen = slot.nFd >= 0, bRead = !slot.bDropped;
-        if (bRead)
+        const bool bOpen = slot.nFd >= 0, bWanted = !slot.bDropped;
+        if (bWanted)
         {
             lock.unlock();
             Read(slot);
@@ -194,7 +194,7 @@ bool CFolderWalk::Step(std::unique_lock<std::mutex>& lock, bool bRead)
             --m_nOpen;
         slot.bDone = true;
         m_changed.notify_all();
-        if (bRead)
+        if (bWanted)
             return true;
     }
     return false;
