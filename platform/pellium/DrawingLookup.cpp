@@ -2,6 +2,7 @@
 #include "pellium/DrawingLookup.h"
 
 #include "pellium/FootprintCachePrivate.h"
+#include "pellium/FootprintLister.h"
 #include "pellium/FootprintNames.h"
 #include "pellium/SearchNotes.h"
 
@@ -34,41 +35,43 @@ CDrawingLookup::CDrawingLookup(CListingCache& cache, CSearchNotes& notes,
     }
 }
 
-bool CDrawingLookup::Find(const QStringList& folders, const std::vector<Listing>& listings,
-                          std::vector<Hit>& hits)
+bool CDrawingLookup::Find(const CSearchPath& path, QStringList& folders, std::vector<Hit>& hits)
 {
     const bool bDrawingsOnly = DrawingsOnly();
-    const std::chrono::milliseconds delay = m_cache.FolderDelay();
-    const std::function<void(const QString&)> onFolder = m_cache.FolderHook();
-    const std::size_t nFolders = m_byKey.empty() ? 0 : std::size_t(folders.size());
+    const bool bLook = !m_byKey.empty();
+    std::vector<Found> found(std::size_t(path.folders.size()));
+    CFolderWalk walk(m_cache, path.folders, {.bKeepRemembered = true, .bPace = bLook},
+                     [this, bLook, bDrawingsOnly, &found](WalkedFolder& walked, int nFd)
+                     {
+                         if (bLook)
+                             LookInto(walked, nFd, bDrawingsOnly,
+                                      found[std::size_t(walked.folder.nIndex)]);
+                     });
+    const std::vector<std::size_t> usable =
+        CFootprintLister(m_cache, m_notes).UsableFolders(walk, path, false);
+    for (const std::size_t i : usable)
+        folders.append(walk.Folder(i).folder.strFolder);
+    const std::size_t nFolders = bLook ? usable.size() : 0;
     CListingProgress progress{0, int(nFolders), 0};
     if (nFolders > 0 && !m_notes.Progress(progress))
         return false;
-    Found found;
     for (std::size_t f = 0; f < nFolders; ++f)
     {
-        if (f > 0)
+        const WalkedFolder& walked = walk.WaitRead(usable[f]);
+        if (walked.nError != 0)
+            m_notes.Skip(walked.folder.strFolder, {EFolderFault::kUnreadable, walked.nError});
+        else
+            AddHits(f, found[usable[f]], hits);
+        progress.nFoldersDone = int(f + 1);
+        progress.nFound = qsizetype(hits.size());
+        // The last folder's is told once the hits are in order.
+        if (f + 1 < nFolders && !m_notes.Progress(progress))
         {
-            progress.nFoldersDone = int(f);
-            progress.nFound = qsizetype(hits.size());
-            if (!m_notes.Progress(progress))
-                return false;
+            walk.Stop();
+            return false;
         }
-        if (delay.count() > 0)
-            std::this_thread::sleep_for(delay);
-        if (onFolder)
-            onFolder(folders[qsizetype(f)]);
-        found.clear();
-        const bool bFound = bDrawingsOnly && listings[f] && FindInListing(*listings[f], found);
-        if (!bFound)
-        {
-            found.clear();
-            if (!FindInFolder(folders[qsizetype(f)], found))
-                continue;
-        }
-        AddHits(f, found, hits);
     }
-    if (nFolders > 0 && !m_notes.Progress({int(nFolders), int(nFolders), qsizetype(hits.size())}))
+    if (nFolders > 0 && !m_notes.Progress(progress))
         return false;
     // The hits of each name in path order, the names in the order given.
     std::stable_sort(hits.begin(), hits.end(),
@@ -86,53 +89,59 @@ bool CDrawingLookup::DrawingsOnly() const
                        });
 }
 
+void CDrawingLookup::LookInto(WalkedFolder& walked, int nFd, bool bDrawingsOnly, Found& found) const
+{
+    if (bDrawingsOnly && walked.folder.pListing && FindInListing(*walked.folder.pListing, found))
+        return;
+    found.clear();
+    if (!FindInFolder(walked, nFd, found))
+        found.clear();
+}
+
 // A remembered listing knows the drawings ("NAME.dra" in any case) of its
 // folder, and of each name whether the folder spells its drawing in more
 // than one way; other files it does not know.
-bool CDrawingLookup::FindInListing(const CFootprint::FolderListing& listing, Found& found)
+bool CDrawingLookup::FindInListing(const CFootprint::FolderListing& listing, Found& found) const
 {
+    std::string key;
     for (const CFootprintEntry& entry : listing.entries)
     {
         if (!(entry.m_nFlags & kDrawing))
             continue;
-        m_key.clear();
-        AppendFolded(m_key, entry.Utf8Name());
-        m_key += ".dra";
-        if (m_byKey.find(m_key) == m_byKey.end())
+        key.clear();
+        AppendFolded(key, entry.Utf8Name());
+        key += ".dra";
+        if (m_byKey.find(key) == m_byKey.end())
             continue;
         if (entry.m_nFlags & CFootprintEntry::kSeveralDrawings)
             return false;
         if (entry.m_nFlags & CFootprintEntry::kDrawingNamed)
-            found[m_key].push_back(std::string(entry.Utf8Name()) + ".dra");
+            found[key].push_back(std::string(entry.Utf8Name()) + ".dra");
         else
-            found[m_key].push_back(entry.OwnTexts()->strLocation.toUtf8().toStdString());
+            found[key].push_back(entry.OwnTexts()->strLocation.toUtf8().toStdString());
     }
     return true;
 }
 
-bool CDrawingLookup::FindInFolder(const QString& strFolder, Found& found)
+bool CDrawingLookup::FindInFolder(WalkedFolder& walked, int nFd, Found& found) const
 {
     m_cache.CountRead();
-    CDirReader dir(strFolder);
-    if (!dir.IsOpen())
-    {
-        const int nError = errno;
-        m_notes.Skip(strFolder, {EFolderFault::kUnreadable, nError});
-        return false;
-    }
-    while (const dirent* pEntry = dir.Next())
+    CDirReader dir(nFd, walked.encoded);
+    std::string key;
+    while (const dirent64* pEntry = dir.Next())
     {
         const std::string_view name(pEntry->d_name);
-        m_key.clear();
-        AppendFolded(m_key, name);
+        key.clear();
+        AppendFolded(key, name);
         // A name that is not valid UTF-8 folds to replacement characters
         // and could match a name that merely holds them.
-        if (m_byKey.find(m_key) == m_byKey.end() || !DecodesExactly(name) ||
-            !IsRegularFile(dir.Fd(), pEntry))
+        if (m_byKey.find(key) == m_byKey.end() || !DecodesExactly(name) ||
+            !dir.IsRegularFile(pEntry))
             continue;
-        found[m_key].emplace_back(name);
+        found[key].emplace_back(name);
     }
-    return true;
+    walked.nError = dir.Error();
+    return walked.nError == 0;
 }
 
 void CDrawingLookup::AddHits(std::size_t nFolder, const Found& found, std::vector<Hit>& hits) const

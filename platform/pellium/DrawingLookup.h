@@ -4,6 +4,7 @@
 // The search for drawings by file name in the folders of a search path. The
 // library's own; not installed.
 
+#include "pellium/FolderWalk.h"
 #include "pellium/Footprint.h"
 #include "pellium/FootprintFolders.h"
 
@@ -38,11 +39,10 @@ public:
 
     CDrawingLookup(CListingCache& cache, CSearchNotes& notes, const QStringList& fileNames);
 
-    // The hits in the folders (each with its remembered listing, or null):
-    // the hits of each name in path order, the names in the order given.
-    // False when the progress stopped the search.
-    bool Find(const QStringList& folders, const std::vector<Listing>& listings,
-              std::vector<Hit>& hits);
+    // The hits in the usable folders of the path, which go to folders in
+    // path order: the hits of each name in path order, the names in the
+    // order given. False when the progress stopped the search.
+    bool Find(const CSearchPath& path, QStringList& folders, std::vector<Hit>& hits);
 
 private:
     // The files that answer the names wanted in one folder, by case-blind name.
@@ -51,18 +51,22 @@ private:
     // Whether every name wanted is a drawing ("NAME.dra" in any case), which
     // a remembered listing knows of.
     bool DrawingsOnly() const;
+    // The files that answer the names in one folder, from its remembered
+    // listing when that can tell, else read from nFd. On any of the walk's
+    // threads.
+    void LookInto(WalkedFolder& walked, int nFd, bool bDrawingsOnly, Found& found) const;
     // The drawings of the names wanted, from a folder's remembered listing;
     // false when one of them is spelt in several ways there, which only
     // reading the folder tells apart.
-    bool FindInListing(const CFootprint::FolderListing& listing, Found& found);
-    // False, with the folder noted as skipped, when it cannot be read.
-    bool FindInFolder(const QString& strFolder, Found& found);
+    bool FindInListing(const CFootprint::FolderListing& listing, Found& found) const;
+    // False, with the system's error in walked.nError, when the folder's
+    // entries cannot be read.
+    bool FindInFolder(WalkedFolder& walked, int nFd, Found& found) const;
     void AddHits(std::size_t nFolder, const Found& found, std::vector<Hit>& hits) const;
 
     CListingCache& m_cache;
     CSearchNotes& m_notes;
     std::vector<QByteArray> m_wanted; // the names given, encoded; empty when never looked for
     std::unordered_map<std::string, std::vector<std::size_t>> m_byKey; // case-blind -> names
-    std::string m_key; // the case-blind name under test
 };
 } // namespace pellium

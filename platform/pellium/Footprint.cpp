@@ -188,14 +188,8 @@ int CFootprint::AddViewing(const CSearchPath& path, const QStringList& fileNames
                            CSearchNotes& notes)
 {
     QStringList folders;
-    std::vector<Listing> listings;
-    for (UsableFolder& folder : CFootprintLister(*m_pCache, notes).UsableFolders(path, false))
-    {
-        folders.append(std::move(folder.strFolder));
-        listings.push_back(std::move(folder.pListing));
-    }
     std::vector<CDrawingLookup::Hit> hits;
-    if (!CDrawingLookup(*m_pCache, notes, fileNames).Find(folders, listings, hits))
+    if (!CDrawingLookup(*m_pCache, notes, fileNames).Find(path, folders, hits))
     {
         m_bCancelled = true;
         return 0;

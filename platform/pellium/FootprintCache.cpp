@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "pellium/FootprintCachePrivate.h"
 
+#include "pellium/FileCalls.h"
+
 #include <QFile>
 #include <QSet>
 
@@ -21,6 +23,18 @@ namespace
 constexpr std::size_t kRememberedEntries = 3000000;
 // Search paths remembered whole: a few projects browsed in turn.
 constexpr std::size_t kRememberedPaths = 4;
+
+// Leaves most of the user's watches to other programs.
+std::size_t WatchesToUse()
+{
+    static constexpr char kLimit[] = "/proc/sys/fs/inotify/max_user_watches";
+    NoteFileCall(EFileCall::kOpen, kLimit);
+    QFile limit(QString::fromLatin1(kLimit));
+    if (!limit.open(QIODevice::ReadOnly))
+        return 0;
+    NoteFileCall(EFileCall::kRead, kLimit);
+    return std::size_t(std::clamp<qint64>(limit.readAll().trimmed().toLongLong() / 4, 0, 65536));
+}
 
 bool AllRemembered(const std::vector<Listing>& listings)
 {
@@ -124,6 +138,12 @@ bool CListingCache::ThreadsFail() const
 {
     std::lock_guard lock(m_mutex);
     return m_tuning.bThreadsFail;
+}
+
+bool CListingCache::TreatsAsShare() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_tuning.bTreatAsShare;
 }
 
 quint64 CListingCache::NextGeneration()
@@ -297,15 +317,24 @@ bool IsLocalFileSystemType(unsigned long nType)
 }
 
 // File systems whose every change passes through this kernel: a network
-// file system changed by another machine tells no watch.
-bool CListingCache::IsLocal(dev_t dev, const QByteArray& encoded)
+// file system changed by another machine tells no watch. Asked outside the
+// lock: on a share the call is a round trip.
+bool CListingCache::IsLocalDevice(dev_t dev, int nFd, const QByteArray& encoded)
 {
-    const auto it = m_localDevices.find(dev);
-    if (it != m_localDevices.end())
-        return it->second;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_tuning.bTreatAsShare)
+            return false;
+        const auto it = m_localDevices.find(dev);
+        if (it != m_localDevices.end())
+            return it->second;
+    }
     struct statfs fs;
-    const bool bLocal = statfs(encoded.constData(), &fs) == 0 &&
-                        IsLocalFileSystemType(static_cast<unsigned long>(fs.f_type));
+    NoteFileCall(EFileCall::kStatFs, encoded.constData());
+    const int nResult = nFd >= 0 ? fstatfs(nFd, &fs) : statfs(encoded.constData(), &fs);
+    const bool bLocal =
+        nResult == 0 && IsLocalFileSystemType(static_cast<unsigned long>(fs.f_type));
+    std::lock_guard lock(m_mutex);
     m_localDevices[dev] = bLocal;
     return bLocal;
 }
@@ -317,11 +346,7 @@ CListingCache::Watching CListingCache::WatchingNow()
     {
         m_nNotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         ++m_nEra;
-        // Leave most of the user's watches to other programs.
-        QFile limit(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
-        const qint64 nLimit =
-            limit.open(QIODevice::ReadOnly) ? limit.readAll().trimmed().toLongLong() : 0;
-        m_nMostWatches = std::size_t(std::clamp<qint64>(nLimit / 4, 0, 65536));
+        m_nMostWatches = WatchesToUse();
     }
     if (m_nNotifyFd < 0)
         return {};
@@ -341,10 +366,12 @@ int CListingCache::Watch(const QByteArray& encoded, dev_t dev, bool bWhole)
     constexpr quint32 kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
                               IN_MOVE_SELF | IN_DONT_FOLLOW | IN_ONLYDIR | IN_MASK_ADD;
     const quint32 nMask = bWhole ? kMask : kMask | IN_ATTRIB;
+    if (!IsLocalDevice(dev, -1, encoded))
+        return -1;
     int nFd = -1;
     {
         std::lock_guard lock(m_mutex);
-        if (m_nNotifyFd < 0 || m_watches.size() >= m_nMostWatches || !IsLocal(dev, encoded))
+        if (m_nNotifyFd < 0 || m_watches.size() >= m_nMostWatches)
             return -1;
         nFd = m_nNotifyFd;
     }
@@ -400,6 +427,7 @@ bool CListingCache::WatchParents(const QStringList& folders, std::vector<int>& w
     {
         const QByteArray encoded = QFile::encodeName(strParent);
         struct stat st;
+        NoteFileCall(EFileCall::kStat, encoded.constData());
         if (stat(encoded.constData(), &st) != 0)
             return false;
         const int nWatch = Watch(encoded, st.st_dev, false);

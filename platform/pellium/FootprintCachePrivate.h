@@ -63,6 +63,9 @@ public:
         std::function<void(const QString& strFolder)> onFolder;
 
         bool bThreadsFail = false; // no thread can be started, as under a process limit
+        // Every folder counts as one on a network share: no watches, and
+        // many calls in flight.
+        bool bTreatAsShare = false;
     };
 
     using State = CFootprint::FolderState;
@@ -114,6 +117,13 @@ public:
     std::chrono::milliseconds FolderDelay() const;
     std::function<void(const QString&)> FolderHook() const;
     bool ThreadsFail() const;
+    bool TreatsAsShare() const;
+
+    // Whether the file system of a device sees every change made to it
+    // (IsLocalFileSystemType), asked once per device of fstatfs on nFd, or
+    // of statfs on the path encoded when nFd is -1; never under the
+    // tuning's bTreatAsShare.
+    bool IsLocalDevice(dev_t dev, int nFd, const QByteArray& encoded);
 
     quint64 NextGeneration();
     // The folder's listing when its stat still matches the one it was read
@@ -172,7 +182,6 @@ private:
     void ForgetAll();
     void DropStalePaths();
     void ReadChanges();
-    bool IsLocal(dev_t dev, const QByteArray& encoded);
 
     mutable std::mutex m_mutex;
     Folders m_folders;

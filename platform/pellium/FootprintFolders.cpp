@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pellium/FootprintFolders.h"
 
+#include "pellium/FileCalls.h"
 #include "pellium/FootprintNames.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ using namespace pellium;
 
 CFolderFault pellium::FolderStatProblem(const QByteArray& path, struct stat& st)
 {
+    NoteFileCall(EFileCall::kStat, path.constData());
     if (stat(path.constData(), &st) != 0)
     {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -27,11 +29,120 @@ CFolderFault pellium::FolderStatProblem(const QByteArray& path, struct stat& st)
 
 CFolderFault pellium::FolderAccessProblem(const QByteArray& path)
 {
+    NoteFileCall(EFileCall::kAccess, path.constData());
     if (faccessat(AT_FDCWD, path.constData(), R_OK, AT_EACCESS) != 0)
         return {EFolderFault::kUnreadable, errno};
+    NoteFileCall(EFileCall::kAccess, path.constData());
     if (faccessat(AT_FDCWD, path.constData(), X_OK, AT_EACCESS) != 0)
         return {EFolderFault::kNotSearchable, errno};
     return {};
+}
+
+COpenedFolder pellium::OpenFolder(const QByteArray& path, struct stat& st)
+{
+    NoteFileCall(EFileCall::kOpen, path.constData());
+    const int nFd = open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (nFd >= 0)
+    {
+        NoteFileCall(EFileCall::kFstat, path.constData());
+        if (fstat(nFd, &st) == 0)
+            return {nFd, {}, false};
+        const int nError = errno;
+        close(nFd);
+        return {-1, {EFolderFault::kUnreachable, nError}, false};
+    }
+    const int nOpenError = errno;
+    COpenedFolder closed;
+    closed.fault = FolderStatProblem(path, st);
+    closed.bStatFault = bool(closed.fault);
+    if (!closed.fault)
+        closed.fault = FolderAccessProblem(path);
+    // Gone or changed between the calls, or out of descriptors.
+    if (!closed.fault)
+        closed.fault = {EFolderFault::kUnreadable, nOpenError};
+    return closed;
+}
+
+namespace
+{
+// Whether the mode bits alone say that the effective user may search the
+// folder. Root may when anyone may; the owner by the owner's bit, which an
+// access list does not change; anyone else when both the group's and the
+// others' bits allow it (only an access list naming that user or one of
+// their groups could still refuse, which is rare enough to find out when
+// a file is opened). Anything else, a refusal included, is asked.
+bool SurelySearchable(const struct stat& st)
+{
+    const uid_t nUser = geteuid();
+    if (nUser == 0)
+        return (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+    if (nUser == st.st_uid)
+        return (st.st_mode & S_IXUSR) != 0;
+    return (st.st_mode & (S_IXGRP | S_IXOTH)) == (S_IXGRP | S_IXOTH);
+}
+} // namespace
+
+CFolderFault pellium::SearchProblem(const QByteArray& path, const struct stat& st)
+{
+    if (SurelySearchable(st))
+        return {};
+    NoteFileCall(EFileCall::kAccess, path.constData());
+    if (faccessat(AT_FDCWD, path.constData(), X_OK, AT_EACCESS) != 0)
+        return {EFolderFault::kNotSearchable, errno};
+    return {};
+}
+
+namespace
+{
+// A listing buffer as large as the C library's own.
+constexpr std::size_t kDirBuffer = 32768;
+} // namespace
+
+CDirReader::CDirReader(int nFd, const QByteArray& folder)
+    : m_nFd(nFd), m_folder(folder), m_pBuffer(new char[kDirBuffer])
+{
+    NoteFileCall(EFileCall::kReadDir, m_folder.constData());
+}
+
+const dirent64* CDirReader::Next()
+{
+    if (m_nAt >= m_nEnd)
+    {
+        if (m_bEnd)
+            return nullptr;
+        ssize_t nRead = 0;
+        do
+            nRead = getdents64(m_nFd, m_pBuffer.get(), kDirBuffer);
+        while (nRead < 0 && errno == EINTR);
+        if (nRead <= 0)
+        {
+            m_bEnd = true;
+            m_nError = nRead < 0 ? errno : 0;
+            return nullptr;
+        }
+        m_nAt = 0;
+        m_nEnd = std::size_t(nRead);
+    }
+    const auto* pEntry = reinterpret_cast<const dirent64*>(m_pBuffer.get() + m_nAt);
+    m_nAt += pEntry->d_reclen;
+    return pEntry;
+}
+
+bool CDirReader::IsRegularFile(const dirent64* pEntry, bool* pLinkSeen) const
+{
+    if (pEntry->d_type == DT_REG)
+        return true;
+    if (pEntry->d_type != DT_LNK && pEntry->d_type != DT_UNKNOWN)
+        return false;
+    if (pEntry->d_type == DT_LNK && pLinkSeen)
+        *pLinkSeen = true;
+    if (detail::FileCallHookSet())
+    {
+        const std::string path = m_folder.toStdString() + '/' + pEntry->d_name;
+        detail::CallFileCallHook(EFileCall::kStat, path.c_str());
+    }
+    struct stat st;
+    return fstatat(m_nFd, pEntry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
 }
 
 qint64 pellium::WallClockNow()
@@ -82,26 +193,23 @@ struct CFolderReader::Items
 };
 
 std::shared_ptr<CFootprint::FolderListing> CFolderReader::Read(const QString& strFolder,
+                                                               const QByteArray& encoded, int nFd,
                                                                bool& bLinks, int& nError)
 {
     Items items;
-    if (!Collect(strFolder, items, bLinks, nError))
+    if (!Collect(encoded, nFd, items, bLinks, nError))
         return {};
     items.Sort();
     return MakeListing(strFolder, items);
 }
 
-bool CFolderReader::Collect(const QString& strFolder, Items& items, bool& bLinks, int& nError)
+bool CFolderReader::Collect(const QByteArray& encoded, int nFd, Items& items, bool& bLinks,
+                            int& nError)
 {
-    CDirReader dir(strFolder);
-    if (!dir.IsOpen())
-    {
-        nError = errno;
-        return false;
-    }
+    CDirReader dir(nFd, encoded);
     items.arena.reserve(8192);
     items.items.reserve(128);
-    while (const dirent* pEntry = dir.Next())
+    while (const dirent64* pEntry = dir.Next())
     {
         const std::string_view name(pEntry->d_name);
         if (name.size() <= kExtLen) // a footprint needs a name before its extension
@@ -109,7 +217,7 @@ bool CFolderReader::Collect(const QString& strFolder, Items& items, bool& bLinks
         const bool bPsm = EndsWithExt(name, ".psm");
         if (!bPsm && !EndsWithExt(name, ".dra"))
             continue;
-        if (!IsRegularFile(dir.Fd(), pEntry, &bLinks))
+        if (!dir.IsRegularFile(pEntry, &bLinks))
             continue;
         if (!DecodesExactly(name))
         {
@@ -123,7 +231,8 @@ bool CFolderReader::Collect(const QString& strFolder, Items& items, bool& bLinks
         item.nKeyLen = items.arena.size() - item.nKey;
         items.items.push_back(item);
     }
-    return true;
+    nError = dir.Error();
+    return nError == 0;
 }
 
 std::shared_ptr<CFootprint::FolderListing> CFolderReader::MakeListing(const QString& strFolder,

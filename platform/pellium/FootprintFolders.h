@@ -7,7 +7,6 @@
 #include "pellium/Footprint.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <array>
@@ -74,7 +73,9 @@ struct UsableFolder
 {
     QString strFolder;
     qsizetype nIndex = 0; // in the search path
-    struct stat st;
+    struct stat st
+    {
+    };
     qint64 nStatTime = 0; // ns, wall clock, right after the stat
     quint64 nGeneration = 0;
     Listing pListing;
@@ -86,14 +87,16 @@ struct UsableFolder
 class CFolderReader
 {
 public:
-    // Null, with the system's error in nError, when the folder cannot be
-    // opened; bLinks is set when a file was looked at through a link.
-    static std::shared_ptr<CFootprint::FolderListing> Read(const QString& strFolder, bool& bLinks,
-                                                           int& nError);
+    // Reads the folder open on nFd (encoded: its name, for the call hook).
+    // Null, with the system's error in nError, when its entries cannot be
+    // read; bLinks is set when a file was looked at through a link.
+    static std::shared_ptr<CFootprint::FolderListing>
+    Read(const QString& strFolder, const QByteArray& encoded, int nFd, bool& bLinks, int& nError);
 
 private:
     struct Items;
-    static bool Collect(const QString& strFolder, Items& items, bool& bLinks, int& nError);
+    static bool Collect(const QByteArray& encoded, int nFd, Items& items, bool& bLinks,
+                        int& nError);
     static std::shared_ptr<CFootprint::FolderListing> MakeListing(const QString& strFolder,
                                                                   const Items& items);
     // The entry of the files [nFirst, nEnd) of the items, which answer one
@@ -110,49 +113,52 @@ constexpr quint8 FlagsOfKind(std::size_t nKind)
     return quint8(((nKind & 1) ? 4 : 0) | ((nKind & 2) ? kDrawing : 0));
 }
 
-// d_type answers for most file systems; links and unknown types are looked
-// at through the link, so a linked drawing counts and a folder named
-// "X.dra" does not.
-inline bool IsRegularFile(int nDirFd, const dirent* pEntry, bool* pLinkSeen = nullptr)
-{
-#ifdef _DIRENT_HAVE_D_TYPE
-    if (pEntry->d_type == DT_REG)
-        return true;
-    if (pEntry->d_type != DT_LNK && pEntry->d_type != DT_UNKNOWN)
-        return false;
-    if (pEntry->d_type == DT_LNK && pLinkSeen)
-        *pLinkSeen = true;
-#else
-    if (pLinkSeen)
-        *pLinkSeen = true;
-#endif
-    struct stat st;
-    return fstatat(nDirFd, pEntry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
-}
-
-// Closes the folder on every way out.
+// The entries of a folder open on a descriptor, read many at a time; the
+// descriptor stays the caller's. The reading is told to the call hook once.
 class CDirReader
 {
 public:
-    explicit CDirReader(const QString& strFolder)
-        : m_pDir(opendir(QFile::encodeName(strFolder).constData()))
-    {
-    }
-    ~CDirReader()
-    {
-        if (m_pDir)
-            closedir(m_pDir);
-    }
+    CDirReader(int nFd, const QByteArray& folder);
     CDirReader(const CDirReader&) = delete;
     CDirReader& operator=(const CDirReader&) = delete;
 
-    bool IsOpen() const { return m_pDir != nullptr; }
-    int Fd() const { return dirfd(m_pDir); }
-    const dirent* Next() { return readdir(m_pDir); }
+    // The next entry; null at the end, or when the system failed (Error).
+    const dirent64* Next();
+    int Error() const { return m_nError; }
+
+    // Whether an entry is a file: d_type answers for most file systems;
+    // links and unknown types are looked at through the link, so a linked
+    // drawing counts and a folder named "X.dra" does not.
+    bool IsRegularFile(const dirent64* pEntry, bool* pLinkSeen = nullptr) const;
 
 private:
-    DIR* m_pDir;
+    const int m_nFd;
+    const QByteArray& m_folder;
+    std::unique_ptr<char[]> m_pBuffer;
+    std::size_t m_nAt = 0, m_nEnd = 0;
+    int m_nError = 0;
+    bool m_bEnd = false;
 };
+
+// A folder opened to be read, or why it could not be: its descriptor, or -1
+// with the fault, and whether the stat found that fault (missing, not a
+// folder, out of reach) or something after it.
+struct COpenedFolder
+{
+    int nFd = -1;
+    CFolderFault fault;
+    bool bStatFault = false;
+};
+
+// Opens a folder to be read and fstats it into st: what its stat and access
+// by path would tell, the open and the fstat tell, in two calls. Only a
+// folder that does not open is asked why, by path, so that its fault is the
+// same as a stat and access checks give.
+COpenedFolder OpenFolder(const QByteArray& path, struct stat& st);
+// Why a folder opened (so readable) with this fstat cannot be searched: its
+// files could not be opened. The mode bits answer when they are sure; an
+// access check by path when they are not.
+CFolderFault SearchProblem(const QByteArray& path, const struct stat& st);
 
 // Why a folder cannot be searched, or no fault when it can. A folder that
 // may be listed but not searched gives names whose files cannot be opened,

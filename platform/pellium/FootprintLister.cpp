@@ -18,8 +18,9 @@ using namespace pellium;
 using FolderState = CFootprint::FolderState;
 using ScanResult = CFootprint::ScanResult;
 
-std::vector<UsableFolder> CFootprintLister::UsableFolders(const CSearchPath& path, bool bForListing,
-                                                          std::vector<FolderState>* pStates)
+std::vector<std::size_t> CFootprintLister::UsableFolders(CFolderWalk& walk, const CSearchPath& path,
+                                                         bool bForListing,
+                                                         std::vector<FolderState>* pStates)
 {
     struct IdHash
     {
@@ -29,45 +30,35 @@ std::vector<UsableFolder> CFootprintLister::UsableFolders(const CSearchPath& pat
         }
     };
     std::unordered_set<std::pair<dev_t, ino_t>, IdHash> seen;
-    std::vector<UsableFolder> folders;
-    const quint64 nGeneration = m_cache.NextGeneration();
+    std::vector<std::size_t> usable;
     const qint64 nTick = m_cache.Tick();
-    for (qsizetype i = 0; i < path.folders.size(); ++i)
+    walk.WaitChecked();
+    for (std::size_t i = 0; i < walk.Size(); ++i)
     {
-        UsableFolder folder;
-        folder.strFolder = path.folders[i];
-        folder.nIndex = i;
-        const QByteArray encoded = QFile::encodeName(folder.strFolder);
-        CFolderFault fault = FolderStatProblem(encoded, folder.st);
-        folder.nStatTime = WallClockNow();
-        folder.nGeneration = nGeneration;
+        const WalkedFolder& walked = walk.Folder(i);
+        const struct stat& st = walked.folder.st;
         if (pStates)
         {
-            pStates->push_back(!fault ? CListingCache::StateOf(folder.st, nTick) : FolderState{});
-            pStates->back().statFault = fault;
+            pStates->push_back(!walked.bStatFault ? CListingCache::StateOf(st, nTick)
+                                                  : FolderState{});
+            if (walked.bStatFault)
+                pStates->back().statFault = walked.fault;
+            else
+                pStates->back().bOtherProblem = bool(walked.fault);
         }
-        if (!fault)
-            folder.pListing = m_cache.Recall(folder.strFolder, folder.st, nGeneration);
-        // A remembered listing was made when the folder could be read; its
-        // mode and owner have not changed since (that would change its times).
-        if (!fault && !folder.pListing)
-        {
-            fault = FolderAccessProblem(encoded);
-            if (pStates && fault)
-                pStates->back().bOtherProblem = true;
-        }
-        if (fault)
-        {
-            m_notes.Skip(folder.strFolder, fault, path.unexpanded.value(i), path.origins.value(i));
-            continue;
-        }
-        if (seen.insert({folder.st.st_dev, folder.st.st_ino}).second)
-            folders.push_back(std::move(folder));
+        const qsizetype nIndex = qsizetype(i);
+        if (walked.fault)
+            m_notes.Skip(walked.folder.strFolder, walked.fault, path.unexpanded.value(nIndex),
+                         path.origins.value(nIndex));
+        else if (seen.insert({st.st_dev, st.st_ino}).second)
+            usable.push_back(i);
+        else
+            walk.Drop(i);
     }
     m_notes.SkipEmpty(path);
     if (bForListing)
-        m_cache.Trim(nGeneration);
-    return folders;
+        m_cache.Trim(walk.Generation());
+    return usable;
 }
 
 std::shared_ptr<const ScanResult> CFootprintLister::List(const CSearchPath& path)
@@ -89,9 +80,11 @@ bool CFootprintLister::PathHolds(const CListingCache::RememberedPath& remembered
                                  bool bQuiet)
 {
     const std::size_t n = remembered.states.size();
-    const auto holds = [&remembered, nTick, bQuiet](std::size_t nFirst, std::size_t nEnd)
+    std::atomic<std::size_t> nNext{0};
+    std::atomic<bool> bHolds{true};
+    const auto check = [&remembered, nTick, bQuiet, n, &nNext, &bHolds]
     {
-        for (std::size_t i = nFirst; i < nEnd; ++i)
+        for (std::size_t i = 0; bHolds.load(std::memory_order_relaxed) && (i = nNext++) < n;)
         {
             if (bQuiet && remembered.watched[i])
                 continue;
@@ -99,18 +92,31 @@ bool CFootprintLister::PathHolds(const CListingCache::RememberedPath& remembered
             const CFolderFault fault = FolderStatProblem(remembered.encoded[i], st);
             const FolderState& then = remembered.states[i];
             if (fault != then.statFault || (!fault && !(CListingCache::StateOf(st, nTick) == then)))
-                return false;
+                bHolds = false;
         }
-        return true;
     };
-    // Most of a stat is the kernel's: two threads take half the time.
+    CHelperThread helpers(m_cache, HelpersToCheck(remembered, bQuiet), check);
+    check();
+    helpers.Finish();
+    return bHolds;
+}
+
+// On a share every stat is a round trip: many at once. On a local disk most
+// of a stat is the kernel's: two threads take half the time of a long path.
+std::size_t CFootprintLister::HelpersToCheck(const CListingCache::RememberedPath& remembered,
+                                             bool bQuiet)
+{
+    const std::size_t n = remembered.states.size();
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        if (remembered.states[i].statFault)
+            continue;
+        if (!m_cache.IsLocalDevice(remembered.states[i].dev, -1, remembered.encoded[i]))
+            return std::min(kShareThreads, n) - 1;
+        break;
+    }
     constexpr std::size_t kFoldersForTwoThreads = 512;
-    bool bSecondHalf = true;
-    CHelperThread helper(m_cache, !bQuiet && n >= kFoldersForTwoThreads,
-                         [&] { bSecondHalf = holds(n / 2, n); });
-    const bool bFirstHalf = holds(0, n / 2);
-    helper.Finish();
-    return bFirstHalf && bSecondHalf;
+    return !bQuiet && n >= kFoldersForTwoThreads && SeveralCores() ? 1 : 0;
 }
 
 // Answers a listing from the remembered listing of the same path when every
@@ -158,26 +164,44 @@ std::shared_ptr<const ScanResult> CFootprintLister::ListAnew(const CSearchPath& 
     pPath->since = m_cache.WatchingNow();
     const bool bWatch =
         pPath->since.nEra != 0 && m_cache.WatchParents(path.folders, pPath->watches);
-    std::vector<UsableFolder> folders = UsableFolders(path, true, &pPath->states);
+    CFolderWalk walk(m_cache, path.folders, {},
+                     [this, bWatch](WalkedFolder& walked, int nFd)
+                     { ReadListing(walked, nFd, bWatch); });
+    const std::vector<std::size_t> usable = UsableFolders(walk, path, true, &pPath->states);
     auto pResult = std::make_shared<ScanResult>();
     bool bAllKept = true;
     // The number of folders is known before the first is read.
-    if (!folders.empty() && !m_notes.Progress({0, int(folders.size()), 0}))
+    if (!usable.empty() && !m_notes.Progress({0, int(usable.size()), 0}))
         return nullptr;
-    if (!ListFolders(folders, *pResult, bAllKept, bWatch))
+    if (!ListFolders(walk, usable, *pResult, bAllKept))
         return nullptr;
     const bool bRememberable =
         bAllKept && std::none_of(pPath->states.begin(), pPath->states.end(),
                                  [](const FolderState& state) { return state.bOtherProblem; });
     pPath->pResult = pResult;
     if (bRememberable)
-        RememberPath(path, std::move(pPath), folders, bWatch);
+        RememberPath(path, std::move(pPath), walk, usable, bWatch);
     return pResult;
+}
+
+void CFootprintLister::ReadListing(WalkedFolder& walked, int nFd, bool bWatch)
+{
+    UsableFolder& folder = walked.folder;
+    if (folder.pListing)
+        return;
+    const int nWatch = bWatch ? m_cache.Watch(walked.encoded, folder.st.st_dev) : -1;
+    std::shared_ptr<CFootprint::FolderListing> pListing =
+        CFolderReader::Read(folder.strFolder, walked.encoded, nFd, walked.bLinks, walked.nError);
+    if (pListing)
+        pListing->nWatch = nWatch;
+    walked.bRead = true;
+    folder.pListing = std::move(pListing);
 }
 
 void CFootprintLister::RememberPath(const CSearchPath& path,
                                     std::shared_ptr<CListingCache::RememberedPath> pPath,
-                                    const std::vector<UsableFolder>& folders, bool bWatch)
+                                    const CFolderWalk& walk, const std::vector<std::size_t>& usable,
+                                    bool bWatch)
 {
     pPath->folders = path.folders;
     pPath->unexpanded = path.unexpanded;
@@ -187,149 +211,42 @@ void CFootprintLister::RememberPath(const CSearchPath& path,
         pPath->encoded.push_back(QFile::encodeName(strFolder));
     pPath->watched.assign(std::size_t(path.folders.size()), false);
     if (bWatch)
-        for (const UsableFolder& folder : folders)
-            if (folder.pListing && folder.pListing->nWatch >= 0)
+        for (const std::size_t i : usable)
+        {
+            const Listing& pListing = walk.Folder(i).folder.pListing;
+            if (pListing && pListing->nWatch >= 0)
             {
-                pPath->watched[std::size_t(folder.nIndex)] = true;
-                pPath->watches.push_back(folder.pListing->nWatch);
+                pPath->watched[i] = true;
+                pPath->watches.push_back(pListing->nWatch);
             }
+        }
     pPath->nCheckedAt = pPath->since.nSeen;
     m_cache.RememberPath(std::move(pPath));
 }
 
-namespace
+// Takes the listings of the usable folders in path order as the walk reads
+// them, telling the progress after each; false when it says stop. bAllKept
+// tells whether every folder's listing is now remembered.
+bool CFootprintLister::ListFolders(CFolderWalk& walk, const std::vector<std::size_t>& usable,
+                                   ScanResult& result, bool& bAllKept)
 {
-// The reading of the folders that have no listing to reuse, shared by the
-// calling thread and a helper: each takes the next folder nobody took.
-class CFolderReads
-{
-public:
-    CFolderReads(CListingCache& cache, std::vector<UsableFolder>& folders, bool bWatch)
-        : m_cache(cache), m_folders(folders), m_reads(std::make_unique<Read[]>(folders.size())),
-          m_delay(cache.FolderDelay()), m_onFolder(cache.FolderHook()), m_bWatch(bWatch)
-    {
-    }
-
-    std::size_t ToRead() const
-    {
-        return std::size_t(std::count_if(m_folders.begin(), m_folders.end(),
-                                         [](const UsableFolder& folder)
-                                         { return !folder.pListing; }));
-    }
-    // Takes the next folder and reads it unless its listing is reused;
-    // false when none is left.
-    bool ReadNext()
-    {
-        const std::size_t i = m_nNext++;
-        if (i >= m_folders.size())
-            return false;
-        if (m_delay.count() > 0)
-            std::this_thread::sleep_for(m_delay);
-        if (m_onFolder)
-            m_onFolder(m_folders[i].strFolder);
-        Read& read = m_reads[i];
-        read.bRead = !m_folders[i].pListing;
-        if (read.bRead)
-        {
-            UsableFolder& folder = m_folders[i];
-            const int nWatch =
-                m_bWatch ? m_cache.Watch(QFile::encodeName(folder.strFolder), folder.st.st_dev)
-                         : -1;
-            std::shared_ptr<CFootprint::FolderListing> pListing =
-                CFolderReader::Read(folder.strFolder, read.bLinks, read.nError);
-            if (pListing)
-                pListing->nWatch = nWatch;
-            folder.pListing = std::move(pListing);
-        }
-        read.bDone.store(true, std::memory_order_release);
-        return true;
-    }
-    // The helper's part: folders until none is left or Stop.
-    void ReadAll()
-    {
-        while (!m_bStop.load(std::memory_order_relaxed) && ReadNext())
-        {
-        }
-    }
-    void Stop() { m_bStop = true; }
-    // Until folder k is read, reads the others not taken yet.
-    void WaitFor(std::size_t k, CHelperThread& helper)
-    {
-        while (!m_reads[k].bDone.load(std::memory_order_acquire))
-            if (!ReadNext())
-            {
-                // The helper may have ended on folder k without reading it.
-                helper.RethrowIfFailed();
-                std::this_thread::yield();
-            }
-    }
-    bool WasRead(std::size_t k) const { return m_reads[k].bRead; }
-    bool SawLinks(std::size_t k) const { return m_reads[k].bLinks; }
-    int Error(std::size_t k) const { return m_reads[k].nError; }
-
-private:
-    struct Read
-    {
-        bool bRead = false; // not reused
-        bool bLinks = false;
-        int nError = 0;
-        std::atomic<bool> bDone{false};
-    };
-
-    CListingCache& m_cache;
-    std::vector<UsableFolder>& m_folders;
-    const std::unique_ptr<Read[]> m_reads;
-    const std::chrono::milliseconds m_delay;
-    const std::function<void(const QString&)> m_onFolder;
-    const bool m_bWatch;
-    std::atomic<std::size_t> m_nNext{0};
-    std::atomic<bool> m_bStop{false};
-};
-} // namespace
-
-// Reads the folders that have no listing to reuse, on two threads when
-// there are many: most of a folder's time is the kernel's, which runs on
-// both at once. The listings are then taken in path order, telling the
-// progress after each; false when it says stop. bAllKept tells whether
-// every folder's listing is now remembered.
-bool CFootprintLister::ListFolders(std::vector<UsableFolder>& folders, ScanResult& result,
-                                   bool& bAllKept, bool bWatch)
-{
-    CFolderReads reads(m_cache, folders, bWatch);
-    constexpr std::size_t kFoldersForTwoThreads = 16;
-    // Without a helper this thread reads every folder itself, in the loop
-    // below: the helper's work, run here once stopped, then does nothing.
-    CHelperThread helper(m_cache, reads.ToRead() >= kFoldersForTwoThreads,
-                         [&reads] { reads.ReadAll(); });
-    const auto finish = [&helper, &reads]
-    {
-        reads.Stop();
-        helper.Finish();
-    };
-    // Memory running out here stops the helper before it is waited for.
-    struct StopOnThrow
-    {
-        CFolderReads& reads;
-        ~StopOnThrow() { reads.Stop(); }
-    } stopOnThrow{reads};
-
-    const std::size_t n = folders.size();
+    const std::size_t n = usable.size();
     CListingProgress progress{0, int(n), 0};
     result.listings.reserve(n);
-    for (std::size_t k = 0; k < n; ++k)
+    for (const std::size_t i : usable)
     {
-        reads.WaitFor(k, helper);
-        UsableFolder& folder = folders[k];
+        const WalkedFolder& walked = walk.WaitRead(i);
+        const UsableFolder& folder = walked.folder;
         if (!folder.pListing)
         {
             bAllKept = false;
-            m_notes.Skip(folder.strFolder, {EFolderFault::kUnreadable, reads.Error(k)});
+            m_notes.Skip(folder.strFolder, {EFolderFault::kUnreadable, walked.nError});
         }
-        else if (reads.WasRead(k))
+        else if (walked.bRead)
         {
             // A link's target can change without its folder changing.
             if (!m_cache.Remember(folder.strFolder, folder.st, folder.nStatTime, folder.pListing,
-                                  !reads.SawLinks(k), folder.nGeneration))
+                                  !walked.bLinks, folder.nGeneration))
                 bAllKept = false;
         }
         if (folder.pListing)
@@ -342,10 +259,9 @@ bool CFootprintLister::ListFolders(std::vector<UsableFolder>& folders, ScanResul
         ++progress.nFoldersDone;
         if (!m_notes.Progress(progress))
         {
-            finish();
+            walk.Stop();
             return false;
         }
     }
-    finish();
     return true;
 }

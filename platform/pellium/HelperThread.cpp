@@ -25,52 +25,76 @@ std::thread TryStartThread(std::function<void()> fn)
     return pellium::TryStartThread(*DefaultListingCache(), std::move(fn));
 }
 
-pellium::CHelperThread::CHelperThread(const CListingCache& cache, bool bWorthIt,
+pellium::CHelperThread::CHelperThread(const CListingCache& cache, std::size_t nHelpers,
                                       std::function<void()> fnWork)
-    : m_fnWork(std::move(fnWork))
+    : m_cache(cache), m_fnWork(std::move(fnWork))
 {
-    if (bWorthIt && std::thread::hardware_concurrency() > 1)
-        m_thread = TryStartThread(cache,
-                                  [this]
-                                  {
-                                      try
-                                      {
-                                          m_fnWork();
-                                      }
-                                      catch (...)
-                                      {
-                                          m_pFailure = std::current_exception();
-                                          m_bFailed.store(true, std::memory_order_release);
-                                      }
-                                  });
+    Widen(nHelpers);
 }
 
 pellium::CHelperThread::~CHelperThread()
 {
-    if (m_thread.joinable())
-        m_thread.join();
+    Join();
+}
+
+void pellium::CHelperThread::Widen(std::size_t nHelpers)
+{
+    const std::lock_guard lock(m_mutex);
+    while (!m_bClosed && !m_bCannotStart && m_threads.size() < nHelpers)
+    {
+        std::thread thread = TryStartThread(m_cache,
+                                            [this]
+                                            {
+                                                try
+                                                {
+                                                    m_fnWork();
+                                                }
+                                                catch (...)
+                                                {
+                                                    const std::lock_guard failed(m_mutex);
+                                                    if (!m_pFailure)
+                                                        m_pFailure = std::current_exception();
+                                                }
+                                            });
+        if (!thread.joinable())
+        {
+            m_bCannotStart = true;
+            break;
+        }
+        m_threads.push_back(std::move(thread));
+        m_bStarted = true;
+    }
+}
+
+void pellium::CHelperThread::Join()
+{
+    std::vector<std::thread> threads;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_bClosed = true;
+        threads.swap(m_threads);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
 }
 
 void pellium::CHelperThread::Finish()
 {
-    if (m_bFinished)
+    if (std::exchange(m_bFinished, true))
         return;
-    m_bFinished = true;
-    if (m_thread.joinable())
-        m_thread.join();
-    else
+    Join();
+    bool bStarted = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        bStarted = m_bStarted;
+    }
+    if (!bStarted)
         m_fnWork();
-    if (m_pFailure)
-        std::rethrow_exception(std::exchange(m_pFailure, nullptr));
-}
-
-void pellium::CHelperThread::RethrowIfFailed()
-{
-    if (!m_bFailed.load(std::memory_order_acquire))
-        return;
-    m_bFinished = true;
-    if (m_thread.joinable())
-        m_thread.join();
-    if (m_pFailure)
-        std::rethrow_exception(std::exchange(m_pFailure, nullptr));
+    std::exception_ptr pFailure;
+    {
+        const std::lock_guard lock(m_mutex);
+        pFailure = std::exchange(m_pFailure, nullptr);
+    }
+    if (pFailure)
+        std::rethrow_exception(pFailure);
 }
