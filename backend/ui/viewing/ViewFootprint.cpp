@@ -93,8 +93,10 @@ CViewFound DecideOnHits(const CFootprint& search)
         locations.append(pEntry ? pEntry->GetLocation() : QString());
     CViewFound found;
     found.decision = DecideView(!search.Report().strProjectError.isEmpty(), locations);
+    // DecideView opens only a file it found there; on a share each look
+    // again is a round trip, so only the read is tried.
     if (found.decision.m_nAction == CViewDecision::EAction::kOpen)
-        found.check = CheckLocation(found.decision.m_strLocation);
+        found.check = {true, UnreadableReason(found.decision.m_strLocation)};
     return found;
 }
 } // namespace
