@@ -12,7 +12,7 @@
 // bench_keystroke.cpp, bench_dialogs.cpp and bench_listing.cpp.
 
 #include "BenchFootprints.h"
-#include "QuietOffscreen.h"
+#include "BenchStart.h"
 
 #include "footprints/BackEndDlg1.h"
 #include "footprints/BackEndDlg2.h"

@@ -20,7 +20,7 @@
 // trip otherwise waits for a core, and that, not the code, grows the rows.
 
 #include "LatencyShare.h"
-#include "QuietOffscreen.h"
+#include "BenchStart.h"
 
 #include "common/Services.h"
 #include "pellium/Footprint.h"
