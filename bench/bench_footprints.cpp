@@ -218,19 +218,11 @@ bool ParseOwnFlags(int& argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(bench::QuietOffscreen);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::StartQuietOffscreen();
     if (!ParseOwnFlags(argc, argv))
         return 2;
     QApplication app(argc, argv);
-    if (BenchSettings().strDataDir.isEmpty())
-        BenchSettings().strDataDir = QDir(QCoreApplication::applicationDirPath())
-                                         .absoluteFilePath(QStringLiteral("../bench-data"));
-    QDir().mkpath(BenchSettings().strDataDir);
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!bench::StartBenchmark(argc, argv, BenchSettings().strDataDir))
         return 2;
     benchmark::AddCustomContext("footprint_names", Names().Origin().toStdString());
     RegisterAll();

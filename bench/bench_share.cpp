@@ -19,8 +19,8 @@
 // `chrt -f 1` where allowed: on a loaded machine every wake-up after a round
 // trip otherwise waits for a core, and that, not the code, grows the rows.
 
-#include "LatencyShare.h"
 #include "BenchStart.h"
+#include "LatencyShare.h"
 
 #include "common/Services.h"
 #include "pellium/Footprint.h"
@@ -440,18 +440,11 @@ bool ParseOwnFlags(int& argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(bench::QuietOffscreen);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::StartQuietOffscreen();
     if (!ParseOwnFlags(argc, argv))
         return 2;
     QApplication app(argc, argv);
-    if (ShareSettings().strDataDir.isEmpty())
-        ShareSettings().strDataDir = QDir(QCoreApplication::applicationDirPath())
-                                         .absoluteFilePath(QStringLiteral("../bench-data"));
-    QDir().mkpath(ShareSettings().strDataDir);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    if (!bench::StartBenchmark(argc, argv, ShareSettings().strDataDir))
         return 2;
     // A benchmark, not a test: without FUSE there is nothing to measure.
     if (!QFileInfo::exists(QStringLiteral("/dev/fuse")))
